@@ -1,0 +1,21 @@
+// Command dispatch of tandemix-cli. Each command returns the exit status:
+// 0 on success, 1 on failure (the message went to standard error), 2 on a
+// usage error.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace tandemix::cli {
+
+using Args = std::vector<std::string>;
+
+int Run(const Args& args);
+
+// The commands, each given the arguments after its name.
+int Generate(const Args& args);
+
+void PrintUsage(std::FILE* out);
+
+}  // namespace tandemix::cli

@@ -1,0 +1,38 @@
+// What the program asks of video files and scripts: their measurements and
+// single decoded frames. The window program and tandemix-cli hand the real
+// services (FFmpeg for media files, the embedded engine for .avs scripts) to
+// the logic; tests hand in fakes.
+#pragma once
+
+#include <string>
+
+#include "platform/Frame.h"
+
+namespace tandemix {
+
+struct VideoInfo {
+  int width = 0;
+  int height = 0;
+  int frameCount = 0;
+  double rate = 1.0;  // frames per second
+  // Why the file could not be measured; empty on success. The measurement
+  // itself is then 0, 0, 0 and rate 1.
+  std::string error;
+
+  bool Ok() const { return error.empty(); }
+};
+
+class VideoServices {
+ public:
+  virtual ~VideoServices() = default;
+
+  // Width, height, exact frame count and rate of a media file or script;
+  // 0, 0, 0, 1 (with `error` set) when it cannot be opened or described.
+  virtual VideoInfo ReadVideoInfo(const std::string& path) = 0;
+
+  // Decodes frame `n` (0-based) of a media file or script. Returns false and
+  // sets `error` when the file cannot be opened, has no video or no frame n.
+  virtual bool DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) = 0;
+};
+
+}  // namespace tandemix

@@ -1,0 +1,60 @@
+#include "script/Geometry.h"
+
+#include <algorithm>
+#include <cfenv>
+#include <cmath>
+#include <cstdint>
+
+namespace tandemix {
+
+int RoundHalfEven(double value) {
+  // nearbyint follows the current rounding mode, which is round-to-nearest-
+  // even unless someone changed it; do not depend on that.
+  const double floor = std::floor(value);
+  const double diff = value - floor;
+  double result;
+  if (diff > 0.5) {
+    result = floor + 1.0;
+  } else if (diff < 0.5) {
+    result = floor;
+  } else {
+    result = std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+  }
+  // Saturate instead of overflowing: callers check sizes against limits.
+  if (!(result > -2147483648.0)) return result != result ? 0 : INT32_MIN;
+  if (result > 2147483647.0) return INT32_MAX;
+  return static_cast<int>(result);
+}
+
+FrameSize RotatedFrameSize(int width, int height, double angle, bool crop) {
+  const double w = width;
+  const double h = height;
+  const double theta = std::atan(h / w);
+  const std::int64_t squares = static_cast<std::int64_t>(width) * width + static_cast<std::int64_t>(height) * height;
+  const double rho = std::sqrt(static_cast<double>(squares)) / 2.0;
+  FrameSize result;
+  result.width = RoundHalfEven(2.0 * std::max(rho * std::fabs(std::cos(theta + angle)),
+                                               rho * std::fabs(std::cos(angle - theta))));
+  result.height = RoundHalfEven(2.0 * std::max(rho * std::fabs(std::sin(theta + angle)),
+                                                rho * std::fabs(std::sin(angle - theta))));
+  if (crop && angle != 0.0) {
+    const double g = std::fabs(h / (w * std::tan(angle)));
+    const double k = g / (1.0 + g);
+    result.width = static_cast<int>(std::floor(std::sqrt(k * k * w * w + (1 - k) * (1 - k) * h * h)));
+    result.height = static_cast<int>(std::floor(std::sqrt(k * k * h * h + (1 - k) * (1 - k) * w * w)));
+  }
+  return result;
+}
+
+Margins SplitDifference(int currentWidth, int currentHeight, int newWidth, int newHeight) {
+  Margins m;
+  const int dw = newWidth - currentWidth;
+  const int dh = newHeight - currentHeight;
+  m.left = dw / 2;
+  m.right = dw - m.left;
+  m.top = dh / 2;
+  m.bottom = dh - m.top;
+  return m;
+}
+
+}  // namespace tandemix

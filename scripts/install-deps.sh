@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and benchmarking need.
+# Idempotent: only missing packages are installed.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build pkg-config g++
+  qt6-base-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
+  libgtest-dev googletest libbenchmark-dev
+  xvfb xauth imagemagick fonts-dejavu-core
+)
+if [[ "${WITH_BENCH_REFERENCE:-0}" == 1 ]]; then
+  PACKAGES+=(libopencv-dev)
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if [[ "$(dpkg-query -W -f='${db:Status-Abbrev}' "$p" 2>/dev/null)" != ii* ]]; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  SUDO=""
+  if [[ $(id -u) -ne 0 ]]; then SUDO="sudo"; fi
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}"
+fi

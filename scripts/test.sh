@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Tandemix twice (a normal build and an
+# AddressSanitizer + UndefinedBehaviorSanitizer build) and runs every test of
+# each through CTest.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$PWD
+
+./scripts/install-deps.sh
+
+JOBS=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+XDG_RUNTIME_DIR=$(mktemp -d)
+chmod 700 "$XDG_RUNTIME_DIR"
+export XDG_RUNTIME_DIR
+
+run_suite() {
+  local dir=$1
+  shift
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$JOBS"
+  (cd "$dir" && ctest --output-on-failure -j "$JOBS" --timeout 600)
+}
+
+echo "== Normal build"
+run_suite build
+
+if [[ "${TANDEMIX_SKIP_SANITIZERS:-0}" != 1 ]]; then
+  echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+  export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+  export LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp
+  run_suite build-asan -DTANDEMIX_SANITIZE=ON
+fi
