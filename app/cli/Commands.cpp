@@ -18,6 +18,17 @@ void PrintUsage(std::FILE* out) {
       "           [--slider-a VALUE] [--slider-b VALUE]\n"
       "      Writes the scripts of a project, as \"Open preview\" does, and prints\n"
       "      each file written, then \"size W H\" of the output script.\n"
+      "  info FILE\n"
+      "      Prints \"W H FRAMES RATE\" of a media file or script.\n"
+      "  grab FILE N OUT.bmp\n"
+      "      Captures frame N of a media file or script into a 24-bit bitmap.\n"
+      "  serve SCRIPT.avs [--start N] [--count N]\n"
+      "      Writes the script's frames to standard output as YUV4MPEG2.\n"
+      "  compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
+      "          [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
+      "          [--auto-crop] [--swap] [--show left|right|output]\n"
+      "          [--preview redcyan|optimised|blend]\n"
+      "      Composes the still-frame alignment preview of two captured frames.\n"
       "\n"
       "Numbers on the command line always use a point.\n",
       out);
@@ -35,6 +46,10 @@ int Run(const Args& args) {
     return 0;
   }
   if (command == "generate") return Generate(rest);
+  if (command == "info") return Info(rest);
+  if (command == "grab") return Grab(rest);
+  if (command == "serve") return Serve(rest);
+  if (command == "compose") return Compose(rest);
   std::fprintf(stderr, "tandemix-cli: unknown command '%s'\n", command.c_str());
   PrintUsage(stderr);
   return 2;

@@ -14,7 +14,11 @@ using Args = std::vector<std::string>;
 int Run(const Args& args);
 
 // The commands, each given the arguments after its name.
-int Generate(const Args& args);
+int Generate(const Args& args);  // GenerateCommand.cpp
+int Info(const Args& args);      // InfoCommand.cpp
+int Grab(const Args& args);      // GrabCommand.cpp
+int Serve(const Args& args);     // ServeCommand.cpp
+int Compose(const Args& args);   // ComposeCommand.cpp
 
 void PrintUsage(std::FILE* out);
 
