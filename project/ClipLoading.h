@@ -1,0 +1,45 @@
+// Loading the source clips: measuring, refusing what cannot be measured
+// when the file type needs video, the shown names, the default output name
+// and the viewer's offset range.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "platform/VideoServices.h"
+#include "project/ProjectState.h"
+#include "viewer/ViewerState.h"
+
+namespace tandemix {
+
+// Caption and message of a refused clip.
+inline constexpr const char* kVideoFileErrorCaption = "Video file error";
+inline constexpr const char* kNotSupportedVideoMessage = "The loaded file is not supported video file.";
+
+struct ClipLoadOutcome {
+  bool accepted = false;
+  // When refused: the caption and message to show.
+  std::string caption;
+  std::string message;
+};
+
+// A path shorter than 38 characters whole, else its first 5 characters,
+// "..." and its last 30.
+std::string ShownClipName(const std::string& path);
+
+// Refuses a path that cannot be written into a script (a double quote or a
+// line break in it). Returns the message, or nullopt when the path is fine.
+std::optional<std::string> UnsafeScriptPathMessage(const std::string& path);
+
+// ClipA (or the stereo clip): measures it, refuses it when it measures 0
+// wide with file type AVI or Video, sets the default output name and, for a
+// stereo clip, ClipB and the offset range.
+ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video,
+                             const std::string& path);
+
+// ClipB of two files: measures and refuses like ClipA, then sets the offset
+// range from both clips.
+ClipLoadOutcome LoadRightClip(ProjectState& project, ViewerState& viewer, VideoServices& video,
+                              const std::string& path);
+
+}  // namespace tandemix

@@ -1,0 +1,88 @@
+// Turns the project into AviSynth scripts on disk and opens the output
+// script in the clip viewer. Every run rebuilds every script from scratch.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/VideoServices.h"
+#include "preview/AlignmentSettings.h"
+#include "project/ProjectState.h"
+#include "viewer/ViewerState.h"
+
+namespace tandemix {
+
+// Asks the user for the output script's name ("Define Output AVS File",
+// filter "AviSynth Script (*.avs)|*.avs", default extension "avs"),
+// offering `current`. nullopt when the user cancels.
+class OutputNamePrompt {
+ public:
+  virtual ~OutputNamePrompt() = default;
+  virtual std::optional<std::string> AskOutputName(const std::string& current) = 0;
+};
+
+// The clip viewer as the generator sees it.
+class ScriptViewer {
+ public:
+  virtual ~ScriptViewer() = default;
+  // Opens `script` with a picture of width x height, starting at `startMs`.
+  virtual void ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) = 0;
+};
+
+// What the alignment emission left behind in the last run.
+struct ViewMeasurements {
+  int leftViewWidth = 0;
+  int leftViewHeight = 0;
+  int rightViewWidth = 0;
+  int rightViewHeight = 0;
+  double leftViewRate = 1.0;
+};
+
+// The file names of one run, all beside the output script.
+struct ScriptNames {
+  std::string output;
+  std::string preview;      // folder + "/PreviewFile.avs"
+  std::string leftView;     // base + "_L.avs"
+  std::string rightView;    // base + "_R.avs"
+  std::string leftFinal;    // base + "_Left.avs"
+  std::string rightFinal;   // base + "_Right.avs"
+  std::string leftImage;    // preview less ".avs" + "_L.bmp"
+  std::string rightImage;   // preview less ".avs" + "_R.bmp"
+};
+ScriptNames DeriveScriptNames(const std::string& outputScriptName);
+
+class ScriptGenerator {
+ public:
+  ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer,
+                  VideoServices& video, OutputNamePrompt& prompt, ScriptViewer& scriptViewer);
+
+  // One run. Returns true when it completed (scripts written, viewer
+  // opened); false when it was held off or the dialog was cancelled.
+  // Failures throw TandemixError with the user's message; files written
+  // before the failure stay.
+  bool GenerateScripts(bool regenerate);
+
+  const ScriptNames& Names() const { return names_; }
+  const ViewMeasurements& Views() const { return views_; }
+  // Every file written by the last run, in the order written.
+  const std::vector<std::string>& WrittenFiles() const { return written_; }
+
+ private:
+  ProjectState& project_;
+  AlignmentSettings& alignment_;
+  ViewerState& viewer_;
+  VideoServices& video_;
+  OutputNamePrompt& prompt_;
+  ScriptViewer& scriptViewer_;
+  ScriptNames names_;
+  ViewMeasurements views_;
+  std::vector<std::string> written_;
+};
+
+// "Open preview": the check before a run. Returns the message to show in a
+// box captioned "Video clip not loaded", or nullopt when the run may go on.
+std::optional<std::string> OpenPreviewRefusal(const ProjectState& project);
+
+}  // namespace tandemix
