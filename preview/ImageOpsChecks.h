@@ -24,4 +24,11 @@ inline void CheckHolds(const TPixMatrix& matrix, int rows, int columns, const ch
                                 ", smaller than " + std::to_string(rows) + " x " + std::to_string(columns));
 }
 
+// The two matrices of a combining operation hold height × width pixels.
+inline void CheckCombine(const TPixMatrix& first, const TPixMatrix& second, int width, int height) {
+  CheckDimensions(width, height);
+  CheckHolds(first, height, width, "first");
+  CheckHolds(second, height, width, "second");
+}
+
 }  // namespace tandemix

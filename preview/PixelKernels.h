@@ -15,6 +15,17 @@
 
 namespace tandemix {
 
+// Whether the processor runs SSE4.1 code (the group kernels of rotation and
+// resize); checked once.
+inline bool HasSse41() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool has = __builtin_cpu_supports("sse4.1");
+  return has;
+#else
+  return false;
+#endif
+}
+
 // Weights are 0..1024. Reads one byte past p[1] and q[1], which every
 // TPixMatrix allows (TPixMatrix::kSparePixels).
 template <int Shift>

@@ -248,6 +248,10 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* 
     const __m128i aboveWeights = _mm_packs_epi32(w01, w11);  // w01, then w11
 
     const Pixel* lowRow = f.src + lowY * f.stride + baseX;
+    // The rows ahead are seldom in cache when the pipeline's pictures
+    // outgrow it, and their stride defeats the hardware prefetcher.
+    _mm_prefetch(reinterpret_cast<const char*>(lowRow + 64), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(lowRow - f.stride + 64), _MM_HINT_T0);
     __m128i at = load(lowRow), atNext = load(lowRow + 1);
     __m128i above = load(lowRow - f.stride), aboveNext = load(lowRow - f.stride + 1);
     if (firstY != lastY) {
@@ -273,7 +277,7 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* 
 
 FastSpanFn ChooseFastSpan() {
 #if defined(TANDEMIX_ROTATE_SSE41)
-  if (__builtin_cpu_supports("sse4.1")) return FastSpanSse41;
+  if (HasSse41()) return FastSpanSse41;
 #endif
   return FastSpanPlain;
 }
