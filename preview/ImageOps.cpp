@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "preview/ImageOpsChecks.h"
+#include "preview/PixelKernels.h"
 #include "preview/RowBands.h"
 
 #if defined(__SSE2__)
@@ -36,6 +37,7 @@ void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& ta
   target.SetSize(width, height);
   const int w1 = weight;
   const int w2 = 255 - weight;
+  [[maybe_unused]] const bool vector = VectorKernelsEnabled();
   ForEachRowBand(height, width * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
     for (int r = rowBegin; r < rowEnd; ++r) {
       // The bitmap's scan line and a matrix row share the byte layout.
@@ -46,10 +48,11 @@ void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& ta
       int k = 0;
 #if defined(__SSE2__)
       // Sixteen bytes at a time in 16-bit lanes; a·w1 + b·w2 ≤ 255·255 fits.
+      const int vectorBytes = vector ? bytes : 0;
       const __m128i zero = _mm_setzero_si128();
       const __m128i weight1 = _mm_set1_epi16(static_cast<short>(w1));
       const __m128i weight2 = _mm_set1_epi16(static_cast<short>(w2));
-      for (; k + 16 <= bytes; k += 16) {
+      for (; k + 16 <= vectorBytes; k += 16) {
         const __m128i va = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + k));
         const __m128i vb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + k));
         const __m128i low = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(va, zero), weight1),

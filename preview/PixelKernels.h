@@ -15,16 +15,15 @@
 
 namespace tandemix {
 
-// Whether the processor runs SSE4.1 code (the group kernels of rotation and
-// resize); checked once.
-inline bool HasSse41() {
-#if defined(__x86_64__) || defined(__i386__)
-  static const bool has = __builtin_cpu_supports("sse4.1");
-  return has;
-#else
-  return false;
-#endif
-}
+// The vector kernels run wherever the processor has them. Switching them off
+// (tests do, to check that the plain forms give the same pictures) makes
+// every operation take its plain per-pixel form.
+bool VectorKernelsEnabled();
+void EnableVectorKernels(bool enabled);
+
+// Whether the SSE4.1 group kernels of rotation, resize and the optimised
+// anaglyph may run.
+bool HasSse41();
 
 // Weights are 0..1024. Reads one byte past p[1] and q[1], which every
 // TPixMatrix allows (TPixMatrix::kSparePixels).

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Errors.h"
+#include "preview/PixelKernels.h"
 #include "tests/preview/PixelReference.h"
 #include "tests/support/TestFiles.h"
 
@@ -173,9 +174,9 @@ TEST(Compositor, FullCompositionMatchesTheFormulas) {
 }
 
 TEST(Compositor, LargerFramesMatchTheFormulas) {
-  // Large enough for every pass to run on several threads.
+  // Large enough for every pass to run on several threads, with the vector
+  // kernels and with the plain forms.
   const Pair pair{ref::Pattern(480, 270, 5), ref::Pattern(480, 270, 6)};
-  PreviewCompositor c = Loaded(pair);
   ref::ComposeInput in;
   in.shiftH = 7;
   in.shiftV = 4;
@@ -183,12 +184,17 @@ TEST(Compositor, LargerFramesMatchTheFormulas) {
   in.angleLeft = 1.5;
   in.angleRight = 1.5;
   in.mode = kPreviewOptimised;
-  c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(kShowOutput, kPreviewOptimised));
-  EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), ref::Compose(pair.left, pair.right, in));
-  // The same settings again give the same picture.
-  const ref::Image first = ref::FromBitmap(c.PreviewImage());
-  c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(kShowOutput, kPreviewOptimised));
-  EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), first);
+  const ref::Image expected = ref::Compose(pair.left, pair.right, in);
+  for (bool vector : {true, false}) {
+    EnableVectorKernels(vector);
+    PreviewCompositor c = Loaded(pair);
+    c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(kShowOutput, kPreviewOptimised));
+    EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), expected) << (vector ? "vector" : "plain");
+    // The same settings again give the same picture.
+    c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(kShowOutput, kPreviewOptimised));
+    EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), expected) << (vector ? "vector" : "plain");
+  }
+  EnableVectorKernels(true);
 }
 
 TEST(Compositor, NoChoiceLeavesTheLastPicture) {

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "platform/Errors.h"
+#include "preview/PixelKernels.h"
 #include "tests/preview/PixelReference.h"
 #include "tests/support/TestFiles.h"
 
@@ -13,6 +14,15 @@ namespace tandemix {
 namespace {
 
 namespace ref = reference;
+
+// Runs a test with the vector kernels on and again with the plain forms.
+class BothKernels : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { EnableVectorKernels(GetParam()); }
+  void TearDown() override { EnableVectorKernels(true); }
+};
+INSTANTIATE_TEST_SUITE_P(Kernels, BothKernels, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Vector" : "Plain"; });
 
 TPixMatrix Filled(int rows, int columns, Pixel p) {
   TPixMatrix m(rows, columns);
@@ -92,21 +102,30 @@ TEST(BitmapToMatrix, CopiesScanLines) {
 
 // ---- combining ---------------------------------------------------------
 
-TEST(BlendToBitmap, ListedWeights) {
-  const TPixMatrix white = Filled(2, 3, kWhite);
-  const TPixMatrix black = Filled(2, 3, kBlack);
-  Bitmap out(7, 7);
-  BlendToBitmap(white, black, out, 3, 2, 255);
-  EXPECT_EQ(out.Width(), 3);
-  EXPECT_EQ(out.Height(), 2);
-  EXPECT_EQ(At(out, 1, 2), (ref::Rgb{254, 254, 254}));
-  BlendToBitmap(black, white, out, 3, 2, 0);
-  EXPECT_EQ(At(out, 0, 0), (ref::Rgb{254, 254, 254}));
-  BlendToBitmap(white, black, out, 3, 2, 128);
-  EXPECT_EQ(At(out, 1, 1), (ref::Rgb{127, 127, 127}));
+// Rows of 21 pixels: the vector paths take the first 16, the others go one
+// by one, and every pixel must agree.
+constexpr int kRow = 21;
+
+void ExpectEveryPixel(const Bitmap& b, ref::Rgb expected, const char* what) {
+  for (int r = 0; r < b.Height(); ++r)
+    for (int c = 0; c < b.Width(); ++c) EXPECT_EQ(At(b, r, c), expected) << what << " at " << r << "," << c;
 }
 
-TEST(BlendToBitmap, MatchesFormulaOnPatterns) {
+TEST(BlendToBitmap, ListedWeights) {
+  const TPixMatrix white = Filled(2, kRow, kWhite);
+  const TPixMatrix black = Filled(2, kRow, kBlack);
+  Bitmap out(7, 7);
+  BlendToBitmap(white, black, out, kRow, 2, 255);
+  EXPECT_EQ(out.Width(), kRow);
+  EXPECT_EQ(out.Height(), 2);
+  ExpectEveryPixel(out, {254, 254, 254}, "weight 255");
+  BlendToBitmap(black, white, out, kRow, 2, 0);
+  ExpectEveryPixel(out, {254, 254, 254}, "weight 0");
+  BlendToBitmap(white, black, out, kRow, 2, 128);
+  ExpectEveryPixel(out, {127, 127, 127}, "weight 128");
+}
+
+TEST_P(BothKernels, BlendToBitmapMatchesFormulaOnPatterns) {
   const ref::Image a = ref::Pattern(301, 250, 3);
   const ref::Image b = ref::Pattern(301, 250, 4);
   const TPixMatrix ma = ref::ToMatrix(a), mb = ref::ToMatrix(b);
@@ -118,14 +137,14 @@ TEST(BlendToBitmap, MatchesFormulaOnPatterns) {
 }
 
 TEST(AnaglyphRedCyan, ListedValuesAndPatterns) {
-  const TPixMatrix white = Filled(1, 1, kWhite);
-  const TPixMatrix black = Filled(1, 1, kBlack);
-  const TPixMatrix red = Filled(1, 1, Pixel{0, 0, 255});
+  const TPixMatrix white = Filled(1, kRow, kWhite);
+  const TPixMatrix black = Filled(1, kRow, kBlack);
+  const TPixMatrix red = Filled(1, kRow, Pixel{0, 0, 255});
   Bitmap out;
-  AnaglyphRedCyanToBitmap(white, black, out, 1, 1);
-  EXPECT_EQ(At(out, 0, 0), (ref::Rgb{0, 0, 255}));  // blue 0, green 0, red 255
-  AnaglyphRedCyanToBitmap(red, black, out, 1, 1);
-  EXPECT_EQ(At(out, 0, 0)[ref::R], 76);
+  AnaglyphRedCyanToBitmap(white, black, out, kRow, 1);
+  ExpectEveryPixel(out, {0, 0, 255}, "white over black");  // blue 0, green 0, red 255
+  AnaglyphRedCyanToBitmap(red, black, out, kRow, 1);
+  ExpectEveryPixel(out, {0, 0, 76}, "pure red");
 
   const ref::Image a = ref::Pattern(257, 300, 5);
   const ref::Image b = ref::Pattern(257, 300, 6);
@@ -142,21 +161,20 @@ TEST(AnaglyphOptim, ListedRedChannels) {
       {kWhite, 255},           {Pixel{0, 0, 255}, 138},     {Pixel{0, 255, 0}, 210},
       {Pixel{255, 0, 0}, 101}, {Pixel{128, 128, 128}, 161}, {Pixel{1, 1, 1}, 6},
   };
-  const TPixMatrix black = Filled(1, 1, kBlack);
+  const TPixMatrix black = Filled(1, kRow, kBlack);
   Bitmap out;
   for (const Case& c : cases) {
-    AnaglyphOptimToBitmap(Filled(1, 1, c.first), black, out, 1, 1, 115, 64, 384);
-    EXPECT_EQ(At(out, 0, 0)[ref::R], c.red) << int(c.first.red) << "," << int(c.first.green) << "," << int(c.first.blue);
-    EXPECT_EQ(At(out, 0, 0)[ref::G], 0);
+    AnaglyphOptimToBitmap(Filled(1, kRow, c.first), black, out, kRow, 1, 115, 64, 384);
+    ExpectEveryPixel(out, {0, 0, c.red}, "listed first pixel");
   }
   // Pure red lends G' 114 and B' 63 (v = 25806); as the second pixel these
   // become green and blue as they are.
-  AnaglyphOptimToBitmap(black, Filled(1, 1, Pixel{0, 0, 255}), out, 1, 1, 115, 64, 384);
-  EXPECT_EQ(At(out, 0, 0), (ref::Rgb{63, 114, 0}));
   EXPECT_EQ(191 * 114 + 64 * 63, 25806);
+  AnaglyphOptimToBitmap(black, Filled(1, kRow, Pixel{0, 0, 255}), out, kRow, 1, 115, 64, 384);
+  ExpectEveryPixel(out, {63, 114, 0}, "pure red second pixel");
 }
 
-TEST(AnaglyphOptim, EveryGreenBlueCombinationMatchesThePowerCurve) {
+TEST_P(BothKernels, AnaglyphOptimEveryGreenBlueCombinationMatchesThePowerCurve) {
   // Red 0 lends nothing, so G' = G and B' = B: all 65536 values of v.
   ref::Image a(256, 256), b = ref::Pattern(256, 256, 7);
   for (int g = 0; g < 256; ++g)
@@ -217,7 +235,7 @@ TEST(RotateMatrix, PositiveAngleTurnsCounterClockwise) {
   EXPECT_EQ(At(d, 10, 15), (ref::Rgb{0, 0, 0}));
 }
 
-TEST(RotateMatrix, MatchesThePolarFormulaAtManyAngles) {
+TEST_P(BothKernels, RotateMatrixMatchesThePolarFormulaAtManyAngles) {
   const ref::Image s = ref::Pattern(97, 61, 12);
   const TPixMatrix ms = ref::ToMatrix(s);
   // Small, large, negative, quarter and half turns; beyond ±3 radians, and
@@ -238,7 +256,7 @@ TEST(RotateMatrix, MatchesThePolarFormulaAtManyAngles) {
   EXPECT_EQ(ref::FromMatrix(d, 40, 50), ref::Rotate(s, 90, 5, 97, 61, 40, 50, -7, 60, 0.7));
 }
 
-TEST(RotateMatrix, MatchesThePolarFormulaOnAFrame) {
+TEST_P(BothKernels, RotateMatrixMatchesThePolarFormulaOnAFrame) {
   // Big enough for the rows to be split between threads.
   const ref::Image s = ref::Pattern(640, 360, 13);
   const double a = -1.5 * 0.01745329252;
@@ -278,7 +296,7 @@ TEST(ResizeMatrix, HalvingTakesEverySecondPixel) {
   EXPECT_EQ(At(d, 1, 1), s.at(2, 2));
 }
 
-TEST(ResizeMatrix, MatchesTheFixedPointFormula) {
+TEST_P(BothKernels, ResizeMatrixMatchesTheFixedPointFormula) {
   const ref::Image s = ref::Pattern(37, 23, 16);
   const TPixMatrix ms = ref::ToMatrix(s);
   const int sizes[][2] = {{23, 37}, {24, 38}, {46, 74}, {11, 19}, {1, 1}, {2, 2}, {100, 7}, {3, 300}};
