@@ -19,7 +19,7 @@
 #include "preview/PixelKernels.h"
 #include "preview/RowBands.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #include <immintrin.h>
 #define TANDEMIX_RESIZE_SSE41 1
 #endif

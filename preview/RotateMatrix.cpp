@@ -43,7 +43,7 @@
 #include "preview/PixelKernels.h"
 #include "preview/RowBands.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 #include <immintrin.h>
 #define TANDEMIX_ROTATE_SSE41 1
 #endif
@@ -154,13 +154,6 @@ void FastSpanPlain(const Frame& frame, Pixel* row, int dy, int j, int end, std::
 }
 
 #if defined(TANDEMIX_ROTATE_SSE41)
-// Groups of four pixels. The estimates of pixels k = 0..3 are tested
-// together; when all four are decided, in the source, on consecutive
-// columns and on rows y or y + 1 (the estimate of Y grows steadily along a
-// row, so a group spans at most those two for turns under 45°), the twelve
-// output bytes are weighted at once: out[b] = (w00·at[b] + w10·at[b + 3] +
-// w01·above[b] + w11·above[b + 3]) >> 8 with each pixel's weights spread
-// over its three bytes, the same sums as Put. Other groups go pixel by pixel.
 // One half (bytes 0..7 or 8..15) of a group's output as 16-bit lanes.
 __attribute__((target("sse4.1"))) inline __m128i WeightedHalf(__m128i at, __m128i atNext, __m128i above,
                                                               __m128i aboveNext, __m128i atWeights,
@@ -176,6 +169,13 @@ __attribute__((target("sse4.1"))) inline __m128i WeightedHalf(__m128i at, __m128
   return _mm_srli_epi16(sum, 8);  // at most 256·255 before the shift
 }
 
+// Groups of four pixels. The estimates of pixels k = 0..3 are tested
+// together; when all four are decided and fall, in the source, on
+// consecutive columns and on one row or two neighbouring rows (Y grows
+// steadily along a row, so the rows of a group are monotonic), the twelve
+// output bytes are weighted at once: out[b] = (w00·at[b] + w10·at[b + 3] +
+// w01·above[b] + w11·above[b + 3]) >> 8 with each pixel's weights spread
+// over its three bytes, the same sums as Put. Other groups go pixel by pixel.
 __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* row, int dy, int j, int end,
                                                       std::int64_t tx, std::int64_t ty) {
   const Frame f = frame;
