@@ -103,16 +103,13 @@ struct MediaSource::Impl {
     return count;
   }
 
+  // Back to the first packet. Seeking to the start is not exact in every
+  // container (MPEG-TS lands on a later key frame), so the file is opened
+  // afresh; the decoder is flushed by the caller.
   void RewindFormat() {
-    const AVStream* st = format->streams[stream];
-    const std::int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-    if (av_seek_frame(format, stream, start, AVSEEK_FLAG_BACKWARD) >= 0) return;
-    if (avformat_seek_file(format, stream, INT64_MIN, start, start, 0) >= 0) return;
-    if (av_seek_frame(format, -1, 0, AVSEEK_FLAG_BYTE) >= 0) return;
-    // A stream that cannot seek at all is opened afresh.
     avformat_close_input(&format);
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(format, nullptr) < 0)
+        avformat_find_stream_info(format, nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))
       throw TandemixError("Cannot open " + path);
     for (unsigned i = 0; i < format->nb_streams; ++i)
       if (static_cast<int>(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
@@ -270,5 +267,7 @@ const MediaDescription& MediaSource::Description() const { return impl_->descrip
 FramePtr MediaSource::Frame(int n) { return impl_->Frame(n); }
 
 int MediaSource::SeekCount() const { return impl_->seeks; }
+
+std::size_t MediaSource::CachedBytes() const { return impl_->cache.Bytes(); }
 
 }  // namespace tandemix

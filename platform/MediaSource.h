@@ -38,6 +38,8 @@ class MediaSource {
   // How many times the source has had to seek (for tests of sequential
   // reading).
   int SeekCount() const;
+  // Bytes held by the frame cache.
+  std::size_t CachedBytes() const;
 
  private:
   struct Impl;
