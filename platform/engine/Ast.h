@@ -21,6 +21,7 @@ struct Expr {
   Kind kind = Kind::Literal;
   int line = 0;
   int column = 0;
+  int depth = 1;  // of the tree below and including this node
   Value literal;
   std::string name;
   std::vector<std::unique_ptr<Expr>> args;

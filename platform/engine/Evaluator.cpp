@@ -9,9 +9,9 @@
 namespace tandemix::engine {
 namespace {
 
-struct ReturnSignal {
-  Value value;
-};
+// A frame request runs down the graph recursively; a bound on the filters
+// of one script bounds its depth.
+constexpr int kMaxClipsPerScript = 3000;
 
 const char* OperatorWord(const std::string& op) { return op.c_str(); }
 
@@ -117,7 +117,10 @@ Value Evaluator::EvalCall(const Expr& e, const std::string& name, std::vector<Va
   }
   if (!chosen) Fail("Script error: Invalid arguments to function '" + defs->front().name + "'.", e.line);
   try {
-    return chosen->body(CallArgs(chosen->name, std::move(values), std::move(rest), folder_));
+    Value result = chosen->body(CallArgs(chosen->name, std::move(values), std::move(rest), folder_));
+    if (result.IsClip() && ++clipsMade_ > kMaxClipsPerScript)
+      Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", e.line);
+    return result;
   } catch (const ScriptError&) {
     throw;
   } catch (const TandemixError& error) {
@@ -189,6 +192,8 @@ Value Evaluator::EvalBinary(const Expr& e) {
   if (op == "+" || op == "++") {
     if (a.IsString() && b.IsString()) return Value::String(a.AsString() + b.AsString());
     if (a.IsClip() && b.IsClip()) {
+      if (++clipsMade_ > kMaxClipsPerScript)
+        Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", e.line);
       try {
         return Value::Clip(MakeSplice(a.AsClip(), b.AsClip()));
       } catch (const TandemixError& error) {

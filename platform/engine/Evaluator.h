@@ -33,6 +33,7 @@ class Evaluator {
   std::string scriptName_;
   std::string folder_;
   std::map<std::string, Value> variables_;  // by lower-case name
+  int clipsMade_ = 0;
 };
 
 }  // namespace tandemix::engine

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/engine/Lexer.h"
@@ -9,6 +10,9 @@
 
 namespace tandemix::engine {
 namespace {
+
+// Deeper expressions are refused: evaluating them would exhaust the stack.
+constexpr int kMaxExpressionDepth = 200;
 
 bool SameWord(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
 
@@ -56,6 +60,16 @@ class Parser {
     return e;
   }
 
+  // Records a node's depth once its children are in place.
+  std::unique_ptr<Expr> Done(std::unique_ptr<Expr> e) const {
+    for (const auto& child : e->args) e->depth = std::max(e->depth, child->depth + 1);
+    if (e->depth > kMaxExpressionDepth) {
+      throw ScriptError("Script error: the expression is nested too deeply\n" +
+                        SyntaxLocation(name_, e->line, e->column));
+    }
+    return e;
+  }
+
   Statement ParseStatement() {
     Statement s;
     s.line = Cur().line;
@@ -89,7 +103,7 @@ class Parser {
     e->args.push_back(ParseExpr());
     Expect(":");
     e->args.push_back(ParseExpr());
-    return e;
+    return Done(std::move(e));
   }
 
   template <typename Next>
@@ -106,7 +120,7 @@ class Parser {
       e->name = found;
       e->args.push_back(std::move(left));
       e->args.push_back((this->*next)());
-      left = std::move(e);
+      left = Done(std::move(e));
     }
   }
 
@@ -124,8 +138,10 @@ class Parser {
       ++pos_;
       auto e = Node(Expr::Kind::Unary, at);
       e->name = at.text;
+      if (++unaryDepth_ > kMaxExpressionDepth) Fail("the expression is nested too deeply");
       e->args.push_back(ParseUnary());
-      return e;
+      --unaryDepth_;
+      return Done(std::move(e));
     }
     return ParsePostfix();
   }
@@ -142,7 +158,7 @@ class Parser {
       call->args.push_back(std::move(e));
       call->argNames.emplace_back();
       if (AtOp("(")) ParseArguments(*call);
-      e = std::move(call);
+      e = Done(std::move(call));
     }
     return e;
   }
@@ -211,7 +227,7 @@ class Parser {
           auto e = Node(Expr::Kind::Call, t);
           e->name = t.text;
           ParseArguments(*e);
-          return e;
+          return Done(std::move(e));
         }
         auto e = Node(Expr::Kind::Variable, t);
         e->name = t.text;
@@ -219,8 +235,10 @@ class Parser {
       }
       case TokenKind::Operator:
         if (t.text == "(") {
+          if (++parenDepth_ > kMaxExpressionDepth) Fail("the expression is nested too deeply");
           ++pos_;
           auto e = ParseExpr();
+          --parenDepth_;
           Expect(")");
           return e;
         }
@@ -235,6 +253,8 @@ class Parser {
   std::vector<Token> tokens_;
   const std::string& name_;
   std::size_t pos_ = 0;
+  int parenDepth_ = 0;
+  int unaryDepth_ = 0;
 };
 
 }  // namespace

@@ -112,6 +112,18 @@ TEST(ScriptLanguage, SyntaxErrorsGiveLineAndColumn) {
   EXPECT_EQ(EvalError("x = 99999999999999999999"), "Script error: number too large: 99999999999999999999\n(test.avs, line 1, column 5)");
 }
 
+TEST(ScriptLanguage, ScriptsTooDeepOrTooLongAreRefusedNotCrashed) {
+  EXPECT_EQ(EvalError("x = " + std::string(500, '(') + "1" + std::string(500, ')')),
+            "Script error: the expression is nested too deeply\n(test.avs, line 1, column 205)");
+  EXPECT_EQ(Message(EvalError("x = " + std::string(500, '-') + "1")), "Script error: the expression is nested too deeply");
+  std::string chain = "x = 1";
+  for (int i = 0; i < 300; ++i) chain += " + 1";
+  EXPECT_EQ(Message(EvalError(chain)), "Script error: the expression is nested too deeply");
+  std::string many = "BlankClip(width=4, height=4)\n";
+  for (int i = 0; i < 3001; ++i) many += "FlipVertical()\n";
+  EXPECT_EQ(EvalError(many), "Script error: the script uses more than 3000 filters.\n(test.avs, line 3001)");
+}
+
 TEST(ScriptLanguage, ScriptFilesAndRelativePaths) {
   TempFolder folder;
   PictureSource(folder, "pic.bmp", FrameBGR(10, 6));
