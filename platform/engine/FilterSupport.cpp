@@ -6,7 +6,11 @@ extern "C" {
 
 #include <climits>
 #include <cstring>
+#include <algorithm>
 #include <numeric>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 namespace tandemix::engine {
 
@@ -52,6 +56,29 @@ void ScaleRate(ClipInfo& info, long long factor, long long divisor) {
 void Blit(const FrameBGR& src, FrameBGR& dst, int x, int y) {
   for (int row = 0; row < src.height; ++row)
     std::memcpy(dst.Row(y + row) + static_cast<std::size_t>(x) * 3, src.Row(row), src.Stride());
+}
+
+void ParallelFor(int count, long long costPerItem, const std::function<void(int, int)>& work) {
+  constexpr long long kMinCostPerThread = 1LL << 18;
+  const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+  const long long total = static_cast<long long>(count) * costPerItem;
+  const int parts = static_cast<int>(std::clamp<long long>(total / kMinCostPerThread, 1, std::min(cores, count)));
+  if (parts <= 1) {
+    if (count > 0) work(0, count);
+    return;
+  }
+  std::vector<std::thread> helpers;
+  for (int p = 1; p < parts; ++p) {
+    const int begin = static_cast<int>(static_cast<long long>(count) * p / parts);
+    const int end = static_cast<int>(static_cast<long long>(count) * (p + 1) / parts);
+    try {
+      helpers.emplace_back(work, begin, end);
+    } catch (const std::system_error&) {
+      work(begin, end);  // no thread to be had: do it here
+    }
+  }
+  work(0, static_cast<int>(count / parts));
+  for (auto& t : helpers) t.join();
 }
 
 ColorBGR ColorFromInt(long long rgb) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,11 @@ void SetRate(const std::string& filter, ClipInfo& info, long long numerator, lon
 
 // Copies `src` into `dst` with its top-left corner at (x, y); no clipping.
 void Blit(const FrameBGR& src, FrameBGR& dst, int x, int y);
+
+// Runs work(begin, end) over [0, count) split into parts on worker threads
+// when the work is large enough to pay for them; the calling thread takes
+// the first part. Frames are whole-image passes, so rows split cleanly.
+void ParallelFor(int count, long long costPerItem, const std::function<void(int, int)>& work);
 
 // A colour given as $RRGGBB, as three bytes in frame order (blue, green, red).
 struct ColorBGR {

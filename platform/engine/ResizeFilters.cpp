@@ -1,4 +1,4 @@
-// The resizers, through libswscale on planar RGB so that no colour
+// The resizers, through libswscale on each colour plane so that no colour
 // conversion takes place: Lanczos4Resize, LanczosResize, Spline36Resize,
 // BicubicResize, BilinearResize, PointResize.
 #include <cmath>
@@ -15,7 +15,7 @@ extern "C" {
 namespace tandemix::engine {
 namespace {
 
-// Three planes (green, blue, red) with rows aligned for swscale's SIMD code.
+// Three planes (blue, green, red) with rows aligned for swscale's SIMD code.
 class Planes {
  public:
   Planes(int width, int height) : stride_(((width + 63) / 64) * 64), height_(height) {
@@ -39,17 +39,25 @@ struct Window {
   int left, top, width, height;
 };
 
+// Each colour plane is scaled by its own context, so the three run at once.
 class ResizeClip : public Clip {
  public:
   ResizeClip(ClipPtr child, const ClipInfo& info, Window window, int flags, const double* params)
       : Clip(info), child_(std::move(child)), window_(window) {
-    scaler_ = sws_getContext(window.width, window.height, AV_PIX_FMT_GBRP, info.width, info.height, AV_PIX_FMT_GBRP,
-                             flags, nullptr, nullptr, params);
-    if (!scaler_) throw FilterError("Resize: cannot resize " + std::to_string(window.width) + "x" +
-                                    std::to_string(window.height) + " to " + std::to_string(info.width) + "x" +
-                                    std::to_string(info.height) + ".");
+    for (SwsContext*& scaler : scalers_) {
+      scaler = sws_getContext(window.width, window.height, AV_PIX_FMT_GRAY8, info.width, info.height, AV_PIX_FMT_GRAY8,
+                              flags | SWS_ACCURATE_RND, nullptr, nullptr, params);
+      if (!scaler) {
+        for (SwsContext* made : scalers_) sws_freeContext(made);
+        throw FilterError("Resize: cannot resize " + std::to_string(window.width) + "x" +
+                          std::to_string(window.height) + " to " + std::to_string(info.width) + "x" +
+                          std::to_string(info.height) + ".");
+      }
+    }
   }
-  ~ResizeClip() override { sws_freeContext(scaler_); }
+  ~ResizeClip() override {
+    for (SwsContext* scaler : scalers_) sws_freeContext(scaler);
+  }
 
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
@@ -57,40 +65,49 @@ class ResizeClip : public Clip {
       planesIn_ = std::make_unique<Planes>(window_.width, window_.height);
       planesOut_ = std::make_unique<Planes>(info_.width, info_.height);
     }
-    const Planes& in_ = *planesIn_;
-    const Planes& out_ = *planesOut_;
-    // Interleaved blue, green, red into the green, blue and red planes.
-    std::uint8_t* g = in_.Plane(0);
-    std::uint8_t* b = in_.Plane(1);
-    std::uint8_t* r = in_.Plane(2);
-    for (int y = 0; y < window_.height; ++y) {
-      const std::uint8_t* s = src->Row(window_.top + y) + static_cast<std::size_t>(window_.left) * 3;
-      const std::size_t o = static_cast<std::size_t>(in_.Stride()) * y;
-      for (int x = 0; x < window_.width; ++x) {
-        b[o + x] = s[3 * x];
-        g[o + x] = s[3 * x + 1];
-        r[o + x] = s[3 * x + 2];
+    const Planes& in = *planesIn_;
+    const Planes& out = *planesOut_;
+    // Interleaved blue, green, red into three planes.
+    ParallelFor(window_.height, window_.width * 3LL, [&](int begin, int end) {
+      for (int y = begin; y < end; ++y) {
+        const std::uint8_t* s = src->Row(window_.top + y) + static_cast<std::size_t>(window_.left) * 3;
+        const std::size_t o = static_cast<std::size_t>(in.Stride()) * y;
+        std::uint8_t* b = in.Plane(0) + o;
+        std::uint8_t* g = in.Plane(1) + o;
+        std::uint8_t* r = in.Plane(2) + o;
+        for (int x = 0; x < window_.width; ++x) {
+          b[x] = s[3 * x];
+          g[x] = s[3 * x + 1];
+          r[x] = s[3 * x + 2];
+        }
       }
-    }
-    const std::uint8_t* srcPlanes[4] = {in_.Plane(0), in_.Plane(1), in_.Plane(2), nullptr};
-    const int srcStrides[4] = {in_.Stride(), in_.Stride(), in_.Stride(), 0};
-    std::uint8_t* dstPlanes[4] = {out_.Plane(0), out_.Plane(1), out_.Plane(2), nullptr};
-    const int dstStrides[4] = {out_.Stride(), out_.Stride(), out_.Stride(), 0};
-    sws_scale(scaler_, srcPlanes, srcStrides, 0, window_.height, dstPlanes, dstStrides);
-    auto out = NewFrame(info_.width, info_.height);
-    for (int y = 0; y < info_.height; ++y) {
-      std::uint8_t* d = out->Row(y);
-      const std::size_t o = static_cast<std::size_t>(out_.Stride()) * y;
-      const std::uint8_t* og = out_.Plane(0) + o;
-      const std::uint8_t* ob = out_.Plane(1) + o;
-      const std::uint8_t* orr = out_.Plane(2) + o;
-      for (int x = 0; x < info_.width; ++x) {
-        d[3 * x] = ob[x];
-        d[3 * x + 1] = og[x];
-        d[3 * x + 2] = orr[x];
+    });
+    const long long planeCost = static_cast<long long>(info_.width) * info_.height * 16;
+    ParallelFor(3, planeCost, [&](int begin, int end) {
+      for (int p = begin; p < end; ++p) {
+        const std::uint8_t* srcPlane[4] = {in.Plane(p), nullptr, nullptr, nullptr};
+        const int srcStride[4] = {in.Stride(), 0, 0, 0};
+        std::uint8_t* dstPlane[4] = {out.Plane(p), nullptr, nullptr, nullptr};
+        const int dstStride[4] = {out.Stride(), 0, 0, 0};
+        sws_scale(scalers_[p], srcPlane, srcStride, 0, window_.height, dstPlane, dstStride);
       }
-    }
-    return out;
+    });
+    auto frame = NewFrame(info_.width, info_.height);
+    ParallelFor(info_.height, info_.width * 3LL, [&](int begin, int end) {
+      for (int y = begin; y < end; ++y) {
+        std::uint8_t* d = frame->Row(y);
+        const std::size_t o = static_cast<std::size_t>(out.Stride()) * y;
+        const std::uint8_t* b = out.Plane(0) + o;
+        const std::uint8_t* g = out.Plane(1) + o;
+        const std::uint8_t* r = out.Plane(2) + o;
+        for (int x = 0; x < info_.width; ++x) {
+          d[3 * x] = b[x];
+          d[3 * x + 1] = g[x];
+          d[3 * x + 2] = r[x];
+        }
+      }
+    });
+    return frame;
   }
 
  private:
@@ -98,7 +115,7 @@ class ResizeClip : public Clip {
   Window window_;
   std::unique_ptr<Planes> planesIn_;  // made at the first frame
   std::unique_ptr<Planes> planesOut_;
-  SwsContext* scaler_ = nullptr;
+  SwsContext* scalers_[3] = {nullptr, nullptr, nullptr};
 };
 
 // Frames pass through when only a whole-pixel window of them is taken.

@@ -22,61 +22,65 @@ class RotateClip : public Clip {
 
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
+    auto out = NewFrame(info_.width, info_.height);
+    ParallelFor(info_.height, info_.width * 8LL, [&](int begin, int end) { Rows(*src, *out, begin, end); });
+    return out;
+  }
+
+ private:
+  // Inverse mapping in 16.16 fixed point: the source point of each
+  // destination pixel centre, turned back by the angle (rows run downwards),
+  // sampled bilinearly with 8-bit weights.
+  void Rows(const FrameBGR& src, FrameBGR& out, int begin, int end) const {
     const int w = info_.width;
     const int h = info_.height;
-    auto out = NewFrame(w, h);
     constexpr double kOne = 65536.0;
     const std::int64_t stepX = std::llround(cos_ * kOne);
     const std::int64_t stepY = std::llround(-sin_ * kOne);
-    for (int y = 0; y < h; ++y) {
-      // Inverse mapping: the source point of each destination pixel centre,
-      // turned back by the angle (rows run downwards).
+    const std::size_t stride = src.Stride();
+    for (int y = begin; y < end; ++y) {
       const double dx = 0.5 - w / 2.0;
       const double dy = y + 0.5 - h / 2.0;
       const double sx = dx * cos_ + dy * sin_ + w / 2.0 - 0.5;
       const double sy = -dx * sin_ + dy * cos_ + h / 2.0 - 0.5;
       std::int64_t fx = std::llround(sx * kOne);
       std::int64_t fy = std::llround(sy * kOne);
-      std::uint8_t* d = out->Row(y);
+      std::uint8_t* d = out.Row(y);
       for (int x = 0; x < w; ++x, fx += stepX, fy += stepY, d += 3) {
         const std::int64_t ix = fx >> 16;
         const std::int64_t iy = fy >> 16;
-        if (ix < -1 || iy < -1 || ix >= w || iy >= h) continue;
         const int wx = static_cast<int>((fx >> 8) & 255);
         const int wy = static_cast<int>((fy >> 8) & 255);
-        const int w00 = (256 - wx) * (256 - wy);
-        const int w10 = wx * (256 - wy);
-        const int w01 = (256 - wx) * wy;
-        const int w11 = wx * wy;
+        if (static_cast<std::uint64_t>(ix) < static_cast<std::uint64_t>(w - 1) &&
+            static_cast<std::uint64_t>(iy) < static_cast<std::uint64_t>(h - 1)) {
+          const std::uint8_t* p0 = src.pixels.data() + stride * static_cast<std::size_t>(iy) + 3 * static_cast<std::size_t>(ix);
+          const std::uint8_t* p1 = p0 + stride;
+          for (int c = 0; c < 3; ++c) {
+            const int top = (p0[c] << 8) + (p0[c + 3] - p0[c]) * wx;
+            const int bottom = (p1[c] << 8) + (p1[c + 3] - p1[c]) * wx;
+            d[c] = static_cast<std::uint8_t>(((top << 8) + (bottom - top) * wy + 32768) >> 16);
+          }
+          continue;
+        }
+        if (ix < -1 || iy < -1 || ix >= w || iy >= h) continue;  // black
+        // On the picture's edge: what lies outside is black.
         const int x0 = static_cast<int>(ix);
         const int y0 = static_cast<int>(iy);
-        if (x0 >= 0 && y0 >= 0 && x0 + 1 < w && y0 + 1 < h) {
-          const std::uint8_t* p0 = src->Row(y0) + 3 * x0;
-          const std::uint8_t* p1 = src->Row(y0 + 1) + 3 * x0;
-          for (int c = 0; c < 3; ++c)
-            d[c] = static_cast<std::uint8_t>((w00 * p0[c] + w10 * p0[c + 3] + w01 * p1[c] + w11 * p1[c + 3] + 32768) >> 16);
-        } else {
-          // On the picture's edge: what lies outside is black.
-          int sum[3] = {0, 0, 0};
-          const int xs[2] = {x0, x0 + 1};
-          const int ys[2] = {y0, y0 + 1};
-          const int ws[2][2] = {{w00, w10}, {w01, w11}};
-          for (int j = 0; j < 2; ++j) {
-            if (ys[j] < 0 || ys[j] >= h) continue;
-            for (int i = 0; i < 2; ++i) {
-              if (xs[i] < 0 || xs[i] >= w) continue;
-              const std::uint8_t* p = src->Row(ys[j]) + 3 * xs[i];
-              for (int c = 0; c < 3; ++c) sum[c] += ws[j][i] * p[c];
-            }
+        const int weights[2][2] = {{(256 - wx) * (256 - wy), wx * (256 - wy)}, {(256 - wx) * wy, wx * wy}};
+        int sum[3] = {0, 0, 0};
+        for (int j = 0; j < 2; ++j) {
+          if (y0 + j < 0 || y0 + j >= h) continue;
+          for (int i = 0; i < 2; ++i) {
+            if (x0 + i < 0 || x0 + i >= w) continue;
+            const std::uint8_t* p = src.Row(y0 + j) + 3 * (x0 + i);
+            for (int c = 0; c < 3; ++c) sum[c] += weights[j][i] * p[c];
           }
-          for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>((sum[c] + 32768) >> 16);
         }
+        for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>((sum[c] + 32768) >> 16);
       }
     }
-    return out;
   }
 
- private:
   ClipPtr child_;
   double cos_ = 1.0;
   double sin_ = 0.0;
