@@ -66,6 +66,8 @@ bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
   rest.clear();
   std::size_t p = 0;
   for (const Value& v : positional) {
+    // An optional leading clip (BlankClip's template) may be left out.
+    if (p < params.size() && params[p].optional && params[p].type == ParamType::Clip && !v.IsClip()) ++p;
     if (p >= params.size()) return false;
     if (!Fits(v, params[p].type)) return false;
     if (params[p].repeated) {
