@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/TextFile.h"
+#include "script/TemplateExpansion.h"
 
 namespace tandemix {
 
@@ -22,12 +23,6 @@ bool CaseBlindLess(const std::string& a, const std::string& b) {
 }
 
 }  // namespace
-
-std::string TemplateFilePath(const std::string& folder, const std::string& name) {
-  std::string path = folder;
-  if (path.empty() || path.back() != '/') path += '/';
-  return path + name + kExtension;
-}
 
 std::vector<std::string> ListTemplateNames(const std::string& folder) {
   std::vector<std::string> names;
@@ -63,7 +58,7 @@ std::optional<std::string> TemplateLibrary::SelectedName() const {
 std::optional<std::string> TemplateLibrary::SelectedPath() const {
   const auto name = SelectedName();
   if (!name) return std::nullopt;
-  return TemplateFilePath(folder_, *name);
+  return TemplatePath(folder_, *name);
 }
 
 void TemplateLibrary::DeleteSelected() {
@@ -74,7 +69,7 @@ void TemplateLibrary::DeleteSelected() {
 void TemplateLibrary::SaveChain(const FilterBlock& names, const std::string& target) {
   LineList lines;
   for (const auto& name : names) {
-    const LineList part = ReadTextLines(TemplateFilePath(folder_, name));
+    const LineList part = ReadTextLines(TemplatePath(folder_, name));
     lines.insert(lines.end(), part.begin(), part.end());
   }
   WriteTextLines(target, lines);

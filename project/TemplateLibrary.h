@@ -11,9 +11,6 @@
 
 namespace tandemix {
 
-// The file of template `name` in `folder`: folder, '/', name, ".avt".
-std::string TemplateFilePath(const std::string& folder, const std::string& name);
-
 // Every entry of `folder` whose name ends in ".avt" (files, folders, hidden
 // entries and dangling links alike), less the extension, sorted without
 // regard to case. A missing folder lists nothing.
