@@ -5,6 +5,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
@@ -28,6 +29,10 @@ constexpr int kClientHeight = 362;
 // the classic 8 point dialog font at 96 dots per inch.
 constexpr int kLargestFontPixels = 11;
 constexpr int kSmallestFontPixels = 8;
+
+// A clip name as the "File(s)" group shows it: 38 characters at most, the
+// shortened form of a longer path. The name labels must hold one whole.
+constexpr const char* kTypicalShownClipName = "/home...ideos/holiday/left_camera_01.avi";
 
 template <typename W, typename... Args>
 W* Make(QWidget* parent, const char* name, const QRect& geometry, Args&&... args) {
@@ -167,9 +172,9 @@ void TForm_Main::BuildFilesGroup(QWidget* client) {
   connect(CheckBox_ImportStereo, &QCheckBox::toggled, this, &TForm_Main::CheckBox_ImportStereoClick);
 
   Label_FileNameLeft = MakeLabel(GroupBox2, "Label_FileNameLeft", "Left: ", QRect(16, 60, 36, 15));
-  Label_ClipAName = MakeLabel(GroupBox2, "Label_ClipAName", "  ", QRect(52, 60, 201, 15));
+  Label_ClipAName = MakeLabel(GroupBox2, "Label_ClipAName", "  ", QRect(52, 60, 203, 15));
   Label_FileNameRight = MakeLabel(GroupBox2, "Label_FileNameRight", "Right: ", QRect(16, 84, 36, 15));
-  Label_ClipBName = MakeLabel(GroupBox2, "Label_ClipBName", " ", QRect(52, 84, 201, 15));
+  Label_ClipBName = MakeLabel(GroupBox2, "Label_ClipBName", " ", QRect(52, 84, 203, 15));
 
   RadioGroup_FileType = Make<QGroupBox>(GroupBox2, "RadioGroup_FileType", QRect(8, 104, 241, 41), "File type");
   RadioGroup_FileType->setToolTip(
@@ -306,6 +311,9 @@ std::vector<QString> TForm_Main::UnfitCaptions() const {
   }
   check(Label_FileNameLeft, Label_FileNameLeft->fontMetrics().horizontalAdvance("Stereo:"),
         Label_FileNameLeft->width());
+  for (const QLabel* l : {Label_ClipAName, Label_ClipBName}) {
+    check(l, l->fontMetrics().horizontalAdvance(kTypicalShownClipName), l->width());
+  }
   for (const TBlockPanel* p : panels_) {
     if (p) check(p, p->NeededWidth(), p->width());
   }
@@ -318,10 +326,21 @@ std::vector<QString> TForm_Main::UnfitCaptions() const {
 }
 
 void TForm_Main::ChooseFittingFont() {
+  // The clip names are the longest texts in the narrowest place; they may
+  // go a size or two below the rest rather than shrink every caption.
+  auto fits = [](const QFont& font, const char* text, int width) {
+    return QFontMetrics(font).horizontalAdvance(text) <= width;
+  };
   QFont font = this->font();
   for (int pixels = kLargestFontPixels; pixels >= kSmallestFontPixels; --pixels) {
     font.setPixelSize(pixels);
     setFont(font);
+    QFont names = font;
+    while (names.pixelSize() > kSmallestFontPixels && !fits(names, kTypicalShownClipName, Label_ClipAName->width())) {
+      names.setPixelSize(names.pixelSize() - 1);
+    }
+    Label_ClipAName->setFont(names);
+    Label_ClipBName->setFont(names);
     if (UnfitCaptions().empty()) return;
   }
 }

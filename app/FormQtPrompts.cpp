@@ -28,9 +28,12 @@ QString QtFileFilter(const std::string& filter) {
   // Qt reads the patterns from the last parentheses, separated by blanks.
   QString description = text.left(bar).trimmed();
   description.remove(QRegularExpression("\\s*\\([^()]*\\)$"));
-  QString patterns = text.mid(bar + 1);
-  patterns.replace(';', ' ');
-  return description + " (" + patterns + ")";
+  QStringList patterns = text.mid(bar + 1).split(';', Qt::SkipEmptyParts);
+  // "*.*" means every file; on Linux it would miss names without a dot.
+  for (QString& pattern : patterns) {
+    if (pattern == "*.*") pattern = "*";
+  }
+  return description + " (" + patterns.join(' ') + ")";
 }
 
 std::optional<std::string> QtPrompts::AskFileName(const FileDialogRequest& request) {

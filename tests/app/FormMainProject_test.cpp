@@ -202,6 +202,10 @@ TEST_F(MainWindowTest, ShownClipNamesAreShortenedFromThirtyEightCharacters) {
   Click("Button_Load");
   EXPECT_EQ(Label("Label_ClipAName")->text().toStdString(), a37);
   EXPECT_EQ(Label("Label_ClipBName")->text().toStdString(), "/vide...folder/abcdefghijklmnopqrs.avi");
+  for (const char* name : {"Label_ClipAName", "Label_ClipBName"}) {
+    const QLabel* label = Label(name);
+    EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width()) << name;
+  }
   // A scheme refresh shows both paths whole again.
   ClickBox("CheckBox_ImportStereo");
   ClickBox("CheckBox_ImportStereo");
