@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/FormHelpAbout.h"
 #include "app/FormMain.h"
@@ -49,9 +50,29 @@ int main(int argc, char** argv) {
 
   TForm_Main main({project, viewer, video, generator, prompts, shell, programFolder});
   prompts.SetParent(&main);
-  TForm_Preview preview;
-  TForm_Slider slider;
-  TForm_Movie movie;
+  auto showError = [&prompts](const std::string& text) { prompts.ShowError(text); };
+  auto regenerate = [&generator] { generator.GenerateScripts(true); };
+
+  // The windows are made in their fixed order; a hook that reaches a later
+  // window finds it through a pointer set once that window exists. Hooks
+  // left empty (composing the preview, capturing frames) do nothing yet.
+  TForm_Slider* sliderWindow = nullptr;
+  PreviewWindowHooks previewHooks;
+  previewHooks.regenerate = regenerate;
+  previewHooks.showError = showError;
+  previewHooks.showSliderDialog = [&sliderWindow] {
+    if (sliderWindow) sliderWindow->show();
+  };
+  TForm_Preview preview(alignment, previewHooks);
+  TForm_Slider slider(preview.Model(), showError, [&preview] { preview.RefreshControls(); });
+  sliderWindow = &slider;
+
+  MovieWindowHooks movieHooks;
+  movieHooks.regenerate = regenerate;
+  movieHooks.showError = showError;
+  movieHooks.leftViewRate = [&generator] { return generator.Views().leftViewRate; };
+  movieHooks.setRegenerateHoldoff = [&alignment](int ticks) { alignment.regenerateHoldoff = ticks; };
+  TForm_Movie movie(viewer, movieHooks);
   relay.target = &movie;
   TForm_Picture picture;
   TForm_Help_About about;
@@ -62,6 +83,8 @@ int main(int argc, char** argv) {
   for (QWidget* window : std::initializer_list<QWidget*>{&preview, &slider, &movie, &picture, &about}) {
     window->setAttribute(Qt::WA_QuitOnClose, false);
   }
+  // Closing stops the viewer's timer before the program ends.
+  QObject::connect(&main, &TForm_Main::FormClosed, movie.Timer1, &QTimer::stop);
   QObject::connect(&main, &TForm_Main::FormClosed, &app, &QCoreApplication::quit);
 
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
