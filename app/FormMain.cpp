@@ -200,14 +200,14 @@ void TForm_Main::BuildBlockScheme(QWidget* client) {
   GroupBox_Block->setToolTip(
       "Configuration of AVS block scheme. It depends on \"Import Stereo Clip\" and \"Convert before filter\" "
       "selections. Press on desired block to make it active (in able to add filters - templates)");
-  struct PanelSpec {
+  struct PanelPlace {
     int number;
     int left;
     int top;
     const char* caption;
     const char* hint;
   };
-  const PanelSpec specs[] = {
+  const PanelPlace places[] = {
       {1, 16, 24, "Import Left", "Import Left or Stereo clip filters."},
       {2, 144, 24, "Import Right", "Import Right or Stereo clip filters."},
       {3, 16, 72, "Convert to L/R",
@@ -222,20 +222,20 @@ void TForm_Main::BuildBlockScheme(QWidget* client) {
        "Output filters - templates used for output avs file [e.g. Conversion to parallel, crossed, above/below, "
        "... format]."},
   };
-  for (const auto& spec : specs) {
-    const bool adjustments = spec.number == 7;
-    auto* panel = new TBlockPanel(QString("Panel%1").arg(spec.number), spec.caption, adjustments ? 1 : 3,
+  for (const auto& place : places) {
+    const bool adjustments = place.number == 7;
+    auto* panel = new TBlockPanel(QString("Panel%1").arg(place.number), place.caption, adjustments ? 1 : 3,
                                   GroupBox_Block);
-    panel->setGeometry(spec.left, spec.top, 113, 41);
-    if (spec.hint) panel->setToolTip(spec.hint);
-    panels_[static_cast<std::size_t>(spec.number)] = panel;
+    panel->setGeometry(place.left, place.top, 113, 41);
+    if (place.hint) panel->setToolTip(place.hint);
+    panels_[static_cast<std::size_t>(place.number)] = panel;
     if (adjustments) {
       QFont italic = panel->font();
       italic.setItalic(true);
       panel->setFont(italic);
       panel->setEnabled(false);
     } else {
-      const int n = spec.number;
+      const int n = place.number;
       connect(panel, &TBlockPanel::MouseDown, this, [this, n](Qt::MouseButton b) { PanelMouseDown(n, b); });
     }
   }
