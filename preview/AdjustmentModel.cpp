@@ -54,37 +54,26 @@ void AdjustmentModel::AngleLinked(bool fromLeft, double value) {
   SetClamped(fromLeft ? rotationR : rotation, PositionFromAngle(partner));
 }
 
-void AdjustmentModel::ResizeScroll(int p, bool end) {
-  SetClamped(resize, p);
-  const double v = ScaleFromPosition(resize.position);
-  settings_.scaleText = FormatEditReal(v);
-  ScaleLinked(true, v);
+// A scale or tilt bar moved: its box shows the value; a lock carries it to
+// the partner.
+void AdjustmentModel::ScaleOrTiltScroll(ScrollRange& bar, int position, bool end, bool scale, bool left) {
+  SetClamped(bar, position);
+  const double v = scale ? ScaleFromPosition(bar.position) : AngleFromPosition(bar.position);
+  std::string& text = scale ? (left ? settings_.scaleText : settings_.scaleRText)
+                            : (left ? settings_.angleText : settings_.angleRText);
+  text = FormatEditReal(v);
+  if (scale) {
+    ScaleLinked(left, v);
+  } else {
+    AngleLinked(left, v);
+  }
   if (end) host_.RefreshPreview();
 }
 
-void AdjustmentModel::ResizeRScroll(int p, bool end) {
-  SetClamped(resizeR, p);
-  const double v = ScaleFromPosition(resizeR.position);
-  settings_.scaleRText = FormatEditReal(v);
-  ScaleLinked(false, v);
-  if (end) host_.RefreshPreview();
-}
-
-void AdjustmentModel::RotationScroll(int p, bool end) {
-  SetClamped(rotation, p);
-  const double v = AngleFromPosition(rotation.position);
-  settings_.angleText = FormatEditReal(v);
-  AngleLinked(true, v);
-  if (end) host_.RefreshPreview();
-}
-
-void AdjustmentModel::RotationRScroll(int p, bool end) {
-  SetClamped(rotationR, p);
-  const double v = AngleFromPosition(rotationR.position);
-  settings_.angleRText = FormatEditReal(v);
-  AngleLinked(false, v);
-  if (end) host_.RefreshPreview();
-}
+void AdjustmentModel::ResizeScroll(int p, bool end) { ScaleOrTiltScroll(resize, p, end, true, true); }
+void AdjustmentModel::ResizeRScroll(int p, bool end) { ScaleOrTiltScroll(resizeR, p, end, true, false); }
+void AdjustmentModel::RotationScroll(int p, bool end) { ScaleOrTiltScroll(rotation, p, end, false, true); }
+void AdjustmentModel::RotationRScroll(int p, bool end) { ScaleOrTiltScroll(rotationR, p, end, false, false); }
 
 void AdjustmentModel::UserSliderScroll(int which, int p, bool end) {
   UserSlider& s = Slider(which);

@@ -94,6 +94,7 @@ class AdjustmentModel {
   UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
 
  private:
+  void ScaleOrTiltScroll(ScrollRange& bar, int position, bool end, bool scale, bool left);
   void ScaleLinked(bool fromLeft, double value);
   void AngleLinked(bool fromLeft, double value);
   void Displacement(ScrollRange& bar, std::string& text, int position, bool endOfScroll);

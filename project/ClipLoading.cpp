@@ -24,6 +24,24 @@ void SetOffsetRange(ViewerState& viewer, int fileType, int maximum) {
   viewer.offset.minimum = -maximum;
 }
 
+// Measures a clip into its fields; a clip that measures 0 wide is refused
+// (its name cleared) when the file type needs video.
+bool MeasureClip(int fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
+                 int& height, int& frameCount) {
+  name = path;
+  width = 0;
+  height = 0;
+  const VideoInfo info = video.ReadVideoInfo(path);
+  width = info.width;
+  height = info.height;
+  frameCount = info.frameCount;
+  if (width == 0 && NeedsVideo(fileType)) {
+    name.clear();
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ShownClipName(const std::string& path) {
@@ -38,17 +56,8 @@ std::optional<std::string> UnsafeScriptPathMessage(const std::string& path) {
 
 ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
-  p.clipAFileName = path;
-  p.leftClipWidth = 0;
-  p.leftClipHeight = 0;
-  const VideoInfo info = video.ReadVideoInfo(path);
-  p.leftClipWidth = info.width;
-  p.leftClipHeight = info.height;
-  p.leftFrameCount = info.frameCount;
-  if (p.leftClipWidth == 0 && NeedsVideo(p.fileType)) {
-    p.clipAFileName.clear();
+  if (!MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight, p.leftFrameCount))
     return Refused(kNotSupportedVideoMessage);
-  }
   p.outputScriptName = (path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string()) + ".avs";
   if (p.importStereo) {
     p.clipBFileName = p.clipAFileName;
@@ -60,17 +69,9 @@ ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices
 
 ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
-  p.clipBFileName = path;
-  p.rightClipWidth = 0;
-  p.rightClipHeight = 0;
-  const VideoInfo info = video.ReadVideoInfo(path);
-  p.rightClipWidth = info.width;
-  p.rightClipHeight = info.height;
-  p.rightFrameCount = info.frameCount;
-  if (p.rightClipWidth == 0 && NeedsVideo(p.fileType)) {
-    p.clipBFileName.clear();
+  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
+                   p.rightFrameCount))
     return Refused(kNotSupportedVideoMessage);
-  }
   SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
   return {true, {}, {}};
 }
