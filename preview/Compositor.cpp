@@ -1,0 +1,203 @@
+#include "preview/Compositor.h"
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "platform/Errors.h"
+#include "preview/ImageOps.h"
+#include "script/ScriptNumber.h"
+
+namespace tandemix {
+namespace {
+
+std::int64_t Z(std::int64_t x) { return x < 0 ? 0 : x; }
+
+std::string SizeText(FrameSize s) { return std::to_string(s.width) + " x " + std::to_string(s.height); }
+
+ViewPlan PlanView(const char* name, FrameSize frame, double scale, double angle, bool autoCrop) {
+  const std::string view = std::string("the ") + name + " view";
+  if (!std::isfinite(angle)) throw TandemixError("The tilt of " + view + " is not a finite number.");
+  if (!std::isfinite(scale)) throw TandemixError("The scale of " + view + " is not a finite number.");
+  ViewPlan plan;
+  plan.frame = frame;
+  plan.rotated = frame;
+  // Exact comparisons: any tilt, however small, is applied.
+  if (angle != 0.0) {
+    plan.tilted = true;
+    plan.radians = -angle * kDegreesToRadians;  // positive tilts turn clockwise on screen
+    plan.rotated = RotatedFrameSize(frame.width, frame.height, plan.radians, autoCrop);
+    CheckPictureSize(("The " + std::string(name) + " view after tilting").c_str(), plan.rotated.width,
+                     plan.rotated.height);
+  }
+  plan.scaledSize = plan.rotated;
+  if (scale != 1.0) {
+    plan.scaled = true;
+    if (scale <= 0.0)
+      throw TandemixError("The scale of " + view + " must be above 0 %; it is " + FormatScriptNumber(scale * 100.0) +
+                          " %.");
+    if (plan.rotated.width < 2 || plan.rotated.height < 2)
+      throw TandemixError("The " + std::string(name) + " view is " + SizeText(plan.rotated) +
+                          " pixels; it needs at least 2 x 2 to be scaled.");
+    plan.scaledSize = FrameSize{RoundHalfEven(plan.rotated.width * scale), RoundHalfEven(plan.rotated.height * scale)};
+    CheckPictureSize(("The " + std::string(name) + " view after scaling").c_str(), plan.scaledSize.width,
+                     plan.scaledSize.height);
+  }
+  return plan;
+}
+
+}  // namespace
+
+PreviewSwitches SwitchesFrom(const AlignmentSettings& settings) {
+  return PreviewSwitches{settings.autoCrop, settings.swapViews, settings.showClip, settings.previewMode};
+}
+
+CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift,
+                                int verticalShift, double scaleLeft, double scaleRight, double angleLeft,
+                                double angleRight, bool autoCrop) {
+  CheckPictureSize("The left frame", leftFrame.width, leftFrame.height);
+  CheckPictureSize("The right frame", rightFrame.width, rightFrame.height);
+  CompositionPlan plan;
+  plan.left = PlanView("left", leftFrame, scaleLeft, angleLeft, autoCrop);
+  plan.right = PlanView("right", rightFrame, scaleRight, angleRight, autoCrop);
+
+  // Centre the left view on the right one, then move it by the shifts. The
+  // canvas is the bounding box of both; 64 bits, since shifts are arbitrary.
+  const std::int64_t w1 = plan.left.scaledSize.width, h1 = plan.left.scaledSize.height;
+  const std::int64_t dW = plan.right.scaledSize.width - w1;
+  const std::int64_t dH = plan.right.scaledSize.height - h1;
+  const std::int64_t hW = dW / 2, hH = dH / 2;  // truncated toward zero
+  const std::int64_t padL = hW + horizontalShift;
+  const std::int64_t padR = (dW - hW) - horizontalShift;
+  const std::int64_t padT = hH + verticalShift;
+  const std::int64_t padB = (dH - hH) - verticalShift;
+  const std::int64_t canvasWidth = Z(padL) + w1 + Z(padR);
+  const std::int64_t canvasHeight = Z(padT) + h1 + Z(padB);
+  CheckPictureSize("The preview canvas", canvasWidth, canvasHeight);
+  plan.canvasWidth = static_cast<int>(canvasWidth);
+  plan.canvasHeight = static_cast<int>(canvasHeight);
+  // With the canvas within limits every margin below fits an int.
+  plan.left.canvas = Margins{static_cast<int>(Z(padL)), static_cast<int>(Z(padT)), static_cast<int>(Z(padR)),
+                             static_cast<int>(Z(padB))};
+  plan.right.canvas = Margins{static_cast<int>(Z(-padL)), static_cast<int>(Z(-padT)), static_cast<int>(Z(-padR)),
+                              static_cast<int>(Z(-padB))};
+  return plan;
+}
+
+void PreviewCompositor::LoadFrames(const std::string& leftPath, const std::string& rightPath) {
+  Bitmap left, right;
+  left.LoadFromFile(leftPath);
+  right.LoadFromFile(rightPath);
+  SetFrames(std::move(left), std::move(right));
+}
+
+void PreviewCompositor::SetFrames(Bitmap left, Bitmap right) {
+  CheckPictureSize("The left frame", left.Width(), left.Height());
+  CheckPictureSize("The right frame", right.Width(), right.Height());
+  TPixMatrix leftSource(left.Height(), left.Width());
+  TPixMatrix rightSource(right.Height(), right.Width());
+  BitmapToMatrix(left, leftSource, left.Height(), left.Width());
+  BitmapToMatrix(right, rightSource, right.Height(), right.Width());
+  leftFrame_ = std::move(left);
+  rightFrame_ = std::move(right);
+  leftSource_ = std::move(leftSource);
+  rightSource_ = std::move(rightSource);
+}
+
+void PreviewCompositor::TiltAndScale(const TPixMatrix& source, const ViewPlan& plan, TPixMatrix& rotated,
+                                     TPixMatrix& scaled) {
+  const FrameSize f = plan.frame;
+  const FrameSize r = plan.rotated;
+  rotated.SetSize(r.height, r.width);
+  if (plan.tilted)
+    RotateMatrix(source, rotated, f.width / 2, f.height / 2, f.width, f.height, r.height, r.width, r.height / 2,
+                 r.width / 2, plan.radians);
+  else
+    PlaceMatrix(source, rotated, 0, 0, 0, 0, f.height, f.width);
+  const FrameSize s = plan.scaledSize;
+  scaled.SetSize(s.height, s.width);
+  if (plan.scaled)
+    ResizeMatrix(rotated, scaled, r.height, r.width, s.height, s.width);
+  else
+    PlaceMatrix(rotated, scaled, 0, 0, 0, 0, r.height, r.width);
+}
+
+void PreviewCompositor::ComposePreview(int horizontalShift, int verticalShift, double scaleLeft,
+                                       double scaleRight, double angleLeft, double angleRight,
+                                       const PreviewSwitches& switches) {
+  if (!HasFrames()) throw TandemixError("There is no captured frame to compose.");
+  // Every size is settled first: values that break a limit stop here, with
+  // the matrices and the last picture untouched.
+  const CompositionPlan plan =
+      PlanComposition(FrameSize{leftFrame_.Width(), leftFrame_.Height()},
+                      FrameSize{rightFrame_.Width(), rightFrame_.Height()}, horizontalShift, verticalShift,
+                      scaleLeft, scaleRight, angleLeft, angleRight, switches.autoCrop);
+
+  TiltAndScale(leftSource_, plan.left, leftRotated_, leftScaled_);
+  TiltAndScale(rightSource_, plan.right, rightRotated_, rightScaled_);
+
+  const int width = plan.canvasWidth;
+  const int height = plan.canvasHeight;
+  leftCanvas_.SetSize(height, width);
+  rightCanvas_.SetSize(height, width);
+  const Margins& l = plan.left.canvas;
+  const Margins& r = plan.right.canvas;
+  PlaceMatrix(leftScaled_, leftCanvas_, l.left, l.top, l.right, l.bottom, plan.left.scaledSize.height,
+              plan.left.scaledSize.width);
+  PlaceMatrix(rightScaled_, rightCanvas_, r.left, r.top, r.right, r.bottom, plan.right.scaledSize.height,
+              plan.right.scaledSize.width);
+
+  Combine(switches, width, height);
+
+  if (display_) {
+    display_->ShowPicture(previewImage_);
+    display_->ShowAdjustmentWindow();
+  }
+}
+
+void PreviewCompositor::Combine(const PreviewSwitches& switches, int width, int height) {
+  // The swap comes after the displacement: the shift always moves the left
+  // source view.
+  const TPixMatrix& first = switches.swapViews ? rightCanvas_ : leftCanvas_;
+  const TPixMatrix& second = switches.swapViews ? leftCanvas_ : rightCanvas_;
+  switch (switches.showClip) {
+    case kShowLeft:
+      if (display_) display_->EnablePreviewOptions(false);
+      BlendToBitmap(first, second, previewImage_, width, height, 255);
+      return;
+    case kShowRight:
+      if (display_) display_->EnablePreviewOptions(false);
+      BlendToBitmap(first, second, previewImage_, width, height, 0);
+      return;
+    case kShowOutput:
+      if (display_) display_->EnablePreviewOptions(true);
+      switch (switches.previewMode) {
+        case kPreviewRedCyan:
+          AnaglyphRedCyanToBitmap(first, second, previewImage_, width, height);
+          return;
+        case kPreviewOptimised:
+          AnaglyphOptimToBitmap(first, second, previewImage_, width, height, kOptimGreenGain, kOptimBlueGain,
+                                kOptimGammaDivisor);
+          return;
+        case kPreviewBlend:
+          BlendToBitmap(first, second, previewImage_, width, height, 128);
+          return;
+        default:
+          return;  // no preview option chosen: the last picture stays
+      }
+    default:
+      return;  // no view chosen: the last picture stays
+  }
+}
+
+void PreviewCompositor::ComposeFromSettings(const AlignmentSettings& settings) {
+  const double scaleLeft = settings.ScaleLeftFactor();
+  const double scaleRight = settings.ScaleRightFactor();
+  const double angleLeft = settings.AngleLeft();
+  const double angleRight = settings.AngleRight();
+  ComposePreview(settings.HorizontalShift(), settings.VerticalShift(), scaleLeft, scaleRight, angleLeft, angleRight,
+                 SwitchesFrom(settings));
+}
+
+}  // namespace tandemix
