@@ -1,8 +1,12 @@
-// The "Selected frame" window that shows the composed preview picture. For
-// now an empty window with its caption, hidden until a command shows it.
+// The "Selected frame" window: shows the composed preview picture at full
+// size, scrolling when it is larger than the window.
 #pragma once
 
+#include <QLabel>
+#include <QScrollArea>
 #include <QWidget>
+
+#include "preview/PreviewBitmap.h"
 
 namespace tandemix {
 
@@ -11,6 +15,12 @@ class TForm_Picture : public QWidget {
 
  public:
   explicit TForm_Picture(QWidget* parent = nullptr);
+
+  // Shows the window with a copy of `picture`, the image sized to it.
+  void ShowPicture(const Bitmap& picture);
+
+  QScrollArea* ScrollBox;
+  QLabel* Image1;
 };
 
 }  // namespace tandemix
