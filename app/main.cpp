@@ -1,11 +1,33 @@
-// The tandemix window program.
+// The tandemix window program: makes the program (state, services and the
+// six windows in their order), shows the main window centred on the screen
+// and runs until it closes.
 #include <QApplication>
-#include <QMessageBox>
+#include <QFile>
+#include <QScreen>
+
+#include "app/FormProgram.h"
+#include "app/FormQtPrompts.h"
+#include "platform/DefaultVideoServices.h"
+#include "platform/DesktopShell.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tandemix");
-  QMessageBox::information(nullptr, "Tandemix",
-                           "The Tandemix window is not built yet; use tandemix-cli for now.");
-  return 0;
+  using namespace tandemix;
+
+  DefaultVideoServices video;
+  QtPrompts prompts;
+  DesktopShell shell(ShellEnvironment::FromProcess());
+  const std::string programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+  TandemixProgram program(video, prompts, shell, programFolder);
+  prompts.SetParent(program.main.get());
+  QObject::connect(program.main.get(), &TForm_Main::FormClosed, &app, &QCoreApplication::quit);
+
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    QRect frame = program.main->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    program.main->move(frame.topLeft());
+  }
+  program.main->show();
+  return app.exec();
 }

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <new>
 
 #include "platform/MediaProbe.h"
+#include "platform/engine/ScriptEngine.h"
 
 namespace tandemix {
 
@@ -15,16 +18,39 @@ bool IsScriptPath(const std::string& path) {
 }
 
 VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
-  if (IsScriptPath(path)) {
-    VideoInfo info;
-    info.error = "Scripts cannot be measured: no script engine";
-    return info;
+  if (!IsScriptPath(path)) return ProbeMediaFile(path);
+  // A script measures as the clip it returns; building its graph opens the
+  // sources' headers and decodes nothing.
+  VideoInfo info;
+  try {
+    const engine::ClipPtr clip = engine::OpenScript(path);
+    const engine::ClipInfo& c = clip->Info();
+    info.width = c.width;
+    info.height = c.height;
+    info.frameCount = c.frameCount;
+    info.rate = c.Rate();
+  } catch (const std::bad_alloc&) {
+    info = VideoInfo();
+    info.error = "Out of memory opening " + path;
+  } catch (const std::exception& e) {
+    info = VideoInfo();
+    info.error = e.what();
   }
-  return ProbeMediaFile(path);
+  return info;
 }
 
-bool DefaultVideoServices::DecodeFrame(const std::string& path, int, FrameBGR&, std::string& error) {
-  error = "Cannot decode " + path + ": no decoder";
+bool DefaultVideoServices::DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) {
+  try {
+    const engine::ClipPtr clip = engine::OpenVideo(path);
+    const FramePtr decoded = engine::FrameOf(*clip, n, path);
+    frame = *decoded;
+    error.clear();
+    return true;
+  } catch (const std::bad_alloc&) {
+    error = "Out of memory decoding " + path;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
   return false;
 }
 

@@ -1,12 +1,29 @@
+// tandemix-cli grab FILE N OUT.bmp: frame N of a clip or script into a
+// 24-bit bitmap, as "Save Frame" does.
 #include <cstdio>
+#include <exception>
 
+#include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "platform/DefaultVideoServices.h"
+#include "viewer/FrameCapture.h"
 
 namespace tandemix::cli {
 
-int Grab(const Args&) {
-  std::fputs("grab: not built yet\n", stderr);
-  return 1;
+int Grab(const Args& args) {
+  try {
+    if (args.size() != 3) throw UsageError("give FILE N OUT.bmp");
+    const int n = ParseIntArg("N", args[1]);
+    DefaultVideoServices video;
+    GrabFrame(video, args[0], n, args[2]);
+    return 0;
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "grab: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }
 
 }  // namespace tandemix::cli

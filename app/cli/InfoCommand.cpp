@@ -1,12 +1,27 @@
+// tandemix-cli info FILE: the measurement the program takes of a clip or
+// script, as "W H FRAMES RATE".
 #include <cstdio>
 
+#include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "platform/DefaultVideoServices.h"
+#include "script/ScriptNumber.h"
 
 namespace tandemix::cli {
 
-int Info(const Args&) {
-  std::fputs("info: not built yet\n", stderr);
-  return 1;
+int Info(const Args& args) {
+  if (args.size() != 1 || args[0].empty() || args[0] == "--help" || args[0] == "-h") {
+    std::fputs("info: give one media file or script\nRun 'tandemix-cli --help' for the usage.\n", stderr);
+    return 2;
+  }
+  DefaultVideoServices video;
+  const VideoInfo info = video.ReadVideoInfo(args[0]);
+  if (!info.Ok()) {
+    std::fprintf(stderr, "%s\n", info.error.c_str());
+    return 1;
+  }
+  std::printf("%d %d %d %s\n", info.width, info.height, info.frameCount, FormatScriptNumber(info.rate).c_str());
+  return 0;
 }
 
 }  // namespace tandemix::cli

@@ -1,12 +1,76 @@
+// tandemix-cli serve SCRIPT.avs [--start N] [--count N]: the script's
+// frames on standard output as YUV4MPEG2, for an encoder reading a pipe:
+//   tandemix-cli serve movie.avs | ffmpeg -i - out.mkv
+#include <csignal>
 #include <cstdio>
+#include <exception>
+#include <unistd.h>
 
+#include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "platform/MediaY4mWriter.h"
+#include "platform/engine/ScriptEngine.h"
 
 namespace tandemix::cli {
+namespace {
 
-int Serve(const Args&) {
-  std::fputs("serve: not built yet\n", stderr);
-  return 1;
+int RunServe(const Args& args) {
+  std::string script;
+  int start = 0;
+  int count = -1;
+  ArgReader reader(args);
+  while (!reader.Done()) {
+    const std::string arg = reader.Next();
+    if (arg == "--start") {
+      start = ParseIntArg(arg, reader.Value(arg));
+    } else if (arg == "--count") {
+      count = ParseIntArg(arg, reader.Value(arg));
+      if (count < 0) throw UsageError("--count: '" + std::to_string(count) + "' is negative");
+    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+      throw UsageError("unknown option " + arg);
+    } else if (script.empty()) {
+      script = arg;
+    } else {
+      throw UsageError("more than one script given: " + arg);
+    }
+  }
+  if (script.empty()) throw UsageError("the script is missing");
+
+  const engine::ClipPtr clip = engine::OpenVideo(script);
+  const engine::ClipInfo& info = clip->Info();
+  if (start < 0 || (start >= info.frameCount && !(start == 0 && info.frameCount == 0)))
+    throw TandemixError("The start frame " + std::to_string(start) + " is out of range: " + script + " has " +
+                        std::to_string(info.frameCount) + " frames");
+  const int remaining = info.frameCount - start;
+  const int frames = count < 0 || count > remaining ? remaining : count;
+
+  // A reader that goes away is reported as a write error, not a signal.
+  std::signal(SIGPIPE, SIG_IGN);
+  const bool progress = isatty(STDERR_FILENO) != 0;
+  Y4mWriter writer(stdout, info.width, info.height, info.rateNumerator, info.rateDenominator);
+  if (!writer.HeaderWritten()) throw TandemixError("Cannot write to the standard output");
+  for (int i = 0; i < frames; ++i) {
+    const FramePtr frame = engine::FrameOf(*clip, start + i, script);
+    if (!writer.Write(*frame)) throw TandemixError("Cannot write to the standard output");
+    if (progress && (i % 10 == 9 || i + 1 == frames)) std::fprintf(stderr, "\rframe %d of %d", i + 1, frames);
+  }
+  if (progress) std::fputc('\n', stderr);
+  if (std::fflush(stdout) != 0) throw TandemixError("Cannot write to the standard output");
+  return 0;
+}
+
+}  // namespace
+
+int Serve(const Args& args) {
+  try {
+    return RunServe(args);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "serve: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  }
 }
 
 }  // namespace tandemix::cli

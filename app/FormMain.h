@@ -1,0 +1,164 @@
+// The main window: the template library, the applied-filter list and its
+// buttons, the "File(s)" group, the script block scheme and the project and
+// preview commands. Every handler reads its control, calls one model
+// operation and refreshes the controls from the project state.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/FormMainPrompts.h"
+#include "platform/Shell.h"
+#include "platform/VideoServices.h"
+#include "project/BlockScheme.h"
+#include "project/ProjectState.h"
+#include "project/TemplateLibrary.h"
+#include "script/ScriptGenerator.h"
+#include "viewer/ViewerState.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
+namespace tandemix {
+
+class TBitBtn;
+class TBlockPanel;
+
+// What the main window works with, all owned by the program start (or by a
+// test).
+struct MainWindowContext {
+  ProjectState& project;
+  ViewerState& viewer;
+  VideoServices& video;
+  ScriptGenerator& generator;
+  MainPrompts& prompts;
+  Shell& shell;
+  std::string programFolder;  // the template library; no trailing '/'
+};
+
+class TForm_Main : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TForm_Main(const MainWindowContext& context, QWidget* parent = nullptr);
+
+  // The About window is made after this one; "About Tandemix" shows it.
+  void SetAboutWindow(QWidget* about) { about_ = about; }
+
+  const std::string& DocsFolder() const { return docsFolder_; }
+  const TemplateLibrary& Templates() const { return library_; }
+
+  // Controls whose caption does not fit them whole at the current font.
+  std::vector<QString> UnfitCaptions() const;
+
+  // Scheme operations.
+  void RefreshBlockScheme();
+  void refreshlist();
+
+  // Handlers, named after their control and event.
+  void Button1Click();  // Open preview
+  void Button3Click();  // Help
+  void About1Click();
+  void Button_LoadClick();
+  void Button_SaveProjectClick();
+  void ButtonLoadProjectClick();
+  void Button8Click();  // Save template
+  void New1Click();
+  void Edit1Click();
+  void Clear1Click();
+  void Refresh1Click();
+  void BitBtn1Click();  // Add
+  void BitBtn2Click();  // Delete
+  void BitBtn3Click();  // Up
+  void BitBtn4Click();  // Down
+  void ListBox_FiltersContextPopup();
+  void CheckBox_ImportStereoClick();
+  void CheckBox_ConvertBeforeClick();
+  void RadioGroup_FileTypeClick();
+  void PanelMouseDown(int panel, Qt::MouseButton button);
+
+ signals:
+  // The main window closed: the program ends.
+  void FormClosed();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void BuildControls();
+  void BuildTemplateColumn(QWidget* client);
+  void BuildFilesGroup(QWidget* client);
+  void BuildBlockScheme(QWidget* client);
+  void BuildCommands(QWidget* client);
+  void BuildMenus();
+  void ChooseFittingFont();
+
+  void ApplySchemeView(const SchemeView& view);
+  void ShowFilters(const FilterBlock& filters, int selected);
+  void SyncOptionControls();
+  void SetFileTypeIndex(int index);
+  int SelectedFilter() const;
+  // Runs a handler body; a failure it does not check itself is shown.
+  template <typename Body>
+  void Guarded(Body&& body);
+
+  ProjectState& project_;
+  ViewerState& viewer_;
+  VideoServices& video_;
+  ScriptGenerator& generator_;
+  MainPrompts& prompts_;
+  Shell& shell_;
+  std::string programFolder_;
+  std::string docsFolder_;
+  TemplateLibrary library_;
+  QPointer<QWidget> about_;
+
+  QLabel* Label3 = nullptr;
+  QListWidget* ListBox_Templates = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* New1 = nullptr;
+  QAction* Edit1 = nullptr;
+  QAction* Clear1 = nullptr;
+  QAction* Refresh1 = nullptr;
+  TBitBtn* BitBtn1 = nullptr;
+  TBitBtn* BitBtn2 = nullptr;
+  TBitBtn* BitBtn3 = nullptr;
+  TBitBtn* BitBtn4 = nullptr;
+  QLabel* Label4 = nullptr;
+  QListWidget* ListBox_Filters = nullptr;
+  QPushButton* Button8 = nullptr;
+
+  QGroupBox* GroupBox2 = nullptr;
+  QPushButton* Button_Load = nullptr;
+  QCheckBox* CheckBox_ImportStereo = nullptr;
+  QLabel* Label_FileNameLeft = nullptr;
+  QLabel* Label_ClipAName = nullptr;
+  QLabel* Label_FileNameRight = nullptr;
+  QLabel* Label_ClipBName = nullptr;
+  QGroupBox* RadioGroup_FileType = nullptr;
+  QButtonGroup* fileTypeButtons_ = nullptr;
+  std::array<QRadioButton*, 4> fileTypeItems_{};
+
+  QGroupBox* GroupBox_Block = nullptr;
+  std::array<TBlockPanel*, 10> panels_{};  // by panel number; 7 is Panel7
+  QCheckBox* CheckBox_ConvertBefore = nullptr;
+
+  QPushButton* Button1 = nullptr;
+  QPushButton* ButtonLoadProject = nullptr;
+  QPushButton* Button_SaveProject = nullptr;
+  QPushButton* Button3 = nullptr;
+  QAction* About1 = nullptr;
+};
+
+}  // namespace tandemix

@@ -1,0 +1,105 @@
+#include "app/FormProgram.h"
+
+#include <QTimer>
+
+#include "platform/Errors.h"
+#include "viewer/FrameCommands.h"
+
+namespace tandemix {
+namespace {
+
+FileDialogRequest BitmapSaveRequest(const char* title) {
+  FileDialogRequest request;
+  request.save = true;
+  request.title = title;
+  request.filters = {"Bitmaps (*.bmp)|*.bmp"};
+  request.defaultSuffix = "bmp";
+  request.confirmOverwrite = true;
+  return request;
+}
+
+}  // namespace
+
+TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, Shell& shell,
+                                 std::string programFolder, MediaPlayer* player)
+    : generator(project, alignment, viewer, video, prompts, *this),
+      compositor(this),
+      video_(video),
+      prompts_(prompts) {
+  main = std::make_unique<TForm_Main>(
+      MainWindowContext{project, viewer, video, generator, prompts, shell, std::move(programFolder)});
+  auto showError = [this](const std::string& text) { prompts_.ShowError(text); };
+
+  PreviewWindowHooks previewHooks;
+  previewHooks.composePreview = [this] {
+    // The adjustment window is reached only after "Adjust Clip" captured a
+    // pair; before that there is nothing to compose.
+    if (compositor.HasFrames()) compositor.ComposeFromSettings(alignment);
+  };
+  previewHooks.regenerate = [this] { Regenerate(); };
+  previewHooks.showSliderDialog = [this] {
+    if (slider) slider->show();
+  };
+  previewHooks.askSavePicture = [this] {
+    return prompts_.AskFileName(BitmapSaveRequest("Enter name of the output bmp File"));
+  };
+  previewHooks.savePreviewImage = [this](const std::string& path) {
+    if (compositor.PreviewImage().Empty()) throw TandemixError("There is no preview picture to save yet.");
+    compositor.PreviewImage().SaveToFile(path);
+  };
+  previewHooks.showError = showError;
+  preview = std::make_unique<TForm_Preview>(alignment, previewHooks);
+
+  slider = std::make_unique<TForm_Slider>(preview->Model(), showError, [this] { preview->RefreshControls(); });
+
+  MovieWindowHooks movieHooks;
+  movieHooks.adjustClip = [this](int frame) {
+    AdjustClip(video_, generator.Names(), frame, compositor, alignment);
+  };
+  movieHooks.saveFrame = [this](int frame) {
+    const auto path = prompts_.AskFileName(BitmapSaveRequest("Insert file name of output bmp picture"));
+    if (path) SaveOutputFrame(video_, generator.Names(), frame, *path);
+  };
+  movieHooks.regenerate = [this] { Regenerate(); };
+  movieHooks.leftViewRate = [this] { return generator.Views().leftViewRate; };
+  movieHooks.setRegenerateHoldoff = [this](int ticks) { alignment.regenerateHoldoff = ticks; };
+  movieHooks.showError = showError;
+  movie = std::make_unique<TForm_Movie>(viewer, movieHooks, player);
+
+  picture = std::make_unique<TForm_Picture>();
+  about = std::make_unique<TForm_Help_About>();
+  main->SetAboutWindow(about.get());
+
+  // Closing a secondary window only hides it.
+  for (QWidget* w : std::initializer_list<QWidget*>{preview.get(), slider.get(), movie.get(), picture.get(),
+                                                   about.get()})
+    w->setAttribute(Qt::WA_QuitOnClose, false);
+  // Closing the main window stops the viewer's timer.
+  QObject::connect(main.get(), &TForm_Main::FormClosed, movie->Timer1, &QTimer::stop);
+}
+
+TandemixProgram::~TandemixProgram() {
+  // The viewer's player thread goes first; the main window last.
+  movie.reset();
+}
+
+void TandemixProgram::Regenerate() {
+  generator.GenerateScripts(true);
+  preview->RefreshControls();
+}
+
+void TandemixProgram::EnablePreviewOptions(bool enabled) { preview->SetPreviewOptionsEnabled(enabled); }
+
+void TandemixProgram::ShowPicture(const Bitmap& image) { picture->ShowPicture(image); }
+
+void TandemixProgram::ShowAdjustmentWindow() {
+  preview->RefreshControls();
+  preview->show();
+}
+
+void TandemixProgram::ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) {
+  if (preview) preview->RefreshControls();
+  if (movie) movie->ViewerOpen(script, width, height, startMs);
+}
+
+}  // namespace tandemix

@@ -1,0 +1,57 @@
+// The whole window program: the project state, the alignment settings, the
+// generator, the preview compositor and the six windows in their fixed
+// order, wired together. main() makes one with the real services; tests
+// make one with fakes and drive the real windows.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/FormHelpAbout.h"
+#include "app/FormMain.h"
+#include "platform/MediaPlayer.h"
+#include "preview/Compositor.h"
+#include "preview/FormPicture.h"
+#include "preview/FormPreview.h"
+#include "viewer/FormMovie.h"
+#include "viewer/FormSlider.h"
+
+namespace tandemix {
+
+class TandemixProgram : private PreviewDisplay, private ScriptViewer {
+ public:
+  // `player` may be null: the clip viewer then plays through the engine.
+  TandemixProgram(VideoServices& video, MainPrompts& prompts, Shell& shell, std::string programFolder,
+                  MediaPlayer* player = nullptr);
+  ~TandemixProgram() override;
+
+  ProjectState project;
+  AlignmentSettings alignment;
+  ViewerState viewer;
+  ScriptGenerator generator;
+  PreviewCompositor compositor;
+
+  // The six windows, made in this order.
+  std::unique_ptr<TForm_Main> main;
+  std::unique_ptr<TForm_Preview> preview;
+  std::unique_ptr<TForm_Slider> slider;
+  std::unique_ptr<TForm_Movie> movie;
+  std::unique_ptr<TForm_Picture> picture;
+  std::unique_ptr<TForm_Help_About> about;
+
+ private:
+  // PreviewDisplay
+  void EnablePreviewOptions(bool enabled) override;
+  void ShowPicture(const Bitmap& image) override;
+  void ShowAdjustmentWindow() override;
+  // ScriptViewer: the generator opens the clip viewer, which is made after
+  // the generator; the adjustment window's bars follow the new ranges.
+  void ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) override;
+
+  void Regenerate();
+
+  VideoServices& video_;
+  MainPrompts& prompts_;
+};
+
+}  // namespace tandemix

@@ -1,0 +1,46 @@
+#include "app/cli/ArgReader.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace tandemix::cli {
+
+const std::string& ArgReader::Value(const std::string& name) {
+  if (Done()) throw UsageError(name + " needs a value");
+  return Next();
+}
+
+double ParseRealArg(const std::string& option, const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const double value = std::strtod(begin, &end);
+  if (text.empty() || end != begin + text.size() || errno == ERANGE || !std::isfinite(value) ||
+      text.find_first_of(" \t") != std::string::npos)
+    throw UsageError(option + ": '" + text + "' is not a number");
+  return value;
+}
+
+int ParseIntArg(const std::string& option, const std::string& text) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const long long value = std::strtoll(begin, &end, 10);
+  if (text.empty() || end != begin + text.size() || errno == ERANGE || value < std::numeric_limits<int>::min() ||
+      value > std::numeric_limits<int>::max() || text.find_first_of(" \t") != std::string::npos)
+    throw UsageError(option + ": '" + text + "' is not a whole number");
+  return static_cast<int>(value);
+}
+
+std::string ExecutableFolder() { return QCoreApplication::applicationDirPath().toStdString(); }
+
+std::string AbsolutePath(const std::string& path) {
+  return QDir::cleanPath(QFileInfo(QString::fromStdString(path)).absoluteFilePath()).toStdString();
+}
+
+}  // namespace tandemix::cli

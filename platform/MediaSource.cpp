@@ -1,0 +1,273 @@
+#include "platform/MediaSource.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/log.h>
+#include <libavutil/mathematics.h>
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <climits>
+#include <utility>
+
+#include "platform/Errors.h"
+
+namespace tandemix {
+namespace {
+
+// Frames read forward from the decoder's position before a seek is cheaper.
+constexpr int kForwardReadLimit = 64;
+// Attempts to land before the wanted frame before starting from the top.
+constexpr int kSeekAttempts = 3;
+
+int ClampToInt(long long value) {
+  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+// Frame rate as a fraction, with 1/1 where the container gives none.
+void ReadRate(const AVStream* stream, MediaDescription& d) {
+  AVRational r = stream->avg_frame_rate;
+  if (r.num <= 0 || r.den <= 0) r = stream->r_frame_rate;
+  if (r.num <= 0 || r.den <= 0) r = AVRational{1, 1};
+  av_reduce(&d.rateNumerator, &d.rateDenominator, r.num, r.den, INT_MAX);
+  if (d.rateNumerator <= 0 || d.rateDenominator <= 0) d.rateNumerator = d.rateDenominator = 1;
+}
+
+}  // namespace
+
+struct MediaSource::Impl {
+  std::string path;
+  MediaDescription description;
+  AVFormatContext* format = nullptr;
+  AVCodecContext* codec = nullptr;
+  SwsContext* scaler = nullptr;
+  AVPacket* packet = nullptr;
+  AVFrame* current = nullptr;  // the frame last taken from the decoder
+  AVFrame* incoming = nullptr;
+  int stream = -1;
+  AVRational timeBase{1, 1};
+  std::int64_t firstTimestamp = AV_NOPTS_VALUE;
+  bool timestampsUsable = true;
+  int currentIndex = -1;  // index of `current`; -1 when it holds none
+  bool positionKnown = false;  // whether the decoder's next frame follows currentIndex
+  bool draining = false;
+  int seeks = 0;
+  FrameCache cache;
+
+  Impl(const std::string& p, std::size_t cacheBytes) : path(p), cache(cacheBytes) {}
+  ~Impl() {
+    sws_freeContext(scaler);
+    av_frame_free(&current);
+    av_frame_free(&incoming);
+    av_packet_free(&packet);
+    avcodec_free_context(&codec);
+    avformat_close_input(&format);
+  }
+
+  AVRational FrameDuration() const { return AVRational{description.rateDenominator, description.rateNumerator}; }
+
+  void Open() {
+    av_log_set_level(AV_LOG_QUIET);
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) throw TandemixError("Cannot open " + path);
+    if (avformat_find_stream_info(format, nullptr) < 0)
+      throw TandemixError("Cannot read the stream information of " + path);
+    stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    if (stream < 0) throw TandemixError(path + " has no video stream");
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+      if (static_cast<int>(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
+    const AVStream* st = format->streams[stream];
+    timeBase = st->time_base;
+    description.width = st->codecpar->width;
+    description.height = st->codecpar->height;
+    if (description.width <= 0 || description.height <= 0) throw TandemixError(path + " has no picture size");
+    ReadRate(st, description);
+    long long frames = st->nb_frames;
+    if (frames <= 0) frames = CountPackets();
+    description.frameCount = ClampToInt(std::max(frames, 0LL));
+  }
+
+  // Each video packet carries one frame.
+  long long CountPackets() {
+    AVPacket* p = av_packet_alloc();
+    if (!p) throw TandemixError("Out of memory reading " + path);
+    long long count = 0;
+    while (av_read_frame(format, p) >= 0) {
+      if (p->stream_index == stream) ++count;
+      av_packet_unref(p);
+    }
+    av_packet_free(&p);
+    RewindFormat();
+    return count;
+  }
+
+  // Back to the first packet. Seeking to the start is not exact in every
+  // container (MPEG-TS lands on a later key frame), so the file is opened
+  // afresh; the decoder is flushed by the caller.
+  void RewindFormat() {
+    avformat_close_input(&format);
+    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0 ||
+        avformat_find_stream_info(format, nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))
+      throw TandemixError("Cannot open " + path);
+    for (unsigned i = 0; i < format->nb_streams; ++i)
+      if (static_cast<int>(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
+  }
+
+  void OpenDecoder() {
+    const AVCodecParameters* par = format->streams[stream]->codecpar;
+    const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
+    if (!decoder) throw TandemixError("No decoder for the video of " + path);
+    codec = avcodec_alloc_context3(decoder);
+    packet = av_packet_alloc();
+    current = av_frame_alloc();
+    incoming = av_frame_alloc();
+    if (!codec || !packet || !current || !incoming) throw TandemixError("Out of memory reading " + path);
+    if (avcodec_parameters_to_context(codec, par) < 0) throw TandemixError("Cannot decode the video of " + path);
+    codec->pkt_timebase = timeBase;
+    codec->thread_count = 0;
+    if (avcodec_open2(codec, decoder, nullptr) < 0) throw TandemixError("Cannot decode the video of " + path);
+    // The first frame fixes the time stamp that frame 0 stands at.
+    if (!Receive(current)) throw TandemixError("Cannot decode a frame of " + path);
+    currentIndex = 0;
+    positionKnown = true;
+    if (current->best_effort_timestamp == AV_NOPTS_VALUE)
+      timestampsUsable = false;
+    else
+      firstTimestamp = current->best_effort_timestamp;
+  }
+
+  // Takes the next frame out of the decoder, feeding it packets; false at
+  // the end of the stream.
+  bool Receive(AVFrame* out) {
+    for (;;) {
+      const int r = avcodec_receive_frame(codec, out);
+      if (r == 0) return true;
+      if (r != AVERROR(EAGAIN) || draining) return false;
+      if (av_read_frame(format, packet) < 0) {
+        draining = true;
+        avcodec_send_packet(codec, nullptr);
+        continue;
+      }
+      if (packet->stream_index == stream) avcodec_send_packet(codec, packet);  // damaged packets are skipped
+      av_packet_unref(packet);
+    }
+  }
+
+  // The index of a frame just received after `current`.
+  int IndexOf(const AVFrame* frame) const {
+    const std::int64_t ts = frame->best_effort_timestamp;
+    if (!timestampsUsable || ts == AV_NOPTS_VALUE) return currentIndex + 1;
+    return ClampToInt(av_rescale_q_rnd(ts - firstTimestamp, timeBase, FrameDuration(),
+                                       static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX)));
+  }
+
+  void Flush() {
+    avcodec_flush_buffers(codec);
+    draining = false;
+    ++seeks;
+  }
+
+  void SeekToStart() {
+    RewindFormat();
+    Flush();
+    currentIndex = -1;
+    if (!Receive(current)) throw TandemixError("Cannot decode a frame of " + path);
+    currentIndex = timestampsUsable ? IndexOf(current) : 0;
+    positionKnown = true;
+  }
+
+  // Leaves `current` at a frame at or before n, close to it.
+  void SeekBefore(int n) {
+    if (!timestampsUsable) return SeekToStart();
+    const std::int64_t target = firstTimestamp + av_rescale_q(n, FrameDuration(), timeBase);
+    long long backoff = 0;
+    for (int attempt = 0; attempt < kSeekAttempts; ++attempt) {
+      const std::int64_t ts = target - av_rescale_q(backoff, FrameDuration(), timeBase);
+      if (ts <= firstTimestamp) break;
+      if (av_seek_frame(format, stream, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
+      Flush();
+      currentIndex = -1;
+      if (Receive(current)) {
+        const int index = IndexOf(current);
+        if (index <= n) {
+          currentIndex = index;
+          positionKnown = true;
+          return;
+        }
+      }
+      backoff = std::max(16LL, backoff * 4);
+    }
+    SeekToStart();
+  }
+
+  FramePtr Convert(const AVFrame* frame) {
+    const int w = description.width;
+    const int h = description.height;
+    const auto pixelFormat = static_cast<AVPixelFormat>(frame->format);
+    scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, AV_PIX_FMT_BGR24,
+                                  SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
+    const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pixelFormat);
+    if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
+      const int space = frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
+      const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
+      sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
+                               0, 1 << 16, 1 << 16);
+    }
+    auto out = std::make_shared<FrameBGR>(w, h);
+    std::uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
+    int dstStride[4] = {w * 3, 0, 0, 0};
+    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    return out;
+  }
+
+  FramePtr Keep(int index, FramePtr frame) {
+    cache.Put(index, frame);
+    return frame;
+  }
+
+  FramePtr Frame(int n) {
+    if (description.frameCount <= 0) throw TandemixError(path + " has no frames");
+    n = std::clamp(n, 0, description.frameCount - 1);
+    if (FramePtr hit = cache.Find(n)) return hit;
+    if (!codec) OpenDecoder();
+    const bool readOn = positionKnown && currentIndex >= 0 && currentIndex <= n && n - currentIndex <= kForwardReadLimit;
+    if (!readOn) SeekBefore(n);
+    while (currentIndex < n) {
+      if (!Receive(incoming)) {
+        positionKnown = false;  // the decoder has been drained
+        return Keep(n, Convert(current));
+      }
+      const int index = IndexOf(incoming);
+      if (index > n) {
+        // A gap in the time stamps: frame n is the one shown before it.
+        FramePtr shown = Convert(current);
+        std::swap(current, incoming);
+        currentIndex = index;
+        return Keep(n, shown);
+      }
+      std::swap(current, incoming);
+      currentIndex = std::max(index, currentIndex);
+    }
+    return Keep(n, Convert(current));
+  }
+};
+
+MediaSource::MediaSource(const std::string& path, std::size_t cacheBytes)
+    : impl_(std::make_unique<Impl>(path, cacheBytes)) {
+  impl_->Open();
+}
+
+MediaSource::~MediaSource() = default;
+
+const MediaDescription& MediaSource::Description() const { return impl_->description; }
+
+FramePtr MediaSource::Frame(int n) { return impl_->Frame(n); }
+
+int MediaSource::SeekCount() const { return impl_->seeks; }
+
+std::size_t MediaSource::CachedBytes() const { return impl_->cache.Bytes(); }
+
+}  // namespace tandemix

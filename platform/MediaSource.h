@@ -1,0 +1,49 @@
+// Frames of a media file's first video stream (AVI, MPEG, MP4, MKV, still
+// pictures, whatever FFmpeg reads), decoded on demand as 24-bit pictures.
+//
+// Opening reads the container's headers only. Frame n is found by its time
+// stamp: the source seeks to the key frame before it and decodes forward,
+// and reads on without seeking when frames are asked for in order. Recent
+// frames are kept in a cache bounded in bytes. One object serves one thread
+// at a time.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include "platform/MediaFrameCache.h"
+#include "platform/MediaProbe.h"
+
+namespace tandemix {
+
+class MediaSource {
+ public:
+  static constexpr std::size_t kDefaultCacheBytes = 48u << 20;
+
+  // Throws TandemixError ("Cannot open <path>", "<path> has no video
+  // stream", ...) when the file cannot be read as video.
+  explicit MediaSource(const std::string& path, std::size_t cacheBytes = kDefaultCacheBytes);
+  ~MediaSource();
+  MediaSource(const MediaSource&) = delete;
+  MediaSource& operator=(const MediaSource&) = delete;
+
+  const MediaDescription& Description() const;
+
+  // Frame n, 0-based; n is clamped to the stream's frames. A frame the
+  // stream cannot deliver (a damaged or short file) gives the nearest one
+  // decoded before it. Throws TandemixError when nothing can be decoded.
+  FramePtr Frame(int n);
+
+  // How many times the source has had to seek (for tests of sequential
+  // reading).
+  int SeekCount() const;
+  // Bytes held by the frame cache.
+  std::size_t CachedBytes() const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace tandemix

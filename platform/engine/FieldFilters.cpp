@@ -1,0 +1,99 @@
+// Fields: SeparateFields, Weave and the parity declarations.
+#include <cstring>
+
+#include "platform/engine/FilterSupport.h"
+#include "platform/engine/Functions.h"
+
+namespace tandemix::engine {
+namespace {
+
+// Field n is frame n / 2's top field when n is even and the clip is top
+// field first (or n is odd and it is bottom field first), else its bottom one.
+class SeparateFieldsClip : public Clip {
+ public:
+  SeparateFieldsClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  FramePtr GetFrame(int n) override {
+    n = ClampFrame(n);
+    FramePtr src = child_->GetFrame(n / 2);
+    const bool top = (n % 2 == 0) == info_.topFieldFirst;
+    auto out = NewFrame(info_.width, info_.height);
+    for (int y = 0; y < info_.height; ++y) std::memcpy(out->Row(y), src->Row(2 * y + (top ? 0 : 1)), out->Stride());
+    return out;
+  }
+
+ private:
+  ClipPtr child_;
+};
+
+class WeaveClip : public Clip {
+ public:
+  WeaveClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  FramePtr GetFrame(int n) override {
+    n = ClampFrame(n);
+    FramePtr first = child_->GetFrame(2 * n);
+    FramePtr second = child_->GetFrame(2 * n + 1);
+    const FramePtr& top = info_.topFieldFirst ? first : second;
+    const FramePtr& bottom = info_.topFieldFirst ? second : first;
+    auto out = NewFrame(info_.width, info_.height);
+    for (int y = 0; y < info_.height; ++y)
+      std::memcpy(out->Row(y), (y % 2 == 0 ? top : bottom)->Row(y / 2), out->Stride());
+    return out;
+  }
+
+ private:
+  ClipPtr child_;
+};
+
+class SameFrames : public Clip {
+ public:
+  SameFrames(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
+
+ private:
+  ClipPtr child_;
+};
+
+Value SeparateFields(const CallArgs& a) {
+  ClipPtr clip = a.Clip(0);
+  ClipInfo info = clip->Info();
+  if (info.fieldBased) throw FilterError("SeparateFields: the clip is already made of fields.");
+  if (info.height % 2 != 0) throw FilterError("SeparateFields: height must be even");
+  info.height /= 2;
+  info.frameCount = CheckFrameCount("SeparateFields", 2LL * info.frameCount);
+  ScaleRate(info, 2, 1);
+  info.fieldBased = true;
+  return Value::Clip(std::make_shared<SeparateFieldsClip>(std::move(clip), info));
+}
+
+Value Weave(const CallArgs& a) {
+  ClipPtr clip = a.Clip(0);
+  ClipInfo info = clip->Info();
+  CheckFrameSize("Weave", info.width, 2LL * info.height);
+  info.height *= 2;
+  info.frameCount /= 2;
+  ScaleRate(info, 1, 2);
+  info.fieldBased = false;
+  return Value::Clip(std::make_shared<WeaveClip>(std::move(clip), info));
+}
+
+Value Assume(const CallArgs& a, int topFirst, int fieldBased) {
+  ClipPtr clip = a.Clip(0);
+  ClipInfo info = clip->Info();
+  if (topFirst >= 0) info.topFieldFirst = topFirst == 1;
+  if (fieldBased >= 0) info.fieldBased = fieldBased == 1;
+  return Value::Clip(std::make_shared<SameFrames>(std::move(clip), info));
+}
+
+}  // namespace
+
+void RegisterFieldFunctions(FunctionTable& t) {
+  const std::vector<Param> clip = {Req("clip", ParamType::Clip)};
+  t.Add("SeparateFields", clip, SeparateFields);
+  t.Add("Weave", clip, Weave);
+  t.Add("AssumeTFF", clip, [](const CallArgs& a) { return Assume(a, 1, -1); });
+  t.Add("AssumeBFF", clip, [](const CallArgs& a) { return Assume(a, 0, -1); });
+  t.Add("AssumeFrameBased", clip, [](const CallArgs& a) { return Assume(a, -1, 0); });
+  t.Add("AssumeFieldBased", clip, [](const CallArgs& a) { return Assume(a, -1, 1); });
+}
+
+}  // namespace tandemix::engine

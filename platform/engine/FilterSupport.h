@@ -1,0 +1,48 @@
+// Helpers shared by the filters: size limits, new frames, rate arithmetic
+// and pixel copies.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/engine/Clip.h"
+#include "platform/engine/ScriptError.h"
+
+namespace tandemix::engine {
+
+// Frames are held whole in memory; these limits keep one frame under
+// 200 MB and refuse sizes no source or display has.
+constexpr long long kMaxFrameSide = 16384;
+constexpr long long kMaxFramePixels = 1LL << 26;
+constexpr long long kMaxFrameCount = 0x7fffffff;
+
+// Throws FilterError "<filter>: ..." when a frame of width x height cannot be made.
+void CheckFrameSize(const std::string& filter, long long width, long long height);
+// Throws FilterError when a frame count exceeds 32 bits.
+int CheckFrameCount(const std::string& filter, long long count);
+
+// A black frame of the given size.
+std::shared_ptr<FrameBGR> NewFrame(int width, int height);
+
+// rate * factor / divisor, reduced.
+void ScaleRate(ClipInfo& info, long long factor, long long divisor);
+// Sets the rate from a fraction, reduced; throws FilterError when it is not positive.
+void SetRate(const std::string& filter, ClipInfo& info, long long numerator, long long denominator);
+
+// Copies `src` into `dst` with its top-left corner at (x, y); no clipping.
+void Blit(const FrameBGR& src, FrameBGR& dst, int x, int y);
+
+// Runs work(begin, end) over [0, count) split into parts on worker threads
+// when the work is large enough to pay for them; the calling thread takes
+// the first part. Frames are whole-image passes, so rows split cleanly.
+void ParallelFor(int count, long long costPerItem, const std::function<void(int, int)>& work);
+
+// A colour given as $RRGGBB, as three bytes in frame order (blue, green, red).
+struct ColorBGR {
+  std::uint8_t b = 0, g = 0, r = 0;
+};
+ColorBGR ColorFromInt(long long rgb);
+
+}  // namespace tandemix::engine

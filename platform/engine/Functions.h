@@ -1,0 +1,99 @@
+// The table of script functions: each name has one or more signatures, and
+// a call binds its positional and named arguments to the first signature
+// they fit. Names are matched without regard to letter case.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/engine/Value.h"
+
+namespace tandemix::engine {
+
+enum class ParamType { Clip, Int, Float, String, Bool, Any };
+
+struct Param {
+  std::string name;
+  ParamType type = ParamType::Any;
+  bool optional = false;
+  bool repeated = false;  // takes every remaining positional argument (at least one)
+};
+
+inline Param Req(std::string name, ParamType type) { return {std::move(name), type, false, false}; }
+inline Param Opt(std::string name, ParamType type) { return {std::move(name), type, true, false}; }
+inline Param Many(std::string name, ParamType type) { return {std::move(name), type, false, true}; }
+
+// The arguments of one call, bound to a signature.
+class CallArgs {
+ public:
+  CallArgs(std::string function, std::vector<Value> values, std::vector<Value> rest, std::string folder)
+      : function_(std::move(function)), values_(std::move(values)), rest_(std::move(rest)), folder_(std::move(folder)) {}
+
+  const std::string& Function() const { return function_; }
+  bool Has(std::size_t i) const { return i < values_.size() && !values_[i].IsVoid(); }
+  const Value& At(std::size_t i) const { return values_[i]; }
+  ClipPtr Clip(std::size_t i) const { return values_[i].AsClip(); }
+  // Integers are checked to fit 32 bits; throws FilterError otherwise.
+  int Int(std::size_t i, int fallback = 0) const;
+  double Float(std::size_t i, double fallback = 0.0) const { return Has(i) ? values_[i].AsFloat() : fallback; }
+  bool Bool(std::size_t i, bool fallback = false) const { return Has(i) ? values_[i].AsBool() : fallback; }
+  std::string String(std::size_t i, const std::string& fallback = {}) const {
+    return Has(i) ? values_[i].AsString() : fallback;
+  }
+  // The values taken by a repeated parameter.
+  const std::vector<Value>& Rest() const { return rest_; }
+  // A file path of the script: relative paths are taken from the script's folder.
+  std::string ResolvePath(const std::string& path) const;
+
+ private:
+  std::string function_;
+  std::vector<Value> values_;
+  std::vector<Value> rest_;
+  std::string folder_;
+};
+
+using FunctionBody = std::function<Value(const CallArgs&)>;
+
+struct FunctionDef {
+  std::string name;  // as shown in messages
+  std::vector<Param> params;
+  FunctionBody body;
+};
+
+class FunctionTable {
+ public:
+  // The table with every built-in function.
+  static const FunctionTable& BuiltIns();
+
+  void Add(std::string name, std::vector<Param> params, FunctionBody body);
+  // The signatures of a name; nullptr when there is no such function.
+  const std::vector<FunctionDef>* Find(const std::string& name) const;
+
+ private:
+  std::map<std::string, std::vector<FunctionDef>> functions_;  // by lower-case name
+};
+
+// Binds arguments to a signature; false when they do not fit.
+bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
+                   const std::vector<std::pair<std::string, Value>>& named, std::vector<Value>& values,
+                   std::vector<Value>& rest);
+
+std::string LowerCase(std::string text);
+
+// The filter families, each in its own file.
+void RegisterSourceFunctions(FunctionTable& table);
+void RegisterGeneratorFunctions(FunctionTable& table);
+void RegisterEditFunctions(FunctionTable& table);
+void RegisterCropFunctions(FunctionTable& table);
+void RegisterResizeFunctions(FunctionTable& table);
+void RegisterZoomFunctions(FunctionTable& table);
+void RegisterStackFunctions(FunctionTable& table);
+void RegisterFieldFunctions(FunctionTable& table);
+void RegisterColorFunctions(FunctionTable& table);
+void RegisterFormatFunctions(FunctionTable& table);
+void RegisterScalarFunctions(FunctionTable& table);
+
+}  // namespace tandemix::engine

@@ -1,0 +1,136 @@
+// Clips made from nothing: BlankClip and ColorBars. Their single frame is
+// drawn at the first request and shared by every frame number.
+#include <cmath>
+#include <functional>
+
+extern "C" {
+#include <libavutil/rational.h>
+}
+
+#include "platform/engine/FilterSupport.h"
+#include "platform/engine/Functions.h"
+
+namespace tandemix::engine {
+namespace {
+
+class StillClip : public Clip {
+ public:
+  StillClip(const ClipInfo& info, std::function<void(FrameBGR&)> draw) : Clip(info), draw_(std::move(draw)) {}
+  FramePtr GetFrame(int) override {
+    if (!frame_) {
+      auto f = NewFrame(info_.width, info_.height);
+      draw_(*f);
+      frame_ = f;
+    }
+    return frame_;
+  }
+
+ private:
+  std::function<void(FrameBGR&)> draw_;
+  FramePtr frame_;
+};
+
+void Fill(FrameBGR& f, int x0, int y0, int x1, int y1, ColorBGR c) {
+  for (int y = y0; y < y1; ++y) {
+    std::uint8_t* p = f.Row(y);
+    for (int x = x0; x < x1; ++x) {
+      p[3 * x] = c.b;
+      p[3 * x + 1] = c.g;
+      p[3 * x + 2] = c.r;
+    }
+  }
+}
+
+// BlankClip([clip], length, width, height, pixel_type, fps, fps_denominator, ..., color)
+Value BlankClip(const CallArgs& a) {
+  ClipInfo info;
+  info.width = 640;
+  info.height = 480;
+  info.frameCount = 240;
+  info.rateNumerator = 24;
+  info.rateDenominator = 1;
+  if (a.Has(0)) {
+    const ClipInfo& like = a.Clip(0)->Info();
+    info.width = like.width;
+    info.height = like.height;
+    info.frameCount = like.frameCount;
+    info.rateNumerator = like.rateNumerator;
+    info.rateDenominator = like.rateDenominator;
+  }
+  if (a.Has(1)) {
+    if (a.Int(1) < 0) throw FilterError("BlankClip: the length must not be negative.");
+    info.frameCount = a.Int(1);
+  }
+  const long long width = a.Has(2) ? a.Int(2) : info.width;
+  const long long height = a.Has(3) ? a.Int(3) : info.height;
+  CheckFrameSize("BlankClip", width, height);
+  info.width = static_cast<int>(width);
+  info.height = static_cast<int>(height);
+  if (a.Has(5) || a.Has(6)) {
+    const double fps = a.Has(5) ? a.Float(5) : info.Rate();
+    const long long den = a.Has(6) ? a.Int(6) : 1;
+    if (!(fps > 0.0) || fps > 1e9 || den <= 0) throw FilterError("BlankClip: the frame rate must be more than 0.");
+    if (fps == std::floor(fps)) {
+      SetRate("BlankClip", info, static_cast<long long>(fps), den);
+    } else {
+      const AVRational q = av_d2q(fps / static_cast<double>(den), 1000000);
+      SetRate("BlankClip", info, q.num, q.den);
+    }
+  }
+  const ColorBGR color = ColorFromInt(a.Int(10, 0));
+  return Value::Clip(std::make_shared<StillClip>(info, [color](FrameBGR& f) { Fill(f, 0, 0, f.width, f.height, color); }));
+}
+
+// SMPTE colour bars in studio-range RGB: seven bars, the reversed strip
+// below them and the bottom row with -I, white, +Q and the pluge.
+void DrawColorBars(FrameBGR& f) {
+  const int w = f.width;
+  const int h = f.height;
+  auto c = [](int r, int g, int b) { return ColorBGR{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)}; };
+  const ColorBGR top[7] = {c(180, 180, 180), c(180, 180, 16), c(16, 180, 180), c(16, 180, 16),
+                           c(180, 16, 180), c(180, 16, 16), c(16, 16, 180)};
+  const ColorBGR middle[7] = {c(16, 16, 180), c(16, 16, 16), c(180, 16, 180), c(16, 16, 16),
+                              c(16, 180, 180), c(16, 16, 16), c(180, 180, 180)};
+  const int y1 = h * 2 / 3;
+  const int y2 = h * 3 / 4;
+  for (int i = 0; i < 7; ++i) {
+    Fill(f, w * i / 7, 0, w * (i + 1) / 7, y1, top[i]);
+    Fill(f, w * i / 7, y1, w * (i + 1) / 7, y2, middle[i]);
+  }
+  const ColorBGR bottom[4] = {c(16, 70, 106), c(235, 235, 235), c(72, 16, 118), c(16, 16, 16)};
+  for (int i = 0; i < 4; ++i) Fill(f, w * 5 * i / 28, y2, w * 5 * (i + 1) / 28, h, bottom[i]);
+  const ColorBGR pluge[3] = {c(9, 9, 9), c(16, 16, 16), c(23, 23, 23)};
+  for (int i = 0; i < 3; ++i) Fill(f, w * 5 / 7 + w * i / 21, y2, w * 5 / 7 + w * (i + 1) / 21, h, pluge[i]);
+  Fill(f, w * 6 / 7, y2, w, h, c(16, 16, 16));
+}
+
+Value ColorBars(const CallArgs& a) {
+  ClipInfo info;
+  const long long width = a.Int(0, 640);
+  const long long height = a.Int(1, 480);
+  CheckFrameSize("ColorBars", width, height);
+  info.width = static_cast<int>(width);
+  info.height = static_cast<int>(height);
+  info.frameCount = 107892;  // one hour
+  info.rateNumerator = 30000;
+  info.rateDenominator = 1001;
+  return Value::Clip(std::make_shared<StillClip>(info, DrawColorBars));
+}
+
+}  // namespace
+
+void RegisterGeneratorFunctions(FunctionTable& t) {
+  t.Add("BlankClip",
+        {Opt("clip", ParamType::Clip), Opt("length", ParamType::Int), Opt("width", ParamType::Int),
+         Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String), Opt("fps", ParamType::Float),
+         Opt("fps_denominator", ParamType::Int), Opt("audio_rate", ParamType::Int), Opt("stereo", ParamType::Bool),
+         Opt("sixteen_bit", ParamType::Bool), Opt("color", ParamType::Int),
+         Opt("color_yuv", ParamType::Int)},
+        BlankClip);
+  t.Add("ColorBars",
+        {Opt("width", ParamType::Int), Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String),
+         Opt("staticframes", ParamType::Bool)},
+        ColorBars);
+}
+
+}  // namespace tandemix::engine

@@ -1,0 +1,55 @@
+#include "platform/engine/ScriptEngine.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <new>
+
+#include "platform/engine/Evaluator.h"
+#include "platform/engine/Parser.h"
+#include "platform/engine/ScriptError.h"
+#include "platform/engine/SourceClips.h"
+
+namespace tandemix::engine {
+namespace {
+
+bool IsScript(const std::string& path) {
+  return QFileInfo(QString::fromStdString(path)).suffix().compare("avs", Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+ClipPtr EvaluateScript(std::string_view text, const std::string& scriptName, const std::string& folder) {
+  const Script script = ParseScript(text, scriptName);
+  Evaluator evaluator(FunctionTable::BuiltIns(), scriptName, folder);
+  const Value result = evaluator.Run(script);
+  if (!result.IsClip()) throw ScriptError("The script's return value was not a video clip\n(" + scriptName + ")");
+  return result.AsClip();
+}
+
+ClipPtr OpenScript(const std::string& path) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::ReadOnly)) throw CannotOpenFile(path);
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) throw CannotOpenFile(path);
+  const std::string folder = QFileInfo(file).absolutePath().toStdString();
+  return EvaluateScript(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), path, folder);
+}
+
+ClipPtr OpenVideo(const std::string& path) {
+  if (IsScript(path)) return OpenScript(path);
+  return OpenMediaClip(path);
+}
+
+FramePtr FrameOf(Clip& clip, int n, const std::string& path) {
+  const int count = clip.Info().frameCount;
+  if (n < 0 || n >= count)
+    throw TandemixError("Frame " + std::to_string(n) + " is out of range: " + path + " has " + std::to_string(count) +
+                        (count == 1 ? " frame" : " frames"));
+  try {
+    return clip.GetFrame(n);
+  } catch (const std::bad_alloc&) {
+    throw TandemixError("Out of memory decoding frame " + std::to_string(n) + " of " + path);
+  }
+}
+
+}  // namespace tandemix::engine

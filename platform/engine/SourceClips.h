@@ -1,0 +1,14 @@
+// Media files as clips of the graph.
+#pragma once
+
+#include <string>
+
+#include "platform/engine/Clip.h"
+
+namespace tandemix::engine {
+
+// A media file's first video stream; throws TandemixError naming the file
+// when it cannot be read as video.
+ClipPtr OpenMediaClip(const std::string& path);
+
+}  // namespace tandemix::engine

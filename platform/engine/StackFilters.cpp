@@ -1,0 +1,90 @@
+// StackHorizontal, StackVertical, FlipHorizontal, FlipVertical.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/engine/FilterSupport.h"
+#include "platform/engine/Functions.h"
+
+namespace tandemix::engine {
+namespace {
+
+class StackClip : public Clip {
+ public:
+  StackClip(std::vector<ClipPtr> children, const ClipInfo& info, bool horizontal)
+      : Clip(info), children_(std::move(children)), horizontal_(horizontal) {}
+  FramePtr GetFrame(int n) override {
+    auto out = NewFrame(info_.width, info_.height);
+    int offset = 0;
+    for (const ClipPtr& c : children_) {
+      FramePtr f = c->GetFrame(n);
+      Blit(*f, *out, horizontal_ ? offset : 0, horizontal_ ? 0 : offset);
+      offset += horizontal_ ? f->width : f->height;
+    }
+    return out;
+  }
+
+ private:
+  std::vector<ClipPtr> children_;
+  bool horizontal_;
+};
+
+Value Stack(const CallArgs& a, bool horizontal) {
+  const char* name = horizontal ? "StackHorizontal" : "StackVertical";
+  std::vector<ClipPtr> clips{a.Clip(0)};
+  for (const Value& v : a.Rest()) clips.push_back(v.AsClip());
+  ClipInfo info = clips[0]->Info();
+  long long along = 0;
+  int frames = 0;
+  for (const ClipPtr& c : clips) {
+    const ClipInfo& i = c->Info();
+    if (horizontal && i.height != info.height) throw FilterError("StackHorizontal: image heights don't match");
+    if (!horizontal && i.width != info.width) throw FilterError("StackVertical: image widths don't match");
+    along += horizontal ? i.width : i.height;
+    frames = std::max(frames, i.frameCount);
+  }
+  if (horizontal)
+    CheckFrameSize(name, along, info.height);
+  else
+    CheckFrameSize(name, info.width, along);
+  (horizontal ? info.width : info.height) = static_cast<int>(along);
+  info.frameCount = frames;
+  return Value::Clip(std::make_shared<StackClip>(std::move(clips), info, horizontal));
+}
+
+class FlipClip : public Clip {
+ public:
+  FlipClip(ClipPtr child, bool horizontal) : Clip(child->Info()), child_(std::move(child)), horizontal_(horizontal) {}
+  FramePtr GetFrame(int n) override {
+    FramePtr src = child_->GetFrame(n);
+    auto out = NewFrame(info_.width, info_.height);
+    for (int y = 0; y < info_.height; ++y) {
+      if (!horizontal_) {
+        std::memcpy(out->Row(y), src->Row(info_.height - 1 - y), out->Stride());
+        continue;
+      }
+      const std::uint8_t* s = src->Row(y);
+      std::uint8_t* d = out->Row(y) + out->Stride() - 3;
+      for (int x = 0; x < info_.width; ++x, s += 3, d -= 3) std::memcpy(d, s, 3);
+    }
+    return out;
+  }
+
+ private:
+  ClipPtr child_;
+  bool horizontal_;
+};
+
+}  // namespace
+
+void RegisterStackFunctions(FunctionTable& t) {
+  const std::vector<Param> clips = {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)};
+  t.Add("StackHorizontal", clips, [](const CallArgs& a) { return Stack(a, true); });
+  t.Add("StackVertical", clips, [](const CallArgs& a) { return Stack(a, false); });
+  t.Add("FlipHorizontal", {Req("clip", ParamType::Clip)},
+        [](const CallArgs& a) { return Value::Clip(std::make_shared<FlipClip>(a.Clip(0), true)); });
+  t.Add("FlipVertical", {Req("clip", ParamType::Clip)},
+        [](const CallArgs& a) { return Value::Clip(std::make_shared<FlipClip>(a.Clip(0), false)); });
+}
+
+}  // namespace tandemix::engine

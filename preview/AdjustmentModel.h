@@ -1,0 +1,107 @@
+// The adjustment window's behaviour without the window: the bars beside the
+// scale, tilt, displacement and user-slider boxes, the two locks, Enter in
+// the boxes, the switches and Reset All. The alignment values themselves
+// live in AlignmentSettings; this model keeps the bars and the box texts
+// that only mirror them.
+#pragma once
+
+#include <string>
+
+#include "preview/AlignmentSettings.h"
+
+namespace tandemix {
+
+// What the model asks of its surroundings.
+class AdjustmentHost {
+ public:
+  virtual ~AdjustmentHost() = default;
+  // Renders the still-frame preview from the current values; may throw
+  // TandemixError (a box holding a non-number).
+  virtual void RefreshPreview() = 0;
+  // Asks the script generator for a regeneration (the hold-off may drop it).
+  virtual void RequestRegeneration() = 0;
+};
+
+// A user slider: its bar, steps, box text and label caption.
+struct UserSlider {
+  ScrollRange bar{-100, 100, 0};
+  int largeStep = 10;
+  int smallStep = 1;
+  std::string editText = "0";
+  std::string caption;
+};
+
+// Bar/value mappings. Positions computed from values are clamped to the
+// receiving bar's range by the caller.
+double ScaleFromPosition(int position);   // p / 10 + 100, percent
+int PositionFromScale(double percent);    // round(10 v - 1000)
+double AngleFromPosition(int position);   // p / 10, degrees
+int PositionFromAngle(double degrees);    // round(10 v)
+
+class AdjustmentModel {
+ public:
+  AdjustmentModel(AlignmentSettings& settings, AdjustmentHost& host);
+
+  AlignmentSettings& Settings() { return settings_; }
+
+  // Bars of the scale and tilt boxes: only a way to set the number.
+  ScrollRange resize{-900, 1100, 0};
+  ScrollRange resizeR{-900, 1100, 0};
+  ScrollRange rotation{-1000, 1000, 0};
+  ScrollRange rotationR{-900, 900, 0};
+  // Boxes that mirror the displacement bars.
+  std::string horizontalText = "0";
+  std::string verticalText = "0";
+  UserSlider sliderA;
+  UserSlider sliderB;
+  bool lockScale = false;
+  bool lockAngle = false;
+
+  // Scroll notifications: the boxes follow every one; only the end of a
+  // scroll renders.
+  void HorizontalScroll(int position, bool endOfScroll);
+  void VerticalScroll(int position, bool endOfScroll);
+  void ResizeScroll(int position, bool endOfScroll);
+  void ResizeRScroll(int position, bool endOfScroll);
+  void RotationScroll(int position, bool endOfScroll);
+  void RotationRScroll(int position, bool endOfScroll);
+  void SliderAScroll(int position, bool endOfScroll);
+  void SliderBScroll(int position, bool endOfScroll);
+
+  // Enter in a box. Throws TandemixError on a non-number; what was changed
+  // before stands.
+  void HorizontalEnter();
+  void VerticalEnter();
+  void ScaleEnter();
+  void ScaleREnter();
+  void AngleEnter();
+  void AngleREnter();
+  void FinalSizeEnter();
+
+  // Switches. Each runs only when the state changes.
+  // Locking the scale when the left scale is 0 throws and leaves it off.
+  void SetLockScale(bool on);
+  void SetLockAngle(bool on);
+  void SetAutoCrop(bool on);
+  void SetUseFinalSize(bool on);
+  void SetSwap(bool on);
+  void SetShowClip(int item);
+  void SetPreviewMode(int item);
+
+  void ApplyToClip();
+  void ResetAll();
+
+  UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
+
+ private:
+  void ScaleOrTiltScroll(ScrollRange& bar, int position, bool end, bool scale, bool left);
+  void ScaleLinked(bool fromLeft, double value);
+  void AngleLinked(bool fromLeft, double value);
+  void Displacement(ScrollRange& bar, std::string& text, int position, bool endOfScroll);
+  void UserSliderScroll(int which, int position, bool endOfScroll);
+
+  AlignmentSettings& settings_;
+  AdjustmentHost& host_;
+};
+
+}  // namespace tandemix

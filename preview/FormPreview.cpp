@@ -1,0 +1,300 @@
+#include "preview/FormPreview.h"
+
+#include <QRadioButton>
+#include <QSignalBlocker>
+
+#include "platform/Errors.h"
+
+namespace tandemix {
+namespace {
+
+QScrollBar* MakeBar(QWidget* parent, const char* name, QRect geometry, int min, int max, int largeStep,
+                    const char* hint) {
+  auto* bar = new QScrollBar(Qt::Horizontal, parent);
+  bar->setObjectName(name);
+  bar->setGeometry(geometry);
+  bar->setRange(min, max);
+  bar->setSingleStep(1);
+  bar->setPageStep(largeStep);
+  bar->setToolTip(hint);
+  return bar;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const char* text) {
+  auto* edit = new QLineEdit(text, parent);
+  edit->setObjectName(name);
+  edit->setGeometry(geometry);
+  return edit;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* text, QRect geometry, const char* name = "") {
+  auto* label = new QLabel(text, parent);
+  label->setGeometry(geometry);
+  if (*name) label->setObjectName(name);
+  return label;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* text, QRect geometry, const char* hint = "") {
+  auto* box = new QCheckBox(text, parent);
+  box->setObjectName(name);
+  box->setGeometry(geometry);
+  if (*hint) box->setToolTip(hint);
+  return box;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const char* title, QRect geometry, const char* name = "") {
+  auto* group = new QGroupBox(title, parent);
+  group->setGeometry(geometry);
+  if (*name) group->setObjectName(name);
+  return group;
+}
+
+QButtonGroup* MakeRadios(QGroupBox* group, const std::vector<const char*>& items) {
+  auto* buttons = new QButtonGroup(group);
+  const int width = (group->width() - 16) / static_cast<int>(items.size());
+  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+    auto* radio = new QRadioButton(items[i], group);
+    radio->setGeometry(8 + i * width, 20, width - 4, 20);
+    buttons->addButton(radio, i);
+  }
+  return buttons;
+}
+
+void SetBar(QScrollBar* bar, const ScrollRange& range) {
+  const QSignalBlocker block(bar);
+  bar->setRange(range.minimum, range.maximum);
+  bar->setValue(range.position);
+}
+
+void SetText(QLineEdit* edit, const std::string& text) {
+  const QString q = QString::fromStdString(text);
+  if (edit->text() != q) edit->setText(q);
+}
+
+void SetChecked(QCheckBox* box, bool checked) {
+  const QSignalBlocker block(box);
+  box->setChecked(checked);
+}
+
+void SetItem(QButtonGroup* group, int item) {
+  for (QAbstractButton* b : group->buttons()) {
+    const QSignalBlocker block(b);
+    b->setChecked(group->id(b) == item);
+  }
+}
+
+}  // namespace
+
+TForm_Preview::TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hooks, QWidget* parent)
+    : QWidget(parent, Qt::Dialog), settings_(settings), hooks_(std::move(hooks)), model_(settings, *this) {
+  setObjectName("Form_Preview");
+  setWindowTitle("Preview");
+  setFixedSize(439, 512);
+  BuildControls();
+  RefreshControls();
+  Timer2 = new QTimer(this);
+  Timer2->setObjectName("Timer2");
+  Timer2->setInterval(10);
+  connect(Timer2, &QTimer::timeout, this, &TForm_Preview::Timer2Timer);
+  Timer2->start();
+}
+
+void TForm_Preview::BuildControls() {
+  auto* shift = MakeGroup(this, "Horizontal and Vertical displacement", {8, 4, 423, 84});
+  MakeLabel(shift, "H", {10, 24, 12, 17});
+  ScrollBar_Horizontal = MakeBar(shift, "ScrollBar_Horizontal", {26, 24, 320, 17}, -718, 718, 10,
+                                 "Horizontal displacement of the Left clip.");
+  Edit_Horizontal = MakeEdit(shift, "Edit_Horizontal", {354, 21, 59, 22}, "0");
+  MakeLabel(shift, "V", {10, 54, 12, 17});
+  ScrollBar_Vertical = MakeBar(shift, "ScrollBar_Vertical", {26, 54, 320, 17}, -574, 574, 10,
+                               "Vertical displacement of the Left clip.");
+  Edit_Vertical = MakeEdit(shift, "Edit_Vertical", {354, 51, 59, 22}, "0");
+
+  auto* scale = MakeGroup(this, "Scale adjustments [%]", {8, 94, 209, 104});
+  MakeLabel(scale, "L", {10, 24, 12, 17});
+  ScrollBar_Resize = MakeBar(scale, "ScrollBar_Resize", {24, 24, 116, 17}, -900, 1100, 20, "Resize Left clip in %");
+  Edit_Scale = MakeEdit(scale, "Edit_Scale", {146, 21, 55, 22}, "100");
+  MakeLabel(scale, "R", {10, 52, 12, 17});
+  ScrollBar_ResizeR =
+      MakeBar(scale, "ScrollBar_ResizeR", {24, 52, 116, 17}, -900, 1100, 20, "Resize Right clip in %");
+  Edit_ScaleR = MakeEdit(scale, "Edit_ScaleR", {146, 49, 55, 22}, "100");
+  CheckBox_Scale = MakeCheck(scale, "CheckBox_Scale", "Lock Scale", {24, 76, 170, 20});
+
+  auto* angle = MakeGroup(this, "Angle adjustments [deg]", {222, 94, 209, 104});
+  MakeLabel(angle, "L", {10, 24, 12, 17});
+  ScrollBar_Rotation = MakeBar(angle, "ScrollBar_Rotation", {24, 24, 116, 17}, -1000, 1000, 20, "Tilt left clip");
+  Edit_Angle = MakeEdit(angle, "Edit_Angle", {146, 21, 55, 22}, "0");
+  MakeLabel(angle, "R", {10, 52, 12, 17});
+  ScrollBar_RotationR = MakeBar(angle, "ScrollBar_RotationR", {24, 52, 116, 17}, -900, 900, 20, "Tilt right clip");
+  Edit_AngleR = MakeEdit(angle, "Edit_AngleR", {146, 49, 55, 22}, "0");
+  CheckBox_Angle = MakeCheck(angle, "CheckBox_Angle", "Lock angle ", {24, 76, 170, 20});
+
+  auto* sliders = MakeGroup(this, "User-defined sliders", {8, 204, 209, 104});
+  Label_SliderA = MakeLabel(sliders, "SliderA", {10, 18, 190, 17}, "Label_SliderA");
+  ScrollBarA = MakeBar(sliders, "ScrollBarA", {10, 37, 130, 17}, -100, 100, 10,
+                       "User-defined slider. Active if word SliderA is used in Avisynth template. Define margins "
+                       "with right mouse button.");
+  Edit_SliderA = MakeEdit(sliders, "Edit_SliderA", {146, 34, 55, 22}, "0");
+  Label_SliderB = MakeLabel(sliders, "SliderB", {10, 58, 190, 17}, "Label_SliderB");
+  ScrollBarB = MakeBar(sliders, "ScrollBarB", {10, 77, 130, 17}, -100, 100, 10,
+                       "User-defined slider. Active if word SliderB is used in Avisynth template. Define margins "
+                       "with right mouse button.");
+  Edit_SliderB = MakeEdit(sliders, "Edit_SliderB", {146, 74, 55, 22}, "0");
+
+  auto* size = MakeGroup(this, "Video size (active on clip)", {222, 204, 209, 104});
+  CheckBox_Crop = MakeCheck(size, "CheckBox_Crop", "Auto crop", {10, 20, 190, 20},
+                            "Automatic \"crop\" of video when H,V displacements, resizing and angle-adjustments are "
+                            "used.");
+  CheckBox_FinalSize = MakeCheck(size, "CheckBox_FinalSize", "Use Final Size:", {10, 44, 190, 20},
+                                 "If checked, final video size is defined by numbers given below.");
+  MakeLabel(size, "W:", {10, 75, 22, 17});
+  Edit_FinalWidth = MakeEdit(size, "Edit_FinalWidth", {34, 72, 60, 22}, "720");
+  MakeLabel(size, "H:", {106, 75, 22, 17});
+  Edit_FinalHeight = MakeEdit(size, "Edit_FinalHeight", {130, 72, 60, 22}, "576");
+
+  RadioGroup_ShowClip = MakeGroup(this, "Show clip", {8, 314, 423, 50}, "RadioGroup_ShowClip");
+  ShowClipButtons = MakeRadios(RadioGroup_ShowClip, {"Left Clip", "Right Clip", "Output"});
+  RadioGroup_PreviewOptions = MakeGroup(this, "Preview options", {8, 370, 423, 50}, "RadioGroup_PreviewOptions");
+  PreviewOptionButtons = MakeRadios(RadioGroup_PreviewOptions, {"Anaglyph R/Cy", "Anaglyph Optim.", "Blend"});
+
+  Button1 = new QPushButton("Reset All", this);
+  Button1->setObjectName("Button1");
+  Button1->setGeometry(8, 440, 81, 25);
+  CheckBox_Swap = MakeCheck(this, "CheckBox_Swap", "Swap L-R", {100, 442, 110, 20});
+  Button5 = new QPushButton("Save Frame", this);
+  Button5->setObjectName("Button5");
+  Button5->setGeometry(240, 440, 91, 25);
+  Button4 = new QPushButton("Apply to Clip", this);
+  Button4->setObjectName("Button4");
+  Button4->setGeometry(340, 440, 91, 25);
+
+  ConnectScroll(ScrollBar_Horizontal, &AdjustmentModel::HorizontalScroll);
+  ConnectScroll(ScrollBar_Vertical, &AdjustmentModel::VerticalScroll);
+  ConnectScroll(ScrollBar_Resize, &AdjustmentModel::ResizeScroll);
+  ConnectScroll(ScrollBar_ResizeR, &AdjustmentModel::ResizeRScroll);
+  ConnectScroll(ScrollBar_Rotation, &AdjustmentModel::RotationScroll);
+  ConnectScroll(ScrollBar_RotationR, &AdjustmentModel::RotationRScroll);
+  ConnectScroll(ScrollBarA, &AdjustmentModel::SliderAScroll);
+  ConnectScroll(ScrollBarB, &AdjustmentModel::SliderBScroll);
+  ConnectEnter(Edit_Horizontal, &model_.horizontalText, &AdjustmentModel::HorizontalEnter);
+  ConnectEnter(Edit_Vertical, &model_.verticalText, &AdjustmentModel::VerticalEnter);
+  ConnectEnter(Edit_Scale, &settings_.scaleText, &AdjustmentModel::ScaleEnter);
+  ConnectEnter(Edit_ScaleR, &settings_.scaleRText, &AdjustmentModel::ScaleREnter);
+  ConnectEnter(Edit_Angle, &settings_.angleText, &AdjustmentModel::AngleEnter);
+  ConnectEnter(Edit_AngleR, &settings_.angleRText, &AdjustmentModel::AngleREnter);
+  ConnectEnter(Edit_FinalWidth, &settings_.finalWidthText, &AdjustmentModel::FinalSizeEnter);
+  ConnectEnter(Edit_FinalHeight, &settings_.finalHeightText, &AdjustmentModel::FinalSizeEnter);
+  ConnectCheck(CheckBox_Scale, &AdjustmentModel::SetLockScale);
+  ConnectCheck(CheckBox_Angle, &AdjustmentModel::SetLockAngle);
+  ConnectCheck(CheckBox_Crop, &AdjustmentModel::SetAutoCrop);
+  ConnectCheck(CheckBox_FinalSize, &AdjustmentModel::SetUseFinalSize);
+  ConnectCheck(CheckBox_Swap, &AdjustmentModel::SetSwap);
+  // Typing in the user-slider boxes changes nothing.
+  for (QLineEdit* edit : {Edit_SliderA, Edit_SliderB}) {
+    connect(edit, &QLineEdit::editingFinished, this, [this] { RefreshControls(); });
+  }
+  connect(ShowClipButtons, &QButtonGroup::idClicked, this,
+          [this](int id) { Handle([&] { model_.SetShowClip(id); }); });
+  connect(PreviewOptionButtons, &QButtonGroup::idClicked, this,
+          [this](int id) { Handle([&] { model_.SetPreviewMode(id); }); });
+  for (int which : {0, 1}) {
+    QScrollBar* bar = which == 0 ? ScrollBarA : ScrollBarB;
+    bar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(bar, &QWidget::customContextMenuRequested, this, [this, which] {
+      if (hooks_.showSliderDialog) hooks_.showSliderDialog();
+      settings_.editedSlider = which;
+    });
+  }
+  connect(Button1, &QPushButton::clicked, this, &TForm_Preview::Button1Click);
+  connect(Button4, &QPushButton::clicked, this, &TForm_Preview::Button4Click);
+  connect(Button5, &QPushButton::clicked, this, &TForm_Preview::Button5Click);
+}
+
+// A bar reports every step; a drag reports its moves and ends when the
+// thumb is released, any other action ends at once.
+void TForm_Preview::ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool)) {
+  connect(bar, &QAbstractSlider::actionTriggered, this, [this, bar, handler](int action) {
+    if (action == QAbstractSlider::SliderNoAction) return;
+    const int position = bar->sliderPosition();
+    const bool end = action != QAbstractSlider::SliderMove;
+    Handle([&] { (model_.*handler)(position, end); });
+  });
+  connect(bar, &QAbstractSlider::sliderReleased, this,
+          [this, bar, handler] { Handle([&] { (model_.*handler)(bar->sliderPosition(), true); }); });
+}
+
+void TForm_Preview::ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)()) {
+  // The model holds what is typed at once: a reader sees it without Enter.
+  connect(edit, &QLineEdit::textEdited, this, [text](const QString& typed) { *text = typed.toStdString(); });
+  connect(edit, &QLineEdit::returnPressed, this, [this, handler] { Handle([&] { (model_.*handler)(); }); });
+}
+
+void TForm_Preview::ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler)(bool)) {
+  connect(box, &QCheckBox::clicked, this, [this, handler](bool checked) { Handle([&] { (model_.*handler)(checked); }); });
+}
+
+void TForm_Preview::Handle(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    RefreshControls();
+    if (hooks_.showError) hooks_.showError(e.what());
+    return;
+  }
+  RefreshControls();
+}
+
+void TForm_Preview::RefreshControls() {
+  SetBar(ScrollBar_Horizontal, settings_.horizontal);
+  SetBar(ScrollBar_Vertical, settings_.vertical);
+  SetBar(ScrollBar_Resize, model_.resize);
+  SetBar(ScrollBar_ResizeR, model_.resizeR);
+  SetBar(ScrollBar_Rotation, model_.rotation);
+  SetBar(ScrollBar_RotationR, model_.rotationR);
+  SetBar(ScrollBarA, model_.sliderA.bar);
+  SetBar(ScrollBarB, model_.sliderB.bar);
+  ScrollBarA->setPageStep(model_.sliderA.largeStep);
+  ScrollBarB->setPageStep(model_.sliderB.largeStep);
+  SetText(Edit_Horizontal, model_.horizontalText);
+  SetText(Edit_Vertical, model_.verticalText);
+  SetText(Edit_Scale, settings_.scaleText);
+  SetText(Edit_ScaleR, settings_.scaleRText);
+  SetText(Edit_Angle, settings_.angleText);
+  SetText(Edit_AngleR, settings_.angleRText);
+  SetText(Edit_SliderA, model_.sliderA.editText);
+  SetText(Edit_SliderB, model_.sliderB.editText);
+  SetText(Edit_FinalWidth, settings_.finalWidthText);
+  SetText(Edit_FinalHeight, settings_.finalHeightText);
+  Label_SliderA->setText(QString::fromStdString(model_.sliderA.caption));
+  Label_SliderB->setText(QString::fromStdString(model_.sliderB.caption));
+  SetChecked(CheckBox_Scale, model_.lockScale);
+  SetChecked(CheckBox_Angle, model_.lockAngle);
+  SetChecked(CheckBox_Crop, settings_.autoCrop);
+  SetChecked(CheckBox_FinalSize, settings_.useFinalSize);
+  SetChecked(CheckBox_Swap, settings_.swapViews);
+  SetItem(ShowClipButtons, settings_.showClip);
+  SetItem(PreviewOptionButtons, settings_.previewMode);
+}
+
+void TForm_Preview::RefreshPreview() {
+  if (hooks_.composePreview) hooks_.composePreview();
+}
+
+void TForm_Preview::RequestRegeneration() {
+  if (hooks_.regenerate) hooks_.regenerate();
+}
+
+void TForm_Preview::Button1Click() { Handle([&] { model_.ResetAll(); }); }
+void TForm_Preview::Button4Click() { Handle([&] { model_.ApplyToClip(); }); }
+
+void TForm_Preview::Button5Click() {
+  Handle([&] {
+    if (!hooks_.askSavePicture) return;
+    const auto path = hooks_.askSavePicture();
+    if (path && hooks_.savePreviewImage) hooks_.savePreviewImage(*path);
+  });
+}
+
+void TForm_Preview::Timer2Timer() { settings_.TickHoldoff(); }
+
+}  // namespace tandemix

@@ -1,0 +1,102 @@
+// The adjustment window: displacement, scale and tilt of the views, the
+// user sliders, the video-size switches, what the preview shows, Reset All,
+// Save Frame and Apply to Clip. Its behaviour is AdjustmentModel's; the
+// window reads its controls into the model and refreshes them from it.
+#pragma once
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "preview/AdjustmentModel.h"
+
+namespace tandemix {
+
+// What the window needs from the rest of the program.
+struct PreviewWindowHooks {
+  std::function<void()> composePreview;   // renders PreviewImage; may throw
+  std::function<void()> regenerate;       // GenerateScripts(true); may throw
+  std::function<void()> showSliderDialog;
+  // "Enter name of the output bmp File": the chosen path or nullopt.
+  std::function<std::optional<std::string>()> askSavePicture;
+  std::function<void(const std::string&)> savePreviewImage;  // may throw
+  std::function<void(const std::string&)> showError;
+};
+
+class TForm_Preview : public QWidget, private AdjustmentHost {
+  Q_OBJECT
+
+ public:
+  TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hooks, QWidget* parent = nullptr);
+
+  AdjustmentModel& Model() { return model_; }
+  // Brings every control into line with the model, running no handler.
+  void RefreshControls();
+  // The compositor enables the preview options only for the "Output" view.
+  void SetPreviewOptionsEnabled(bool enabled) { RadioGroup_PreviewOptions->setEnabled(enabled); }
+
+  QScrollBar* ScrollBar_Horizontal;
+  QScrollBar* ScrollBar_Vertical;
+  QLineEdit* Edit_Horizontal;
+  QLineEdit* Edit_Vertical;
+  QScrollBar* ScrollBar_Resize;
+  QScrollBar* ScrollBar_ResizeR;
+  QLineEdit* Edit_Scale;
+  QLineEdit* Edit_ScaleR;
+  QCheckBox* CheckBox_Scale;
+  QScrollBar* ScrollBar_Rotation;
+  QScrollBar* ScrollBar_RotationR;
+  QLineEdit* Edit_Angle;
+  QLineEdit* Edit_AngleR;
+  QCheckBox* CheckBox_Angle;
+  QLabel* Label_SliderA;
+  QScrollBar* ScrollBarA;
+  QLineEdit* Edit_SliderA;
+  QLabel* Label_SliderB;
+  QScrollBar* ScrollBarB;
+  QLineEdit* Edit_SliderB;
+  QCheckBox* CheckBox_Crop;
+  QCheckBox* CheckBox_FinalSize;
+  QLineEdit* Edit_FinalWidth;
+  QLineEdit* Edit_FinalHeight;
+  QGroupBox* RadioGroup_ShowClip;
+  QButtonGroup* ShowClipButtons;
+  QGroupBox* RadioGroup_PreviewOptions;
+  QButtonGroup* PreviewOptionButtons;
+  QPushButton* Button1;  // "Reset All"
+  QCheckBox* CheckBox_Swap;
+  QPushButton* Button5;  // "Save Frame"
+  QPushButton* Button4;  // "Apply to Clip"
+  QTimer* Timer2;
+
+  // Handlers, one per control event.
+  void Button1Click();
+  void Button4Click();
+  void Button5Click();
+  void Timer2Timer();
+
+ private:
+  void RefreshPreview() override;
+  void RequestRegeneration() override;
+  // Runs a handler, shows what it raised, then refreshes the controls.
+  void Handle(const std::function<void()>& action);
+  void BuildControls();
+  void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
+  void ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)());
+  void ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler)(bool));
+
+  AlignmentSettings& settings_;
+  PreviewWindowHooks hooks_;
+  AdjustmentModel model_;
+};
+
+}  // namespace tandemix

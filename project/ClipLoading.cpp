@@ -1,0 +1,79 @@
+#include "project/ClipLoading.h"
+
+#include <algorithm>
+
+namespace tandemix {
+namespace {
+
+bool NeedsVideo(int fileType) { return fileType == kFileTypeAvi || fileType == kFileTypeVideo; }
+
+ClipLoadOutcome Refused(const std::string& message) { return {false, kVideoFileErrorCaption, message}; }
+
+// The offset bar lets one clip move against the other by up to the shorter
+// clip's length less two frames either way; pictures have no offset.
+void SetOffsetRange(ViewerState& viewer, int fileType, int maximum) {
+  if (fileType == kFileTypePicture) {
+    viewer.offset.position = 0;
+    viewer.offsetEnabled = false;
+    return;
+  }
+  viewer.offsetEnabled = true;
+  viewer.offset.position = 0;
+  maximum = std::max(maximum, 0);
+  viewer.offset.maximum = maximum;
+  viewer.offset.minimum = -maximum;
+}
+
+// Measures a clip into its fields; a clip that measures 0 wide is refused
+// (its name cleared) when the file type needs video.
+bool MeasureClip(int fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
+                 int& height, int& frameCount) {
+  name = path;
+  width = 0;
+  height = 0;
+  const VideoInfo info = video.ReadVideoInfo(path);
+  width = info.width;
+  height = info.height;
+  frameCount = info.frameCount;
+  if (width == 0 && NeedsVideo(fileType)) {
+    name.clear();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string ShownClipName(const std::string& path) {
+  if (path.size() < 38) return path;
+  return path.substr(0, 5) + "..." + path.substr(path.size() - 30);
+}
+
+std::optional<std::string> UnsafeScriptPathMessage(const std::string& path) {
+  if (path.find_first_of("\"\r\n") == std::string::npos) return std::nullopt;
+  return "The file name contains a double quote or a line break, so it cannot be written into a script: " + path;
+}
+
+ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
+  if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
+  if (!MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight, p.leftFrameCount))
+    return Refused(kNotSupportedVideoMessage);
+  p.outputScriptName = (path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string()) + ".avs";
+  if (p.importStereo) {
+    p.clipBFileName = p.clipAFileName;
+    if (p.fileType != kFileTypePicture) p.rightFrameCount = p.leftFrameCount;
+    SetOffsetRange(viewer, p.fileType, p.leftFrameCount - 2);
+  }
+  return {true, {}, {}};
+}
+
+ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
+  if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
+  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
+                   p.rightFrameCount))
+    return Refused(kNotSupportedVideoMessage);
+  SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
+  return {true, {}, {}};
+}
+
+}  // namespace tandemix

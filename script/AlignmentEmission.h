@@ -1,0 +1,38 @@
+// The script lines that align the two views (ClipA left, ClipB right):
+// scale, tilt, pairing to one size with the left view displaced, swap; and
+// the lines that bring the finished output to a fixed frame size.
+#pragma once
+
+#include <string>
+
+#include "platform/TextFile.h"
+#include "script/Geometry.h"
+
+namespace tandemix {
+
+struct AlignmentValues {
+  int horizontalShift = 0;  // positive moves the left view right
+  int verticalShift = 0;    // positive moves the left view down
+  double scaleLeft = 1.0;   // factors, 1.0 = unchanged
+  double scaleRight = 1.0;
+  double angleLeft = 0.0;  // degrees
+  double angleRight = 0.0;
+  bool autoCrop = false;
+  bool swapViews = false;
+};
+
+// Line forms; the ClipB forms are the ClipA forms with the other name.
+std::string ScaleLine(const std::string& clip, int width, int height);
+std::string TiltLine(const std::string& clip, double degrees);
+std::string PadLine(const std::string& clip, const Margins& m);
+std::string CropLine(const std::string& clip, const Margins& m);
+
+// The alignment lines for views that measured `left` and `right`. A view
+// that is to be tilted but has no size throws a TandemixError naming it.
+LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameSize right);
+
+// Zero, one or two lines that bring an output of current size to the final
+// size: a crop where a dimension shrinks, borders where one grows.
+LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int finalHeight);
+
+}  // namespace tandemix

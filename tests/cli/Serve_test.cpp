@@ -1,0 +1,74 @@
+// tandemix-cli serve: a script's frames as YUV4MPEG2 on standard output,
+// readable by the ffmpeg command.
+#include <gtest/gtest.h>
+
+#include "platform/TextFile.h"
+#include "tests/support/TestFiles.h"
+
+namespace tandemix::test {
+namespace {
+
+// What ffprobe reads from a served stream saved to a file: "W H FRAMES".
+std::string Probe(const std::string& path) {
+  const CommandResult r = RunProgram("ffprobe", {"-v", "error", "-count_frames", "-show_entries",
+                                                 "stream=width,height,nb_read_frames,pix_fmt", "-of", "csv=p=0", path});
+  return r.out;
+}
+
+TEST(ServeCommand, WritesEveryFrameAsYuv4mpeg) {
+  TempFolder folder;
+  WriteTextLines(folder.File("movie.avs"),
+                 {"ClipA = BlankClip(width=32, height=24, length=12, fps=25, color=$FF0000)",
+                  "ClipB = BlankClip(width=32, height=24, length=12, fps=25, color=$0000FF)",
+                  "StackHorizontal(ClipA,ClipB)"});
+  const CommandResult served = RunCli({"serve", folder.File("movie.avs")});
+  ASSERT_EQ(served.exitCode, 0) << served.err;
+  EXPECT_EQ(served.out.substr(0, served.out.find('\n')), "YUV4MPEG2 W64 H24 F25:1 Ip A1:1 C420jpeg XCOLORRANGE=LIMITED");
+  EXPECT_EQ(served.err, "");  // no progress when standard error is no terminal
+  const std::string stream = folder.File("out.y4m");
+  WriteBytes(stream, served.out);
+  EXPECT_EQ(Probe(stream), "64,24,yuv420p,12\n");
+  // ffmpeg encodes it; the decoded frames keep the colours of both halves.
+  const CommandResult decoded = RunProgram("ffmpeg", {"-v", "error", "-i", stream, "-frames:v", "1", "-f", "rawvideo",
+                                                      "-pix_fmt", "rgb24", "-"});
+  ASSERT_EQ(decoded.out.size(), 64u * 24 * 3);
+  const auto at = [&](int x, int c) { return static_cast<unsigned char>(decoded.out[(12 * 64 + x) * 3 + c]); };
+  EXPECT_GT(at(8, 0), 230);  // red on the left
+  EXPECT_LT(at(8, 2), 25);
+  EXPECT_GT(at(56, 2), 230);  // blue on the right
+  EXPECT_LT(at(56, 0), 25);
+}
+
+TEST(ServeCommand, StartCountAndOddSizes) {
+  TempFolder folder;
+  WriteTextLines(folder.File("odd.avs"), {"BlankClip(width=33, height=17, length=20)"});
+  const CommandResult part = RunCli({"serve", folder.File("odd.avs"), "--start", "15", "--count", "3"});
+  ASSERT_EQ(part.exitCode, 0) << part.err;
+  EXPECT_NE(part.out.find(" C444 "), std::string::npos);
+  WriteBytes(folder.File("odd.y4m"), part.out);
+  EXPECT_EQ(Probe(folder.File("odd.y4m")), "33,17,yuv444p,3\n");
+  // A count past the end serves what is there.
+  const CommandResult tail = RunCli({"serve", folder.File("odd.avs"), "--start", "18", "--count", "100"});
+  WriteBytes(folder.File("tail.y4m"), tail.out);
+  EXPECT_EQ(Probe(folder.File("tail.y4m")), "33,17,yuv444p,2\n");
+}
+
+TEST(ServeCommand, ErrorsAndUsage) {
+  TempFolder folder;
+  WriteTextLines(folder.File("movie.avs"), {"BlankClip(length=5)", "Crop(0,0,0,0,0,0,0)"});
+  const CommandResult bad = RunCli({"serve", folder.File("movie.avs")});
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_EQ(bad.out, "");
+  EXPECT_EQ(bad.err, "Script error: Invalid arguments to function 'Crop'.\n(" + folder.File("movie.avs") + ", line 2)\n");
+  WriteTextLines(folder.File("five.avs"), {"BlankClip(length=5)"});
+  const CommandResult late = RunCli({"serve", folder.File("five.avs"), "--start", "5"});
+  EXPECT_EQ(late.exitCode, 1);
+  EXPECT_EQ(late.err, "The start frame 5 is out of range: " + folder.File("five.avs") + " has 5 frames\n");
+  EXPECT_EQ(RunCli({"serve"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"serve", folder.File("five.avs"), "--count", "-1"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"serve", folder.File("five.avs"), "--start", "x"}).exitCode, 2);
+  EXPECT_EQ(RunCli({"serve", folder.File("five.avs"), "--bogus"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace tandemix::test

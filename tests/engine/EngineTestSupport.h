@@ -1,0 +1,78 @@
+// Helpers for the engine tests: evaluating script text, reading the error
+// a script gives, and pictures with known pixels.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/BmpFile.h"
+#include "platform/engine/ScriptEngine.h"
+#include "platform/engine/ScriptError.h"
+#include "tests/support/TestFiles.h"
+
+namespace tandemix::test {
+
+inline engine::ClipPtr Eval(const std::string& text, const std::string& folder = {}) {
+  return engine::EvaluateScript(text, "test.avs", folder);
+}
+
+// The error text a script gives; "" when it evaluates.
+inline std::string EvalError(const std::string& text, const std::string& folder = {}) {
+  try {
+    Eval(text, folder);
+  } catch (const TandemixError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// The first line of an error text (the message without the location).
+inline std::string Message(const std::string& error) { return error.substr(0, error.find('\n')); }
+
+struct Size {
+  int width, height, frames;
+  bool operator==(const Size&) const = default;
+};
+inline std::ostream& operator<<(std::ostream& os, const Size& s) {
+  return os << s.width << "x" << s.height << " (" << s.frames << " frames)";
+}
+inline Size SizeOf(const engine::ClipPtr& clip) {
+  return Size{clip->Info().width, clip->Info().height, clip->Info().frameCount};
+}
+
+struct Bgr {
+  int b, g, r;
+  bool operator==(const Bgr&) const = default;
+};
+inline std::ostream& operator<<(std::ostream& os, const Bgr& p) {
+  return os << "(b " << p.b << ", g " << p.g << ", r " << p.r << ")";
+}
+inline Bgr PixelAt(const FrameBGR& f, int x, int y) {
+  const std::uint8_t* p = f.Row(y) + 3 * x;
+  return Bgr{p[0], p[1], p[2]};
+}
+inline void SetPixel(FrameBGR& f, int x, int y, Bgr c) {
+  std::uint8_t* p = f.Row(y) + 3 * x;
+  p[0] = static_cast<std::uint8_t>(c.b);
+  p[1] = static_cast<std::uint8_t>(c.g);
+  p[2] = static_cast<std::uint8_t>(c.r);
+}
+
+// A picture whose pixel (x, y) is (b = x, g = y, r = 100): every pixel tells
+// where it came from.
+inline FrameBGR CoordinatePicture(int width, int height) {
+  FrameBGR f(width, height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) SetPixel(f, x, y, Bgr{x, y, 100});
+  return f;
+}
+
+// Writes `frame` as a bitmap and returns an ImageSource line for it.
+inline std::string PictureSource(const TempFolder& folder, const std::string& name, const FrameBGR& frame) {
+  const std::string path = folder.File(name);
+  SaveBmp24(path, frame);
+  return "ImageSource(\"" + path + "\")";
+}
+
+}  // namespace tandemix::test

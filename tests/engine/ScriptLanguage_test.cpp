@@ -1,0 +1,148 @@
+// The script language: statements, literals, operators, calls and the
+// implicit last, and the errors of bad scripts.
+#include "tests/engine/EngineTestSupport.h"
+
+namespace tandemix::test {
+namespace {
+
+// A script whose result is BlankClip(width=W) for the integer W it computes.
+int WidthOf(const std::string& expression) {
+  return Eval("BlankClip(width=" + expression + ", height=16)")->Info().width;
+}
+
+TEST(ScriptLanguage, StatementsAssignmentsAndImplicitLast) {
+  // An expression statement that yields a clip becomes `last`; assignments
+  // do not; the script's value is that of its last expression.
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=32, height=16, length=5)\r\nClipA = last\r\nCrop(0,0,-8,-0)")),
+            (Size{24, 16, 5}));
+  // Ending with an assignment gives `last`.
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=32, height=16)\nClipA = AddBorders(4,0,0,0)")), (Size{32, 16, 240}));
+  // return ends the script at once.
+  EXPECT_EQ(SizeOf(Eval("ClipA = BlankClip(width=8,height=8)\nreturn(ClipA)\nundefined_function()")),
+            (Size{8, 8, 240}));
+  // "last = ClipA" picks the clip that following filters act on.
+  EXPECT_EQ(SizeOf(Eval("ClipA = BlankClip(width=8,height=8)\nClipB = BlankClip(width=4,height=4)\n"
+                        "last = ClipA\nAddBorders(1,1,1,1)")),
+            (Size{10, 10, 240}));
+}
+
+TEST(ScriptLanguage, CommentsContinuationsAndLineEnds) {
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=8, height=6) # a comment")), (Size{8, 6, 240}));
+  EXPECT_EQ(SizeOf(Eval("# heading\r\n\r\nBlankClip(width=8, \\\r\n height=6)\r\n")), (Size{8, 6, 240}));
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=8,\n\\ height=6)")), (Size{8, 6, 240}));
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=8,height=6)\rAddBorders(1,0,0,0)\rAddBorders(1,0,0,0)")), (Size{10, 6, 240}));
+  EXPECT_EQ(SizeOf(Eval("/* a\nblock */ BlankClip(width=8, height=6) [* nested [* *] *]")), (Size{8, 6, 240}));
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=8,height=6)\n__END__\nthis is not read")), (Size{8, 6, 240}));
+  EXPECT_EQ(SizeOf(Eval(std::string("BlankClip(width=8,height=6)\n", 28) + std::string(1, '\0') + "garbage(")),
+            (Size{8, 6, 240}));
+}
+
+TEST(ScriptLanguage, LiteralsAndArithmetic) {
+  EXPECT_EQ(WidthOf("2 + 3 * 4"), 14);
+  EXPECT_EQ(WidthOf("(2 + 3) * 4"), 20);
+  EXPECT_EQ(WidthOf("17 / 5"), 3);  // integer division truncates
+  EXPECT_EQ(WidthOf("17 % 5"), 2);
+  EXPECT_EQ(WidthOf("-(-7)"), 7);
+  EXPECT_EQ(WidthOf("Int(2.5 * 3)"), 7);
+  EXPECT_EQ(WidthOf("Round(2.5)"), 3);
+  EXPECT_EQ(WidthOf("$10"), 16);
+  EXPECT_EQ(WidthOf("3 > 2 ? 5 : 6"), 5);
+  EXPECT_EQ(WidthOf("2 >= 3 || false ? 5 : 6"), 6);
+  EXPECT_EQ(WidthOf("true && !false ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("\"abc\" == \"ABC\" ? 1 : 2"), 1);  // strings compare without letter case
+  EXPECT_EQ(WidthOf("\"ab\" + \"\"\"c\"d\"\"\" == \"abc\" ? 1 : 2"), 2);
+  EXPECT_EQ(WidthOf("\"ab\" + \"\"\"c\"d\"\"\" == \"abc\" + \"\"\"\"d\"\"\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("1 <> 2 ? 3 : 4"), 3);
+  EXPECT_EQ(WidthOf("3 == 3.0 ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("Int(7.0 / 2)"), 3);
+}
+
+TEST(ScriptLanguage, CallsMethodsPropertiesAndNames) {
+  // Names are matched without regard to letter case.
+  EXPECT_EQ(SizeOf(Eval("clipa = blankclip(WIDTH=8, Height=6)\nCLIPA.addborders(1,2,3,4)")), (Size{12, 12, 240}));
+  // Method syntax, chaining and properties without parentheses.
+  EXPECT_EQ(SizeOf(Eval("c = BlankClip(width=40,height=30)\nc.Crop(0,0,c.Width/2,c.Height/3).FlipVertical")),
+            (Size{20, 10, 240}));
+  // A function named as a bare word is called with the implicit last.
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=8,height=8,length=10)\nSelectEven")), (Size{8, 8, 5}));
+  EXPECT_EQ(WidthOf("BlankClip(width=9,height=2).FrameCount / 24"), 10);
+  // Named and positional arguments mix; optional ones may be positional.
+  EXPECT_EQ(SizeOf(Eval("BlankClip(10, 20, 30)")), (Size{20, 30, 10}));
+  EXPECT_EQ(SizeOf(Eval("BlankClip(length=10, width=20, height=30).Trim(2, 0)")), (Size{20, 30, 8}));
+  // A file path with spaces, put between quotes verbatim.
+  TempFolder folder;
+  const std::string source = PictureSource(folder, "a picture with spaces.bmp", FrameBGR(6, 4));
+  EXPECT_EQ(SizeOf(Eval(source)), (Size{6, 4, 1001}));
+  // Clips join with "+".
+  EXPECT_EQ(SizeOf(Eval("BlankClip(length=3,width=8,height=8) + BlankClip(length=4,width=8,height=8)")),
+            (Size{8, 8, 7}));
+}
+
+TEST(ScriptLanguage, ErrorsNameTheProblemTheScriptAndTheLine) {
+  EXPECT_EQ(EvalError("BlankClip()\nClipA = zoom2(last)"),
+            "Script error: There is no function named 'zoom2'.\n(test.avs, line 2)");
+  EXPECT_EQ(EvalError("BlankClip()\n\nClipA = undefined_name"), "I don't know what 'undefined_name' means.\n(test.avs, line 3)");
+  EXPECT_EQ(EvalError("Crop(BlankClip(), 1, 2)"), "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("BlankClip().Crop(0, 0, \"wide\", 0)"),
+            "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("BlankClip(widht=5)"), "Script error: Invalid arguments to function 'BlankClip'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("a = BlankClip(height=5)\nb = BlankClip(height=6)\nStackHorizontal(a, b)"),
+            "StackHorizontal: image heights don't match\n(test.avs, line 3)");
+  // Without a clip in `last`, a clip function with no clip cannot run.
+  EXPECT_EQ(EvalError("Crop(80,0,-80,-0)"), "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("x = 5"), "The script's return value was not a video clip\n(test.avs)");
+  EXPECT_EQ(EvalError("5 + 2"), "The script's return value was not a video clip\n(test.avs)");
+  EXPECT_EQ(Message(EvalError("BlankClip(width=1/0)")), "Script error: division by zero.");
+  EXPECT_EQ(Message(EvalError("BlankClip(width=9223372036854775807 + 1)")), "Script error: integer overflow.");
+  EXPECT_EQ(Message(EvalError("BlankClip(width=5000000000)")), "BlankClip: the value 5000000000 is out of range");
+  EXPECT_EQ(Message(EvalError("BlankClip(width=\"a\" + 1)")), "Script error: `+' cannot be used with a string and a int.");
+}
+
+TEST(ScriptLanguage, SyntaxErrorsGiveLineAndColumn) {
+  EXPECT_EQ(EvalError("BlankClip()\nCrop(1,2,3,4"), "Script error: expected a , or )\n(test.avs, line 2, column 13)");
+  EXPECT_EQ(EvalError("BlankClip(\"unterminated)"), "Script error: unterminated string\n(test.avs, line 1, column 11)");
+  EXPECT_EQ(EvalError("x = 1 +\ny = 2"), "Script error: syntax error: the expression is incomplete\n(test.avs, line 1, column 8)");
+  EXPECT_EQ(EvalError("BlankClip() BlankClip()"),
+            "Script error: syntax error: expected the end of the line\n(test.avs, line 1, column 13)");
+  EXPECT_EQ(EvalError("x = 3 @ 4"), "Script error: syntax error: unexpected character '@'\n(test.avs, line 1, column 7)");
+  EXPECT_EQ(EvalError("x = $"), "Script error: '$' must be followed by hexadecimal digits\n(test.avs, line 1, column 5)");
+  EXPECT_EQ(EvalError("/* open"), "Script error: unterminated comment\n(test.avs, line 1, column 1)");
+  EXPECT_EQ(EvalError("function f(clip c)"), "Script error: function definitions are not supported\n(test.avs, line 1, column 1)");
+  EXPECT_EQ(EvalError("BlankClip(width=8) \\ x"), "Script error: syntax error: '\\' must end a line\n(test.avs, line 1, column 20)");
+  EXPECT_EQ(EvalError("x = 99999999999999999999"), "Script error: number too large: 99999999999999999999\n(test.avs, line 1, column 5)");
+}
+
+TEST(ScriptLanguage, ScriptsTooDeepOrTooLongAreRefusedNotCrashed) {
+  EXPECT_EQ(EvalError("x = " + std::string(500, '(') + "1" + std::string(500, ')')),
+            "Script error: the expression is nested too deeply\n(test.avs, line 1, column 205)");
+  EXPECT_EQ(Message(EvalError("x = " + std::string(500, '-') + "1")), "Script error: the expression is nested too deeply");
+  std::string chain = "x = 1";
+  for (int i = 0; i < 300; ++i) chain += " + 1";
+  EXPECT_EQ(Message(EvalError(chain)), "Script error: the expression is nested too deeply");
+  std::string many = "BlankClip(width=4, height=4)\n";
+  for (int i = 0; i < 3001; ++i) many += "FlipVertical()\n";
+  EXPECT_EQ(EvalError(many), "Script error: the script uses more than 3000 filters.\n(test.avs, line 3001)");
+}
+
+TEST(ScriptLanguage, ScriptFilesAndRelativePaths) {
+  TempFolder folder;
+  PictureSource(folder, "pic.bmp", FrameBGR(10, 6));
+  // Relative source paths are taken from the script's folder.
+  WriteBytes(folder.File("movie.avs"), CrLf({"ImageSource(\"pic.bmp\")", "AddBorders(1,1,1,1)"}));
+  EXPECT_EQ(SizeOf(engine::OpenScript(folder.File("movie.avs"))), (Size{12, 8, 1001}));
+  WriteBytes(folder.File("bad.avs"), CrLf({"ImageSource(\"pic.bmp\")", "zoom2(last)"}));
+  try {
+    engine::OpenScript(folder.File("bad.avs"));
+    FAIL() << "no error";
+  } catch (const engine::ScriptError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Script error: There is no function named 'zoom2'.\n(" + folder.File("bad.avs") + ", line 2)");
+  }
+  EXPECT_THROW(engine::OpenScript(folder.File("missing.avs")), TandemixError);
+  // A missing source names itself and the line.
+  const std::string error = EvalError("BlankClip()\nAVISource(\"" + folder.File("none.avi") + "\")");
+  EXPECT_EQ(error, "AVISource: Cannot open " + folder.File("none.avi") + "\n(test.avs, line 2)");
+}
+
+}  // namespace
+}  // namespace tandemix::test

@@ -1,0 +1,88 @@
+#include "preview/AlignmentSettings.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+#include "platform/Errors.h"
+#include "project/ProjectState.h"
+
+namespace tandemix {
+namespace {
+
+TEST(AlignmentSettings, StartValuesAsEveryReaderSeesThem) {
+  QLocale::setDefault(QLocale::c());
+  const AlignmentSettings s;
+  EXPECT_EQ(s.ScaleLeftFactor(), 1.0);
+  EXPECT_EQ(s.ScaleRightFactor(), 1.0);
+  EXPECT_EQ(s.AngleLeft(), 0.0);
+  EXPECT_EQ(s.AngleRight(), 0.0);
+  EXPECT_EQ(s.HorizontalShift(), 0);
+  EXPECT_EQ(s.VerticalShift(), 0);
+  EXPECT_EQ(s.horizontal.minimum, -718);
+  EXPECT_EQ(s.vertical.maximum, 574);
+  EXPECT_FALSE(s.useFinalSize || s.autoCrop || s.swapViews);
+  EXPECT_EQ(s.FinalWidth(), 720);
+  EXPECT_EQ(s.FinalHeight(), 576);
+  EXPECT_EQ(s.showClip, kShowOutput);
+  EXPECT_EQ(s.previewMode, kPreviewRedCyan);
+  EXPECT_EQ(s.sliderAValue, 0.0);
+  EXPECT_EQ(s.sliderBStep, 1.0);
+  EXPECT_EQ(s.scaleLockRatio, 1.0);
+  EXPECT_EQ(s.regenerateHoldoff, 0);
+}
+
+TEST(AlignmentSettings, TypedTextIsReadAtTheMomentOfUse) {
+  QLocale::setDefault(QLocale::c());
+  AlignmentSettings s;
+  s.scaleText = "102";
+  EXPECT_DOUBLE_EQ(s.ScaleLeftFactor(), 1.02);
+  s.scaleText = "-5";  // no range check: a negative scale reaches the reader
+  EXPECT_DOUBLE_EQ(s.ScaleLeftFactor(), -0.05);
+  s.angleRText = "x";
+  try {
+    s.AngleRight();
+    FAIL();
+  } catch (const TandemixError& e) {
+    EXPECT_STREQ(e.what(), "'x' is not a valid floating point value");
+  }
+  s.finalWidthText = "7.5";
+  EXPECT_THROW(s.FinalWidth(), TandemixError);
+}
+
+TEST(ScrollRange, PositionsAreClampedToTheBar) {
+  ScrollRange bar{-718, 718, 0};
+  bar.SetPosition(900);
+  EXPECT_EQ(bar.position, 718);
+  bar.SetRange(-99, 99);
+  EXPECT_EQ(bar.position, 99);
+  bar.SetPosition(-500);
+  EXPECT_EQ(bar.position, -99);
+}
+
+TEST(AlignmentSettings, HoldoffCountsDownToZero) {
+  AlignmentSettings s;
+  s.regenerateHoldoff = 2;
+  s.TickHoldoff();
+  s.TickHoldoff();
+  s.TickHoldoff();
+  EXPECT_EQ(s.regenerateHoldoff, 0);
+}
+
+TEST(ProjectState, StartValues) {
+  ProjectState p;
+  EXPECT_EQ(p.currentBlock, 4);
+  EXPECT_EQ(BlockOfPanel(p.currentBlock), Block::FilterLeft);
+  EXPECT_EQ(BlockOfPanel(3), Block::Convert);
+  EXPECT_EQ(BlockOfPanel(6), Block::Convert);
+  EXPECT_EQ(BlockOfPanel(9), Block::Output);
+  EXPECT_FALSE(p.importStereo || p.convertBefore || p.convertBeforeEnabled);
+  EXPECT_EQ(p.fileType, kFileTypeAvi);
+  EXPECT_EQ(p.stereoMode, 0);
+  EXPECT_EQ(p.outputWidth, 0);
+  for (const auto& block : p.blocks) EXPECT_TRUE(block.empty());
+  p.Current().push_back("sharpen");
+  EXPECT_EQ(p.BlockAt(Block::FilterLeft), FilterBlock{"sharpen"});
+}
+
+}  // namespace
+}  // namespace tandemix

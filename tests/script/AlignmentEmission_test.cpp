@@ -1,0 +1,103 @@
+#include "script/AlignmentEmission.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/Errors.h"
+
+namespace tandemix {
+namespace {
+
+AlignmentValues WorkedExample(bool autoCrop) {
+  AlignmentValues v;
+  v.scaleLeft = 1.02;
+  v.angleRight = 1.5;
+  v.horizontalShift = 4;
+  v.verticalShift = -2;
+  v.swapViews = true;
+  v.autoCrop = autoCrop;
+  return v;
+}
+
+TEST(AlignmentLines, WorkedExampleWithoutAutoCrop) {
+  EXPECT_EQ(AlignmentLinesFor(WorkedExample(false), {720, 576}, {720, 576}),
+            (LineList{"ClipA=Lanczos4Resize(ClipA,734,588)", "ClipB = AddBorders(ClipB,7,9,8,10)",
+                      "ClipB=zoom(ClipB,angle=\"1.5\")", "ClipB = AddBorders(ClipB,0,0,3,0)",
+                      "ClipA = AddBorders(ClipA,4,1,0,6)", "ClipC = ClipA", "ClipA = ClipB", "ClipB = ClipC"}));
+}
+
+TEST(AlignmentLines, WorkedExampleWithAutoCrop) {
+  EXPECT_EQ(AlignmentLinesFor(WorkedExample(true), {720, 576}, {720, 576}),
+            (LineList{"ClipA=Lanczos4Resize(ClipA,734,588)", "ClipB=zoom(ClipB,angle=\"1.5\")",
+                      "ClipB = Crop(ClipB,11,9,-12,-9)", "ClipA = Crop(ClipA,14,17,-23,-13)", "ClipC = ClipA",
+                      "ClipA = ClipB", "ClipB = ClipC"}));
+}
+
+TEST(AlignmentLines, DefaultsAndExactScaleGiveNoLines) {
+  EXPECT_TRUE(AlignmentLinesFor({}, {720, 576}, {720, 576}).empty());
+  AlignmentValues v;
+  v.scaleLeft = 1.0000001;
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}), (LineList{"ClipA=Lanczos4Resize(ClipA,720,576)"}));
+  v = {};
+  v.scaleRight = 0.5;
+  EXPECT_EQ(AlignmentLinesFor(v, {288, 216}, {575, 431}).front(), "ClipB=Lanczos4Resize(ClipB,288,216)");
+}
+
+TEST(AlignmentLines, NegativeAngleAndOddWidthDifference) {
+  AlignmentValues v;
+  v.angleLeft = -0.5;
+  const LineList lines = AlignmentLinesFor(v, {720, 576}, {720, 576});
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "ClipA=zoom(ClipA,angle=\"-0.5\")");
+  EXPECT_EQ(AlignmentLinesFor({}, {720, 576}, {721, 576}), (LineList{"ClipA = AddBorders(ClipA,0,0,1,0)"}));
+}
+
+TEST(AlignmentLines, HorizontalShiftPadsOrCrops) {
+  AlignmentValues v;
+  v.horizontalShift = 10;
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}),
+            (LineList{"ClipB = AddBorders(ClipB,0,0,10,0)", "ClipA = AddBorders(ClipA,10,0,0,0)"}));
+  v.autoCrop = true;
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}),
+            (LineList{"ClipA = Crop(ClipA,0,0,-10,-0)", "ClipB = Crop(ClipB,10,0,-0,-0)"}));
+}
+
+TEST(AlignmentLines, QuarterTurnPadsWithNegativeNumbersAsTheyAre) {
+  AlignmentValues v;
+  v.angleLeft = 90;
+  const LineList lines = AlignmentLinesFor(v, {720, 576}, {576, 720});
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "ClipA = AddBorders(ClipA,-72,72,-72,72)");
+  EXPECT_EQ(lines[1], "ClipA=zoom(ClipA,angle=\"90\")");
+  EXPECT_EQ(lines.size(), 2u);  // 576 x 720 on both sides: no pairing line
+}
+
+TEST(AlignmentLines, SwapComesLast) {
+  AlignmentValues v;
+  v.horizontalShift = 2;
+  v.swapViews = true;
+  const LineList lines = AlignmentLinesFor(v, {100, 100}, {100, 100});
+  ASSERT_EQ(lines.size(), 5u);
+  EXPECT_EQ(lines[2], "ClipC = ClipA");
+  EXPECT_EQ(lines[4], "ClipB = ClipC");
+}
+
+TEST(AlignmentLines, TiltOfAViewWithoutSizeIsRefused) {
+  AlignmentValues v;
+  v.angleRight = 1.5;
+  EXPECT_THROW(AlignmentLinesFor(v, {720, 576}, {0, 0}), TandemixError);
+  // Without a tilt the zero sizes are only arithmetic.
+  EXPECT_EQ(AlignmentLinesFor({}, {0, 0}, {0, 0}), LineList{});
+}
+
+TEST(FinalSize, ListedExamples) {
+  EXPECT_EQ(EmitFinalSize(1440, 576, 1280, 720), (LineList{"Crop(80,0,-80,-0)", "AddBorders(0,72,0,72)"}));
+  EXPECT_EQ(EmitFinalSize(720, 576, 704, 576), (LineList{"Crop(8,0,-8,-0)"}));
+  EXPECT_EQ(EmitFinalSize(700, 500, 720, 576), (LineList{"AddBorders(10,38,10,38)"}));
+  EXPECT_EQ(EmitFinalSize(0, 0, 720, 576), (LineList{"AddBorders(360,288,360,288)"}));
+  EXPECT_EQ(EmitFinalSize(720, 576, 720, 576), LineList{});
+  // One pixel less in width comes off the right edge.
+  EXPECT_EQ(EmitFinalSize(721, 576, 720, 576), (LineList{"Crop(0,0,-1,-0)"}));
+}
+
+}  // namespace
+}  // namespace tandemix

@@ -1,0 +1,138 @@
+#include "viewer/FormMovie.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace tandemix {
+namespace {
+
+class ScriptedPlayer : public MediaPlayer {
+ public:
+  bool failOpen = false;
+  std::vector<std::int64_t> seeks;
+  std::int64_t position = 0;
+  PlayerMode mode = PlayerMode::NotReady;
+  bool Open(const std::string&, std::string& error) override {
+    if (failOpen) {
+      error = "Script error: There is no function named 'zoom2'.\n(movie.avs, line 2)";
+      return false;
+    }
+    mode = PlayerMode::Stopped;
+    return true;
+  }
+  void Close() override { mode = PlayerMode::NotReady; }
+  void Play() override { mode = PlayerMode::Playing; }
+  void PauseToggle() override {
+    if (mode == PlayerMode::Playing) mode = PlayerMode::Paused;
+    else if (mode == PlayerMode::Paused) mode = PlayerMode::Playing;
+  }
+  void Stop() override { mode = PlayerMode::Stopped; }
+  void Seek(std::int64_t ms) override {
+    seeks.push_back(ms);
+    position = ms;
+  }
+  void Step() override {}
+  void Back() override {}
+  std::int64_t PositionMs() const override { return position; }
+  PlayerMode Mode() const override { return mode; }
+};
+
+class ClipViewer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MovieWindowHooks hooks;
+    hooks.adjustClip = [this](int frame) { adjusted.push_back(frame); };
+    hooks.saveFrame = [this](int frame) { savedFrames.push_back(frame); };
+    hooks.regenerate = [this] { ++regenerations; };
+    hooks.leftViewRate = [] { return 25.0; };
+    hooks.setRegenerateHoldoff = [this](int n) { holdoff = n; };
+    hooks.showError = [this](const std::string& e) { errors.push_back(e); };
+    state.track = {0, 247, 0};
+    state.offset = {-98, 98, 0};
+    window = std::make_unique<TForm_Movie>(state, hooks, &player);
+  }
+  ViewerState state;
+  ScriptedPlayer player;
+  std::unique_ptr<TForm_Movie> window;
+  std::vector<int> adjusted, savedFrames;
+  std::vector<std::string> errors;
+  int regenerations = 0, holdoff = 0;
+};
+
+TEST_F(ClipViewer, OpenSizesTheWindowAndStartsAtTheFrame) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 1480);
+  EXPECT_EQ(window->windowTitle(), "/v/movie.avs");
+  EXPECT_EQ(window->size(), QSize(420, 356));
+  EXPECT_EQ(window->TrackBar_Movie->width(), 174);
+  EXPECT_EQ(window->ScrollBar_Offset->width(), 158);
+  EXPECT_EQ(window->TrackBar_Movie->maximum(), 247);
+  EXPECT_EQ(window->ScrollBar_Offset->minimum(), -98);
+  EXPECT_EQ(player.seeks.back(), 1480);
+  EXPECT_TRUE(window->Timer1->isActive());
+  EXPECT_EQ(holdoff, 5);
+  EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(ClipViewer, ScriptThatCannotOpenShowsTheEngineText) {
+  player.failOpen = true;
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("zoom2"), std::string::npos);
+  EXPECT_FALSE(window->Timer1->isActive());
+  EXPECT_EQ(holdoff, 0);
+}
+
+TEST_F(ClipViewer, TrackBarSeeksAndFollowsPlaybackAt25) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->TrackBar_Movie->setValue(50);
+  EXPECT_EQ(player.seeks.back(), 2000);
+  const std::size_t seeks = player.seeks.size();
+  player.position = 3000;
+  window->Timer1Timer();
+  EXPECT_EQ(window->TrackBar_Movie->value(), 75);
+  EXPECT_EQ(player.seeks.size(), seeks);  // the timer's move does not seek
+  window->Timer1Timer();                  // nothing moved
+  window->TrackBar_Movie->setValue(10);
+  EXPECT_EQ(player.seeks.back(), 400);
+}
+
+TEST_F(ClipViewer, PauseWhilePlayingNarrowsTheButtons) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->PlayerButtons[1]->click();  // Pause while stopped: nothing
+  EXPECT_EQ(player.mode, PlayerMode::Stopped);
+  window->PlayerButtons[0]->click();  // Play
+  window->PlayerButtons[1]->click();  // Pause
+  EXPECT_EQ(player.mode, PlayerMode::Paused);
+  EXPECT_FALSE(window->PlayerButtons[1]->isEnabled());
+  EXPECT_FALSE(window->PlayerButtons[3]->isEnabled());
+  EXPECT_FALSE(window->PlayerButtons[4]->isEnabled());
+  EXPECT_TRUE(window->PlayerButtons[0]->isEnabled());
+}
+
+TEST_F(ClipViewer, OffsetLabelFollowsTheDragAndRegeneratesOnRelease) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  QScrollBar* bar = window->ScrollBar_Offset;
+  bar->setSliderDown(true);
+  bar->setSliderPosition(4);
+  bar->setSliderPosition(7);
+  EXPECT_EQ(window->Label_Offset->text(), "7");
+  EXPECT_EQ(regenerations, 0);
+  bar->setSliderDown(false);
+  EXPECT_EQ(regenerations, 1);
+  EXPECT_EQ(state.offset.position, 7);
+}
+
+TEST_F(ClipViewer, CaptureCommandsUseTheTrackBarFrame) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->TrackBar_Movie->setValue(12);
+  window->Button1->click();
+  window->Button2->click();
+  EXPECT_EQ(adjusted, std::vector<int>{12});
+  EXPECT_EQ(savedFrames, std::vector<int>{12});
+  window->close();
+  EXPECT_FALSE(window->Timer1->isActive());
+  EXPECT_EQ(player.mode, PlayerMode::NotReady);
+}
+
+}  // namespace
+}  // namespace tandemix

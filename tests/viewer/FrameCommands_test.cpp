@@ -1,0 +1,65 @@
+#include "viewer/FrameCommands.h"
+
+#include <QLocale>
+#include <gtest/gtest.h>
+
+#include "platform/BmpFile.h"
+#include "platform/DefaultVideoServices.h"
+#include "platform/Errors.h"
+#include "tests/support/TestFiles.h"
+
+namespace tandemix {
+namespace {
+
+class FrameCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QLocale::setDefault(QLocale::c());
+    names = DeriveScriptNames(dir.File("movie.avs"));
+    test::WriteBytes(names.leftView, "BlankClip(length=10, width=32, height=24, color=$FF0000)\r\n");
+    test::WriteBytes(names.rightView, "BlankClip(length=6, width=32, height=24, color=$0000FF)\r\n");
+    test::WriteBytes(names.output, "StackHorizontal(BlankClip(length=10, width=32, height=24), "
+                                   "BlankClip(length=10, width=32, height=24))\r\n");
+  }
+  test::TempFolder dir;
+  ScriptNames names;
+  DefaultVideoServices video;
+  PreviewCompositor compositor;
+  AlignmentSettings settings;
+};
+
+TEST_F(FrameCommandsTest, AdjustClipCapturesBothViewsAndComposes) {
+  AdjustClip(video, names, 3, compositor, settings);
+  EXPECT_TRUE(test::FileExists(dir.File("PreviewFile_L.bmp")));
+  EXPECT_TRUE(test::FileExists(dir.File("PreviewFile_R.bmp")));
+  ASSERT_EQ(compositor.PreviewImage().Width(), 32);
+  // Red left view and blue right view in a grey red/cyan anaglyph.
+  const std::uint8_t* pixel = compositor.PreviewImage().ScanLine(0);
+  EXPECT_GT(pixel[2], 0);
+  EXPECT_EQ(pixel[0], pixel[1]);
+}
+
+TEST_F(FrameCommandsTest, FailedCaptureWritesNoPictureAndComposesNothing) {
+  // Frame 8 exists in the left view only: neither picture is written.
+  EXPECT_THROW(AdjustClip(video, names, 8, compositor, settings), TandemixError);
+  EXPECT_FALSE(test::FileExists(dir.File("PreviewFile_L.bmp")));
+  EXPECT_FALSE(test::FileExists(dir.File("PreviewFile_R.bmp")));
+  EXPECT_FALSE(compositor.HasFrames());
+  // A box holding a non-number stops the command before any capture.
+  settings.angleText = "x";
+  EXPECT_THROW(AdjustClip(video, names, 1, compositor, settings), TandemixError);
+  EXPECT_FALSE(test::FileExists(dir.File("PreviewFile_L.bmp")));
+  // No scripts yet.
+  EXPECT_THROW(AdjustClip(video, ScriptNames{}, 1, compositor, settings), TandemixError);
+}
+
+TEST_F(FrameCommandsTest, SaveFrameCapturesTheOutput) {
+  SaveOutputFrame(video, names, 9, dir.File("shot one.bmp"));
+  const FrameBGR saved = LoadPicture24(dir.File("shot one.bmp"));
+  EXPECT_EQ(saved.width, 64);
+  EXPECT_THROW(SaveOutputFrame(video, names, 10, dir.File("past.bmp")), TandemixError);
+  EXPECT_FALSE(test::FileExists(dir.File("past.bmp")));
+}
+
+}  // namespace
+}  // namespace tandemix

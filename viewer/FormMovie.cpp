@@ -1,0 +1,220 @@
+#include "viewer/FormMovie.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include "platform/EnginePlayer.h"
+#include "viewer/ViewerLayout.h"
+
+namespace tandemix {
+namespace {
+
+struct ButtonLook {
+  PlayerButton button;
+  QStyle::StandardPixmap icon;
+  const char* name;
+};
+
+constexpr ButtonLook kButtons[kPlayerButtonCount] = {
+    {PlayerButton::Play, QStyle::SP_MediaPlay, "Play"},
+    {PlayerButton::Pause, QStyle::SP_MediaPause, "Pause"},
+    {PlayerButton::Stop, QStyle::SP_MediaStop, "Stop"},
+    {PlayerButton::Next, QStyle::SP_MediaSkipForward, "Next"},
+    {PlayerButton::Prev, QStyle::SP_MediaSkipBackward, "Prev"},
+    {PlayerButton::Step, QStyle::SP_MediaSeekForward, "Step"},
+    {PlayerButton::Back, QStyle::SP_MediaSeekBackward, "Back"},
+};
+
+}  // namespace
+
+TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer* player, QWidget* parent)
+    : QWidget(parent, Qt::Window), state_(state), hooks_(std::move(hooks)) {
+  setObjectName("Form_Movie");
+  setWindowTitle("Clip");
+  resize(431, 352);
+
+  Panel1 = new VideoPanel(this);
+  Panel1->setObjectName("Panel1");
+  if (player) {
+    player_ = player;
+  } else {
+    ownPlayer_ = std::make_unique<EnginePlayer>(
+        [panel = Panel1](FramePtr frame, int index) { panel->Deliver(std::move(frame), index); });
+    player_ = ownPlayer_.get();
+  }
+  model_ = std::make_unique<ViewerModel>(state_, *player_);
+
+  MediaPlayer1 = new QWidget(this);
+  MediaPlayer1->setObjectName("MediaPlayer1");
+  MediaPlayer1->setToolTip("Movie controls (play, pause, step forward, back...)");
+  auto* bar = new QHBoxLayout(MediaPlayer1);
+  bar->setContentsMargins(0, 0, 0, 0);
+  bar->setSpacing(1);
+  for (int i = 0; i < kPlayerButtonCount; ++i) {
+    auto* b = new QToolButton(MediaPlayer1);
+    b->setObjectName(kButtons[i].name);
+    b->setIcon(style()->standardIcon(kButtons[i].icon));
+    b->setToolTip(kButtons[i].name);
+    b->setFixedSize(24, 24);
+    bar->addWidget(b);
+    PlayerButtons[i] = b;
+    const PlayerButton which = kButtons[i].button;
+    connect(b, &QToolButton::clicked, this, [this, which] { MediaPlayer1Click(which); });
+  }
+
+  TrackBar_Movie = new QSlider(Qt::Horizontal, this);
+  TrackBar_Movie->setObjectName("TrackBar_Movie");
+  TrackBar_Movie->setRange(0, 1000);
+  TrackBar_Movie->setTickPosition(QSlider::TicksBelow);
+  TrackBar_Movie->setTickInterval(1);
+  connect(TrackBar_Movie, &QSlider::valueChanged, this, [this] { TrackBar_MovieChange(); });
+
+  Button1 = new QPushButton("Adjust Clip", this);
+  Button1->setObjectName("Button1");
+  Button2 = new QPushButton("Save Frame", this);
+  Button2->setObjectName("Button2");
+  connect(Button1, &QPushButton::clicked, this, &TForm_Movie::Button1Click);
+  connect(Button2, &QPushButton::clicked, this, &TForm_Movie::Button2Click);
+
+  Label1 = new QLabel("Offset", this);
+  Label1->setObjectName("Label1");
+  Label_Offset = new QLabel("0", this);
+  Label_Offset->setObjectName("Label_Offset");
+  ScrollBar_Offset = new QScrollBar(Qt::Horizontal, this);
+  ScrollBar_Offset->setObjectName("ScrollBar_Offset");
+  ScrollBar_Offset->setRange(-1000, 1000);
+  connect(ScrollBar_Offset, &QAbstractSlider::actionTriggered, this, [this](int action) {
+    if (action == QAbstractSlider::SliderNoAction) return;
+    ScrollBar_OffsetScroll(ScrollBar_Offset->sliderPosition(), action != QAbstractSlider::SliderMove);
+  });
+  connect(ScrollBar_Offset, &QAbstractSlider::sliderReleased, this,
+          [this] { ScrollBar_OffsetScroll(ScrollBar_Offset->sliderPosition(), true); });
+
+  Timer1 = new QTimer(this);
+  Timer1->setObjectName("Timer1");
+  Timer1->setInterval(1000);
+  connect(Timer1, &QTimer::timeout, this, &TForm_Movie::Timer1Timer);
+  LayOut();
+}
+
+TForm_Movie::~TForm_Movie() {
+  Timer1->stop();
+  model_->Close();
+}
+
+// The picture fills the top; below it the button bar and the track bar,
+// then the two buttons, and the offset bar with its labels at the right.
+void TForm_Movie::LayOut() {
+  const int w = width();
+  const int h = height();
+  const int panelHeight = std::max(h - 116, 1);
+  Panel1->setGeometry(30, 8, std::max(w - 60, 1), panelHeight);
+  const int row1 = panelHeight + 16;
+  MediaPlayer1->setGeometry(8, row1, 7 * 25, 26);
+  TrackBar_Movie->setGeometry(190, row1, std::max(w - 246, 20), 30);
+  const int row2 = row1 + 40;
+  Button1->setGeometry(8, row2, 85, 25);
+  Button2->setGeometry(98, row2, 85, 25);
+  Label1->setGeometry(190, row2 + 4, 40, 17);
+  ScrollBar_Offset->setGeometry(234, row2 + 4, std::max(w - 262, 20), 17);
+  Label_Offset->setGeometry(w - 60, row2 + 28, 52, 17);
+  Label_Offset->setAlignment(Qt::AlignRight);
+}
+
+void TForm_Movie::resizeEvent(QResizeEvent*) { LayOut(); }
+
+void TForm_Movie::RefreshControls() {
+  {
+    const QSignalBlocker block(ScrollBar_Offset);
+    ScrollBar_Offset->setRange(state_.offset.minimum, state_.offset.maximum);
+    ScrollBar_Offset->setValue(state_.offset.position);
+    ScrollBar_Offset->setEnabled(state_.offsetEnabled);
+  }
+  const QSignalBlocker block(TrackBar_Movie);
+  TrackBar_Movie->setRange(state_.track.minimum, state_.track.maximum);
+  TrackBar_Movie->setValue(state_.track.position);
+}
+
+void TForm_Movie::RefreshButtons() {
+  for (int i = 0; i < kPlayerButtonCount; ++i) PlayerButtons[i]->setEnabled(model_->Enabled(kButtons[i].button));
+}
+
+void TForm_Movie::Handle(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    if (hooks_.showError) hooks_.showError(e.what());
+  }
+}
+
+void TForm_Movie::ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) {
+  setWindowTitle(QString::fromStdString(script));
+  QSize screen(1024, 768);
+  if (const QScreen* s = QGuiApplication::primaryScreen()) screen = s->size();
+  const ViewerGeometry g = ComputeViewerGeometry(width, height, screen.width(), screen.height(), x(), y());
+  move(g.left, g.top);
+  resize(g.width, g.height);
+  Panel1->resize(g.panelWidth, g.panelHeight);
+  RefreshControls();
+  // Settle the track bar as the generator's range change would: the next
+  // change the user makes seeks.
+  TrackBar_MovieChange();
+  show();
+  std::string error;
+  if (!model_->Open(script, startMs, error)) {
+    if (hooks_.showError) hooks_.showError(error);
+    return;
+  }
+  RefreshButtons();
+  Timer1->start();
+  if (hooks_.setRegenerateHoldoff) hooks_.setRegenerateHoldoff(5);
+}
+
+void TForm_Movie::MediaPlayer1Click(PlayerButton button) {
+  MediaPlayer1->setFocus();
+  model_->Press(button);
+  RefreshButtons();
+}
+
+void TForm_Movie::TrackBar_MovieChange() {
+  state_.track.position = TrackBar_Movie->value();
+  model_->TrackChange(TrackBar_Movie->value(), hooks_.leftViewRate ? hooks_.leftViewRate() : 1.0);
+}
+
+void TForm_Movie::Timer1Timer() {
+  const double rate = hooks_.leftViewRate ? hooks_.leftViewRate() : 1.0;
+  // The move raises the track bar's change, which the model consumes.
+  if (const auto moved = model_->TimerTick(rate)) TrackBar_Movie->setValue(*moved);
+}
+
+void TForm_Movie::Button1Click() {
+  Handle([&] {
+    if (hooks_.adjustClip) hooks_.adjustClip(TrackBar_Movie->value());
+  });
+}
+
+void TForm_Movie::Button2Click() {
+  Handle([&] {
+    if (hooks_.saveFrame) hooks_.saveFrame(TrackBar_Movie->value());
+  });
+}
+
+void TForm_Movie::ScrollBar_OffsetScroll(int position, bool endOfScroll) {
+  bool regenerate = false;
+  Label_Offset->setText(QString::fromStdString(model_->OffsetScroll(position, endOfScroll, regenerate)));
+  if (regenerate) Handle([&] {
+      if (hooks_.regenerate) hooks_.regenerate();
+    });
+}
+
+void TForm_Movie::closeEvent(QCloseEvent* event) {
+  model_->Close();
+  Timer1->stop();
+  event->accept();
+}
+
+}  // namespace tandemix

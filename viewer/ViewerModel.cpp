@@ -1,0 +1,102 @@
+#include "viewer/ViewerModel.h"
+
+#include <cmath>
+
+namespace tandemix {
+namespace {
+
+std::int64_t RoundEven64(double v) {
+  if (!std::isfinite(v)) return 0;
+  const double f = std::floor(v);
+  const double d = v - f;
+  double r = f;
+  if (d > 0.5 || (d == 0.5 && std::fmod(f, 2.0) != 0.0)) r = f + 1;
+  if (r > 9.2e18) return INT64_MAX;
+  if (r < -9.2e18) return INT64_MIN;
+  return static_cast<std::int64_t>(r);
+}
+
+}  // namespace
+
+std::int64_t FrameToMs(int frame, double rate) { return RoundEven64(frame * 1000.0 / (rate > 0 ? rate : 1.0)); }
+
+int MsToFrame(std::int64_t ms, double rate) {
+  const std::int64_t f = RoundEven64(static_cast<double>(ms) * rate / 1000.0);
+  return f > INT32_MAX ? INT32_MAX : f < INT32_MIN ? INT32_MIN : static_cast<int>(f);
+}
+
+ViewerModel::ViewerModel(ViewerState& state, MediaPlayer& player) : state_(state), player_(player) {}
+
+void ViewerModel::EnableAll(bool on) {
+  for (bool& e : enabled_) e = on;
+}
+
+bool ViewerModel::Open(const std::string& script, std::int64_t startMs, std::string& error) {
+  player_.Close();
+  if (!player_.Open(script, error)) {
+    playerOpen_ = false;
+    return false;
+  }
+  playerOpen_ = true;
+  EnableAll(true);
+  player_.Seek(startMs);
+  player_.PauseToggle();
+  timerEnabled_ = true;
+  return true;
+}
+
+void ViewerModel::Close() {
+  playerOpen_ = false;
+  player_.Close();
+  timerEnabled_ = false;
+}
+
+void ViewerModel::Press(PlayerButton button) {
+  // Every press hands the enabling back to the player, which keeps all
+  // buttons usable; only Pause while playing narrows them.
+  EnableAll(true);
+  switch (button) {
+    case PlayerButton::Play: player_.Play(); break;
+    case PlayerButton::Pause:
+      if (player_.Mode() == PlayerMode::Playing) {
+        EnableAll(false);
+        for (auto b : {PlayerButton::Play, PlayerButton::Stop, PlayerButton::Step, PlayerButton::Back})
+          enabled_[static_cast<int>(b)] = true;
+        player_.PauseToggle();
+      }
+      break;
+    case PlayerButton::Stop:
+      player_.Stop();
+      player_.Seek(0);
+      break;
+    case PlayerButton::Next:
+    case PlayerButton::Prev: break;
+    case PlayerButton::Step: player_.Step(); break;
+    case PlayerButton::Back: player_.Back(); break;
+  }
+}
+
+void ViewerModel::TrackChange(int position, double rate) {
+  if (!skipTrackChange_ && position != lastTrackPosition_) {
+    player_.Seek(FrameToMs(position, rate));
+    lastTrackPosition_ = position;
+  }
+  skipTrackChange_ = false;
+}
+
+std::optional<int> ViewerModel::TimerTick(double rate) {
+  if (!timerEnabled_ || !playerOpen_) return std::nullopt;
+  const int p = MsToFrame(player_.PositionMs(), rate);
+  if (p == state_.track.position) return std::nullopt;
+  skipTrackChange_ = true;
+  state_.track.SetPosition(p);
+  return state_.track.position;
+}
+
+std::string ViewerModel::OffsetScroll(int position, bool endOfScroll, bool& regenerate) {
+  state_.offset.SetPosition(position);
+  regenerate = endOfScroll;
+  return std::to_string(state_.offset.position);
+}
+
+}  // namespace tandemix

@@ -1,0 +1,64 @@
+// The clip viewer's behaviour without the window: opening the output
+// script, the player buttons, the track bar that follows playback once a
+// second without seeking back, and the offset bar.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/MediaPlayer.h"
+#include "viewer/ViewerState.h"
+
+namespace tandemix {
+
+enum class PlayerButton { Play, Pause, Stop, Next, Prev, Step, Back };
+constexpr int kPlayerButtonCount = 7;
+
+// Milliseconds of frame n at `rate` frames a second, halves to even.
+std::int64_t FrameToMs(int frame, double rate);
+// The frame shown at `ms`, halves to even.
+int MsToFrame(std::int64_t ms, double rate);
+
+class ViewerModel {
+ public:
+  ViewerModel(ViewerState& state, MediaPlayer& player);
+
+  // Opens `script` in the player and starts at `startMs`. Returns false
+  // with `error` (the player's text) when the script cannot be opened; the
+  // steps after the open do not run then.
+  bool Open(const std::string& script, std::int64_t startMs, std::string& error);
+  void Close();
+
+  // A player button; which buttons are enabled afterwards is in Enabled().
+  void Press(PlayerButton button);
+  bool Enabled(PlayerButton button) const { return enabled_[static_cast<int>(button)]; }
+
+  // The track bar changed (by the user, or by the timer's own move).
+  void TrackChange(int position, double rate);
+  // One tick of the 1000 ms timer: the track bar follows playback. Returns
+  // the position the track bar is to be moved to, if it moves; the change
+  // that the move raises is then consumed without seeking.
+  std::optional<int> TimerTick(double rate);
+
+  // Offset bar notification: returns the label text; `regenerate` tells
+  // whether the end of the scroll asks for a regeneration.
+  std::string OffsetScroll(int position, bool endOfScroll, bool& regenerate);
+
+  bool PlayerOpen() const { return playerOpen_; }
+  bool TimerEnabled() const { return timerEnabled_; }
+  int LastTrackPosition() const { return lastTrackPosition_; }
+
+ private:
+  void EnableAll(bool on);
+
+  ViewerState& state_;
+  MediaPlayer& player_;
+  bool playerOpen_ = false;
+  bool skipTrackChange_ = true;
+  int lastTrackPosition_ = 0;
+  bool timerEnabled_ = false;
+  bool enabled_[kPlayerButtonCount] = {true, true, true, true, true, true, true};
+};
+
+}  // namespace tandemix
