@@ -26,6 +26,18 @@ int RoundHalfEven(double value) {
   return static_cast<int>(result);
 }
 
+namespace {
+
+int FloorToInt(double value) {
+  if (std::isnan(value)) return 0;
+  const double f = std::floor(value);
+  if (f >= 2147483647.0) return INT32_MAX;
+  if (f <= -2147483648.0) return INT32_MIN;
+  return static_cast<int>(f);
+}
+
+}  // namespace
+
 FrameSize RotatedFrameSize(int width, int height, double angle, bool crop) {
   const double w = width;
   const double h = height;
@@ -39,9 +51,12 @@ FrameSize RotatedFrameSize(int width, int height, double angle, bool crop) {
                                                 rho * std::fabs(std::sin(angle - theta))));
   if (crop && angle != 0.0) {
     const double g = std::fabs(h / (w * std::tan(angle)));
-    const double k = g / (1.0 + g);
-    result.width = static_cast<int>(std::floor(std::sqrt(k * k * w * w + (1 - k) * (1 - k) * h * h)));
-    result.height = static_cast<int>(std::floor(std::sqrt(k * k * h * h + (1 - k) * (1 - k) * w * w)));
+    // An angle so small that its tangent vanishes leaves the frame as it is.
+    const double k = std::isinf(g) ? 1.0 : g / (1.0 + g);
+    // Floored, not rounded. A degenerate angle (a subnormal tangent) gives
+    // no finite size: FloorToInt saturates instead of casting NaN.
+    result.width = FloorToInt(std::sqrt(k * k * w * w + (1 - k) * (1 - k) * h * h));
+    result.height = FloorToInt(std::sqrt(k * k * h * h + (1 - k) * (1 - k) * w * w));
   }
   return result;
 }

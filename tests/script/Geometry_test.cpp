@@ -16,6 +16,13 @@ TEST(RotatedFrameSize, ZeroAngleKeepsSizeAndIgnoresCrop) {
   EXPECT_EQ(RotatedFrameSize(720, 576, 0.0, true), (FrameSize{720, 576}));
 }
 
+TEST(RotatedFrameSize, DegenerateAnglesGiveNoUndefinedSizes) {
+  // A subnormal angle makes the crop rule divide by a zero tangent.
+  EXPECT_EQ(RotatedFrameSize(720, 576, 1e-320, true), (FrameSize{720, 576}));
+  const FrameSize huge = RotatedFrameSize(720, 576, 1e300, false);
+  EXPECT_GE(huge.width, 0);
+}
+
 TEST(SplitDifference, TruncatesHalfTowardZero) {
   EXPECT_EQ(SplitDifference(0, 0, -7, 7), (Margins{-3, 3, -4, 4}));
   EXPECT_EQ(SplitDifference(720, 576, 735, 595), (Margins{7, 9, 8, 10}));
