@@ -2,6 +2,7 @@
 // drawn at the first request and shared by every frame number.
 #include <cmath>
 #include <functional>
+#include <mutex>
 
 extern "C" {
 #include <libavutil/rational.h>
@@ -17,6 +18,7 @@ class StillClip : public Clip {
  public:
   StillClip(const ClipInfo& info, std::function<void(FrameBGR&)> draw) : Clip(info), draw_(std::move(draw)) {}
   FramePtr GetFrame(int) override {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (!frame_) {
       auto f = NewFrame(info_.width, info_.height);
       draw_(*f);
@@ -27,6 +29,7 @@ class StillClip : public Clip {
 
  private:
   std::function<void(FrameBGR&)> draw_;
+  std::mutex mutex_;  // branches of a stack may ask for the frame at once
   FramePtr frame_;
 };
 

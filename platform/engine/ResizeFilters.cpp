@@ -3,6 +3,7 @@
 // BicubicResize, BilinearResize, PointResize.
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 extern "C" {
 #include <libavutil/mem.h>
@@ -61,6 +62,7 @@ class ResizeClip : public Clip {
 
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
+    std::lock_guard<std::mutex> lock(mutex_);  // the planes are reused
     if (!planesIn_) {
       planesIn_ = std::make_unique<Planes>(window_.width, window_.height);
       planesOut_ = std::make_unique<Planes>(info_.width, info_.height);
@@ -113,6 +115,7 @@ class ResizeClip : public Clip {
  private:
   ClipPtr child_;
   Window window_;
+  std::mutex mutex_;
   std::unique_ptr<Planes> planesIn_;  // made at the first frame
   std::unique_ptr<Planes> planesOut_;
   SwsContext* scalers_[3] = {nullptr, nullptr, nullptr};

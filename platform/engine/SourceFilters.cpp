@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <cctype>
 #include <cstdio>
+#include <mutex>
 
 extern "C" {
 #include <libavutil/rational.h>
@@ -44,9 +45,13 @@ std::unique_ptr<MediaSource> OpenMedia(const std::string& filter, const std::str
 class MediaClip : public Clip {
  public:
   explicit MediaClip(std::unique_ptr<MediaSource> source) : Clip(InfoOf(source->Description())), source_(std::move(source)) {}
-  FramePtr GetFrame(int n) override { return source_->Frame(ClampFrame(n)); }
+  FramePtr GetFrame(int n) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return source_->Frame(ClampFrame(n));
+  }
 
  private:
+  std::mutex mutex_;  // branches of a stack may ask for frames at once
   std::unique_ptr<MediaSource> source_;
 };
 
@@ -94,7 +99,10 @@ class ImageClip : public Clip {
 
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
-    if (!IsPattern(pattern_)) return first_->Frame(0);
+    if (!IsPattern(pattern_)) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      return first_->Frame(0);
+    }
     const std::string path = FileOf(pattern_, start_ + n);
     FramePtr frame = MediaSource(path, 0).Frame(0);
     if (frame->width != info_.width || frame->height != info_.height)
@@ -120,6 +128,7 @@ class ImageClip : public Clip {
  private:
   std::string pattern_;
   int start_;
+  std::mutex mutex_;  // guards first_
   std::unique_ptr<MediaSource> first_;
 };
 

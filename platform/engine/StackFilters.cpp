@@ -1,6 +1,9 @@
 // StackHorizontal, StackVertical, FlipHorizontal, FlipVertical.
 #include <algorithm>
 #include <cstring>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "platform/engine/FilterSupport.h"
@@ -11,21 +14,56 @@ namespace {
 
 class StackClip : public Clip {
  public:
+  static constexpr std::size_t kMaxLanes = 4;
+
   StackClip(std::vector<ClipPtr> children, const ClipInfo& info, bool horizontal)
-      : Clip(info), children_(std::move(children)), horizontal_(horizontal) {}
-  FramePtr GetFrame(int n) override {
-    auto out = NewFrame(info_.width, info_.height);
+      : Clip(info), children_(std::move(children)), horizontal_(horizontal) {
     int offset = 0;
     for (const ClipPtr& c : children_) {
-      FramePtr f = c->GetFrame(n);
-      Blit(*f, *out, horizontal_ ? offset : 0, horizontal_ ? 0 : offset);
-      offset += horizontal_ ? f->width : f->height;
+      offsets_.push_back(offset);
+      offset += horizontal ? c->Info().width : c->Info().height;
     }
+  }
+
+  // The views are independent chains (two sources, each scaled and turned
+  // on its own), so each child is made on a thread of its own and copied
+  // into its own part of the result. Nodes with state lock themselves, so a
+  // clip shared by two children is still served correctly, one at a time.
+  FramePtr GetFrame(int n) override {
+    auto out = NewFrame(info_.width, info_.height);
+    const std::size_t k = children_.size();
+    std::vector<std::exception_ptr> errors(k);
+    auto part = [&](std::size_t i) {
+      try {
+        FramePtr f = children_[i]->GetFrame(n);
+        Blit(*f, *out, horizontal_ ? offsets_[i] : 0, horizontal_ ? 0 : offsets_[i]);
+      } catch (...) {
+        errors[i] = std::current_exception();
+      }
+    };
+    // A few threads at most, each taking every `lanes`-th child.
+    const std::size_t lanes = std::min<std::size_t>(k, kMaxLanes);
+    auto lane = [&](std::size_t first) {
+      for (std::size_t i = first; i < k; i += lanes) part(i);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t l = 1; l < lanes; ++l) {
+      try {
+        helpers.emplace_back(lane, l);
+      } catch (const std::system_error&) {
+        lane(l);  // no thread to be had: do it here
+      }
+    }
+    lane(0);
+    for (auto& t : helpers) t.join();
+    for (const auto& e : errors)  // the first failing child in order, whatever finished first
+      if (e) std::rethrow_exception(e);
     return out;
   }
 
  private:
   std::vector<ClipPtr> children_;
+  std::vector<int> offsets_;  // where each child's frame goes along the stack
   bool horizontal_;
 };
 

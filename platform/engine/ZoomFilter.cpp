@@ -5,12 +5,49 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#define TANDEMIX_ZOOM_SSE41 1
+#endif
+
 namespace tandemix::engine {
 namespace {
+
+#if defined(TANDEMIX_ZOOM_SSE41)
+// One pixel inside the picture, its three colours at once, with the very
+// integer arithmetic of the plain loop: per colour, across the row
+// top = p00 * (256 - wx) + p01 * wx (what (p00 << 8) + (p01 - p00) * wx is),
+// then ((top << 8) + (bottom - top) * wy + 32768) >> 16, written as
+// (top * (256 - wy) + bottom * wy + 32768) >> 16.
+__attribute__((target("sse4.1"))) inline void InteriorSse41(const std::uint8_t* p0, const std::uint8_t* p1, int wx,
+                                                             int wy, std::uint8_t* d) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i across = _mm_set1_epi32((wx << 16) | (256 - wx));
+  auto rowWeighted = [&](const std::uint8_t* p) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, 8);
+    const __m128i left = _mm_cvtsi64_si128(static_cast<long long>(bytes));  // b g r of the left pixel first
+    const __m128i right = _mm_srli_epi64(left, 24);                           // b g r of the right one
+    const __m128i pairs = _mm_unpacklo_epi8(_mm_unpacklo_epi8(left, right), zero);
+    return _mm_madd_epi16(pairs, across);  // 32-bit top (or bottom) of b, g, r, and a spare
+  };
+  const __m128i top = rowWeighted(p0);
+  const __m128i bottom = rowWeighted(p1);
+  const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(top, _mm_set1_epi32(256 - wy)),
+                                                  _mm_mullo_epi32(bottom, _mm_set1_epi32(wy))),
+                                    _mm_set1_epi32(32768));
+  const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(_mm_srli_epi32(sum, 16), zero), zero);
+  const std::uint32_t bgr = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
+  d[0] = static_cast<std::uint8_t>(bgr);
+  d[1] = static_cast<std::uint8_t>(bgr >> 8);
+  d[2] = static_cast<std::uint8_t>(bgr >> 16);
+}
+#endif
 
 class RotateClip : public Clip {
  public:
@@ -18,6 +55,9 @@ class RotateClip : public Clip {
     const double radians = degrees * 3.14159265358979323846 / 180.0;
     cos_ = std::cos(radians);
     sin_ = std::sin(radians);
+#if defined(TANDEMIX_ZOOM_SSE41)
+    vector_ = __builtin_cpu_supports("sse4.1");
+#endif
   }
 
   FramePtr GetFrame(int n) override {
@@ -38,6 +78,7 @@ class RotateClip : public Clip {
     const std::int64_t stepX = std::llround(cos_ * kOne);
     const std::int64_t stepY = std::llround(-sin_ * kOne);
     const std::size_t stride = src.Stride();
+    [[maybe_unused]] const std::uint8_t* const end8 = src.pixels.data() + src.pixels.size();
     for (int y = begin; y < end; ++y) {
       const double dx = 0.5 - w / 2.0;
       const double dy = y + 0.5 - h / 2.0;
@@ -55,6 +96,13 @@ class RotateClip : public Clip {
             static_cast<std::uint64_t>(iy) < static_cast<std::uint64_t>(h - 1)) {
           const std::uint8_t* p0 = src.pixels.data() + stride * static_cast<std::size_t>(iy) + 3 * static_cast<std::size_t>(ix);
           const std::uint8_t* p1 = p0 + stride;
+#if defined(TANDEMIX_ZOOM_SSE41)
+          // Eight bytes are read from each row: not past the picture's end.
+          if (vector_ && p1 + 8 <= end8) {
+            InteriorSse41(p0, p1, wx, wy, d);
+            continue;
+          }
+#endif
           for (int c = 0; c < 3; ++c) {
             const int top = (p0[c] << 8) + (p0[c + 3] - p0[c]) * wx;
             const int bottom = (p1[c] << 8) + (p1[c + 3] - p1[c]) * wx;
@@ -84,6 +132,7 @@ class RotateClip : public Clip {
   ClipPtr child_;
   double cos_ = 1.0;
   double sin_ = 0.0;
+  bool vector_ = false;  // SSE4.1 at hand
 };
 
 double AngleOf(const Value& v) {

@@ -1,0 +1,85 @@
+// Stacks make their views on threads of their own: a source, resizer or
+// still shared by several views must still give each view the right frame,
+// and a failing view must be reported as it would be one view at a time.
+#include <vector>
+
+#include "tests/engine/EngineTestSupport.h"
+
+namespace tandemix::test {
+namespace {
+
+class StackThreads : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    folder_ = new TempFolder;
+    ASSERT_TRUE(MakeTestVideo(Video(), 64, 48, 30));
+  }
+  static void TearDownTestSuite() {
+    delete folder_;
+    folder_ = nullptr;
+  }
+  static std::string Video() { return folder_->File("shared view.mp4"); }
+  static std::string Source() { return "v = OpenSource(\"" + Video() + "\")\n"; }
+
+  // Part `index` (64 pixels wide) of a stacked frame.
+  static FrameBGR Part(const FrameBGR& stacked, int index) {
+    FrameBGR part(64, stacked.height);
+    for (int y = 0; y < part.height; ++y)
+      std::copy_n(stacked.Row(y) + index * part.Stride(), part.Stride(), part.Row(y));
+    return part;
+  }
+
+  static TempFolder* folder_;
+};
+
+TempFolder* StackThreads::folder_ = nullptr;
+
+TEST_F(StackThreads, ViewsSharingOneSourceGetTheirOwnFrames) {
+  const std::string views = "a = v\nb = Trim(v, 7, 0)\nc = Lanczos4Resize(v, 64, 48, 2, 2, 60, 44)\n";
+  const engine::ClipPtr stacked = Eval(Source() + views + "StackHorizontal(a, b, c, c, a)");
+  const engine::ClipPtr a = Eval(Source() + views + "a");
+  const engine::ClipPtr b = Eval(Source() + views + "b");
+  const engine::ClipPtr c = Eval(Source() + views + "c");
+  // In order, then jumping about, so that the shared source seeks too.
+  for (int n : {0, 1, 2, 3, 29, 4, 17, 16, 28}) {
+    SCOPED_TRACE(n);
+    const FrameBGR f = *stacked->GetFrame(n);
+    ASSERT_EQ(f.width, 5 * 64);
+    EXPECT_EQ(Part(f, 0).pixels, a->GetFrame(n)->pixels);
+    EXPECT_EQ(Part(f, 1).pixels, b->GetFrame(n)->pixels);  // b repeats its last frame past 22
+    EXPECT_EQ(Part(f, 2).pixels, c->GetFrame(n)->pixels);
+    EXPECT_EQ(Part(f, 3).pixels, c->GetFrame(n)->pixels);
+    EXPECT_EQ(Part(f, 4).pixels, a->GetFrame(n)->pixels);
+  }
+  // Views of a shared still, stacked the other way.
+  const FrameBGR still = *Eval("s = BlankClip(width=64, height=4, color=$102030)\nStackVertical(s, s, s)")->GetFrame(3);
+  ASSERT_EQ(still.height, 12);
+  EXPECT_EQ(PixelAt(still, 63, 11), (Bgr{0x30, 0x20, 0x10}));
+}
+
+TEST_F(StackThreads, TheFirstFailingViewIsReported) {
+  FrameBGR picture(64, 48);
+  SaveBmp24(folder_->File("pic0.bmp"), picture);  // pic1.bmp and pic2.bmp are missing
+  const std::string script = "i = ImageSource(\"" + folder_->File("pic%d.bmp") + "\", 0, 2)\n" +
+                             "StackHorizontal(BlankClip(i), Trim(i, 1, 0), i)";
+  const engine::ClipPtr stacked = Eval(script);
+  try {
+    stacked->GetFrame(0);
+    FAIL() << "frame 0 needs pic1.bmp, which is missing";
+  } catch (const TandemixError& e) {
+    EXPECT_NE(std::string(e.what()).find("pic1.bmp"), std::string::npos) << e.what();
+  }
+  // Frame 1: the middle view wants pic2.bmp and the last one pic1.bmp; the
+  // middle one comes first, whichever thread fails first.
+  for (int attempt = 0; attempt < 5; ++attempt) {
+    try {
+      stacked->GetFrame(1);
+      FAIL() << "frame 1 needs missing pictures";
+    } catch (const TandemixError& e) {
+      EXPECT_NE(std::string(e.what()).find("pic2.bmp"), std::string::npos) << e.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tandemix::test
