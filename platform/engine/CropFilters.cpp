@@ -14,7 +14,7 @@ class CropClip : public Clip {
       : Clip(info), child_(std::move(child)), left_(left), top_(top) {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    auto out = NewFrame(info_.width, info_.height);
+    auto out = pool_.Take(info_.width, info_.height, FramePool::Fill::Overwritten);
     for (int y = 0; y < info_.height; ++y)
       std::memcpy(out->Row(y), src->Row(top_ + y) + static_cast<std::size_t>(left_) * 3, out->Stride());
     return out;
@@ -23,6 +23,7 @@ class CropClip : public Clip {
  private:
   ClipPtr child_;
   int left_, top_;
+  FramePool pool_;
 };
 
 class BorderClip : public Clip {
@@ -31,8 +32,9 @@ class BorderClip : public Clip {
       : Clip(info), child_(std::move(child)), left_(left), top_(top), color_(color) {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    auto out = NewFrame(info_.width, info_.height);
-    if (color_.r || color_.g || color_.b) {
+    const bool colored = color_.r || color_.g || color_.b;
+    auto out = pool_.Take(info_.width, info_.height, colored ? FramePool::Fill::Overwritten : FramePool::Fill::Black);
+    if (colored) {
       std::uint8_t* p = out->pixels.data();
       for (std::size_t i = 0; i + 2 < out->pixels.size(); i += 3) {
         p[i] = color_.b;
@@ -48,6 +50,7 @@ class BorderClip : public Clip {
   ClipPtr child_;
   int left_, top_;
   ColorBGR color_;
+  FramePool pool_;
 };
 
 // Crop(clip, left, top, width, height): a width or height of 0 or less is

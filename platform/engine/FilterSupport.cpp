@@ -7,6 +7,7 @@ extern "C" {
 #include <climits>
 #include <cstring>
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #include <system_error>
 #include <thread>
@@ -28,6 +29,22 @@ int CheckFrameCount(const std::string& filter, long long count) {
 }
 
 std::shared_ptr<FrameBGR> NewFrame(int width, int height) { return std::make_shared<FrameBGR>(width, height); }
+
+std::shared_ptr<FrameBGR> FramePool::Take(int width, int height, Fill fill) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto& spare : spares_) {
+    // Only the pool holds it: nobody can take a new reference, and the
+    // fence orders the last holder's reads before the writes to come.
+    if (!spare || spare.use_count() != 1 || spare->width != width || spare->height != height) continue;
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if (fill == Fill::Black) std::fill(spare->pixels.begin(), spare->pixels.end(), std::uint8_t{0});
+    return spare;
+  }
+  auto frame = NewFrame(width, height);
+  spares_[next_] = frame;
+  next_ = (next_ + 1) % kSpares;
+  return frame;
+}
 
 void SetRate(const std::string& filter, ClipInfo& info, long long numerator, long long denominator) {
   if (numerator <= 0 || denominator <= 0) throw FilterError(filter + ": the frame rate must be more than 0.");

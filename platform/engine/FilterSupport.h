@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/engine/Clip.h"
@@ -25,6 +26,22 @@ int CheckFrameCount(const std::string& filter, long long count);
 
 // A black frame of the given size.
 std::shared_ptr<FrameBGR> NewFrame(int width, int height);
+
+// The frames a node makes, one after the other: a frame handed out earlier
+// is made over once nothing but the pool holds it, so a node that serves a
+// stream of frames reuses its memory instead of allocating (and faulting
+// in) a fresh frame each time. At most kSpares frames are kept.
+class FramePool {
+ public:
+  enum class Fill { Black, Overwritten };  // Overwritten: the caller writes every byte
+  std::shared_ptr<FrameBGR> Take(int width, int height, Fill fill = Fill::Black);
+
+ private:
+  static constexpr int kSpares = 2;
+  std::mutex mutex_;  // a node may serve two stacked views at once
+  std::shared_ptr<FrameBGR> spares_[kSpares];
+  int next_ = 0;
+};
 
 // rate * factor / divisor, reduced.
 void ScaleRate(ClipInfo& info, long long factor, long long divisor);

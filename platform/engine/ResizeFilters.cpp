@@ -94,7 +94,7 @@ class ResizeClip : public Clip {
         sws_scale(scalers_[p], srcPlane, srcStride, 0, window_.height, dstPlane, dstStride);
       }
     });
-    auto frame = NewFrame(info_.width, info_.height);
+    auto frame = pool_.Take(info_.width, info_.height, FramePool::Fill::Overwritten);
     ParallelFor(info_.height, info_.width * 3LL, [&](int begin, int end) {
       for (int y = begin; y < end; ++y) {
         std::uint8_t* d = frame->Row(y);
@@ -119,6 +119,7 @@ class ResizeClip : public Clip {
   std::unique_ptr<Planes> planesIn_;  // made at the first frame
   std::unique_ptr<Planes> planesOut_;
   SwsContext* scalers_[3] = {nullptr, nullptr, nullptr};
+  FramePool pool_;
 };
 
 // Frames pass through when only a whole-pixel window of them is taken.

@@ -30,7 +30,8 @@ class StackClip : public Clip {
   // into its own part of the result. Nodes with state lock themselves, so a
   // clip shared by two children is still served correctly, one at a time.
   FramePtr GetFrame(int n) override {
-    auto out = NewFrame(info_.width, info_.height);
+    // The views cover the result whole: their heights (or widths) match it.
+    auto out = pool_.Take(info_.width, info_.height, FramePool::Fill::Overwritten);
     const std::size_t k = children_.size();
     std::vector<std::exception_ptr> errors(k);
     auto part = [&](std::size_t i) {
@@ -65,6 +66,7 @@ class StackClip : public Clip {
   std::vector<ClipPtr> children_;
   std::vector<int> offsets_;  // where each child's frame goes along the stack
   bool horizontal_;
+  FramePool pool_;
 };
 
 Value Stack(const CallArgs& a, bool horizontal) {

@@ -57,6 +57,26 @@ TEST_F(StackThreads, ViewsSharingOneSourceGetTheirOwnFrames) {
   EXPECT_EQ(PixelAt(still, 63, 11), (Bgr{0x30, 0x20, 0x10}));
 }
 
+// Nodes make their frames over once nobody holds them any more; a frame
+// still held keeps its pixels, and a frame made over is black where the
+// node leaves it black.
+TEST_F(StackThreads, FramesStillHeldAreNotMadeOver) {
+  const std::string chain = Source() + "zoom(v, angle=\"30\")\nAddBorders(2, 2, 2, 2)\nCrop(1, 1, -1, -1)\n";
+  const engine::ClipPtr clip = Eval(chain + "StackHorizontal(last, last)");
+  const engine::ClipPtr fresh = Eval(chain + "StackHorizontal(last, last)");
+  const FramePtr held = clip->GetFrame(0);
+  const std::vector<std::uint8_t> first = held->pixels;
+  for (int n = 1; n < 6; ++n) {
+    SCOPED_TRACE(n);
+    const FrameBGR f = *clip->GetFrame(n);  // copied, so the node may make it over
+    EXPECT_EQ(f.pixels, fresh->GetFrame(n)->pixels);
+    EXPECT_EQ(PixelAt(f, 0, 0), (Bgr{0, 0, 0}));  // a border
+    EXPECT_EQ(PixelAt(f, 2, 2), (Bgr{0, 0, 0}));  // a corner the turned picture leaves
+  }
+  EXPECT_EQ(held->pixels, first);
+  EXPECT_EQ(first, fresh->GetFrame(0)->pixels);
+}
+
 TEST_F(StackThreads, TheFirstFailingViewIsReported) {
   FrameBGR picture(64, 48);
   SaveBmp24(folder_->File("pic0.bmp"), picture);  // pic1.bmp and pic2.bmp are missing
