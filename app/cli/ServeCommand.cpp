@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <unistd.h>
 
 #include "app/cli/ArgReader.h"
@@ -49,11 +50,19 @@ int RunServe(const Args& args) {
   const bool progress = isatty(STDERR_FILENO) != 0;
   Y4mWriter writer(stdout, info.width, info.height, info.rateNumerator, info.rateDenominator);
   if (!writer.HeaderWritten()) throw TandemixError("Cannot write to the standard output");
+  // Frame i is converted and written on a thread of its own while frame
+  // i + 1 is made; the writer serves one frame at a time, in order.
+  std::future<bool> written;
+  auto finishWriting = [&written] {
+    if (written.valid() && !written.get()) throw TandemixError("Cannot write to the standard output");
+  };
   for (int i = 0; i < frames; ++i) {
     const FramePtr frame = engine::FrameOf(*clip, start + i, script);
-    if (!writer.Write(*frame)) throw TandemixError("Cannot write to the standard output");
+    finishWriting();
+    written = std::async(std::launch::async, [&writer, frame] { return writer.Write(*frame); });
     if (progress && (i % 10 == 9 || i + 1 == frames)) std::fprintf(stderr, "\rframe %d of %d", i + 1, frames);
   }
+  finishWriting();
   if (progress) std::fputc('\n', stderr);
   if (std::fflush(stdout) != 0) throw TandemixError("Cannot write to the standard output");
   return 0;
