@@ -7,7 +7,9 @@ namespace {
 
 bool NeedsVideo(int fileType) { return fileType == kFileTypeAvi || fileType == kFileTypeVideo; }
 
-ClipLoadOutcome Refused(const std::string& message) { return {false, kVideoFileErrorCaption, message}; }
+ClipLoadOutcome Refused(const std::string& message, const std::string& detail = {}) {
+  return {false, kVideoFileErrorCaption, message, detail};
+}
 
 // The offset bar lets one clip move against the other by up to the shorter
 // clip's length less two frames either way; pictures have no offset.
@@ -27,7 +29,7 @@ void SetOffsetRange(ViewerState& viewer, int fileType, int maximum) {
 // Measures a clip into its fields; a clip that measures 0 wide is refused
 // (its name cleared) when the file type needs video.
 bool MeasureClip(int fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
-                 int& height, int& frameCount) {
+                 int& height, int& frameCount, std::string& error) {
   name = path;
   width = 0;
   height = 0;
@@ -35,6 +37,7 @@ bool MeasureClip(int fileType, VideoServices& video, const std::string& path, st
   width = info.width;
   height = info.height;
   frameCount = info.frameCount;
+  error = info.error;
   if (width == 0 && NeedsVideo(fileType)) {
     name.clear();
     return false;
@@ -56,24 +59,27 @@ std::optional<std::string> UnsafeScriptPathMessage(const std::string& path) {
 
 ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
-  if (!MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight, p.leftFrameCount))
-    return Refused(kNotSupportedVideoMessage);
+  std::string error;
+  if (!MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight, p.leftFrameCount,
+                   error))
+    return Refused(kNotSupportedVideoMessage, error);
   p.outputScriptName = (path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string()) + ".avs";
   if (p.importStereo) {
     p.clipBFileName = p.clipAFileName;
     if (p.fileType != kFileTypePicture) p.rightFrameCount = p.leftFrameCount;
     SetOffsetRange(viewer, p.fileType, p.leftFrameCount - 2);
   }
-  return {true, {}, {}};
+  return {true, {}, {}, {}};
 }
 
 ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
+  std::string error;
   if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
-                   p.rightFrameCount))
-    return Refused(kNotSupportedVideoMessage);
+                   p.rightFrameCount, error))
+    return Refused(kNotSupportedVideoMessage, error);
   SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
-  return {true, {}, {}};
+  return {true, {}, {}, {}};
 }
 
 }  // namespace tandemix

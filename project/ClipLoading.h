@@ -21,6 +21,8 @@ struct ClipLoadOutcome {
   // When refused: the caption and message to show.
   std::string caption;
   std::string message;
+  // Why the clip could not be measured, when that is known.
+  std::string detail;
 };
 
 // A path shorter than 38 characters whole, else its first 5 characters,

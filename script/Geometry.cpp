@@ -7,23 +7,29 @@
 
 namespace tandemix {
 
-int RoundHalfEven(double value) {
-  // nearbyint follows the current rounding mode, which is round-to-nearest-
-  // even unless someone changed it; do not depend on that.
+double RoundHalfEvenReal(double value) {
   const double floor = std::floor(value);
   const double diff = value - floor;
-  double result;
-  if (diff > 0.5) {
-    result = floor + 1.0;
-  } else if (diff < 0.5) {
-    result = floor;
-  } else {
-    result = std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
-  }
+  if (diff > 0.5) return floor + 1.0;
+  if (diff < 0.5) return floor;
+  return std::fmod(floor, 2.0) == 0.0 ? floor : floor + 1.0;
+}
+
+int RoundHalfEven(double value) {
   // Saturate instead of overflowing: callers check sizes against limits.
-  if (!(result > -2147483648.0)) return result != result ? 0 : INT32_MIN;
-  if (result > 2147483647.0) return INT32_MAX;
+  const double result = RoundHalfEvenReal(value);
+  if (std::isnan(result)) return 0;
+  if (result <= -2147483648.0) return INT32_MIN;
+  if (result >= 2147483647.0) return INT32_MAX;
   return static_cast<int>(result);
+}
+
+long long RoundHalfEven64(double value) {
+  const double result = RoundHalfEvenReal(value);
+  if (std::isnan(result)) return 0;
+  if (result <= -9.2e18) return INT64_MIN;
+  if (result >= 9.2e18) return INT64_MAX;
+  return static_cast<long long>(result);
 }
 
 namespace {

@@ -24,8 +24,12 @@ struct Margins {
 // not pi/180 to full precision, and changing it would move sizes.
 constexpr double kDegreesToRadians = 0.01745329252;
 
-// Rounds to the nearest integer, halves to even.
+// Rounds to the nearest integer, halves to even, whatever the current
+// rounding mode: as a double, saturated to 32 bits (NaN gives 0), and
+// saturated to 64 bits.
+double RoundHalfEvenReal(double value);
 int RoundHalfEven(double value);
+long long RoundHalfEven64(double value);
 
 // Bounding box of a width x height frame turned by `angle` radians about its
 // centre; with `crop` and a non-zero angle, the largest centred rectangle of

@@ -8,6 +8,7 @@
 #include "script/AlignmentEmission.h"
 #include "script/ScriptNumber.h"
 #include "script/TemplateExpansion.h"
+#include "viewer/ViewerModel.h"
 
 namespace tandemix {
 namespace {
@@ -17,18 +18,6 @@ std::string DropLastFour(const std::string& name) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
-
-// Rounds to the nearest integer, halves to even, in 64 bits.
-std::int64_t RoundHalfEven64(double value) {
-  if (!std::isfinite(value)) return 0;
-  const double floor = std::floor(value);
-  const double diff = value - floor;
-  double r = floor;
-  if (diff > 0.5 || (diff == 0.5 && std::fmod(floor, 2.0) != 0.0)) r = floor + 1.0;
-  if (r >= 9.2e18) return INT64_MAX;
-  if (r <= -9.2e18) return INT64_MIN;
-  return static_cast<std::int64_t>(r);
-}
 
 // Everything a run reads from the alignment boxes, parsed before the first
 // file is written so that a bad number never leaves a half-written set.
@@ -242,8 +231,7 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
   WriteTextLines(names_.output, out);
   written_.push_back(names_.output);
 
-  const double rate = views_.leftViewRate > 0 ? views_.leftViewRate : 1.0;
-  const std::int64_t startMs = regenerate ? RoundHalfEven64(viewer_.track.position * 1000.0 / rate) : 0;
+  const std::int64_t startMs = regenerate ? FrameToMs(viewer_.track.position, views_.leftViewRate) : 0;
   scriptViewer_.ViewerOpen(names_.output, p.outputWidth, p.outputHeight, startMs);
   alignment_.regenerateHoldoff = 5;
   return true;

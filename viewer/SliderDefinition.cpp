@@ -4,18 +4,10 @@
 
 #include "platform/Errors.h"
 #include "preview/EditNumber.h"
+#include "script/Geometry.h"
 
 namespace tandemix {
 namespace {
-
-// Round to nearest, halves to even, in double precision.
-double RoundEven(double v) {
-  const double f = std::floor(v);
-  const double d = v - f;
-  if (d > 0.5) return f + 1;
-  if (d < 0.5) return f;
-  return std::fmod(f, 2.0) == 0.0 ? f : f + 1;
-}
 
 bool FitsPosition(double v) { return std::isfinite(v) && v >= -2147483648.0 && v <= 2147483647.0; }
 
@@ -40,10 +32,10 @@ SliderNumbers NormaliseSlider(SliderNumbers n) {
     n.large = range / 100;
   }
   if (n.large < n.small) n.large = n.small;
-  n.large = RoundEven(n.large / n.small) * n.small;
-  n.init = RoundEven(n.init / n.small) * n.small;
-  n.max = RoundEven(n.max / n.small) * n.small;
-  n.min = RoundEven(n.min / n.small) * n.small;
+  n.large = RoundHalfEvenReal(n.large / n.small) * n.small;
+  n.init = RoundHalfEvenReal(n.init / n.small) * n.small;
+  n.max = RoundHalfEvenReal(n.max / n.small) * n.small;
+  n.min = RoundHalfEvenReal(n.min / n.small) * n.small;
   return n;
 }
 
@@ -57,11 +49,11 @@ void ApplySliderDefinition(SliderDefinition& d, AdjustmentModel& adjustment, int
   n = NormaliseSlider(n);
 
   const double k = 1.0 / n.small;
-  const double minimum = RoundEven(n.min * k);
-  const double maximum = RoundEven(n.max * k);
-  const double position = RoundEven(n.init * k);
-  const double large = RoundEven(n.large * k);
-  const double small = RoundEven(n.small * k);
+  const double minimum = RoundHalfEvenReal(n.min * k);
+  const double maximum = RoundHalfEvenReal(n.max * k);
+  const double position = RoundHalfEvenReal(n.init * k);
+  const double large = RoundHalfEvenReal(n.large * k);
+  const double small = RoundHalfEvenReal(n.small * k);
   if (!FitsPosition(minimum) || !FitsPosition(maximum) || !FitsPosition(position))
     throw TandemixError("This slider cannot be defined: from " + FormatEditReal(n.min) + " to " +
                         FormatEditReal(n.max) + " in steps of " + FormatEditReal(n.small) +

@@ -2,26 +2,13 @@
 
 #include <cmath>
 
+#include "script/Geometry.h"
+
 namespace tandemix {
-namespace {
-
-std::int64_t RoundEven64(double v) {
-  if (!std::isfinite(v)) return 0;
-  const double f = std::floor(v);
-  const double d = v - f;
-  double r = f;
-  if (d > 0.5 || (d == 0.5 && std::fmod(f, 2.0) != 0.0)) r = f + 1;
-  if (r > 9.2e18) return INT64_MAX;
-  if (r < -9.2e18) return INT64_MIN;
-  return static_cast<std::int64_t>(r);
-}
-
-}  // namespace
-
-std::int64_t FrameToMs(int frame, double rate) { return RoundEven64(frame * 1000.0 / (rate > 0 ? rate : 1.0)); }
+std::int64_t FrameToMs(int frame, double rate) { return RoundHalfEven64(frame * 1000.0 / (rate > 0 ? rate : 1.0)); }
 
 int MsToFrame(std::int64_t ms, double rate) {
-  const std::int64_t f = RoundEven64(static_cast<double>(ms) * rate / 1000.0);
+  const std::int64_t f = RoundHalfEven64(static_cast<double>(ms) * rate / 1000.0);
   return f > INT32_MAX ? INT32_MAX : f < INT32_MIN ? INT32_MIN : static_cast<int>(f);
 }
 

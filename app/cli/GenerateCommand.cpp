@@ -65,10 +65,7 @@ void LoadClip(bool left, ProjectState& project, ViewerState& viewer, VideoServic
   const ClipLoadOutcome outcome =
       left ? LoadLeftClip(project, viewer, video, path) : LoadRightClip(project, viewer, video, path);
   if (outcome.accepted) return;
-  std::string message = outcome.message;
-  const VideoInfo info = video.ReadVideoInfo(path);
-  if (!info.error.empty()) message += "\n" + info.error;
-  throw TandemixError(message);
+  throw TandemixError(outcome.detail.empty() ? outcome.message : outcome.message + "\n" + outcome.detail);
 }
 
 int RunGenerate(const Args& args) {

@@ -120,8 +120,8 @@ class ImageClip : public Clip {
     while (conv < pattern.size() && (std::isdigit(static_cast<unsigned char>(pattern[conv])) || pattern[conv] == '0')) ++conv;
     if (conv >= pattern.size() || pattern[conv] != 'd' || pattern.find('%', conv) != std::string::npos)
       throw FilterError("ImageSource: the file name pattern must hold one %d conversion: " + pattern);
-    const std::string spec = pattern.substr(percent, conv - percent + 1);
-    std::snprintf(buffer, sizeof buffer, spec.c_str(), number);
+    const std::string conversion = pattern.substr(percent, conv - percent + 1);
+    std::snprintf(buffer, sizeof buffer, conversion.c_str(), number);
     return pattern.substr(0, percent) + buffer + pattern.substr(conv + 1);
   }
 
