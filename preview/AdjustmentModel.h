@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 
 namespace tandemix {
 

@@ -4,8 +4,8 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/DefaultVideoServices.h"
-#include "script/ScriptNumber.h"
+#include "platform/services/DefaultVideoServices.h"
+#include "core/ScriptNumber.h"
 
 namespace tandemix::cli {
 
