@@ -89,7 +89,7 @@ void TForm_Main::SyncOptionControls() {
     CheckBox_ConvertBefore->setChecked(project_.convertBefore);
     CheckBox_ConvertBefore->setEnabled(project_.convertBeforeEnabled);
   }
-  SetFileTypeIndex(project_.fileType);
+  SetFileTypeIndex(static_cast<int>(project_.fileType));
 }
 
 void TForm_Main::SetFileTypeIndex(int index) {
@@ -117,7 +117,7 @@ void TForm_Main::CheckBox_ConvertBeforeClick() {
 }
 
 void TForm_Main::RadioGroup_FileTypeClick() {
-  project_.fileType = fileTypeButtons_->checkedId();
+  project_.fileType = static_cast<FileType>(fileTypeButtons_->checkedId());
   ApplySchemeView(FileTypeClick(project_));
 }
 

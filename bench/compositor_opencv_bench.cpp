@@ -53,7 +53,7 @@ cv::Mat ToMat(const Bitmap& b) {
   return m;
 }
 
-const PreviewSwitches kSwitches{false, false, kShowOutput, kPreviewOptimised};
+const PreviewSwitches kSwitches{false, false, ShowClip::Output, PreviewMode::Optimised};
 
 void BM_Tandemix(benchmark::State& state) {
   PreviewCompositor compositor;

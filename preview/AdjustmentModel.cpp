@@ -167,13 +167,13 @@ void AdjustmentModel::SetSwap(bool on) {
   host_.RefreshPreview();
 }
 
-void AdjustmentModel::SetShowClip(int item) {
+void AdjustmentModel::SetShowClip(ShowClip item) {
   if (item == settings_.showClip) return;
   settings_.showClip = item;
   host_.RefreshPreview();
 }
 
-void AdjustmentModel::SetPreviewMode(int item) {
+void AdjustmentModel::SetPreviewMode(PreviewMode item) {
   if (item == settings_.previewMode) return;
   settings_.previewMode = item;
   host_.RefreshPreview();
@@ -208,8 +208,8 @@ void AdjustmentModel::ResetAll() {
   SetAutoCrop(false);
   SetUseFinalSize(false);
   SetSwap(false);
-  SetShowClip(kShowOutput);
-  SetPreviewMode(kPreviewRedCyan);
+  SetShowClip(ShowClip::Output);
+  SetPreviewMode(PreviewMode::RedCyan);
   host_.RefreshPreview();
 }
 

@@ -85,8 +85,8 @@ class AdjustmentModel {
   void SetAutoCrop(bool on);
   void SetUseFinalSize(bool on);
   void SetSwap(bool on);
-  void SetShowClip(int item);
-  void SetPreviewMode(int item);
+  void SetShowClip(ShowClip item);
+  void SetPreviewMode(PreviewMode item);
 
   void ApplyToClip();
   void ResetAll();

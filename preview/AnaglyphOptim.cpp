@@ -171,7 +171,7 @@ void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bi
   target.SetSize(width, height);
   const Anaglyph anaglyph{&first, &second, &target, width, greenGain, blueGain, gamma->data()};
 #if defined(TANDEMIX_ANAGLYPH_SSE41)
-  if (HasSse41()) {
+  if (UseSse41Kernels()) {
     ForEachRowBand(height, std::int64_t{width} * 3, [&](int b, int e) { anaglyph.RowsSse41(b, e); });
     return;
   }

@@ -12,7 +12,7 @@
 namespace tandemix {
 namespace {
 
-std::int64_t Z(std::int64_t x) { return x < 0 ? 0 : x; }
+std::int64_t PositivePart(std::int64_t x) { return x < 0 ? 0 : x; }
 
 std::string SizeText(FrameSize s) { return std::to_string(s.width) + " x " + std::to_string(s.height); }
 
@@ -72,16 +72,16 @@ CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int h
   const std::int64_t padR = (dW - hW) - horizontalShift;
   const std::int64_t padT = hH + verticalShift;
   const std::int64_t padB = (dH - hH) - verticalShift;
-  const std::int64_t canvasWidth = Z(padL) + w1 + Z(padR);
-  const std::int64_t canvasHeight = Z(padT) + h1 + Z(padB);
+  const std::int64_t canvasWidth = PositivePart(padL) + w1 + PositivePart(padR);
+  const std::int64_t canvasHeight = PositivePart(padT) + h1 + PositivePart(padB);
   CheckPictureSize("The preview canvas", canvasWidth, canvasHeight);
   plan.canvasWidth = static_cast<int>(canvasWidth);
   plan.canvasHeight = static_cast<int>(canvasHeight);
   // With the canvas within limits every margin below fits an int.
-  plan.left.canvas = Margins{static_cast<int>(Z(padL)), static_cast<int>(Z(padT)), static_cast<int>(Z(padR)),
-                             static_cast<int>(Z(padB))};
-  plan.right.canvas = Margins{static_cast<int>(Z(-padL)), static_cast<int>(Z(-padT)), static_cast<int>(Z(-padR)),
-                              static_cast<int>(Z(-padB))};
+  plan.left.canvas = Margins{static_cast<int>(PositivePart(padL)), static_cast<int>(PositivePart(padT)), static_cast<int>(PositivePart(padR)),
+                             static_cast<int>(PositivePart(padB))};
+  plan.right.canvas = Margins{static_cast<int>(PositivePart(-padL)), static_cast<int>(PositivePart(-padT)), static_cast<int>(PositivePart(-padR)),
+                              static_cast<int>(PositivePart(-padB))};
   return plan;
 }
 
@@ -162,25 +162,25 @@ void PreviewCompositor::Combine(const PreviewSwitches& switches, int width, int 
   const TPixMatrix& first = switches.swapViews ? rightCanvas_ : leftCanvas_;
   const TPixMatrix& second = switches.swapViews ? leftCanvas_ : rightCanvas_;
   switch (switches.showClip) {
-    case kShowLeft:
+    case ShowClip::Left:
       if (display_) display_->EnablePreviewOptions(false);
       BlendToBitmap(first, second, previewImage_, width, height, 255);
       return;
-    case kShowRight:
+    case ShowClip::Right:
       if (display_) display_->EnablePreviewOptions(false);
       BlendToBitmap(first, second, previewImage_, width, height, 0);
       return;
-    case kShowOutput:
+    case ShowClip::Output:
       if (display_) display_->EnablePreviewOptions(true);
       switch (switches.previewMode) {
-        case kPreviewRedCyan:
+        case PreviewMode::RedCyan:
           AnaglyphRedCyanToBitmap(first, second, previewImage_, width, height);
           return;
-        case kPreviewOptimised:
+        case PreviewMode::Optimised:
           AnaglyphOptimToBitmap(first, second, previewImage_, width, height, kOptimGreenGain, kOptimBlueGain,
                                 kOptimGammaDivisor);
           return;
-        case kPreviewBlend:
+        case PreviewMode::Blend:
           BlendToBitmap(first, second, previewImage_, width, height, 128);
           return;
         default:

@@ -31,8 +31,8 @@ class PreviewDisplay {
 struct PreviewSwitches {
   bool autoCrop = false;
   bool swapViews = false;
-  int showClip = kShowOutput;         // 0 left, 1 right, 2 output; else none chosen
-  int previewMode = kPreviewRedCyan;  // 0 red/cyan, 1 optimised, 2 blend; else none chosen
+  ShowClip showClip = ShowClip::Output;          // another value: none chosen
+  PreviewMode previewMode = PreviewMode::RedCyan;  // another value: none chosen
 };
 
 PreviewSwitches SwitchesFrom(const AlignmentSettings& settings);

@@ -117,9 +117,9 @@ void TForm_Preview::BuildControls() {
     connect(edit, &QLineEdit::editingFinished, this, [this] { RefreshControls(); });
   }
   connect(ShowClipButtons, &QButtonGroup::idClicked, this,
-          [this](int id) { Handle([&] { model_.SetShowClip(id); }); });
+          [this](int id) { Handle([&] { model_.SetShowClip(static_cast<ShowClip>(id)); }); });
   connect(PreviewOptionButtons, &QButtonGroup::idClicked, this,
-          [this](int id) { Handle([&] { model_.SetPreviewMode(id); }); });
+          [this](int id) { Handle([&] { model_.SetPreviewMode(static_cast<PreviewMode>(id)); }); });
   for (int which : {0, 1}) {
     QScrollBar* bar = which == 0 ? ScrollBarA : ScrollBarB;
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -194,8 +194,8 @@ void TForm_Preview::RefreshControls() {
   SetChecked(CheckBox_Crop, settings_.autoCrop);
   SetChecked(CheckBox_FinalSize, settings_.useFinalSize);
   SetChecked(CheckBox_Swap, settings_.swapViews);
-  SetItem(ShowClipButtons, settings_.showClip);
-  SetItem(PreviewOptionButtons, settings_.previewMode);
+  SetItem(ShowClipButtons, static_cast<int>(settings_.showClip));
+  SetItem(PreviewOptionButtons, static_cast<int>(settings_.previewMode));
 }
 
 void TForm_Preview::RefreshPreview() {

@@ -22,8 +22,8 @@ bool VectorKernelsEnabled();
 void EnableVectorKernels(bool enabled);
 
 // Whether the SSE4.1 group kernels of rotation, resize and the optimised
-// anaglyph may run.
-bool HasSse41();
+// anaglyph run: the processor has SSE4.1 and the vector kernels are on.
+bool UseSse41Kernels();
 
 // Weights are 0..1024. Reads one byte past p[1] and q[1], which every
 // TPixMatrix allows (TPixMatrix::kSparePixels).

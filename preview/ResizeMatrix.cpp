@@ -181,7 +181,7 @@ void ResizeMatrix(const TPixMatrix& source, TPixMatrix& destination, int sR, int
   }
   Resize resize{&source, &destination, sR, dC, stepY, &columns, nullptr};
 #if defined(TANDEMIX_RESIZE_SSE41)
-  if (HasSse41()) {
+  if (UseSse41Kernels()) {
     const std::vector<ColumnGroup> groups = GroupColumns(columns, dC);
     resize.groups = &groups;
     ForEachRowBand(dR, std::int64_t{dC} * 9, [&](int rowBegin, int rowEnd) { resize.RowsSse41(rowBegin, rowEnd); });

@@ -101,7 +101,7 @@ struct Sample {
 // What the row loops need, copied into locals by each loop: the pixel
 // stores (bytes) may alias anything reached through a pointer, which would
 // force reloads on every pixel.
-struct Frame {
+struct RotationSetup {
   const Pixel* src;  // source row 0
   std::ptrdiff_t stride;
   int cx, cy, sW, sH, rj;
@@ -111,18 +111,18 @@ struct Frame {
 };
 
 // Whether the 32-bit fraction lies farther than `margin` from both integers.
-inline bool Clear(std::int64_t fixed, std::uint32_t margin) {
+inline bool FarFromWhole(std::int64_t fixed, std::uint32_t margin) {
   return static_cast<std::uint32_t>(fixed) - margin - 1 < ~std::uint32_t{0} - 2 * margin;
 }
 
-inline Sample Estimated(const Frame& f, std::int64_t tx, std::int64_t ty) {
+inline Sample Estimated(const RotationSetup& f, std::int64_t tx, std::int64_t ty) {
   const int t = static_cast<int>(tx >> kFractionBits);      // floor(256·X)
   const int u = static_cast<int>(ty >> kFractionBits) + 1;  // ceil(256·Y), 256·Y not whole
   const int ceilY = (u + 255) >> 8;
   return Sample{f.cx + (t >> 8), f.cy + ceilY, t & 255, (ceilY << 8) - u};
 }
 
-inline void Put(const Frame& f, Pixel* out, const Sample& s) {
+inline void StoreSample(const RotationSetup& f, Pixel* out, const Sample& s) {
   // The sample needs the pixel to its right and the one above.
   if (static_cast<unsigned>(s.x0) >= static_cast<unsigned>(f.sW - 1) ||
       static_cast<unsigned>(s.y0 - 1) >= static_cast<unsigned>(f.sH - 1)) {
@@ -138,18 +138,18 @@ inline void Put(const Frame& f, Pixel* out, const Sample& s) {
 }
 
 // One pixel off the centre column and clear of the axis directions.
-inline void FastPixel(const Frame& f, Pixel* row, int j, int dy, std::int64_t tx, std::int64_t ty) {
-  const Sample s = Clear(tx, f.marginX) && Clear(ty, f.marginY) ? Estimated(f, tx, ty)
+inline void FastPixel(const RotationSetup& f, Pixel* row, int j, int dy, std::int64_t tx, std::int64_t ty) {
+  const Sample s = FarFromWhole(tx, f.marginX) && FarFromWhole(ty, f.marginY) ? Estimated(f, tx, ty)
                                                                  : PolarSample(j - f.rj, dy, f.cx, f.cy, f.a);
-  Put(f, row + j, s);
+  StoreSample(f, row + j, s);
 }
 
 // Columns [j, end) of a row, all off the centre column and the axis
 // directions; tx, ty are the estimates at column j.
-using FastSpanFn = void (*)(const Frame&, Pixel*, int, int, int, std::int64_t, std::int64_t);
+using FastSpanFn = void (*)(const RotationSetup&, Pixel*, int, int, int, std::int64_t, std::int64_t);
 
-void FastSpanPlain(const Frame& frame, Pixel* row, int dy, int j, int end, std::int64_t tx, std::int64_t ty) {
-  const Frame f = frame;
+void FastSpanPlain(const RotationSetup& frame, Pixel* row, int dy, int j, int end, std::int64_t tx, std::int64_t ty) {
+  const RotationSetup f = frame;
   for (; j < end; ++j, tx += f.cosA, ty += f.sinA) FastPixel(f, row, j, dy, tx, ty);
 }
 
@@ -175,10 +175,10 @@ __attribute__((target("sse4.1"))) inline __m128i WeightedHalf(__m128i at, __m128
 // steadily along a row, so the rows of a group are monotonic), the twelve
 // output bytes are weighted at once: out[b] = (w00·at[b] + w10·at[b + 3] +
 // w01·above[b] + w11·above[b + 3]) >> 8 with each pixel's weights spread
-// over its three bytes, the same sums as Put. Other groups go pixel by pixel.
-__attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* row, int dy, int j, int end,
+// over its three bytes, the same sums as StoreSample. Other groups go pixel by pixel.
+__attribute__((target("sse4.1"))) void FastSpanSse41(const RotationSetup& frame, Pixel* row, int dy, int j, int end,
                                                       std::int64_t tx, std::int64_t ty) {
-  const Frame f = frame;
+  const RotationSetup f = frame;
   const __m128i zero = _mm_setzero_si128();
   const __m128i bias = _mm_set1_epi32(static_cast<int>(0x80000000u));
   const __m128i one = _mm_set1_epi32(1);
@@ -277,13 +277,13 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* 
 
 FastSpanFn ChooseFastSpan() {
 #if defined(TANDEMIX_ROTATE_SSE41)
-  if (HasSse41()) return FastSpanSse41;
+  if (UseSse41Kernels()) return FastSpanSse41;
 #endif
   return FastSpanPlain;
 }
 
 struct Rotation {
-  Frame frame;
+  RotationSetup frame;
   TPixMatrix* destination;
   int dC, ri;
   bool estimate;
@@ -309,18 +309,18 @@ struct Rotation {
   }
 
   // A column of the axis span or the centre column: every test per pixel.
-  static void CarefulPixel(const Frame& f, bool estimate, Pixel* row, int j, int dy, std::int64_t tx,
+  static void CarefulPixel(const RotationSetup& f, bool estimate, Pixel* row, int j, int dy, std::int64_t tx,
                            std::int64_t ty) {
     const int dx = j - f.rj;
     const std::int64_t absTy = ty < 0 ? -ty : ty;
     const std::int64_t spread = std::int64_t{dx < 0 ? -dx : dx} + (dy < 0 ? -dy : dy);
-    const bool decided = estimate && dx != 0 && absTy > kAxisSlope * spread && Clear(tx, f.marginX) &&
-                         Clear(ty, f.marginY);
-    Put(f, row + j, decided ? Estimated(f, tx, ty) : PolarSample(dx, dy, f.cx, f.cy, f.a));
+    const bool decided = estimate && dx != 0 && absTy > kAxisSlope * spread && FarFromWhole(tx, f.marginX) &&
+                         FarFromWhole(ty, f.marginY);
+    StoreSample(f, row + j, decided ? Estimated(f, tx, ty) : PolarSample(dx, dy, f.cx, f.cy, f.a));
   }
 
   void Rows(int rowBegin, int rowEnd) const {
-    const Frame f = frame;
+    const RotationSetup f = frame;
     for (int i = rowBegin; i < rowEnd; ++i) {
       const int dy = i - ri;
       // Estimates at column 0 (dx = −rj); column j adds j·cos a, j·sin a.
@@ -372,7 +372,7 @@ void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int
   const double marginY = 2.0 * (maxRadius * 9e-11 + estimateError) * kPixelOne + 1;
 
   Rotation rotation;
-  rotation.frame = Frame{source[0], source.Columns(), cx, cy, sW, sH, rj, a, std::llround(std::cos(a) * kPixelOne),
+  rotation.frame = RotationSetup{source[0], source.Columns(), cx, cy, sW, sH, rj, a, std::llround(std::cos(a) * kPixelOne),
                          std::llround(std::sin(a) * kPixelOne), static_cast<std::uint32_t>(std::fmin(marginX, 1 << 30)),
                          static_cast<std::uint32_t>(std::fmin(marginY, 1 << 30))};
   rotation.destination = &destination;

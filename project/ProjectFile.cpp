@@ -51,7 +51,7 @@ LineList ProjectFileLines(const ProjectState& state) {
   lines.push_back(kImportStereoMarker);
   lines.push_back(state.importStereo ? "1" : "0");
   lines.push_back(kFileTypeMarker);
-  lines.push_back(std::to_string(state.fileType));
+  lines.push_back(std::to_string(static_cast<int>(state.fileType)));
   lines.push_back(kConvertBeforeMarker);
   lines.push_back(state.convertBefore ? "1" : "0");
   return lines;
@@ -69,7 +69,7 @@ ProjectFileContents ParseProjectLines(const LineList& lines) {
   }
   contents.importStereo = ValueAfter(lines, kImportStereoMarker) == "1";
   const int fileType = ParseEditInteger(ValueAfter(lines, kFileTypeMarker));
-  contents.fileType = std::clamp(fileType, -1, 3);
+  contents.fileType = static_cast<FileType>(std::clamp(fileType, -1, 3));
   contents.convertBefore = ValueAfter(lines, kConvertBeforeMarker) == "1";
   return contents;
 }

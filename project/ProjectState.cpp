@@ -14,9 +14,9 @@ Block BlockOfPanel(int panel) {
   }
 }
 
-int StereoModeOf(const ProjectState& state) {
-  if (!state.importStereo) return 0;
-  return state.convertBefore ? 1 : 2;
+StereoMode StereoModeOf(const ProjectState& state) {
+  if (!state.importStereo) return StereoMode::TwoFiles;
+  return state.convertBefore ? StereoMode::ConvertBeforeFilters : StereoMode::ConvertAfterFilters;
 }
 
 }  // namespace tandemix

@@ -5,11 +5,14 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/VideoServices.h"
 #include "core/AlignmentSettings.h"
 #include "project/ProjectState.h"
+#include "script/AlignmentEmission.h"
+#include "script/TemplateExpansion.h"
 #include "core/ViewerState.h"
 
 namespace tandemix {
@@ -69,7 +72,27 @@ class ScriptGenerator {
   // Every file written by the last run, in the order written.
   const std::vector<std::string>& WrittenFiles() const { return written_; }
 
+ // Everything a run reads from the alignment boxes, parsed before the first
+  // file is written so that a bad number never leaves a half-written set.
+  struct RunValues {
+    AlignmentValues alignment;
+    bool useFinalSize = false;
+    int finalWidth = 0;
+    int finalHeight = 0;
+  };
+
  private:
+  // The steps of a run, in their order.
+  void WriteSourcesAndFilters(const TemplateKeywords& keywords);
+  std::pair<VideoInfo, VideoInfo> MeasureViews();
+  void AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo);
+  void WriteAndMeasureOutput(const TemplateKeywords& keywords);
+  void AddFinalSize(const RunValues& values);
+
+  void WriteFile(const std::string& path, const LineList& lines);
+  void Expand(LineList& lines, Block block, const TemplateKeywords& keywords) const;
+  void AddSource(LineList& lines, Block importBlock, const std::string& clip, const TemplateKeywords& keywords) const;
+
   ProjectState& project_;
   AlignmentSettings& alignment_;
   ViewerState& viewer_;

@@ -13,8 +13,6 @@ namespace {
 // of one script bounds its depth.
 constexpr int kMaxClipsPerScript = 3000;
 
-const char* OperatorWord(const std::string& op) { return op.c_str(); }
-
 }  // namespace
 
 Evaluator::Evaluator(const FunctionTable& functions, std::string scriptName, std::string folder)
@@ -136,7 +134,7 @@ Value Evaluator::EvalUnary(const Expr& e) {
     if (!v.IsBool()) Fail("Script error: `!' needs a bool.", e.line);
     return Value::Bool(!v.AsBool());
   }
-  if (!v.IsNumber()) Fail(std::string("Script error: unary `") + OperatorWord(e.name) + "' needs a number.", e.line);
+  if (!v.IsNumber()) Fail(std::string("Script error: unary `") + e.name + "' needs a number.", e.line);
   if (e.name == "+") return v;
   if (v.IsInt()) {
     if (v.AsInt() == INT64_MIN) Fail("Script error: integer overflow.", e.line);

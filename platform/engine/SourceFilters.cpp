@@ -61,16 +61,6 @@ void SetFloatRate(const std::string& filter, ClipInfo& info, double fps) {
   SetRate(filter, info, q.num, q.den);
 }
 
-// Media clip with an optional frame rate given in the script.
-class RatedClip : public Clip {
- public:
-  RatedClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
-  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
-
- private:
-  ClipPtr child_;
-};
-
 // AVISource("a.avi"[, "b.avi" ...]): the files one after the other.
 Value AviSource(const CallArgs& a) {
   ClipPtr result;
@@ -87,7 +77,7 @@ Value OpenSource(const CallArgs& a) {
   if (!a.Has(1)) return Value::Clip(clip);
   ClipInfo info = clip->Info();
   SetFloatRate(a.Function(), info, a.Float(1));
-  return Value::Clip(std::make_shared<RatedClip>(clip, info));
+  return Value::Clip(std::make_shared<SameFrames>(clip, info));
 }
 
 // A still picture shown for frames start..end; a name holding a printf

@@ -96,12 +96,12 @@ TEST_F(ProjectWindowTest, FileTypeValuesAreClampedAndFlagsMustBeExactlyOne) {
   Open();
   Load(folder.File("seven.avp"));
   EXPECT_EQ(CheckedFileType(), 3);
-  EXPECT_EQ(project.fileType, kFileTypeCustom);
+  EXPECT_EQ(project.fileType, FileType::Custom);
   EXPECT_TRUE(Panel(1)->isVisible());
   EXPECT_TRUE(Button("CheckBox_ImportStereo")->isChecked());
   Load(folder.File("minus.avp"));
   EXPECT_EQ(CheckedFileType(), -1);
-  EXPECT_EQ(project.fileType, kFileTypeNone);
+  EXPECT_EQ(project.fileType, FileType::None);
   EXPECT_TRUE(Panel(1)->isHidden());
   EXPECT_FALSE(Button("CheckBox_ImportStereo")->isChecked()) << "\" 1\" is not \"1\"";
   // With no file type the next save writes -1.

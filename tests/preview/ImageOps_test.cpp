@@ -22,7 +22,7 @@ class BothKernels : public ::testing::TestWithParam<bool> {
   void TearDown() override { EnableVectorKernels(true); }
 };
 INSTANTIATE_TEST_SUITE_P(Kernels, BothKernels, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Vector" : "Plain"; });
+                         [](const ::testing::TestParamInfo<bool>& kernel) { return kernel.param ? "Vector" : "Plain"; });
 
 TPixMatrix Filled(int rows, int columns, Pixel p) {
   TPixMatrix m(rows, columns);

@@ -17,7 +17,7 @@ ProjectState Sample() {
   p.BlockAt(Block::Output) = {"stack"};
   p.importStereo = true;
   p.convertBefore = true;
-  p.fileType = kFileTypeCustom;
+  p.fileType = FileType::Custom;
   return p;
 }
 
@@ -40,7 +40,7 @@ TEST(ProjectFile, RoundTripKeepsEveryBlockExactly) {
   EXPECT_TRUE(loaded.importStereo);
   EXPECT_TRUE(loaded.convertBefore);
   EXPECT_TRUE(loaded.convertBeforeEnabled);
-  EXPECT_EQ(loaded.fileType, kFileTypeCustom);
+  EXPECT_EQ(loaded.fileType, FileType::Custom);
   EXPECT_EQ(StereoModeOf(loaded), 1);
 }
 

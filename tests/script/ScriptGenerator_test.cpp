@@ -332,9 +332,9 @@ TEST(OpenPreview, RefusesWithoutNeededClips) {
   p.importStereo = true;
   EXPECT_FALSE(OpenPreviewRefusal(p));
   ProjectState custom;
-  custom.fileType = kFileTypeCustom;
+  custom.fileType = FileType::Custom;
   EXPECT_FALSE(OpenPreviewRefusal(custom));
-  custom.fileType = kFileTypePicture;
+  custom.fileType = FileType::Picture;
   EXPECT_FALSE(OpenPreviewRefusal(custom));
 }
 
