@@ -26,8 +26,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 const std::vector<std::string> kClipFilters = {
     "AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs", "Project Files (*.d2v)|*.d2v",
-    "All Files (*.*)|*.*",
-    "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
+    "All Files (*.*)|*.*", "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
 
 constexpr const char* kProjectFilter = "Avisynth Project (*.avp)|*.avp";
 constexpr const char* kVideoClipNotLoaded = "Video clip not loaded";

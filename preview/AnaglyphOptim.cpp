@@ -13,11 +13,11 @@
 #include <memory>
 #include <mutex>
 
+#include "core/Geometry.h"
 #include "preview/ImageOps.h"
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
 #include "preview/RowBands.h"
-#include "core/Geometry.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -163,9 +163,8 @@ struct Anaglyph {
 
 }  // namespace
 
-void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target,
-                           int width, int height, std::uint8_t greenGain, std::uint8_t blueGain,
-                           std::uint16_t gammaDivisor) {
+void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height,
+                           std::uint8_t greenGain, std::uint8_t blueGain, std::uint16_t gammaDivisor) {
   CheckCombine(first, second, width, height);
   const std::shared_ptr<const GammaTable> gamma = GammaTableFor(gammaDivisor);
   target.SetSize(width, height);

@@ -5,9 +5,9 @@
 #include <string>
 #include <utility>
 
+#include "core/ScriptNumber.h"
 #include "platform/Errors.h"
 #include "preview/ImageOps.h"
-#include "core/ScriptNumber.h"
 
 namespace tandemix {
 namespace {
@@ -53,9 +53,9 @@ PreviewSwitches SwitchesFrom(const AlignmentSettings& settings) {
   return PreviewSwitches{settings.autoCrop, settings.swapViews, settings.showClip, settings.previewMode};
 }
 
-CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift,
-                                int verticalShift, double scaleLeft, double scaleRight, double angleLeft,
-                                double angleRight, bool autoCrop) {
+CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift, int verticalShift,
+                                double scaleLeft, double scaleRight, double angleLeft, double angleRight,
+                                bool autoCrop) {
   CheckPictureSize("The left frame", leftFrame.width, leftFrame.height);
   CheckPictureSize("The right frame", rightFrame.width, rightFrame.height);
   CompositionPlan plan;
@@ -78,10 +78,10 @@ CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int h
   plan.canvasWidth = static_cast<int>(canvasWidth);
   plan.canvasHeight = static_cast<int>(canvasHeight);
   // With the canvas within limits every margin below fits an int.
-  plan.left.canvas = Margins{static_cast<int>(PositivePart(padL)), static_cast<int>(PositivePart(padT)), static_cast<int>(PositivePart(padR)),
-                             static_cast<int>(PositivePart(padB))};
-  plan.right.canvas = Margins{static_cast<int>(PositivePart(-padL)), static_cast<int>(PositivePart(-padT)), static_cast<int>(PositivePart(-padR)),
-                              static_cast<int>(PositivePart(-padB))};
+  plan.left.canvas = Margins{static_cast<int>(PositivePart(padL)), static_cast<int>(PositivePart(padT)),
+                             static_cast<int>(PositivePart(padR)), static_cast<int>(PositivePart(padB))};
+  plan.right.canvas = Margins{static_cast<int>(PositivePart(-padL)), static_cast<int>(PositivePart(-padT)),
+                              static_cast<int>(PositivePart(-padR)), static_cast<int>(PositivePart(-padB))};
   return plan;
 }
 
@@ -123,16 +123,14 @@ void PreviewCompositor::TiltAndScale(const TPixMatrix& source, const ViewPlan& p
     PlaceMatrix(rotated, scaled, 0, 0, 0, 0, r.height, r.width);
 }
 
-void PreviewCompositor::ComposePreview(int horizontalShift, int verticalShift, double scaleLeft,
-                                       double scaleRight, double angleLeft, double angleRight,
-                                       const PreviewSwitches& switches) {
+void PreviewCompositor::ComposePreview(int horizontalShift, int verticalShift, double scaleLeft, double scaleRight,
+                                       double angleLeft, double angleRight, const PreviewSwitches& switches) {
   if (!HasFrames()) throw TandemixError("There is no captured frame to compose.");
   // Every size is settled first: values that break a limit stop here, with
   // the matrices and the last picture untouched.
-  const CompositionPlan plan =
-      PlanComposition(FrameSize{leftFrame_.Width(), leftFrame_.Height()},
-                      FrameSize{rightFrame_.Width(), rightFrame_.Height()}, horizontalShift, verticalShift,
-                      scaleLeft, scaleRight, angleLeft, angleRight, switches.autoCrop);
+  const CompositionPlan plan = PlanComposition(
+      FrameSize{leftFrame_.Width(), leftFrame_.Height()}, FrameSize{rightFrame_.Width(), rightFrame_.Height()},
+      horizontalShift, verticalShift, scaleLeft, scaleRight, angleLeft, angleRight, switches.autoCrop);
 
   TiltAndScale(leftSource_, plan.left, leftRotated_, leftScaled_);
   TiltAndScale(rightSource_, plan.right, rightRotated_, rightScaled_);

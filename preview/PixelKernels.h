@@ -47,9 +47,10 @@ inline Pixel WeightedPixel(const Pixel* p, const Pixel* q, int a0, int a1, int b
   return Pixel{static_cast<std::uint8_t>(bytes), static_cast<std::uint8_t>(bytes >> 8),
                static_cast<std::uint8_t>(bytes >> 16)};
 #else
-  return Pixel{static_cast<std::uint8_t>((a0 * p[0].blue + a1 * p[1].blue + b0 * q[0].blue + b1 * q[1].blue) >> Shift),
-               static_cast<std::uint8_t>((a0 * p[0].green + a1 * p[1].green + b0 * q[0].green + b1 * q[1].green) >> Shift),
-               static_cast<std::uint8_t>((a0 * p[0].red + a1 * p[1].red + b0 * q[0].red + b1 * q[1].red) >> Shift)};
+  return Pixel{
+      static_cast<std::uint8_t>((a0 * p[0].blue + a1 * p[1].blue + b0 * q[0].blue + b1 * q[1].blue) >> Shift),
+      static_cast<std::uint8_t>((a0 * p[0].green + a1 * p[1].green + b0 * q[0].green + b1 * q[1].green) >> Shift),
+      static_cast<std::uint8_t>((a0 * p[0].red + a1 * p[1].red + b0 * q[0].red + b1 * q[1].red) >> Shift)};
 #endif
 }
 

@@ -94,8 +94,7 @@ struct Sample {
   const double floorX = std::floor(x);
   const double ceilY = std::ceil(y);
   return Sample{cx + static_cast<int>(floorX), cy + static_cast<int>(ceilY),
-                static_cast<int>(std::floor((x - floorX) * 256.0)),
-                static_cast<int>(std::floor((ceilY - y) * 256.0))};
+                static_cast<int>(std::floor((x - floorX) * 256.0)), static_cast<int>(std::floor((ceilY - y) * 256.0))};
 }
 
 // What the row loops need, copied into locals by each loop: the pixel
@@ -139,8 +138,9 @@ inline void StoreSample(const RotationSetup& f, Pixel* out, const Sample& s) {
 
 // One pixel off the centre column and clear of the axis directions.
 inline void FastPixel(const RotationSetup& f, Pixel* row, int j, int dy, std::int64_t tx, std::int64_t ty) {
-  const Sample s = FarFromWhole(tx, f.marginX) && FarFromWhole(ty, f.marginY) ? Estimated(f, tx, ty)
-                                                                 : PolarSample(j - f.rj, dy, f.cx, f.cy, f.a);
+  const Sample s = FarFromWhole(tx, f.marginX) && FarFromWhole(ty, f.marginY)
+                       ? Estimated(f, tx, ty)
+                       : PolarSample(j - f.rj, dy, f.cx, f.cy, f.a);
   StoreSample(f, row + j, s);
 }
 
@@ -177,7 +177,7 @@ __attribute__((target("sse4.1"))) inline __m128i WeightedHalf(__m128i at, __m128
 // w01·above[b] + w11·above[b + 3]) >> 8 with each pixel's weights spread
 // over its three bytes, the same sums as StoreSample. Other groups go pixel by pixel.
 __attribute__((target("sse4.1"))) void FastSpanSse41(const RotationSetup& frame, Pixel* row, int dy, int j, int end,
-                                                      std::int64_t tx, std::int64_t ty) {
+                                                     std::int64_t tx, std::int64_t ty) {
   const RotationSetup f = frame;
   const __m128i zero = _mm_setzero_si128();
   const __m128i bias = _mm_set1_epi32(static_cast<int>(0x80000000u));
@@ -206,7 +206,8 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const RotationSetup& frame,
   __m128i tyLow = _mm_set_epi64x(ty + f.sinA, ty), tyHigh = _mm_set_epi64x(ty + 3 * f.sinA, ty + 2 * f.sinA);
   auto dwords = [](__m128i low, __m128i high, int pick) {
     const __m128 l = _mm_castsi128_ps(low), h = _mm_castsi128_ps(high);
-    return _mm_castps_si128(pick ? _mm_shuffle_ps(l, h, _MM_SHUFFLE(3, 1, 3, 1)) : _mm_shuffle_ps(l, h, _MM_SHUFFLE(2, 0, 2, 0)));
+    return _mm_castps_si128(pick ? _mm_shuffle_ps(l, h, _MM_SHUFFLE(3, 1, 3, 1))
+                                 : _mm_shuffle_ps(l, h, _MM_SHUFFLE(2, 0, 2, 0)));
   };
   auto load = [](const Pixel* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
 
@@ -218,9 +219,8 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const RotationSetup& frame,
     tyLow = _mm_add_epi64(tyLow, step4Y);
     tyHigh = _mm_add_epi64(tyHigh, step4Y);
 
-    __m128i ok = _mm_and_si128(
-        _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionX, marginX1), bias), clearX),
-        _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionY, marginY1), bias), clearY));
+    __m128i ok = _mm_and_si128(_mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionX, marginX1), bias), clearX),
+                               _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionY, marginY1), bias), clearY));
     const __m128i x0 = _mm_add_epi32(cxv, _mm_srai_epi32(tX, 8));
     const __m128i fx = _mm_and_si128(tX, lowByte);
     const __m128i u = _mm_add_epi32(tY, one);
@@ -352,8 +352,8 @@ bool IsInt16(int v) { return v >= -32768 && v <= 32767; }
 
 }  // namespace
 
-void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int cy, int sW, int sH,
-                  int dR, int dC, int ri, int rj, double a) {
+void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int cy, int sW, int sH, int dR, int dC,
+                  int ri, int rj, double a) {
   CheckDimensions(sW, sH);
   CheckDimensions(dC, dR);
   if (!IsInt16(cx) || !IsInt16(cy) || !IsInt16(ri) || !IsInt16(rj))
@@ -372,9 +372,18 @@ void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int
   const double marginY = 2.0 * (maxRadius * 9e-11 + estimateError) * kPixelOne + 1;
 
   Rotation rotation;
-  rotation.frame = RotationSetup{source[0], source.Columns(), cx, cy, sW, sH, rj, a, std::llround(std::cos(a) * kPixelOne),
-                         std::llround(std::sin(a) * kPixelOne), static_cast<std::uint32_t>(std::fmin(marginX, 1 << 30)),
-                         static_cast<std::uint32_t>(std::fmin(marginY, 1 << 30))};
+  rotation.frame = RotationSetup{source[0],
+                                 source.Columns(),
+                                 cx,
+                                 cy,
+                                 sW,
+                                 sH,
+                                 rj,
+                                 a,
+                                 std::llround(std::cos(a) * kPixelOne),
+                                 std::llround(std::sin(a) * kPixelOne),
+                                 static_cast<std::uint32_t>(std::fmin(marginX, 1 << 30)),
+                                 static_cast<std::uint32_t>(std::fmin(marginY, 1 << 30))};
   rotation.destination = &destination;
   rotation.dC = dC;
   rotation.ri = ri;

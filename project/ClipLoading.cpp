@@ -75,8 +75,8 @@ ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices
 ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
   std::string error;
-  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
-                   p.rightFrameCount, error))
+  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight, p.rightFrameCount,
+                   error))
     return Refused(kNotSupportedVideoMessage, error);
   SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
   return {true, {}, {}, {}};

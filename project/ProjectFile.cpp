@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/Errors.h"
 #include "core/EditNumber.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {
 
 constexpr const char* kBlockMarkers[kBlockCount] = {
-    "! ImportLeftTemplate", "! ImportRightTemplate", "! ConvertTemplate", "! FilterLeftTemplate",
-    "! FilterRightTemplate", "! PreviewTemplate",    "! OutputTemplate"};
+    "! ImportLeftTemplate",  "! ImportRightTemplate", "! ConvertTemplate", "! FilterLeftTemplate",
+    "! FilterRightTemplate", "! PreviewTemplate",     "! OutputTemplate"};
 constexpr const char* kImportStereoMarker = "! ImportStereo";
 constexpr const char* kFileTypeMarker = "! FileType";
 constexpr const char* kConvertBeforeMarker = "! ConvertBefore";
@@ -20,8 +20,7 @@ bool SameTextIgnoringCase(const std::string& a, const char* b) {
   const std::size_t n = std::char_traits<char>::length(b);
   if (a.size() != n) return false;
   for (std::size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 

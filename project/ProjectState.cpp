@@ -4,13 +4,19 @@ namespace tandemix {
 
 Block BlockOfPanel(int panel) {
   switch (panel) {
-    case 1: return Block::ImportLeft;
-    case 2: return Block::ImportRight;
+    case 1:
+      return Block::ImportLeft;
+    case 2:
+      return Block::ImportRight;
     case 3:
-    case 6: return Block::Convert;
-    case 5: return Block::FilterRight;
-    case 9: return Block::Output;
-    default: return Block::FilterLeft;
+    case 6:
+      return Block::Convert;
+    case 5:
+      return Block::FilterRight;
+    case 9:
+      return Block::Output;
+    default:
+      return Block::FilterLeft;
   }
 }
 

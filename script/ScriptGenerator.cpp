@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "core/FrameTime.h"
+#include "core/ScriptNumber.h"
 #include "platform/Errors.h"
 #include "project/ClipLoading.h"
 #include "script/AlignmentEmission.h"
-#include "core/ScriptNumber.h"
 #include "script/TemplateExpansion.h"
 
 namespace tandemix {
@@ -131,11 +131,20 @@ void ScriptGenerator::Expand(LineList& lines, Block block, const TemplateKeyword
 void ScriptGenerator::AddSource(LineList& lines, Block importBlock, const std::string& clip,
                                 const TemplateKeywords& keywords) const {
   switch (project_.fileType) {
-    case FileType::Avi: lines.push_back("AVISource(" + Quoted(clip) + ")"); break;
-    case FileType::Video: lines.push_back("OpenSource(" + Quoted(clip) + ")"); break;
-    case FileType::Picture: lines.push_back("ImageSource(" + Quoted(clip) + ")"); break;
-    case FileType::Custom: Expand(lines, importBlock, keywords); break;
-    default: break;  // no file type chosen: no source line
+    case FileType::Avi:
+      lines.push_back("AVISource(" + Quoted(clip) + ")");
+      break;
+    case FileType::Video:
+      lines.push_back("OpenSource(" + Quoted(clip) + ")");
+      break;
+    case FileType::Picture:
+      lines.push_back("ImageSource(" + Quoted(clip) + ")");
+      break;
+    case FileType::Custom:
+      Expand(lines, importBlock, keywords);
+      break;
+    default:
+      break;  // no file type chosen: no source line
   }
 }
 
@@ -215,8 +224,8 @@ std::pair<VideoInfo, VideoInfo> ScriptGenerator::MeasureViews() {
 // the captured still pair through the same lines instead of the clips.
 void ScriptGenerator::AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo) {
   ProjectState& p = project_;
-  p.alignmentLines = AlignmentLinesFor(values.alignment, {leftInfo.width, leftInfo.height},
-                                       {rightInfo.width, rightInfo.height});
+  p.alignmentLines =
+      AlignmentLinesFor(values.alignment, {leftInfo.width, leftInfo.height}, {rightInfo.width, rightInfo.height});
   p.previewLines.push_back("ClipA = ImageSource(" + Quoted(names_.leftImage) + ")");
   p.previewLines.push_back("ClipB = ImageSource(" + Quoted(names_.rightImage) + ")");
   p.previewLines.insert(p.previewLines.end(), p.alignmentLines.begin(), p.alignmentLines.end());

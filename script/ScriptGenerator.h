@@ -8,12 +8,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/VideoServices.h"
 #include "core/AlignmentSettings.h"
+#include "core/ViewerState.h"
+#include "platform/VideoServices.h"
 #include "project/ProjectState.h"
 #include "script/AlignmentEmission.h"
 #include "script/TemplateExpansion.h"
-#include "core/ViewerState.h"
 
 namespace tandemix {
 
@@ -46,20 +46,20 @@ struct ViewMeasurements {
 // The file names of one run, all beside the output script.
 struct ScriptNames {
   std::string output;
-  std::string preview;      // folder + "/PreviewFile.avs"
-  std::string leftView;     // base + "_L.avs"
-  std::string rightView;    // base + "_R.avs"
-  std::string leftFinal;    // base + "_Left.avs"
-  std::string rightFinal;   // base + "_Right.avs"
-  std::string leftImage;    // preview less ".avs" + "_L.bmp"
-  std::string rightImage;   // preview less ".avs" + "_R.bmp"
+  std::string preview;     // folder + "/PreviewFile.avs"
+  std::string leftView;    // base + "_L.avs"
+  std::string rightView;   // base + "_R.avs"
+  std::string leftFinal;   // base + "_Left.avs"
+  std::string rightFinal;  // base + "_Right.avs"
+  std::string leftImage;   // preview less ".avs" + "_L.bmp"
+  std::string rightImage;  // preview less ".avs" + "_R.bmp"
 };
 ScriptNames DeriveScriptNames(const std::string& outputScriptName);
 
 class ScriptGenerator {
  public:
-  ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer,
-                  VideoServices& video, OutputNamePrompt& prompt, ScriptViewer& scriptViewer);
+  ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer, VideoServices& video,
+                  OutputNamePrompt& prompt, ScriptViewer& scriptViewer);
 
   // One run. Returns true when it completed (scripts written, viewer
   // opened); false when it was held off or the dialog was cancelled.
@@ -72,7 +72,7 @@ class ScriptGenerator {
   // Every file written by the last run, in the order written.
   const std::vector<std::string>& WrittenFiles() const { return written_; }
 
- // Everything a run reads from the alignment boxes, parsed before the first
+  // Everything a run reads from the alignment boxes, parsed before the first
   // file is written so that a bad number never leaves a half-written set.
   struct RunValues {
     AlignmentValues alignment;

@@ -37,7 +37,9 @@ void ViewerModel::Press(PlayerButton button) {
   // buttons usable; only Pause while playing narrows them.
   EnableAll(true);
   switch (button) {
-    case PlayerButton::Play: player_.Play(); break;
+    case PlayerButton::Play:
+      player_.Play();
+      break;
     case PlayerButton::Pause:
       if (player_.Mode() == PlayerMode::Playing) {
         EnableAll(false);
@@ -51,9 +53,14 @@ void ViewerModel::Press(PlayerButton button) {
       player_.Seek(0);
       break;
     case PlayerButton::Next:
-    case PlayerButton::Prev: break;
-    case PlayerButton::Step: player_.Step(); break;
-    case PlayerButton::Back: player_.Back(); break;
+    case PlayerButton::Prev:
+      break;
+    case PlayerButton::Step:
+      player_.Step();
+      break;
+    case PlayerButton::Back:
+      player_.Back();
+      break;
   }
 }
 

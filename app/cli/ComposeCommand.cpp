@@ -35,10 +35,11 @@ int ParseInteger(const std::string& text) {
 
 int ComposeUsage(const std::string& message) {
   std::fprintf(stderr, "compose: %s\n", message.c_str());
-  std::fputs("usage: tandemix-cli compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
-             "         [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
-             "         [--auto-crop] [--swap] [--show left|right|output] [--preview redcyan|optimised|blend]\n",
-             stderr);
+  std::fputs(
+      "usage: tandemix-cli compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
+      "         [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
+      "         [--auto-crop] [--swap] [--show left|right|output] [--preview redcyan|optimised|blend]\n",
+      stderr);
   return 2;
 }
 
@@ -85,15 +86,23 @@ int Compose(const Args& args) {
       } else if (arg == "--angle-right") {
         request.angleRight = ParsePointReal(value);
       } else if (arg == "--show") {
-        if (value == "left") request.switches.showClip = ShowClip::Left;
-        else if (value == "right") request.switches.showClip = ShowClip::Right;
-        else if (value == "output") request.switches.showClip = ShowClip::Output;
-        else return ComposeUsage("--show takes left, right or output, not '" + value + "'");
+        if (value == "left")
+          request.switches.showClip = ShowClip::Left;
+        else if (value == "right")
+          request.switches.showClip = ShowClip::Right;
+        else if (value == "output")
+          request.switches.showClip = ShowClip::Output;
+        else
+          return ComposeUsage("--show takes left, right or output, not '" + value + "'");
       } else if (arg == "--preview") {
-        if (value == "redcyan") request.switches.previewMode = PreviewMode::RedCyan;
-        else if (value == "optimised") request.switches.previewMode = PreviewMode::Optimised;
-        else if (value == "blend") request.switches.previewMode = PreviewMode::Blend;
-        else return ComposeUsage("--preview takes redcyan, optimised or blend, not '" + value + "'");
+        if (value == "redcyan")
+          request.switches.previewMode = PreviewMode::RedCyan;
+        else if (value == "optimised")
+          request.switches.previewMode = PreviewMode::Optimised;
+        else if (value == "blend")
+          request.switches.previewMode = PreviewMode::Blend;
+        else
+          return ComposeUsage("--preview takes redcyan, optimised or blend, not '" + value + "'");
       } else {
         return ComposeUsage("unknown option " + arg);
       }

@@ -60,8 +60,7 @@ struct ClipRequest {
   int offset = 0;
 };
 
-void LoadClip(bool left, ProjectState& project, ViewerState& viewer, VideoServices& video,
-              const std::string& path) {
+void LoadClip(bool left, ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path) {
   const ClipLoadOutcome outcome =
       left ? LoadLeftClip(project, viewer, video, path) : LoadRightClip(project, viewer, video, path);
   if (outcome.accepted) return;

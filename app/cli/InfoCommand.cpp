@@ -4,8 +4,8 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/services/DefaultVideoServices.h"
 #include "core/ScriptNumber.h"
+#include "platform/services/DefaultVideoServices.h"
 
 namespace tandemix::cli {
 

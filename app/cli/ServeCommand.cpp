@@ -1,11 +1,11 @@
 // tandemix-cli serve SCRIPT.avs [--start N] [--count N]: the script's
 // frames on standard output as YUV4MPEG2, for an encoder reading a pipe:
 //   tandemix-cli serve movie.avs | ffmpeg -i - out.mkv
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <future>
-#include <unistd.h>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"

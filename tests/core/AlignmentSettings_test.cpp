@@ -1,7 +1,7 @@
 #include "core/AlignmentSettings.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 #include "platform/Errors.h"
 

@@ -1,7 +1,7 @@
 #include "preview/AdjustmentModel.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 #include "platform/Errors.h"
 

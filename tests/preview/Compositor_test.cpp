@@ -233,8 +233,10 @@ TEST(Compositor, ValuesBreakingTheLimitsStopAndKeepThePicture) {
   expectStop(0, 0, 0.0, 1, 0, 0, "The scale of the left view must be above 0 %; it is 0 %.");
   expectStop(0, 0, 1, -0.5, 0, 0, "The scale of the right view must be above 0 %; it is -50 %.");
   expectStop(0, 0, 0.001, 1, 0, 0, "The left view after scaling would be 0 x 0 pixels; it needs at least 1 x 1.");
-  expectStop(0, 0, 1000, 1, 0, 0, "The left view after scaling would be 40000 x 30000 pixels; no side may exceed 32767.");
-  expectStop(0, 0, 300, 1, 0, 0, "The left view after scaling would be 12000 x 9000 pixels; the limit is 67108864 pixels.");
+  expectStop(0, 0, 1000, 1, 0, 0,
+             "The left view after scaling would be 40000 x 30000 pixels; no side may exceed 32767.");
+  expectStop(0, 0, 300, 1, 0, 0,
+             "The left view after scaling would be 12000 x 9000 pixels; the limit is 67108864 pixels.");
   expectStop(40000, 0, 1, 1, 0, 0, "The preview canvas would be 40040 x 30 pixels; no side may exceed 32767.");
   expectStop(2147483647, 0, 1, 1, 0, 0, "The preview canvas would be");
   expectStop(0, 0, 1, 1, NAN, 0, "The tilt of the left view is not a finite number.");

@@ -224,7 +224,7 @@ TEST(BlockSchemeTest, ProjectLoadRunsTheOptionHandlersInOrder) {
   contents.fileType = FileType::Video;
   contents.blocks[static_cast<int>(Block::Preview)] = {"Kept"};
   SchemeView v = ApplyLoadedProject(state, contents);
-  EXPECT_EQ(StereoModeOf(state), 1);
+  EXPECT_EQ(static_cast<int>(StereoModeOf(state)), 1);
   EXPECT_TRUE(state.convertBeforeEnabled);
   EXPECT_TRUE(state.convertBefore);
   EXPECT_EQ(state.fileType, FileType::Video);

@@ -30,13 +30,13 @@ class ScriptModes : public ::testing::TestWithParam<ModeCase> {
   test::TempFolder dir;
 
   LineList SourcePart(const ModeCase& c) {
-    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-             {"importL", "ImportL(\"FileL\")"},
-             {"importR", "ImportR(\"FileR\")"},
-             {"split", "SplitPair()\r\nClipB = last"},
-             {"tweak", "Tweak(hue=SliderA)"},
-             {"right", "Sharpen(SliderB)"},
-             {"out", "StackHorizontal(ClipA,ClipB)"}})
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::string, std::string>>{{"importL", "ImportL(\"FileL\")"},
+                                                          {"importR", "ImportR(\"FileR\")"},
+                                                          {"split", "SplitPair()\r\nClipB = last"},
+                                                          {"tweak", "Tweak(hue=SliderA)"},
+                                                          {"right", "Sharpen(SliderB)"},
+                                                          {"out", "StackHorizontal(ClipA,ClipB)"}})
       test::WriteBytes(dir.File(name + ".avt"), text);
     ProjectState p;
     p.programFolder = dir.Path();
@@ -74,11 +74,16 @@ class ScriptModes : public ::testing::TestWithParam<ModeCase> {
 
 LineList Source(FileType fileType, const std::string& path, const std::string& custom) {
   switch (static_cast<int>(fileType)) {
-    case 0: return {"AVISource(\"" + path + "\")"};
-    case 1: return {"OpenSource(\"" + path + "\")"};
-    case 2: return {"ImageSource(\"" + path + "\")"};
-    case 3: return {custom};
-    default: return {};
+    case 0:
+      return {"AVISource(\"" + path + "\")"};
+    case 1:
+      return {"OpenSource(\"" + path + "\")"};
+    case 2:
+      return {"ImageSource(\"" + path + "\")"};
+    case 3:
+      return {custom};
+    default:
+      return {};
   }
 }
 
@@ -97,8 +102,8 @@ TEST_P(ScriptModes, SourceAndFilterLines) {
     expected = Concat({left, {"Tweak(hue=0.5)", "ClipA = last"}, right, {"Sharpen(-2)", "ClipB = last"}});
   } else if (c.convertBefore) {
     expected = Concat({left,
-                       {"SplitPair()", "ClipB = last", "last = ClipA", "Tweak(hue=0.5)", "ClipA = last",
-                        "last = ClipB", "Sharpen(-2)", "ClipB = last"}});
+                       {"SplitPair()", "ClipB = last", "last = ClipA", "Tweak(hue=0.5)", "ClipA = last", "last = ClipB",
+                        "Sharpen(-2)", "ClipB = last"}});
   } else {
     expected = Concat({left, {"Tweak(hue=0.5)", "SplitPair()", "ClipB = last"}});
   }
@@ -122,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(ModesAndFileTypes, ScriptModes, ::testing::ValuesIn(All
                            const ModeCase& c = caseInfo.param;
                            return std::string(c.importStereo ? "Stereo" : "TwoFiles") +
                                   (c.convertBefore ? "ConvertBefore" : "") + "_Type" +
-                                  (c.fileType == FileType::None ? "None" : std::to_string(static_cast<int>(c.fileType)));
+                                  (c.fileType == FileType::None ? "None"
+                                                                : std::to_string(static_cast<int>(c.fileType)));
                          });
 
 }  // namespace
