@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyleOptionButton>
 
 #include "app/FormBitBtn.h"
@@ -275,6 +276,16 @@ void TForm_Main::BuildMenus() {
   About1 = help->addAction("About Tandemix");
   About1->setObjectName("About1");
   connect(About1, &QAction::triggered, this, &TForm_Main::About1Click);
+
+  // The keys of a desktop program: Ctrl+S saves the project, Ctrl+O loads
+  // one, F1 opens Help.
+  const auto key = [this](QKeySequence::StandardKey sequence, void (TForm_Main::*handler)()) {
+    auto* shortcut = new QShortcut(QKeySequence(sequence), this);
+    connect(shortcut, &QShortcut::activated, this, handler);
+  };
+  key(QKeySequence::Save, &TForm_Main::Button_SaveProjectClick);
+  key(QKeySequence::Open, &TForm_Main::ButtonLoadProjectClick);
+  key(QKeySequence::HelpContents, &TForm_Main::Button3Click);
 }
 
 std::vector<QString> TForm_Main::UnfitCaptions() const {

@@ -6,11 +6,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <exception>
 
 #include "app/FormBlockPanel.h"
 #include "app/FormMain.h"
+#include "core/WindowRules.h"
 #include "platform/Errors.h"
 #include "platform/ShellAviSynthDocs.h"
 #include "project/ClipLoading.h"
@@ -24,18 +26,20 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-const std::vector<std::string> kClipFilters = {
-    "AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs", "Project Files (*.d2v)|*.d2v",
-    "All Files (*.*)|*.*", "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
-
 constexpr const char* kProjectFilter = "Avisynth Project (*.avp)|*.avp";
 constexpr const char* kVideoClipNotLoaded = "Video clip not loaded";
 
-FileDialogRequest ClipRequest(const char* title, const std::string& current) {
+constexpr const char* kNoEditorCaption = "No text editor";
+constexpr const char* kNoEditorText =
+    "No text editor was found to edit templates with. Set the VISUAL (or EDITOR) environment variable to the "
+    "editor you want, for example VISUAL=gedit, or install a text editor.";
+
+FileDialogRequest ClipRequest(const char* title, const std::string& current, FileType type) {
   FileDialogRequest request;
   request.title = title;
-  request.filters = kClipFilters;
+  request.filters = ClipDialogFilters(type);
   request.fileName = current;
+  request.kind = FileKind::Clips;
   return request;
 }
 
@@ -135,12 +139,13 @@ void TForm_Main::refreshlist() {
 }
 
 void TForm_Main::New1Click() {
-  shell_.StartTextEditor("");
+  if (!shell_.StartTextEditor("")) prompts_.ShowMessage(kNoEditorCaption, kNoEditorText);
   refreshlist();
 }
 
 void TForm_Main::Edit1Click() {
-  if (const auto path = library_.SelectedPath()) shell_.StartTextEditor(*path);
+  const auto path = library_.SelectedPath();
+  if (path && !shell_.StartTextEditor(*path)) prompts_.ShowMessage(kNoEditorCaption, kNoEditorText);
 }
 
 void TForm_Main::Clear1Click() {
@@ -164,6 +169,7 @@ void TForm_Main::Button8Click() {
     request.defaultSuffix = "avt";
     request.initialFolder = programFolder_;
     request.confirmOverwrite = true;
+    request.kind = FileKind::Templates;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
     library_.SaveChain(chain, *path);
@@ -206,6 +212,7 @@ void TForm_Main::Button_SaveProjectClick() {
     request.defaultSuffix = "avp";
     request.initialFolder = programFolder_;
     request.confirmOverwrite = true;
+    request.kind = FileKind::Projects;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
     SaveProject(*path, project_);
@@ -220,6 +227,7 @@ void TForm_Main::ButtonLoadProjectClick() {
     request.defaultSuffix = "avp";
     request.initialFolder = programFolder_;
     request.mustExist = false;
+    request.kind = FileKind::Projects;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
     // The whole file is read and checked before anything changes.
@@ -234,7 +242,8 @@ void TForm_Main::ButtonLoadProjectClick() {
 
 void TForm_Main::Button_LoadClick() {
   Guarded([&] {
-    const auto left = prompts_.AskFileName(ClipRequest("Load Left Clip (ClipA)", project_.clipAFileName));
+    const auto left =
+        prompts_.AskFileName(ClipRequest("Load Left Clip (ClipA)", project_.clipAFileName, project_.fileType));
     if (!left) return;
     ClipLoadOutcome outcome = LoadLeftClip(project_, viewer_, video_, *left);
     if (!outcome.accepted) {
@@ -245,7 +254,8 @@ void TForm_Main::Button_LoadClick() {
     Label_ClipAName->setText(Q(ShownClipName(project_.clipAFileName)));
     if (project_.importStereo) return;
 
-    const auto right = prompts_.AskFileName(ClipRequest("Load Right Clip (ClipB)", project_.clipBFileName));
+    const auto right =
+        prompts_.AskFileName(ClipRequest("Load Right Clip (ClipB)", project_.clipBFileName, project_.fileType));
     if (!right) return;
     outcome = LoadRightClip(project_, viewer_, video_, *right);
     if (!outcome.accepted) {
@@ -264,15 +274,30 @@ void TForm_Main::Button1Click() {
     prompts_.ShowMessage(kVideoClipNotLoaded, *refusal);
     return;
   }
-  Guarded([&] { generator_.GenerateScripts(false); });
+  Guarded([&] {
+    const BusyCursor busy;
+    generator_.GenerateScripts(false);
+  });
 }
 
-void TForm_Main::Button3Click() { shell_.OpenDocument(HelpDocumentPath(docsFolder_)); }
+void TForm_Main::Button3Click() {
+  if (!HelpDocumentInstalled(docsFolder_)) {
+    if (prompts_.AskYesNo("Help", MissingHelpQuestion())) shell_.OpenUrl(kOnlineAviSynthDocs);
+    return;
+  }
+  shell_.OpenDocument(HelpDocumentPath(docsFolder_));
+}
 
 void TForm_Main::About1Click() {
   if (!about_) return;
+  if (!about_->isVisible()) {
+    QRect screen = about_->geometry();
+    if (const QScreen* s = this->screen()) screen = s->availableGeometry();
+    about_->move(CentredOn(frameGeometry(), about_->frameGeometry().size(), screen));
+  }
   about_->show();
   about_->raise();
+  about_->activateWindow();
 }
 
 }  // namespace tandemix

@@ -21,3 +21,15 @@ int ParseEditInteger(const std::string& text);
 std::string FormatEditReal(double value);
 
 }  // namespace tandemix
+
+namespace tandemix {
+
+// How far one press of an arrow key or one wheel notch moves a number box.
+enum class StepSize { Normal, Coarse, Fine };  // 1; 10 (Shift); 0.1 (Ctrl)
+
+// The box text after `steps` steps (negative: down) of `size`. A real-valued
+// box steps by 0.1 when fine; an integer box by 1. Throws the box's parse
+// error when the text is not a number, as pressing Enter would.
+std::string StepEditText(const std::string& text, int steps, StepSize size, bool realValued);
+
+}  // namespace tandemix

@@ -82,4 +82,19 @@ ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoService
   return {true, {}, {}, {}};
 }
 
+std::vector<std::string> ClipDialogFilters(FileType type) {
+  std::vector<std::string> filters = {"AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs",
+                                      "Project Files (*.d2v)|*.d2v", "All Files (*.*)|*.*",
+                                      "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
+  if (type == FileType::Video) {
+    filters.insert(filters.begin(),
+                   "Video Files (*.mp4 *.mkv *.mov *.m2ts *.mts *.avi *.webm *.mpg *.mpeg *.ts *.wmv)|"
+                   "*.mp4;*.mkv;*.mov;*.m2ts;*.mts;*.avi;*.webm;*.mpg;*.mpeg;*.ts;*.wmv");
+  } else if (type == FileType::Picture) {
+    filters.insert(filters.begin(),
+                   "Pictures (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff");
+  }
+  return filters;
+}
+
 }  // namespace tandemix

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/ViewerState.h"
 #include "platform/VideoServices.h"
@@ -32,6 +33,11 @@ std::string ShownClipName(const std::string& path);
 // Refuses a path that cannot be written into a script (a double quote or a
 // line break in it). Returns the message, or nullopt when the path is fine.
 std::optional<std::string> UnsafeScriptPathMessage(const std::string& path);
+
+// The filters of the clip dialogs for a file type, the first one selected:
+// for Video a filter of the containers people have, for Picture one of the
+// picture formats, ahead of the five standard filters.
+std::vector<std::string> ClipDialogFilters(FileType type);
 
 // ClipA (or the stereo clip): measures it, refuses it when it measures 0
 // wide with file type AVI or Video, sets the default output name and, for a
