@@ -54,8 +54,11 @@ std::string StepEditText(const std::string& text, int steps, StepSize size, bool
     const double value = ParseEditReal(text) + steps * step;
     return FormatEditReal(std::round(value * 1e6) / 1e6);
   }
+  // Whole-number boxes read what their Enter reads (a displacement box
+  // takes "12.5" and rounds it): the nearest whole number, halves to even.
   const std::int64_t step = size == StepSize::Coarse ? 10 : 1;
-  const std::int64_t value = static_cast<std::int64_t>(ParseEditInteger(text)) + steps * step;
+  const double typed = std::clamp(ParseEditReal(text), double(INT32_MIN), double(INT32_MAX));
+  const std::int64_t value = static_cast<std::int64_t>(std::nearbyint(typed)) + steps * step;
   return std::to_string(std::clamp<std::int64_t>(value, INT32_MIN, INT32_MAX));
 }
 

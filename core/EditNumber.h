@@ -28,8 +28,9 @@ namespace tandemix {
 enum class StepSize { Normal, Coarse, Fine };  // 1; 10 (Shift); 0.1 (Ctrl)
 
 // The box text after `steps` steps (negative: down) of `size`. A real-valued
-// box steps by 0.1 when fine; an integer box by 1. Throws the box's parse
-// error when the text is not a number, as pressing Enter would.
+// box steps by 0.1 when fine; a whole-number box by 1, from the nearest
+// whole number (halves to even) to what is typed. Throws the parse error
+// when the text is not a number.
 std::string StepEditText(const std::string& text, int steps, StepSize size, bool realValued);
 
 }  // namespace tandemix

@@ -9,6 +9,7 @@ PACKAGES=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  dpkg-dev file
 )
 if [[ "${WITH_BENCH_REFERENCE:-0}" == 1 ]]; then
   PACKAGES+=(libopencv-dev)

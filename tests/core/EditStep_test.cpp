@@ -28,6 +28,9 @@ TEST_F(EditStep, IntegerBoxesStepByWholeNumbers) {
   EXPECT_EQ(StepEditText("-7", 2, StepSize::Coarse, false), "13");
   EXPECT_EQ(StepEditText("720", 1, StepSize::Fine, false), "721");
   EXPECT_EQ(StepEditText("2147483647", 1, StepSize::Normal, false), "2147483647");
+  // A displacement box takes "12.5" as 12 (halves to even).
+  EXPECT_EQ(StepEditText("12.5", 1, StepSize::Normal, false), "13");
+  EXPECT_EQ(StepEditText("13.5", -1, StepSize::Normal, false), "13");
 }
 
 TEST_F(EditStep, ANonNumberFailsAsEnterWould) {
@@ -35,7 +38,7 @@ TEST_F(EditStep, ANonNumberFailsAsEnterWould) {
     StepEditText("abc", 1, StepSize::Normal, false);
     FAIL() << "no error";
   } catch (const TandemixError& e) {
-    EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
+    EXPECT_STREQ(e.what(), "'abc' is not a valid floating point value");
   }
   try {
     StepEditText("1,5", 1, StepSize::Fine, true);
