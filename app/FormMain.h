@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/Shell.h"
 #include "platform/VideoServices.h"
 #include "project/BlockScheme.h"
+#include "project/ClipLoading.h"
 #include "project/ProjectState.h"
 #include "project/TemplateLibrary.h"
 #include "script/ScriptGenerator.h"
@@ -107,6 +109,8 @@ class TForm_Main : public QMainWindow {
   void ApplySchemeView(const SchemeView& view);
   void ShowFilters(const FilterBlock& filters, int selected);
   void SyncOptionControls();
+  ClipLoadOutcome Measuring(const std::string& path,
+                            const std::function<ClipLoadOutcome(const MeasureProgress&)>& load);
   void SetFileTypeIndex(int index);
   int SelectedFilter() const;
   // Runs a handler body; a failure it does not check itself is shown.

@@ -2,8 +2,11 @@
 // operation and refreshes the controls from the project state.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -240,12 +243,35 @@ void TForm_Main::ButtonLoadProjectClick() {
 
 // ---- Clips ----------------------------------------------------------------
 
+// Measuring a clip can read the whole file: the busy cursor shows at once,
+// and a progress dialog with Cancel when it takes longer than half a second.
+ClipLoadOutcome TForm_Main::Measuring(const std::string& path,
+                                      const std::function<ClipLoadOutcome(const MeasureProgress&)>& load) {
+  const BusyCursor busy;
+  QProgressDialog dialog(QString("Measuring %1 \u2026").arg(QFileInfo(Q(path)).fileName()), "Cancel", 0, 1000, this);
+  dialog.setObjectName("MeasuringProgress");
+  dialog.setWindowTitle("Tandemix");
+  dialog.setWindowModality(Qt::WindowModal);
+  dialog.setMinimumDuration(500);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  dialog.setValue(0);
+  return load([&dialog](double fraction) {
+    dialog.setValue(static_cast<int>(fraction * 1000));
+    QCoreApplication::processEvents();
+    return !dialog.wasCanceled();
+  });
+}
+
 void TForm_Main::Button_LoadClick() {
   Guarded([&] {
     const auto left =
         prompts_.AskFileName(ClipRequest("Load Left Clip (ClipA)", project_.clipAFileName, project_.fileType));
     if (!left) return;
-    ClipLoadOutcome outcome = LoadLeftClip(project_, viewer_, video_, *left);
+    ClipLoadOutcome outcome = Measuring(*left, [&](const MeasureProgress& progress) {
+      return LoadLeftClip(project_, viewer_, video_, *left, progress);
+    });
+    if (outcome.cancelled) return;
     if (!outcome.accepted) {
       prompts_.ShowMessage(outcome.caption, outcome.message);
       if (project_.clipAFileName.empty()) Label_ClipAName->setText(" ");
@@ -257,7 +283,10 @@ void TForm_Main::Button_LoadClick() {
     const auto right =
         prompts_.AskFileName(ClipRequest("Load Right Clip (ClipB)", project_.clipBFileName, project_.fileType));
     if (!right) return;
-    outcome = LoadRightClip(project_, viewer_, video_, *right);
+    outcome = Measuring(*right, [&](const MeasureProgress& progress) {
+      return LoadRightClip(project_, viewer_, video_, *right, progress);
+    });
+    if (outcome.cancelled) return;
     if (!outcome.accepted) {
       prompts_.ShowMessage(outcome.caption, outcome.message);
       if (project_.clipBFileName.empty()) Label_ClipBName->setText(" ");

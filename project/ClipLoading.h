@@ -24,6 +24,8 @@ struct ClipLoadOutcome {
   std::string message;
   // Why the clip could not be measured, when that is known.
   std::string detail;
+  // The user cancelled the measuring: nothing changed, nothing to show.
+  bool cancelled = false;
 };
 
 // A path shorter than 38 characters whole, else its first 5 characters,
@@ -42,11 +44,14 @@ std::vector<std::string> ClipDialogFilters(FileType type);
 // ClipA (or the stereo clip): measures it, refuses it when it measures 0
 // wide with file type AVI or Video, sets the default output name and, for a
 // stereo clip, ClipB and the offset range.
-ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path);
+// `progress`, when given, hears how a long measurement goes and may cancel
+// it; a cancelled load changes nothing.
+ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path,
+                             const MeasureProgress& progress = {});
 
 // ClipB of two files: measures and refuses like ClipA, then sets the offset
 // range from both clips.
-ClipLoadOutcome LoadRightClip(ProjectState& project, ViewerState& viewer, VideoServices& video,
-                              const std::string& path);
+ClipLoadOutcome LoadRightClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path,
+                              const MeasureProgress& progress = {});
 
 }  // namespace tandemix

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 #include <QScrollBar>
 #include <QTest>
 #include <cstdlib>
@@ -108,6 +109,57 @@ TEST_F(MainWindowTest, ClipDialogsOfferTheFilesOfTheFileType) {
   EXPECT_EQ(prompts.fileRequests[0].kind, FileKind::Clips);
   EXPECT_EQ(prompts.fileRequests[1].filters[0],
             "Pictures (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff");
+}
+
+// Measures slowly, as a file with no stored frame count: 40 steps of 20 ms,
+// each told to the progress; the test's hand presses Cancel when the
+// progress dialog has been up for a while.
+class SlowVideo : public test::FakeVideoServices {
+ public:
+  QWidget* window = nullptr;
+  bool dialogSeen = false;
+  int steps = 0;
+  VideoInfo MeasureVideo(const std::string& path, const MeasureProgress& progress) override {
+    for (int i = 1; i <= 40; ++i) {
+      QTest::qSleep(20);
+      ++steps;
+      auto* dialog = window->findChild<QProgressDialog*>("MeasuringProgress");
+      if (dialog && dialog->isVisible()) {
+        dialogSeen = true;
+        if (i >= 35) dialog->cancel();
+      }
+      if (!progress(i / 40.0)) {
+        VideoInfo cancelled;
+        cancelled.cancelled = true;
+        cancelled.error = "cancelled";
+        return cancelled;
+      }
+    }
+    return ReadVideoInfo(path);
+  }
+};
+
+TEST(MeasuringProgress, ALongMeasurementShowsAProgressDialogWhoseCancelLeavesTheClipOut) {
+  test::TempFolder folder;
+  ProjectState project;
+  AlignmentSettings alignment;
+  ViewerState viewer;
+  SlowVideo video;
+  FakePrompts prompts;
+  FakeShell shell;
+  test::FakeScriptViewer scriptViewer;
+  ScriptGenerator generator{project, alignment, viewer, video, prompts, scriptViewer};
+  TForm_Main window(MainWindowContext{project, viewer, video, generator, prompts, shell, folder.Path()});
+  window.show();
+  video.window = &window;
+  video.Set("/v/long.mkv", 720, 576, 3000);
+  prompts.files = {"/v/long.mkv"};
+  QTest::mouseClick(window.findChild<QAbstractButton*>("Button_Load"), Qt::LeftButton);
+  EXPECT_TRUE(video.dialogSeen) << "no progress dialog after " << video.steps * 20 << " ms";
+  EXPECT_LT(video.steps, 40) << "Cancel stops the measuring";
+  EXPECT_TRUE(project.clipAFileName.empty());
+  EXPECT_TRUE(prompts.messages.empty());
+  EXPECT_EQ(prompts.fileRequests.size(), 1u) << "no second clip is asked for";
 }
 
 // A player that opens anything and plays nothing.
