@@ -46,6 +46,9 @@ struct MainWindowContext {
   MainPrompts& prompts;
   Shell& shell;
   std::string programFolder;  // the template library; no trailing '/'
+  // The desktop's font size in pixels; the layout grows to suit a larger
+  // one. 0 keeps the layout as drawn.
+  int fontPixels = 0;
 };
 
 class TForm_Main : public QMainWindow {
@@ -104,7 +107,9 @@ class TForm_Main : public QMainWindow {
   void BuildBlockScheme(QWidget* client);
   void BuildCommands(QWidget* client);
   void BuildMenus();
-  void ChooseFittingFont();
+  // The largest font up to `largestPixels` with which every caption fits.
+  void ChooseFittingFont(int largestPixels);
+  void ScaleLayout(QWidget* client, double scale);
 
   void ApplySchemeView(const SchemeView& view);
   void ShowFilters(const FilterBlock& filters, int selected);
@@ -125,6 +130,7 @@ class TForm_Main : public QMainWindow {
   Shell& shell_;
   std::string programFolder_;
   std::string docsFolder_;
+  int fontPixels_;
   TemplateLibrary library_;
   QPointer<QWidget> about_;
 

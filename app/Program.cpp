@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include <QApplication>
+#include <QFontInfo>
 #include <QScreen>
 #include <QTimer>
 
@@ -32,8 +34,10 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
       video_(video),
       prompts_(remembering),
       settings_(settings) {
-  main = std::make_unique<TForm_Main>(
-      MainWindowContext{project, viewer, video, generator, remembering, shell, std::move(programFolder)});
+  // The main window takes the desktop's font size, as every other window.
+  main = std::make_unique<TForm_Main>(MainWindowContext{project, viewer, video, generator, remembering, shell,
+                                                        std::move(programFolder),
+                                                        QFontInfo(QApplication::font()).pixelSize()});
   auto showError = [this](const std::string& text) { prompts_.ShowError(text); };
 
   PreviewWindowHooks previewHooks;

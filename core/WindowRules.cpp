@@ -1,6 +1,7 @@
 #include "core/WindowRules.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace tandemix {
 
@@ -55,6 +56,18 @@ QRect PictureWindowGeometry(const PictureWindowFacts& f) {
   if (f.placed) return QRect(f.current.topLeft(), size);
   if (f.viewer.isEmpty()) return KeptInside(QRect(f.screen.topLeft(), size), f.screen);
   return QRect(BesideOf(f.viewer, size, f.screen), size);
+}
+
+double LayoutScale(int desktopFontPixels, int fittingFontPixels) {
+  if (fittingFontPixels <= 0) return 1.0;
+  return std::max(1.0, static_cast<double>(desktopFontPixels) / fittingFontPixels);
+}
+
+QRect ScaledRect(const QRect& r, double scale) {
+  const auto at = [scale](int v) { return static_cast<int>(std::lround(v * scale)); };
+  const int left = at(r.x());
+  const int top = at(r.y());
+  return QRect(left, top, at(r.x() + r.width()) - left, at(r.y() + r.height()) - top);
 }
 
 }  // namespace tandemix

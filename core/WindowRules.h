@@ -48,4 +48,15 @@ struct PictureWindowFacts {
 // size; only a picture of another size gives it that size, at its place.
 QRect PictureWindowGeometry(const PictureWindowFacts& facts);
 
+// The main window is drawn for an 11-pixel font; at that drawing it fits
+// captions in `fittingFontPixels` (11 or a little less, as the font's
+// glyphs are wide). With a larger desktop font every place and size grows
+// by desktop / fitting (never shrinks), so the desktop's size fits and one
+// font size serves every window.
+inline constexpr int kLayoutFontPixels = 11;
+double LayoutScale(int desktopFontPixels, int fittingFontPixels);
+// `r` grown by `scale`: corners are scaled and rounded, so controls that
+// touched still touch.
+QRect ScaledRect(const QRect& r, double scale);
+
 }  // namespace tandemix

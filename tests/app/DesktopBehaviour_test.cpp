@@ -93,6 +93,20 @@ TEST_F(MainWindowTest, AboutOpensCentredOnTheMainWindowWithItsTextWrapped) {
   EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0);
 }
 
+TEST_F(MainWindowTest, ALargerDesktopFontGrowsTheLayoutAndEveryCaptionFits) {
+  Open();
+  const int drawn = window->font().pixelSize();  // what fits the drawing
+  ASSERT_LE(drawn, 11);
+  TForm_Main big(MainWindowContext{project, viewer, video, generator, prompts, shell, folder.Path(), 2 * drawn});
+  // Twice the drawn places and sizes, inside groups too.
+  EXPECT_EQ(big.centralWidget()->size(), QSize(1664, 724));
+  EXPECT_EQ(big.findChild<QWidget*>("Button1")->geometry(), QRect(1488, 400, 162, 50));
+  EXPECT_EQ(big.findChild<QWidget*>("Button_Load")->geometry(), QRect(28, 48, 150, 50));
+  // The desktop's size, or at most a pixel below it where a caption needs it.
+  EXPECT_GE(big.font().pixelSize(), 2 * drawn - 1);
+  EXPECT_TRUE(big.UnfitCaptions().empty());
+}
+
 TEST_F(MainWindowTest, ClipDialogsOfferTheFilesOfTheFileType) {
   Open();
   Button("Video")->click();

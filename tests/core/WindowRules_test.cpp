@@ -73,5 +73,20 @@ TEST(PictureWindowGeometry, AfterwardsItKeepsItsPlaceAndChangesSizeOnlyForANewPi
   EXPECT_EQ(PictureWindowGeometry(f), QRect(317, 473, 706, 562));
 }
 
+TEST(LayoutScale, GrowsWithALargerDesktopFontOnly) {
+  EXPECT_DOUBLE_EQ(LayoutScale(11, 11), 1.0);
+  EXPECT_DOUBLE_EQ(LayoutScale(9, 11), 1.0);
+  EXPECT_DOUBLE_EQ(LayoutScale(0, 11), 1.0);
+  EXPECT_DOUBLE_EQ(LayoutScale(22, 11), 2.0);
+  EXPECT_DOUBLE_EQ(LayoutScale(15, 10), 1.5);
+  EXPECT_DOUBLE_EQ(LayoutScale(15, 0), 1.0);
+  // 13 pixels: the main window's 832 x 362 become 983 x 428.
+  EXPECT_EQ(ScaledRect(QRect(0, 0, 832, 362), LayoutScale(13, 11)), QRect(0, 0, 983, 428));
+  // Neighbours stay neighbours: Add ends where Delete's gap begins.
+  const double s = LayoutScale(13, 11);
+  EXPECT_EQ(ScaledRect(QRect(192, 24, 57, 25), s), QRect(227, 28, 67, 30));
+  EXPECT_EQ(ScaledRect(QRect(192, 24, 57, 25), s).bottom() + 1, ScaledRect(QRect(192, 49, 57, 7), s).top());
+}
+
 }  // namespace
 }  // namespace tandemix
