@@ -18,7 +18,7 @@ namespace {
 // Features are found on a copy at most this wide: SIFT's cost grows with
 // the area, and its sub-pixel positions keep the fit well inside a pixel of
 // the full frame.
-constexpr int kWorkWidth = 1024;
+constexpr int kWorkWidth = 960;
 constexpr int kMaxFeatures = 2500;
 constexpr float kRatio = 0.75f;  // Lowe's ratio test
 constexpr int kRansacRounds = 400;
