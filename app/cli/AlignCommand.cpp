@@ -55,6 +55,7 @@ int Align(const Args& args) {
       }
     }
     if (files.size() != 2) throw UsageError("give LEFT and RIGHT");
+    if (frame >= 0 && frames > 1) throw UsageError("give --frame or --frames, not both");
     DefaultVideoServices video;
     const VideoInfo left = video.ReadVideoInfo(files[0]);
     if (!left.Ok()) throw TandemixError(left.error);
@@ -63,7 +64,6 @@ int Align(const Args& args) {
     const int count = std::max(1, std::min(left.frameCount, right.frameCount));
 
     std::vector<int> chosen;
-    if (frame >= 0 && frames > 1) throw UsageError("give --frame or --frames, not both");
     if (frame >= 0) {
       chosen.push_back(frame);
     } else if (frames == 1) {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/DefaultVideoServices.h"
-#include "preview/PreviewBitmap.h"
+#include "platform/BmpFile.h"
 #include "tests/support/SyntheticStereo.h"
 #include "tests/support/TestFiles.h"
 
@@ -63,7 +63,7 @@ TEST(StereoLayoutFile, DeclarationThenNameThenPicture) {
   EXPECT_EQ(DetectStereoLayout(named, video).SplitTemplate(), "SideBySide_Split");
 
   const std::string picture = folder.File("frame.bmp");
-  Bitmap(Packed(false)).SaveToFile(picture);
+  SaveBmp24(picture, Packed(false));
   EXPECT_EQ(DetectStereoLayout(picture, video).Text(), "ou picture");
   EXPECT_EQ(DetectStereoLayout(picture, video).SplitTemplate(), "OverUnder_Split");
 
