@@ -62,7 +62,9 @@ TEST_P(KnownMisalignment, RecoversTiltScaleAndRowsWithinTolerance) {
   // Whole-pixel shifts add at most half a pixel; none when the views need
   // no scale and move by whole rows.
   EXPECT_LT(p.verticalDisparity, 0.3 + 0.5);
-  if (m.scale == 1.0) EXPECT_LT(p.verticalDisparity, 0.3);
+  if (m.scale == 1.0) {
+    EXPECT_LT(p.verticalDisparity, 0.3);
+  }
   EXPECT_GT(p.matches, 100);
   EXPECT_GT(p.confidence, 0.5);
   EXPECT_LE(p.confidence, 1.0);
