@@ -23,7 +23,7 @@ TForm_Help_About::TForm_Help_About(QWidget* parent) : QWidget(parent, Qt::Window
   Memo_About->setPlainText(
       "                    Tandemix\n"
       "\n"
-      "                      V 0.114\n"
+      "                      V " TANDEMIX_VERSION "\n"
       "\n"
       "\n"
       "The Tandemix developers\n"

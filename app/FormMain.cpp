@@ -17,6 +17,7 @@
 
 #include "app/FormBitBtn.h"
 #include "app/FormBlockPanel.h"
+#include "widgets/WidgetMaking.h"
 
 namespace tandemix {
 
@@ -33,20 +34,6 @@ constexpr int kSmallestFontPixels = 8;
 // A clip name as the "File(s)" group shows it: 38 characters at most, the
 // shortened form of a longer path. The name labels must hold one whole.
 constexpr const char* kTypicalShownClipName = "/home...ideos/holiday/left_camera_01.avi";
-
-template <typename W, typename... Args>
-W* Make(QWidget* parent, const char* name, const QRect& geometry, Args&&... args) {
-  auto* widget = new W(std::forward<Args>(args)..., parent);
-  widget->setObjectName(name);
-  widget->setGeometry(geometry);
-  return widget;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
-  auto* label = Make<QLabel>(parent, name, geometry, text);
-  label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  return label;
-}
 
 // Width left for the caption of a check box or radio button.
 int IndicatorTextWidth(const QAbstractButton* button, QStyle::SubElement element) {
@@ -76,7 +63,7 @@ TForm_Main::TForm_Main(const MainWindowContext& c, QWidget* parent)
       programFolder_(c.programFolder),
       library_(c.programFolder) {
   setObjectName("Form_Main");
-  setWindowTitle("Tandemix v0.114");
+  setWindowTitle("Tandemix v" TANDEMIX_VERSION);
   // Fixed single border: minimise, no maximise.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -108,7 +95,7 @@ void TForm_Main::BuildControls() {
 }
 
 void TForm_Main::BuildTemplateColumn(QWidget* client) {
-  Label3 = MakeLabel(client, "Label3", "Templates:", QRect(8, 8, 169, 15));
+  Label3 = MakeLabel(client, "Templates:", QRect(8, 8, 169, 15), "Label3");
   ListBox_Templates = Make<QListWidget>(client, "ListBox_Templates", QRect(8, 24, 169, 313));
   ListBox_Templates->setToolTip(
       "List of available Filters. You can Edit, Add and Clear them by pressing right mouse button.");
@@ -149,7 +136,7 @@ void TForm_Main::BuildTemplateColumn(QWidget* client) {
   connect(BitBtn3, &QPushButton::clicked, this, &TForm_Main::BitBtn3Click);
   connect(BitBtn4, &QPushButton::clicked, this, &TForm_Main::BitBtn4Click);
 
-  Label4 = MakeLabel(client, "Label4", "Applied filters:", QRect(264, 8, 185, 15));
+  Label4 = MakeLabel(client, "Applied filters:", QRect(264, 8, 185, 15), "Label4");
   ListBox_Filters = Make<QListWidget>(client, "ListBox_Filters", QRect(264, 24, 185, 121));
   ListBox_Filters->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(ListBox_Filters, &QWidget::customContextMenuRequested, this, &TForm_Main::ListBox_FiltersContextPopup);
@@ -171,10 +158,10 @@ void TForm_Main::BuildFilesGroup(QWidget* client) {
   CheckBox_ImportStereo->setToolTip("Check if using only one file (stereo pair).");
   connect(CheckBox_ImportStereo, &QCheckBox::toggled, this, &TForm_Main::CheckBox_ImportStereoClick);
 
-  Label_FileNameLeft = MakeLabel(GroupBox2, "Label_FileNameLeft", "Left: ", QRect(16, 60, 36, 15));
-  Label_ClipAName = MakeLabel(GroupBox2, "Label_ClipAName", "  ", QRect(52, 60, 203, 15));
-  Label_FileNameRight = MakeLabel(GroupBox2, "Label_FileNameRight", "Right: ", QRect(16, 84, 36, 15));
-  Label_ClipBName = MakeLabel(GroupBox2, "Label_ClipBName", " ", QRect(52, 84, 203, 15));
+  Label_FileNameLeft = MakeLabel(GroupBox2, "Left: ", QRect(16, 60, 36, 15), "Label_FileNameLeft");
+  Label_ClipAName = MakeLabel(GroupBox2, "  ", QRect(52, 60, 203, 15), "Label_ClipAName");
+  Label_FileNameRight = MakeLabel(GroupBox2, "Right: ", QRect(16, 84, 36, 15), "Label_FileNameRight");
+  Label_ClipBName = MakeLabel(GroupBox2, " ", QRect(52, 84, 203, 15), "Label_ClipBName");
 
   RadioGroup_FileType = Make<QGroupBox>(GroupBox2, "RadioGroup_FileType", QRect(8, 104, 241, 41), "File type");
   RadioGroup_FileType->setToolTip(

@@ -10,14 +10,14 @@
 #include <string>
 #include <vector>
 
-#include "app/FormMainPrompts.h"
+#include "app/MainPrompts.h"
 #include "platform/Shell.h"
 #include "platform/VideoServices.h"
 #include "project/BlockScheme.h"
 #include "project/ProjectState.h"
 #include "project/TemplateLibrary.h"
 #include "script/ScriptGenerator.h"
-#include "viewer/ViewerState.h"
+#include "core/ViewerState.h"
 
 class QAction;
 class QButtonGroup;

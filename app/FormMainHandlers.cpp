@@ -16,6 +16,7 @@
 #include "project/ClipLoading.h"
 #include "project/FilterListEditing.h"
 #include "project/ProjectFile.h"
+#include "widgets/WidgetMaking.h"
 
 namespace tandemix {
 
@@ -43,11 +44,7 @@ FileDialogRequest ClipRequest(const char* title, const std::string& current) {
 
 template <typename Body>
 void TForm_Main::Guarded(Body&& body) {
-  try {
-    body();
-  } catch (const std::exception& e) {
-    prompts_.ShowError(e.what());
-  }
+  RunShowingFailure(std::forward<Body>(body), [this](const std::string& message) { prompts_.ShowError(message); });
 }
 
 // ---- Block scheme ---------------------------------------------------------

@@ -5,9 +5,9 @@
 #include <QFile>
 #include <QScreen>
 
-#include "app/FormProgram.h"
-#include "app/FormQtPrompts.h"
-#include "platform/DefaultVideoServices.h"
+#include "app/Program.h"
+#include "app/QtPrompts.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "platform/DesktopShell.h"
 
 int main(int argc, char** argv) {

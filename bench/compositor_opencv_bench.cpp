@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "preview/Compositor.h"
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 namespace {
 

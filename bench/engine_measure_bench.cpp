@@ -1,7 +1,7 @@
 // Measuring a script of two sources, against two ffprobe calls on the
 // sources, in the same run.
 #include "bench/EngineBenchSupport.h"
-#include "platform/DefaultVideoServices.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "platform/TextFile.h"
 
 namespace tandemix::bench {

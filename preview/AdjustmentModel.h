@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 #include "preview/AutoAlign.h"
 
 namespace tandemix {

@@ -17,7 +17,7 @@
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
 #include "preview/RowBands.h"
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>

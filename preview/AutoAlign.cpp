@@ -10,7 +10,7 @@
 #include <random>
 
 #include "platform/Errors.h"
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 namespace tandemix {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "platform/Errors.h"
 #include "preview/ImageOps.h"
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 
 namespace tandemix {
 namespace {

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 #include "preview/PixMatrix.h"
 #include "preview/PreviewBitmap.h"
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 namespace tandemix {
 

@@ -4,86 +4,9 @@
 #include <QSignalBlocker>
 
 #include "platform/Errors.h"
+#include "widgets/WidgetMaking.h"
 
 namespace tandemix {
-namespace {
-
-QScrollBar* MakeBar(QWidget* parent, const char* name, QRect geometry, int min, int max, int largeStep,
-                    const char* hint) {
-  auto* bar = new QScrollBar(Qt::Horizontal, parent);
-  bar->setObjectName(name);
-  bar->setGeometry(geometry);
-  bar->setRange(min, max);
-  bar->setSingleStep(1);
-  bar->setPageStep(largeStep);
-  bar->setToolTip(hint);
-  return bar;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, const char* text) {
-  auto* edit = new QLineEdit(text, parent);
-  edit->setObjectName(name);
-  edit->setGeometry(geometry);
-  return edit;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* text, QRect geometry, const char* name = "") {
-  auto* label = new QLabel(text, parent);
-  label->setGeometry(geometry);
-  if (*name) label->setObjectName(name);
-  return label;
-}
-
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const char* text, QRect geometry, const char* hint = "") {
-  auto* box = new QCheckBox(text, parent);
-  box->setObjectName(name);
-  box->setGeometry(geometry);
-  if (*hint) box->setToolTip(hint);
-  return box;
-}
-
-QGroupBox* MakeGroup(QWidget* parent, const char* title, QRect geometry, const char* name = "") {
-  auto* group = new QGroupBox(title, parent);
-  group->setGeometry(geometry);
-  if (*name) group->setObjectName(name);
-  return group;
-}
-
-QButtonGroup* MakeRadios(QGroupBox* group, const std::vector<const char*>& items) {
-  auto* buttons = new QButtonGroup(group);
-  const int width = (group->width() - 16) / static_cast<int>(items.size());
-  for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-    auto* radio = new QRadioButton(items[i], group);
-    radio->setGeometry(8 + i * width, 20, width - 4, 20);
-    buttons->addButton(radio, i);
-  }
-  return buttons;
-}
-
-void SetBar(QScrollBar* bar, const ScrollRange& range) {
-  const QSignalBlocker block(bar);
-  bar->setRange(range.minimum, range.maximum);
-  bar->setValue(range.position);
-}
-
-void SetText(QLineEdit* edit, const std::string& text) {
-  const QString q = QString::fromStdString(text);
-  if (edit->text() != q) edit->setText(q);
-}
-
-void SetChecked(QCheckBox* box, bool checked) {
-  const QSignalBlocker block(box);
-  box->setChecked(checked);
-}
-
-void SetItem(QButtonGroup* group, int item) {
-  for (QAbstractButton* b : group->buttons()) {
-    const QSignalBlocker block(b);
-    b->setChecked(group->id(b) == item);
-  }
-}
-
-}  // namespace
 
 TForm_Preview::TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hooks, QWidget* parent)
     : QWidget(parent, Qt::Dialog), settings_(settings), hooks_(std::move(hooks)), model_(settings, *this) {
@@ -240,14 +163,13 @@ void TForm_Preview::ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler
 }
 
 void TForm_Preview::Handle(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
+  // The controls show the model's values again before a message about a
+  // failure appears, and after the work when it succeeded.
+  const bool done = RunShowingFailure(action, [this](const std::string& message) {
     RefreshControls();
-    if (hooks_.showError) hooks_.showError(e.what());
-    return;
-  }
-  RefreshControls();
+    if (hooks_.showError) hooks_.showError(message);
+  });
+  if (done) RefreshControls();
 }
 
 void TForm_Preview::RefreshControls() {

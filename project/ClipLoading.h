@@ -8,7 +8,7 @@
 
 #include "platform/VideoServices.h"
 #include "project/ProjectState.h"
-#include "viewer/ViewerState.h"
+#include "core/ViewerState.h"
 
 namespace tandemix {
 

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "platform/Errors.h"
-#include "preview/EditNumber.h"
+#include "core/EditNumber.h"
 
 namespace tandemix {
 namespace {

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "platform/TextFile.h"
-#include "script/TemplateExpansion.h"
 
 namespace tandemix {
 
@@ -37,6 +36,11 @@ std::vector<std::string> ListTemplateNames(const std::string& folder) {
   }
   std::sort(names.begin(), names.end(), CaseBlindLess);
   return names;
+}
+
+std::string TemplatePath(const std::string& templateFolder, const std::string& name) {
+  if (!templateFolder.empty() && templateFolder.back() == '/') return templateFolder + name + ".avt";
+  return templateFolder + "/" + name + ".avt";
 }
 
 std::string ClearConfirmationText(const std::string& name) { return "Are you sure to delete '" + name + "' ?"; }

@@ -16,6 +16,9 @@ namespace tandemix {
 // regard to case. A missing folder lists nothing.
 std::vector<std::string> ListTemplateNames(const std::string& folder);
 
+// Path of template `name` in the template folder.
+std::string TemplatePath(const std::string& templateFolder, const std::string& name);
+
 // The question Clear asks before deleting.
 std::string ClearConfirmationText(const std::string& name);
 inline constexpr const char* kConfirmationCaption = "Confirmation";

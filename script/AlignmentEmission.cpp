@@ -1,7 +1,7 @@
 #include "script/AlignmentEmission.h"
 
 #include "platform/Errors.h"
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 
 namespace tandemix {
 namespace {

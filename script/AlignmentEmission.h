@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/TextFile.h"
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 namespace tandemix {
 

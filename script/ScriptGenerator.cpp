@@ -3,12 +3,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/FrameTime.h"
 #include "platform/Errors.h"
 #include "project/ClipLoading.h"
 #include "script/AlignmentEmission.h"
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 #include "script/TemplateExpansion.h"
-#include "viewer/ViewerModel.h"
 
 namespace tandemix {
 namespace {

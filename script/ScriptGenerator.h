@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/VideoServices.h"
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 #include "project/ProjectState.h"
-#include "viewer/ViewerState.h"
+#include "core/ViewerState.h"
 
 namespace tandemix {
 

@@ -10,11 +10,6 @@ void ReplaceFirst(std::string& text, const std::string& keyword, const std::stri
 
 }  // namespace
 
-std::string TemplatePath(const std::string& templateFolder, const std::string& name) {
-  if (!templateFolder.empty() && templateFolder.back() == '/') return templateFolder + name + ".avt";
-  return templateFolder + "/" + name + ".avt";
-}
-
 std::string SubstituteKeywords(const std::string& line, const TemplateKeywords& keywords) {
   std::string result = line;
   ReplaceFirst(result, "FileL", keywords.fileL);

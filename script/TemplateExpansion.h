@@ -6,6 +6,7 @@
 
 #include "platform/TextFile.h"
 #include "project/ProjectState.h"
+#include "project/TemplateLibrary.h"
 
 namespace tandemix {
 
@@ -16,9 +17,6 @@ struct TemplateKeywords {
   std::string sliderA;  // SliderA value in script number format
   std::string sliderB;
 };
-
-// Path of template `name` in the template folder.
-std::string TemplatePath(const std::string& templateFolder, const std::string& name);
 
 // Replaces the first occurrence of each keyword, in the order FileL, FileR,
 // SliderA, SliderB, each on the result of the one before (case-sensitive,

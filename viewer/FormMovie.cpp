@@ -7,8 +7,9 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
-#include "platform/EnginePlayer.h"
+#include "platform/services/EnginePlayer.h"
 #include "viewer/ViewerLayout.h"
+#include "widgets/WidgetMaking.h"
 
 namespace tandemix {
 namespace {
@@ -149,13 +150,7 @@ void TForm_Movie::RefreshButtons() {
   for (int i = 0; i < kPlayerButtonCount; ++i) PlayerButtons[i]->setEnabled(model_->Enabled(kButtons[i].button));
 }
 
-void TForm_Movie::Handle(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const std::exception& e) {
-    if (hooks_.showError) hooks_.showError(e.what());
-  }
-}
+void TForm_Movie::Handle(const std::function<void()>& action) { RunShowingFailure(action, hooks_.showError); }
 
 void TForm_Movie::ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) {
   setWindowTitle(QString::fromStdString(script));

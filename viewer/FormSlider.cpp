@@ -1,24 +1,9 @@
 #include "viewer/FormSlider.h"
 
 #include "platform/Errors.h"
+#include "widgets/WidgetMaking.h"
 
 namespace tandemix {
-namespace {
-
-QLineEdit* MakeEdit(QWidget* parent, const char* name, int top) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setGeometry(120, top, 97, 21);
-  return edit;
-}
-
-void MakeLabel(QWidget* parent, const char* text, int top) {
-  auto* label = new QLabel(text, parent);
-  label->setGeometry(8, top + 3, 108, 17);
-}
-
-}  // namespace
-
 TForm_Slider::TForm_Slider(AdjustmentModel& adjustment, std::function<void(const std::string&)> showError,
                            std::function<void()> sliderChanged, QWidget* parent)
     : QWidget(parent, Qt::Window),
@@ -30,13 +15,13 @@ TForm_Slider::TForm_Slider(AdjustmentModel& adjustment, std::function<void(const
   setFixedSize(331, 186);
   const char* labels[] = {"Min. value:", "Max. value:", "Initial value:", "Small increment:", "Large increment:",
                           "Title:"};
-  for (int i = 0; i < 6; ++i) MakeLabel(this, labels[i], 8 + 28 * i);
-  EditMin = MakeEdit(this, "EditMin", 8);
-  EditMax = MakeEdit(this, "EditMax", 36);
-  EditInit = MakeEdit(this, "EditInit", 64);
-  EditSmall = MakeEdit(this, "EditSmall", 92);
-  EditLarge = MakeEdit(this, "EditLarge", 120);
-  EditTitle = MakeEdit(this, "EditTitle", 148);
+  for (int i = 0; i < 6; ++i) MakeLabel(this, labels[i], QRect(8, 8 + 28 * i + 3, 108, 17));
+  EditMin = MakeEdit(this, "EditMin", QRect(120, 8, 97, 21));
+  EditMax = MakeEdit(this, "EditMax", QRect(120, 36, 97, 21));
+  EditInit = MakeEdit(this, "EditInit", QRect(120, 64, 97, 21));
+  EditSmall = MakeEdit(this, "EditSmall", QRect(120, 92, 97, 21));
+  EditLarge = MakeEdit(this, "EditLarge", QRect(120, 120, 97, 21));
+  EditTitle = MakeEdit(this, "EditTitle", QRect(120, 148, 97, 21));
   Button1 = new QPushButton("OK", this);
   Button1->setObjectName("Button1");
   Button1->setGeometry(240, 146, 75, 25);

@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "platform/Errors.h"
-#include "preview/EditNumber.h"
-#include "script/Geometry.h"
+#include "core/EditNumber.h"
+#include "core/Geometry.h"
 
 namespace tandemix {
 namespace {

@@ -8,17 +8,13 @@
 #include <string>
 
 #include "platform/MediaPlayer.h"
-#include "viewer/ViewerState.h"
+#include "core/FrameTime.h"
+#include "core/ViewerState.h"
 
 namespace tandemix {
 
 enum class PlayerButton { Play, Pause, Stop, Next, Prev, Step, Back };
 constexpr int kPlayerButtonCount = 7;
-
-// Milliseconds of frame n at `rate` frames a second, halves to even.
-std::int64_t FrameToMs(int frame, double rate);
-// The frame shown at `ms`, halves to even.
-int MsToFrame(std::int64_t ms, double rate);
 
 class ViewerModel {
  public:

@@ -7,9 +7,9 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/DefaultVideoServices.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "preview/AutoAlign.h"
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 
 namespace tandemix::cli {
 namespace {

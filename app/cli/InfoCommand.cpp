@@ -2,14 +2,13 @@
 // script, as "W H FRAMES RATE". info --layout FILE: the stereo layout found
 // in it and how it is known.
 #include <cstdio>
+#include <fstream>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include <fstream>
-
-#include "platform/DefaultVideoServices.h"
+#include "core/ScriptNumber.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "project/StereoLayout.h"
-#include "script/ScriptNumber.h"
 
 namespace tandemix::cli {
 

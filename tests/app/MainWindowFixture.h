@@ -14,7 +14,7 @@
 
 #include "app/FormBlockPanel.h"
 #include "app/FormMain.h"
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 #include "tests/support/FakeVideo.h"
 #include "tests/support/TestFiles.h"
 

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
-#include "app/FormProgram.h"
-#include "platform/DefaultVideoServices.h"
-#include "script/Geometry.h"
+#include "app/Program.h"
+#include "platform/services/DefaultVideoServices.h"
+#include "core/Geometry.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace tandemix {

@@ -85,6 +85,11 @@ TEST(InfoLayoutCommand, SaysTheLayoutAndHowItIsKnown) {
   EXPECT_EQ(RunCli({"info", "--layout", folder.File("a.mkv")}).out, "sbs-left-first metadata\n");
   ASSERT_TRUE(test::MakeTestVideo(folder.File("b-3d-sbs.avi"), 128, 72, 3));
   EXPECT_EQ(RunCli({"info", "--layout", folder.File("b-3d-sbs.avi")}).out, "sbs name\n");
+  const cv::Mat view = test::TexturedPicture(320, 180, 6);
+  cv::Mat packed;
+  cv::hconcat(view, test::WithDepth(view, 4, {9}), packed);
+  SaveBmp24(folder.File("frame.bmp"), test::ToFrame(packed));
+  EXPECT_EQ(RunCli({"info", "--layout", folder.File("frame.bmp")}).out, "sbs picture\n");
   ASSERT_TRUE(test::MakeTestVideo(folder.File("c.avi"), 128, 72, 3));
   EXPECT_EQ(RunCli({"info", "--layout", folder.File("c.avi")}).out, "mono\n");
   const auto missing = RunCli({"info", "--layout", folder.File("none.avi")});

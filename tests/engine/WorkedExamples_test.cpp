@@ -3,7 +3,7 @@
 // alignment arithmetic expects; measuring decodes nothing.
 #include <QFile>
 
-#include "platform/DefaultVideoServices.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "platform/TextFile.h"
 #include "tests/engine/EngineTestSupport.h"
 

@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "platform/BmpFile.h"
-#include "platform/DefaultVideoServices.h"
 #include "platform/Errors.h"
 #include "platform/MediaProbe.h"
 #include "platform/MediaSource.h"
@@ -157,21 +156,6 @@ TEST_F(MediaSourceTest, FilesThatAreNoVideoGiveTheirReason) {
   EXPECT_EQ(info.width, 0);
   EXPECT_EQ(info.frameCount, 0);
   EXPECT_EQ(info.rate, 1.0);
-}
-
-TEST_F(MediaSourceTest, VideoServicesDecodeMediaAndRefuseMissingFrames) {
-  DefaultVideoServices video;
-  FrameBGR frame;
-  std::string error;
-  ASSERT_TRUE(video.DecodeFrame(File("clip.avi"), 29, frame, error)) << error;
-  EXPECT_EQ(frame.width, 64);
-  EXPECT_EQ(frame.height, 48);
-  EXPECT_FALSE(video.DecodeFrame(File("clip.avi"), 30, frame, error));
-  EXPECT_EQ(error, "Frame 30 is out of range: " + File("clip.avi") + " has 30 frames");
-  EXPECT_FALSE(video.DecodeFrame(File("clip.avi"), -1, frame, error));
-  EXPECT_EQ(error, "Frame -1 is out of range: " + File("clip.avi") + " has 30 frames");
-  EXPECT_FALSE(video.DecodeFrame(File("missing.mp4"), 0, frame, error));
-  EXPECT_EQ(error, "Cannot open " + File("missing.mp4"));
 }
 
 }  // namespace

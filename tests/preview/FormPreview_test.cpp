@@ -1,63 +1,13 @@
 #include "preview/FormPreview.h"
 
-#include <QLocale>
 #include <QRadioButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "viewer/FormSlider.h"
+#include "tests/preview/AdjustmentWindowFixture.h"
 
 namespace tandemix {
 namespace {
-
-// The real window with counting hooks: a compose reads the four boxes as
-// the compositor does; a regeneration honours the hold-off as the generator
-// does.
-class AdjustmentWindow : public ::testing::Test {
- protected:
-  void SetUp() override {
-    QLocale::setDefault(QLocale::c());
-    PreviewWindowHooks hooks;
-    hooks.composePreview = [this] {
-      settings.ScaleLeftFactor();
-      settings.ScaleRightFactor();
-      settings.AngleLeft();
-      settings.AngleRight();
-      ++composed;
-    };
-    hooks.regenerate = [this] {
-      if (settings.regenerateHoldoff != 0) return;
-      ++regenerated;
-      settings.regenerateHoldoff = 5;
-    };
-    hooks.showSliderDialog = [this] { ++sliderDialogs; };
-    hooks.askSavePicture = [this]() -> std::optional<std::string> { return savePath; };
-    hooks.savePreviewImage = [this](const std::string& p) { saved.push_back(p); };
-    hooks.showError = [this](const std::string& e) { errors.push_back(e); };
-    window = std::make_unique<TForm_Preview>(settings, hooks);
-    window->Timer2->stop();  // ticks are driven by hand
-  }
-
-  void Drag(QScrollBar* bar, std::initializer_list<int> positions) {
-    bar->setSliderDown(true);
-    for (int p : positions) bar->setSliderPosition(p);
-    bar->setSliderDown(false);
-  }
-  void Type(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-  }
-  void Enter(QLineEdit* edit, const QString& text) {
-    Type(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
-  }
-
-  AlignmentSettings settings;
-  std::unique_ptr<TForm_Preview> window;
-  int composed = 0, regenerated = 0, sliderDialogs = 0;
-  std::optional<std::string> savePath;
-  std::vector<std::string> saved, errors;
-};
 
 TEST_F(AdjustmentWindow, ControlsAndStartValues) {
   EXPECT_EQ(window->windowTitle(), "Preview");
@@ -177,34 +127,6 @@ TEST_F(AdjustmentWindow, SaveFrameCancelledWritesNothing) {
   savePath = "/tmp/x.bmp";
   window->Button5->click();
   EXPECT_EQ(saved, (std::vector<std::string>{"/tmp/x.bmp"}));
-}
-
-TEST_F(AdjustmentWindow, SliderDialogAppliesToTheLastRightClickedSlider) {
-  TForm_Slider dialog(window->Model(), [this](const std::string& e) { errors.push_back(e); },
-                      [this] { window->RefreshControls(); });
-  EXPECT_EQ(dialog.windowTitle(), "Slider definition");
-  emit window->ScrollBarA->customContextMenuRequested({});
-  emit window->ScrollBarB->customContextMenuRequested({});
-  EXPECT_EQ(sliderDialogs, 2);
-  dialog.EditMin->setText("200");
-  dialog.EditMax->setText("300");
-  dialog.EditInit->setText("250");
-  dialog.EditTitle->setText("Depth");
-  dialog.Button1->click();
-  EXPECT_EQ(window->ScrollBarB->minimum(), 200);
-  EXPECT_EQ(window->ScrollBarB->value(), 250);
-  EXPECT_EQ(window->Label_SliderB->text(), "Depth");
-  EXPECT_EQ(window->Edit_SliderB->text(), "250");
-  EXPECT_EQ(window->ScrollBarA->maximum(), 100);
-  // Reset All puts the bar back without an error.
-  window->Button1->click();
-  EXPECT_EQ(window->ScrollBarB->minimum(), -100);
-  EXPECT_EQ(window->ScrollBarB->value(), 0);
-  EXPECT_TRUE(errors.empty());
-  dialog.EditMax->setText("x");
-  dialog.Button1->click();
-  ASSERT_EQ(errors.size(), 1u);
-  EXPECT_EQ(dialog.EditMin->text(), "200");  // nothing written back
 }
 
 }  // namespace

@@ -15,7 +15,7 @@
 
 #include "preview/PixMatrix.h"
 #include "preview/PreviewBitmap.h"
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 namespace tandemix::reference {
 

@@ -2,13 +2,36 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/DefaultVideoServices.h"
 #include "platform/BmpFile.h"
 #include "tests/support/SyntheticStereo.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {
 namespace {
+
+// Hands out one frame, as a clip of one frame would.
+class OneFrame : public VideoServices {
+ public:
+  explicit OneFrame(FrameBGR frame) : frame_(std::move(frame)) {}
+  VideoInfo ReadVideoInfo(const std::string&) override { return {frame_.width, frame_.height, 1, 25.0, {}}; }
+  bool DecodeFrame(const std::string&, int, FrameBGR& frame, std::string&) override {
+    frame = frame_;
+    return true;
+  }
+
+ private:
+  FrameBGR frame_;
+};
+
+// Knows no file.
+class NoFiles : public VideoServices {
+ public:
+  VideoInfo ReadVideoInfo(const std::string& path) override { return {0, 0, 0, 1.0, "Cannot open file " + path}; }
+  bool DecodeFrame(const std::string& path, int, FrameBGR&, std::string& error) override {
+    error = "Cannot open file " + path;
+    return false;
+  }
+};
 
 // A half-width side-by-side or half-height over/under frame of a pair with depth.
 FrameBGR Packed(bool sideBySide) {
@@ -47,30 +70,26 @@ TEST(StereoLayoutPicture, HalvesOfAPairCorrelateOthersDoNot) {
 
 TEST(StereoLayoutFile, DeclarationThenNameThenPicture) {
   test::TempFolder folder;
-  DefaultVideoServices video;
+  OneFrame packedOverUnder(Packed(false));
   // Declared: Matroska's StereoMode wins over the name and the picture.
   const std::string declared = folder.File("scene_ou.mkv");
   ASSERT_TRUE(test::MakeTestVideo(declared, 128, 72, 3, 25, "-c:v ffv1 -metadata:s:v:0 stereo_mode=left_right"));
-  EXPECT_EQ(DetectStereoLayout(declared, video).Text(), "sbs-left-first metadata");
+  EXPECT_EQ(DetectStereoLayout(declared, packedOverUnder).Text(), "sbs-left-first metadata");
   const std::string swapped = folder.File("swapped.mkv");
   ASSERT_TRUE(test::MakeTestVideo(swapped, 128, 72, 3, 25, "-c:v ffv1 -metadata:s:v:0 stereo_mode=bottom_top"));
-  EXPECT_EQ(DetectStereoLayout(swapped, video).Text(), "ou-right-first metadata");
-  EXPECT_EQ(DetectStereoLayout(swapped, video).SplitTemplate(), std::nullopt);
+  EXPECT_EQ(DetectStereoLayout(swapped, packedOverUnder).Text(), "ou-right-first metadata");
+  EXPECT_EQ(DetectStereoLayout(swapped, packedOverUnder).SplitTemplate(), std::nullopt);
 
-  const std::string named = folder.File("scene_sbs.avi");
-  ASSERT_TRUE(test::MakeTestVideo(named, 128, 72, 3));
-  EXPECT_EQ(DetectStereoLayout(named, video).Text(), "sbs name");
-  EXPECT_EQ(DetectStereoLayout(named, video).SplitTemplate(), "SideBySide_Split");
-
-  const std::string picture = folder.File("frame.bmp");
-  SaveBmp24(picture, Packed(false));
-  EXPECT_EQ(DetectStereoLayout(picture, video).Text(), "ou picture");
-  EXPECT_EQ(DetectStereoLayout(picture, video).SplitTemplate(), "OverUnder_Split");
-
-  const std::string mono = folder.File("mono.avi");
-  ASSERT_TRUE(test::MakeTestVideo(mono, 128, 72, 3));
-  EXPECT_EQ(DetectStereoLayout(mono, video).Text(), "mono");
-  EXPECT_EQ(DetectStereoLayout(folder.File("missing.avi"), video).Text(), "mono");
+  // Undeclared: the name, then the picture.
+  EXPECT_EQ(DetectStereoLayout(folder.File("scene_sbs.avi"), packedOverUnder).Text(), "sbs name");
+  EXPECT_EQ(DetectStereoLayout(folder.File("scene_sbs.avi"), packedOverUnder).SplitTemplate(), "SideBySide_Split");
+  EXPECT_EQ(DetectStereoLayout(folder.File("scene.avi"), packedOverUnder).Text(), "ou picture");
+  EXPECT_EQ(DetectStereoLayout(folder.File("scene.avi"), packedOverUnder).SplitTemplate(), "OverUnder_Split");
+  OneFrame mono(test::ToFrame(test::TexturedPicture(320, 180, 2)));
+  EXPECT_EQ(DetectStereoLayout(folder.File("scene.avi"), mono).Text(), "mono");
+  EXPECT_EQ(DetectStereoLayout(folder.File("scene.avi"), mono).SplitTemplate(), std::nullopt);
+  NoFiles none;
+  EXPECT_EQ(DetectStereoLayout(folder.File("missing.avi"), none).Text(), "mono");
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Errors.h"
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

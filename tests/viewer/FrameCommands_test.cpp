@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/BmpFile.h"
-#include "platform/DefaultVideoServices.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "platform/Errors.h"
 #include "tests/support/TestFiles.h"
 

@@ -1,10 +1,9 @@
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
 
 #include "platform/Errors.h"
-#include "project/ProjectState.h"
 
 namespace tandemix {
 namespace {
@@ -66,22 +65,6 @@ TEST(AlignmentSettings, HoldoffCountsDownToZero) {
   s.TickHoldoff();
   s.TickHoldoff();
   EXPECT_EQ(s.regenerateHoldoff, 0);
-}
-
-TEST(ProjectState, StartValues) {
-  ProjectState p;
-  EXPECT_EQ(p.currentBlock, 4);
-  EXPECT_EQ(BlockOfPanel(p.currentBlock), Block::FilterLeft);
-  EXPECT_EQ(BlockOfPanel(3), Block::Convert);
-  EXPECT_EQ(BlockOfPanel(6), Block::Convert);
-  EXPECT_EQ(BlockOfPanel(9), Block::Output);
-  EXPECT_FALSE(p.importStereo || p.convertBefore || p.convertBeforeEnabled);
-  EXPECT_EQ(p.fileType, kFileTypeAvi);
-  EXPECT_EQ(p.stereoMode, 0);
-  EXPECT_EQ(p.outputWidth, 0);
-  for (const auto& block : p.blocks) EXPECT_TRUE(block.empty());
-  p.Current().push_back("sharpen");
-  EXPECT_EQ(p.BlockAt(Block::FilterLeft), FilterBlock{"sharpen"});
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "app/FormMainPrompts.h"
+#include "app/MainPrompts.h"
 
 namespace tandemix {
 

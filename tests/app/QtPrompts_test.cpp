@@ -1,4 +1,4 @@
-#include "app/FormQtPrompts.h"
+#include "app/QtPrompts.h"
 
 #include <gtest/gtest.h>
 

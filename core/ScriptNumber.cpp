@@ -1,4 +1,4 @@
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 
 #include <cmath>
 #include <cstdio>

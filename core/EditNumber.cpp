@@ -1,4 +1,4 @@
-#include "preview/EditNumber.h"
+#include "core/EditNumber.h"
 
 #include <QLocale>
 #include <QString>
@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "platform/Errors.h"
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 
 namespace tandemix {
 

@@ -1,4 +1,4 @@
-#include "platform/DefaultVideoServices.h"
+#include "platform/services/DefaultVideoServices.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,4 +1,4 @@
-#include "app/FormProgram.h"
+#include "app/Program.h"
 
 #include <QTimer>
 

@@ -1,4 +1,4 @@
-#include "platform/EnginePlayer.h"
+#include "platform/services/EnginePlayer.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 
 #include <algorithm>
 
-#include "preview/EditNumber.h"
+#include "core/EditNumber.h"
 
 namespace tandemix {
 

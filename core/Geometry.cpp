@@ -1,4 +1,4 @@
-#include "script/Geometry.h"
+#include "core/Geometry.h"
 
 #include <algorithm>
 #include <cfenv>

@@ -1,10 +1,10 @@
-#include "script/ScriptNumber.h"
+#include "core/ScriptNumber.h"
 
 #include <QLocale>
 #include <gtest/gtest.h>
 
 #include "platform/Errors.h"
-#include "preview/EditNumber.h"
+#include "core/EditNumber.h"
 
 namespace tandemix {
 namespace {

@@ -3,7 +3,7 @@
 // track bar's range and position.
 #pragma once
 
-#include "preview/AlignmentSettings.h"
+#include "core/AlignmentSettings.h"
 
 namespace tandemix {
 

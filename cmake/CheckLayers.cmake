@@ -1,0 +1,81 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when a source file includes a header from a layer it may not use.
+# Run as: cmake -DSOURCE_DIR=<root> -P CheckLayers.cmake
+#
+# Layers from the bottom; a folder may include from the folders listed for
+# it. Windows (files named Form*) may also use the widget helpers and the
+# engine's services; nothing but a window or the program includes a window.
+set(ALLOWED_platform platform)
+set(ALLOWED_platform/engine platform platform/engine)
+set(ALLOWED_platform/services platform platform/engine platform/services)
+set(ALLOWED_core platform core)
+set(ALLOWED_project platform core project)
+set(ALLOWED_script platform core project script)
+set(ALLOWED_preview platform core project script preview)
+set(ALLOWED_viewer platform core project script preview viewer)
+set(ALLOWED_widgets platform core widgets)
+set(ALLOWED_app/cli platform platform/engine platform/services core project script preview viewer app/cli)
+set(ALLOWED_app platform platform/engine platform/services core project script preview viewer widgets app)
+set(LAYERS platform/engine platform/services platform core project script preview viewer widgets app/cli app)
+
+function(layer_of path out)
+  foreach(layer ${LAYERS})
+    string(LENGTH "${layer}/" length)
+    string(SUBSTRING "${path}" 0 ${length} prefix)
+    if(prefix STREQUAL "${layer}/")
+      string(SUBSTRING "${path}" ${length} -1 rest)
+      if(NOT rest MATCHES "/")
+        set(${out} ${layer} PARENT_SCOPE)
+        return()
+      endif()
+    endif()
+  endforeach()
+  set(${out} "" PARENT_SCOPE)
+endfunction()
+
+file(GLOB_RECURSE SOURCES RELATIVE ${SOURCE_DIR}
+  ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/core/*.cpp ${SOURCE_DIR}/core/*.h
+  ${SOURCE_DIR}/project/*.cpp ${SOURCE_DIR}/project/*.h ${SOURCE_DIR}/script/*.cpp ${SOURCE_DIR}/script/*.h
+  ${SOURCE_DIR}/preview/*.cpp ${SOURCE_DIR}/preview/*.h ${SOURCE_DIR}/viewer/*.cpp ${SOURCE_DIR}/viewer/*.h
+  ${SOURCE_DIR}/widgets/*.cpp ${SOURCE_DIR}/widgets/*.h ${SOURCE_DIR}/app/*.cpp ${SOURCE_DIR}/app/*.h)
+
+set(FAILURES 0)
+foreach(source ${SOURCES})
+  layer_of(${source} layer)
+  if(NOT layer)
+    message(SEND_ERROR "${source}: in no layer; add its folder to cmake/CheckLayers.cmake")
+    math(EXPR FAILURES "${FAILURES} + 1")
+    continue()
+  endif()
+  get_filename_component(name ${source} NAME)
+  set(window FALSE)
+  if(name MATCHES "^Form" OR layer STREQUAL "app")
+    set(window TRUE)
+  endif()
+  set(allowed ${ALLOWED_${layer}})
+  if(window)
+    list(APPEND allowed widgets platform/services)
+  endif()
+  file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"[^\"]+\"")
+  foreach(line ${includes})
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
+    layer_of(${header} target)
+    if(NOT target)
+      continue()  # a header of the folder's own (moc output) or a library's
+    endif()
+    get_filename_component(headerName ${header} NAME)
+    if(NOT target IN_LIST allowed)
+      message(SEND_ERROR "${source}: includes ${header}, from layer '${target}' above '${layer}'")
+      math(EXPR FAILURES "${FAILURES} + 1")
+    elseif(headerName MATCHES "^Form" AND NOT window)
+      message(SEND_ERROR "${source}: includes the window ${header}, but is no window")
+      math(EXPR FAILURES "${FAILURES} + 1")
+    endif()
+  endforeach()
+endforeach()
+
+list(LENGTH SOURCES count)
+if(FAILURES)
+  message(FATAL_ERROR "${FAILURES} include(s) run against the layers")
+endif()
+message(STATUS "${count} files, every include points down")
