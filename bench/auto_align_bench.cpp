@@ -39,9 +39,10 @@ struct Clips {
       const double start = i == 0 ? 4.0 : 4.0 - 37 / 25.0;
       std::string command =
           "ffmpeg -hide_banner -loglevel error -y -f lavfi -i \"testsrc2=s=1920x1080:r=25:d=" +
-          std::to_string(seconds + 6) + "\" -f lavfi -i \"anoisesrc=color=pink:sample_rate=48000:seed=5:d=" +
-          std::to_string(seconds + 6) + "\" -ss " + std::to_string(start) + " -t " + std::to_string(seconds) +
-          (sound ? " -c:a aac" : " -an") + " -c:v libx264 -preset ultrafast -g 250 " + (i == 0 ? left : right);
+          std::to_string(seconds + 6) +
+          "\" -f lavfi -i \"anoisesrc=color=pink:sample_rate=48000:seed=5:d=" + std::to_string(seconds + 6) +
+          "\" -ss " + std::to_string(start) + " -t " + std::to_string(seconds) + (sound ? " -c:a aac" : " -an") +
+          " -c:v libx264 -preset ultrafast -g 250 " + (i == 0 ? left : right);
       if (std::system(command.c_str()) != 0) std::abort();
     }
   }

@@ -91,8 +91,7 @@ void DecodeStream(AVFormatContext* format, int index, AVCodecContext* codec, Use
 
 }  // namespace
 
-bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track,
-                    std::string& error) {
+bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track, std::string& error) {
   track = SoundTrack{sampleRate, {}};
   Format format;
   if (!Open(path, format, error)) return false;

@@ -25,8 +25,7 @@ struct MotionTrack {
 // resampled to `sampleRate`, at most `maxSeconds` from the start. Returns
 // false with `error` set when the file cannot be opened or has no sound
 // ("<path> has no sound"); video packets are skipped undecoded.
-bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track,
-                    std::string& error);
+bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track, std::string& error);
 
 // The motion signature of the file's first video stream, at most
 // `maxFrames` frames from the start. Returns false with `error` set when the

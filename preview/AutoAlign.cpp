@@ -9,8 +9,8 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 
-#include "platform/Errors.h"
 #include "core/Geometry.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {
@@ -40,8 +40,7 @@ struct Features {
 };
 
 void Detect(const FrameBGR& frame, Features& out) {
-  const cv::Mat bgr(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()),
-                    frame.Stride());
+  const cv::Mat bgr(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()), frame.Stride());
   cv::Mat grey;
   cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
   if (grey.cols > kWorkWidth) {
@@ -77,8 +76,8 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     if (pair.size() < 2 || pair[0].distance >= kRatio * pair[1].distance) continue;
     const cv::Point2f& a = l.points[pair[0].queryIdx].pt;
     const cv::Point2f& b = r.points[pair[0].trainIdx].pt;
-    matches.push_back(Match{(a.x + 0.5) * l.factorX - 0.5, (a.y + 0.5) * l.factorY - 0.5,
-                            (b.x + 0.5) * r.factorX - 0.5, (b.y + 0.5) * r.factorY - 0.5});
+    matches.push_back(Match{(a.x + 0.5) * l.factorX - 0.5, (a.y + 0.5) * l.factorY - 0.5, (b.x + 0.5) * r.factorX - 0.5,
+                            (b.y + 0.5) * r.factorY - 0.5});
   }
 }
 

@@ -40,12 +40,12 @@ struct AutoAlignOptions {
 
 // The proposal, in the adjustment window's units.
 struct AlignmentProposal {
-  double angleLeft = 0.0;   // degrees, positive turns clockwise
-  double angleRight = 0.0;  // degrees
+  double angleLeft = 0.0;     // degrees, positive turns clockwise
+  double angleRight = 0.0;    // degrees
   double scaleLeft = 100.0;   // percent
   double scaleRight = 100.0;  // percent
-  int shiftH = 0;  // pixels; positive moves the left view right
-  int shiftV = 0;  // pixels; positive moves the left view down
+  int shiftH = 0;             // pixels; positive moves the left view right
+  int shiftV = 0;             // pixels; positive moves the left view down
 
   // What was found.
   int candidates = 0;  // ratio-tested matches over all frames

@@ -54,10 +54,14 @@ std::string StereoLayout::Text() const {
   std::string text = arrangement == StereoArrangement::SideBySide ? "sbs" : "ou";
   if (evidence == LayoutEvidence::Metadata) text += rightFirst ? "-right-first" : "-left-first";
   switch (evidence) {
-    case LayoutEvidence::Metadata: return text + " metadata";
-    case LayoutEvidence::Name: return text + " name";
-    case LayoutEvidence::Picture: return text + " picture";
-    case LayoutEvidence::Nothing: break;
+    case LayoutEvidence::Metadata:
+      return text + " metadata";
+    case LayoutEvidence::Name:
+      return text + " name";
+    case LayoutEvidence::Picture:
+      return text + " picture";
+    case LayoutEvidence::Nothing:
+      break;
   }
   return text;
 }
@@ -71,13 +75,16 @@ std::optional<std::string> StereoLayout::SplitTemplate() const {
 
 std::optional<StereoLayout> LayoutFromName(const std::string& path) {
   static const std::vector<std::string> sideBySide = {"sbs", "hsbs", "fsbs", "halfsbs", "fullsbs", "sidebyside"};
-  static const std::vector<std::string> overUnder = {"tab", "htab", "ftab", "ou", "hou", "fou", "overunder", "topbottom"};
+  static const std::vector<std::string> overUnder = {"tab", "htab", "ftab",      "ou",
+                                                     "hou", "fou",  "overunder", "topbottom"};
   const std::vector<std::string> words = NameWords(path);
   // Only the last words of the name: "-3d-sbs", "_half-ou", "film.hsbs".
   const std::size_t first = words.size() > 2 ? words.size() - 2 : 0;
   for (std::size_t i = words.size(); i-- > first;) {
     const std::string& w = words[i];
-    auto has = [&](const std::vector<std::string>& list) { return std::find(list.begin(), list.end(), w) != list.end(); };
+    auto has = [&](const std::vector<std::string>& list) {
+      return std::find(list.begin(), list.end(), w) != list.end();
+    };
     if (has(sideBySide)) return StereoLayout{StereoArrangement::SideBySide, false, LayoutEvidence::Name};
     if (has(overUnder)) return StereoLayout{StereoArrangement::OverUnder, false, LayoutEvidence::Name};
   }
@@ -87,8 +94,7 @@ std::optional<StereoLayout> LayoutFromName(const std::string& path) {
 std::optional<StereoLayout> LayoutFromPicture(const FrameBGR& frame) {
   if (frame.width < 16 || frame.height < 16 || frame.pixels.size() < frame.Stride() * std::size_t(frame.height))
     return std::nullopt;
-  const cv::Mat bgr(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()),
-                    frame.Stride());
+  const cv::Mat bgr(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()), frame.Stride());
   cv::Mat grey;
   cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
   auto reduced = [](const cv::Mat& m, int width, int height) {

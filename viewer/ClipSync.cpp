@@ -138,8 +138,7 @@ void Require(bool ok, const std::string& error) {
 
 std::string TooShort(double seconds) {
   char text[160];
-  std::snprintf(text, sizeof text, "the clips are too short to sync: they must share at least %.0f seconds",
-                seconds);
+  std::snprintf(text, sizeof text, "the clips are too short to sync: they must share at least %.0f seconds", seconds);
   return text;
 }
 
@@ -174,7 +173,8 @@ SyncResult FindSync(const std::string& left, const std::string& right, ClipSigna
     if (leftSound.samples.size() < minimum || rightSound.samples.size() < minimum)
       throw TandemixError(TooShort(kMinimumSeconds));
     const int maxLag = static_cast<int>(std::lround(options.maxOffsetSeconds * options.sampleRate));
-    const std::vector<double> scores = CrossCorrelate(leftSound.samples, rightSound.samples, maxLag, static_cast<long>(minimum));
+    const std::vector<double> scores =
+        CrossCorrelate(leftSound.samples, rightSound.samples, maxLag, static_cast<long>(minimum));
     const Peak peak = BestLag(scores, maxLag, static_cast<int>(std::ceil(options.sampleRate / rate)));
     SyncResult result;
     result.method = SyncMethod::Sound;

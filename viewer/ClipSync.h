@@ -41,7 +41,7 @@ struct SyncOptions {
 };
 
 struct SyncResult {
-  int frames = 0;               // the offset, in frames of the left clip
+  int frames = 0;                 // the offset, in frames of the left clip
   std::int64_t milliseconds = 0;  // the measured lag, rounded to a millisecond
   SyncMethod method = SyncMethod::Sound;
   // The correlation peak against the best one at least a frame away; 1 or

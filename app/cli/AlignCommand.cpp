@@ -7,9 +7,9 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "core/ScriptNumber.h"
 #include "platform/services/DefaultVideoServices.h"
 #include "preview/AutoAlign.h"
-#include "core/ScriptNumber.h"
 
 namespace tandemix::cli {
 namespace {
@@ -40,10 +40,14 @@ int Align(const Args& args) {
         if (frames < 1 || frames > 100) throw UsageError("--frames: give 1 to 100 frames");
       } else if (arg == "--window") {
         const std::string value = reader.Value(arg);
-        if (value == "near") options.window = StereoWindow::Near;
-        else if (value == "median") options.window = StereoWindow::Median;
-        else if (value == "far") options.window = StereoWindow::Far;
-        else throw UsageError("--window takes near, median or far, not '" + value + "'");
+        if (value == "near")
+          options.window = StereoWindow::Near;
+        else if (value == "median")
+          options.window = StereoWindow::Median;
+        else if (value == "far")
+          options.window = StereoWindow::Far;
+        else
+          throw UsageError("--window takes near, median or far, not '" + value + "'");
       } else if (arg == "--split-tilt") {
         options.tilt = TiltPlacement::Split;
       } else if (arg == "--auto-crop") {
@@ -79,8 +83,7 @@ int Align(const Args& args) {
     const AlignmentProposal p = AutoAligner(options).Align(pairs);
     std::printf("--angle-left %s --angle-right %s --scale-left %s --scale-right %s --shift-h %d --shift-v %d\n",
                 FormatScriptNumber(p.angleLeft).c_str(), FormatScriptNumber(p.angleRight).c_str(),
-                FormatScriptNumber(p.scaleLeft).c_str(), FormatScriptNumber(p.scaleRight).c_str(), p.shiftH,
-                p.shiftV);
+                FormatScriptNumber(p.scaleLeft).c_str(), FormatScriptNumber(p.scaleRight).c_str(), p.shiftH, p.shiftV);
     std::printf("%s (fit %.2f px), %d of %d candidates, confidence %.2f\n", p.Summary().c_str(), p.fitDisparity,
                 p.matches, p.candidates, p.confidence);
     return 0;

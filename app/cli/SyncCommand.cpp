@@ -30,8 +30,8 @@ int Sync(const Args& args) {
     MediaClipSignals source;
     const SyncResult result = FindSync(files[0], files[1], source, options);
     std::printf("offset %d frames, %lld ms, %s, confidence %.2f\n", result.frames,
-                static_cast<long long>(result.milliseconds),
-                result.method == SyncMethod::Sound ? "sound" : "picture", result.confidence);
+                static_cast<long long>(result.milliseconds), result.method == SyncMethod::Sound ? "sound" : "picture",
+                result.confidence);
     return 0;
   } catch (const UsageError& e) {
     std::fprintf(stderr, "sync: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());

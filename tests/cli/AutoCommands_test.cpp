@@ -81,7 +81,8 @@ TEST(SyncCommand, PrintsOffsetMillisecondsMethodAndConfidence) {
 
 TEST(InfoLayoutCommand, SaysTheLayoutAndHowItIsKnown) {
   test::TempFolder folder;
-  ASSERT_TRUE(test::MakeTestVideo(folder.File("a.mkv"), 128, 72, 3, 25, "-c:v ffv1 -metadata:s:v:0 stereo_mode=left_right"));
+  ASSERT_TRUE(
+      test::MakeTestVideo(folder.File("a.mkv"), 128, 72, 3, 25, "-c:v ffv1 -metadata:s:v:0 stereo_mode=left_right"));
   EXPECT_EQ(RunCli({"info", "--layout", folder.File("a.mkv")}).out, "sbs-left-first metadata\n");
   ASSERT_TRUE(test::MakeTestVideo(folder.File("b-3d-sbs.avi"), 128, 72, 3));
   EXPECT_EQ(RunCli({"info", "--layout", folder.File("b-3d-sbs.avi")}).out, "sbs name\n");

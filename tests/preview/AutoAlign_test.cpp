@@ -33,8 +33,8 @@ double ScaleRatio(const AlignmentProposal& p) { return p.scaleLeft / p.scaleRigh
 AlignmentProposal RealignComposed(const std::pair<FrameBGR, FrameBGR>& pair, const AlignmentProposal& p) {
   PreviewCompositor compositor;
   compositor.SetFrames(Bitmap(pair.first), Bitmap(pair.second));
-  compositor.ComposePreview(p.shiftH, p.shiftV, p.scaleLeft / 100.0, p.scaleRight / 100.0, p.angleLeft,
-                            p.angleRight, PreviewSwitches{});
+  compositor.ComposePreview(p.shiftH, p.shiftV, p.scaleLeft / 100.0, p.scaleRight / 100.0, p.angleLeft, p.angleRight,
+                            PreviewSwitches{});
   auto canvas = [](const TPixMatrix& m) {
     FrameBGR f(m.Columns(), m.Rows());
     for (int y = 0; y < m.Rows(); ++y) std::memcpy(f.Row(y), m[y], f.Stride());

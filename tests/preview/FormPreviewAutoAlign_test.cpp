@@ -1,7 +1,7 @@
 // "Auto align" in the adjustment window, on a real pair made at run time.
+#include <gtest/gtest.h>
 #include <QLocale>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "platform/Errors.h"
 #include "preview/FormPreview.h"

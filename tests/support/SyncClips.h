@@ -26,10 +26,19 @@ inline bool MakeSyncClip(const std::string& path, int start, const SyncClipOptio
   if (o.addNoise)
     graph += "[q];anoisesrc=color=white:amplitude=0.3:seed=99:sample_rate=48000[n];[q][n]amix=inputs=2:duration=first";
   graph += o.sound ? "[a]" : ",anullsink";
-  std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+  std::vector<std::string> args = {"-hide_banner",
+                                   "-loglevel",
+                                   "error",
+                                   "-y",
+                                   "-f",
+                                   "lavfi",
+                                   "-i",
                                    "anoisesrc=color=pink:sample_rate=48000:seed=5:duration=16,"
                                    "volume='0.15+0.85*abs(sin(t*1.7)*sin(t*0.37+1))':eval=frame",
-                                   "-filter_complex", graph, "-map", "[v]"};
+                                   "-filter_complex",
+                                   graph,
+                                   "-map",
+                                   "[v]"};
   if (o.sound) {
     args.insert(args.end(), {"-map", "[a]", "-c:a", "pcm_s16le"});
   }

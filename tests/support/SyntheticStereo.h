@@ -85,8 +85,7 @@ inline FrameBGR ToFrame(const cv::Mat& picture) {
 }
 
 inline cv::Mat ToMat(const FrameBGR& frame) {
-  return cv::Mat(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()),
-                 frame.Stride())
+  return cv::Mat(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()), frame.Stride())
       .clone();
 }
 

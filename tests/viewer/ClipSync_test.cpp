@@ -82,12 +82,12 @@ TEST(SyncByPicture, WithinAFrameWhenEitherClipHasNoSound) {
 TEST(SyncFailures, SilentStillShortAndMissingClipsGiveAReason) {
   test::TempFolder folder;
   const std::string still = folder.File("still.avi");
-  ASSERT_EQ(test::RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                        "color=c=gray:s=64x36:r=25:d=4", "-f", "lavfi", "-i",
-                                        "anullsrc=r=48000:cl=mono", "-t", "4", "-c:v", "mpeg4", "-c:a",
-                                        "pcm_s16le", still})
-                .exitCode,
-            0);
+  ASSERT_EQ(
+      test::RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                  "color=c=gray:s=64x36:r=25:d=4", "-f", "lavfi", "-i", "anullsrc=r=48000:cl=mono",
+                                  "-t", "4", "-c:v", "mpeg4", "-c:a", "pcm_s16le", still})
+          .exitCode,
+      0);
   EXPECT_EQ(ErrorOf(still, still), "no sound and no motion to sync by");
 
   const std::string a = folder.File("a.avi"), b = folder.File("b.avi");

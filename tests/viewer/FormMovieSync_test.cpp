@@ -1,6 +1,6 @@
 // "Sync" beside the offset bar of the clip viewer.
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 #include "platform/Errors.h"
 #include "tests/support/SyncClips.h"
