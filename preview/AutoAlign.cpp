@@ -19,7 +19,7 @@ namespace {
 // the area, and its sub-pixel positions keep the fit well inside a pixel of
 // the full frame.
 constexpr int kWorkWidth = 960;
-constexpr int kMaxFeatures = 2500;
+constexpr int kMaxFeatures = 1500;
 constexpr float kRatio = 0.75f;  // Lowe's ratio test
 constexpr int kRansacRounds = 400;
 constexpr double kPercentileNear = 0.05;
@@ -28,6 +28,8 @@ constexpr double kPercentileFar = 0.95;
 constexpr double kMaxTiltDegrees = 20.0;
 constexpr double kMinRelativeScale = 0.5;
 constexpr double kMaxRelativeScale = 2.0;
+// Pixels: how far a correction must move the frame's corner to be made.
+constexpr double kImperceptible = 0.1;
 
 struct Match {
   double lx, ly, rx, ry;  // full-frame pixel positions
@@ -346,6 +348,12 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
       std::fabs(tiltDegrees) > kMaxTiltDegrees)
     throw TandemixError("the matches do not fit one tilt and scale (" + Fixed(tiltDegrees, 2) + " degrees, " +
                         Fixed(fit.scale * 100.0, 1) + " %)");
+
+  // A correction that moves no pixel by a tenth of a pixel is left out:
+  // the view is not resampled for nothing.
+  const double halfDiagonal = std::hypot(leftSize.width, leftSize.height) / 2;
+  if (std::fabs(fit.angleLeft - fit.angleRight) * halfDiagonal < kImperceptible) fit.angleLeft = fit.angleRight = 0.0;
+  if (std::fabs(fit.scale - 1.0) * halfDiagonal < kImperceptible) fit.scale = 1.0;
 
   // The compositor's terms, rounded to what is reported. The scale goes to
   // the smaller view: the other keeps 100 %.
