@@ -39,7 +39,9 @@ void TBitBtn::DrawGlyph(QPainter& painter, const QRect& b) const {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   const bool enabled = isEnabled();
-  auto colour = [&](const QColor& c) { return enabled ? c : palette().color(QPalette::Disabled, QPalette::ButtonText); };
+  auto colour = [&](const QColor& c) {
+    return enabled ? c : palette().color(QPalette::Disabled, QPalette::ButtonText);
+  };
   const int l = b.left(), t = b.top(), r = b.right(), bot = b.bottom();
   const int cx = b.center().x(), cy = b.center().y();
   switch (glyph_) {

@@ -23,7 +23,8 @@ TForm_Help_About::TForm_Help_About(QWidget* parent) : QWidget(parent, Qt::Window
   Memo_About->setPlainText(
       "                    Tandemix\n"
       "\n"
-      "                      V " TANDEMIX_VERSION "\n"
+      "                      V " TANDEMIX_VERSION
+      "\n"
       "\n"
       "\n"
       "The Tandemix developers\n"

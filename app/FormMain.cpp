@@ -211,8 +211,8 @@ void TForm_Main::BuildBlockScheme(QWidget* client) {
   };
   for (const auto& place : places) {
     const bool adjustments = place.number == 7;
-    auto* panel = new TBlockPanel(QString("Panel%1").arg(place.number), place.caption, adjustments ? 1 : 3,
-                                  GroupBox_Block);
+    auto* panel =
+        new TBlockPanel(QString("Panel%1").arg(place.number), place.caption, adjustments ? 1 : 3, GroupBox_Block);
     panel->setGeometry(place.left, place.top, 113, 41);
     if (place.hint) panel->setToolTip(place.hint);
     panels_[static_cast<std::size_t>(place.number)] = panel;

@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "app/MainPrompts.h"
+#include "core/ViewerState.h"
 #include "platform/Shell.h"
 #include "platform/VideoServices.h"
 #include "project/BlockScheme.h"
 #include "project/ProjectState.h"
 #include "project/TemplateLibrary.h"
 #include "script/ScriptGenerator.h"
-#include "core/ViewerState.h"
 
 class QAction;
 class QButtonGroup;

@@ -26,8 +26,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 const std::vector<std::string> kClipFilters = {
     "AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs", "Project Files (*.d2v)|*.d2v",
-    "All Files (*.*)|*.*",
-    "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
+    "All Files (*.*)|*.*", "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
 
 constexpr const char* kProjectFilter = "Avisynth Project (*.avp)|*.avp";
 constexpr const char* kVideoClipNotLoaded = "Video clip not loaded";
@@ -89,7 +88,7 @@ void TForm_Main::SyncOptionControls() {
     CheckBox_ConvertBefore->setChecked(project_.convertBefore);
     CheckBox_ConvertBefore->setEnabled(project_.convertBeforeEnabled);
   }
-  SetFileTypeIndex(project_.fileType);
+  SetFileTypeIndex(static_cast<int>(project_.fileType));
 }
 
 void TForm_Main::SetFileTypeIndex(int index) {
@@ -117,7 +116,7 @@ void TForm_Main::CheckBox_ConvertBeforeClick() {
 }
 
 void TForm_Main::RadioGroup_FileTypeClick() {
-  project_.fileType = fileTypeButtons_->checkedId();
+  project_.fileType = static_cast<FileType>(fileTypeButtons_->checkedId());
   ApplySchemeView(FileTypeClick(project_));
 }
 

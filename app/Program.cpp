@@ -22,12 +22,9 @@ FileDialogRequest BitmapSaveRequest(const char* title) {
 
 }  // namespace
 
-TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, Shell& shell,
-                                 std::string programFolder, MediaPlayer* player)
-    : generator(project, alignment, viewer, video, prompts, *this),
-      compositor(this),
-      video_(video),
-      prompts_(prompts) {
+TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, Shell& shell, std::string programFolder,
+                                 MediaPlayer* player)
+    : generator(project, alignment, viewer, video, prompts, *this), compositor(this), video_(video), prompts_(prompts) {
   main = std::make_unique<TForm_Main>(
       MainWindowContext{project, viewer, video, generator, prompts, shell, std::move(programFolder)});
   auto showError = [this](const std::string& text) { prompts_.ShowError(text); };
@@ -61,9 +58,7 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   slider = std::make_unique<TForm_Slider>(preview->Model(), showError, [this] { preview->RefreshControls(); });
 
   MovieWindowHooks movieHooks;
-  movieHooks.adjustClip = [this](int frame) {
-    AdjustClip(video_, generator.Names(), frame, compositor, alignment);
-  };
+  movieHooks.adjustClip = [this](int frame) { AdjustClip(video_, generator.Names(), frame, compositor, alignment); };
   movieHooks.saveFrame = [this](int frame) {
     const auto path = prompts_.AskFileName(BitmapSaveRequest("Insert file name of output bmp picture"));
     if (path) SaveOutputFrame(video_, generator.Names(), frame, *path);
@@ -85,8 +80,8 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   main->SetAboutWindow(about.get());
 
   // Closing a secondary window only hides it.
-  for (QWidget* w : std::initializer_list<QWidget*>{preview.get(), slider.get(), movie.get(), picture.get(),
-                                                   about.get()})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{preview.get(), slider.get(), movie.get(), picture.get(), about.get()})
     w->setAttribute(Qt::WA_QuitOnClose, false);
   // Closing the main window stops the viewer's timer.
   QObject::connect(main.get(), &TForm_Main::FormClosed, movie->Timer1, &QTimer::stop);

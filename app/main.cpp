@@ -7,8 +7,8 @@
 
 #include "app/Program.h"
 #include "app/QtPrompts.h"
-#include "platform/services/DefaultVideoServices.h"
 #include "platform/DesktopShell.h"
+#include "platform/services/DefaultVideoServices.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

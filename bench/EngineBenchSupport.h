@@ -64,8 +64,9 @@ inline void PrintRatio(const std::string& what, const std::string& ours, const s
   const double a = Timings()[ours];
   const double b = Timings()[reference];
   if (a <= 0.0 || b <= 0.0) return;
-  std::printf("%s: Tandemix %.3f s, reference %.3f s; reference time / Tandemix time = %.2f (above 1: Tandemix faster)\n",
-              what.c_str(), a, b, b / a);
+  std::printf(
+      "%s: Tandemix %.3f s, reference %.3f s; reference time / Tandemix time = %.2f (above 1: Tandemix faster)\n",
+      what.c_str(), a, b, b / a);
 }
 
 }  // namespace tandemix::bench

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "preview/Compositor.h"
 #include "core/Geometry.h"
+#include "preview/Compositor.h"
 
 namespace {
 
@@ -53,7 +53,7 @@ cv::Mat ToMat(const Bitmap& b) {
   return m;
 }
 
-const PreviewSwitches kSwitches{false, false, kShowOutput, kPreviewOptimised};
+const PreviewSwitches kSwitches{false, false, ShowClip::Output, PreviewMode::Optimised};
 
 void BM_Tandemix(benchmark::State& state) {
   PreviewCompositor compositor;
@@ -76,8 +76,8 @@ struct Reference {
   Reference() {
     left = ToMat(MakeFrame(1));
     right = ToMat(MakeFrame(2));
-    plan = PlanComposition({kWidth, kHeight}, {kWidth, kHeight}, kShiftH, kShiftV, kScaleLeft, 1.0, kTilt, kTilt,
-                           false);
+    plan =
+        PlanComposition({kWidth, kHeight}, {kWidth, kHeight}, kShiftH, kShiftV, kScaleLeft, 1.0, kTilt, kTilt, false);
     for (int d = 0; d < 256; ++d) {
       greenShare[d] = static_cast<std::uint8_t>(d * kOptimGreenGain / 256);
       blueShare[d] = static_cast<std::uint8_t>(d * kOptimBlueGain / 256);
@@ -166,8 +166,9 @@ int main(int argc, char** argv) {
     if (name.rfind("BM_OpenCV", 0) == 0) theirs = time;
   }
   if (ours > 0 && theirs > 0)
-    std::printf("Full recomposition, 1920x1080 pair: OpenCV %.2f ms / Tandemix %.2f ms = %.2fx (above 1: Tandemix faster)\n",
-                theirs, ours, theirs / ours);
+    std::printf(
+        "Full recomposition, 1920x1080 pair: OpenCV %.2f ms / Tandemix %.2f ms = %.2fx (above 1: Tandemix faster)\n",
+        theirs, ours, theirs / ours);
   benchmark::Shutdown();
   return 0;
 }

@@ -1,8 +1,8 @@
 // Measuring a script of two sources, against two ffprobe calls on the
 // sources, in the same run.
 #include "bench/EngineBenchSupport.h"
-#include "platform/services/DefaultVideoServices.h"
 #include "platform/TextFile.h"
+#include "platform/services/DefaultVideoServices.h"
 
 namespace tandemix::bench {
 namespace {
@@ -14,10 +14,10 @@ struct Setup {
     MakeClip(folder.File("left.mp4"), 1920, 1080, 25);
     MakeClip(folder.File("right.mp4"), 1920, 1080, 25);
     script = folder.File("movie.avs");
-    WriteTextLines(script, {"OpenSource(\"" + folder.File("left.mp4") + "\")", "ClipA = last",
-                            "OpenSource(\"" + folder.File("right.mp4") + "\")", "ClipB = last",
-                            "ClipA=Lanczos4Resize(ClipA,1958,1102)", "ClipB=zoom(ClipB,angle=\"1.5\")",
-                            "return(ClipA)"});
+    WriteTextLines(script,
+                   {"OpenSource(\"" + folder.File("left.mp4") + "\")", "ClipA = last",
+                    "OpenSource(\"" + folder.File("right.mp4") + "\")", "ClipB = last",
+                    "ClipA=Lanczos4Resize(ClipA,1958,1102)", "ClipB=zoom(ClipB,angle=\"1.5\")", "return(ClipA)"});
   }
 };
 

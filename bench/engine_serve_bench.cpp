@@ -96,8 +96,7 @@ void BM_EngineServe(benchmark::State& state) {
 void BM_FfmpegFilters(benchmark::State& state) {
   Setup& s = TheSetup();
   const std::string command = "ffmpeg -hide_banner -loglevel error -i " + Quote(s.folder.File("left.mp4")) + " -i " +
-                              Quote(s.folder.File("right.mp4")) + " -filter_complex '" + s.filtergraph +
-                              "' -f null -";
+                              Quote(s.folder.File("right.mp4")) + " -filter_complex '" + s.filtergraph + "' -f null -";
   Timed(state, "ffmpeg", [&] { Shell(command); });
   state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
 }
@@ -112,7 +111,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   std::printf("filtergraph: %s\n", tandemix::bench::TheSetup().filtergraph.c_str());
   benchmark::RunSpecifiedBenchmarks();
-  tandemix::bench::PrintRatio("Serving 48 frames of two 1080p sources (scale, tilt, pad, crop, stack)", "engine", "ffmpeg");
+  tandemix::bench::PrintRatio("Serving 48 frames of two 1080p sources (scale, tilt, pad, crop, stack)", "engine",
+                              "ffmpeg");
   benchmark::Shutdown();
   return 0;
 }

@@ -6,7 +6,9 @@
 
 namespace tandemix {
 
-void ScrollRange::SetPosition(int p) { position = std::clamp(p, std::min(minimum, maximum), std::max(minimum, maximum)); }
+void ScrollRange::SetPosition(int p) {
+  position = std::clamp(p, std::min(minimum, maximum), std::max(minimum, maximum));
+}
 
 void ScrollRange::SetRange(int newMinimum, int newMaximum) {
   maximum = newMaximum;

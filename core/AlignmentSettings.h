@@ -21,8 +21,10 @@ struct ScrollRange {
   void SetRange(int newMinimum, int newMaximum);
 };
 
-enum ShowClip : int { kShowLeft = 0, kShowRight = 1, kShowOutput = 2 };
-enum PreviewMode : int { kPreviewRedCyan = 0, kPreviewOptimised = 1, kPreviewBlend = 2 };
+// The picture the still-frame preview shows, and how it shows the pair.
+// The numbers are the radio items' and never change.
+enum class ShowClip : int { Left = 0, Right = 1, Output = 2 };
+enum class PreviewMode : int { RedCyan = 0, Optimised = 1, Blend = 2 };
 
 struct AlignmentSettings {
   // Displacement of the left view: the bar position is the value.
@@ -40,8 +42,8 @@ struct AlignmentSettings {
   bool useFinalSize = false;
   bool autoCrop = false;
   bool swapViews = false;
-  int showClip = kShowOutput;
-  int previewMode = kPreviewRedCyan;
+  ShowClip showClip = ShowClip::Output;
+  PreviewMode previewMode = PreviewMode::RedCyan;
 
   double sliderAValue = 0.0;
   double sliderBValue = 0.0;

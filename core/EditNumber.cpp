@@ -5,8 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/Errors.h"
 #include "core/ScriptNumber.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 

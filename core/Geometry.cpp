@@ -51,10 +51,10 @@ FrameSize RotatedFrameSize(int width, int height, double angle, bool crop) {
   const std::int64_t squares = static_cast<std::int64_t>(width) * width + static_cast<std::int64_t>(height) * height;
   const double rho = std::sqrt(static_cast<double>(squares)) / 2.0;
   FrameSize result;
-  result.width = RoundHalfEven(2.0 * std::max(rho * std::fabs(std::cos(theta + angle)),
-                                               rho * std::fabs(std::cos(angle - theta))));
-  result.height = RoundHalfEven(2.0 * std::max(rho * std::fabs(std::sin(theta + angle)),
-                                                rho * std::fabs(std::sin(angle - theta))));
+  result.width =
+      RoundHalfEven(2.0 * std::max(rho * std::fabs(std::cos(theta + angle)), rho * std::fabs(std::cos(angle - theta))));
+  result.height =
+      RoundHalfEven(2.0 * std::max(rho * std::fabs(std::sin(theta + angle)), rho * std::fabs(std::sin(angle - theta))));
   if (crop && angle != 0.0) {
     const double g = std::fabs(h / (w * std::tan(angle)));
     // An angle so small that its tangent vanishes leaves the frame as it is.

@@ -13,12 +13,8 @@ class TandemixError : public std::runtime_error {
   explicit TandemixError(const std::string& message) : std::runtime_error(message) {}
 };
 
-inline TandemixError CannotOpenFile(const std::string& path) {
-  return TandemixError("Cannot open file " + path);
-}
-inline TandemixError CannotCreateFile(const std::string& path) {
-  return TandemixError("Cannot create file " + path);
-}
+inline TandemixError CannotOpenFile(const std::string& path) { return TandemixError("Cannot open file " + path); }
+inline TandemixError CannotCreateFile(const std::string& path) { return TandemixError("Cannot create file " + path); }
 inline TandemixError NotValidFloat(const std::string& text) {
   return TandemixError("'" + text + "' is not a valid floating point value");
 }

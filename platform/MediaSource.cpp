@@ -23,9 +23,7 @@ constexpr int kForwardReadLimit = 64;
 // Attempts to land before the wanted frame before starting from the top.
 constexpr int kSeekAttempts = 3;
 
-int ClampToInt(long long value) {
-  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
+int ClampToInt(long long value) { return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX)); }
 
 // Frame rate as a fraction, with 1/1 where the container gives none.
 void ReadRate(const AVStream* stream, MediaDescription& d) {
@@ -51,7 +49,7 @@ struct MediaSource::Impl {
   AVRational timeBase{1, 1};
   std::int64_t firstTimestamp = AV_NOPTS_VALUE;
   bool timestampsUsable = true;
-  int currentIndex = -1;  // index of `current`; -1 when it holds none
+  int currentIndex = -1;       // index of `current`; -1 when it holds none
   bool positionKnown = false;  // whether the decoder's next frame follows currentIndex
   bool draining = false;
   int seeks = 0;
@@ -213,8 +211,8 @@ struct MediaSource::Impl {
     if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
       const int space = frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
       const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
-      sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1,
-                               0, 1 << 16, 1 << 16);
+      sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                               1 << 16, 1 << 16);
     }
     auto out = std::make_shared<FrameBGR>(w, h);
     std::uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
@@ -233,7 +231,8 @@ struct MediaSource::Impl {
     n = std::clamp(n, 0, description.frameCount - 1);
     if (FramePtr hit = cache.Find(n)) return hit;
     if (!codec) OpenDecoder();
-    const bool readOn = positionKnown && currentIndex >= 0 && currentIndex <= n && n - currentIndex <= kForwardReadLimit;
+    const bool readOn =
+        positionKnown && currentIndex >= 0 && currentIndex <= n && n - currentIndex <= kForwardReadLimit;
     if (!readOn) SeekBefore(n);
     while (currentIndex < n) {
       if (!Receive(incoming)) {

@@ -94,21 +94,21 @@ FileTypeRegistration RegisterTemplateFileType(const ShellEnvironment& env, const
     return FileTypeRegistration::AlreadyKnown;
   }
   if (!editor.Empty()) {
-    const bool entry = WriteNewFile(TemplateDesktopEntryPath(env),
-                                    {"[Desktop Entry]", "Type=Application", "Name=AviSynth Template",
-                                     "Comment=Edit an AviSynth filter template", "Exec=" + DesktopExecLine(editor),
-                                     std::string("MimeType=") + kTemplateMimeType + ";", "NoDisplay=true",
-                                     "Terminal=false"});
+    const bool entry =
+        WriteNewFile(TemplateDesktopEntryPath(env),
+                     {"[Desktop Entry]", "Type=Application", "Name=AviSynth Template",
+                      "Comment=Edit an AviSynth filter template", "Exec=" + DesktopExecLine(editor),
+                      std::string("MimeType=") + kTemplateMimeType + ";", "NoDisplay=true", "Terminal=false"});
     if (!entry) return FileTypeRegistration::Failed;
   }
   // The package goes last: its presence means the registration is complete.
-  const bool written = WriteNewFile(
-      package, {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
-                "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">",
-                std::string("  <mime-type type=\"") + kTemplateMimeType + "\">",
-                "    <comment>AviSynth Template</comment>", "    <sub-class-of type=\"text/plain\"/>",
-                "    <generic-icon name=\"text-x-generic\"/>", "    <glob pattern=\"*.avt\"/>", "  </mime-type>",
-                "</mime-info>"});
+  const bool written =
+      WriteNewFile(package, {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>",
+                             "<mime-info xmlns=\"http://www.freedesktop.org/standards/shared-mime-info\">",
+                             std::string("  <mime-type type=\"") + kTemplateMimeType + "\">",
+                             "    <comment>AviSynth Template</comment>", "    <sub-class-of type=\"text/plain\"/>",
+                             "    <generic-icon name=\"text-x-generic\"/>", "    <glob pattern=\"*.avt\"/>",
+                             "  </mime-type>", "</mime-info>"});
   return written ? FileTypeRegistration::Registered : FileTypeRegistration::Failed;
 }
 

@@ -15,13 +15,13 @@ namespace tandemix {
 namespace {
 
 constexpr std::array<const char*, 26> kTerminalEditors{
-    "vi",  "vim",  "nvim",   "view",   "ex",   "ed",    "nano", "pico", "rnano", "joe", "jed",   "jove", "mg",
-    "micro", "ne", "kak",    "hx",     "helix", "mcedit", "le",  "zile", "vis",   "tilde", "dte", "amp", "emacs-nox"};
+    "vi",    "vim", "nvim", "view", "ex",    "ed",     "nano", "pico", "rnano", "joe",   "jed", "jove", "mg",
+    "micro", "ne",  "kak",  "hx",   "helix", "mcedit", "le",   "zile", "vis",   "tilde", "dte", "amp",  "emacs-nox"};
 
 // Window editors tried last, most common first.
 constexpr std::array<const char*, 14> kKnownWindowEditors{
-    "gnome-text-editor", "gedit", "kate", "kwrite", "mousepad", "xed", "pluma",
-    "featherpad", "leafpad", "l3afpad", "geany", "gvim", "code", "xedit"};
+    "gnome-text-editor", "gedit",   "kate",    "kwrite", "mousepad", "xed",  "pluma",
+    "featherpad",        "leafpad", "l3afpad", "geany",  "gvim",     "code", "xedit"};
 
 std::string BaseName(const std::string& program) {
   const auto slash = program.rfind('/');

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/Errors.h"
 #include "core/EditNumber.h"
 #include "core/Geometry.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {
@@ -23,8 +23,7 @@ int PositionFromScale(double percent) { return PositionOf(10.0 * percent - 1000.
 double AngleFromPosition(int position) { return position / 10.0; }
 int PositionFromAngle(double degrees) { return PositionOf(10.0 * degrees); }
 
-AdjustmentModel::AdjustmentModel(AlignmentSettings& settings, AdjustmentHost& host)
-    : settings_(settings), host_(host) {
+AdjustmentModel::AdjustmentModel(AlignmentSettings& settings, AdjustmentHost& host) : settings_(settings), host_(host) {
   sliderA.caption = "SliderA";
   sliderB.caption = "SliderB";
 }
@@ -59,8 +58,8 @@ void AdjustmentModel::AngleLinked(bool fromLeft, double value) {
 void AdjustmentModel::ScaleOrTiltScroll(ScrollRange& bar, int position, bool end, bool scale, bool left) {
   SetClamped(bar, position);
   const double v = scale ? ScaleFromPosition(bar.position) : AngleFromPosition(bar.position);
-  std::string& text = scale ? (left ? settings_.scaleText : settings_.scaleRText)
-                            : (left ? settings_.angleText : settings_.angleRText);
+  std::string& text =
+      scale ? (left ? settings_.scaleText : settings_.scaleRText) : (left ? settings_.angleText : settings_.angleRText);
   text = FormatEditReal(v);
   if (scale) {
     ScaleLinked(left, v);
@@ -154,8 +153,9 @@ void AdjustmentModel::SetLockScale(bool on) {
     const double right = ParseEditReal(settings_.scaleRText);
     const double left = ParseEditReal(settings_.scaleText);
     if (left == 0.0)
-      throw TandemixError("The left scale is 0 %, so the right scale cannot be locked to it. "
-                          "Set a left scale other than 0 first.");
+      throw TandemixError(
+          "The left scale is 0 %, so the right scale cannot be locked to it. "
+          "Set a left scale other than 0 first.");
     settings_.scaleLockRatio = right / left;
   }
   lockScale = on;
@@ -185,13 +185,13 @@ void AdjustmentModel::SetSwap(bool on) {
   host_.RefreshPreview();
 }
 
-void AdjustmentModel::SetShowClip(int item) {
+void AdjustmentModel::SetShowClip(ShowClip item) {
   if (item == settings_.showClip) return;
   settings_.showClip = item;
   host_.RefreshPreview();
 }
 
-void AdjustmentModel::SetPreviewMode(int item) {
+void AdjustmentModel::SetPreviewMode(PreviewMode item) {
   if (item == settings_.previewMode) return;
   settings_.previewMode = item;
   host_.RefreshPreview();
@@ -226,8 +226,8 @@ void AdjustmentModel::ResetAll() {
   SetAutoCrop(false);
   SetUseFinalSize(false);
   SetSwap(false);
-  SetShowClip(kShowOutput);
-  SetPreviewMode(kPreviewRedCyan);
+  SetShowClip(ShowClip::Output);
+  SetPreviewMode(PreviewMode::RedCyan);
   host_.RefreshPreview();
 }
 

@@ -34,10 +34,10 @@ struct UserSlider {
 
 // Bar/value mappings. Positions computed from values are clamped to the
 // receiving bar's range by the caller.
-double ScaleFromPosition(int position);   // p / 10 + 100, percent
-int PositionFromScale(double percent);    // round(10 v - 1000)
-double AngleFromPosition(int position);   // p / 10, degrees
-int PositionFromAngle(double degrees);    // round(10 v)
+double ScaleFromPosition(int position);  // p / 10 + 100, percent
+int PositionFromScale(double percent);   // round(10 v - 1000)
+double AngleFromPosition(int position);  // p / 10, degrees
+int PositionFromAngle(double degrees);   // round(10 v)
 
 class AdjustmentModel {
  public:
@@ -86,8 +86,8 @@ class AdjustmentModel {
   void SetAutoCrop(bool on);
   void SetUseFinalSize(bool on);
   void SetSwap(bool on);
-  void SetShowClip(int item);
-  void SetPreviewMode(int item);
+  void SetShowClip(ShowClip item);
+  void SetPreviewMode(PreviewMode item);
 
   void ApplyToClip();
   void ResetAll();

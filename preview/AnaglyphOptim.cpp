@@ -13,11 +13,11 @@
 #include <memory>
 #include <mutex>
 
+#include "core/Geometry.h"
 #include "preview/ImageOps.h"
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
 #include "preview/RowBands.h"
-#include "core/Geometry.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -163,15 +163,14 @@ struct Anaglyph {
 
 }  // namespace
 
-void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target,
-                           int width, int height, std::uint8_t greenGain, std::uint8_t blueGain,
-                           std::uint16_t gammaDivisor) {
+void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height,
+                           std::uint8_t greenGain, std::uint8_t blueGain, std::uint16_t gammaDivisor) {
   CheckCombine(first, second, width, height);
   const std::shared_ptr<const GammaTable> gamma = GammaTableFor(gammaDivisor);
   target.SetSize(width, height);
   const Anaglyph anaglyph{&first, &second, &target, width, greenGain, blueGain, gamma->data()};
 #if defined(TANDEMIX_ANAGLYPH_SSE41)
-  if (HasSse41()) {
+  if (UseSse41Kernels()) {
     ForEachRowBand(height, std::int64_t{width} * 3, [&](int b, int e) { anaglyph.RowsSse41(b, e); });
     return;
   }

@@ -5,14 +5,14 @@
 #include <string>
 #include <utility>
 
+#include "core/ScriptNumber.h"
 #include "platform/Errors.h"
 #include "preview/ImageOps.h"
-#include "core/ScriptNumber.h"
 
 namespace tandemix {
 namespace {
 
-std::int64_t Z(std::int64_t x) { return x < 0 ? 0 : x; }
+std::int64_t PositivePart(std::int64_t x) { return x < 0 ? 0 : x; }
 
 std::string SizeText(FrameSize s) { return std::to_string(s.width) + " x " + std::to_string(s.height); }
 
@@ -53,9 +53,9 @@ PreviewSwitches SwitchesFrom(const AlignmentSettings& settings) {
   return PreviewSwitches{settings.autoCrop, settings.swapViews, settings.showClip, settings.previewMode};
 }
 
-CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift,
-                                int verticalShift, double scaleLeft, double scaleRight, double angleLeft,
-                                double angleRight, bool autoCrop) {
+CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift, int verticalShift,
+                                double scaleLeft, double scaleRight, double angleLeft, double angleRight,
+                                bool autoCrop) {
   CheckPictureSize("The left frame", leftFrame.width, leftFrame.height);
   CheckPictureSize("The right frame", rightFrame.width, rightFrame.height);
   CompositionPlan plan;
@@ -72,16 +72,16 @@ CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int h
   const std::int64_t padR = (dW - hW) - horizontalShift;
   const std::int64_t padT = hH + verticalShift;
   const std::int64_t padB = (dH - hH) - verticalShift;
-  const std::int64_t canvasWidth = Z(padL) + w1 + Z(padR);
-  const std::int64_t canvasHeight = Z(padT) + h1 + Z(padB);
+  const std::int64_t canvasWidth = PositivePart(padL) + w1 + PositivePart(padR);
+  const std::int64_t canvasHeight = PositivePart(padT) + h1 + PositivePart(padB);
   CheckPictureSize("The preview canvas", canvasWidth, canvasHeight);
   plan.canvasWidth = static_cast<int>(canvasWidth);
   plan.canvasHeight = static_cast<int>(canvasHeight);
   // With the canvas within limits every margin below fits an int.
-  plan.left.canvas = Margins{static_cast<int>(Z(padL)), static_cast<int>(Z(padT)), static_cast<int>(Z(padR)),
-                             static_cast<int>(Z(padB))};
-  plan.right.canvas = Margins{static_cast<int>(Z(-padL)), static_cast<int>(Z(-padT)), static_cast<int>(Z(-padR)),
-                              static_cast<int>(Z(-padB))};
+  plan.left.canvas = Margins{static_cast<int>(PositivePart(padL)), static_cast<int>(PositivePart(padT)),
+                             static_cast<int>(PositivePart(padR)), static_cast<int>(PositivePart(padB))};
+  plan.right.canvas = Margins{static_cast<int>(PositivePart(-padL)), static_cast<int>(PositivePart(-padT)),
+                              static_cast<int>(PositivePart(-padR)), static_cast<int>(PositivePart(-padB))};
   return plan;
 }
 
@@ -123,16 +123,14 @@ void PreviewCompositor::TiltAndScale(const TPixMatrix& source, const ViewPlan& p
     PlaceMatrix(rotated, scaled, 0, 0, 0, 0, r.height, r.width);
 }
 
-void PreviewCompositor::ComposePreview(int horizontalShift, int verticalShift, double scaleLeft,
-                                       double scaleRight, double angleLeft, double angleRight,
-                                       const PreviewSwitches& switches) {
+void PreviewCompositor::ComposePreview(int horizontalShift, int verticalShift, double scaleLeft, double scaleRight,
+                                       double angleLeft, double angleRight, const PreviewSwitches& switches) {
   if (!HasFrames()) throw TandemixError("There is no captured frame to compose.");
   // Every size is settled first: values that break a limit stop here, with
   // the matrices and the last picture untouched.
-  const CompositionPlan plan =
-      PlanComposition(FrameSize{leftFrame_.Width(), leftFrame_.Height()},
-                      FrameSize{rightFrame_.Width(), rightFrame_.Height()}, horizontalShift, verticalShift,
-                      scaleLeft, scaleRight, angleLeft, angleRight, switches.autoCrop);
+  const CompositionPlan plan = PlanComposition(
+      FrameSize{leftFrame_.Width(), leftFrame_.Height()}, FrameSize{rightFrame_.Width(), rightFrame_.Height()},
+      horizontalShift, verticalShift, scaleLeft, scaleRight, angleLeft, angleRight, switches.autoCrop);
 
   TiltAndScale(leftSource_, plan.left, leftRotated_, leftScaled_);
   TiltAndScale(rightSource_, plan.right, rightRotated_, rightScaled_);
@@ -162,25 +160,25 @@ void PreviewCompositor::Combine(const PreviewSwitches& switches, int width, int 
   const TPixMatrix& first = switches.swapViews ? rightCanvas_ : leftCanvas_;
   const TPixMatrix& second = switches.swapViews ? leftCanvas_ : rightCanvas_;
   switch (switches.showClip) {
-    case kShowLeft:
+    case ShowClip::Left:
       if (display_) display_->EnablePreviewOptions(false);
       BlendToBitmap(first, second, previewImage_, width, height, 255);
       return;
-    case kShowRight:
+    case ShowClip::Right:
       if (display_) display_->EnablePreviewOptions(false);
       BlendToBitmap(first, second, previewImage_, width, height, 0);
       return;
-    case kShowOutput:
+    case ShowClip::Output:
       if (display_) display_->EnablePreviewOptions(true);
       switch (switches.previewMode) {
-        case kPreviewRedCyan:
+        case PreviewMode::RedCyan:
           AnaglyphRedCyanToBitmap(first, second, previewImage_, width, height);
           return;
-        case kPreviewOptimised:
+        case PreviewMode::Optimised:
           AnaglyphOptimToBitmap(first, second, previewImage_, width, height, kOptimGreenGain, kOptimBlueGain,
                                 kOptimGammaDivisor);
           return;
-        case kPreviewBlend:
+        case PreviewMode::Blend:
           BlendToBitmap(first, second, previewImage_, width, height, 128);
           return;
         default:

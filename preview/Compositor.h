@@ -8,9 +8,9 @@
 #include <string>
 
 #include "core/AlignmentSettings.h"
+#include "core/Geometry.h"
 #include "preview/PixMatrix.h"
 #include "preview/PreviewBitmap.h"
-#include "core/Geometry.h"
 
 namespace tandemix {
 
@@ -31,8 +31,8 @@ class PreviewDisplay {
 struct PreviewSwitches {
   bool autoCrop = false;
   bool swapViews = false;
-  int showClip = kShowOutput;         // 0 left, 1 right, 2 output; else none chosen
-  int previewMode = kPreviewRedCyan;  // 0 red/cyan, 1 optimised, 2 blend; else none chosen
+  ShowClip showClip = ShowClip::Output;            // another value: none chosen
+  PreviewMode previewMode = PreviewMode::RedCyan;  // another value: none chosen
 };
 
 PreviewSwitches SwitchesFrom(const AlignmentSettings& settings);
@@ -65,9 +65,9 @@ struct CompositionPlan {
 // tilt or scale that is not a finite number, a scale of 0 or below, a view
 // under 2 × 2 that is to be scaled, or a view or canvas under 1 pixel, over
 // kMaxPixDimension on a side or over kMaxPixCount pixels.
-CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift,
-                                int verticalShift, double scaleLeft, double scaleRight, double angleLeft,
-                                double angleRight, bool autoCrop);
+CompositionPlan PlanComposition(FrameSize leftFrame, FrameSize rightFrame, int horizontalShift, int verticalShift,
+                                double scaleLeft, double scaleRight, double angleLeft, double angleRight,
+                                bool autoCrop);
 
 class PreviewCompositor {
  public:
@@ -87,8 +87,8 @@ class PreviewCompositor {
   // and shows it. With no view or mode chosen PreviewImage stays as it was.
   // Values that break the limits (see PlanComposition) throw TandemixError
   // before anything changes, so the last picture stays.
-  void ComposePreview(int horizontalShift, int verticalShift, double scaleLeft, double scaleRight,
-                      double angleLeft, double angleRight, const PreviewSwitches& switches);
+  void ComposePreview(int horizontalShift, int verticalShift, double scaleLeft, double scaleRight, double angleLeft,
+                      double angleRight, const PreviewSwitches& switches);
 
   // Reads the four boxes in the order scale, right scale, tilt, right tilt
   // (a non-number throws its conversion message before anything is drawn),
@@ -108,8 +108,7 @@ class PreviewCompositor {
   const TPixMatrix& RightCanvas() const { return rightCanvas_; }
 
  private:
-  static void TiltAndScale(const TPixMatrix& source, const ViewPlan& plan, TPixMatrix& rotated,
-                           TPixMatrix& scaled);
+  static void TiltAndScale(const TPixMatrix& source, const ViewPlan& plan, TPixMatrix& rotated, TPixMatrix& scaled);
   void Combine(const PreviewSwitches& switches, int width, int height);
 
   PreviewDisplay* display_;

@@ -28,8 +28,8 @@ void TForm_Picture::ShowPicture(const Bitmap& picture) {
   const FrameBGR& f = picture.Frame();
   QImage image;
   if (!f.Empty())
-    image = QImage(f.pixels.data(), f.width, f.height, static_cast<qsizetype>(f.Stride()), QImage::Format_BGR888)
-                .copy();
+    image =
+        QImage(f.pixels.data(), f.width, f.height, static_cast<qsizetype>(f.Stride()), QImage::Format_BGR888).copy();
   const bool sizeChanged = image.size() != Image1->size();
   Image1->setPixmap(QPixmap::fromImage(image));
   Image1->resize(image.size());

@@ -29,8 +29,8 @@ void TForm_Preview::BuildControls() {
                                  "Horizontal displacement of the Left clip.");
   Edit_Horizontal = MakeEdit(shift, "Edit_Horizontal", {354, 21, 59, 22}, "0");
   MakeLabel(shift, "V", {10, 54, 12, 17});
-  ScrollBar_Vertical = MakeBar(shift, "ScrollBar_Vertical", {26, 54, 320, 17}, -574, 574, 10,
-                               "Vertical displacement of the Left clip.");
+  ScrollBar_Vertical =
+      MakeBar(shift, "ScrollBar_Vertical", {26, 54, 320, 17}, -574, 574, 10, "Vertical displacement of the Left clip.");
   Edit_Vertical = MakeEdit(shift, "Edit_Vertical", {354, 51, 59, 22}, "0");
 
   auto* scale = MakeGroup(this, "Scale adjustments [%]", {8, 94, 209, 104});
@@ -38,8 +38,7 @@ void TForm_Preview::BuildControls() {
   ScrollBar_Resize = MakeBar(scale, "ScrollBar_Resize", {24, 24, 116, 17}, -900, 1100, 20, "Resize Left clip in %");
   Edit_Scale = MakeEdit(scale, "Edit_Scale", {146, 21, 55, 22}, "100");
   MakeLabel(scale, "R", {10, 52, 12, 17});
-  ScrollBar_ResizeR =
-      MakeBar(scale, "ScrollBar_ResizeR", {24, 52, 116, 17}, -900, 1100, 20, "Resize Right clip in %");
+  ScrollBar_ResizeR = MakeBar(scale, "ScrollBar_ResizeR", {24, 52, 116, 17}, -900, 1100, 20, "Resize Right clip in %");
   Edit_ScaleR = MakeEdit(scale, "Edit_ScaleR", {146, 49, 55, 22}, "100");
   CheckBox_Scale = MakeCheck(scale, "CheckBox_Scale", "Lock Scale", {24, 76, 170, 20});
 
@@ -122,9 +121,9 @@ void TForm_Preview::BuildControls() {
     connect(edit, &QLineEdit::editingFinished, this, [this] { RefreshControls(); });
   }
   connect(ShowClipButtons, &QButtonGroup::idClicked, this,
-          [this](int id) { Handle([&] { model_.SetShowClip(id); }); });
+          [this](int id) { Handle([&] { model_.SetShowClip(static_cast<ShowClip>(id)); }); });
   connect(PreviewOptionButtons, &QButtonGroup::idClicked, this,
-          [this](int id) { Handle([&] { model_.SetPreviewMode(id); }); });
+          [this](int id) { Handle([&] { model_.SetPreviewMode(static_cast<PreviewMode>(id)); }); });
   for (int which : {0, 1}) {
     QScrollBar* bar = which == 0 ? ScrollBarA : ScrollBarB;
     bar->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -159,7 +158,8 @@ void TForm_Preview::ConnectEnter(QLineEdit* edit, std::string* text, void (Adjus
 }
 
 void TForm_Preview::ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler)(bool)) {
-  connect(box, &QCheckBox::clicked, this, [this, handler](bool checked) { Handle([&] { (model_.*handler)(checked); }); });
+  connect(box, &QCheckBox::clicked, this,
+          [this, handler](bool checked) { Handle([&] { (model_.*handler)(checked); }); });
 }
 
 void TForm_Preview::Handle(const std::function<void()>& action) {
@@ -200,8 +200,8 @@ void TForm_Preview::RefreshControls() {
   SetChecked(CheckBox_Crop, settings_.autoCrop);
   SetChecked(CheckBox_FinalSize, settings_.useFinalSize);
   SetChecked(CheckBox_Swap, settings_.swapViews);
-  SetItem(ShowClipButtons, settings_.showClip);
-  SetItem(PreviewOptionButtons, settings_.previewMode);
+  SetItem(ShowClipButtons, static_cast<int>(settings_.showClip));
+  SetItem(PreviewOptionButtons, static_cast<int>(settings_.previewMode));
 }
 
 void TForm_Preview::RefreshPreview() {
@@ -212,8 +212,12 @@ void TForm_Preview::RequestRegeneration() {
   if (hooks_.regenerate) hooks_.regenerate();
 }
 
-void TForm_Preview::Button1Click() { Handle([&] { model_.ResetAll(); }); }
-void TForm_Preview::Button4Click() { Handle([&] { model_.ApplyToClip(); }); }
+void TForm_Preview::Button1Click() {
+  Handle([&] { model_.ResetAll(); });
+}
+void TForm_Preview::Button4Click() {
+  Handle([&] { model_.ApplyToClip(); });
+}
 
 void TForm_Preview::Button5Click() {
   Handle([&] {

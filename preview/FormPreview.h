@@ -23,8 +23,8 @@ namespace tandemix {
 
 // What the window needs from the rest of the program.
 struct PreviewWindowHooks {
-  std::function<void()> composePreview;   // renders PreviewImage; may throw
-  std::function<void()> regenerate;       // GenerateScripts(true); may throw
+  std::function<void()> composePreview;  // renders PreviewImage; may throw
+  std::function<void()> regenerate;      // GenerateScripts(true); may throw
   std::function<void()> showSliderDialog;
   // "Enter name of the output bmp File": the chosen path or nullopt.
   std::function<std::optional<std::string>()> askSavePicture;

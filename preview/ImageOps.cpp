@@ -31,8 +31,8 @@ void BitmapToMatrix(const Bitmap& bitmap, TPixMatrix& matrix, int rows, int colu
     std::memcpy(matrix[r], bitmap.ScanLine(r), static_cast<std::size_t>(columns) * sizeof(Pixel));
 }
 
-void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width,
-                   int height, std::uint8_t weight) {
+void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height,
+                   std::uint8_t weight) {
   CheckCombine(first, second, width, height);
   target.SetSize(width, height);
   const int w1 = weight;
@@ -69,8 +69,7 @@ void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& ta
   });
 }
 
-void AnaglyphRedCyanToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target,
-                             int width, int height) {
+void AnaglyphRedCyanToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height) {
   CheckCombine(first, second, width, height);
   target.SetSize(width, height);
   ForEachRowBand(height, width * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
@@ -86,8 +85,8 @@ void AnaglyphRedCyanToBitmap(const TPixMatrix& first, const TPixMatrix& second, 
   });
 }
 
-void PlaceMatrix(const TPixMatrix& source, TPixMatrix& destination, int left, int top, int right,
-                 int bottom, int sR, int sC) {
+void PlaceMatrix(const TPixMatrix& source, TPixMatrix& destination, int left, int top, int right, int bottom, int sR,
+                 int sC) {
   CheckDimensions(sC, sR);
   if (left < 0 || top < 0 || right < 0 || bottom < 0)
     throw std::invalid_argument("PlaceMatrix: margins must not be negative");

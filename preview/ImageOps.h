@@ -26,21 +26,19 @@ void BitmapToMatrix(const Bitmap& bitmap, TPixMatrix& matrix, int rows, int colu
 // target becomes width × height; each channel is
 // floor((first·weight + second·(255 − weight)) / 256). Full weight is 255,
 // so 255 shows as 254.
-void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width,
-                   int height, std::uint8_t weight);
+void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height,
+                   std::uint8_t weight);
 
 // Grey red/cyan anaglyph: red is the luma of first, green and blue the luma
 // of second, luma = floor((77·R + 151·G + 28·B) / 256).
-void AnaglyphRedCyanToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target,
-                             int width, int height);
+void AnaglyphRedCyanToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height);
 
 // Optimised colour anaglyph. Each pixel lends part of its excess red to
 // green and blue: G' = G + floor(max(0, R − G)·greenGain / 256), B' likewise
 // with blueGain. Red is round-half-even(256·(v / 65536)^(256 / gammaDivisor))
 // with v = 191·G' + 64·B' of first; green and blue are G' and B' of second.
-void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target,
-                           int width, int height, std::uint8_t greenGain, std::uint8_t blueGain,
-                           std::uint16_t gammaDivisor);
+void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height,
+                           std::uint8_t greenGain, std::uint8_t blueGain, std::uint16_t gammaDivisor);
 
 // Fills destination (dR × dC, centre row ri, column rj) from source
 // (sW × sH, centre column cx, row cy) turned by angle a radians, by inverse
@@ -48,8 +46,8 @@ void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bi
 // and the pixel above. A positive a turns the picture counter-clockwise on
 // screen. Pixels whose sample falls on the source's top row, its rightmost
 // column or outside it are black. Centres are 16-bit signed.
-void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int cy, int sW, int sH,
-                  int dR, int dC, int ri, int rj, double a);
+void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int cy, int sW, int sH, int dR, int dC,
+                  int ri, int rj, double a);
 
 // Bilinear resize with 16.16 steps and 10-bit fractions; the top-left
 // corners of both grids coincide. The source needs at least 2 × 2.
@@ -57,7 +55,7 @@ void ResizeMatrix(const TPixMatrix& source, TPixMatrix& destination, int sR, int
 
 // destination ((top + sR + bottom) × (left + sC + right)) holds the source
 // at (top, left) with black margins; margins are at least 0.
-void PlaceMatrix(const TPixMatrix& source, TPixMatrix& destination, int left, int top, int right,
-                 int bottom, int sR, int sC);
+void PlaceMatrix(const TPixMatrix& source, TPixMatrix& destination, int left, int top, int right, int bottom, int sR,
+                 int sC);
 
 }  // namespace tandemix

@@ -9,8 +9,8 @@
 namespace tandemix {
 
 void CheckPictureSize(const char* what, std::int64_t columns, std::int64_t rows) {
-  const std::string size = std::string(what) + " would be " + std::to_string(columns) + " x " +
-                           std::to_string(rows) + " pixels";
+  const std::string size =
+      std::string(what) + " would be " + std::to_string(columns) + " x " + std::to_string(rows) + " pixels";
   if (columns < 1 || rows < 1) throw TandemixError(size + "; it needs at least 1 x 1.");
   if (columns > kMaxPixDimension || rows > kMaxPixDimension)
     throw TandemixError(size + "; no side may exceed " + std::to_string(kMaxPixDimension) + ".");

@@ -58,9 +58,7 @@ class TPixMatrix {
   int Columns() const { return columns_; }
 
   Pixel* operator[](int row) { return pixels_.get() + static_cast<std::ptrdiff_t>(row) * columns_; }
-  const Pixel* operator[](int row) const {
-    return pixels_.get() + static_cast<std::ptrdiff_t>(row) * columns_;
-  }
+  const Pixel* operator[](int row) const { return pixels_.get() + static_cast<std::ptrdiff_t>(row) * columns_; }
 
  private:
   void Swap(TPixMatrix& other) noexcept {

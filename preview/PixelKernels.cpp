@@ -13,7 +13,7 @@ bool VectorKernelsEnabled() { return vectorKernels.load(std::memory_order_relaxe
 
 void EnableVectorKernels(bool enabled) { vectorKernels.store(enabled, std::memory_order_relaxed); }
 
-bool HasSse41() {
+bool UseSse41Kernels() {
 #if defined(__x86_64__)
   static const bool processorHasIt = __builtin_cpu_supports("sse4.1");
   return processorHasIt && VectorKernelsEnabled();

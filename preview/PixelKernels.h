@@ -22,8 +22,8 @@ bool VectorKernelsEnabled();
 void EnableVectorKernels(bool enabled);
 
 // Whether the SSE4.1 group kernels of rotation, resize and the optimised
-// anaglyph may run.
-bool HasSse41();
+// anaglyph run: the processor has SSE4.1 and the vector kernels are on.
+bool UseSse41Kernels();
 
 // Weights are 0..1024. Reads one byte past p[1] and q[1], which every
 // TPixMatrix allows (TPixMatrix::kSparePixels).
@@ -47,9 +47,10 @@ inline Pixel WeightedPixel(const Pixel* p, const Pixel* q, int a0, int a1, int b
   return Pixel{static_cast<std::uint8_t>(bytes), static_cast<std::uint8_t>(bytes >> 8),
                static_cast<std::uint8_t>(bytes >> 16)};
 #else
-  return Pixel{static_cast<std::uint8_t>((a0 * p[0].blue + a1 * p[1].blue + b0 * q[0].blue + b1 * q[1].blue) >> Shift),
-               static_cast<std::uint8_t>((a0 * p[0].green + a1 * p[1].green + b0 * q[0].green + b1 * q[1].green) >> Shift),
-               static_cast<std::uint8_t>((a0 * p[0].red + a1 * p[1].red + b0 * q[0].red + b1 * q[1].red) >> Shift)};
+  return Pixel{
+      static_cast<std::uint8_t>((a0 * p[0].blue + a1 * p[1].blue + b0 * q[0].blue + b1 * q[1].blue) >> Shift),
+      static_cast<std::uint8_t>((a0 * p[0].green + a1 * p[1].green + b0 * q[0].green + b1 * q[1].green) >> Shift),
+      static_cast<std::uint8_t>((a0 * p[0].red + a1 * p[1].red + b0 * q[0].red + b1 * q[1].red) >> Shift)};
 #endif
 }
 

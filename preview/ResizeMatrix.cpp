@@ -88,10 +88,9 @@ struct Resize {
   __attribute__((target("sse4.1"))) void RowsSse41(int rowBegin, int rowEnd) const {
     // Output bytes 4r .. 4r + 3 belong to pixels (4r + k) / 3; each takes its
     // pair (w00, w10) from a pack of w00 of pixels 0..3 followed by w10.
-    const __m128i spreadWeights[3] = {
-        _mm_setr_epi8(0, 1, 8, 9, 0, 1, 8, 9, 0, 1, 8, 9, 2, 3, 10, 11),
-        _mm_setr_epi8(2, 3, 10, 11, 2, 3, 10, 11, 4, 5, 12, 13, 4, 5, 12, 13),
-        _mm_setr_epi8(4, 5, 12, 13, 6, 7, 14, 15, 6, 7, 14, 15, 6, 7, 14, 15)};
+    const __m128i spreadWeights[3] = {_mm_setr_epi8(0, 1, 8, 9, 0, 1, 8, 9, 0, 1, 8, 9, 2, 3, 10, 11),
+                                      _mm_setr_epi8(2, 3, 10, 11, 2, 3, 10, 11, 4, 5, 12, 13, 4, 5, 12, 13),
+                                      _mm_setr_epi8(4, 5, 12, 13, 6, 7, 14, 15, 6, 7, 14, 15, 6, 7, 14, 15)};
     const std::vector<ColumnGroup>& groupList = *groups;
     const int groupCount = static_cast<int>(groupList.size());
     for (int i = rowBegin; i < rowEnd; ++i) {
@@ -109,10 +108,10 @@ struct Resize {
         const __m128i fx = _mm_load_si128(reinterpret_cast<const __m128i*>(group.fx));
         const __m128i gx = _mm_load_si128(reinterpret_cast<const __m128i*>(group.gx));
         // w00, w10 for the upper row and w01, w11 for the lower one.
-        const __m128i upper = _mm_packs_epi32(_mm_srli_epi32(_mm_mullo_epi32(gx, gyv), 10),
-                                              _mm_srli_epi32(_mm_mullo_epi32(fx, gyv), 10));
-        const __m128i lower = _mm_packs_epi32(_mm_srli_epi32(_mm_mullo_epi32(gx, fyv), 10),
-                                              _mm_srli_epi32(_mm_mullo_epi32(fx, fyv), 10));
+        const __m128i upper =
+            _mm_packs_epi32(_mm_srli_epi32(_mm_mullo_epi32(gx, gyv), 10), _mm_srli_epi32(_mm_mullo_epi32(fx, gyv), 10));
+        const __m128i lower =
+            _mm_packs_epi32(_mm_srli_epi32(_mm_mullo_epi32(gx, fyv), 10), _mm_srli_epi32(_mm_mullo_epi32(fx, fyv), 10));
         const __m128i window0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + group.windowX));
         const __m128i window1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row1 + group.windowX));
         __m128i sums[3];
@@ -181,7 +180,7 @@ void ResizeMatrix(const TPixMatrix& source, TPixMatrix& destination, int sR, int
   }
   Resize resize{&source, &destination, sR, dC, stepY, &columns, nullptr};
 #if defined(TANDEMIX_RESIZE_SSE41)
-  if (HasSse41()) {
+  if (UseSse41Kernels()) {
     const std::vector<ColumnGroup> groups = GroupColumns(columns, dC);
     resize.groups = &groups;
     ForEachRowBand(dR, std::int64_t{dC} * 9, [&](int rowBegin, int rowEnd) { resize.RowsSse41(rowBegin, rowEnd); });

@@ -94,14 +94,13 @@ struct Sample {
   const double floorX = std::floor(x);
   const double ceilY = std::ceil(y);
   return Sample{cx + static_cast<int>(floorX), cy + static_cast<int>(ceilY),
-                static_cast<int>(std::floor((x - floorX) * 256.0)),
-                static_cast<int>(std::floor((ceilY - y) * 256.0))};
+                static_cast<int>(std::floor((x - floorX) * 256.0)), static_cast<int>(std::floor((ceilY - y) * 256.0))};
 }
 
 // What the row loops need, copied into locals by each loop: the pixel
 // stores (bytes) may alias anything reached through a pointer, which would
 // force reloads on every pixel.
-struct Frame {
+struct RotationSetup {
   const Pixel* src;  // source row 0
   std::ptrdiff_t stride;
   int cx, cy, sW, sH, rj;
@@ -111,18 +110,18 @@ struct Frame {
 };
 
 // Whether the 32-bit fraction lies farther than `margin` from both integers.
-inline bool Clear(std::int64_t fixed, std::uint32_t margin) {
+inline bool FarFromWhole(std::int64_t fixed, std::uint32_t margin) {
   return static_cast<std::uint32_t>(fixed) - margin - 1 < ~std::uint32_t{0} - 2 * margin;
 }
 
-inline Sample Estimated(const Frame& f, std::int64_t tx, std::int64_t ty) {
+inline Sample Estimated(const RotationSetup& f, std::int64_t tx, std::int64_t ty) {
   const int t = static_cast<int>(tx >> kFractionBits);      // floor(256·X)
   const int u = static_cast<int>(ty >> kFractionBits) + 1;  // ceil(256·Y), 256·Y not whole
   const int ceilY = (u + 255) >> 8;
   return Sample{f.cx + (t >> 8), f.cy + ceilY, t & 255, (ceilY << 8) - u};
 }
 
-inline void Put(const Frame& f, Pixel* out, const Sample& s) {
+inline void StoreSample(const RotationSetup& f, Pixel* out, const Sample& s) {
   // The sample needs the pixel to its right and the one above.
   if (static_cast<unsigned>(s.x0) >= static_cast<unsigned>(f.sW - 1) ||
       static_cast<unsigned>(s.y0 - 1) >= static_cast<unsigned>(f.sH - 1)) {
@@ -138,18 +137,19 @@ inline void Put(const Frame& f, Pixel* out, const Sample& s) {
 }
 
 // One pixel off the centre column and clear of the axis directions.
-inline void FastPixel(const Frame& f, Pixel* row, int j, int dy, std::int64_t tx, std::int64_t ty) {
-  const Sample s = Clear(tx, f.marginX) && Clear(ty, f.marginY) ? Estimated(f, tx, ty)
-                                                                 : PolarSample(j - f.rj, dy, f.cx, f.cy, f.a);
-  Put(f, row + j, s);
+inline void FastPixel(const RotationSetup& f, Pixel* row, int j, int dy, std::int64_t tx, std::int64_t ty) {
+  const Sample s = FarFromWhole(tx, f.marginX) && FarFromWhole(ty, f.marginY)
+                       ? Estimated(f, tx, ty)
+                       : PolarSample(j - f.rj, dy, f.cx, f.cy, f.a);
+  StoreSample(f, row + j, s);
 }
 
 // Columns [j, end) of a row, all off the centre column and the axis
 // directions; tx, ty are the estimates at column j.
-using FastSpanFn = void (*)(const Frame&, Pixel*, int, int, int, std::int64_t, std::int64_t);
+using FastSpanFn = void (*)(const RotationSetup&, Pixel*, int, int, int, std::int64_t, std::int64_t);
 
-void FastSpanPlain(const Frame& frame, Pixel* row, int dy, int j, int end, std::int64_t tx, std::int64_t ty) {
-  const Frame f = frame;
+void FastSpanPlain(const RotationSetup& frame, Pixel* row, int dy, int j, int end, std::int64_t tx, std::int64_t ty) {
+  const RotationSetup f = frame;
   for (; j < end; ++j, tx += f.cosA, ty += f.sinA) FastPixel(f, row, j, dy, tx, ty);
 }
 
@@ -175,10 +175,10 @@ __attribute__((target("sse4.1"))) inline __m128i WeightedHalf(__m128i at, __m128
 // steadily along a row, so the rows of a group are monotonic), the twelve
 // output bytes are weighted at once: out[b] = (w00·at[b] + w10·at[b + 3] +
 // w01·above[b] + w11·above[b + 3]) >> 8 with each pixel's weights spread
-// over its three bytes, the same sums as Put. Other groups go pixel by pixel.
-__attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* row, int dy, int j, int end,
-                                                      std::int64_t tx, std::int64_t ty) {
-  const Frame f = frame;
+// over its three bytes, the same sums as StoreSample. Other groups go pixel by pixel.
+__attribute__((target("sse4.1"))) void FastSpanSse41(const RotationSetup& frame, Pixel* row, int dy, int j, int end,
+                                                     std::int64_t tx, std::int64_t ty) {
+  const RotationSetup f = frame;
   const __m128i zero = _mm_setzero_si128();
   const __m128i bias = _mm_set1_epi32(static_cast<int>(0x80000000u));
   const __m128i one = _mm_set1_epi32(1);
@@ -206,7 +206,8 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* 
   __m128i tyLow = _mm_set_epi64x(ty + f.sinA, ty), tyHigh = _mm_set_epi64x(ty + 3 * f.sinA, ty + 2 * f.sinA);
   auto dwords = [](__m128i low, __m128i high, int pick) {
     const __m128 l = _mm_castsi128_ps(low), h = _mm_castsi128_ps(high);
-    return _mm_castps_si128(pick ? _mm_shuffle_ps(l, h, _MM_SHUFFLE(3, 1, 3, 1)) : _mm_shuffle_ps(l, h, _MM_SHUFFLE(2, 0, 2, 0)));
+    return _mm_castps_si128(pick ? _mm_shuffle_ps(l, h, _MM_SHUFFLE(3, 1, 3, 1))
+                                 : _mm_shuffle_ps(l, h, _MM_SHUFFLE(2, 0, 2, 0)));
   };
   auto load = [](const Pixel* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
 
@@ -218,9 +219,8 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* 
     tyLow = _mm_add_epi64(tyLow, step4Y);
     tyHigh = _mm_add_epi64(tyHigh, step4Y);
 
-    __m128i ok = _mm_and_si128(
-        _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionX, marginX1), bias), clearX),
-        _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionY, marginY1), bias), clearY));
+    __m128i ok = _mm_and_si128(_mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionX, marginX1), bias), clearX),
+                               _mm_cmplt_epi32(_mm_xor_si128(_mm_sub_epi32(fractionY, marginY1), bias), clearY));
     const __m128i x0 = _mm_add_epi32(cxv, _mm_srai_epi32(tX, 8));
     const __m128i fx = _mm_and_si128(tX, lowByte);
     const __m128i u = _mm_add_epi32(tY, one);
@@ -277,13 +277,13 @@ __attribute__((target("sse4.1"))) void FastSpanSse41(const Frame& frame, Pixel* 
 
 FastSpanFn ChooseFastSpan() {
 #if defined(TANDEMIX_ROTATE_SSE41)
-  if (HasSse41()) return FastSpanSse41;
+  if (UseSse41Kernels()) return FastSpanSse41;
 #endif
   return FastSpanPlain;
 }
 
 struct Rotation {
-  Frame frame;
+  RotationSetup frame;
   TPixMatrix* destination;
   int dC, ri;
   bool estimate;
@@ -309,18 +309,18 @@ struct Rotation {
   }
 
   // A column of the axis span or the centre column: every test per pixel.
-  static void CarefulPixel(const Frame& f, bool estimate, Pixel* row, int j, int dy, std::int64_t tx,
+  static void CarefulPixel(const RotationSetup& f, bool estimate, Pixel* row, int j, int dy, std::int64_t tx,
                            std::int64_t ty) {
     const int dx = j - f.rj;
     const std::int64_t absTy = ty < 0 ? -ty : ty;
     const std::int64_t spread = std::int64_t{dx < 0 ? -dx : dx} + (dy < 0 ? -dy : dy);
-    const bool decided = estimate && dx != 0 && absTy > kAxisSlope * spread && Clear(tx, f.marginX) &&
-                         Clear(ty, f.marginY);
-    Put(f, row + j, decided ? Estimated(f, tx, ty) : PolarSample(dx, dy, f.cx, f.cy, f.a));
+    const bool decided = estimate && dx != 0 && absTy > kAxisSlope * spread && FarFromWhole(tx, f.marginX) &&
+                         FarFromWhole(ty, f.marginY);
+    StoreSample(f, row + j, decided ? Estimated(f, tx, ty) : PolarSample(dx, dy, f.cx, f.cy, f.a));
   }
 
   void Rows(int rowBegin, int rowEnd) const {
-    const Frame f = frame;
+    const RotationSetup f = frame;
     for (int i = rowBegin; i < rowEnd; ++i) {
       const int dy = i - ri;
       // Estimates at column 0 (dx = −rj); column j adds j·cos a, j·sin a.
@@ -352,8 +352,8 @@ bool IsInt16(int v) { return v >= -32768 && v <= 32767; }
 
 }  // namespace
 
-void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int cy, int sW, int sH,
-                  int dR, int dC, int ri, int rj, double a) {
+void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int cy, int sW, int sH, int dR, int dC,
+                  int ri, int rj, double a) {
   CheckDimensions(sW, sH);
   CheckDimensions(dC, dR);
   if (!IsInt16(cx) || !IsInt16(cy) || !IsInt16(ri) || !IsInt16(rj))
@@ -372,9 +372,18 @@ void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int
   const double marginY = 2.0 * (maxRadius * 9e-11 + estimateError) * kPixelOne + 1;
 
   Rotation rotation;
-  rotation.frame = Frame{source[0], source.Columns(), cx, cy, sW, sH, rj, a, std::llround(std::cos(a) * kPixelOne),
-                         std::llround(std::sin(a) * kPixelOne), static_cast<std::uint32_t>(std::fmin(marginX, 1 << 30)),
-                         static_cast<std::uint32_t>(std::fmin(marginY, 1 << 30))};
+  rotation.frame = RotationSetup{source[0],
+                                 source.Columns(),
+                                 cx,
+                                 cy,
+                                 sW,
+                                 sH,
+                                 rj,
+                                 a,
+                                 std::llround(std::cos(a) * kPixelOne),
+                                 std::llround(std::sin(a) * kPixelOne),
+                                 static_cast<std::uint32_t>(std::fmin(marginX, 1 << 30)),
+                                 static_cast<std::uint32_t>(std::fmin(marginY, 1 << 30))};
   rotation.destination = &destination;
   rotation.dC = dC;
   rotation.ri = ri;

@@ -16,7 +16,10 @@ void Hide(PanelLook& panel) {
   panel.enabled = false;
 }
 
-int ClampFileType(int fileType) { return std::clamp(fileType, static_cast<int>(kFileTypeNone), static_cast<int>(kFileTypeCustom)); }
+FileType ClampFileType(FileType fileType) {
+  return static_cast<FileType>(
+      std::clamp(static_cast<int>(fileType), static_cast<int>(FileType::None), static_cast<int>(FileType::Custom)));
+}
 
 }  // namespace
 
@@ -57,8 +60,8 @@ SchemeView RefreshBlockScheme(ProjectState& state) {
       view.Panel(4).caption = "Filters Stereo";
     }
   } else {
-    // The original shows Panel2 here without enabling it; the file type
-    // step below always settles both.
+    // Panel2 is shown here without being enabled; the file type step below
+    // always settles both.
     view.Panel(2).visible = true;
     view.loadButtonCaption = "Load Clips";
     view.fileNameLeft = "Left:";
@@ -73,7 +76,7 @@ SchemeView RefreshBlockScheme(ProjectState& state) {
     if (current == 3 || current == 6) current = 4;
   }
 
-  if (state.fileType == kFileTypeCustom) {
+  if (state.fileType == FileType::Custom) {
     Show(view.Panel(1));
     if (state.importStereo) {
       Hide(view.Panel(2));
@@ -144,7 +147,7 @@ SchemeView ApplyLoadedProject(ProjectState& state, const ProjectFileContents& co
     state.importStereo = contents.importStereo;
     ImportStereoClick(state);
   }
-  const int fileType = ClampFileType(contents.fileType);
+  const FileType fileType = ClampFileType(contents.fileType);
   if (state.fileType != fileType) {
     state.fileType = fileType;
     FileTypeClick(state);

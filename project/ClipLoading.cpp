@@ -5,7 +5,7 @@
 namespace tandemix {
 namespace {
 
-bool NeedsVideo(int fileType) { return fileType == kFileTypeAvi || fileType == kFileTypeVideo; }
+bool NeedsVideo(FileType fileType) { return fileType == FileType::Avi || fileType == FileType::Video; }
 
 ClipLoadOutcome Refused(const std::string& message, const std::string& detail = {}) {
   return {false, kVideoFileErrorCaption, message, detail};
@@ -13,8 +13,8 @@ ClipLoadOutcome Refused(const std::string& message, const std::string& detail = 
 
 // The offset bar lets one clip move against the other by up to the shorter
 // clip's length less two frames either way; pictures have no offset.
-void SetOffsetRange(ViewerState& viewer, int fileType, int maximum) {
-  if (fileType == kFileTypePicture) {
+void SetOffsetRange(ViewerState& viewer, FileType fileType, int maximum) {
+  if (fileType == FileType::Picture) {
     viewer.offset.position = 0;
     viewer.offsetEnabled = false;
     return;
@@ -28,7 +28,7 @@ void SetOffsetRange(ViewerState& viewer, int fileType, int maximum) {
 
 // Measures a clip into its fields; a clip that measures 0 wide is refused
 // (its name cleared) when the file type needs video.
-bool MeasureClip(int fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
+bool MeasureClip(FileType fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
                  int& height, int& frameCount, std::string& error) {
   name = path;
   width = 0;
@@ -66,7 +66,7 @@ ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices
   p.outputScriptName = (path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string()) + ".avs";
   if (p.importStereo) {
     p.clipBFileName = p.clipAFileName;
-    if (p.fileType != kFileTypePicture) p.rightFrameCount = p.leftFrameCount;
+    if (p.fileType != FileType::Picture) p.rightFrameCount = p.leftFrameCount;
     SetOffsetRange(viewer, p.fileType, p.leftFrameCount - 2);
   }
   return {true, {}, {}, {}};
@@ -75,8 +75,8 @@ ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices
 ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
   std::string error;
-  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
-                   p.rightFrameCount, error))
+  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight, p.rightFrameCount,
+                   error))
     return Refused(kNotSupportedVideoMessage, error);
   SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
   return {true, {}, {}, {}};

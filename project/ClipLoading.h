@@ -6,9 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "core/ViewerState.h"
 #include "platform/VideoServices.h"
 #include "project/ProjectState.h"
-#include "core/ViewerState.h"
 
 namespace tandemix {
 
@@ -36,8 +36,7 @@ std::optional<std::string> UnsafeScriptPathMessage(const std::string& path);
 // ClipA (or the stereo clip): measures it, refuses it when it measures 0
 // wide with file type AVI or Video, sets the default output name and, for a
 // stereo clip, ClipB and the offset range.
-ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video,
-                             const std::string& path);
+ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path);
 
 // ClipB of two files: measures and refuses like ClipA, then sets the offset
 // range from both clips.

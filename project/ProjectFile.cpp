@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <cctype>
 
-#include "platform/Errors.h"
 #include "core/EditNumber.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {
 
 constexpr const char* kBlockMarkers[kBlockCount] = {
-    "! ImportLeftTemplate", "! ImportRightTemplate", "! ConvertTemplate", "! FilterLeftTemplate",
-    "! FilterRightTemplate", "! PreviewTemplate",    "! OutputTemplate"};
+    "! ImportLeftTemplate",  "! ImportRightTemplate", "! ConvertTemplate", "! FilterLeftTemplate",
+    "! FilterRightTemplate", "! PreviewTemplate",     "! OutputTemplate"};
 constexpr const char* kImportStereoMarker = "! ImportStereo";
 constexpr const char* kFileTypeMarker = "! FileType";
 constexpr const char* kConvertBeforeMarker = "! ConvertBefore";
@@ -20,8 +20,7 @@ bool SameTextIgnoringCase(const std::string& a, const char* b) {
   const std::size_t n = std::char_traits<char>::length(b);
   if (a.size() != n) return false;
   for (std::size_t i = 0; i < n; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return true;
 }
 
@@ -51,7 +50,7 @@ LineList ProjectFileLines(const ProjectState& state) {
   lines.push_back(kImportStereoMarker);
   lines.push_back(state.importStereo ? "1" : "0");
   lines.push_back(kFileTypeMarker);
-  lines.push_back(std::to_string(state.fileType));
+  lines.push_back(std::to_string(static_cast<int>(state.fileType)));
   lines.push_back(kConvertBeforeMarker);
   lines.push_back(state.convertBefore ? "1" : "0");
   return lines;
@@ -69,7 +68,7 @@ ProjectFileContents ParseProjectLines(const LineList& lines) {
   }
   contents.importStereo = ValueAfter(lines, kImportStereoMarker) == "1";
   const int fileType = ParseEditInteger(ValueAfter(lines, kFileTypeMarker));
-  contents.fileType = std::clamp(fileType, -1, 3);
+  contents.fileType = static_cast<FileType>(std::clamp(fileType, -1, 3));
   contents.convertBefore = ValueAfter(lines, kConvertBeforeMarker) == "1";
   return contents;
 }

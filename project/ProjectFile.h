@@ -13,7 +13,7 @@ namespace tandemix {
 struct ProjectFileContents {
   std::array<FilterBlock, kBlockCount> blocks;
   bool importStereo = false;
-  int fileType = kFileTypeAvi;  // clamped to -1..3
+  FileType fileType = FileType::Avi;  // stored as -1..3
   bool convertBefore = false;
 };
 

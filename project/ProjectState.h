@@ -17,7 +17,12 @@ enum class Block { ImportLeft = 0, ImportRight, Convert, FilterLeft, FilterRight
 constexpr int kBlockCount = 7;
 
 // File type: item index of the "File type" radio group.
-enum FileType : int { kFileTypeNone = -1, kFileTypeAvi = 0, kFileTypeVideo = 1, kFileTypePicture = 2, kFileTypeCustom = 3 };
+// The numbers are those of the project file and the "File type" items.
+enum class FileType : int { None = -1, Avi = 0, Video = 1, Picture = 2, Custom = 3 };
+
+// Two files; one stereo file converted before the filters; one converted
+// after them. The numbers are those the block scheme speaks of.
+enum class StereoMode : int { TwoFiles = 0, ConvertBeforeFilters = 1, ConvertAfterFilters = 2 };
 
 // The current block is held as the number of the panel that selected it,
 // because the Convert block has two panels (3 above the filters, 6 below).
@@ -36,8 +41,8 @@ struct ProjectState {
   bool convertBefore = false;
   bool convertBeforeEnabled = false;
 
-  int stereoMode = 0;  // recomputed by every generator run
-  int fileType = kFileTypeAvi;
+  StereoMode stereoMode = StereoMode::TwoFiles;  // recomputed by every generator run
+  FileType fileType = FileType::Avi;
 
   std::string clipAFileName;
   std::string clipBFileName;
@@ -70,8 +75,7 @@ struct ProjectState {
   FilterBlock& Current() { return BlockAt(BlockOfPanel(currentBlock)); }
 };
 
-// Stereo mode from the two options: 0 two files, 1 one stereo file
-// converted before the filters, 2 converted after them.
-int StereoModeOf(const ProjectState& state);
+// Stereo mode from the two options.
+StereoMode StereoModeOf(const ProjectState& state);
 
 }  // namespace tandemix

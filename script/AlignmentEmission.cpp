@@ -1,7 +1,7 @@
 #include "script/AlignmentEmission.h"
 
-#include "platform/Errors.h"
 #include "core/ScriptNumber.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {
@@ -104,8 +104,7 @@ LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int 
   const Margins m = SplitDifference(currentWidth, currentHeight, finalWidth, finalHeight);
   const Margins crop = Negated(m);
   const Margins pad = Clamped(m);
-  const std::string cropLine =
-      "Crop(" + Join4(crop.left, crop.top, crop.right, crop.bottom, ",-", ",-") + ")";
+  const std::string cropLine = "Crop(" + Join4(crop.left, crop.top, crop.right, crop.bottom, ",-", ",-") + ")";
   const std::string padLine = "AddBorders(" + Join4(pad.left, pad.top, pad.right, pad.bottom, ",", ",") + ")";
   const bool shrinks = finalWidth <= currentWidth && finalHeight <= currentHeight;
   const bool grows = finalWidth >= currentWidth && finalHeight >= currentHeight;

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/TextFile.h"
 #include "core/Geometry.h"
+#include "platform/TextFile.h"
 
 namespace tandemix {
 

@@ -4,10 +4,10 @@
 #include <cstdlib>
 
 #include "core/FrameTime.h"
+#include "core/ScriptNumber.h"
 #include "platform/Errors.h"
 #include "project/ClipLoading.h"
 #include "script/AlignmentEmission.h"
-#include "core/ScriptNumber.h"
 #include "script/TemplateExpansion.h"
 
 namespace tandemix {
@@ -19,16 +19,8 @@ std::string DropLastFour(const std::string& name) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// Everything a run reads from the alignment boxes, parsed before the first
-// file is written so that a bad number never leaves a half-written set.
-struct RunValues {
-  AlignmentValues alignment;
-  bool useFinalSize = false;
-  int finalWidth = 0;
-  int finalHeight = 0;
-};
-
-RunValues ReadRunValues(const AlignmentSettings& settings) {
+ScriptGenerator::RunValues ReadRunValues(const AlignmentSettings& settings) {
+  using RunValues = ScriptGenerator::RunValues;
   RunValues v;
   v.alignment.scaleLeft = settings.ScaleLeftFactor();
   v.alignment.scaleRight = settings.ScaleRightFactor();
@@ -76,11 +68,11 @@ ScriptNames DeriveScriptNames(const std::string& outputScriptName) {
 }
 
 std::optional<std::string> OpenPreviewRefusal(const ProjectState& p) {
-  const bool anyFileType = p.fileType == kFileTypePicture || p.fileType == kFileTypeCustom;
+  const bool anyFileType = p.fileType == FileType::Picture || p.fileType == FileType::Custom;
   if (!(p.leftClipWidth > 0 && p.leftClipHeight > 0) && !anyFileType)
     return std::string("Please, load video clip(s) before preview!");
   if (!p.importStereo && p.rightClipWidth == 0 && p.rightClipHeight == 0 &&
-      (p.fileType == kFileTypeAvi || p.fileType == kFileTypeVideo))
+      (p.fileType == FileType::Avi || p.fileType == FileType::Video))
     return std::string("Please, load right video clip before preview!");
   return std::nullopt;
 }
@@ -97,68 +89,100 @@ ScriptGenerator::ScriptGenerator(ProjectState& project, AlignmentSettings& align
 bool ScriptGenerator::GenerateScripts(bool regenerate) {
   // A request during the hold-off is dropped, not queued.
   if (alignment_.regenerateHoldoff != 0) return false;
-
   if (!regenerate) {
     const auto chosen = prompt_.AskOutputName(project_.outputScriptName);
     if (!chosen) return false;
     project_.outputScriptName = *chosen;
   }
   written_.clear();
-  ProjectState& p = project_;
-  p.stereoMode = StereoModeOf(p);
-  names_ = DeriveScriptNames(p.outputScriptName);
-
-  CheckScriptPath(p.outputScriptName);
-  CheckScriptPath(p.clipAFileName);
-  CheckScriptPath(p.clipBFileName);
+  project_.stereoMode = StereoModeOf(project_);
+  names_ = DeriveScriptNames(project_.outputScriptName);
+  CheckScriptPath(project_.outputScriptName);
+  CheckScriptPath(project_.clipAFileName);
+  CheckScriptPath(project_.clipBFileName);
   const RunValues values = ReadRunValues(alignment_);
-
-  const TemplateKeywords keywords{p.clipAFileName, p.clipBFileName, FormatScriptNumber(alignment_.sliderAValue),
+  const TemplateKeywords keywords{project_.clipAFileName, project_.clipBFileName,
+                                  FormatScriptNumber(alignment_.sliderAValue),
                                   FormatScriptNumber(alignment_.sliderBValue)};
-  const std::string& folder = p.programFolder;
-  auto expand = [&](LineList& lines, Block block) { ExpandBlock(lines, p.BlockAt(block), folder, keywords); };
-  auto source = [&](LineList& lines, Block importBlock, const std::string& clip) {
-    switch (p.fileType) {
-      case kFileTypeAvi: lines.push_back("AVISource(" + Quoted(clip) + ")"); break;
-      case kFileTypeVideo: lines.push_back("OpenSource(" + Quoted(clip) + ")"); break;
-      case kFileTypePicture: lines.push_back("ImageSource(" + Quoted(clip) + ")"); break;
-      case kFileTypeCustom: expand(lines, importBlock); break;
-      default: break;  // no file type chosen: no source line
-    }
-  };
 
+  WriteSourcesAndFilters(keywords);
+  const auto [leftInfo, rightInfo] = MeasureViews();
+  AddAlignment(values, leftInfo, rightInfo);
+  WriteAndMeasureOutput(keywords);
+  if (values.useFinalSize) AddFinalSize(values);
+  WriteFile(names_.preview, project_.previewLines);
+  WriteFile(names_.output, project_.outputLines);
+
+  const std::int64_t startMs = regenerate ? FrameToMs(viewer_.track.position, views_.leftViewRate) : 0;
+  scriptViewer_.ViewerOpen(names_.output, project_.outputWidth, project_.outputHeight, startMs);
+  alignment_.regenerateHoldoff = 5;
+  return true;
+}
+
+void ScriptGenerator::WriteFile(const std::string& path, const LineList& lines) {
+  WriteTextLines(path, lines);
+  written_.push_back(path);
+}
+
+void ScriptGenerator::Expand(LineList& lines, Block block, const TemplateKeywords& keywords) const {
+  ExpandBlock(lines, project_.BlockAt(block), project_.programFolder, keywords);
+}
+
+void ScriptGenerator::AddSource(LineList& lines, Block importBlock, const std::string& clip,
+                                const TemplateKeywords& keywords) const {
+  switch (project_.fileType) {
+    case FileType::Avi:
+      lines.push_back("AVISource(" + Quoted(clip) + ")");
+      break;
+    case FileType::Video:
+      lines.push_back("OpenSource(" + Quoted(clip) + ")");
+      break;
+    case FileType::Picture:
+      lines.push_back("ImageSource(" + Quoted(clip) + ")");
+      break;
+    case FileType::Custom:
+      Expand(lines, importBlock, keywords);
+      break;
+    default:
+      break;  // no file type chosen: no source line
+  }
+}
+
+// The sources and the user's filters into ClipA and ClipB, then the offset
+// trims: the clip that starts later loses its first |offset| frames, the
+// other ends |offset| frames early. The preview script starts the same way.
+void ScriptGenerator::WriteSourcesAndFilters(const TemplateKeywords& keywords) {
+  ProjectState& p = project_;
   p.previewLines.clear();
   p.outputLines.clear();
   LineList& out = p.outputLines;
   switch (p.stereoMode) {
-    case 0:
-      source(out, Block::ImportLeft, p.clipAFileName);
-      expand(out, Block::FilterLeft);
+    case StereoMode::TwoFiles:
+      AddSource(out, Block::ImportLeft, p.clipAFileName, keywords);
+      Expand(out, Block::FilterLeft, keywords);
       out.push_back("ClipA = last");
-      source(out, Block::ImportRight, p.clipBFileName);
-      expand(out, Block::FilterRight);
+      AddSource(out, Block::ImportRight, p.clipBFileName, keywords);
+      Expand(out, Block::FilterRight, keywords);
       out.push_back("ClipB = last");
       break;
-    case 1:
-      source(out, Block::ImportLeft, p.clipAFileName);
-      expand(out, Block::Convert);
+    case StereoMode::ConvertBeforeFilters:
+      AddSource(out, Block::ImportLeft, p.clipAFileName, keywords);
+      Expand(out, Block::Convert, keywords);
       out.push_back("last = ClipA");
-      expand(out, Block::FilterLeft);
+      Expand(out, Block::FilterLeft, keywords);
       out.push_back("ClipA = last");
       out.push_back("last = ClipB");
-      expand(out, Block::FilterRight);
+      Expand(out, Block::FilterRight, keywords);
       out.push_back("ClipB = last");
       break;
     default:
-      source(out, Block::ImportLeft, p.clipAFileName);
-      expand(out, Block::FilterLeft);
-      expand(out, Block::Convert);
+      AddSource(out, Block::ImportLeft, p.clipAFileName, keywords);
+      Expand(out, Block::FilterLeft, keywords);
+      Expand(out, Block::Convert, keywords);
       break;
   }
   p.previewLines = out;
 
-  // The viewer's range and the offset trims: the clip that starts later
-  // loses its first |offset| frames, the other ends |offset| frames early.
   const int offset = viewer_.Offset();
   viewer_.track.SetRange(0, std::min(p.leftFrameCount, p.rightFrameCount) - std::abs(offset));
   LineList trims;
@@ -171,70 +195,70 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
   }
   p.previewLines.insert(p.previewLines.end(), trims.begin(), trims.end());
   out.insert(out.end(), trims.begin(), trims.end());
+}
 
-  // View scripts: measured to learn the real sizes after the user's filters.
-  LineList leftView = out;
+// The view scripts, measured to learn the real sizes after the user's
+// filters; the displacement bars get ranges from them.
+std::pair<VideoInfo, VideoInfo> ScriptGenerator::MeasureViews() {
+  LineList leftView = project_.outputLines;
   leftView.push_back("return(ClipA)");
-  LineList rightView = out;
+  LineList rightView = project_.outputLines;
   rightView.push_back("return(ClipB)");
-  WriteTextLines(names_.leftView, leftView);
-  written_.push_back(names_.leftView);
-  WriteTextLines(names_.rightView, rightView);
-  written_.push_back(names_.rightView);
+  WriteFile(names_.leftView, leftView);
+  WriteFile(names_.rightView, rightView);
   const VideoInfo leftInfo = video_.ReadVideoInfo(names_.leftView);
   const VideoInfo rightInfo = video_.ReadVideoInfo(names_.rightView);
   views_ = {leftInfo.width, leftInfo.height, rightInfo.width, rightInfo.height, leftInfo.rate};
 
-  // The displacement ranges; a range that would be empty keeps the old one.
+  // A range that would be empty keeps the old one.
   const int hMax = std::min(leftInfo.width - 1, rightInfo.width - 1);
   const int hMin = std::min(1 - leftInfo.width, 1 - rightInfo.width);
   if (hMax >= hMin) alignment_.horizontal.SetRange(hMin, hMax);
   const int vMax = std::min(leftInfo.height - 1, rightInfo.height - 1);
   const int vMin = std::min(1 - leftInfo.height, 1 - rightInfo.height);
   if (vMax >= vMin) alignment_.vertical.SetRange(vMin, vMax);
+  return {leftInfo, rightInfo};
+}
 
-  p.alignmentLines = AlignmentLinesFor(values.alignment, {leftInfo.width, leftInfo.height},
-                                       {rightInfo.width, rightInfo.height});
-
-  // The preview script shows the captured still pair instead of the clips.
+// The alignment lines go into the output script; the preview script shows
+// the captured still pair through the same lines instead of the clips.
+void ScriptGenerator::AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo) {
+  ProjectState& p = project_;
+  p.alignmentLines =
+      AlignmentLinesFor(values.alignment, {leftInfo.width, leftInfo.height}, {rightInfo.width, rightInfo.height});
   p.previewLines.push_back("ClipA = ImageSource(" + Quoted(names_.leftImage) + ")");
   p.previewLines.push_back("ClipB = ImageSource(" + Quoted(names_.rightImage) + ")");
   p.previewLines.insert(p.previewLines.end(), p.alignmentLines.begin(), p.alignmentLines.end());
-  out.insert(out.end(), p.alignmentLines.begin(), p.alignmentLines.end());
-  p.leftFinalLines = out;
-  p.rightFinalLines = out;
+  p.outputLines.insert(p.outputLines.end(), p.alignmentLines.begin(), p.alignmentLines.end());
+  p.leftFinalLines = p.outputLines;
+  p.rightFinalLines = p.outputLines;
+}
 
-  expand(out, Block::Output);
-  expand(p.previewLines, Block::Output);
-  WriteTextLines(names_.output, out);
-  written_.push_back(names_.output);
+// The Output block ends both scripts; the output script is written and
+// measured for the size of the picture the viewer shows.
+void ScriptGenerator::WriteAndMeasureOutput(const TemplateKeywords& keywords) {
+  ProjectState& p = project_;
+  Expand(p.outputLines, Block::Output, keywords);
+  Expand(p.previewLines, Block::Output, keywords);
+  WriteFile(names_.output, p.outputLines);
   const VideoInfo outputInfo = video_.ReadVideoInfo(names_.output);
   p.outputWidth = outputInfo.width;
   p.outputHeight = outputInfo.height;
+}
 
-  if (values.useFinalSize) {
-    const LineList finalLines = EmitFinalSize(p.outputWidth, p.outputHeight, values.finalWidth, values.finalHeight);
-    if (!finalLines.empty()) {
-      p.outputWidth = values.finalWidth;
-      p.outputHeight = values.finalHeight;
-    }
-    for (LineList* list : {&p.previewLines, &p.outputLines, &p.leftFinalLines, &p.rightFinalLines})
-      list->insert(list->end(), finalLines.begin(), finalLines.end());
-    WriteTextLines(names_.leftFinal, p.leftFinalLines);
-    written_.push_back(names_.leftFinal);
-    WriteTextLines(names_.rightFinal, p.rightFinalLines);
-    written_.push_back(names_.rightFinal);
+// The final size ends every script, and the two final view scripts are
+// written with it.
+void ScriptGenerator::AddFinalSize(const RunValues& values) {
+  ProjectState& p = project_;
+  const LineList finalLines = EmitFinalSize(p.outputWidth, p.outputHeight, values.finalWidth, values.finalHeight);
+  if (!finalLines.empty()) {
+    p.outputWidth = values.finalWidth;
+    p.outputHeight = values.finalHeight;
   }
-
-  WriteTextLines(names_.preview, p.previewLines);
-  written_.push_back(names_.preview);
-  WriteTextLines(names_.output, out);
-  written_.push_back(names_.output);
-
-  const std::int64_t startMs = regenerate ? FrameToMs(viewer_.track.position, views_.leftViewRate) : 0;
-  scriptViewer_.ViewerOpen(names_.output, p.outputWidth, p.outputHeight, startMs);
-  alignment_.regenerateHoldoff = 5;
-  return true;
+  for (LineList* list : {&p.previewLines, &p.outputLines, &p.leftFinalLines, &p.rightFinalLines})
+    list->insert(list->end(), finalLines.begin(), finalLines.end());
+  WriteFile(names_.leftFinal, p.leftFinalLines);
+  WriteFile(names_.rightFinal, p.rightFinalLines);
 }
 
 }  // namespace tandemix

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "platform/VideoServices.h"
 #include "core/AlignmentSettings.h"
-#include "project/ProjectState.h"
 #include "core/ViewerState.h"
+#include "platform/VideoServices.h"
+#include "project/ProjectState.h"
+#include "script/AlignmentEmission.h"
+#include "script/TemplateExpansion.h"
 
 namespace tandemix {
 
@@ -43,20 +46,20 @@ struct ViewMeasurements {
 // The file names of one run, all beside the output script.
 struct ScriptNames {
   std::string output;
-  std::string preview;      // folder + "/PreviewFile.avs"
-  std::string leftView;     // base + "_L.avs"
-  std::string rightView;    // base + "_R.avs"
-  std::string leftFinal;    // base + "_Left.avs"
-  std::string rightFinal;   // base + "_Right.avs"
-  std::string leftImage;    // preview less ".avs" + "_L.bmp"
-  std::string rightImage;   // preview less ".avs" + "_R.bmp"
+  std::string preview;     // folder + "/PreviewFile.avs"
+  std::string leftView;    // base + "_L.avs"
+  std::string rightView;   // base + "_R.avs"
+  std::string leftFinal;   // base + "_Left.avs"
+  std::string rightFinal;  // base + "_Right.avs"
+  std::string leftImage;   // preview less ".avs" + "_L.bmp"
+  std::string rightImage;  // preview less ".avs" + "_R.bmp"
 };
 ScriptNames DeriveScriptNames(const std::string& outputScriptName);
 
 class ScriptGenerator {
  public:
-  ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer,
-                  VideoServices& video, OutputNamePrompt& prompt, ScriptViewer& scriptViewer);
+  ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer, VideoServices& video,
+                  OutputNamePrompt& prompt, ScriptViewer& scriptViewer);
 
   // One run. Returns true when it completed (scripts written, viewer
   // opened); false when it was held off or the dialog was cancelled.
@@ -69,7 +72,27 @@ class ScriptGenerator {
   // Every file written by the last run, in the order written.
   const std::vector<std::string>& WrittenFiles() const { return written_; }
 
+  // Everything a run reads from the alignment boxes, parsed before the first
+  // file is written so that a bad number never leaves a half-written set.
+  struct RunValues {
+    AlignmentValues alignment;
+    bool useFinalSize = false;
+    int finalWidth = 0;
+    int finalHeight = 0;
+  };
+
  private:
+  // The steps of a run, in their order.
+  void WriteSourcesAndFilters(const TemplateKeywords& keywords);
+  std::pair<VideoInfo, VideoInfo> MeasureViews();
+  void AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo);
+  void WriteAndMeasureOutput(const TemplateKeywords& keywords);
+  void AddFinalSize(const RunValues& values);
+
+  void WriteFile(const std::string& path, const LineList& lines);
+  void Expand(LineList& lines, Block block, const TemplateKeywords& keywords) const;
+  void AddSource(LineList& lines, Block importBlock, const std::string& clip, const TemplateKeywords& keywords) const;
+
   ProjectState& project_;
   AlignmentSettings& alignment_;
   ViewerState& viewer_;

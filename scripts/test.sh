@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Tandemix twice (a normal build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build) and runs every test of
-# each through CTest.
+# Installs what is missing, checks the formatting, builds Tandemix twice (a
+# normal build with warnings as errors and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build) and runs every test of each through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -22,8 +22,12 @@ run_suite() {
   (cd "$dir" && ctest --output-on-failure -j "$JOBS" --timeout 600)
 }
 
-echo "== Normal build"
-run_suite build
+echo "== Format check"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+echo "every source file is formatted"
+
+echo "== Normal build (warnings are errors)"
+run_suite build -DTANDEMIX_WERROR=ON
 
 if [[ "${TANDEMIX_SKIP_SANITIZERS:-0}" != 1 ]]; then
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"

@@ -207,7 +207,8 @@ void TForm_Movie::Button2Click() {
 void TForm_Movie::ScrollBar_OffsetScroll(int position, bool endOfScroll) {
   bool regenerate = false;
   Label_Offset->setText(QString::fromStdString(model_->OffsetScroll(position, endOfScroll, regenerate)));
-  if (regenerate) Handle([&] {
+  if (regenerate)
+    Handle([&] {
       if (hooks_.regenerate) hooks_.regenerate();
     });
 }

@@ -21,11 +21,11 @@
 namespace tandemix {
 
 struct MovieWindowHooks {
-  std::function<void(int frame)> adjustClip;                      // may throw
-  std::function<void(int frame)> saveFrame;                       // asks a name, grabs; may throw
-  std::function<void()> regenerate;                               // GenerateScripts(true); may throw
-  std::function<double()> leftViewRate;                           // frames a second of the left view
-  std::function<void(int)> setRegenerateHoldoff;                  // RegenerateHoldoff := n
+  std::function<void(int frame)> adjustClip;      // may throw
+  std::function<void(int frame)> saveFrame;       // asks a name, grabs; may throw
+  std::function<void()> regenerate;               // GenerateScripts(true); may throw
+  std::function<double()> leftViewRate;           // frames a second of the left view
+  std::function<void(int)> setRegenerateHoldoff;  // RegenerateHoldoff := n
   std::function<void(const std::string&)> showError;
   // "Sync": the offset in frames between the two clips; throws the reason.
   std::function<int()> syncOffset;

@@ -13,8 +13,8 @@ TForm_Slider::TForm_Slider(AdjustmentModel& adjustment, std::function<void(const
   setObjectName("Form_Slider");
   setWindowTitle("Slider definition");
   setFixedSize(331, 186);
-  const char* labels[] = {"Min. value:", "Max. value:", "Initial value:", "Small increment:", "Large increment:",
-                          "Title:"};
+  const char* labels[] = {
+      "Min. value:", "Max. value:", "Initial value:", "Small increment:", "Large increment:", "Title:"};
   for (int i = 0; i < 6; ++i) MakeLabel(this, labels[i], QRect(8, 8 + 28 * i + 3, 108, 17));
   EditMin = MakeEdit(this, "EditMin", QRect(120, 8, 97, 21));
   EditMax = MakeEdit(this, "EditMax", QRect(120, 36, 97, 21));

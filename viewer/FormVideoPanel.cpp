@@ -11,8 +11,8 @@ VideoPanel::VideoPanel(QWidget* parent) : QWidget(parent) {
 }
 
 void VideoPanel::Deliver(FramePtr frame, int index) {
-  QMetaObject::invokeMethod(this, [this, frame = std::move(frame), index] { Show(frame, index); },
-                            Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this, [this, frame = std::move(frame), index] { Show(frame, index); }, Qt::QueuedConnection);
 }
 
 void VideoPanel::Show(FramePtr frame, int index) {

@@ -4,8 +4,8 @@
 
 namespace tandemix {
 
-ViewerGeometry ComputeViewerGeometry(int outputWidth, int outputHeight, int screenWidth, int screenHeight,
-                                     int left, int top) {
+ViewerGeometry ComputeViewerGeometry(int outputWidth, int outputHeight, int screenWidth, int screenHeight, int left,
+                                     int top) {
   ViewerGeometry g;
   g.left = left;
   g.top = top;

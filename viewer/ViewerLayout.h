@@ -17,7 +17,7 @@ struct ViewerGeometry {
 
 // `left` and `top` are where the window stands now; they change only where
 // the window would not fit the screen.
-ViewerGeometry ComputeViewerGeometry(int outputWidth, int outputHeight, int screenWidth, int screenHeight,
-                                     int left, int top);
+ViewerGeometry ComputeViewerGeometry(int outputWidth, int outputHeight, int screenWidth, int screenHeight, int left,
+                                     int top);
 
 }  // namespace tandemix

@@ -38,7 +38,9 @@ void ViewerModel::Press(PlayerButton button) {
   // buttons usable; only Pause while playing narrows them.
   EnableAll(true);
   switch (button) {
-    case PlayerButton::Play: player_.Play(); break;
+    case PlayerButton::Play:
+      player_.Play();
+      break;
     case PlayerButton::Pause:
       if (player_.Mode() == PlayerMode::Playing) {
         EnableAll(false);
@@ -52,9 +54,14 @@ void ViewerModel::Press(PlayerButton button) {
       player_.Seek(0);
       break;
     case PlayerButton::Next:
-    case PlayerButton::Prev: break;
-    case PlayerButton::Step: player_.Step(); break;
-    case PlayerButton::Back: player_.Back(); break;
+    case PlayerButton::Prev:
+      break;
+    case PlayerButton::Step:
+      player_.Step();
+      break;
+    case PlayerButton::Back:
+      player_.Back();
+      break;
   }
 }
 
@@ -78,8 +85,9 @@ std::optional<int> ViewerModel::TimerTick(double rate) {
 std::string ViewerModel::SyncOffset(int frames, bool& regenerate) {
   if (!state_.offsetEnabled) throw TandemixError("The offset bar is off for these clips; there is nothing to sync.");
   if (frames < state_.offset.minimum || frames > state_.offset.maximum)
-    throw TandemixError("The clips are " + std::to_string(frames) + " frames apart, outside the offset bar's range of " +
-                        std::to_string(state_.offset.minimum) + " to " + std::to_string(state_.offset.maximum) + ".");
+    throw TandemixError("The clips are " + std::to_string(frames) +
+                        " frames apart, outside the offset bar's range of " + std::to_string(state_.offset.minimum) +
+                        " to " + std::to_string(state_.offset.maximum) + ".");
   return OffsetScroll(frames, true, regenerate);
 }
 

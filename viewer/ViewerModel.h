@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/MediaPlayer.h"
 #include "core/FrameTime.h"
 #include "core/ViewerState.h"
+#include "platform/MediaPlayer.h"
 
 namespace tandemix {
 

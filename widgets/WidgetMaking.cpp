@@ -15,8 +15,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, const QRect& geometry, co
   return Make<QLineEdit>(parent, name, geometry, text);
 }
 
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text, const QRect& geometry,
-                     const char* hint) {
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text, const QRect& geometry, const char* hint) {
   auto* box = Make<QCheckBox>(parent, name, geometry, text);
   if (*hint) box->setToolTip(hint);
   return box;

@@ -24,13 +24,13 @@ FrameBGR Decode(VideoServices& video, const std::string& path, int n) {
 }  // namespace
 
 int Align(const Args& args) {
-  try {
+  return RunCommand("align", [&] {
     std::vector<std::string> files;
     int frame = -1;  // the middle of the shorter clip
     int frames = 1;
     AutoAlignOptions options;
     ArgReader reader(args);
-    while (!reader.Done()) {
+    while (!reader.AtEnd()) {
       const std::string arg = reader.Next();
       if (arg == "--frame") {
         frame = ParseIntArg(arg, reader.Value(arg));
@@ -87,13 +87,7 @@ int Align(const Args& args) {
     std::printf("%s (fit %.2f px), %d of %d candidates, confidence %.2f\n", p.Summary().c_str(), p.fitDisparity,
                 p.matches, p.candidates, p.confidence);
     return 0;
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "align: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());
-    return 2;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  });
 }
 
 }  // namespace tandemix::cli

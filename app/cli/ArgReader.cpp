@@ -5,13 +5,29 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 
 namespace tandemix::cli {
 
+int RunCommand(const char* command, const std::function<int()>& work) {
+  try {
+    return work();
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "%s: %s\nRun 'tandemix-cli --help' for the usage.\n", command, e.what());
+    return 2;
+  } catch (const TandemixError& e) {
+    std::fprintf(stderr, "%s\n", e.what());
+    return 1;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", command, e.what());
+    return 1;
+  }
+}
+
 const std::string& ArgReader::Value(const std::string& name) {
-  if (Done()) throw UsageError(name + " needs a value");
+  if (AtEnd()) throw UsageError(name + " needs a value");
   return Next();
 }
 

@@ -2,6 +2,7 @@
 // line always use a point, whatever the locale.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,10 +17,16 @@ class UsageError : public std::runtime_error {
   explicit UsageError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// Runs a command's work and turns its failures into the exit status: a
+// usage error prints "<command>: <message>" and where the usage is (2); an
+// error of the program's own prints its message (1), any other failure the
+// message after the command's name (1).
+int RunCommand(const char* command, const std::function<int()>& work);
+
 class ArgReader {
  public:
   explicit ArgReader(const std::vector<std::string>& args) : args_(args) {}
-  bool Done() const { return index_ >= args_.size(); }
+  bool AtEnd() const { return index_ >= args_.size(); }
   const std::string& Next() { return args_[index_++]; }
   // The value of option `name`, which must follow it.
   const std::string& Value(const std::string& name);

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "platform/Errors.h"
 #include "preview/Compositor.h"
@@ -32,12 +33,13 @@ int ParseInteger(const std::string& text) {
   return value;
 }
 
-int UsageError(const std::string& message) {
+int ComposeUsage(const std::string& message) {
   std::fprintf(stderr, "compose: %s\n", message.c_str());
-  std::fputs("usage: tandemix-cli compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
-             "         [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
-             "         [--auto-crop] [--swap] [--show left|right|output] [--preview redcyan|optimised|blend]\n",
-             stderr);
+  std::fputs(
+      "usage: tandemix-cli compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
+      "         [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
+      "         [--auto-crop] [--swap] [--show left|right|output] [--preview redcyan|optimised|blend]\n",
+      stderr);
   return 2;
 }
 
@@ -54,7 +56,7 @@ struct ComposeRequest {
 int Compose(const Args& args) {
   ComposeRequest request;
   std::vector<std::string> files;
-  try {
+  return RunCommand("compose", [&] {
     for (std::size_t i = 0; i < args.size(); ++i) {
       const std::string& arg = args[i];
       if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
@@ -69,7 +71,7 @@ int Compose(const Args& args) {
         request.switches.swapViews = true;
         continue;
       }
-      if (i + 1 >= args.size()) return UsageError(arg + " needs a value");
+      if (i + 1 >= args.size()) return ComposeUsage(arg + " needs a value");
       const std::string& value = args[++i];
       if (arg == "--shift-h") {
         request.shiftH = ParseInteger(value);
@@ -84,20 +86,28 @@ int Compose(const Args& args) {
       } else if (arg == "--angle-right") {
         request.angleRight = ParsePointReal(value);
       } else if (arg == "--show") {
-        if (value == "left") request.switches.showClip = kShowLeft;
-        else if (value == "right") request.switches.showClip = kShowRight;
-        else if (value == "output") request.switches.showClip = kShowOutput;
-        else return UsageError("--show takes left, right or output, not '" + value + "'");
+        if (value == "left")
+          request.switches.showClip = ShowClip::Left;
+        else if (value == "right")
+          request.switches.showClip = ShowClip::Right;
+        else if (value == "output")
+          request.switches.showClip = ShowClip::Output;
+        else
+          return ComposeUsage("--show takes left, right or output, not '" + value + "'");
       } else if (arg == "--preview") {
-        if (value == "redcyan") request.switches.previewMode = kPreviewRedCyan;
-        else if (value == "optimised") request.switches.previewMode = kPreviewOptimised;
-        else if (value == "blend") request.switches.previewMode = kPreviewBlend;
-        else return UsageError("--preview takes redcyan, optimised or blend, not '" + value + "'");
+        if (value == "redcyan")
+          request.switches.previewMode = PreviewMode::RedCyan;
+        else if (value == "optimised")
+          request.switches.previewMode = PreviewMode::Optimised;
+        else if (value == "blend")
+          request.switches.previewMode = PreviewMode::Blend;
+        else
+          return ComposeUsage("--preview takes redcyan, optimised or blend, not '" + value + "'");
       } else {
-        return UsageError("unknown option " + arg);
+        return ComposeUsage("unknown option " + arg);
       }
     }
-    if (files.size() != 3) return UsageError("needs LEFT.bmp RIGHT.bmp OUT.bmp");
+    if (files.size() != 3) return ComposeUsage("needs LEFT.bmp RIGHT.bmp OUT.bmp");
     request.left = files[0];
     request.right = files[1];
     request.out = files[2];
@@ -108,13 +118,7 @@ int Compose(const Args& args) {
                               request.angleLeft, request.angleRight, request.switches);
     compositor.PreviewImage().SaveToFile(request.out);
     return 0;
-  } catch (const TandemixError& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "compose: %s\n", e.what());
-    return 1;
-  }
+  });
 }
 
 }  // namespace tandemix::cli

@@ -39,11 +39,11 @@ void RefuseUnsafe(const std::string& path) {
   if (auto message = UnsafeScriptPathMessage(path)) throw TandemixError(*message);
 }
 
-int FileTypeByName(const std::string& name) {
-  if (name == "avi") return kFileTypeAvi;
-  if (name == "video") return kFileTypeVideo;
-  if (name == "picture") return kFileTypePicture;
-  if (name == "custom") return kFileTypeCustom;
+FileType FileTypeByName(const std::string& name) {
+  if (name == "avi") return FileType::Avi;
+  if (name == "video") return FileType::Video;
+  if (name == "picture") return FileType::Picture;
+  if (name == "custom") return FileType::Custom;
   throw UsageError("--file-type: '" + name + "' is not one of avi, video, picture, custom");
 }
 
@@ -60,8 +60,7 @@ struct ClipRequest {
   int offset = 0;
 };
 
-void LoadClip(bool left, ProjectState& project, ViewerState& viewer, VideoServices& video,
-              const std::string& path) {
+void LoadClip(bool left, ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path) {
   const ClipLoadOutcome outcome =
       left ? LoadLeftClip(project, viewer, video, path) : LoadRightClip(project, viewer, video, path);
   if (outcome.accepted) return;
@@ -79,7 +78,7 @@ int RunGenerate(const Args& args) {
   std::string output;
 
   ArgReader reader(args);
-  while (!reader.Done()) {
+  while (!reader.AtEnd()) {
     const std::string arg = reader.Next();
     if (arg == "--help" || arg == "-h") {
       PrintUsage(stdout);
@@ -181,16 +180,7 @@ int RunGenerate(const Args& args) {
 }  // namespace
 
 int Generate(const Args& args) {
-  try {
-    return RunGenerate(args);
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "generate: %s\n", e.what());
-    std::fputs("Run 'tandemix-cli --help' for the usage.\n", stderr);
-    return 2;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  return RunCommand("generate", [&] { return RunGenerate(args); });
 }
 
 }  // namespace tandemix::cli

@@ -11,19 +11,13 @@
 namespace tandemix::cli {
 
 int Grab(const Args& args) {
-  try {
+  return RunCommand("grab", [&] {
     if (args.size() != 3) throw UsageError("give FILE N OUT.bmp");
     const int n = ParseIntArg("N", args[1]);
     DefaultVideoServices video;
     GrabFrame(video, args[0], n, args[2]);
     return 0;
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "grab: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());
-    return 2;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  });
 }
 
 }  // namespace tandemix::cli

@@ -1,11 +1,11 @@
 // tandemix-cli serve SCRIPT.avs [--start N] [--count N]: the script's
 // frames on standard output as YUV4MPEG2, for an encoder reading a pipe:
 //   tandemix-cli serve movie.avs | ffmpeg -i - out.mkv
+#include <unistd.h>
 #include <csignal>
 #include <cstdio>
 #include <exception>
 #include <future>
-#include <unistd.h>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
@@ -20,7 +20,7 @@ int RunServe(const Args& args) {
   int start = 0;
   int count = -1;
   ArgReader reader(args);
-  while (!reader.Done()) {
+  while (!reader.AtEnd()) {
     const std::string arg = reader.Next();
     if (arg == "--start") {
       start = ParseIntArg(arg, reader.Value(arg));
@@ -71,15 +71,7 @@ int RunServe(const Args& args) {
 }  // namespace
 
 int Serve(const Args& args) {
-  try {
-    return RunServe(args);
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "serve: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());
-    return 2;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  return RunCommand("serve", [&] { return RunServe(args); });
 }
 
 }  // namespace tandemix::cli

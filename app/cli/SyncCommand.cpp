@@ -10,11 +10,11 @@
 namespace tandemix::cli {
 
 int Sync(const Args& args) {
-  try {
+  return RunCommand("sync", [&] {
     std::vector<std::string> files;
     SyncOptions options;
     ArgReader reader(args);
-    while (!reader.Done()) {
+    while (!reader.AtEnd()) {
       const std::string arg = reader.Next();
       if (arg == "--max-offset") {
         options.maxOffsetSeconds = ParseRealArg(arg, reader.Value(arg));
@@ -33,13 +33,7 @@ int Sync(const Args& args) {
                 static_cast<long long>(result.milliseconds), result.method == SyncMethod::Sound ? "sound" : "picture",
                 result.confidence);
     return 0;
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "sync: %s\nRun 'tandemix-cli --help' for the usage.\n", e.what());
-    return 2;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
-  }
+  });
 }
 
 }  // namespace tandemix::cli

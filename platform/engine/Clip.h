@@ -16,7 +16,7 @@ struct ClipInfo {
   int frameCount = 0;
   int rateNumerator = 24;
   int rateDenominator = 1;
-  bool fieldBased = false;   // frames are single fields (after SeparateFields)
+  bool fieldBased = false;     // frames are single fields (after SeparateFields)
   bool topFieldFirst = false;  // parity; bottom field first unless told otherwise
 
   double Rate() const { return static_cast<double>(rateNumerator) / rateDenominator; }

@@ -115,20 +115,21 @@ Value Tweak(const CallArgs& a) {
   // Neutral settings leave the picture untouched.
   if (hue == 0.0 && sat == 1.0 && bright == 0.0 && cont == 1.0) return Value::Clip(a.Clip(0));
   const double radians = hue * 3.14159265358979323846 / 180.0;
-  return Value::Clip(MakePixelClip(a.Clip(0), TweakOp{std::cos(radians), std::sin(radians), sat, bright, cont, a.Bool(5, true)}));
+  return Value::Clip(
+      MakePixelClip(a.Clip(0), TweakOp{std::cos(radians), std::sin(radians), sat, bright, cont, a.Bool(5, true)}));
 }
 
 Value ShowChannel(const CallArgs& a, int channel) {
-  return Value::Clip(MakePixelClip(a.Clip(0), [channel](const std::uint8_t* s, std::uint8_t* d) {
-    d[0] = d[1] = d[2] = s[channel];
-  }));
+  return Value::Clip(
+      MakePixelClip(a.Clip(0), [channel](const std::uint8_t* s, std::uint8_t* d) { d[0] = d[1] = d[2] = s[channel]; }));
 }
 
 }  // namespace
 
 void RegisterColorFunctions(FunctionTable& t) {
   t.Add("MergeRGB",
-        {Req("r", ParamType::Clip), Req("g", ParamType::Clip), Req("b", ParamType::Clip), Opt("pixel_type", ParamType::String)},
+        {Req("r", ParamType::Clip), Req("g", ParamType::Clip), Req("b", ParamType::Clip),
+         Opt("pixel_type", ParamType::String)},
         [](const CallArgs& a) {
           std::array<ClipPtr, 3> rgb = {a.Clip(0), a.Clip(1), a.Clip(2)};
           for (int i = 1; i < 3; ++i)

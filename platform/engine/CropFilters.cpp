@@ -89,8 +89,8 @@ Value AddBorders(const CallArgs& a) {
   if (left == 0 && top == 0 && right == 0 && bottom == 0) return Value::Clip(clip);
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
-  return Value::Clip(std::make_shared<BorderClip>(std::move(clip), info, static_cast<int>(left),
-                                                  static_cast<int>(top), ColorFromInt(a.Int(5, 0))));
+  return Value::Clip(std::make_shared<BorderClip>(std::move(clip), info, static_cast<int>(left), static_cast<int>(top),
+                                                  ColorFromInt(a.Int(5, 0))));
 }
 
 }  // namespace

@@ -131,7 +131,9 @@ ClipPtr MakeTrim(ClipPtr clip, int first, int last) {
 }
 
 void RegisterEditFunctions(FunctionTable& t) {
-  t.Add("Trim", {Req("clip", ParamType::Clip), Req("first_frame", ParamType::Int), Req("last_frame", ParamType::Int), Opt("pad", ParamType::Bool)},
+  t.Add("Trim",
+        {Req("clip", ParamType::Clip), Req("first_frame", ParamType::Int), Req("last_frame", ParamType::Int),
+         Opt("pad", ParamType::Bool)},
         [](const CallArgs& a) { return Value::Clip(MakeTrim(a.Clip(0), a.Int(1), a.Int(2))); });
   for (const char* name : {"UnalignedSplice", "AlignedSplice"})
     t.Add(name, {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)}, Splice);
@@ -145,7 +147,8 @@ void RegisterEditFunctions(FunctionTable& t) {
         [](const CallArgs& a) {
           std::vector<int> offsets;
           for (const Value& v : a.Rest()) {
-            if (v.AsInt() < 0 || v.AsInt() > 0x7fffffff) throw FilterError("SelectEvery: the offsets must not be negative.");
+            if (v.AsInt() < 0 || v.AsInt() > 0x7fffffff)
+              throw FilterError("SelectEvery: the offsets must not be negative.");
             offsets.push_back(static_cast<int>(v.AsInt()));
           }
           return Value::Clip(MakeSelect("SelectEvery", a.Clip(0), a.Int(1), std::move(offsets)));

@@ -13,8 +13,6 @@ namespace {
 // of one script bounds its depth.
 constexpr int kMaxClipsPerScript = 3000;
 
-const char* OperatorWord(const std::string& op) { return op.c_str(); }
-
 }  // namespace
 
 Evaluator::Evaluator(const FunctionTable& functions, std::string scriptName, std::string folder)
@@ -68,7 +66,8 @@ Value Evaluator::Eval(const Expr& e) {
       for (std::size_t i = 0; i < e.args.size(); ++i) {
         Value v = Eval(*e.args[i]);
         if (e.argNames[i].empty()) {
-          if (!named.empty()) Fail("Script error: a positional argument follows named ones in the call of '" + e.name + "'.", e.line);
+          if (!named.empty())
+            Fail("Script error: a positional argument follows named ones in the call of '" + e.name + "'.", e.line);
           positional.push_back(std::move(v));
         } else {
           named.emplace_back(e.argNames[i], std::move(v));
@@ -136,7 +135,7 @@ Value Evaluator::EvalUnary(const Expr& e) {
     if (!v.IsBool()) Fail("Script error: `!' needs a bool.", e.line);
     return Value::Bool(!v.AsBool());
   }
-  if (!v.IsNumber()) Fail(std::string("Script error: unary `") + OperatorWord(e.name) + "' needs a number.", e.line);
+  if (!v.IsNumber()) Fail(std::string("Script error: unary `") + e.name + "' needs a number.", e.line);
   if (e.name == "+") return v;
   if (v.IsInt()) {
     if (v.AsInt() == INT64_MIN) Fail("Script error: integer overflow.", e.line);
@@ -179,7 +178,9 @@ Value Evaluator::EvalBinary(const Expr& e) {
       order = a.AsClip() == b.AsClip() ? 0 : 1;
       ordered = false;
     } else {
-      Fail("Script error: `" + op + "' cannot compare a " + TypeName(a.GetType()) + " with a " + TypeName(b.GetType()) + ".", e.line);
+      Fail("Script error: `" + op + "' cannot compare a " + TypeName(a.GetType()) + " with a " + TypeName(b.GetType()) +
+               ".",
+           e.line);
     }
     if (op == "==") return Value::Bool(order == 0);
     if (op == "!=" || op == "<>") return Value::Bool(order != 0);
@@ -216,8 +217,10 @@ Value Evaluator::EvalBinary(const Expr& e) {
     if (op == "*") overflow = __builtin_mul_overflow(x, y, &r);
     if (op == "/" || op == "%") {
       if (y == 0) Fail("Script error: division by zero.", e.line);
-      if (x == INT64_MIN && y == -1) overflow = true;
-      else r = op == "/" ? x / y : x % y;
+      if (x == INT64_MIN && y == -1)
+        overflow = true;
+      else
+        r = op == "/" ? x / y : x % y;
     }
     if (overflow) Fail("Script error: integer overflow.", e.line);
     return Value::Int(r);

@@ -44,15 +44,6 @@ class WeaveClip : public Clip {
   ClipPtr child_;
 };
 
-class SameFrames : public Clip {
- public:
-  SameFrames(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
-  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
-
- private:
-  ClipPtr child_;
-};
-
 Value SeparateFields(const CallArgs& a) {
   ClipPtr clip = a.Clip(0);
   ClipInfo info = clip->Info();

@@ -4,10 +4,10 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
-#include <climits>
-#include <cstring>
 #include <algorithm>
 #include <atomic>
+#include <climits>
+#include <cstring>
 #include <numeric>
 #include <system_error>
 #include <thread>

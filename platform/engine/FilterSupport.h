@@ -24,6 +24,17 @@ void CheckFrameSize(const std::string& filter, long long width, long long height
 // Throws FilterError when a frame count exceeds 32 bits.
 int CheckFrameCount(const std::string& filter, long long count);
 
+// A child's frames under another description: for filters that change only
+// what the clip says about itself (rate, field order, parity).
+class SameFrames : public Clip {
+ public:
+  SameFrames(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
+
+ private:
+  ClipPtr child_;
+};
+
 // A black frame of the given size.
 std::shared_ptr<FrameBGR> NewFrame(int width, int height);
 

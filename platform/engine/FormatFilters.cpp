@@ -13,15 +13,6 @@ extern "C" {
 namespace tandemix::engine {
 namespace {
 
-class SameFrames : public Clip {
- public:
-  SameFrames(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
-  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
-
- private:
-  ClipPtr child_;
-};
-
 Value WithRate(ClipPtr clip, long long numerator, long long denominator) {
   ClipInfo info = clip->Info();
   SetRate("AssumeFPS", info, numerator, denominator);

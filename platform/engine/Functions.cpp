@@ -12,12 +12,18 @@ namespace {
 
 bool Fits(const Value& v, ParamType type) {
   switch (type) {
-    case ParamType::Clip: return v.IsClip();
-    case ParamType::Int: return v.IsInt();
-    case ParamType::Float: return v.IsNumber();
-    case ParamType::String: return v.IsString();
-    case ParamType::Bool: return v.IsBool();
-    case ParamType::Any: return !v.IsVoid();
+    case ParamType::Clip:
+      return v.IsClip();
+    case ParamType::Int:
+      return v.IsInt();
+    case ParamType::Float:
+      return v.IsNumber();
+    case ParamType::String:
+      return v.IsString();
+    case ParamType::Bool:
+      return v.IsBool();
+    case ParamType::Any:
+      return !v.IsVoid();
   }
   return false;
 }
@@ -38,7 +44,8 @@ std::string LowerCase(std::string text) {
 int CallArgs::Int(std::size_t i, int fallback) const {
   if (!Has(i)) return fallback;
   const std::int64_t v = values_[i].AsInt();
-  if (v < INT_MIN || v > INT_MAX) throw FilterError(function_ + ": the value " + std::to_string(v) + " is out of range");
+  if (v < INT_MIN || v > INT_MAX)
+    throw FilterError(function_ + ": the value " + std::to_string(v) + " is out of range");
   return static_cast<int>(v);
 }
 

@@ -30,7 +30,10 @@ inline Param Many(std::string name, ParamType type) { return {std::move(name), t
 class CallArgs {
  public:
   CallArgs(std::string function, std::vector<Value> values, std::vector<Value> rest, std::string folder)
-      : function_(std::move(function)), values_(std::move(values)), rest_(std::move(rest)), folder_(std::move(folder)) {}
+      : function_(std::move(function)),
+        values_(std::move(values)),
+        rest_(std::move(rest)),
+        folder_(std::move(folder)) {}
 
   const std::string& Function() const { return function_; }
   bool Has(std::size_t i) const { return i < values_.size() && !values_[i].IsVoid(); }

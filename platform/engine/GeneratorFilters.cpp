@@ -81,7 +81,8 @@ Value BlankClip(const CallArgs& a) {
     }
   }
   const ColorBGR color = ColorFromInt(a.Int(10, 0));
-  return Value::Clip(std::make_shared<StillClip>(info, [color](FrameBGR& f) { Fill(f, 0, 0, f.width, f.height, color); }));
+  return Value::Clip(
+      std::make_shared<StillClip>(info, [color](FrameBGR& f) { Fill(f, 0, 0, f.width, f.height, color); }));
 }
 
 // SMPTE colour bars in studio-range RGB: seven bars, the reversed strip
@@ -89,10 +90,12 @@ Value BlankClip(const CallArgs& a) {
 void DrawColorBars(FrameBGR& f) {
   const int w = f.width;
   const int h = f.height;
-  auto c = [](int r, int g, int b) { return ColorBGR{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)}; };
+  auto c = [](int r, int g, int b) {
+    return ColorBGR{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
+  };
   const ColorBGR top[7] = {c(180, 180, 180), c(180, 180, 16), c(16, 180, 180), c(16, 180, 16),
-                           c(180, 16, 180), c(180, 16, 16), c(16, 16, 180)};
-  const ColorBGR middle[7] = {c(16, 16, 180), c(16, 16, 16), c(180, 16, 180), c(16, 16, 16),
+                           c(180, 16, 180),  c(180, 16, 16),  c(16, 16, 180)};
+  const ColorBGR middle[7] = {c(16, 16, 180),  c(16, 16, 16), c(180, 16, 180), c(16, 16, 16),
                               c(16, 180, 180), c(16, 16, 16), c(180, 180, 180)};
   const int y1 = h * 2 / 3;
   const int y2 = h * 3 / 4;
@@ -127,8 +130,7 @@ void RegisterGeneratorFunctions(FunctionTable& t) {
         {Opt("clip", ParamType::Clip), Opt("length", ParamType::Int), Opt("width", ParamType::Int),
          Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String), Opt("fps", ParamType::Float),
          Opt("fps_denominator", ParamType::Int), Opt("audio_rate", ParamType::Int), Opt("stereo", ParamType::Bool),
-         Opt("sixteen_bit", ParamType::Bool), Opt("color", ParamType::Int),
-         Opt("color_yuv", ParamType::Int)},
+         Opt("sixteen_bit", ParamType::Bool), Opt("color", ParamType::Int), Opt("color_yuv", ParamType::Int)},
         BlankClip);
   t.Add("ColorBars",
         {Opt("width", ParamType::Int), Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String),

@@ -182,7 +182,8 @@ class Lexer {
     } else {
       std::int64_t v = 0;
       for (char c : t.text) {
-        if (v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10) Fail("number too large: " + t.text, t.line, t.column);
+        if (v > (std::numeric_limits<std::int64_t>::max() - (c - '0')) / 10)
+          Fail("number too large: " + t.text, t.line, t.column);
         v = v * 10 + (c - '0');
       }
       t.intValue = v;
@@ -227,7 +228,8 @@ class Lexer {
     static const std::string kOne = "(),.=+-*/%!<>?:";
     if (kOne.find(text_[pos_]) == std::string::npos) {
       const unsigned char c = static_cast<unsigned char>(text_[pos_]);
-      const std::string shown = std::isprint(c) ? std::string("'") + static_cast<char>(c) + "'" : "code " + std::to_string(c);
+      const std::string shown =
+          std::isprint(c) ? std::string("'") + static_cast<char>(c) + "'" : "code " + std::to_string(c);
       Fail("syntax error: unexpected character " + shown, t.line, t.column);
     }
     t.text = std::string(1, text_[pos_++]);

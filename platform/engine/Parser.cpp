@@ -38,9 +38,7 @@ class Parser {
 
  private:
   const Token& Cur() const { return tokens_[pos_]; }
-  const Token& Ahead(std::size_t n) const {
-    return pos_ + n < tokens_.size() ? tokens_[pos_ + n] : tokens_.back();
-  }
+  const Token& Ahead(std::size_t n) const { return pos_ + n < tokens_.size() ? tokens_[pos_ + n] : tokens_.back(); }
   bool At(TokenKind kind) const { return Cur().kind == kind; }
   bool AtOp(const char* op) const { return Cur().kind == TokenKind::Operator && Cur().text == op; }
 
@@ -60,8 +58,9 @@ class Parser {
     return e;
   }
 
-  // Records a node's depth once its children are in place.
-  std::unique_ptr<Expr> Done(std::unique_ptr<Expr> e) const {
+  // Records a node's depth once its children are in place and refuses one
+  // nested too deeply.
+  std::unique_ptr<Expr> WithCheckedDepth(std::unique_ptr<Expr> e) const {
     for (const auto& child : e->args) e->depth = std::max(e->depth, child->depth + 1);
     if (e->depth > kMaxExpressionDepth) {
       throw ScriptError("Script error: the expression is nested too deeply\n" +
@@ -103,7 +102,7 @@ class Parser {
     e->args.push_back(ParseExpr());
     Expect(":");
     e->args.push_back(ParseExpr());
-    return Done(std::move(e));
+    return WithCheckedDepth(std::move(e));
   }
 
   template <typename Next>
@@ -120,7 +119,7 @@ class Parser {
       e->name = found;
       e->args.push_back(std::move(left));
       e->args.push_back((this->*next)());
-      left = Done(std::move(e));
+      left = WithCheckedDepth(std::move(e));
     }
   }
 
@@ -141,7 +140,7 @@ class Parser {
       if (++unaryDepth_ > kMaxExpressionDepth) Fail("the expression is nested too deeply");
       e->args.push_back(ParseUnary());
       --unaryDepth_;
-      return Done(std::move(e));
+      return WithCheckedDepth(std::move(e));
     }
     return ParsePostfix();
   }
@@ -158,7 +157,7 @@ class Parser {
       call->args.push_back(std::move(e));
       call->argNames.emplace_back();
       if (AtOp("(")) ParseArguments(*call);
-      e = Done(std::move(call));
+      e = WithCheckedDepth(std::move(call));
     }
     return e;
   }
@@ -227,7 +226,7 @@ class Parser {
           auto e = Node(Expr::Kind::Call, t);
           e->name = t.text;
           ParseArguments(*e);
-          return Done(std::move(e));
+          return WithCheckedDepth(std::move(e));
         }
         auto e = Node(Expr::Kind::Variable, t);
         e->name = t.text;

@@ -125,10 +125,12 @@ class ResizeClip : public Clip {
 // Frames pass through when only a whole-pixel window of them is taken.
 class WindowClip : public Clip {
  public:
-  WindowClip(ClipPtr child, const ClipInfo& info, Window window) : Clip(info), child_(std::move(child)), window_(window) {}
+  WindowClip(ClipPtr child, const ClipInfo& info, Window window)
+      : Clip(info), child_(std::move(child)), window_(window) {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    if (window_.left == 0 && window_.top == 0 && window_.width == src->width && window_.height == src->height) return src;
+    if (window_.left == 0 && window_.top == 0 && window_.width == src->width && window_.height == src->height)
+      return src;
     auto out = NewFrame(window_.width, window_.height);
     for (int y = 0; y < window_.height; ++y)
       std::memcpy(out->Row(y), src->Row(window_.top + y) + static_cast<std::size_t>(window_.left) * 3, out->Stride());
@@ -197,11 +199,10 @@ void RegisterResizeFunctions(FunctionTable& t) {
   t.Add("Spline16Resize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_SPLINE, nullptr, 3); });
   t.Add("BilinearResize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_BILINEAR, nullptr, 3); });
   t.Add("PointResize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_POINT, nullptr, 3); });
-  t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}),
-        [](const CallArgs& a) {
-          const double p[2] = {a.Float(3, 1.0 / 3.0), a.Float(4, 1.0 / 3.0)};
-          return Resize(a, SWS_BICUBIC, p, 5);
-        });
+  t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}), [](const CallArgs& a) {
+    const double p[2] = {a.Float(3, 1.0 / 3.0), a.Float(4, 1.0 / 3.0)};
+    return Resize(a, SWS_BICUBIC, p, 5);
+  });
 }
 
 }  // namespace tandemix::engine

@@ -15,7 +15,8 @@ void AddProperty(FunctionTable& t, const char* name, Get get) {
 }
 
 Value ToInt(double v, const char* name) {
-  if (!std::isfinite(v) || v < -9.2e18 || v > 9.2e18) throw FilterError(std::string(name) + ": the value is out of range");
+  if (!std::isfinite(v) || v < -9.2e18 || v > 9.2e18)
+    throw FilterError(std::string(name) + ": the value is out of range");
   return Value::Int(static_cast<std::int64_t>(v));
 }
 
@@ -35,14 +36,14 @@ void RegisterScalarFunctions(FunctionTable& t) {
   AddProperty(t, "IsYUV", [](const ClipInfo&) { return Value::Bool(false); });
   AddProperty(t, "HasVideo", [](const ClipInfo&) { return Value::Bool(true); });
   AddProperty(t, "HasAudio", [](const ClipInfo&) { return Value::Bool(false); });
-  t.Add("Int", {Req("value", ParamType::Float)}, [](const CallArgs& a) {
-    return a.At(0).IsInt() ? a.At(0) : ToInt(std::trunc(a.Float(0)), "Int");
-  });
-  t.Add("Round", {Req("value", ParamType::Float)}, [](const CallArgs& a) {
-    return a.At(0).IsInt() ? a.At(0) : ToInt(std::floor(a.Float(0) + 0.5), "Round");
-  });
-  t.Add("Floor", {Req("value", ParamType::Float)}, [](const CallArgs& a) { return ToInt(std::floor(a.Float(0)), "Floor"); });
-  t.Add("Ceil", {Req("value", ParamType::Float)}, [](const CallArgs& a) { return ToInt(std::ceil(a.Float(0)), "Ceil"); });
+  t.Add("Int", {Req("value", ParamType::Float)},
+        [](const CallArgs& a) { return a.At(0).IsInt() ? a.At(0) : ToInt(std::trunc(a.Float(0)), "Int"); });
+  t.Add("Round", {Req("value", ParamType::Float)},
+        [](const CallArgs& a) { return a.At(0).IsInt() ? a.At(0) : ToInt(std::floor(a.Float(0) + 0.5), "Round"); });
+  t.Add("Floor", {Req("value", ParamType::Float)},
+        [](const CallArgs& a) { return ToInt(std::floor(a.Float(0)), "Floor"); });
+  t.Add("Ceil", {Req("value", ParamType::Float)},
+        [](const CallArgs& a) { return ToInt(std::ceil(a.Float(0)), "Ceil"); });
   t.Add("Float", {Req("value", ParamType::Float)}, [](const CallArgs& a) { return Value::Float(a.Float(0)); });
   t.Add("Abs", {Req("value", ParamType::Any)}, [](const CallArgs& a) {
     if (!a.At(0).IsNumber()) throw FilterError("Abs: the value must be a number");
@@ -56,15 +57,19 @@ void RegisterScalarFunctions(FunctionTable& t) {
   t.Add("String", {Req("value", ParamType::Any), Opt("format", ParamType::String)}, [](const CallArgs& a) {
     const Value& v = a.At(0);
     switch (v.GetType()) {
-      case Value::Type::String: return v;
-      case Value::Type::Int: return Value::String(std::to_string(v.AsInt()));
-      case Value::Type::Bool: return Value::String(v.AsBool() ? "true" : "false");
+      case Value::Type::String:
+        return v;
+      case Value::Type::Int:
+        return Value::String(std::to_string(v.AsInt()));
+      case Value::Type::Bool:
+        return Value::String(v.AsBool() ? "true" : "false");
       case Value::Type::Float: {
         char buffer[64];
         std::snprintf(buffer, sizeof buffer, "%f", v.AsFloat());
         return Value::String(buffer);
       }
-      default: throw FilterError("String: a clip has no text form");
+      default:
+        throw FilterError("String: a clip has no text form");
     }
   });
 }

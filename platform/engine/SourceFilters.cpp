@@ -44,7 +44,8 @@ std::unique_ptr<MediaSource> OpenMedia(const std::string& filter, const std::str
 
 class MediaClip : public Clip {
  public:
-  explicit MediaClip(std::unique_ptr<MediaSource> source) : Clip(InfoOf(source->Description())), source_(std::move(source)) {}
+  explicit MediaClip(std::unique_ptr<MediaSource> source)
+      : Clip(InfoOf(source->Description())), source_(std::move(source)) {}
   FramePtr GetFrame(int n) override {
     std::lock_guard<std::mutex> lock(mutex_);
     return source_->Frame(ClampFrame(n));
@@ -60,16 +61,6 @@ void SetFloatRate(const std::string& filter, ClipInfo& info, double fps) {
   const AVRational q = av_d2q(fps, 1000000);
   SetRate(filter, info, q.num, q.den);
 }
-
-// Media clip with an optional frame rate given in the script.
-class RatedClip : public Clip {
- public:
-  RatedClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
-  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
-
- private:
-  ClipPtr child_;
-};
 
 // AVISource("a.avi"[, "b.avi" ...]): the files one after the other.
 Value AviSource(const CallArgs& a) {
@@ -87,7 +78,7 @@ Value OpenSource(const CallArgs& a) {
   if (!a.Has(1)) return Value::Clip(clip);
   ClipInfo info = clip->Info();
   SetFloatRate(a.Function(), info, a.Float(1));
-  return Value::Clip(std::make_shared<RatedClip>(clip, info));
+  return Value::Clip(std::make_shared<SameFrames>(clip, info));
 }
 
 // A still picture shown for frames start..end; a name holding a printf
@@ -117,7 +108,8 @@ class ImageClip : public Clip {
     // The pattern comes from the script: only one integer conversion is allowed.
     const std::size_t percent = pattern.find('%');
     std::size_t conv = percent + 1;
-    while (conv < pattern.size() && (std::isdigit(static_cast<unsigned char>(pattern[conv])) || pattern[conv] == '0')) ++conv;
+    while (conv < pattern.size() && (std::isdigit(static_cast<unsigned char>(pattern[conv])) || pattern[conv] == '0'))
+      ++conv;
     if (conv >= pattern.size() || pattern[conv] != 'd' || pattern.find('%', conv) != std::string::npos)
       throw FilterError("ImageSource: the file name pattern must hold one %d conversion: " + pattern);
     const std::string conversion = pattern.substr(percent, conv - percent + 1);
@@ -136,7 +128,9 @@ Value ImageSource(const CallArgs& a) {
   const std::string name = a.ResolvePath(a.String(0));
   const int start = a.Int(1, 0);
   const int end = a.Int(2, 1000);
-  if (end < start) throw FilterError("ImageSource: the end frame " + std::to_string(end) + " comes before the start frame " + std::to_string(start) + ".");
+  if (end < start)
+    throw FilterError("ImageSource: the end frame " + std::to_string(end) + " comes before the start frame " +
+                      std::to_string(start) + ".");
   const std::string first = ImageClip::IsPattern(name) ? ImageClip::FileOf(name, start) : name;
   auto source = OpenMedia("ImageSource", first);
   ClipInfo info = InfoOf(source->Description());
@@ -164,12 +158,12 @@ void RegisterSourceFunctions(FunctionTable& t) {
   t.Add("AVISource", avi, AviSource);
   t.Add("AVIFileSource", avi, AviSource);
   t.Add("OpenDMLSource", avi, AviSource);
-  const std::vector<Param> open = {Req("file", ParamType::String), Opt("fps", ParamType::Float),
-                                   Opt("audio", ParamType::Bool), Opt("video", ParamType::Bool),
+  const std::vector<Param> open = {Req("file", ParamType::String),     Opt("fps", ParamType::Float),
+                                   Opt("audio", ParamType::Bool),      Opt("video", ParamType::Bool),
                                    Opt("convertfps", ParamType::Bool), Opt("pixel_type", ParamType::String),
                                    Opt("seek", ParamType::Bool)};
-  for (const char* name : {"OpenSource", "DirectShowSource", "FFVideoSource", "FFmpegSource2", "LWLibavVideoSource",
-                           "LSMASHVideoSource"})
+  for (const char* name :
+       {"OpenSource", "DirectShowSource", "FFVideoSource", "FFmpegSource2", "LWLibavVideoSource", "LSMASHVideoSource"})
     t.Add(name, open, OpenSource);
   t.Add("ImageSource",
         {Req("file", ParamType::String), Opt("start", ParamType::Int), Opt("end", ParamType::Int),

@@ -37,12 +37,18 @@ Value Value::Clip(ClipPtr c) {
 
 const char* TypeName(Value::Type type) {
   switch (type) {
-    case Value::Type::Void: return "void";
-    case Value::Type::Bool: return "bool";
-    case Value::Type::Int: return "int";
-    case Value::Type::Float: return "float";
-    case Value::Type::String: return "string";
-    case Value::Type::Clip: return "clip";
+    case Value::Type::Void:
+      return "void";
+    case Value::Type::Bool:
+      return "bool";
+    case Value::Type::Int:
+      return "int";
+    case Value::Type::Float:
+      return "float";
+    case Value::Type::String:
+      return "string";
+    case Value::Type::Clip:
+      return "clip";
   }
   return "value";
 }

@@ -25,22 +25,22 @@ namespace {
 // then ((top << 8) + (bottom - top) * wy + 32768) >> 16, written as
 // (top * (256 - wy) + bottom * wy + 32768) >> 16.
 __attribute__((target("sse4.1"))) inline void InteriorSse41(const std::uint8_t* p0, const std::uint8_t* p1, int wx,
-                                                             int wy, std::uint8_t* d) {
+                                                            int wy, std::uint8_t* d) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i across = _mm_set1_epi32((wx << 16) | (256 - wx));
   auto rowWeighted = [&](const std::uint8_t* p) {
     std::uint64_t bytes;
     std::memcpy(&bytes, p, 8);
     const __m128i left = _mm_cvtsi64_si128(static_cast<long long>(bytes));  // b g r of the left pixel first
-    const __m128i right = _mm_srli_epi64(left, 24);                           // b g r of the right one
+    const __m128i right = _mm_srli_epi64(left, 24);                         // b g r of the right one
     const __m128i pairs = _mm_unpacklo_epi8(_mm_unpacklo_epi8(left, right), zero);
     return _mm_madd_epi16(pairs, across);  // 32-bit top (or bottom) of b, g, r, and a spare
   };
   const __m128i top = rowWeighted(p0);
   const __m128i bottom = rowWeighted(p1);
-  const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_mullo_epi32(top, _mm_set1_epi32(256 - wy)),
-                                                  _mm_mullo_epi32(bottom, _mm_set1_epi32(wy))),
-                                    _mm_set1_epi32(32768));
+  const __m128i sum = _mm_add_epi32(
+      _mm_add_epi32(_mm_mullo_epi32(top, _mm_set1_epi32(256 - wy)), _mm_mullo_epi32(bottom, _mm_set1_epi32(wy))),
+      _mm_set1_epi32(32768));
   const __m128i bytes = _mm_packus_epi16(_mm_packus_epi32(_mm_srli_epi32(sum, 16), zero), zero);
   const std::uint32_t bgr = static_cast<std::uint32_t>(_mm_cvtsi128_si32(bytes));
   d[0] = static_cast<std::uint8_t>(bgr);
@@ -107,7 +107,8 @@ class RotateClip : public Clip {
         const int wy = static_cast<int>((fy >> 8) & 255);
         if (static_cast<std::uint64_t>(ix) < static_cast<std::uint64_t>(w - 1) &&
             static_cast<std::uint64_t>(iy) < static_cast<std::uint64_t>(h - 1)) {
-          const std::uint8_t* p0 = src.pixels.data() + stride * static_cast<std::size_t>(iy) + 3 * static_cast<std::size_t>(ix);
+          const std::uint8_t* p0 =
+              src.pixels.data() + stride * static_cast<std::size_t>(iy) + 3 * static_cast<std::size_t>(ix);
           const std::uint8_t* p1 = p0 + stride;
 #if defined(TANDEMIX_ZOOM_SSE41)
           // Eight bytes are read from each row: not past the picture's end.

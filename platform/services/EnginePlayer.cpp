@@ -198,7 +198,7 @@ void EnginePlayer::Run() {
     } else {
       const int current = CurrentFrameLocked();
       index = (generation == shownGeneration && lastShown >= current && lastShown >= playStartFrame_) ? lastShown + 1
-                                                                                                   : current;
+                                                                                                      : current;
       if (index > last) {
         frame_ = last;  // played to the end: the player stops there
         mode_ = PlayerMode::Stopped;

@@ -54,9 +54,9 @@ class EnginePlayer : public MediaPlayer {
   engine::ClipPtr clip_;
   std::string path_;
   PlayerMode mode_ = PlayerMode::NotReady;
-  int frame_ = 0;           // the frame shown, or the one playback started from
-  int pending_ = -1;        // a frame to show while not playing
-  bool busy_ = false;       // the worker is decoding
+  int frame_ = 0;      // the frame shown, or the one playback started from
+  int pending_ = -1;   // a frame to show while not playing
+  bool busy_ = false;  // the worker is decoding
   std::chrono::steady_clock::time_point playStart_;
   int playStartFrame_ = 0;
   bool quit_ = false;

@@ -13,12 +13,30 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const Names kProject = {"! ImportLeftTemplate", "ImpL",  "! ImportRightTemplate", "! ConvertTemplate",
-                        "Split",                "Split", "! FilterLeftTemplate",  "Crop",
-                        "With Blanks ",         "",      "Crop",                  "! FilterRightTemplate",
-                        "Sharpen",              "! PreviewTemplate",           "Kept One", "Kept One",
-                        "! OutputTemplate",     "SideBySide", "! ImportStereo", "1",
-                        "! FileType",           "3",     "! ConvertBefore",       "1"};
+const Names kProject = {"! ImportLeftTemplate",
+                        "ImpL",
+                        "! ImportRightTemplate",
+                        "! ConvertTemplate",
+                        "Split",
+                        "Split",
+                        "! FilterLeftTemplate",
+                        "Crop",
+                        "With Blanks ",
+                        "",
+                        "Crop",
+                        "! FilterRightTemplate",
+                        "Sharpen",
+                        "! PreviewTemplate",
+                        "Kept One",
+                        "Kept One",
+                        "! OutputTemplate",
+                        "SideBySide",
+                        "! ImportStereo",
+                        "1",
+                        "! FileType",
+                        "3",
+                        "! ConvertBefore",
+                        "1"};
 
 class ProjectWindowTest : public MainWindowTest {
  protected:
@@ -96,12 +114,12 @@ TEST_F(ProjectWindowTest, FileTypeValuesAreClampedAndFlagsMustBeExactlyOne) {
   Open();
   Load(folder.File("seven.avp"));
   EXPECT_EQ(CheckedFileType(), 3);
-  EXPECT_EQ(project.fileType, kFileTypeCustom);
+  EXPECT_EQ(project.fileType, FileType::Custom);
   EXPECT_TRUE(Panel(1)->isVisible());
   EXPECT_TRUE(Button("CheckBox_ImportStereo")->isChecked());
   Load(folder.File("minus.avp"));
   EXPECT_EQ(CheckedFileType(), -1);
-  EXPECT_EQ(project.fileType, kFileTypeNone);
+  EXPECT_EQ(project.fileType, FileType::None);
   EXPECT_TRUE(Panel(1)->isHidden());
   EXPECT_FALSE(Button("CheckBox_ImportStereo")->isChecked()) << "\" 1\" is not \"1\"";
   // With no file type the next save writes -1.
@@ -145,7 +163,7 @@ TEST_F(ProjectWindowTest, StereoProjectLoadedIntoTwoFileModeEndsInModeOne) {
   Open();
   PressPanel(5);
   Load(folder.File("in.avp"));
-  EXPECT_EQ(StereoModeOf(project), 1);
+  EXPECT_EQ(static_cast<int>(StereoModeOf(project)), 1);
   // The stereo option's handler ran before "Convert before filter" was
   // set, passing through stereo mode 2, which hides Panel5.
   EXPECT_EQ(LitPanel(), 4);

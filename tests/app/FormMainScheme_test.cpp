@@ -14,7 +14,7 @@ using Names = std::vector<std::string>;
 TEST_F(MainWindowTest, OptionsAndFileTypeRebuildTheScheme) {
   Open();
   Button("Custom")->click();
-  EXPECT_EQ(project.fileType, kFileTypeCustom);
+  EXPECT_EQ(project.fileType, FileType::Custom);
   EXPECT_TRUE(Panel(1)->isVisible());
   EXPECT_TRUE(Panel(2)->isVisible());
   EXPECT_EQ(Panel(1)->Caption(), "Import Left");

@@ -3,13 +3,13 @@
 // dialog the window opens is recorded, so tests check titles and filters.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <deque>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "app/FormBlockPanel.h"
@@ -59,7 +59,9 @@ class FakePrompts : public MainPrompts {
     yesNo.pop_front();
     return answer;
   }
-  void ShowMessage(const std::string& caption, const std::string& text) override { messages.push_back({caption, text}); }
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    messages.push_back({caption, text});
+  }
   void ShowError(const std::string& text) override { errors.push_back(text); }
   std::optional<std::string> AskOutputName(const std::string& current) override {
     outputNameOffers.push_back(current);

@@ -2,17 +2,17 @@
 // the clips, add a template to a block, Open preview, move in the viewer,
 // Adjust Clip, change scale and tilt, Apply to Clip; then the scripts on
 // disk and the composed picture.
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QTest>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 #include "app/Program.h"
-#include "platform/services/DefaultVideoServices.h"
 #include "core/Geometry.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace tandemix {
@@ -44,14 +44,14 @@ TEST(TypicalRoad, FromClipsToAlignedScripts) {
   const std::string right = folder.File("right view.avi");
   // One moving picture seen from two places: the right view is the same
   // scene cropped 8 pixels further right.
-  ASSERT_TRUE(test::RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                          "testsrc=size=176x120:rate=25", "-frames:v", "30", "-vf",
-                                          "crop=160:120:0:0", left})
-                  .exitCode == 0);
-  ASSERT_TRUE(test::RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                          "testsrc=size=176x120:rate=25", "-frames:v", "30", "-vf",
-                                          "crop=160:120:8:0", right})
-                  .exitCode == 0);
+  ASSERT_TRUE(
+      test::RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                  "testsrc=size=176x120:rate=25", "-frames:v", "30", "-vf", "crop=160:120:0:0", left})
+          .exitCode == 0);
+  ASSERT_TRUE(
+      test::RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                                  "testsrc=size=176x120:rate=25", "-frames:v", "30", "-vf", "crop=160:120:8:0", right})
+          .exitCode == 0);
   test::WriteBytes(folder.File("Side by side.avt"), "StackHorizontal(ClipA,ClipB)\r\n");
 
   DefaultVideoServices video;
@@ -123,11 +123,11 @@ TEST(TypicalRoad, FromClipsToAlignedScripts) {
   const LineList script = ReadTextLines(output);
   const FrameSize tilted = RotatedFrameSize(160, 120, 1.5 * kDegreesToRadians, false);
   const Margins pad = SplitDifference(160, 120, tilted.width, tilted.height);
-  const std::vector<std::string> expectedAlignment = {
-      "ClipA=Lanczos4Resize(ClipA,163,122)",
-      "ClipB = AddBorders(ClipB," + std::to_string(pad.left) + "," + std::to_string(pad.top) + "," +
-          std::to_string(pad.right) + "," + std::to_string(pad.bottom) + ")",
-      "ClipB=zoom(ClipB,angle=\"1.5\")"};
+  const std::vector<std::string> expectedAlignment = {"ClipA=Lanczos4Resize(ClipA,163,122)",
+                                                      "ClipB = AddBorders(ClipB," + std::to_string(pad.left) + "," +
+                                                          std::to_string(pad.top) + "," + std::to_string(pad.right) +
+                                                          "," + std::to_string(pad.bottom) + ")",
+                                                      "ClipB=zoom(ClipB,angle=\"1.5\")"};
   ASSERT_GE(script.size(), 7u);
   EXPECT_EQ(std::vector<std::string>(script.begin() + 4, script.begin() + 7), expectedAlignment);
   EXPECT_EQ(script.back(), "StackHorizontal(ClipA,ClipB)");

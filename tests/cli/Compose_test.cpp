@@ -39,9 +39,9 @@ TEST_F(ComposeCli, DefaultIsTheRedCyanAnaglyph) {
 }
 
 TEST_F(ComposeCli, EveryOptionReachesTheCompositor) {
-  const test::CommandResult r =
-      test::RunCli(Args({"--shift-h", "-3", "--shift-v", "2", "--scale-left", "104.5", "--scale-right", "97",
-                         "--angle-left", "2.5", "--angle-right", "-1", "--auto-crop", "--swap", "--preview", "optimised"}));
+  const test::CommandResult r = test::RunCli(
+      Args({"--shift-h", "-3", "--shift-v", "2", "--scale-left", "104.5", "--scale-right", "97", "--angle-left", "2.5",
+            "--angle-right", "-1", "--auto-crop", "--swap", "--preview", "optimised"}));
   ASSERT_EQ(r.exitCode, 0) << r.err;
   ref::ComposeInput in;
   in.shiftH = -3;
@@ -88,12 +88,11 @@ TEST_F(ComposeCli, FailuresPrintAMessageAndWriteNothing) {
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_FALSE(test::FileExists(out())) << c.options[0];
   }
-  const test::CommandResult missing =
-      test::RunCli({"compose", dir.File("left view.bmp"), dir.File("none.bmp"), out()});
+  const test::CommandResult missing = test::RunCli({"compose", dir.File("left view.bmp"), dir.File("none.bmp"), out()});
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.err.find("Cannot open file " + dir.File("none.bmp")), std::string::npos) << missing.err;
-  const test::CommandResult unwritable = test::RunCli(
-      {"compose", dir.File("left view.bmp"), dir.File("right 'R'.bmp"), dir.File("no folder/out.bmp")});
+  const test::CommandResult unwritable =
+      test::RunCli({"compose", dir.File("left view.bmp"), dir.File("right 'R'.bmp"), dir.File("no folder/out.bmp")});
   EXPECT_EQ(unwritable.exitCode, 1);
   EXPECT_NE(unwritable.err.find("Cannot create file"), std::string::npos) << unwritable.err;
 }

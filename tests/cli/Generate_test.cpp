@@ -57,9 +57,8 @@ TEST_F(GenerateCli, WritesTheScriptsOfOpenPreview) {
   EXPECT_EQ(r.out.substr(expectedFiles.size()), "size 128 48\n");
   // The frame counts measured from the clips shape the trims: 30 frames.
   EXPECT_EQ(ReadBytes(output), test::CrLf({"AVISource(\"" + Left() + "\")", "ClipA = last",
-                                           "AVISource(\"" + Right() + "\")", "ClipB = last",
-                                           "ClipB = Trim(ClipB,3,0)", "ClipA = Trim(ClipA,0,26)",
-                                           "StackHorizontal(ClipA,ClipB)"}));
+                                           "AVISource(\"" + Right() + "\")", "ClipB = last", "ClipB = Trim(ClipB,3,0)",
+                                           "ClipA = Trim(ClipA,0,26)", "StackHorizontal(ClipA,ClipB)"}));
 }
 
 TEST_F(GenerateCli, OffsetBeyondTheShorterClipIsRefused) {
@@ -110,10 +109,11 @@ TEST_F(GenerateCli, MissingTemplateReportsWhatWasWritten) {
                          media_ + "/nothing.avp"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Cannot open file " + media_ + "/nothing.avp\n");
-  test::WriteBytes(out.File("p.avp"), "! ImportLeftTemplate\r\ngone\r\n! ImportRightTemplate\r\n! ConvertTemplate\r\n"
-                                      "! FilterLeftTemplate\r\n! FilterRightTemplate\r\n! PreviewTemplate\r\n"
-                                      "! OutputTemplate\r\n! ImportStereo\r\n0\r\n! FileType\r\n3\r\n"
-                                      "! ConvertBefore\r\n0\r\n");
+  test::WriteBytes(out.File("p.avp"),
+                   "! ImportLeftTemplate\r\ngone\r\n! ImportRightTemplate\r\n! ConvertTemplate\r\n"
+                   "! FilterLeftTemplate\r\n! FilterRightTemplate\r\n! PreviewTemplate\r\n"
+                   "! OutputTemplate\r\n! ImportStereo\r\n0\r\n! FileType\r\n3\r\n"
+                   "! ConvertBefore\r\n0\r\n");
   const auto g = RunCli({"generate", out.File("m"), "--templates", out.Path(), "--project", out.File("p.avp")});
   EXPECT_EQ(g.exitCode, 1);
   EXPECT_EQ(g.err, "Cannot open file " + out.File("gone.avt") + "\n");

@@ -17,20 +17,20 @@ std::string Probe(const std::string& path) {
 
 TEST(ServeCommand, WritesEveryFrameAsYuv4mpeg) {
   TempFolder folder;
-  WriteTextLines(folder.File("movie.avs"),
-                 {"ClipA = BlankClip(width=32, height=24, length=12, fps=25, color=$FF0000)",
-                  "ClipB = BlankClip(width=32, height=24, length=12, fps=25, color=$0000FF)",
-                  "StackHorizontal(ClipA,ClipB)"});
+  WriteTextLines(folder.File("movie.avs"), {"ClipA = BlankClip(width=32, height=24, length=12, fps=25, color=$FF0000)",
+                                            "ClipB = BlankClip(width=32, height=24, length=12, fps=25, color=$0000FF)",
+                                            "StackHorizontal(ClipA,ClipB)"});
   const CommandResult served = RunCli({"serve", folder.File("movie.avs")});
   ASSERT_EQ(served.exitCode, 0) << served.err;
-  EXPECT_EQ(served.out.substr(0, served.out.find('\n')), "YUV4MPEG2 W64 H24 F25:1 Ip A1:1 C420jpeg XCOLORRANGE=LIMITED");
+  EXPECT_EQ(served.out.substr(0, served.out.find('\n')),
+            "YUV4MPEG2 W64 H24 F25:1 Ip A1:1 C420jpeg XCOLORRANGE=LIMITED");
   EXPECT_EQ(served.err, "");  // no progress when standard error is no terminal
   const std::string stream = folder.File("out.y4m");
   WriteBytes(stream, served.out);
   EXPECT_EQ(Probe(stream), "64,24,yuv420p,12\n");
   // ffmpeg encodes it; the decoded frames keep the colours of both halves.
-  const CommandResult decoded = RunProgram("ffmpeg", {"-v", "error", "-i", stream, "-frames:v", "1", "-f", "rawvideo",
-                                                      "-pix_fmt", "rgb24", "-"});
+  const CommandResult decoded =
+      RunProgram("ffmpeg", {"-v", "error", "-i", stream, "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "rgb24", "-"});
   ASSERT_EQ(decoded.out.size(), 64u * 24 * 3);
   const auto at = [&](int x, int c) { return static_cast<unsigned char>(decoded.out[(12 * 64 + x) * 3 + c]); };
   EXPECT_GT(at(8, 0), 230);  // red on the left
@@ -59,7 +59,8 @@ TEST(ServeCommand, ErrorsAndUsage) {
   const CommandResult bad = RunCli({"serve", folder.File("movie.avs")});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_EQ(bad.out, "");
-  EXPECT_EQ(bad.err, "Script error: Invalid arguments to function 'Crop'.\n(" + folder.File("movie.avs") + ", line 2)\n");
+  EXPECT_EQ(bad.err,
+            "Script error: Invalid arguments to function 'Crop'.\n(" + folder.File("movie.avs") + ", line 2)\n");
   WriteTextLines(folder.File("five.avs"), {"BlankClip(length=5)"});
   const CommandResult late = RunCli({"serve", folder.File("five.avs"), "--start", "5"});
   EXPECT_EQ(late.exitCode, 1);

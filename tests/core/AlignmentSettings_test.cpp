@@ -1,7 +1,7 @@
 #include "core/AlignmentSettings.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 #include "platform/Errors.h"
 
@@ -22,8 +22,8 @@ TEST(AlignmentSettings, StartValuesAsEveryReaderSeesThem) {
   EXPECT_FALSE(s.useFinalSize || s.autoCrop || s.swapViews);
   EXPECT_EQ(s.FinalWidth(), 720);
   EXPECT_EQ(s.FinalHeight(), 576);
-  EXPECT_EQ(s.showClip, kShowOutput);
-  EXPECT_EQ(s.previewMode, kPreviewRedCyan);
+  EXPECT_EQ(s.showClip, ShowClip::Output);
+  EXPECT_EQ(s.previewMode, PreviewMode::RedCyan);
   EXPECT_EQ(s.sliderAValue, 0.0);
   EXPECT_EQ(s.sliderBStep, 1.0);
   EXPECT_EQ(s.scaleLockRatio, 1.0);

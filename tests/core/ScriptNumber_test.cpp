@@ -1,10 +1,10 @@
 #include "core/ScriptNumber.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
-#include "platform/Errors.h"
 #include "core/EditNumber.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -197,7 +197,8 @@ TEST_F(Filters, ZoomTurnsClockwiseForPositiveAnglesLikeThePreview) {
 
 TEST_F(Filters, StackingAndFlipping) {
   const std::string a = Picture(10, 8);
-  auto h = Eval("ClipA = " + a + "\nClipB = BlankClip(width=6, height=8, length=3, color=$FFFFFF)\nStackHorizontal(ClipA,ClipB)");
+  auto h = Eval("ClipA = " + a +
+                "\nClipB = BlankClip(width=6, height=8, length=3, color=$FFFFFF)\nStackHorizontal(ClipA,ClipB)");
   EXPECT_EQ(SizeOf(h), (Size{16, 8, 1001}));
   EXPECT_EQ(PixelAt(Frame(h), 9, 7), (Bgr{9, 7, 100}));
   EXPECT_EQ(PixelAt(Frame(h), 10, 0), (Bgr{255, 255, 255}));
@@ -238,7 +239,8 @@ TEST_F(Filters, ColourOperations) {
   EXPECT_EQ(PixelAt(Frame(Eval(setup + "r.ShowRed()")), 0, 0), (Bgr{0xC0, 0xC0, 0xC0}));
   EXPECT_EQ(PixelAt(Frame(Eval(setup + "g.ShowGreen()")), 0, 0), (Bgr{0xA0, 0xA0, 0xA0}));
   EXPECT_EQ(PixelAt(Frame(Eval(setup + "b.ShowBlue()")), 0, 0), (Bgr{0xF0, 0xF0, 0xF0}));
-  EXPECT_EQ(PixelAt(Frame(Eval(setup + "Merge(r, b)")), 0, 0), (Bgr{(0x20 + 0xF0 + 1) / 2, (0x10 + 0x60) / 2, (0xC0 + 0x50) / 2}));
+  EXPECT_EQ(PixelAt(Frame(Eval(setup + "Merge(r, b)")), 0, 0),
+            (Bgr{(0x20 + 0xF0 + 1) / 2, (0x10 + 0x60) / 2, (0xC0 + 0x50) / 2}));
   EXPECT_EQ(PixelAt(Frame(Eval(setup + "Merge(r, b, 1.0)")), 0, 0), (Bgr{0xF0, 0x60, 0x50}));
   EXPECT_EQ(Message(EvalError(setup + "MergeRGB(r, g, BlankClip())")),
             "MergeRGB: All clips must have the same width and height!");

@@ -81,11 +81,14 @@ TEST(ScriptLanguage, CallsMethodsPropertiesAndNames) {
 TEST(ScriptLanguage, ErrorsNameTheProblemTheScriptAndTheLine) {
   EXPECT_EQ(EvalError("BlankClip()\nClipA = zoom2(last)"),
             "Script error: There is no function named 'zoom2'.\n(test.avs, line 2)");
-  EXPECT_EQ(EvalError("BlankClip()\n\nClipA = undefined_name"), "I don't know what 'undefined_name' means.\n(test.avs, line 3)");
-  EXPECT_EQ(EvalError("Crop(BlankClip(), 1, 2)"), "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("BlankClip()\n\nClipA = undefined_name"),
+            "I don't know what 'undefined_name' means.\n(test.avs, line 3)");
+  EXPECT_EQ(EvalError("Crop(BlankClip(), 1, 2)"),
+            "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
   EXPECT_EQ(EvalError("BlankClip().Crop(0, 0, \"wide\", 0)"),
             "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
-  EXPECT_EQ(EvalError("BlankClip(widht=5)"), "Script error: Invalid arguments to function 'BlankClip'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("BlankClip(widht=5)"),
+            "Script error: Invalid arguments to function 'BlankClip'.\n(test.avs, line 1)");
   EXPECT_EQ(EvalError("a = BlankClip(height=5)\nb = BlankClip(height=6)\nStackHorizontal(a, b)"),
             "StackHorizontal: image heights don't match\n(test.avs, line 3)");
   // Without a clip in `last`, a clip function with no clip cannot run.
@@ -95,27 +98,35 @@ TEST(ScriptLanguage, ErrorsNameTheProblemTheScriptAndTheLine) {
   EXPECT_EQ(Message(EvalError("BlankClip(width=1/0)")), "Script error: division by zero.");
   EXPECT_EQ(Message(EvalError("BlankClip(width=9223372036854775807 + 1)")), "Script error: integer overflow.");
   EXPECT_EQ(Message(EvalError("BlankClip(width=5000000000)")), "BlankClip: the value 5000000000 is out of range");
-  EXPECT_EQ(Message(EvalError("BlankClip(width=\"a\" + 1)")), "Script error: `+' cannot be used with a string and a int.");
+  EXPECT_EQ(Message(EvalError("BlankClip(width=\"a\" + 1)")),
+            "Script error: `+' cannot be used with a string and a int.");
 }
 
 TEST(ScriptLanguage, SyntaxErrorsGiveLineAndColumn) {
   EXPECT_EQ(EvalError("BlankClip()\nCrop(1,2,3,4"), "Script error: expected a , or )\n(test.avs, line 2, column 13)");
   EXPECT_EQ(EvalError("BlankClip(\"unterminated)"), "Script error: unterminated string\n(test.avs, line 1, column 11)");
-  EXPECT_EQ(EvalError("x = 1 +\ny = 2"), "Script error: syntax error: the expression is incomplete\n(test.avs, line 1, column 8)");
+  EXPECT_EQ(EvalError("x = 1 +\ny = 2"),
+            "Script error: syntax error: the expression is incomplete\n(test.avs, line 1, column 8)");
   EXPECT_EQ(EvalError("BlankClip() BlankClip()"),
             "Script error: syntax error: expected the end of the line\n(test.avs, line 1, column 13)");
-  EXPECT_EQ(EvalError("x = 3 @ 4"), "Script error: syntax error: unexpected character '@'\n(test.avs, line 1, column 7)");
-  EXPECT_EQ(EvalError("x = $"), "Script error: '$' must be followed by hexadecimal digits\n(test.avs, line 1, column 5)");
+  EXPECT_EQ(EvalError("x = 3 @ 4"),
+            "Script error: syntax error: unexpected character '@'\n(test.avs, line 1, column 7)");
+  EXPECT_EQ(EvalError("x = $"),
+            "Script error: '$' must be followed by hexadecimal digits\n(test.avs, line 1, column 5)");
   EXPECT_EQ(EvalError("/* open"), "Script error: unterminated comment\n(test.avs, line 1, column 1)");
-  EXPECT_EQ(EvalError("function f(clip c)"), "Script error: function definitions are not supported\n(test.avs, line 1, column 1)");
-  EXPECT_EQ(EvalError("BlankClip(width=8) \\ x"), "Script error: syntax error: '\\' must end a line\n(test.avs, line 1, column 20)");
-  EXPECT_EQ(EvalError("x = 99999999999999999999"), "Script error: number too large: 99999999999999999999\n(test.avs, line 1, column 5)");
+  EXPECT_EQ(EvalError("function f(clip c)"),
+            "Script error: function definitions are not supported\n(test.avs, line 1, column 1)");
+  EXPECT_EQ(EvalError("BlankClip(width=8) \\ x"),
+            "Script error: syntax error: '\\' must end a line\n(test.avs, line 1, column 20)");
+  EXPECT_EQ(EvalError("x = 99999999999999999999"),
+            "Script error: number too large: 99999999999999999999\n(test.avs, line 1, column 5)");
 }
 
 TEST(ScriptLanguage, ScriptsTooDeepOrTooLongAreRefusedNotCrashed) {
   EXPECT_EQ(EvalError("x = " + std::string(500, '(') + "1" + std::string(500, ')')),
             "Script error: the expression is nested too deeply\n(test.avs, line 1, column 205)");
-  EXPECT_EQ(Message(EvalError("x = " + std::string(500, '-') + "1")), "Script error: the expression is nested too deeply");
+  EXPECT_EQ(Message(EvalError("x = " + std::string(500, '-') + "1")),
+            "Script error: the expression is nested too deeply");
   std::string chain = "x = 1";
   for (int i = 0; i < 300; ++i) chain += " + 1";
   EXPECT_EQ(Message(EvalError(chain)), "Script error: the expression is nested too deeply");

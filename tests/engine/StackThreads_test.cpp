@@ -21,7 +21,7 @@ class StackThreads : public ::testing::Test {
   static std::string Video() { return folder_->File("shared view.mp4"); }
   static std::string Source() { return "v = OpenSource(\"" + Video() + "\")\n"; }
 
-  // Part `index` (64 pixels wide) of a stacked frame.
+  // Slice `index` (64 pixels wide) of a stacked frame.
   static FrameBGR Part(const FrameBGR& stacked, int index) {
     FrameBGR part(64, stacked.height);
     for (int y = 0; y < part.height; ++y)

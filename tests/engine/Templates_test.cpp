@@ -9,8 +9,8 @@
 namespace tandemix::test {
 namespace {
 
-const char* const kStarterTemplates[] = {"SideBySide_Output", "OverUnder_Output",        "SideBySide_Split",
-                                         "OverUnder_Split",   "Interlaced_Split",        "Anaglyph_RedCyan_Output",
+const char* const kStarterTemplates[] = {"SideBySide_Output", "OverUnder_Output", "SideBySide_Split",
+                                         "OverUnder_Split",   "Interlaced_Split", "Anaglyph_RedCyan_Output",
                                          "LeftOnly_Output",   "RightOnly_Output"};
 
 class Templates : public ::testing::Test {
@@ -34,7 +34,8 @@ class Templates : public ::testing::Test {
   engine::ClipPtr SplitView(const FrameBGR& stereo, const std::string& convert, const std::string& view) {
     LineList script = {PictureSource(folder_, "stereo.bmp", stereo)};
     for (const auto& line : Expand(convert)) script.push_back(line);
-    script.insert(script.end(), {"last = ClipA", "ClipA = last", "last = ClipB", "ClipB = last", "return(" + view + ")"});
+    script.insert(script.end(),
+                  {"last = ClipA", "ClipA = last", "last = ClipB", "ClipB = last", "return(" + view + ")"});
     return Eval(Text(script));
   }
 
@@ -74,8 +75,8 @@ TEST_F(Templates, OutputTemplatesCombineTheViews) {
   EXPECT_EQ(TwoViews(left, right, "LeftOnly_Output")->GetFrame(0)->pixels, left.pixels);
   EXPECT_EQ(TwoViews(left, right, "RightOnly_Output")->GetFrame(0)->pixels, right.pixels);
   // Mono output leaves `last` on the view, so final-size lines act on it.
-  LineList script = {PictureSource(folder_, "left.bmp", left), "ClipA = last", PictureSource(folder_, "right.bmp", right),
-                     "ClipB = last"};
+  LineList script = {PictureSource(folder_, "left.bmp", left), "ClipA = last",
+                     PictureSource(folder_, "right.bmp", right), "ClipB = last"};
   for (const auto& line : Expand("RightOnly_Output")) script.push_back(line);
   script.push_back("Crop(8,0,-8,-0)");
   EXPECT_EQ(SizeOf(Eval(Text(script))), (Size{48, 48, 1001}));

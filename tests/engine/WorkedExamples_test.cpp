@@ -3,8 +3,8 @@
 // alignment arithmetic expects; measuring decodes nothing.
 #include <QFile>
 
-#include "platform/services/DefaultVideoServices.h"
 #include "platform/TextFile.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace tandemix::test {
@@ -47,11 +47,14 @@ class WorkedExamples : public ::testing::Test {
 };
 TempFolder* WorkedExamples::folder_ = nullptr;
 
-const LineList kAlignmentWithoutAutoCrop = {
-    "ClipA=Lanczos4Resize(ClipA,734,588)", "ClipB = AddBorders(ClipB,7,9,8,10)",
-    "ClipB=zoom(ClipB,angle=\"1.5\")",     "ClipB = AddBorders(ClipB,0,0,3,0)",
-    "ClipA = AddBorders(ClipA,4,1,0,6)",   "ClipC = ClipA",
-    "ClipA = ClipB",                       "ClipB = ClipC"};
+const LineList kAlignmentWithoutAutoCrop = {"ClipA=Lanczos4Resize(ClipA,734,588)",
+                                            "ClipB = AddBorders(ClipB,7,9,8,10)",
+                                            "ClipB=zoom(ClipB,angle=\"1.5\")",
+                                            "ClipB = AddBorders(ClipB,0,0,3,0)",
+                                            "ClipA = AddBorders(ClipA,4,1,0,6)",
+                                            "ClipC = ClipA",
+                                            "ClipA = ClipB",
+                                            "ClipB = ClipC"};
 
 const LineList kAlignmentWithAutoCrop = {"ClipA=Lanczos4Resize(ClipA,734,588)",
                                          "ClipB=zoom(ClipB,angle=\"1.5\")",
@@ -128,14 +131,15 @@ TEST_F(WorkedExamples, FinalSizeLinesGiveTheFinalSizes) {
 TEST_F(WorkedExamples, GeneratorExampleScriptsAndOffsetTrims) {
   const std::string l = folder_->File("short left.avi");
   const std::string r = folder_->File("short right.avi");
-  const LineList output = {"AVISource(\"" + l + "\")", "Tweak(hue=0)", "ClipA = last", "AVISource(\"" + r + "\")",
-                           "ClipB = last", "StackHorizontal(ClipA,ClipB)"};
+  const LineList output = {"AVISource(\"" + l + "\")", "Tweak(hue=0)", "ClipA = last",
+                           "AVISource(\"" + r + "\")", "ClipB = last", "StackHorizontal(ClipA,ClipB)"};
   const VideoInfo info = Measure(output);
   EXPECT_EQ(info.width, 128);
   EXPECT_EQ(info.height, 48);
   EXPECT_EQ(info.frameCount, 250);
   LineList trimmed(output.begin(), output.end() - 1);
-  trimmed.insert(trimmed.end(), {"ClipB = Trim(ClipB,3,0)", "ClipA = Trim(ClipA,0,246)", "StackHorizontal(ClipA,ClipB)"});
+  trimmed.insert(trimmed.end(),
+                 {"ClipB = Trim(ClipB,3,0)", "ClipA = Trim(ClipA,0,246)", "StackHorizontal(ClipA,ClipB)"});
   EXPECT_EQ(Measure(trimmed).frameCount, 247);
   // The preview script reads the captured pictures in place of the views.
   SaveBmp24(folder_->File("PreviewFile_L.bmp"), FrameBGR(64, 48));
@@ -156,10 +160,12 @@ TEST_F(WorkedExamples, AScriptWithAnErrorMeasuresZeroWithTheReason) {
   EXPECT_EQ(info.height, 0);
   EXPECT_EQ(info.frameCount, 0);
   EXPECT_EQ(info.rate, 1.0);
-  EXPECT_EQ(info.error, "Script error: There is no function named 'zoom2'.\n(" + folder_->File("movie.avs") + ", line 5)");
+  EXPECT_EQ(info.error,
+            "Script error: There is no function named 'zoom2'.\n(" + folder_->File("movie.avs") + ", line 5)");
   const VideoInfo missing = Measure({"AVISource(\"" + folder_->File("gone.avi") + "\")"});
   EXPECT_EQ(missing.width, 0);
-  EXPECT_EQ(missing.error, "AVISource: Cannot open " + folder_->File("gone.avi") + "\n(" + folder_->File("movie.avs") + ", line 1)");
+  EXPECT_EQ(missing.error,
+            "AVISource: Cannot open " + folder_->File("gone.avi") + "\n(" + folder_->File("movie.avs") + ", line 1)");
   const VideoInfo none = video_.ReadVideoInfo(folder_->File("no script.avs"));
   EXPECT_EQ(none.error, "Cannot open file " + folder_->File("no script.avs"));
 }

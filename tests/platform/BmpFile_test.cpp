@@ -1,7 +1,7 @@
 #include "platform/BmpFile.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "platform/Errors.h"
 #include "tests/support/TestFiles.h"

@@ -21,7 +21,8 @@ class MediaSourceTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     folder_ = new TempFolder;
-    ASSERT_TRUE(MakeTestVideo(File("b frames.mp4"), 64, 48, kFrames, 25, "-c:v libx264 -g 10 -bf 2 -crf 10 -pix_fmt yuv420p"));
+    ASSERT_TRUE(
+        MakeTestVideo(File("b frames.mp4"), 64, 48, kFrames, 25, "-c:v libx264 -g 10 -bf 2 -crf 10 -pix_fmt yuv420p"));
     ASSERT_TRUE(MakeTestVideo(File("clip.mkv"), 64, 48, kFrames, 25, "-c:v libx264 -g 12 -crf 10 -pix_fmt yuv420p"));
     ASSERT_TRUE(MakeTestVideo(File("clip.avi"), 64, 48, kFrames, 25, "-g 7"));
     ASSERT_TRUE(MakeTestVideo(File("clip.ts"), 64, 48, kFrames, 25, "-c:v mpeg2video -g 9"));
@@ -147,8 +148,8 @@ TEST_F(MediaSourceTest, FilesThatAreNoVideoGiveTheirReason) {
   EXPECT_EQ(Error(File("missing.avi")), "Cannot open " + File("missing.avi"));
   WriteBytes(File("text.avi"), "this is no video at all\r\n");
   EXPECT_FALSE(Error(File("text.avi")).empty());
-  ASSERT_EQ(RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                  "sine=duration=0.2", File("sound.wav")})
+  ASSERT_EQ(RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i", "sine=duration=0.2",
+                                  File("sound.wav")})
                 .exitCode,
             0);
   EXPECT_EQ(Error(File("sound.wav")), File("sound.wav") + " has no video stream");

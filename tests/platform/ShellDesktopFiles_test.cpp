@@ -1,5 +1,5 @@
-#include <QDir>
 #include <gtest/gtest.h>
+#include <QDir>
 
 #include "platform/ShellAviSynthDocs.h"
 #include "platform/ShellFileType.h"

@@ -1,8 +1,8 @@
 #include "platform/ShellTextEditor.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include "tests/support/TestFiles.h"
 

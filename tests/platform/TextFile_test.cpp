@@ -19,9 +19,7 @@ TEST(SplitLines, EveryKindOfLineBreak) {
   EXPECT_EQ(SplitLines("\r\n"), (LineList{""}));
 }
 
-TEST(SplitLines, NulEndsTheText) {
-  EXPECT_EQ(SplitLines(std::string_view("ab\0cd\r\nef", 9)), (LineList{"ab"}));
-}
+TEST(SplitLines, NulEndsTheText) { EXPECT_EQ(SplitLines(std::string_view("ab\0cd\r\nef", 9)), (LineList{"ab"})); }
 
 TEST(TextFile, WritesCrLfAfterEveryLine) {
   TempFolder dir;

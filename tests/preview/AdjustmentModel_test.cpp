@@ -1,7 +1,7 @@
 #include "preview/AdjustmentModel.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 #include "platform/Errors.h"
 
@@ -112,14 +112,14 @@ TEST_F(AdjustmentTest, DisplacementBoxesRoundHalvesToEvenAndClamp) {
 TEST_F(AdjustmentTest, NonNumberFailsEveryRenderUntilResetAll) {
   settings.angleRText = "abc";
   EXPECT_THROW(model.SetSwap(true), TandemixError);
-  EXPECT_THROW(model.SetShowClip(kShowLeft), TandemixError);
+  EXPECT_THROW(model.SetShowClip(ShowClip::Left), TandemixError);
   EXPECT_THROW(model.HorizontalScroll(3, true), TandemixError);
   EXPECT_EQ(host.renders, 0);
   model.ResetAll();
   EXPECT_EQ(settings.angleRText, "0");
   EXPECT_GE(host.renders, 1);
   EXPECT_FALSE(settings.swapViews);
-  EXPECT_EQ(settings.showClip, kShowOutput);
+  EXPECT_EQ(settings.showClip, ShowClip::Output);
 }
 
 TEST_F(AdjustmentTest, ResetAllRestoresEverythingAndAsksOnceForTheSwitches) {

@@ -2,9 +2,9 @@
 // hooks.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <QLocale>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>

@@ -29,7 +29,7 @@ class FakeDisplay : public PreviewDisplay {
   void ShowAdjustmentWindow() override { calls.push_back("adjustment"); }
 };
 
-PreviewSwitches Switches(int show, int mode = kPreviewRedCyan, bool swap = false, bool crop = false) {
+PreviewSwitches Switches(ShowClip show, PreviewMode mode = PreviewMode::RedCyan, bool swap = false, bool crop = false) {
   return PreviewSwitches{crop, swap, show, mode};
 }
 
@@ -64,7 +64,7 @@ TEST(Compositor, EqualFramesWithDefaultsKeepTheFrameSize) {
   const Pair pair{ref::Pattern(720, 576, 1), ref::Pattern(720, 576, 2)};
   FakeDisplay display;
   PreviewCompositor c = Loaded(pair, &display);
-  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowLeft));
+  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Left));
   EXPECT_EQ(c.PreviewImage().Width(), 720);
   EXPECT_EQ(c.PreviewImage().Height(), 576);
   // Each level v of the left frame shows as floor(255·v / 256).
@@ -72,10 +72,10 @@ TEST(Compositor, EqualFramesWithDefaultsKeepTheFrameSize) {
   EXPECT_EQ(display.calls, (std::vector<std::string>{"disable", "picture", "adjustment"}));
   EXPECT_EQ(display.shownWidth, 720);
 
-  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowOutput, kPreviewBlend));
+  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Output, PreviewMode::Blend));
   EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), ref::Blend(pair.left, pair.right, 128));
   EXPECT_EQ(display.calls[3], "enable");
-  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowRight));
+  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Right));
   EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), ref::Blend(pair.left, pair.right, 0));
   EXPECT_EQ(display.calls[6], "disable");
 }
@@ -84,7 +84,7 @@ TEST(Compositor, NarrowerRightFrameIsCentred) {
   // 720 against 704, no shift: dW = -16, padL = padR = -8.
   const Pair pair{Solid(720, 4, {10, 20, 30}), Solid(704, 4, {40, 50, 60})};
   PreviewCompositor c = Loaded(pair);
-  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowOutput));
+  c.ComposePreview(0, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Output));
   EXPECT_EQ(c.PreviewImage().Width(), 720);
   EXPECT_EQ(CoveredColumns(c.LeftCanvas(), 0), (std::pair{0, 719}));
   EXPECT_EQ(CoveredColumns(c.RightCanvas(), 0), (std::pair{8, 711}));
@@ -93,11 +93,11 @@ TEST(Compositor, NarrowerRightFrameIsCentred) {
 TEST(Compositor, HorizontalShiftMovesTheLeftView) {
   const Pair pair{Solid(720, 4, {10, 20, 30}), Solid(720, 4, {40, 50, 60})};
   PreviewCompositor c = Loaded(pair);
-  c.ComposePreview(10, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowOutput));
+  c.ComposePreview(10, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Output));
   EXPECT_EQ(c.PreviewImage().Width(), 730);
   EXPECT_EQ(CoveredColumns(c.LeftCanvas(), 0), (std::pair{10, 729}));
   EXPECT_EQ(CoveredColumns(c.RightCanvas(), 0), (std::pair{0, 719}));
-  c.ComposePreview(-10, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowOutput));
+  c.ComposePreview(-10, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Output));
   EXPECT_EQ(c.PreviewImage().Width(), 730);
   EXPECT_EQ(CoveredColumns(c.LeftCanvas(), 0), (std::pair{0, 719}));
   EXPECT_EQ(CoveredColumns(c.RightCanvas(), 0), (std::pair{10, 729}));
@@ -119,7 +119,7 @@ TEST(Compositor, OddDifferenceAndVerticalShift) {
 TEST(Compositor, SwapPutsTheRightViewInRed) {
   const Pair pair{Solid(6, 4, {0, 0, 255}), Solid(6, 4, {255, 255, 255})};
   PreviewCompositor c = Loaded(pair);
-  c.ComposePreview(2, 0, 1.0, 1.0, 0.0, 0.0, Switches(kShowOutput, kPreviewRedCyan, true));
+  c.ComposePreview(2, 0, 1.0, 1.0, 0.0, 0.0, Switches(ShowClip::Output, PreviewMode::RedCyan, true));
   const Bitmap& img = c.PreviewImage();
   ASSERT_EQ(img.Width(), 8);
   // Column 0: only the right view (white) -> red; the left view was moved 2 right.
@@ -167,7 +167,7 @@ TEST(Compositor, FullCompositionMatchesTheFormulas) {
           in.show = show;
           in.mode = mode;
           c.ComposePreview(in.shiftH, in.shiftV, in.scaleLeft, in.scaleRight, in.angleLeft, in.angleRight,
-                           Switches(show, mode, swap, crop));
+                           Switches(static_cast<ShowClip>(show), static_cast<PreviewMode>(mode), swap, crop));
           EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), ref::Compose(pair.left, pair.right, in))
               << "crop " << crop << " swap " << swap << " show " << show << " mode " << mode;
         }
@@ -183,15 +183,15 @@ TEST(Compositor, LargerFramesMatchTheFormulas) {
   in.scaleLeft = 1.02;
   in.angleLeft = 1.5;
   in.angleRight = 1.5;
-  in.mode = kPreviewOptimised;
+  in.mode = static_cast<int>(PreviewMode::Optimised);
   const ref::Image expected = ref::Compose(pair.left, pair.right, in);
   for (bool vector : {true, false}) {
     EnableVectorKernels(vector);
     PreviewCompositor c = Loaded(pair);
-    c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(kShowOutput, kPreviewOptimised));
+    c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(ShowClip::Output, PreviewMode::Optimised));
     EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), expected) << (vector ? "vector" : "plain");
     // The same settings again give the same picture.
-    c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(kShowOutput, kPreviewOptimised));
+    c.ComposePreview(7, 4, 1.02, 1.0, 1.5, 1.5, Switches(ShowClip::Output, PreviewMode::Optimised));
     EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), expected) << (vector ? "vector" : "plain");
   }
   EnableVectorKernels(true);
@@ -201,11 +201,11 @@ TEST(Compositor, NoChoiceLeavesTheLastPicture) {
   const Pair pair{ref::Pattern(8, 6, 7), ref::Pattern(8, 6, 8)};
   FakeDisplay display;
   PreviewCompositor c = Loaded(pair, &display);
-  c.ComposePreview(0, 0, 1, 1, 0, 0, Switches(kShowOutput, kPreviewBlend));
+  c.ComposePreview(0, 0, 1, 1, 0, 0, Switches(ShowClip::Output, PreviewMode::Blend));
   const ref::Image blend = ref::FromBitmap(c.PreviewImage());
-  c.ComposePreview(3, 0, 1, 1, 0, 0, Switches(kShowOutput, -1));
+  c.ComposePreview(3, 0, 1, 1, 0, 0, Switches(ShowClip::Output, static_cast<PreviewMode>(-1)));
   EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), blend);
-  c.ComposePreview(3, 0, 1, 1, 0, 0, Switches(-1));
+  c.ComposePreview(3, 0, 1, 1, 0, 0, Switches(static_cast<ShowClip>(-1)));
   EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), blend);
   // The windows still show; the group's state changes only with a view chosen.
   EXPECT_EQ(display.calls, (std::vector<std::string>{"enable", "picture", "adjustment", "enable", "picture",
@@ -216,13 +216,13 @@ TEST(Compositor, ValuesBreakingTheLimitsStopAndKeepThePicture) {
   const Pair pair{ref::Pattern(40, 30, 9), ref::Pattern(40, 30, 10)};
   FakeDisplay display;
   PreviewCompositor c = Loaded(pair, &display);
-  c.ComposePreview(0, 0, 1, 1, 0, 0, Switches(kShowOutput));
+  c.ComposePreview(0, 0, 1, 1, 0, 0, Switches(ShowClip::Output));
   const ref::Image last = ref::FromBitmap(c.PreviewImage());
   display.calls.clear();
 
   auto expectStop = [&](int h, int v, double sl, double sr, double al, double ar, const std::string& words) {
     try {
-      c.ComposePreview(h, v, sl, sr, al, ar, Switches(kShowOutput));
+      c.ComposePreview(h, v, sl, sr, al, ar, Switches(ShowClip::Output));
       ADD_FAILURE() << "no error for " << words;
     } catch (const TandemixError& e) {
       EXPECT_NE(std::string(e.what()).find(words), std::string::npos) << e.what();
@@ -233,8 +233,10 @@ TEST(Compositor, ValuesBreakingTheLimitsStopAndKeepThePicture) {
   expectStop(0, 0, 0.0, 1, 0, 0, "The scale of the left view must be above 0 %; it is 0 %.");
   expectStop(0, 0, 1, -0.5, 0, 0, "The scale of the right view must be above 0 %; it is -50 %.");
   expectStop(0, 0, 0.001, 1, 0, 0, "The left view after scaling would be 0 x 0 pixels; it needs at least 1 x 1.");
-  expectStop(0, 0, 1000, 1, 0, 0, "The left view after scaling would be 40000 x 30000 pixels; no side may exceed 32767.");
-  expectStop(0, 0, 300, 1, 0, 0, "The left view after scaling would be 12000 x 9000 pixels; the limit is 67108864 pixels.");
+  expectStop(0, 0, 1000, 1, 0, 0,
+             "The left view after scaling would be 40000 x 30000 pixels; no side may exceed 32767.");
+  expectStop(0, 0, 300, 1, 0, 0,
+             "The left view after scaling would be 12000 x 9000 pixels; the limit is 67108864 pixels.");
   expectStop(40000, 0, 1, 1, 0, 0, "The preview canvas would be 40040 x 30 pixels; no side may exceed 32767.");
   expectStop(2147483647, 0, 1, 1, 0, 0, "The preview canvas would be");
   expectStop(0, 0, 1, 1, NAN, 0, "The tilt of the left view is not a finite number.");
@@ -242,11 +244,11 @@ TEST(Compositor, ValuesBreakingTheLimitsStopAndKeepThePicture) {
 
   // A view under 2 x 2 cannot be scaled, though it can be shown as it is.
   PreviewCompositor thin = Loaded(Pair{ref::Pattern(1, 5, 1), ref::Pattern(3, 5, 2)});
-  thin.ComposePreview(0, 0, 1, 1, 0, 0, Switches(kShowOutput));
+  thin.ComposePreview(0, 0, 1, 1, 0, 0, Switches(ShowClip::Output));
   EXPECT_EQ(thin.PreviewImage().Width(), 3);
-  EXPECT_THROW(thin.ComposePreview(0, 0, 2, 1, 0, 0, Switches(kShowOutput)), TandemixError);
+  EXPECT_THROW(thin.ComposePreview(0, 0, 2, 1, 0, 0, Switches(ShowClip::Output)), TandemixError);
   try {
-    thin.ComposePreview(0, 0, 2, 1, 0, 0, Switches(kShowOutput));
+    thin.ComposePreview(0, 0, 2, 1, 0, 0, Switches(ShowClip::Output));
   } catch (const TandemixError& e) {
     EXPECT_STREQ(e.what(), "The left view is 1 x 5 pixels; it needs at least 2 x 2 to be scaled.");
   }
@@ -255,7 +257,7 @@ TEST(Compositor, ValuesBreakingTheLimitsStopAndKeepThePicture) {
 TEST(Compositor, FramesAreNeededAndKeptOnAFailedLoad) {
   PreviewCompositor c;
   EXPECT_FALSE(c.HasFrames());
-  EXPECT_THROW(c.ComposePreview(0, 0, 1, 1, 0, 0, Switches(kShowOutput)), TandemixError);
+  EXPECT_THROW(c.ComposePreview(0, 0, 1, 1, 0, 0, Switches(ShowClip::Output)), TandemixError);
 
   test::TempFolder dir;
   const ref::Image left = ref::Pattern(12, 8, 1), right = ref::Pattern(10, 8, 2);
@@ -278,14 +280,14 @@ TEST(Compositor, ComposeFromSettingsReadsTheBoxes) {
   s.angleRText = "-2";
   s.horizontal.position = 4;
   s.swapViews = true;
-  s.previewMode = kPreviewOptimised;
+  s.previewMode = PreviewMode::Optimised;
   c.ComposeFromSettings(s);
   ref::ComposeInput in;
   in.scaleLeft = 1.1;
   in.angleRight = -2;
   in.shiftH = 4;
   in.swap = true;
-  in.mode = kPreviewOptimised;
+  in.mode = static_cast<int>(PreviewMode::Optimised);
   EXPECT_EQ(ref::FromBitmap(c.PreviewImage()), ref::Compose(pair.left, pair.right, in));
   const ref::Image last = ref::FromBitmap(c.PreviewImage());
   s.angleText = "abc";

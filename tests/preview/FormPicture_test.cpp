@@ -1,7 +1,7 @@
 #include "preview/FormPicture.h"
 
-#include <QScrollBar>
 #include <gtest/gtest.h>
+#include <QScrollBar>
 
 namespace tandemix {
 namespace {

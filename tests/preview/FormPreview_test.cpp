@@ -1,8 +1,8 @@
 #include "preview/FormPreview.h"
 
+#include <gtest/gtest.h>
 #include <QRadioButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "tests/preview/AdjustmentWindowFixture.h"
 

@@ -22,7 +22,9 @@ class BothKernels : public ::testing::TestWithParam<bool> {
   void TearDown() override { EnableVectorKernels(true); }
 };
 INSTANTIATE_TEST_SUITE_P(Kernels, BothKernels, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Vector" : "Plain"; });
+                         [](const ::testing::TestParamInfo<bool>& kernel) {
+                           return kernel.param ? "Vector" : "Plain";
+                         });
 
 TPixMatrix Filled(int rows, int columns, Pixel p) {
   TPixMatrix m(rows, columns);
@@ -240,7 +242,7 @@ TEST_P(BothKernels, RotateMatrixMatchesThePolarFormulaAtManyAngles) {
   const TPixMatrix ms = ref::ToMatrix(s);
   // Small, large, negative, quarter and half turns; beyond ±3 radians, and
   // angles that are whole turns away from others.
-  const double angles[] = {0.0,  1e-9,  -0.0261799388, 0.0261799388, 0.3,     -1.2,       M_PI / 2, -M_PI / 2,
+  const double angles[] = {0.0,  1e-9,  -0.0261799388, 0.0261799388, 0.3,      -1.2,       M_PI / 2, -M_PI / 2,
                            M_PI, -M_PI, 2.9,           3.1,          -3.14159, 17.4532925, -100.0,   2 * M_PI + 0.3};
   for (double a : angles) {
     const FrameSize n = RotatedFrameSize(97, 61, a, false);

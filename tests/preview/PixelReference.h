@@ -13,9 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include "core/Geometry.h"
 #include "preview/PixMatrix.h"
 #include "preview/PreviewBitmap.h"
-#include "core/Geometry.h"
 
 namespace tandemix::reference {
 
@@ -62,7 +62,8 @@ inline TPixMatrix ToMatrix(const Image& img) {
   for (int r = 0; r < img.height; ++r)
     for (int c = 0; c < img.width; ++c) {
       const Rgb& p = img.at(r, c);
-      m[r][c] = Pixel{static_cast<std::uint8_t>(p[B]), static_cast<std::uint8_t>(p[G]), static_cast<std::uint8_t>(p[R])};
+      m[r][c] =
+          Pixel{static_cast<std::uint8_t>(p[B]), static_cast<std::uint8_t>(p[G]), static_cast<std::uint8_t>(p[R])};
     }
   return m;
 }
@@ -80,8 +81,8 @@ inline Image Pattern(int width, int height, int seed) {
   Image img(width, height);
   for (int r = 0; r < height; ++r)
     for (int c = 0; c < width; ++c)
-      img.at(r, c) = Rgb{(c * 37 + r * 11 + seed * 13) % 256, (c * 5 + r * 23 + seed * 71) % 256,
-                         ((c ^ r) * 29 + seed * 7) % 256};
+      img.at(r, c) =
+          Rgb{(c * 37 + r * 11 + seed * 13) % 256, (c * 5 + r * 23 + seed * 71) % 256, ((c ^ r) * 29 + seed * 7) % 256};
   return img;
 }
 
@@ -93,13 +94,17 @@ inline Image Rotate(const Image& s, int cx, int cy, int sW, int sH, int dR, int 
       const double dy = i - ri;
       const double r = std::sqrt(dx * dx + dy * dy);
       double theta;
-      if (r == 0) theta = 0;
-      else if (dx == 0) theta = dy >= 0 ? 1.57079632679 : -1.57079632679;
-      else theta = std::atan2(dy, dx);
+      if (r == 0)
+        theta = 0;
+      else if (dx == 0)
+        theta = dy >= 0 ? 1.57079632679 : -1.57079632679;
+      else
+        theta = std::atan2(dy, dx);
       const double phi = theta + a;
       const double c = std::cos(phi);
       const double X = r * c;
-      const double Y = ((0 <= phi && phi <= M_PI) || phi <= -M_PI) ? r * std::sqrt(1 - c * c) : -r * std::sqrt(1 - c * c);
+      const double Y =
+          ((0 <= phi && phi <= M_PI) || phi <= -M_PI) ? r * std::sqrt(1 - c * c) : -r * std::sqrt(1 - c * c);
       const int x0 = cx + Floor(X);
       const int y0 = cy + static_cast<int>(std::ceil(Y));
       const int fx = Floor((X - std::floor(X)) * 256);
@@ -109,7 +114,8 @@ inline Image Rotate(const Image& s, int cx, int cy, int sW, int sH, int dR, int 
       const int w10 = fx * (256 - fy) / 256, w11 = fx * fy / 256;
       for (int k = 0; k < 3; ++k)
         d.at(i, j)[k] = (w00 * s.at(y0, x0)[k] + w01 * s.at(y0 - 1, x0)[k] + w10 * s.at(y0, x0 + 1)[k] +
-                         w11 * s.at(y0 - 1, x0 + 1)[k]) / 256;
+                         w11 * s.at(y0 - 1, x0 + 1)[k]) /
+                        256;
     }
   return d;
 }

@@ -18,7 +18,7 @@ void ExpectPanel(const SchemeView& view, int n, Expected e) {
   EXPECT_EQ(view.Panel(n).caption, e.caption);
 }
 
-ProjectState StateWith(bool importStereo, bool convertBefore, int fileType) {
+ProjectState StateWith(bool importStereo, bool convertBefore, FileType fileType) {
   ProjectState state;
   state.importStereo = importStereo;
   state.convertBefore = convertBefore;
@@ -46,9 +46,10 @@ TEST(BlockSchemeTest, StartStateMatchesTheFirstLookOfTheWindow) {
 // Every stereo mode with every file type (none included): visibility,
 // enabled state and captions of all panels.
 TEST(BlockSchemeTest, PanelsForEveryStereoModeAndFileType) {
-  for (int fileType = -1; fileType <= 3; ++fileType) {
-    const bool custom = fileType == kFileTypeCustom;
-    SCOPED_TRACE("file type " + std::to_string(fileType));
+  for (int type = -1; type <= 3; ++type) {
+    const FileType fileType = static_cast<FileType>(type);
+    const bool custom = fileType == FileType::Custom;
+    SCOPED_TRACE("file type " + std::to_string(type));
     {
       ProjectState state = StateWith(false, true, fileType);  // mode 0; Convert before ignored
       const SchemeView v = RefreshBlockScheme(state);
@@ -105,7 +106,7 @@ TEST(BlockSchemeTest, LabelsShowFullPathsAndStereoEmptiesTheRightOne) {
 
 TEST(BlockSchemeTest, CurrentBlockMovesWhenItsPanelHides) {
   // Checking "Import Stereo Clip" while Panel2 is lit moves to FilterLeft.
-  ProjectState state = StateWith(false, false, kFileTypeCustom);
+  ProjectState state = StateWith(false, false, FileType::Custom);
   state.BlockAt(Block::FilterLeft) = {"Deinterlace", "Sharpen"};
   state.currentBlock = 2;
   state.importStereo = true;
@@ -153,17 +154,17 @@ TEST(BlockSchemeTest, CurrentBlockMovesWhenItsPanelHides) {
 TEST(BlockSchemeTest, LeavingCustomMovesOffTheImportPanels) {
   for (int panel : {1, 2}) {
     for (int fileType : {-1, 0, 1, 2}) {
-      ProjectState state = StateWith(false, false, kFileTypeCustom);
+      ProjectState state = StateWith(false, false, FileType::Custom);
       state.currentBlock = panel;
       EXPECT_TRUE(RefreshBlockScheme(state).Panel(panel).lit);
-      state.fileType = fileType;
+      state.fileType = static_cast<FileType>(fileType);
       const SchemeView v = FileTypeClick(state);
       EXPECT_EQ(state.currentBlock, 4);
       EXPECT_TRUE(v.Panel(4).lit);
     }
   }
   // Staying in Custom keeps Panel1 current in stereo mode too.
-  ProjectState state = StateWith(true, true, kFileTypeCustom);
+  ProjectState state = StateWith(true, true, FileType::Custom);
   state.currentBlock = 1;
   EXPECT_TRUE(RefreshBlockScheme(state).Panel(1).lit);
   EXPECT_EQ(state.currentBlock, 1);
@@ -220,13 +221,13 @@ TEST(BlockSchemeTest, ProjectLoadRunsTheOptionHandlersInOrder) {
   ProjectFileContents contents;
   contents.importStereo = true;
   contents.convertBefore = true;
-  contents.fileType = kFileTypeVideo;
+  contents.fileType = FileType::Video;
   contents.blocks[static_cast<int>(Block::Preview)] = {"Kept"};
   SchemeView v = ApplyLoadedProject(state, contents);
-  EXPECT_EQ(StereoModeOf(state), 1);
+  EXPECT_EQ(static_cast<int>(StereoModeOf(state)), 1);
   EXPECT_TRUE(state.convertBeforeEnabled);
   EXPECT_TRUE(state.convertBefore);
-  EXPECT_EQ(state.fileType, kFileTypeVideo);
+  EXPECT_EQ(state.fileType, FileType::Video);
   EXPECT_EQ(state.BlockAt(Block::Preview), FilterBlock{"Kept"});
   EXPECT_TRUE(v.Panel(3).visible);
 
@@ -239,12 +240,12 @@ TEST(BlockSchemeTest, ProjectLoadRunsTheOptionHandlersInOrder) {
 
   // The file type is clamped into -1..3.
   ProjectState clamp;
-  contents.fileType = 7;
+  contents.fileType = static_cast<FileType>(7);
   ApplyLoadedProject(clamp, contents);
-  EXPECT_EQ(clamp.fileType, kFileTypeCustom);
-  contents.fileType = -5;
+  EXPECT_EQ(clamp.fileType, FileType::Custom);
+  contents.fileType = static_cast<FileType>(-5);
   ApplyLoadedProject(clamp, contents);
-  EXPECT_EQ(clamp.fileType, kFileTypeNone);
+  EXPECT_EQ(clamp.fileType, FileType::None);
 }
 
 }  // namespace

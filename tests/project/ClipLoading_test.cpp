@@ -65,7 +65,7 @@ TEST_F(ClipLoadingTest, StereoClipIsBothViews) {
 }
 
 TEST_F(ClipLoadingTest, PicturesDisableTheOffset) {
-  project.fileType = kFileTypePicture;
+  project.fileType = FileType::Picture;
   video.Set("/v/l.bmp", 8, 8, 1);
   LoadLeftClip(project, viewer, video, "/v/l.bmp");
   LoadRightClip(project, viewer, video, "/v/missing.bmp");  // accepted unmeasured
@@ -85,10 +85,10 @@ TEST_F(ClipLoadingTest, UnmeasurableVideoIsRefused) {
   EXPECT_EQ(project.clipBFileName, "");
   EXPECT_EQ(project.rightClipWidth, 0);
   EXPECT_EQ(project.clipAFileName, "/v/a.avi");  // ClipA stays loaded
-  project.fileType = kFileTypeVideo;
+  project.fileType = FileType::Video;
   EXPECT_FALSE(LoadLeftClip(project, viewer, video, "/v/notes.txt").accepted);
   EXPECT_EQ(project.clipAFileName, "");
-  project.fileType = kFileTypeCustom;
+  project.fileType = FileType::Custom;
   EXPECT_TRUE(LoadLeftClip(project, viewer, video, "/v/notes.txt").accepted);
 }
 

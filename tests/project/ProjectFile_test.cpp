@@ -17,16 +17,31 @@ ProjectState Sample() {
   p.BlockAt(Block::Output) = {"stack"};
   p.importStereo = true;
   p.convertBefore = true;
-  p.fileType = kFileTypeCustom;
+  p.fileType = FileType::Custom;
   return p;
 }
 
 TEST(ProjectFile, WrittenLinesInOrder) {
-  EXPECT_EQ(ProjectFileLines(Sample()),
-            (LineList{"! ImportLeftTemplate", "import me", "! ImportRightTemplate", "! ConvertTemplate", "split",
-                      "split", "! FilterLeftTemplate", "", "  padded  ", "! FilterRightTemplate",
-                      "! PreviewTemplate", "kept for later", "! OutputTemplate", "stack", "! ImportStereo", "1",
-                      "! FileType", "3", "! ConvertBefore", "1"}));
+  EXPECT_EQ(ProjectFileLines(Sample()), (LineList{"! ImportLeftTemplate",
+                                                  "import me",
+                                                  "! ImportRightTemplate",
+                                                  "! ConvertTemplate",
+                                                  "split",
+                                                  "split",
+                                                  "! FilterLeftTemplate",
+                                                  "",
+                                                  "  padded  ",
+                                                  "! FilterRightTemplate",
+                                                  "! PreviewTemplate",
+                                                  "kept for later",
+                                                  "! OutputTemplate",
+                                                  "stack",
+                                                  "! ImportStereo",
+                                                  "1",
+                                                  "! FileType",
+                                                  "3",
+                                                  "! ConvertBefore",
+                                                  "1"}));
 }
 
 TEST(ProjectFile, RoundTripKeepsEveryBlockExactly) {
@@ -40,8 +55,8 @@ TEST(ProjectFile, RoundTripKeepsEveryBlockExactly) {
   EXPECT_TRUE(loaded.importStereo);
   EXPECT_TRUE(loaded.convertBefore);
   EXPECT_TRUE(loaded.convertBeforeEnabled);
-  EXPECT_EQ(loaded.fileType, kFileTypeCustom);
-  EXPECT_EQ(StereoModeOf(loaded), 1);
+  EXPECT_EQ(loaded.fileType, FileType::Custom);
+  EXPECT_EQ(static_cast<int>(StereoModeOf(loaded)), 1);
 }
 
 TEST(ProjectFile, MarkersIgnoreLetterCase) {
@@ -62,15 +77,15 @@ TEST(ProjectFile, MarkersIgnoreLetterCase) {
 
 TEST(ProjectFile, FileTypeIsClampedAndFlagsMustBeExactlyOne) {
   LineList lines = ProjectFileLines(ProjectState{});
-  lines[8] = " 1";  // ImportStereo value
+  lines[8] = " 1";   // ImportStereo value
   lines[10] = "7";   // FileType value
   lines[12] = "1 ";  // ConvertBefore value
   ProjectFileContents c = ParseProjectLines(lines);
   EXPECT_FALSE(c.importStereo);
-  EXPECT_EQ(c.fileType, 3);
+  EXPECT_EQ(static_cast<int>(c.fileType), 3);
   EXPECT_FALSE(c.convertBefore);
   lines[10] = "-5";
-  EXPECT_EQ(ParseProjectLines(lines).fileType, -1);
+  EXPECT_EQ(static_cast<int>(ParseProjectLines(lines).fileType), -1);
 }
 
 TEST(ProjectFile, NotAnIntegerIsReported) {
@@ -90,9 +105,13 @@ TEST(ProjectFile, NotAnIntegerIsReported) {
 TEST(ProjectFile, MissingMarkersFollowTheLookup) {
   // Without "! ImportRightTemplate" the block before it stays empty and
   // ImportRight takes everything from the first line up to the next marker.
-  const LineList lines = {"! ImportLeftTemplate", "a", "! ConvertTemplate", "c", "! FilterLeftTemplate",
-                          "! FilterRightTemplate", "! PreviewTemplate", "! OutputTemplate", "! ImportStereo", "0",
-                          "! FileType", "0", "! ConvertBefore", "0"};
+  const LineList lines = {"! ImportLeftTemplate", "a",
+                          "! ConvertTemplate",    "c",
+                          "! FilterLeftTemplate", "! FilterRightTemplate",
+                          "! PreviewTemplate",    "! OutputTemplate",
+                          "! ImportStereo",       "0",
+                          "! FileType",           "0",
+                          "! ConvertBefore",      "0"};
   const ProjectFileContents c = ParseProjectLines(lines);
   EXPECT_TRUE(c.blocks[0].empty());
   EXPECT_EQ(c.blocks[1], (FilterBlock{"! ImportLeftTemplate", "a"}));

@@ -13,8 +13,8 @@ TEST(ProjectState, StartValues) {
   EXPECT_EQ(BlockOfPanel(6), Block::Convert);
   EXPECT_EQ(BlockOfPanel(9), Block::Output);
   EXPECT_FALSE(p.importStereo || p.convertBefore || p.convertBeforeEnabled);
-  EXPECT_EQ(p.fileType, kFileTypeAvi);
-  EXPECT_EQ(p.stereoMode, 0);
+  EXPECT_EQ(p.fileType, FileType::Avi);
+  EXPECT_EQ(static_cast<int>(p.stereoMode), 0);
   EXPECT_EQ(p.outputWidth, 0);
   for (const auto& block : p.blocks) EXPECT_TRUE(block.empty());
   p.Current().push_back("sharpen");

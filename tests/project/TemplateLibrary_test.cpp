@@ -1,8 +1,8 @@
 #include "project/TemplateLibrary.h"
 
+#include <gtest/gtest.h>
 #include <QDir>
 #include <QFile>
-#include <gtest/gtest.h>
 
 #include "platform/Errors.h"
 #include "tests/support/TestFiles.h"

@@ -100,9 +100,8 @@ TEST_F(GeneratorTest, WorkedExampleByteForByte) {
   EXPECT_EQ(ReadBytes(clips.File("PreviewFile.avs")), CrLf(preview));
   EXPECT_EQ(ReadBytes(clips.File("movie_L.avs")), CrLf(leftView));
   EXPECT_EQ(ReadBytes(clips.File("movie_R.avs")), CrLf(rightView));
-  EXPECT_EQ(generator.WrittenFiles(),
-            (std::vector<std::string>{clips.File("movie_L.avs"), clips.File("movie_R.avs"), Output(),
-                                      clips.File("PreviewFile.avs"), Output()}));
+  EXPECT_EQ(generator.WrittenFiles(), (std::vector<std::string>{clips.File("movie_L.avs"), clips.File("movie_R.avs"),
+                                                                Output(), clips.File("PreviewFile.avs"), Output()}));
   EXPECT_TRUE(project.alignmentLines.empty());
   EXPECT_FALSE(FileExists(clips.File("movie_Left.avs")));
   // Measured: view scripts, then the output script.
@@ -197,10 +196,14 @@ TEST_F(GeneratorTest, AlignmentReachesEveryScript) {
   alignment.vertical.position = -2;
   alignment.swapViews = true;
   ASSERT_TRUE(generator.GenerateScripts(false));
-  const LineList expected = {"ClipA=Lanczos4Resize(ClipA,734,588)", "ClipB = AddBorders(ClipB,7,9,8,10)",
-                             "ClipB=zoom(ClipB,angle=\"1.5\")", "ClipB = AddBorders(ClipB,0,0,3,0)",
-                             "ClipA = AddBorders(ClipA,4,1,0,6)", "ClipC = ClipA",
-                             "ClipA = ClipB", "ClipB = ClipC"};
+  const LineList expected = {"ClipA=Lanczos4Resize(ClipA,734,588)",
+                             "ClipB = AddBorders(ClipB,7,9,8,10)",
+                             "ClipB=zoom(ClipB,angle=\"1.5\")",
+                             "ClipB = AddBorders(ClipB,0,0,3,0)",
+                             "ClipA = AddBorders(ClipA,4,1,0,6)",
+                             "ClipC = ClipA",
+                             "ClipA = ClipB",
+                             "ClipB = ClipC"};
   EXPECT_EQ(project.alignmentLines, expected);
   LineList output = OutputLines();
   EXPECT_EQ(LineList(output.begin() + 5, output.begin() + 13), expected);
@@ -332,9 +335,9 @@ TEST(OpenPreview, RefusesWithoutNeededClips) {
   p.importStereo = true;
   EXPECT_FALSE(OpenPreviewRefusal(p));
   ProjectState custom;
-  custom.fileType = kFileTypeCustom;
+  custom.fileType = FileType::Custom;
   EXPECT_FALSE(OpenPreviewRefusal(custom));
-  custom.fileType = kFileTypePicture;
+  custom.fileType = FileType::Picture;
   EXPECT_FALSE(OpenPreviewRefusal(custom));
 }
 

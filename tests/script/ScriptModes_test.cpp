@@ -22,7 +22,7 @@ class IgnoreViewer : public ScriptViewer {
 struct ModeCase {
   bool importStereo;
   bool convertBefore;
-  int fileType;
+  FileType fileType;
 };
 
 class ScriptModes : public ::testing::TestWithParam<ModeCase> {
@@ -30,13 +30,13 @@ class ScriptModes : public ::testing::TestWithParam<ModeCase> {
   test::TempFolder dir;
 
   LineList SourcePart(const ModeCase& c) {
-    for (const auto& [name, text] : std::vector<std::pair<std::string, std::string>>{
-             {"importL", "ImportL(\"FileL\")"},
-             {"importR", "ImportR(\"FileR\")"},
-             {"split", "SplitPair()\r\nClipB = last"},
-             {"tweak", "Tweak(hue=SliderA)"},
-             {"right", "Sharpen(SliderB)"},
-             {"out", "StackHorizontal(ClipA,ClipB)"}})
+    for (const auto& [name, text] :
+         std::vector<std::pair<std::string, std::string>>{{"importL", "ImportL(\"FileL\")"},
+                                                          {"importR", "ImportR(\"FileR\")"},
+                                                          {"split", "SplitPair()\r\nClipB = last"},
+                                                          {"tweak", "Tweak(hue=SliderA)"},
+                                                          {"right", "Sharpen(SliderB)"},
+                                                          {"out", "StackHorizontal(ClipA,ClipB)"}})
       test::WriteBytes(dir.File(name + ".avt"), text);
     ProjectState p;
     p.programFolder = dir.Path();
@@ -64,7 +64,7 @@ class ScriptModes : public ::testing::TestWithParam<ModeCase> {
     IgnoreViewer viewer;
     ScriptGenerator generator(p, a, v, video, prompt, viewer);
     EXPECT_TRUE(generator.GenerateScripts(false));
-    EXPECT_EQ(p.stereoMode, !c.importStereo ? 0 : c.convertBefore ? 1 : 2);
+    EXPECT_EQ(static_cast<int>(p.stereoMode), !c.importStereo ? 0 : c.convertBefore ? 1 : 2);
     LineList lines = SplitLines(test::ReadBytes(prompt.name));
     EXPECT_EQ(lines.back(), "StackHorizontal(ClipA,ClipB)");
     lines.pop_back();
@@ -72,13 +72,18 @@ class ScriptModes : public ::testing::TestWithParam<ModeCase> {
   }
 };
 
-LineList Source(int fileType, const std::string& path, const std::string& custom) {
-  switch (fileType) {
-    case 0: return {"AVISource(\"" + path + "\")"};
-    case 1: return {"OpenSource(\"" + path + "\")"};
-    case 2: return {"ImageSource(\"" + path + "\")"};
-    case 3: return {custom};
-    default: return {};
+LineList Source(FileType fileType, const std::string& path, const std::string& custom) {
+  switch (static_cast<int>(fileType)) {
+    case 0:
+      return {"AVISource(\"" + path + "\")"};
+    case 1:
+      return {"OpenSource(\"" + path + "\")"};
+    case 2:
+      return {"ImageSource(\"" + path + "\")"};
+    case 3:
+      return {custom};
+    default:
+      return {};
   }
 }
 
@@ -97,8 +102,8 @@ TEST_P(ScriptModes, SourceAndFilterLines) {
     expected = Concat({left, {"Tweak(hue=0.5)", "ClipA = last"}, right, {"Sharpen(-2)", "ClipB = last"}});
   } else if (c.convertBefore) {
     expected = Concat({left,
-                       {"SplitPair()", "ClipB = last", "last = ClipA", "Tweak(hue=0.5)", "ClipA = last",
-                        "last = ClipB", "Sharpen(-2)", "ClipB = last"}});
+                       {"SplitPair()", "ClipB = last", "last = ClipA", "Tweak(hue=0.5)", "ClipA = last", "last = ClipB",
+                        "Sharpen(-2)", "ClipB = last"}});
   } else {
     expected = Concat({left, {"Tweak(hue=0.5)", "SplitPair()", "ClipB = last"}});
   }
@@ -107,7 +112,8 @@ TEST_P(ScriptModes, SourceAndFilterLines) {
 
 std::vector<ModeCase> AllCases() {
   std::vector<ModeCase> cases;
-  for (int type = -1; type <= 3; ++type) {
+  for (int number = -1; number <= 3; ++number) {
+    const FileType type = static_cast<FileType>(number);
     cases.push_back({false, false, type});
     cases.push_back({false, true, type});  // the option does not count without stereo import
     cases.push_back({true, true, type});
@@ -117,11 +123,12 @@ std::vector<ModeCase> AllCases() {
 }
 
 INSTANTIATE_TEST_SUITE_P(ModesAndFileTypes, ScriptModes, ::testing::ValuesIn(AllCases()),
-                         [](const ::testing::TestParamInfo<ModeCase>& info) {
-                           const ModeCase& c = info.param;
+                         [](const ::testing::TestParamInfo<ModeCase>& caseInfo) {
+                           const ModeCase& c = caseInfo.param;
                            return std::string(c.importStereo ? "Stereo" : "TwoFiles") +
                                   (c.convertBefore ? "ConvertBefore" : "") + "_Type" +
-                                  (c.fileType < 0 ? "None" : std::to_string(c.fileType));
+                                  (c.fileType == FileType::None ? "None"
+                                                                : std::to_string(static_cast<int>(c.fileType)));
                          });
 
 }  // namespace

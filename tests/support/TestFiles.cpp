@@ -54,12 +54,18 @@ CommandResult RunProgram(const std::string& program, const std::vector<std::stri
 
 CommandResult RunCli(const std::vector<std::string>& args) { return RunProgram(TANDEMIX_CLI_PATH, args); }
 
-bool MakeTestVideo(const std::string& path, int width, int height, int frames, int rate,
-                   const std::string& extraArgs) {
-  std::vector<std::string> args = {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
-                                   "testsrc=size=" + std::to_string(width) + "x" + std::to_string(height) +
-                                       ":rate=" + std::to_string(rate),
-                                   "-frames:v", std::to_string(frames)};
+bool MakeTestVideo(const std::string& path, int width, int height, int frames, int rate, const std::string& extraArgs) {
+  std::vector<std::string> args = {
+      "-hide_banner",
+      "-loglevel",
+      "error",
+      "-y",
+      "-f",
+      "lavfi",
+      "-i",
+      "testsrc=size=" + std::to_string(width) + "x" + std::to_string(height) + ":rate=" + std::to_string(rate),
+      "-frames:v",
+      std::to_string(frames)};
   if (!extraArgs.empty()) {
     for (const auto& part : QString::fromStdString(extraArgs).split(' ', Qt::SkipEmptyParts))
       args.push_back(part.toStdString());

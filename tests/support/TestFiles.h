@@ -31,8 +31,8 @@ std::string CrLf(const std::vector<std::string>& lines);
 
 // Makes a test clip with the ffmpeg command (testsrc pattern). The container
 // follows the extension of `path`. Returns false when ffmpeg fails.
-bool MakeTestVideo(const std::string& path, int width, int height, int frames,
-                   int rate = 25, const std::string& extraArgs = "");
+bool MakeTestVideo(const std::string& path, int width, int height, int frames, int rate = 25,
+                   const std::string& extraArgs = "");
 
 struct CommandResult {
   int exitCode = -1;

@@ -1,7 +1,7 @@
 #include "viewer/FormMovie.h"
 
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 namespace tandemix {
 namespace {
@@ -23,8 +23,10 @@ class ScriptedPlayer : public MediaPlayer {
   void Close() override { mode = PlayerMode::NotReady; }
   void Play() override { mode = PlayerMode::Playing; }
   void PauseToggle() override {
-    if (mode == PlayerMode::Playing) mode = PlayerMode::Paused;
-    else if (mode == PlayerMode::Paused) mode = PlayerMode::Playing;
+    if (mode == PlayerMode::Playing)
+      mode = PlayerMode::Paused;
+    else if (mode == PlayerMode::Paused)
+      mode = PlayerMode::Playing;
   }
   void Stop() override { mode = PlayerMode::Stopped; }
   void Seek(std::int64_t ms) override {

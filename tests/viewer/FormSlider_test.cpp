@@ -8,8 +8,8 @@ namespace tandemix {
 namespace {
 
 TEST_F(AdjustmentWindow, SliderDialogAppliesToTheLastRightClickedSlider) {
-  TForm_Slider dialog(window->Model(), [this](const std::string& e) { errors.push_back(e); },
-                      [this] { window->RefreshControls(); });
+  TForm_Slider dialog(
+      window->Model(), [this](const std::string& e) { errors.push_back(e); }, [this] { window->RefreshControls(); });
   EXPECT_EQ(dialog.windowTitle(), "Slider definition");
   emit window->ScrollBarA->customContextMenuRequested({});
   emit window->ScrollBarB->customContextMenuRequested({});

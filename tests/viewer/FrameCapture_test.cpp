@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/BmpFile.h"
-#include "platform/services/DefaultVideoServices.h"
 #include "platform/Errors.h"
 #include "platform/TextFile.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix::test {

@@ -1,11 +1,11 @@
 #include "viewer/FrameCommands.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 #include "platform/BmpFile.h"
-#include "platform/services/DefaultVideoServices.h"
 #include "platform/Errors.h"
+#include "platform/services/DefaultVideoServices.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {
@@ -18,8 +18,9 @@ class FrameCommandsTest : public ::testing::Test {
     names = DeriveScriptNames(dir.File("movie.avs"));
     test::WriteBytes(names.leftView, "BlankClip(length=10, width=32, height=24, color=$FF0000)\r\n");
     test::WriteBytes(names.rightView, "BlankClip(length=6, width=32, height=24, color=$0000FF)\r\n");
-    test::WriteBytes(names.output, "StackHorizontal(BlankClip(length=10, width=32, height=24), "
-                                   "BlankClip(length=10, width=32, height=24))\r\n");
+    test::WriteBytes(names.output,
+                     "StackHorizontal(BlankClip(length=10, width=32, height=24), "
+                     "BlankClip(length=10, width=32, height=24))\r\n");
   }
   test::TempFolder dir;
   ScriptNames names;

@@ -1,7 +1,7 @@
 #include "viewer/SliderDefinition.h"
 
-#include <QLocale>
 #include <gtest/gtest.h>
+#include <QLocale>
 
 #include "platform/Errors.h"
 

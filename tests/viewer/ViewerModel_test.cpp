@@ -30,8 +30,10 @@ class FakePlayer : public MediaPlayer {
   }
   void PauseToggle() override {
     ++pauseToggles;
-    if (mode == PlayerMode::Playing) mode = PlayerMode::Paused;
-    else if (mode == PlayerMode::Paused) mode = PlayerMode::Playing;
+    if (mode == PlayerMode::Playing)
+      mode = PlayerMode::Paused;
+    else if (mode == PlayerMode::Paused)
+      mode = PlayerMode::Playing;
   }
   void Stop() override {
     ++stops;
@@ -143,8 +145,8 @@ TEST_F(ViewerModelTest, CloseStopsTheTimer) {
 TEST(FrameTime, MillisecondsAndFramesAt25) {
   EXPECT_EQ(FrameToMs(50, 25), 2000);
   EXPECT_EQ(MsToFrame(2000, 25), 50);
-  EXPECT_EQ(FrameToMs(1, 400), 2);   // 2.5 -> 2
-  EXPECT_EQ(FrameToMs(3, 400), 8);   // 7.5 -> 8
+  EXPECT_EQ(FrameToMs(1, 400), 2);     // 2.5 -> 2
+  EXPECT_EQ(FrameToMs(3, 400), 8);     // 7.5 -> 8
   EXPECT_EQ(FrameToMs(10, 0), 10000);  // no rate counts as 1
 }
 
