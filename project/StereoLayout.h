@@ -8,8 +8,11 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "platform/Frame.h"
 #include "platform/VideoServices.h"
+#include "project/ProjectState.h"
 
 namespace tandemix {
 
@@ -35,5 +38,18 @@ std::optional<StereoLayout> LayoutFromPicture(const FrameBGR& frame);
 // Reads the declaration, the name, then the middle frame. A file that
 // cannot be opened or decoded is reported as mono.
 StereoLayout DetectStereoLayout(const std::string& path, VideoServices& video);
+
+// After a stereo clip is loaded: when the Convert block is empty and
+// `templateNames` holds the template that splits the clip's layout, the one
+// question to ask. Nothing to propose otherwise.
+inline constexpr const char* kStereoLayoutCaption = "Stereo layout";
+struct SplitProposal {
+  std::string templateName;
+  std::string question;
+};
+std::optional<SplitProposal> ProposeSplit(const ProjectState& project, const StereoLayout& layout,
+                                          const std::vector<std::string>& templateNames);
+// The answer Yes: the template becomes the Convert block's entry.
+void AcceptSplit(ProjectState& project, const SplitProposal& proposal);
 
 }  // namespace tandemix
