@@ -116,6 +116,8 @@ class TForm_Main : public QMainWindow {
   void SyncOptionControls();
   ClipLoadOutcome Measuring(const std::string& path,
                             const std::function<ClipLoadOutcome(const MeasureProgress&)>& load);
+  // "Import Stereo Clip": offers the template that splits the loaded clip.
+  void ProposeSplitTemplate();
   void SetFileTypeIndex(int index);
   int SelectedFilter() const;
   // Runs a handler body; a failure it does not check itself is shown.

@@ -27,6 +27,8 @@ struct MovieWindowHooks {
   std::function<double()> leftViewRate;           // frames a second of the left view
   std::function<void(int)> setRegenerateHoldoff;  // RegenerateHoldoff := n
   std::function<void(const std::string&)> showError;
+  // "Sync": the offset in frames between the two clips; throws the reason.
+  std::function<int()> syncOffset;
 };
 
 class TForm_Movie : public QWidget, public ScriptViewer {
@@ -55,6 +57,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   QLabel* Label_Offset;
   QLabel* Label_Position;  // "frame 137 / 250 · 00:05.48" under the track bar
   QScrollBar* ScrollBar_Offset;
+  QPushButton* Button_Sync;
   QTimer* Timer1;
 
   void MediaPlayer1Click(PlayerButton button);
@@ -65,6 +68,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   void ScrollBar_OffsetScroll(int position, bool endOfScroll);
   // Space: pause while playing, else play.
   void PlayPauseKey();
+  void Button_SyncClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

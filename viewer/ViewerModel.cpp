@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/FrameTime.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 
@@ -96,6 +97,15 @@ int ViewerModel::FrameOnScreen(double rate) {
   if (player_.Mode() == PlayerMode::Playing) Press(PlayerButton::Pause, rate);
   TrackTo(MsToFrame(player_.PositionMs(), rate));
   return state_.track.position;
+}
+
+std::string ViewerModel::SyncOffset(int frames, bool& regenerate) {
+  if (!state_.offsetEnabled) throw TandemixError("The offset bar is off for these clips; there is nothing to sync.");
+  if (frames < state_.offset.minimum || frames > state_.offset.maximum)
+    throw TandemixError("The clips are " + std::to_string(frames) +
+                        " frames apart, outside the offset bar's range of " + std::to_string(state_.offset.minimum) +
+                        " to " + std::to_string(state_.offset.maximum) + ".");
+  return OffsetScroll(frames, true, regenerate);
 }
 
 std::string ViewerModel::OffsetScroll(int position, bool endOfScroll, bool& regenerate) {
