@@ -91,9 +91,9 @@ void TForm_Preview::BuildControls() {
   Button4->setGeometry(340, 440, 91, 25);
   Button_AutoAlign = new QPushButton("Auto align", this);
   Button_AutoAlign->setObjectName("Button_AutoAlign");
-  Button_AutoAlign->setGeometry(96, 440, 91, 25);
+  Button_AutoAlign->setGeometry(8, 472, 81, 25);
   Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
-  Label_AutoAlign = MakeLabel(this, "", QRect(8, 476, 423, 17), "Label_AutoAlign");
+  Label_AutoAlign = MakeLabel(this, "", QRect(100, 476, 331, 17), "Label_AutoAlign");
 
   ConnectScroll(ScrollBar_Horizontal, &AdjustmentModel::HorizontalScroll);
   ConnectScroll(ScrollBar_Vertical, &AdjustmentModel::VerticalScroll);

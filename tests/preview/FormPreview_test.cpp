@@ -32,6 +32,14 @@ TEST_F(AdjustmentWindow, ControlsAndStartValues) {
   }
 }
 
+TEST_F(AdjustmentWindow, NoControlCoversAnother) {
+  const QList<QWidget*> controls = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  for (int i = 0; i < controls.size(); ++i)
+    for (int j = i + 1; j < controls.size(); ++j)
+      EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+          << controls[i]->objectName().toStdString() << " and " << controls[j]->objectName().toStdString();
+}
+
 TEST_F(AdjustmentWindow, DragShowsTheValueAndRendersOnRelease) {
   QScrollBar* bar = window->ScrollBar_Resize;
   bar->setSliderDown(true);
