@@ -1,25 +1,93 @@
-// A decoded video frame: 24 bits a pixel in blue, green, red byte order,
-// rows from top to bottom, no padding between rows.
+// A video frame in one of AviSynth's pixel types, rows from top to bottom,
+// no padding between rows:
+//   RGB24  one plane, 3 bytes a pixel in blue, green, red order;
+//   RGB32  one plane, 4 bytes a pixel in blue, green, red, alpha order;
+//   YUY2   one plane, 2 bytes a pixel: Y0 U Y1 V for each pair of pixels;
+//   Y8     one plane of luma;
+//   YV24, YV16, YV12  three planes, Y then U then V, the chroma planes at
+//          full, half width, and half width and height (4:4:4, 4:2:2, 4:2:0).
+// Planes lie one after the other in `pixels`, so a YV12 frame is laid out as
+// yuv420p is. Frames outside the engine (pictures, captures, the player and
+// preview) are RGB24: FrameBGR names them.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace tandemix {
 
-struct FrameBGR {
+enum class PixelType { RGB24, RGB32, YUY2, Y8, YV24, YV16, YV12 };
+
+// AviSynth's names ("RGB24", "YV12", ...).
+const char* PixelTypeName(PixelType type);
+// Reads a pixel_type argument (letter case ignored); false when unknown.
+bool ParsePixelType(const std::string& name, PixelType& type);
+
+inline bool IsRGBType(PixelType t) { return t == PixelType::RGB24 || t == PixelType::RGB32; }
+inline bool IsYUVType(PixelType t) { return !IsRGBType(t); }
+inline bool IsPlanarType(PixelType t) {
+  return t == PixelType::Y8 || t == PixelType::YV24 || t == PixelType::YV16 || t == PixelType::YV12;
+}
+// log2 of the horizontal and vertical chroma subsampling (YUY2 counts as 4:2:2).
+inline int ChromaShiftX(PixelType t) {
+  return t == PixelType::YV12 || t == PixelType::YV16 || t == PixelType::YUY2 ? 1 : 0;
+}
+inline int ChromaShiftY(PixelType t) { return t == PixelType::YV12 ? 1 : 0; }
+inline int PlaneCountOf(PixelType t) {
+  return t == PixelType::YV24 || t == PixelType::YV16 || t == PixelType::YV12 ? 3 : 1;
+}
+inline int BytesPerPixel(PixelType t) {
+  return t == PixelType::RGB24 ? 3 : t == PixelType::RGB32 ? 4 : t == PixelType::YUY2 ? 2 : 1;
+}
+
+struct VideoFrame {
+  PixelType type = PixelType::RGB24;
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> pixels;  // width * height * 3 bytes
+  std::vector<std::uint8_t> pixels;  // every plane, one after the other
 
-  FrameBGR() = default;
-  FrameBGR(int w, int h) : width(w), height(h), pixels(static_cast<std::size_t>(w) * h * 3, 0) {}
+  VideoFrame() = default;
+  VideoFrame(int w, int h) : VideoFrame(PixelType::RGB24, w, h) {}
+  VideoFrame(PixelType t, int w, int h) : type(t), width(w), height(h), pixels(BytesOf(t, w, h), 0) {
+    if (IsYUVType(t)) Blacken();
+  }
 
-  std::size_t Stride() const { return static_cast<std::size_t>(width) * 3; }
+  static std::size_t BytesOf(PixelType t, int w, int h) {
+    std::size_t total = 0;
+    for (int p = 0; p < PlaneCountOf(t); ++p) total += PlaneBytes(t, w, h, p);
+    return total;
+  }
+  static std::size_t PlaneBytes(PixelType t, int w, int h, int p) {
+    const int pw = p == 0 ? w * BytesPerPixel(t) : w >> ChromaShiftX(t);
+    const int ph = p == 0 ? h : h >> ChromaShiftY(t);
+    return static_cast<std::size_t>(pw) * static_cast<std::size_t>(ph);
+  }
+
+  int Planes() const { return PlaneCountOf(type); }
+  // Bytes in a row of plane p, and its rows.
+  int PlaneWidth(int p = 0) const { return p == 0 ? width * BytesPerPixel(type) : width >> ChromaShiftX(type); }
+  int PlaneHeight(int p = 0) const { return p == 0 ? height : height >> ChromaShiftY(type); }
+  std::size_t Stride(int p = 0) const { return static_cast<std::size_t>(PlaneWidth(p)); }
+  std::size_t PlaneOffset(int p) const {
+    std::size_t offset = 0;
+    for (int i = 0; i < p; ++i) offset += PlaneBytes(type, width, height, i);
+    return offset;
+  }
+  std::uint8_t* Plane(int p) { return pixels.data() + PlaneOffset(p); }
+  const std::uint8_t* Plane(int p) const { return pixels.data() + PlaneOffset(p); }
   std::uint8_t* Row(int y) { return pixels.data() + Stride() * static_cast<std::size_t>(y); }
   const std::uint8_t* Row(int y) const { return pixels.data() + Stride() * static_cast<std::size_t>(y); }
+  std::uint8_t* Row(int p, int y) { return Plane(p) + Stride(p) * static_cast<std::size_t>(y); }
+  const std::uint8_t* Row(int p, int y) const { return Plane(p) + Stride(p) * static_cast<std::size_t>(y); }
   bool Empty() const { return width <= 0 || height <= 0; }
+
+  // Black in the frame's type: 0 for RGB, luma 16 and chroma 128 for YUV.
+  void Blacken();
 };
+
+// Frames outside the engine are RGB24.
+using FrameBGR = VideoFrame;
 
 }  // namespace tandemix

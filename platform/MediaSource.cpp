@@ -11,6 +11,7 @@ extern "C" {
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
 #include <utility>
 
 #include "platform/Errors.h"
@@ -55,10 +56,13 @@ struct MediaSource::Impl {
   int seeks = 0;
   FrameCache cache;
 
+  PixelType type = PixelType::RGB24;
+  AVPixelFormat wanted = AV_PIX_FMT_BGR24;
+  bool native = false;
   MeasureProgress progress;
 
-  Impl(const std::string& p, std::size_t cacheBytes, MeasureProgress pr)
-      : path(p), cache(cacheBytes), progress(std::move(pr)) {}
+  Impl(const std::string& p, std::size_t cacheBytes, bool nativeOutput, MeasureProgress pr)
+      : path(p), cache(cacheBytes), native(nativeOutput), progress(std::move(pr)) {}
   ~Impl() {
     sws_freeContext(scaler);
     av_frame_free(&current);
@@ -84,6 +88,7 @@ struct MediaSource::Impl {
     description.width = st->codecpar->width;
     description.height = st->codecpar->height;
     if (description.width <= 0 || description.height <= 0) throw TandemixError(path + " has no picture size");
+    if (native) ChooseType(static_cast<AVPixelFormat>(st->codecpar->format));
     ReadRate(st, description);
     long long frames = st->nb_frames;
     if (frames <= 0) frames = CountPackets();
@@ -213,12 +218,92 @@ struct MediaSource::Impl {
     SeekToStart();
   }
 
+  // The pixel type for the decoder's format: its own where it is one of
+  // AviSynth's, else the nearest 8-bit one.
+  void ChooseType(AVPixelFormat f) {
+    struct Map {
+      AVPixelFormat from;
+      PixelType type;
+      AVPixelFormat to;
+    };
+    static const Map kExact[] = {
+        {AV_PIX_FMT_YUV420P, PixelType::YV12, AV_PIX_FMT_YUV420P},
+        {AV_PIX_FMT_YUVJ420P, PixelType::YV12, AV_PIX_FMT_YUVJ420P},
+        {AV_PIX_FMT_YUV422P, PixelType::YV16, AV_PIX_FMT_YUV422P},
+        {AV_PIX_FMT_YUVJ422P, PixelType::YV16, AV_PIX_FMT_YUVJ422P},
+        {AV_PIX_FMT_YUV444P, PixelType::YV24, AV_PIX_FMT_YUV444P},
+        {AV_PIX_FMT_YUVJ444P, PixelType::YV24, AV_PIX_FMT_YUVJ444P},
+        {AV_PIX_FMT_GRAY8, PixelType::Y8, AV_PIX_FMT_GRAY8},
+        {AV_PIX_FMT_YUYV422, PixelType::YUY2, AV_PIX_FMT_YUYV422},
+        {AV_PIX_FMT_BGR24, PixelType::RGB24, AV_PIX_FMT_BGR24},
+        {AV_PIX_FMT_RGB24, PixelType::RGB24, AV_PIX_FMT_BGR24},
+        {AV_PIX_FMT_BGRA, PixelType::RGB32, AV_PIX_FMT_BGRA},
+        {AV_PIX_FMT_RGBA, PixelType::RGB32, AV_PIX_FMT_BGRA},
+        {AV_PIX_FMT_ARGB, PixelType::RGB32, AV_PIX_FMT_BGRA},
+    };
+    for (const Map& m : kExact) {
+      if (m.from != f) continue;
+      type = m.type;
+      wanted = m.to;
+      return;
+    }
+    const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(f);
+    if (!d) return;  // unknown: RGB24
+    if (d->flags & AV_PIX_FMT_FLAG_RGB) {
+      const bool alpha = (d->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
+      type = alpha ? PixelType::RGB32 : PixelType::RGB24;
+      wanted = alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
+    } else if (d->nb_components == 1 || d->nb_components == 2) {
+      type = PixelType::Y8;
+      wanted = AV_PIX_FMT_GRAY8;
+    } else if (d->log2_chroma_w == 1 && d->log2_chroma_h == 1) {
+      type = PixelType::YV12;
+      wanted = AV_PIX_FMT_YUV420P;
+    } else if (d->log2_chroma_w == 1 && d->log2_chroma_h == 0) {
+      type = PixelType::YV16;
+      wanted = AV_PIX_FMT_YUV422P;
+    } else {
+      type = PixelType::YV24;
+      wanted = AV_PIX_FMT_YUV444P;
+    }
+    // Subsampled types need even sizes; other sizes go to 4:4:4.
+    if ((description.width % 2 && ChromaShiftX(type)) || (description.height % 2 && ChromaShiftY(type))) {
+      type = PixelType::YV24;
+      wanted = AV_PIX_FMT_YUV444P;
+    }
+  }
+
+  // The decoded picture in the source's pixel type: planes copied as they
+  // are when the decoder's format is that type, else through libswscale.
   FramePtr Convert(const AVFrame* frame) {
     const int w = description.width;
     const int h = description.height;
     const auto pixelFormat = static_cast<AVPixelFormat>(frame->format);
-    scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, AV_PIX_FMT_BGR24,
-                                  SWS_BILINEAR, nullptr, nullptr, nullptr);
+    if (native && pixelFormat == wanted && frame->width == w && frame->height == h) {
+      auto out = std::make_shared<VideoFrame>(type, w, h);
+      for (int p = 0; p < out->Planes(); ++p)
+        for (int y = 0; y < out->PlaneHeight(p); ++y)
+          std::memcpy(out->Row(p, y), frame->data[p] + static_cast<std::ptrdiff_t>(frame->linesize[p]) * y,
+                      out->Stride(p));
+      return out;
+    }
+    if (native && type != PixelType::RGB24 && type != PixelType::RGB32) {
+      scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, wanted,
+                                    SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+      if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
+      auto out = std::make_shared<VideoFrame>(type, w, h);
+      std::uint8_t* dst[4] = {nullptr, nullptr, nullptr, nullptr};
+      int dstStride[4] = {0, 0, 0, 0};
+      for (int p = 0; p < out->Planes(); ++p) {
+        dst[p] = out->Plane(p);
+        dstStride[p] = static_cast<int>(out->Stride(p));
+      }
+      sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+      return out;
+    }
+    const AVPixelFormat target = type == PixelType::RGB32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
+    scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, target, SWS_BILINEAR, nullptr,
+                                  nullptr, nullptr);
     if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pixelFormat);
     if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
@@ -227,9 +312,9 @@ struct MediaSource::Impl {
       sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
                                1 << 16, 1 << 16);
     }
-    auto out = std::make_shared<FrameBGR>(w, h);
+    auto out = std::make_shared<VideoFrame>(type == PixelType::RGB32 ? PixelType::RGB32 : PixelType::RGB24, w, h);
     std::uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {w * 3, 0, 0, 0};
+    int dstStride[4] = {static_cast<int>(out->Stride()), 0, 0, 0};
     sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
     return out;
   }
@@ -267,14 +352,16 @@ struct MediaSource::Impl {
   }
 };
 
-MediaSource::MediaSource(const std::string& path, std::size_t cacheBytes, MeasureProgress progress)
-    : impl_(std::make_unique<Impl>(path, cacheBytes, std::move(progress))) {
+MediaSource::MediaSource(const std::string& path, std::size_t cacheBytes, Output output, MeasureProgress progress)
+    : impl_(std::make_unique<Impl>(path, cacheBytes, output == Output::Native, std::move(progress))) {
   impl_->Open();
 }
 
 MediaSource::~MediaSource() = default;
 
 const MediaDescription& MediaSource::Description() const { return impl_->description; }
+
+PixelType MediaSource::Type() const { return impl_->type; }
 
 FramePtr MediaSource::Frame(int n) { return impl_->Frame(n); }
 

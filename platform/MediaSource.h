@@ -1,5 +1,10 @@
 // Frames of a media file's first video stream (AVI, MPEG, MP4, MKV, still
-// pictures, whatever FFmpeg reads), decoded on demand as 24-bit pictures.
+// pictures, whatever FFmpeg reads), decoded on demand as 24-bit RGB
+// pictures or, for the engine, in the nearest of AviSynth's pixel types:
+// yuv420p/yuvj420p as YV12, yuv422p as YV16, yuv444p as YV24, gray as Y8,
+// yuyv422 as YUY2, bgr24/rgb24 as RGB24, bgra/rgba/argb as RGB32, and any
+// other format through libswscale into the nearest 8-bit type (10-bit
+// 4:2:0 and nv12 into YV12, and so on).
 //
 // Opening reads the container's headers only. Frame n is found by its time
 // stamp: the source seeks to the key frame before it and decodes forward,
@@ -33,13 +38,16 @@ class MediaSource {
   // `progress`, when given, hears how far the counting of a container with
   // no stored frame count has come; when it returns false the constructor
   // throws MeasuringCancelled.
+  enum class Output { RGB24, Native };
   explicit MediaSource(const std::string& path, std::size_t cacheBytes = kDefaultCacheBytes,
-                       MeasureProgress progress = {});
+                       Output output = Output::RGB24, MeasureProgress progress = {});
   ~MediaSource();
   MediaSource(const MediaSource&) = delete;
   MediaSource& operator=(const MediaSource&) = delete;
 
   const MediaDescription& Description() const;
+  // The pixel type of the frames delivered (known once the file is open).
+  PixelType Type() const;
 
   // Frame n, 0-based; n is clamped to the stream's frames. A frame the
   // stream cannot deliver (a damaged or short file) gives the nearest one

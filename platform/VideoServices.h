@@ -21,6 +21,10 @@ struct VideoInfo {
   std::string error;
   // The user cancelled a long measurement; `error` says so.
   bool cancelled = false;
+  // The type of the frames: a script's as its clip has it, a media file's
+  // as the engine's sources deliver it (the decoder's own format, or the
+  // nearest of AviSynth's types).
+  PixelType pixelType = PixelType::RGB24;
 
   bool Ok() const { return error.empty(); }
 };

@@ -1,11 +1,20 @@
 // The script lines that align the two views (ClipA left, ClipB right):
 // scale, tilt, pairing to one size with the left view displaced, swap; and
 // the lines that bring the finished output to a fixed frame size.
+//
+// Subsampled YUV (YV12, YV16, YUY2) takes only even numbers across, and YV12
+// only even numbers down, in crops, borders and sizes. A view of such a type
+// whose lines need a number that does not fit is converted to YV24 just
+// before its first line; the other view is converted too when it is also
+// subsampled, so that the two still stack. The final size likewise starts
+// with ConvertToYV24() when the output's type cannot take its numbers.
+// Views and outputs in other types get their lines unchanged.
 #pragma once
 
 #include <string>
 
 #include "core/Geometry.h"
+#include "platform/Frame.h"
 #include "platform/TextFile.h"
 
 namespace tandemix {
@@ -27,12 +36,18 @@ std::string TiltLine(const std::string& clip, double degrees);
 std::string PadLine(const std::string& clip, const Margins& m);
 std::string CropLine(const std::string& clip, const Margins& m);
 
-// The alignment lines for views that measured `left` and `right`. A view
-// that is to be tilted but has no size throws a TandemixError naming it.
-LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameSize right);
+std::string ConvertLine(const std::string& clip);  // ClipA = ConvertToYV24(ClipA)
+
+// The alignment lines for views that measured `left` and `right` in the
+// pixel types `leftType` and `rightType`. A view that is to be tilted but has
+// no size throws a TandemixError naming it.
+LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameSize right,
+                           PixelType leftType = PixelType::RGB24, PixelType rightType = PixelType::RGB24);
 
 // Zero, one or two lines that bring an output of current size to the final
-// size: a crop where a dimension shrinks, borders where one grows.
-LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int finalHeight);
+// size: a crop where a dimension shrinks, borders where one grows; preceded
+// by ConvertToYV24() when `outputType` cannot take their numbers.
+LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int finalHeight,
+                       PixelType outputType = PixelType::RGB24);
 
 }  // namespace tandemix

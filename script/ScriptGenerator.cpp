@@ -224,8 +224,8 @@ std::pair<VideoInfo, VideoInfo> ScriptGenerator::MeasureViews() {
 // the captured still pair through the same lines instead of the clips.
 void ScriptGenerator::AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo) {
   ProjectState& p = project_;
-  p.alignmentLines =
-      AlignmentLinesFor(values.alignment, {leftInfo.width, leftInfo.height}, {rightInfo.width, rightInfo.height});
+  p.alignmentLines = AlignmentLinesFor(values.alignment, {leftInfo.width, leftInfo.height},
+                                       {rightInfo.width, rightInfo.height}, leftInfo.pixelType, rightInfo.pixelType);
   p.previewLines.push_back("ClipA = ImageSource(" + Quoted(names_.leftImage) + ")");
   p.previewLines.push_back("ClipB = ImageSource(" + Quoted(names_.rightImage) + ")");
   p.previewLines.insert(p.previewLines.end(), p.alignmentLines.begin(), p.alignmentLines.end());
@@ -244,13 +244,15 @@ void ScriptGenerator::WriteAndMeasureOutput(const TemplateKeywords& keywords) {
   const VideoInfo outputInfo = video_.ReadVideoInfo(names_.output);
   p.outputWidth = outputInfo.width;
   p.outputHeight = outputInfo.height;
+  outputType_ = outputInfo.pixelType;
 }
 
 // The final size ends every script, and the two final view scripts are
 // written with it.
 void ScriptGenerator::AddFinalSize(const RunValues& values) {
   ProjectState& p = project_;
-  const LineList finalLines = EmitFinalSize(p.outputWidth, p.outputHeight, values.finalWidth, values.finalHeight);
+  const LineList finalLines =
+      EmitFinalSize(p.outputWidth, p.outputHeight, values.finalWidth, values.finalHeight, outputType_);
   if (!finalLines.empty()) {
     p.outputWidth = values.finalWidth;
     p.outputHeight = values.finalHeight;

@@ -101,6 +101,7 @@ class ScriptGenerator {
   ScriptViewer& scriptViewer_;
   ScriptNames names_;
   ViewMeasurements views_;
+  PixelType outputType_ = PixelType::RGB24;  // as the output script measured
   std::vector<std::string> written_;
 };
 

@@ -1,5 +1,6 @@
 // tandemix-cli serve SCRIPT.avs [--start N] [--count N]: the script's
-// frames on standard output as YUV4MPEG2, for an encoder reading a pipe:
+// frames on standard output as YUV4MPEG2 in their own YUV type (RGB as
+// 4:4:4 through Rec601), for an encoder reading a pipe:
 //   tandemix-cli serve movie.avs | ffmpeg -i - out.mkv
 #include <unistd.h>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "platform/MediaY4mWriter.h"
+#include "platform/engine/FilterSupport.h"
 #include "platform/engine/ScriptEngine.h"
 
 namespace tandemix::cli {
@@ -37,7 +39,12 @@ int RunServe(const Args& args) {
   }
   if (script.empty()) throw UsageError("the script is missing");
 
-  const engine::ClipPtr clip = engine::OpenVideo(script);
+  engine::ClipPtr clip = engine::OpenVideo(script);
+  // Planar YUV is served as it is; YUY2 as its 4:2:2 planes, RGB as 4:4:4
+  // through the Rec601 matrix.
+  const PixelType type = clip->Info().pixelType;
+  if (type == PixelType::YUY2) clip = engine::MakeConvert(clip, PixelType::YV16);
+  if (IsRGBType(type)) clip = engine::MakeConvert(clip, PixelType::YV24);
   const engine::ClipInfo& info = clip->Info();
   if (start < 0 || (start >= info.frameCount && !(start == 0 && info.frameCount == 0)))
     throw TandemixError("The start frame " + std::to_string(start) + " is out of range: " + script + " has " +
@@ -48,7 +55,7 @@ int RunServe(const Args& args) {
   // A reader that goes away is reported as a write error, not a signal.
   std::signal(SIGPIPE, SIG_IGN);
   const bool progress = isatty(STDERR_FILENO) != 0;
-  Y4mWriter writer(stdout, info.width, info.height, info.rateNumerator, info.rateDenominator);
+  Y4mWriter writer(stdout, info.width, info.height, info.rateNumerator, info.rateDenominator, info.pixelType);
   if (!writer.HeaderWritten()) throw TandemixError("Cannot write to the standard output");
   // Frame i is converted and written on a thread of its own while frame
   // i + 1 is made; the writer serves one frame at a time, in order.

@@ -1,6 +1,19 @@
 // A node of the clip graph: its video description, known when the node is
 // built, and its frames, made when asked for. Nodes check their arguments
 // once, at construction; GetFrame only reads children and makes pixels.
+//
+// Pixel types: a clip's frames are all of the pixel type its ClipInfo names
+// (platform/Frame.h describes the layouts), and each filter works in the
+// types AviSynth's does, refusing the others at construction with
+// AviSynth's message. Colours become RGB24 only at the edge (FrameBGROf in
+// ScriptEngine.h), with the Rec601 matrix.
+//
+// Threading: GetFrame may be called from several threads at once, on the
+// same node too (a stack makes its views on threads of their own, and one
+// clip may feed two views). Every node keeps that contract: nodes without
+// state are safe as they are, nodes with state (sources, frame pools,
+// still frames, scratch buffers) lock it. A frame handed out is never
+// written again while anyone but its node's pool holds it.
 #pragma once
 
 #include <memory>
@@ -18,6 +31,7 @@ struct ClipInfo {
   int rateDenominator = 1;
   bool fieldBased = false;     // frames are single fields (after SeparateFields)
   bool topFieldFirst = false;  // parity; bottom field first unless told otherwise
+  PixelType pixelType = PixelType::RGB24;
 
   double Rate() const { return static_cast<double>(rateNumerator) / rateDenominator; }
 };

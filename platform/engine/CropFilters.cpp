@@ -11,12 +11,11 @@ namespace {
 class CropClip : public Clip {
  public:
   CropClip(ClipPtr child, const ClipInfo& info, int left, int top)
-      : Clip(info), child_(std::move(child)), left_(left), top_(top) {}
+      : Clip(info), child_(std::move(child)), left_(left), top_(top), pool_("Crop") {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    auto out = pool_.Take(info_.width, info_.height, FramePool::Fill::Overwritten);
-    for (int y = 0; y < info_.height; ++y)
-      std::memcpy(out->Row(y), src->Row(top_ + y) + static_cast<std::size_t>(left_) * 3, out->Stride());
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    CopyWindow(*src, *out, left_, top_);
     return out;
   }
 
@@ -28,20 +27,17 @@ class CropClip : public Clip {
 
 class BorderClip : public Clip {
  public:
-  BorderClip(ClipPtr child, const ClipInfo& info, int left, int top, ColorBGR color)
-      : Clip(info), child_(std::move(child)), left_(left), top_(top), color_(color) {}
+  BorderClip(ClipPtr child, const ClipInfo& info, int left, int top, PlaneColor color)
+      : Clip(info), child_(std::move(child)), left_(left), top_(top), color_(color), pool_("AddBorders") {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    const bool colored = color_.r || color_.g || color_.b;
-    auto out = pool_.Take(info_.width, info_.height, colored ? FramePool::Fill::Overwritten : FramePool::Fill::Black);
-    if (colored) {
-      std::uint8_t* p = out->pixels.data();
-      for (std::size_t i = 0; i + 2 < out->pixels.size(); i += 3) {
-        p[i] = color_.b;
-        p[i + 1] = color_.g;
-        p[i + 2] = color_.r;
-      }
-    }
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    // The borders only: the picture covers the rest.
+    const int right = left_ + src->width, bottom = top_ + src->height;
+    FillRect(*out, 0, 0, info_.width, top_, color_);
+    FillRect(*out, 0, bottom, info_.width, info_.height, color_);
+    FillRect(*out, 0, top_, left_, bottom, color_);
+    FillRect(*out, right, top_, info_.width, bottom, color_);
     Blit(*src, *out, left_, top_);
     return out;
   }
@@ -49,7 +45,7 @@ class BorderClip : public Clip {
  private:
   ClipPtr child_;
   int left_, top_;
-  ColorBGR color_;
+  PlaneColor color_;
   FramePool pool_;
 };
 
@@ -69,6 +65,19 @@ Value Crop(const CallArgs& a) {
   if (height <= 0) throw FilterError("Crop: Destination height is 0 or less.");
   if (left + width > in.width || top + height > in.height)
     throw FilterError("Crop: you cannot use crop to enlarge or 'shift' a clip");
+  // AviSynth's subsampling rules: whole chroma samples only.
+  const PixelType type = in.pixelType;
+  if (IsYUVType(type) && type != PixelType::Y8) {
+    const int xMask = (1 << ChromaShiftX(type)) - 1;
+    const int yMask = (1 << ChromaShiftY(type)) - 1;
+    const std::string mod = "Crop: YUV image can only be cropped by Mod " + std::to_string(xMask + 1);
+    if (left & xMask) throw FilterError(mod + " (left side).");
+    if (width & xMask) throw FilterError(mod + " (right side).");
+    if (top & yMask)
+      throw FilterError("Crop: YUV image can only be cropped by Mod " + std::to_string(yMask + 1) + " (top).");
+    if (height & yMask)
+      throw FilterError("Crop: YUV image can only be cropped by Mod " + std::to_string(yMask + 1) + " (bottom).");
+  }
   ClipInfo info = in;
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
@@ -83,6 +92,16 @@ Value AddBorders(const CallArgs& a) {
   const long long right = std::max(0, a.Int(3));
   const long long bottom = std::max(0, a.Int(4));
   ClipInfo info = clip->Info();
+  const PixelType type = info.pixelType;
+  if (IsYUVType(type) && type != PixelType::Y8) {
+    const int xMask = (1 << ChromaShiftX(type)) - 1;
+    const int yMask = (1 << ChromaShiftY(type)) - 1;
+    const std::string mod = "AddBorders: YUV image can only add by Mod ";
+    if (left & xMask) throw FilterError(mod + std::to_string(xMask + 1) + " (left side).");
+    if (right & xMask) throw FilterError(mod + std::to_string(xMask + 1) + " (right side).");
+    if (top & yMask) throw FilterError(mod + std::to_string(yMask + 1) + " (top).");
+    if (bottom & yMask) throw FilterError(mod + std::to_string(yMask + 1) + " (bottom).");
+  }
   const long long width = info.width + left + right;
   const long long height = info.height + top + bottom;
   CheckFrameSize("AddBorders", width, height);
@@ -90,7 +109,7 @@ Value AddBorders(const CallArgs& a) {
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
   return Value::Clip(std::make_shared<BorderClip>(std::move(clip), info, static_cast<int>(left), static_cast<int>(top),
-                                                  ColorFromInt(a.Int(5, 0))));
+                                                  ColorInType(type, a.Int(5, 0))));
 }
 
 }  // namespace

@@ -97,12 +97,16 @@ Value Interleave(const CallArgs& a) {
   ClipInfo info = clips[0]->Info();
   long long longest = 0;
   for (const ClipPtr& c : clips) {
-    if (c->Info().width != info.width || c->Info().height != info.height)
+    if (c->Info().width != info.width || c->Info().height != info.height || c->Info().pixelType != info.pixelType)
       throw FilterError("Interleave: video attributes of all clips must match");
-    longest = std::max<long long>(longest, c->Info().frameCount);
   }
+  // As AviSynth: the result ends after the last frame of the longest clip.
   const long long k = static_cast<long long>(clips.size());
-  info.frameCount = CheckFrameCount("Interleave", longest * k);
+  for (long long i = 0; i < k; ++i) {
+    const long long count = clips[static_cast<std::size_t>(i)]->Info().frameCount;
+    if (count > 0) longest = std::max(longest, (count - 1) * k + i + 1);
+  }
+  info.frameCount = CheckFrameCount("Interleave", longest);
   ScaleRate(info, k, 1);
   return Value::Clip(std::make_shared<InterleaveClip>(std::move(clips), info));
 }
@@ -112,6 +116,7 @@ Value Interleave(const CallArgs& a) {
 ClipPtr MakeSplice(ClipPtr a, ClipPtr b) {
   if (a->Info().width != b->Info().width || a->Info().height != b->Info().height)
     throw FilterError("Splice: Frame sizes don't match");
+  if (a->Info().pixelType != b->Info().pixelType) throw FilterError("Splice: Video formats don't match");
   ClipInfo info = a->Info();
   info.frameCount = CheckFrameCount("Splice", static_cast<long long>(a->Info().frameCount) + b->Info().frameCount);
   return std::make_shared<SpliceClip>(std::move(a), std::move(b), info);

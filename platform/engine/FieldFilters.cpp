@@ -11,37 +11,43 @@ namespace {
 // field first (or n is odd and it is bottom field first), else its bottom one.
 class SeparateFieldsClip : public Clip {
  public:
-  SeparateFieldsClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  SeparateFieldsClip(ClipPtr child, const ClipInfo& info)
+      : Clip(info), child_(std::move(child)), pool_("SeparateFields") {}
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     FramePtr src = child_->GetFrame(n / 2);
     const bool top = (n % 2 == 0) == info_.topFieldFirst;
-    auto out = NewFrame(info_.width, info_.height);
-    for (int y = 0; y < info_.height; ++y) std::memcpy(out->Row(y), src->Row(2 * y + (top ? 0 : 1)), out->Stride());
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    for (int p = 0; p < out->Planes(); ++p)
+      for (int y = 0; y < out->PlaneHeight(p); ++y)
+        std::memcpy(out->Row(p, y), src->Row(p, 2 * y + (top ? 0 : 1)), out->Stride(p));
     return out;
   }
 
  private:
   ClipPtr child_;
+  FramePool pool_;
 };
 
 class WeaveClip : public Clip {
  public:
-  WeaveClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  WeaveClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)), pool_("Weave") {}
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     FramePtr first = child_->GetFrame(2 * n);
     FramePtr second = child_->GetFrame(2 * n + 1);
     const FramePtr& top = info_.topFieldFirst ? first : second;
     const FramePtr& bottom = info_.topFieldFirst ? second : first;
-    auto out = NewFrame(info_.width, info_.height);
-    for (int y = 0; y < info_.height; ++y)
-      std::memcpy(out->Row(y), (y % 2 == 0 ? top : bottom)->Row(y / 2), out->Stride());
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    for (int p = 0; p < out->Planes(); ++p)
+      for (int y = 0; y < out->PlaneHeight(p); ++y)
+        std::memcpy(out->Row(p, y), (y % 2 == 0 ? top : bottom)->Row(p, y / 2), out->Stride(p));
     return out;
   }
 
  private:
   ClipPtr child_;
+  FramePool pool_;
 };
 
 Value SeparateFields(const CallArgs& a) {
@@ -49,6 +55,8 @@ Value SeparateFields(const CallArgs& a) {
   ClipInfo info = clip->Info();
   if (info.fieldBased) throw FilterError("SeparateFields: the clip is already made of fields.");
   if (info.height % 2 != 0) throw FilterError("SeparateFields: height must be even");
+  if (info.pixelType == PixelType::YV12 && info.height % 4 != 0)
+    throw FilterError("SeparateFields: YV12 height must be multiple of 4");
   info.height /= 2;
   info.frameCount = CheckFrameCount("SeparateFields", 2LL * info.frameCount);
   ScaleRate(info, 2, 1);
@@ -59,6 +67,8 @@ Value SeparateFields(const CallArgs& a) {
 Value Weave(const CallArgs& a) {
   ClipPtr clip = a.Clip(0);
   ClipInfo info = clip->Info();
+  if (!info.fieldBased)
+    throw FilterError("Weave: Weave should be applied on field-based material: use AssumeFieldBased() beforehand");
   CheckFrameSize("Weave", info.width, 2LL * info.height);
   info.height *= 2;
   info.frameCount /= 2;

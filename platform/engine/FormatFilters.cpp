@@ -1,6 +1,5 @@
-// Format declarations: the ConvertTo... family (frames stay 24-bit RGB
-// inside the engine, so these pass frames through), AssumeFPS and
-// KillAudio.
+// Formats: the ConvertTo... family (real conversions, PixelConvert.h),
+// AssumeFPS, KillAudio and SetMemoryMax.
 #include <cmath>
 
 extern "C" {
@@ -9,8 +8,45 @@ extern "C" {
 
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
+#include "platform/engine/PixelConvert.h"
 
 namespace tandemix::engine {
+namespace {
+
+class ConvertClip : public Clip {
+ public:
+  ConvertClip(ClipPtr child, const ClipInfo& info, Matrix matrix, bool interlaced)
+      : Clip(info), child_(std::move(child)), matrix_(matrix), interlaced_(interlaced), pool_("Convert") {}
+  FramePtr GetFrame(int n) override {
+    FramePtr src = child_->GetFrame(n);
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    ConvertFrame(*src, *out, matrix_, interlaced_);
+    return out;
+  }
+
+ private:
+  ClipPtr child_;
+  Matrix matrix_;
+  bool interlaced_;
+  FramePool pool_;
+};
+
+}  // namespace
+
+ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, bool interlaced) {
+  ClipInfo info = clip->Info();
+  Matrix matrix = Matrix::Rec601;
+  if (!matrixName.empty() && !ParseMatrix(matrixName, matrix))
+    throw FilterError("Convert: Unknown colormatrix \"" + matrixName + "\"");
+  if (info.pixelType == to) return clip;
+  if (ChromaShiftX(to) && info.width % 2) throw FilterError("Convert: Cannot convert if width isn't mod2!");
+  if (ChromaShiftY(to) && info.height % 2) throw FilterError("Convert: Cannot convert if height isn't mod2!");
+  if (ChromaShiftY(to) && interlaced && info.height % 4)
+    throw FilterError("Convert: Cannot convert if height isn't mod4!");
+  info.pixelType = to;
+  return std::make_shared<ConvertClip>(std::move(clip), info, matrix, interlaced);
+}
+
 namespace {
 
 Value WithRate(ClipPtr clip, long long numerator, long long denominator) {
@@ -22,13 +58,33 @@ Value WithRate(ClipPtr clip, long long numerator, long long denominator) {
 }  // namespace
 
 void RegisterFormatFunctions(FunctionTable& t) {
-  for (const char* name : {"ConvertToRGB24", "ConvertToRGB32", "ConvertToRGB", "ConvertToYV12", "ConvertToYUY2",
-                           "ConvertToYV24", "ConvertToYV16"})
-    t.Add(name,
+  const struct {
+    const char* name;
+    PixelType type;
+  } conversions[] = {{"ConvertToRGB24", PixelType::RGB24}, {"ConvertToRGB32", PixelType::RGB32},
+                     {"ConvertToRGB", PixelType::RGB32},   {"ConvertToYV12", PixelType::YV12},
+                     {"ConvertToYUY2", PixelType::YUY2},   {"ConvertToYV24", PixelType::YV24},
+                     {"ConvertToYV16", PixelType::YV16},   {"ConvertToY8", PixelType::Y8}};
+  for (const auto& c : conversions) {
+    const PixelType to = c.type;
+    const bool keepRgb = std::string(c.name) == "ConvertToRGB";
+    t.Add(c.name,
           {Req("clip", ParamType::Clip), Opt("interlaced", ParamType::Bool), Opt("matrix", ParamType::String),
            Opt("ChromaInPlacement", ParamType::String), Opt("chromaresample", ParamType::String),
            Opt("ChromaOutPlacement", ParamType::String)},
-          [](const CallArgs& a) { return Value::Clip(a.Clip(0)); });
+          [to, keepRgb](const CallArgs& a) {
+            ClipPtr clip = a.Clip(0);
+            // ConvertToRGB leaves RGB24 as it is.
+            if (keepRgb && clip->Info().pixelType == PixelType::RGB24) return Value::Clip(clip);
+            return Value::Clip(MakeConvert(std::move(clip), to, a.String(2), a.Bool(1, false)));
+          });
+  }
+  // SetMemoryMax(megabytes): the script's frame memory budget; returns it.
+  t.Add("SetMemoryMax", {Opt("amount", ParamType::Int)}, [](const CallArgs& a) {
+    const auto budget = CurrentBudget();
+    if (a.Has(0) && a.Int(0) > 0) budget->SetLimit(static_cast<std::size_t>(a.Int(0)) << 20);
+    return Value::Int(static_cast<std::int64_t>(budget->Limit() >> 20));
+  });
   t.Add("KillAudio", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) { return Value::Clip(a.Clip(0)); });
   // AssumeFPS(clip, numerator[, denominator]), AssumeFPS(clip, fps) and
   // AssumeFPS(clip, clip whose rate is taken).

@@ -16,11 +16,12 @@ namespace {
 
 class StillClip : public Clip {
  public:
-  StillClip(const ClipInfo& info, std::function<void(FrameBGR&)> draw) : Clip(info), draw_(std::move(draw)) {}
+  StillClip(const ClipInfo& info, std::function<void(FrameBGR&)> draw)
+      : Clip(info), draw_(std::move(draw)), pool_("BlankClip") {}
   FramePtr GetFrame(int) override {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!frame_) {
-      auto f = NewFrame(info_.width, info_.height);
+      auto f = pool_.Fresh(info_.pixelType, info_.width, info_.height);
       draw_(*f);
       frame_ = f;
     }
@@ -29,24 +30,42 @@ class StillClip : public Clip {
 
  private:
   std::function<void(FrameBGR&)> draw_;
+  FramePool pool_;
   std::mutex mutex_;  // branches of a stack may ask for the frame at once
   FramePtr frame_;
 };
 
 void Fill(FrameBGR& f, int x0, int y0, int x1, int y1, ColorBGR c) {
-  for (int y = y0; y < y1; ++y) {
-    std::uint8_t* p = f.Row(y);
-    for (int x = x0; x < x1; ++x) {
-      p[3 * x] = c.b;
-      p[3 * x + 1] = c.g;
-      p[3 * x + 2] = c.r;
-    }
-  }
+  PlaneColor color;
+  color.v[0] = c.b;
+  color.v[1] = c.g;
+  color.v[2] = c.r;
+  color.v[3] = 0;
+  FillRect(f, x0, y0, x1, y1, color);
+}
+
+// A pixel_type argument for a generator; throws AviSynth's message.
+PixelType GeneratorType(const std::string& filter, const CallArgs& a, std::size_t i, PixelType fallback) {
+  if (!a.Has(i)) return fallback;
+  PixelType type = fallback;
+  if (!ParsePixelType(a.String(i), type))
+    throw FilterError(filter +
+                      ": pixel_type must be \"RGB24\", \"RGB32\", "
+                      "\"YUY2\", \"YV12\", \"YV16\", \"YV24\" or \"Y8\"");
+  return type;
+}
+
+void CheckSubsampledSize(const std::string& filter, PixelType type, int width, int height) {
+  if (ChromaShiftX(type) && width % 2)
+    throw FilterError(filter + ": width must be a multiple of 2 for this pixel_type");
+  if (ChromaShiftY(type) && height % 2)
+    throw FilterError(filter + ": height must be a multiple of 2 for this pixel_type");
 }
 
 // BlankClip([clip], length, width, height, pixel_type, fps, fps_denominator, ..., color)
 Value BlankClip(const CallArgs& a) {
   ClipInfo info;
+  info.pixelType = PixelType::RGB32;
   info.width = 640;
   info.height = 480;
   info.frameCount = 240;
@@ -59,7 +78,9 @@ Value BlankClip(const CallArgs& a) {
     info.frameCount = like.frameCount;
     info.rateNumerator = like.rateNumerator;
     info.rateDenominator = like.rateDenominator;
+    info.pixelType = like.pixelType;
   }
+  info.pixelType = GeneratorType("BlankClip", a, 4, info.pixelType);
   if (a.Has(1)) {
     if (a.Int(1) < 0) throw FilterError("BlankClip: the length must not be negative.");
     info.frameCount = a.Int(1);
@@ -69,6 +90,7 @@ Value BlankClip(const CallArgs& a) {
   CheckFrameSize("BlankClip", width, height);
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
+  CheckSubsampledSize("BlankClip", info.pixelType, info.width, info.height);
   if (a.Has(5) || a.Has(6)) {
     const double fps = a.Has(5) ? a.Float(5) : info.Rate();
     const long long den = a.Has(6) ? a.Int(6) : 1;
@@ -80,9 +102,11 @@ Value BlankClip(const CallArgs& a) {
       SetRate("BlankClip", info, q.num, q.den);
     }
   }
-  const ColorBGR color = ColorFromInt(a.Int(10, 0));
+  // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV (converted for RGB).
+  const PlaneColor color =
+      a.Has(11) ? YuvColorInType(info.pixelType, a.Int(11)) : ColorInType(info.pixelType, a.Int(10, 0));
   return Value::Clip(
-      std::make_shared<StillClip>(info, [color](FrameBGR& f) { Fill(f, 0, 0, f.width, f.height, color); }));
+      std::make_shared<StillClip>(info, [color](FrameBGR& f) { FillRect(f, 0, 0, f.width, f.height, color); }));
 }
 
 // SMPTE colour bars in studio-range RGB: seven bars, the reversed strip
@@ -120,7 +144,15 @@ Value ColorBars(const CallArgs& a) {
   info.frameCount = 107892;  // one hour
   info.rateNumerator = 30000;
   info.rateDenominator = 1001;
-  return Value::Clip(std::make_shared<StillClip>(info, DrawColorBars));
+  info.pixelType = PixelType::RGB32;
+  const PixelType type = GeneratorType("ColorBars", a, 2, PixelType::RGB32);
+  CheckSubsampledSize("ColorBars", type, info.width, info.height);
+  if (IsRGBType(type)) {
+    info.pixelType = type;
+    return Value::Clip(std::make_shared<StillClip>(info, DrawColorBars));
+  }
+  // YUV bars: the RGB bars through the Rec601 matrix.
+  return Value::Clip(MakeConvert(std::make_shared<StillClip>(info, DrawColorBars), type));
 }
 
 }  // namespace

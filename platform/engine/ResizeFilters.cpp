@@ -1,174 +1,132 @@
-// The resizers, through libswscale on each colour plane so that no colour
-// conversion takes place: Lanczos4Resize, LanczosResize, Spline36Resize,
-// BicubicResize, BilinearResize, PointResize.
+// The resizers with AviSynth's kernels and resampling programs
+// (Resampler.h), on each plane: Lanczos4Resize, LanczosResize,
+// Spline16Resize, Spline36Resize, BicubicResize, BilinearResize,
+// PointResize. Chroma planes take the window divided by the subsampling,
+// as AviSynth's do; YUY2 is resized as its 4:2:2 planes.
 #include <cmath>
 #include <cstring>
-#include <mutex>
-
-extern "C" {
-#include <libavutil/mem.h>
-#include <libswscale/swscale.h>
-}
 
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
+#include "platform/engine/PixelConvert.h"
+#include "platform/engine/Resampler.h"
 
 namespace tandemix::engine {
 namespace {
 
-// Three planes (blue, green, red) with rows aligned for swscale's SIMD code.
-class Planes {
- public:
-  Planes(int width, int height) : stride_(((width + 63) / 64) * 64), height_(height) {
-    data_ = static_cast<std::uint8_t*>(av_malloc(static_cast<std::size_t>(stride_) * height * 3));
-    if (!data_) throw std::bad_alloc();
-  }
-  ~Planes() { av_free(data_); }
-  Planes(const Planes&) = delete;
-  Planes& operator=(const Planes&) = delete;
-
-  std::uint8_t* Plane(int i) const { return data_ + static_cast<std::size_t>(stride_) * height_ * i; }
-  int Stride() const { return stride_; }
-
- private:
-  int stride_;
-  int height_;
-  std::uint8_t* data_ = nullptr;
-};
-
 struct Window {
-  int left, top, width, height;
+  double left, top, width, height;
 };
 
-// Each colour plane is scaled by its own context, so the three run at once.
 class ResizeClip : public Clip {
  public:
-  ResizeClip(ClipPtr child, const ClipInfo& info, Window window, int flags, const double* params)
-      : Clip(info), child_(std::move(child)), window_(window) {
-    for (SwsContext*& scaler : scalers_) {
-      scaler = sws_getContext(window.width, window.height, AV_PIX_FMT_GRAY8, info.width, info.height, AV_PIX_FMT_GRAY8,
-                              flags | SWS_ACCURATE_RND, nullptr, nullptr, params);
-      if (!scaler) {
-        for (SwsContext* made : scalers_) sws_freeContext(made);
-        throw FilterError("Resize: cannot resize " + std::to_string(window.width) + "x" +
-                          std::to_string(window.height) + " to " + std::to_string(info.width) + "x" +
-                          std::to_string(info.height) + ".");
-      }
+  ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel)
+      : Clip(info), child_(std::move(child)), pool_("Resize") {
+    const ClipInfo& in = child_->Info();
+    // YUY2 is worked on as YV16 planes.
+    work_ = in.pixelType == PixelType::YUY2 ? PixelType::YV16 : in.pixelType;
+    const int planes = PlaneCountOf(work_);
+    for (int p = 0; p < planes; ++p) {
+      const int sx = p ? ChromaShiftX(work_) : 0;
+      const int sy = p ? ChromaShiftY(work_) : 0;
+      const int step = p ? 1 : (IsRGBType(work_) ? BytesPerPixel(work_) : 1);
+      const double dx = 1 << sx, dy = 1 << sy;
+      plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx, w.top / dy,
+                                       w.width / dx, w.height / dy, info.width >> sx, info.height >> sy));
     }
-  }
-  ~ResizeClip() override {
-    for (SwsContext* scaler : scalers_) sws_freeContext(scaler);
   }
 
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    std::lock_guard<std::mutex> lock(mutex_);  // the planes are reused
-    if (!planesIn_) {
-      planesIn_ = std::make_unique<Planes>(window_.width, window_.height);
-      planesOut_ = std::make_unique<Planes>(info_.width, info_.height);
+    std::shared_ptr<FrameBGR> packedIn, packedOut;
+    const FrameBGR* in = src.get();
+    if (info_.pixelType == PixelType::YUY2) {
+      packedIn = std::make_shared<FrameBGR>(PixelType::YV16, src->width, src->height);
+      ConvertFrame(*src, *packedIn, Matrix::Rec601, false);
+      in = packedIn.get();
     }
-    const Planes& in = *planesIn_;
-    const Planes& out = *planesOut_;
-    // Interleaved blue, green, red into three planes.
-    ParallelFor(window_.height, window_.width * 3LL, [&](int begin, int end) {
-      for (int y = begin; y < end; ++y) {
-        const std::uint8_t* s = src->Row(window_.top + y) + static_cast<std::size_t>(window_.left) * 3;
-        const std::size_t o = static_cast<std::size_t>(in.Stride()) * y;
-        std::uint8_t* b = in.Plane(0) + o;
-        std::uint8_t* g = in.Plane(1) + o;
-        std::uint8_t* r = in.Plane(2) + o;
-        for (int x = 0; x < window_.width; ++x) {
-          b[x] = s[3 * x];
-          g[x] = s[3 * x + 1];
-          r[x] = s[3 * x + 2];
-        }
-      }
-    });
-    const long long planeCost = static_cast<long long>(info_.width) * info_.height * 16;
-    ParallelFor(3, planeCost, [&](int begin, int end) {
-      for (int p = begin; p < end; ++p) {
-        const std::uint8_t* srcPlane[4] = {in.Plane(p), nullptr, nullptr, nullptr};
-        const int srcStride[4] = {in.Stride(), 0, 0, 0};
-        std::uint8_t* dstPlane[4] = {out.Plane(p), nullptr, nullptr, nullptr};
-        const int dstStride[4] = {out.Stride(), 0, 0, 0};
-        sws_scale(scalers_[p], srcPlane, srcStride, 0, window_.height, dstPlane, dstStride);
-      }
-    });
-    auto frame = pool_.Take(info_.width, info_.height, FramePool::Fill::Overwritten);
-    ParallelFor(info_.height, info_.width * 3LL, [&](int begin, int end) {
-      for (int y = begin; y < end; ++y) {
-        std::uint8_t* d = frame->Row(y);
-        const std::size_t o = static_cast<std::size_t>(out.Stride()) * y;
-        const std::uint8_t* b = out.Plane(0) + o;
-        const std::uint8_t* g = out.Plane(1) + o;
-        const std::uint8_t* r = out.Plane(2) + o;
-        for (int x = 0; x < info_.width; ++x) {
-          d[3 * x] = b[x];
-          d[3 * x + 1] = g[x];
-          d[3 * x + 2] = r[x];
-        }
-      }
-    });
-    return frame;
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    FrameBGR* target = out.get();
+    if (info_.pixelType == PixelType::YUY2) {
+      packedOut = std::make_shared<FrameBGR>(PixelType::YV16, info_.width, info_.height);
+      target = packedOut.get();
+    }
+    std::vector<std::uint8_t> scratch;
+    for (std::size_t p = 0; p < plans_.size(); ++p) {
+      const int plane = static_cast<int>(p);
+      RunPlaneResize(plans_[p], in->Plane(plane), in->Stride(plane), target->Plane(plane), target->Stride(plane),
+                     scratch, ParallelFor);
+    }
+    if (packedOut) ConvertFrame(*packedOut, *out, Matrix::Rec601, false);
+    return out;
   }
 
  private:
   ClipPtr child_;
-  Window window_;
-  std::mutex mutex_;
-  std::unique_ptr<Planes> planesIn_;  // made at the first frame
-  std::unique_ptr<Planes> planesOut_;
-  SwsContext* scalers_[3] = {nullptr, nullptr, nullptr};
+  PixelType work_ = PixelType::RGB24;
+  std::vector<PlaneResize> plans_;
   FramePool pool_;
 };
 
 // Frames pass through when only a whole-pixel window of them is taken.
 class WindowClip : public Clip {
  public:
-  WindowClip(ClipPtr child, const ClipInfo& info, Window window)
-      : Clip(info), child_(std::move(child)), window_(window) {}
+  WindowClip(ClipPtr child, const ClipInfo& info, int left, int top)
+      : Clip(info), child_(std::move(child)), left_(left), top_(top), pool_("Resize") {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    if (window_.left == 0 && window_.top == 0 && window_.width == src->width && window_.height == src->height)
-      return src;
-    auto out = NewFrame(window_.width, window_.height);
-    for (int y = 0; y < window_.height; ++y)
-      std::memcpy(out->Row(y), src->Row(window_.top + y) + static_cast<std::size_t>(window_.left) * 3, out->Stride());
+    if (left_ == 0 && top_ == 0 && info_.width == src->width && info_.height == src->height) return src;
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    CopyWindow(*src, *out, left_, top_);
     return out;
   }
 
  private:
   ClipPtr child_;
-  Window window_;
+  int left_, top_;
+  FramePool pool_;
 };
 
 // The source window: src_left, src_top, src_width, src_height, the last two
-// read as Crop reads them. Offsets are taken to whole pixels.
+// read as Crop reads them, at fractional positions too. Checked in floating
+// point, so no window can overflow on its way to the picture.
 Window SourceWindow(const std::string& filter, const CallArgs& a, std::size_t first, const ClipInfo& in) {
-  const long long left = std::llround(a.Float(first, 0.0));
-  const long long top = std::llround(a.Float(first + 1, 0.0));
-  long long width = std::llround(a.Float(first + 2, 0.0));
-  long long height = std::llround(a.Float(first + 3, 0.0));
-  if (width <= 0) width = in.width - left + width;
-  if (height <= 0) height = in.height - top + height;
-  if (left < 0 || top < 0 || width <= 0 || height <= 0 || left + width > in.width || top + height > in.height)
+  Window w{a.Float(first, 0.0), a.Float(first + 1, 0.0), a.Float(first + 2, 0.0), a.Float(first + 3, 0.0)};
+  if (!std::isfinite(w.left) || !std::isfinite(w.top) || !std::isfinite(w.width) || !std::isfinite(w.height))
     throw FilterError(filter + ": the source window lies outside the picture.");
-  return Window{static_cast<int>(left), static_cast<int>(top), static_cast<int>(width), static_cast<int>(height)};
+  if (w.width <= 0) w.width = in.width - w.left + w.width;
+  if (w.height <= 0) w.height = in.height - w.top + w.height;
+  if (!(w.left >= 0 && w.top >= 0 && w.width > 0 && w.height > 0 && w.left + w.width <= in.width &&
+        w.top + w.height <= in.height))
+    throw FilterError(filter + ": the source window lies outside the picture.");
+  return w;
 }
 
-Value Resize(const CallArgs& a, int flags, const double* params, std::size_t windowArg) {
+Value Resize(const CallArgs& a, const ResampleKernel& kernel, std::size_t windowArg) {
   const std::string& filter = a.Function();
   ClipPtr clip = a.Clip(0);
   const long long width = a.Int(1);
   const long long height = a.Int(2);
   CheckFrameSize(filter, width, height);
-  const Window window = SourceWindow(filter, a, windowArg, clip->Info());
-  ClipInfo info = clip->Info();
+  const ClipInfo& in = clip->Info();
+  const PixelType type = in.pixelType;
+  if (type == PixelType::YUY2 && width % 2) throw FilterError(filter + ": YUY2 width must be even");
+  if (IsPlanarType(type) && ChromaShiftX(type) && width % 2)
+    throw FilterError(filter + ": Planar destination width must be a multiple of 2.");
+  if (IsPlanarType(type) && ChromaShiftY(type) && height % 2)
+    throw FilterError(filter + ": Planar destination height must be a multiple of 2.");
+  const Window window = SourceWindow(filter, a, windowArg, in);
+  ClipInfo info = in;
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
-  if (width == window.width && height == window.height)
-    return Value::Clip(std::make_shared<WindowClip>(std::move(clip), info, window));
-  return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, flags, params));
+  const bool whole = window.left == std::floor(window.left) && window.top == std::floor(window.top);
+  if (whole && width == window.width && height == window.height) {
+    const int left = static_cast<int>(window.left), top = static_cast<int>(window.top);
+    if (((left | static_cast<int>(width)) & ((1 << ChromaShiftX(type)) - 1)) == 0 &&
+        ((top | static_cast<int>(height)) & ((1 << ChromaShiftY(type)) - 1)) == 0)
+      return Value::Clip(std::make_shared<WindowClip>(std::move(clip), info, left, top));
+  }
+  return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel));
 }
 
 std::vector<Param> ResizeParams(std::vector<Param> extra = {}) {
@@ -185,8 +143,18 @@ void AddLanczos(FunctionTable& t, const char* name, int defaultTaps) {
   t.Add(name, params, [defaultTaps](const CallArgs& a) {
     const int taps = a.Int(7, defaultTaps);
     if (taps < 1 || taps > 100) throw FilterError(a.Function() + ": taps must be between 1 and 100.");
-    const double p[2] = {static_cast<double>(taps), SWS_PARAM_DEFAULT};
-    return Resize(a, SWS_LANCZOS, p, 3);
+    ResampleKernel k;
+    k.kind = ResampleKernel::Kind::Lanczos;
+    k.taps = taps;
+    return Resize(a, k, 3);
+  });
+}
+
+void AddSimple(FunctionTable& t, const char* name, ResampleKernel::Kind kind) {
+  t.Add(name, ResizeParams(), [kind](const CallArgs& a) {
+    ResampleKernel k;
+    k.kind = kind;
+    return Resize(a, k, 3);
   });
 }
 
@@ -195,13 +163,16 @@ void AddLanczos(FunctionTable& t, const char* name, int defaultTaps) {
 void RegisterResizeFunctions(FunctionTable& t) {
   AddLanczos(t, "Lanczos4Resize", 4);
   AddLanczos(t, "LanczosResize", 3);
-  t.Add("Spline36Resize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_SPLINE, nullptr, 3); });
-  t.Add("Spline16Resize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_SPLINE, nullptr, 3); });
-  t.Add("BilinearResize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_BILINEAR, nullptr, 3); });
-  t.Add("PointResize", ResizeParams(), [](const CallArgs& a) { return Resize(a, SWS_POINT, nullptr, 3); });
+  AddSimple(t, "Spline36Resize", ResampleKernel::Kind::Spline36);
+  AddSimple(t, "Spline16Resize", ResampleKernel::Kind::Spline16);
+  AddSimple(t, "BilinearResize", ResampleKernel::Kind::Bilinear);
+  AddSimple(t, "PointResize", ResampleKernel::Kind::Point);
   t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}), [](const CallArgs& a) {
-    const double p[2] = {a.Float(3, 1.0 / 3.0), a.Float(4, 1.0 / 3.0)};
-    return Resize(a, SWS_BICUBIC, p, 5);
+    ResampleKernel k;
+    k.kind = ResampleKernel::Kind::Bicubic;
+    k.b = a.Float(3, 1.0 / 3.0);
+    k.c = a.Float(4, 1.0 / 3.0);
+    return Resize(a, k, 5);
   });
 }
 

@@ -31,9 +31,18 @@ void RegisterScalarFunctions(FunctionTable& t) {
   AddProperty(t, "FrameRateDenominator", [](const ClipInfo& i) { return Value::Int(i.rateDenominator); });
   AddProperty(t, "IsFieldBased", [](const ClipInfo& i) { return Value::Bool(i.fieldBased); });
   AddProperty(t, "IsFrameBased", [](const ClipInfo& i) { return Value::Bool(!i.fieldBased); });
-  AddProperty(t, "IsRGB", [](const ClipInfo&) { return Value::Bool(true); });
-  AddProperty(t, "IsRGB24", [](const ClipInfo&) { return Value::Bool(true); });
-  AddProperty(t, "IsYUV", [](const ClipInfo&) { return Value::Bool(false); });
+  AddProperty(t, "IsRGB", [](const ClipInfo& i) { return Value::Bool(IsRGBType(i.pixelType)); });
+  AddProperty(t, "IsRGB24", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::RGB24); });
+  AddProperty(t, "IsRGB32", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::RGB32); });
+  AddProperty(t, "IsYUV", [](const ClipInfo& i) { return Value::Bool(IsYUVType(i.pixelType)); });
+  AddProperty(t, "IsYUY2", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YUY2); });
+  AddProperty(t, "IsYV12", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YV12); });
+  AddProperty(t, "IsYV16", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YV16); });
+  AddProperty(t, "IsYV24", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YV24); });
+  AddProperty(t, "IsY8", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::Y8); });
+  AddProperty(t, "IsPlanar", [](const ClipInfo& i) { return Value::Bool(IsPlanarType(i.pixelType)); });
+  AddProperty(t, "IsInterleaved", [](const ClipInfo& i) { return Value::Bool(!IsPlanarType(i.pixelType)); });
+  AddProperty(t, "PixelType", [](const ClipInfo& i) { return Value::String(PixelTypeName(i.pixelType)); });
   AddProperty(t, "HasVideo", [](const ClipInfo&) { return Value::Bool(true); });
   AddProperty(t, "HasAudio", [](const ClipInfo&) { return Value::Bool(false); });
   t.Add("Int", {Req("value", ParamType::Float)},

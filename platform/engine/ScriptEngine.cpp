@@ -5,7 +5,9 @@
 #include <new>
 
 #include "platform/engine/Evaluator.h"
+#include "platform/engine/FilterSupport.h"
 #include "platform/engine/Parser.h"
+#include "platform/engine/PixelConvert.h"
 #include "platform/engine/ScriptError.h"
 #include "platform/engine/SourceClips.h"
 
@@ -20,6 +22,8 @@ bool IsScript(const std::string& path) {
 
 ClipPtr EvaluateScript(std::string_view text, const std::string& scriptName, const std::string& folder) {
   const Script script = ParseScript(text, scriptName);
+  // The script's nodes share one frame memory budget.
+  BudgetScope budget(std::make_shared<FrameBudget>(FrameBudget::DefaultLimit()));
   Evaluator evaluator(FunctionTable::BuiltIns(), scriptName, folder);
   const Value result = evaluator.Run(script);
   if (!result.IsClip()) throw ScriptError("The script's return value was not a video clip\n(" + scriptName + ")");
@@ -47,6 +51,15 @@ FramePtr FrameOf(Clip& clip, int n, const std::string& path) {
                         (count == 1 ? " frame" : " frames"));
   try {
     return clip.GetFrame(n);
+  } catch (const std::bad_alloc&) {
+    throw TandemixError("Out of memory decoding frame " + std::to_string(n) + " of " + path);
+  }
+}
+
+FramePtr FrameBGROf(Clip& clip, int n, const std::string& path) {
+  FramePtr frame = FrameOf(clip, n, path);
+  try {
+    return ToRGB24(frame);
   } catch (const std::bad_alloc&) {
     throw TandemixError("Out of memory decoding frame " + std::to_string(n) + " of " + path);
   }

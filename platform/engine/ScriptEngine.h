@@ -31,6 +31,12 @@ ClipPtr OpenVideo(const std::string& path);
 // Frame n of an opened clip, checked against its length. Throws
 // TandemixError "Frame n is out of range: <path> has N frames" for a
 // frame it does not have, and the source's reason when decoding fails.
+// The frame is in the clip's own pixel type.
 FramePtr FrameOf(Clip& clip, int n, const std::string& path);
+
+// Frame n as 24-bit RGB (any other type through the Rec601 matrix, as
+// AviSynth shows it): what the player, frame capture and the still-frame
+// preview show.
+FramePtr FrameBGROf(Clip& clip, int n, const std::string& path);
 
 }  // namespace tandemix::engine

@@ -18,8 +18,9 @@ extern "C" {
 namespace tandemix::engine {
 namespace {
 
-ClipInfo InfoOf(const MediaDescription& d) {
+ClipInfo InfoOf(const MediaDescription& d, PixelType type) {
   ClipInfo info;
+  info.pixelType = type;
   info.width = d.width;
   info.height = d.height;
   info.frameCount = d.frameCount;
@@ -28,10 +29,11 @@ ClipInfo InfoOf(const MediaDescription& d) {
   return info;
 }
 
-std::unique_ptr<MediaSource> OpenMedia(const std::string& filter, const std::string& path) {
+std::unique_ptr<MediaSource> OpenMedia(const std::string& filter, const std::string& path,
+                                       MediaSource::Output output = MediaSource::Output::Native) {
   if (path.empty()) throw FilterError(filter + ": no file name given.");
   try {
-    auto source = std::make_unique<MediaSource>(path);
+    auto source = std::make_unique<MediaSource>(path, MediaSource::kDefaultCacheBytes, output);
     const MediaDescription& d = source->Description();
     CheckFrameSize(filter, d.width, d.height);
     return source;
@@ -45,7 +47,7 @@ std::unique_ptr<MediaSource> OpenMedia(const std::string& filter, const std::str
 class MediaClip : public Clip {
  public:
   explicit MediaClip(std::unique_ptr<MediaSource> source)
-      : Clip(InfoOf(source->Description())), source_(std::move(source)) {}
+      : Clip(InfoOf(source->Description(), source->Type())), source_(std::move(source)) {}
   FramePtr GetFrame(int n) override {
     std::lock_guard<std::mutex> lock(mutex_);
     return source_->Frame(ClampFrame(n));
@@ -62,11 +64,26 @@ void SetFloatRate(const std::string& filter, ClipInfo& info, double fps) {
   SetRate(filter, info, q.num, q.den);
 }
 
+// A source's pixel_type argument: the clip in that type ("" , "FULL" and
+// "AUTO" keep the decoder's own).
+ClipPtr WithPixelType(const std::string& filter, ClipPtr clip, const std::string& pixelType) {
+  const std::string upper = [&] {
+    std::string u = pixelType;
+    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return u;
+  }();
+  if (upper.empty() || upper == "FULL" || upper == "AUTO") return clip;
+  PixelType type = PixelType::RGB24;
+  if (!ParsePixelType(pixelType, type)) throw FilterError(filter + ": invalid pixel_type \"" + pixelType + "\"");
+  return MakeConvert(std::move(clip), type);
+}
+
 // AVISource("a.avi"[, "b.avi" ...]): the files one after the other.
 Value AviSource(const CallArgs& a) {
   ClipPtr result;
   for (const Value& file : a.Rest()) {
     ClipPtr clip = std::make_shared<MediaClip>(OpenMedia(a.Function(), a.ResolvePath(file.AsString())));
+    clip = WithPixelType(a.Function(), clip, a.String(2));
     result = result ? MakeSplice(result, clip) : clip;
   }
   return Value::Clip(result);
@@ -75,6 +92,7 @@ Value AviSource(const CallArgs& a) {
 // OpenSource("file"[, fps=...]) and its siblings: any format FFmpeg reads.
 Value OpenSource(const CallArgs& a) {
   ClipPtr clip = std::make_shared<MediaClip>(OpenMedia(a.Function(), a.ResolvePath(a.String(0))));
+  clip = WithPixelType(a.Function(), clip, a.String(5));
   if (!a.Has(1)) return Value::Clip(clip);
   ClipInfo info = clip->Info();
   SetFloatRate(a.Function(), info, a.Float(1));
@@ -132,17 +150,19 @@ Value ImageSource(const CallArgs& a) {
     throw FilterError("ImageSource: the end frame " + std::to_string(end) + " comes before the start frame " +
                       std::to_string(start) + ".");
   const std::string first = ImageClip::IsPattern(name) ? ImageClip::FileOf(name, start) : name;
-  auto source = OpenMedia("ImageSource", first);
-  ClipInfo info = InfoOf(source->Description());
+  auto source = OpenMedia("ImageSource", first, MediaSource::Output::RGB24);
+  ClipInfo info = InfoOf(source->Description(), PixelType::RGB24);
   info.frameCount = CheckFrameCount("ImageSource", static_cast<long long>(end) - start + 1);
   SetFloatRate("ImageSource", info, a.Float(3, 24.0));
-  return Value::Clip(std::make_shared<ImageClip>(info, name, start, std::move(source)));
+  ClipPtr clip = std::make_shared<ImageClip>(info, name, start, std::move(source));
+  // ImageSource gives RGB24 unless pixel_type asks for another type.
+  return Value::Clip(WithPixelType("ImageSource", std::move(clip), a.String(6)));
 }
 
 }  // namespace
 
 ClipPtr OpenMediaClip(const std::string& path) {
-  auto source = std::make_unique<MediaSource>(path);
+  auto source = std::make_unique<MediaSource>(path, MediaSource::kDefaultCacheBytes, MediaSource::Output::Native);
   const MediaDescription& d = source->Description();
   try {
     CheckFrameSize(path, d.width, d.height);

@@ -17,7 +17,7 @@ class StackClip : public Clip {
   static constexpr std::size_t kMaxLanes = 4;
 
   StackClip(std::vector<ClipPtr> children, const ClipInfo& info, bool horizontal)
-      : Clip(info), children_(std::move(children)), horizontal_(horizontal) {
+      : Clip(info), children_(std::move(children)), horizontal_(horizontal), pool_("Stack") {
     int offset = 0;
     for (const ClipPtr& c : children_) {
       offsets_.push_back(offset);
@@ -31,7 +31,7 @@ class StackClip : public Clip {
   // clip shared by two children is still served correctly, one at a time.
   FramePtr GetFrame(int n) override {
     // The views cover the result whole: their heights (or widths) match it.
-    auto out = pool_.Take(info_.width, info_.height, FramePool::Fill::Overwritten);
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     const std::size_t k = children_.size();
     std::vector<std::exception_ptr> errors(k);
     auto part = [&](std::size_t i) {
@@ -78,6 +78,7 @@ Value Stack(const CallArgs& a, bool horizontal) {
   int frames = 0;
   for (const ClipPtr& c : clips) {
     const ClipInfo& i = c->Info();
+    if (i.pixelType != info.pixelType) throw FilterError(std::string(name) + ": image formats don't match");
     if (horizontal && i.height != info.height) throw FilterError("StackHorizontal: image heights don't match");
     if (!horizontal && i.width != info.width) throw FilterError("StackVertical: image widths don't match");
     along += horizontal ? i.width : i.height;
@@ -94,18 +95,38 @@ Value Stack(const CallArgs& a, bool horizontal) {
 
 class FlipClip : public Clip {
  public:
-  FlipClip(ClipPtr child, bool horizontal) : Clip(child->Info()), child_(std::move(child)), horizontal_(horizontal) {}
+  FlipClip(ClipPtr child, bool horizontal)
+      : Clip(child->Info()), child_(std::move(child)), horizontal_(horizontal), pool_("Flip") {}
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    auto out = NewFrame(info_.width, info_.height);
-    for (int y = 0; y < info_.height; ++y) {
-      if (!horizontal_) {
-        std::memcpy(out->Row(y), src->Row(info_.height - 1 - y), out->Stride());
-        continue;
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    const bool yuy2 = info_.pixelType == PixelType::YUY2;
+    for (int p = 0; p < out->Planes(); ++p) {
+      const int rows = out->PlaneHeight(p);
+      const int bpp = p ? 1 : (yuy2 ? 1 : BytesPerPixel(info_.pixelType));
+      const int count = out->PlaneWidth(p) / bpp;
+      for (int y = 0; y < rows; ++y) {
+        if (!horizontal_) {
+          std::memcpy(out->Row(p, y), src->Row(p, rows - 1 - y), out->Stride(p));
+          continue;
+        }
+        const std::uint8_t* s = src->Row(p, y);
+        std::uint8_t* d = out->Row(p, y);
+        if (yuy2) {
+          // Pairs swap places and their two lumas swap within the pair.
+          const int pairs = info_.width / 2;
+          for (int x = 0; x < pairs; ++x) {
+            const std::uint8_t* q = s + 4 * (pairs - 1 - x);
+            d[4 * x] = q[2];
+            d[4 * x + 1] = q[1];
+            d[4 * x + 2] = q[0];
+            d[4 * x + 3] = q[3];
+          }
+          continue;
+        }
+        d += static_cast<std::size_t>(count - 1) * bpp;
+        for (int x = 0; x < count; ++x, s += bpp, d -= bpp) std::memcpy(d, s, static_cast<std::size_t>(bpp));
       }
-      const std::uint8_t* s = src->Row(y);
-      std::uint8_t* d = out->Row(y) + out->Stride() - 3;
-      for (int x = 0; x < info_.width; ++x, s += 3, d -= 3) std::memcpy(d, s, 3);
     }
     return out;
   }
@@ -113,6 +134,7 @@ class FlipClip : public Clip {
  private:
   ClipPtr child_;
   bool horizontal_;
+  FramePool pool_;
 };
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
+#include "platform/engine/PixelConvert.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -49,9 +50,17 @@ __attribute__((target("sse4.1"))) inline void InteriorSse41(const std::uint8_t* 
 }
 #endif
 
+// One plane of `channels` interleaved bytes a pixel.
+struct PlaneView {
+  const std::uint8_t* data;
+  std::size_t stride;
+  int width, height;
+  std::size_t bytes;  // the readable bytes from data
+};
+
 class RotateClip : public Clip {
  public:
-  RotateClip(ClipPtr child, double degrees) : Clip(child->Info()), child_(std::move(child)) {
+  RotateClip(ClipPtr child, double degrees) : Clip(child->Info()), child_(std::move(child)), pool_("zoom") {
     const double radians = degrees * 3.14159265358979323846 / 180.0;
     cos_ = std::cos(radians);
     sin_ = std::sin(radians);
@@ -62,13 +71,40 @@ class RotateClip : public Clip {
 
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    auto out = pool_.Take(info_.width, info_.height);  // black where no picture falls
-    ParallelFor(info_.height, info_.width * 8LL, [&](int begin, int end) {
+    // YUY2 is turned as its 4:2:2 planes.
+    std::shared_ptr<FrameBGR> planarIn, planarOut;
+    const FrameBGR* in = src.get();
+    if (info_.pixelType == PixelType::YUY2) {
+      planarIn = std::make_shared<FrameBGR>(PixelType::YV16, src->width, src->height);
+      ConvertFrame(*src, *planarIn, Matrix::Rec601, false);
+      in = planarIn.get();
+    }
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    FrameBGR* target = out.get();
+    if (planarIn) {
+      planarOut = std::make_shared<FrameBGR>(PixelType::YV16, info_.width, info_.height);
+      target = planarOut.get();
+    }
+    for (int p = 0; p < in->Planes(); ++p) {
+      const PlaneView view{in->Plane(p), in->Stride(p), p ? in->PlaneWidth(p) : in->width, in->PlaneHeight(p),
+                           in->Stride(p) * static_cast<std::size_t>(in->PlaneHeight(p))};
+      const int channels = p ? 1 : BytesPerPixel(in->type);
+      // Black where no picture falls: 0 in RGB, 16 for luma and 128 for chroma.
+      const int black = IsRGBType(in->type) ? 0 : (p ? 128 : 16);
+      std::uint8_t* dst = target->Plane(p);
+      const std::size_t dstStride = target->Stride(p);
+      ParallelFor(view.height, view.width * 8LL, [&](int begin, int end) {
+        if (channels == 3) {
 #if defined(TANDEMIX_ZOOM_SSE41)
-      if (vector_) return RowsSse41(*src, *out, begin, end);
+          if (vector_) return RowsSse41(view, dst, dstStride, begin, end);
 #endif
-      Rows<false>(*src, *out, begin, end);
-    });
+          return Rows<false, 3>(view, dst, dstStride, begin, end, black);
+        }
+        if (channels == 4) return Rows<false, 4>(view, dst, dstStride, begin, end, black);
+        Rows<false, 1>(view, dst, dstStride, begin, end, black);
+      });
+    }
+    if (planarOut) ConvertFrame(*planarOut, *out, Matrix::Rec601, false);
     return out;
   }
 
@@ -78,20 +114,23 @@ class RotateClip : public Clip {
   // sampled bilinearly with 8-bit weights.
 #if defined(TANDEMIX_ZOOM_SSE41)
   // The same loop built for SSE4.1, so that the pixel kernel is inlined.
-  __attribute__((target("sse4.1"))) void RowsSse41(const FrameBGR& src, FrameBGR& out, int begin, int end) const {
-    Rows<true>(src, out, begin, end);
+  __attribute__((target("sse4.1"))) void RowsSse41(const PlaneView& src, std::uint8_t* dst, std::size_t dstStride,
+                                                   int begin, int end) const {
+    Rows<true, 3>(src, dst, dstStride, begin, end, 0);
   }
 #endif
 
-  template <bool kVector>
-  [[gnu::always_inline]] inline void Rows(const FrameBGR& src, FrameBGR& out, int begin, int end) const {
-    const int w = info_.width;
-    const int h = info_.height;
+ public:
+  template <bool kVector, int C>
+  [[gnu::always_inline]] inline void Rows(const PlaneView& src, std::uint8_t* dst, std::size_t dstStride, int begin,
+                                          int end, int black) const {
+    const int w = src.width;
+    const int h = src.height;
     constexpr double kOne = 65536.0;
     const std::int64_t stepX = std::llround(cos_ * kOne);
     const std::int64_t stepY = std::llround(-sin_ * kOne);
-    const std::size_t stride = src.Stride();
-    [[maybe_unused]] const std::uint8_t* const end8 = src.pixels.data() + src.pixels.size();
+    const std::size_t stride = src.stride;
+    [[maybe_unused]] const std::uint8_t* const end8 = src.data + src.bytes;
     for (int y = begin; y < end; ++y) {
       const double dx = 0.5 - w / 2.0;
       const double dy = y + 0.5 - h / 2.0;
@@ -99,50 +138,56 @@ class RotateClip : public Clip {
       const double sy = -dx * sin_ + dy * cos_ + h / 2.0 - 0.5;
       std::int64_t fx = std::llround(sx * kOne);
       std::int64_t fy = std::llround(sy * kOne);
-      std::uint8_t* d = out.Row(y);
-      for (int x = 0; x < w; ++x, fx += stepX, fy += stepY, d += 3) {
+      std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+      for (int x = 0; x < w; ++x, fx += stepX, fy += stepY, d += C) {
         const std::int64_t ix = fx >> 16;
         const std::int64_t iy = fy >> 16;
         const int wx = static_cast<int>((fx >> 8) & 255);
         const int wy = static_cast<int>((fy >> 8) & 255);
         if (static_cast<std::uint64_t>(ix) < static_cast<std::uint64_t>(w - 1) &&
             static_cast<std::uint64_t>(iy) < static_cast<std::uint64_t>(h - 1)) {
-          const std::uint8_t* p0 =
-              src.pixels.data() + stride * static_cast<std::size_t>(iy) + 3 * static_cast<std::size_t>(ix);
+          const std::uint8_t* p0 = src.data + stride * static_cast<std::size_t>(iy) + C * static_cast<std::size_t>(ix);
           const std::uint8_t* p1 = p0 + stride;
 #if defined(TANDEMIX_ZOOM_SSE41)
           // Eight bytes are read from each row: not past the picture's end.
-          if (kVector && p1 + 8 <= end8) {
-            InteriorSse41(p0, p1, wx, wy, d);
-            continue;
+          if constexpr (kVector && C == 3) {
+            if (p1 + 8 <= end8) {
+              InteriorSse41(p0, p1, wx, wy, d);
+              continue;
+            }
           }
 #endif
-          for (int c = 0; c < 3; ++c) {
-            const int top = (p0[c] << 8) + (p0[c + 3] - p0[c]) * wx;
-            const int bottom = (p1[c] << 8) + (p1[c + 3] - p1[c]) * wx;
+          for (int c = 0; c < C; ++c) {
+            const int top = (p0[c] << 8) + (p0[c + C] - p0[c]) * wx;
+            const int bottom = (p1[c] << 8) + (p1[c + C] - p1[c]) * wx;
             d[c] = static_cast<std::uint8_t>(((top << 8) + (bottom - top) * wy + 32768) >> 16);
           }
           continue;
         }
-        if (ix < -1 || iy < -1 || ix >= w || iy >= h) continue;  // black
+        if (ix < -1 || iy < -1 || ix >= w || iy >= h) {
+          for (int c = 0; c < C; ++c) d[c] = static_cast<std::uint8_t>(black);
+          continue;
+        }
         // On the picture's edge: what lies outside is black.
         const int x0 = static_cast<int>(ix);
         const int y0 = static_cast<int>(iy);
         const int weights[2][2] = {{(256 - wx) * (256 - wy), wx * (256 - wy)}, {(256 - wx) * wy, wx * wy}};
-        int sum[3] = {0, 0, 0};
+        int sum[C] = {};
         for (int j = 0; j < 2; ++j) {
-          if (y0 + j < 0 || y0 + j >= h) continue;
           for (int i = 0; i < 2; ++i) {
-            if (x0 + i < 0 || x0 + i >= w) continue;
-            const std::uint8_t* p = src.Row(y0 + j) + 3 * (x0 + i);
-            for (int c = 0; c < 3; ++c) sum[c] += weights[j][i] * p[c];
+            const bool inside = y0 + j >= 0 && y0 + j < h && x0 + i >= 0 && x0 + i < w;
+            const std::uint8_t* p =
+                inside ? src.data + stride * static_cast<std::size_t>(y0 + j) + C * static_cast<std::size_t>(x0 + i)
+                       : nullptr;
+            for (int c = 0; c < C; ++c) sum[c] += weights[j][i] * (inside ? p[c] : black);
           }
         }
-        for (int c = 0; c < 3; ++c) d[c] = static_cast<std::uint8_t>((sum[c] + 32768) >> 16);
+        for (int c = 0; c < C; ++c) d[c] = static_cast<std::uint8_t>((sum[c] + 32768) >> 16);
       }
     }
   }
 
+ private:
   ClipPtr child_;
   double cos_ = 1.0;
   double sin_ = 0.0;
@@ -151,7 +196,14 @@ class RotateClip : public Clip {
 };
 
 double AngleOf(const Value& v) {
-  if (v.IsNumber()) return v.AsFloat();
+  if (v.IsNumber()) {
+    // Reached by arithmetic (1e308 * 10, 0.0 / 0.0): refused like the text.
+    const double angle = v.AsFloat();
+    if (!std::isfinite(angle))
+      throw FilterError("zoom: the angle " + std::string(angle != angle ? "NaN" : "infinity") +
+                        " is not a finite number");
+    return angle;
+  }
   const std::string& text = v.AsString();
   const char* begin = text.data();
   const char* end = begin + text.size();

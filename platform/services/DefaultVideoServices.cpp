@@ -35,6 +35,7 @@ VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
     info.height = c.height;
     info.frameCount = c.frameCount;
     info.rate = c.Rate();
+    info.pixelType = c.pixelType;
   } catch (const std::bad_alloc&) {
     info = VideoInfo();
     info.error = "Out of memory opening " + path;
@@ -48,7 +49,7 @@ VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
 bool DefaultVideoServices::DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) {
   try {
     const engine::ClipPtr clip = engine::OpenVideo(path);
-    const FramePtr decoded = engine::FrameOf(*clip, n, path);
+    const FramePtr decoded = engine::FrameBGROf(*clip, n, path);
     frame = *decoded;
     error.clear();
     return true;

@@ -211,7 +211,7 @@ void EnginePlayer::Run() {
     FramePtr frame;
     std::string error;
     try {
-      frame = engine::FrameOf(*clip, index, path);
+      frame = engine::FrameBGROf(*clip, index, path);
     } catch (const std::exception& e) {
       error = e.what();
     }

@@ -123,13 +123,16 @@ TEST(TypicalRoad, FromClipsToAlignedScripts) {
   const LineList script = ReadTextLines(output);
   const FrameSize tilted = RotatedFrameSize(160, 120, 1.5 * kDegreesToRadians, false);
   const Margins pad = SplitDifference(160, 120, tilted.width, tilted.height);
-  const std::vector<std::string> expectedAlignment = {"ClipA=Lanczos4Resize(ClipA,163,122)",
-                                                      "ClipB = AddBorders(ClipB," + std::to_string(pad.left) + "," +
-                                                          std::to_string(pad.top) + "," + std::to_string(pad.right) +
-                                                          "," + std::to_string(pad.bottom) + ")",
-                                                      "ClipB=zoom(ClipB,angle=\"1.5\")"};
-  ASSERT_GE(script.size(), 7u);
-  EXPECT_EQ(std::vector<std::string>(script.begin() + 4, script.begin() + 7), expectedAlignment);
+  // The clips decode as YV12: the left view's odd width and the right view's
+  // odd border each bring a conversion to YV24 before the view's first line.
+  ASSERT_EQ(pad.left % 2, 1);
+  const std::vector<std::string> expectedAlignment = {
+      "ClipA = ConvertToYV24(ClipA)", "ClipA=Lanczos4Resize(ClipA,163,122)", "ClipB = ConvertToYV24(ClipB)",
+      "ClipB = AddBorders(ClipB," + std::to_string(pad.left) + "," + std::to_string(pad.top) + "," +
+          std::to_string(pad.right) + "," + std::to_string(pad.bottom) + ")",
+      "ClipB=zoom(ClipB,angle=\"1.5\")"};
+  ASSERT_GE(script.size(), 9u);
+  EXPECT_EQ(std::vector<std::string>(script.begin() + 4, script.begin() + 9), expectedAlignment);
   EXPECT_EQ(script.back(), "StackHorizontal(ClipA,ClipB)");
 
   // The composed picture has the size of one paired view of the output

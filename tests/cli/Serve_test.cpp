@@ -19,11 +19,11 @@ TEST(ServeCommand, WritesEveryFrameAsYuv4mpeg) {
   TempFolder folder;
   WriteTextLines(folder.File("movie.avs"), {"ClipA = BlankClip(width=32, height=24, length=12, fps=25, color=$FF0000)",
                                             "ClipB = BlankClip(width=32, height=24, length=12, fps=25, color=$0000FF)",
-                                            "StackHorizontal(ClipA,ClipB)"});
+                                            "StackHorizontal(ClipA,ClipB).ConvertToYV12()"});
   const CommandResult served = RunCli({"serve", folder.File("movie.avs")});
   ASSERT_EQ(served.exitCode, 0) << served.err;
   EXPECT_EQ(served.out.substr(0, served.out.find('\n')),
-            "YUV4MPEG2 W64 H24 F25:1 Ip A1:1 C420jpeg XCOLORRANGE=LIMITED");
+            "YUV4MPEG2 W64 H24 F25:1 Ip A1:1 C420mpeg2 XCOLORRANGE=LIMITED");
   EXPECT_EQ(served.err, "");  // no progress when standard error is no terminal
   const std::string stream = folder.File("out.y4m");
   WriteBytes(stream, served.out);
@@ -37,6 +37,28 @@ TEST(ServeCommand, WritesEveryFrameAsYuv4mpeg) {
   EXPECT_LT(at(8, 2), 25);
   EXPECT_GT(at(56, 2), 230);  // blue on the right
   EXPECT_LT(at(56, 0), 25);
+}
+
+// Planar YUV goes out as it is, YUY2 as 4:2:2, RGB as 4:4:4.
+TEST(ServeCommand, WritesEachPixelTypeInItsOwnLayout) {
+  TempFolder folder;
+  const struct {
+    const char* type;
+    const char* chroma;
+    const char* pixFmt;
+  } cases[] = {{"YV12", "C420mpeg2", "yuv420p"}, {"YV16", "C422", "yuv422p"}, {"YV24", "C444", "yuv444p"},
+               {"Y8", "Cmono", "gray"},          {"YUY2", "C422", "yuv422p"}, {"RGB32", "C444", "yuv444p"},
+               {"RGB24", "C444", "yuv444p"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.type);
+    WriteTextLines(folder.File("t.avs"), {std::string("BlankClip(width=32, height=24, length=3, pixel_type=\"") +
+                                          c.type + "\", color=$808080)"});
+    const CommandResult served = RunCli({"serve", folder.File("t.avs")});
+    ASSERT_EQ(served.exitCode, 0) << served.err;
+    EXPECT_NE(served.out.substr(0, served.out.find('\n')).find(std::string(" ") + c.chroma + " "), std::string::npos);
+    WriteBytes(folder.File("t.y4m"), served.out);
+    EXPECT_EQ(Probe(folder.File("t.y4m")), std::string("32,24,") + c.pixFmt + ",3\n");
+  }
 }
 
 TEST(ServeCommand, StartCountAndOddSizes) {

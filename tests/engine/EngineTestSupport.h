@@ -48,8 +48,11 @@ struct Bgr {
 inline std::ostream& operator<<(std::ostream& os, const Bgr& p) {
   return os << "(b " << p.b << ", g " << p.g << ", r " << p.r << ")";
 }
+// A pixel of an RGB24 or RGB32 frame (a YUV frame is a test mistake: its
+// colours are read through an explicit ConvertToRGB24 in the script).
 inline Bgr PixelAt(const FrameBGR& f, int x, int y) {
-  const std::uint8_t* p = f.Row(y) + 3 * x;
+  EXPECT_TRUE(IsRGBType(f.type)) << "PixelAt of a " << PixelTypeName(f.type) << " frame";
+  const std::uint8_t* p = f.Row(y) + BytesPerPixel(f.type) * x;
   return Bgr{p[0], p[1], p[2]};
 }
 inline void SetPixel(FrameBGR& f, int x, int y, Bgr c) {

@@ -198,7 +198,8 @@ TEST_F(Filters, ZoomTurnsClockwiseForPositiveAnglesLikeThePreview) {
 TEST_F(Filters, StackingAndFlipping) {
   const std::string a = Picture(10, 8);
   auto h = Eval("ClipA = " + a +
-                "\nClipB = BlankClip(width=6, height=8, length=3, color=$FFFFFF)\nStackHorizontal(ClipA,ClipB)");
+                "\nClipB = BlankClip(width=6, height=8, length=3, color=$FFFFFF, "
+                "pixel_type=\"RGB24\")\nStackHorizontal(ClipA,ClipB)");
   EXPECT_EQ(SizeOf(h), (Size{16, 8, 1001}));
   EXPECT_EQ(PixelAt(Frame(h), 9, 7), (Bgr{9, 7, 100}));
   EXPECT_EQ(PixelAt(Frame(h), 10, 0), (Bgr{255, 255, 255}));
@@ -245,14 +246,16 @@ TEST_F(Filters, ColourOperations) {
   EXPECT_EQ(Message(EvalError(setup + "MergeRGB(r, g, BlankClip())")),
             "MergeRGB: All clips must have the same width and height!");
   EXPECT_EQ(Message(EvalError(setup + "Merge(r, BlankClip())")), "Merge: Images must have same width and height!");
-  // Tweak with its neutral values leaves the picture exactly as it was.
-  const std::string src = Picture(12, 10);
-  EXPECT_EQ(Frame(Eval(src + "\nTweak(hue=0)")).pixels, CoordinatePicture(12, 10).pixels);
-  const Bgr grey = PixelAt(Frame(Eval(setup + "r.Tweak(sat=0)")), 0, 0);
+  // Tweak (YUV only, as in AviSynth) with its neutral values leaves the
+  // picture exactly as it was.
+  const std::string src = Picture(12, 10) + ".ConvertToYV24()";
+  EXPECT_EQ(Frame(Eval(src + "\nTweak(hue=0)")).pixels, Frame(Eval(src)).pixels);
+  const Bgr grey = PixelAt(Frame(Eval(setup + "r.ConvertToYV24().Tweak(sat=0).ConvertToRGB24()")), 0, 0);
   EXPECT_EQ(grey.r, grey.g);
   EXPECT_EQ(grey.g, grey.b);
-  EXPECT_GT(PixelAt(Frame(Eval(setup + "g.Tweak(bright=20)")), 0, 0).g, 0xA0);
-  EXPECT_EQ(Message(EvalError(setup + "Tweak(r, sat=-1)")), "Tweak: sat must be between 0.0 and 10.0");
+  EXPECT_GT(PixelAt(Frame(Eval(setup + "g.ConvertToYV24().Tweak(bright=20).ConvertToRGB24()")), 0, 0).g, 0xA0);
+  EXPECT_EQ(Message(EvalError(setup + "Tweak(r.ConvertToYV24(), sat=-1)")), "Tweak: sat must be between 0.0 and 10.0");
+  EXPECT_EQ(Message(EvalError(setup + "Tweak(r, sat=0)")), "Tweak: YUV data only (no RGB)");
 }
 
 TEST_F(Filters, FormatDeclarationsAndRates) {

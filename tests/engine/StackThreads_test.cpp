@@ -19,7 +19,8 @@ class StackThreads : public ::testing::Test {
     folder_ = nullptr;
   }
   static std::string Video() { return folder_->File("shared view.mp4"); }
-  static std::string Source() { return "v = OpenSource(\"" + Video() + "\")\n"; }
+  // The views are sliced as RGB24 rows below, so the source is asked for RGB24.
+  static std::string Source() { return "v = OpenSource(\"" + Video() + "\", pixel_type=\"RGB24\")\n"; }
 
   // Slice `index` (64 pixels wide) of a stacked frame.
   static FrameBGR Part(const FrameBGR& stacked, int index) {

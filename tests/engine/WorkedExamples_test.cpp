@@ -47,7 +47,11 @@ class WorkedExamples : public ::testing::Test {
 };
 TempFolder* WorkedExamples::folder_ = nullptr;
 
-const LineList kAlignmentWithoutAutoCrop = {"ClipA=Lanczos4Resize(ClipA,734,588)",
+// The test videos decode as YV12, and the examples need odd numbers on both
+// views, so the generator converts each view to YV24 before its first line.
+const LineList kAlignmentWithoutAutoCrop = {"ClipA = ConvertToYV24(ClipA)",
+                                            "ClipA=Lanczos4Resize(ClipA,734,588)",
+                                            "ClipB = ConvertToYV24(ClipB)",
                                             "ClipB = AddBorders(ClipB,7,9,8,10)",
                                             "ClipB=zoom(ClipB,angle=\"1.5\")",
                                             "ClipB = AddBorders(ClipB,0,0,3,0)",
@@ -56,13 +60,23 @@ const LineList kAlignmentWithoutAutoCrop = {"ClipA=Lanczos4Resize(ClipA,734,588)
                                             "ClipA = ClipB",
                                             "ClipB = ClipC"};
 
-const LineList kAlignmentWithAutoCrop = {"ClipA=Lanczos4Resize(ClipA,734,588)",
+const LineList kAlignmentWithAutoCrop = {"ClipA = ConvertToYV24(ClipA)",
+                                         "ClipA=Lanczos4Resize(ClipA,734,588)",
+                                         "ClipB = ConvertToYV24(ClipB)",
                                          "ClipB=zoom(ClipB,angle=\"1.5\")",
                                          "ClipB = Crop(ClipB,11,9,-12,-9)",
                                          "ClipA = Crop(ClipA,14,17,-23,-13)",
                                          "ClipC = ClipA",
                                          "ClipA = ClipB",
                                          "ClipB = ClipC"};
+
+// The same lines without the conversions, as written for RGB views.
+LineList WithoutConversions(const LineList& lines) {
+  LineList kept;
+  for (const std::string& line : lines)
+    if (line.find("ConvertToYV24") == std::string::npos) kept.push_back(line);
+  return kept;
+}
 
 TEST_F(WorkedExamples, ViewScriptsMeasureTheSourceSize) {
   const VideoInfo left = Measure(Join(Sources(), {"return(ClipA)"}), "movie_L.avs");
@@ -71,6 +85,11 @@ TEST_F(WorkedExamples, ViewScriptsMeasureTheSourceSize) {
   EXPECT_EQ(left.height, 576);
   EXPECT_EQ(left.frameCount, 2);
   EXPECT_DOUBLE_EQ(left.rate, 25.0);
+  EXPECT_EQ(left.pixelType, PixelType::YV12);
+  // The media file itself measures in the type its decoder delivers.
+  EXPECT_EQ(video_.ReadVideoInfo(Left()).pixelType, PixelType::YV12);
+  const VideoInfo rgb = Measure(Join(Sources(), {"ConvertToRGB32(ClipB)"}));
+  EXPECT_EQ(rgb.pixelType, PixelType::RGB32);
 }
 
 TEST_F(WorkedExamples, AlignmentWithoutAutoCropEndsWithBothViewsAt738x595) {
@@ -81,8 +100,14 @@ TEST_F(WorkedExamples, AlignmentWithoutAutoCropEndsWithBothViewsAt738x595) {
     EXPECT_EQ(info.width, 738);
     EXPECT_EQ(info.height, 595);
   }
+  // Without the conversions the YV12 views refuse the odd borders.
+  const VideoInfo refused = Measure(Join(Join(Sources(), WithoutConversions(kAlignmentWithoutAutoCrop)), {"ClipA"}));
+  EXPECT_EQ(refused.width, 0);
+  EXPECT_EQ(refused.error.substr(0, refused.error.find('\n')),
+            "AddBorders: YUV image can only add by Mod 2 (left side).");
   // Before the pairing lines the tilted right view is the bounding box 735 x 595.
-  const LineList tilted = {"ClipB = AddBorders(ClipB,7,9,8,10)", "ClipB=zoom(ClipB,angle=\"1.5\")", "return(ClipB)"};
+  const LineList tilted = {"ClipB = ConvertToYV24(ClipB)", "ClipB = AddBorders(ClipB,7,9,8,10)",
+                           "ClipB=zoom(ClipB,angle=\"1.5\")", "return(ClipB)"};
   const VideoInfo box = Measure(Join(Sources(), tilted));
   EXPECT_EQ(box.width, 735);
   EXPECT_EQ(box.height, 595);
@@ -95,7 +120,11 @@ TEST_F(WorkedExamples, AlignmentWithAutoCropEndsWithBothViewsAt697x558) {
     EXPECT_TRUE(info.Ok()) << info.error;
     EXPECT_EQ(info.width, 697);
     EXPECT_EQ(info.height, 558);
+    EXPECT_EQ(info.pixelType, PixelType::YV24);
   }
+  const VideoInfo refused = Measure(Join(Join(Sources(), WithoutConversions(kAlignmentWithAutoCrop)), {"ClipA"}));
+  EXPECT_EQ(refused.error.substr(0, refused.error.find('\n')),
+            "Crop: YUV image can only be cropped by Mod 2 (left side).");
   // The views are rendered, not only measured: a frame of each decodes at that size.
   const std::string path = folder_->File("movie_R.avs");
   WriteTextLines(path, Join(Join(Sources(), kAlignmentWithAutoCrop), {"return(ClipB)"}));

@@ -32,6 +32,71 @@ TEST(AlignmentLines, WorkedExampleWithAutoCrop) {
                       "ClipA = ClipB", "ClipB = ClipC"}));
 }
 
+// The worked example on YV12 views: both views need odd numbers, so each is
+// converted to YV24 just before its first line. RGB, Y8 and YV24 views take
+// the same odd numbers as they are.
+TEST(AlignmentLines, SubsampledViewsWithOddNumbersAreConvertedFirst) {
+  EXPECT_EQ(AlignmentLinesFor(WorkedExample(false), {720, 576}, {720, 576}, PixelType::YV12, PixelType::YV12),
+            (LineList{"ClipA = ConvertToYV24(ClipA)", "ClipA=Lanczos4Resize(ClipA,734,588)",
+                      "ClipB = ConvertToYV24(ClipB)", "ClipB = AddBorders(ClipB,7,9,8,10)",
+                      "ClipB=zoom(ClipB,angle=\"1.5\")", "ClipB = AddBorders(ClipB,0,0,3,0)",
+                      "ClipA = AddBorders(ClipA,4,1,0,6)", "ClipC = ClipA", "ClipA = ClipB", "ClipB = ClipC"}));
+  EXPECT_EQ(
+      AlignmentLinesFor(WorkedExample(true), {720, 576}, {720, 576}, PixelType::YUY2, PixelType::YV16),
+      (LineList{"ClipA = ConvertToYV24(ClipA)", "ClipA=Lanczos4Resize(ClipA,734,588)", "ClipB = ConvertToYV24(ClipB)",
+                "ClipB=zoom(ClipB,angle=\"1.5\")", "ClipB = Crop(ClipB,11,9,-12,-9)",
+                "ClipA = Crop(ClipA,14,17,-23,-13)", "ClipC = ClipA", "ClipA = ClipB", "ClipB = ClipC"}));
+  for (const PixelType type : {PixelType::RGB24, PixelType::RGB32, PixelType::Y8, PixelType::YV24}) {
+    SCOPED_TRACE(PixelTypeName(type));
+    EXPECT_EQ(AlignmentLinesFor(WorkedExample(false), {720, 576}, {720, 576}, type, type),
+              AlignmentLinesFor(WorkedExample(false), {720, 576}, {720, 576}));
+    EXPECT_EQ(AlignmentLinesFor(WorkedExample(true), {720, 576}, {720, 576}, type, type),
+              AlignmentLinesFor(WorkedExample(true), {720, 576}, {720, 576}));
+  }
+}
+
+TEST(AlignmentLines, NumbersThatFitTheSubsamplingNeedNoConversion) {
+  AlignmentValues v;
+  v.horizontalShift = 10;
+  v.verticalShift = -4;
+  v.scaleRight = 0.5;
+  const LineList even = AlignmentLinesFor(v, {360, 288}, {720, 576}, PixelType::YV12, PixelType::YV12);
+  EXPECT_EQ(even, (LineList{"ClipB=Lanczos4Resize(ClipB,360,288)", "ClipB = AddBorders(ClipB,0,4,10,0)",
+                            "ClipA = AddBorders(ClipA,10,0,0,4)"}));
+  // Odd numbers down only: YV16 and YUY2 take them, YV12 does not.
+  v = {};
+  v.verticalShift = 1;
+  const LineList down = {"ClipB = AddBorders(ClipB,0,0,0,1)", "ClipA = AddBorders(ClipA,0,1,0,0)"};
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}, PixelType::YV16, PixelType::YUY2), down);
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}, PixelType::YV12, PixelType::YV12),
+            (LineList{"ClipB = ConvertToYV24(ClipB)", down[0], "ClipA = ConvertToYV24(ClipA)", down[1]}));
+  // Negative border sides add nothing, so an odd negative side fits.
+  v = {};
+  v.angleLeft = 90;
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {576, 720}, PixelType::YV12, PixelType::YV12).front(),
+            "ClipA = AddBorders(ClipA,-72,72,-72,72)");
+}
+
+// Only the left view needs an odd number; the right view, also subsampled
+// and without lines of its own, is converted after the others so that the
+// two views still stack. An RGB right view stays as it is.
+TEST(AlignmentLines, TheOtherSubsampledViewIsConvertedToStack) {
+  AlignmentValues v;
+  v.scaleLeft = 0.99;  // 713 x 570
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}, PixelType::YV12, PixelType::YV12),
+            (LineList{"ClipA = ConvertToYV24(ClipA)", "ClipA=Lanczos4Resize(ClipA,713,570)",
+                      "ClipA = AddBorders(ClipA,3,3,4,3)", "ClipB = ConvertToYV24(ClipB)"}));
+  EXPECT_EQ(AlignmentLinesFor(v, {720, 576}, {720, 576}, PixelType::YV12, PixelType::RGB24),
+            (LineList{"ClipA = ConvertToYV24(ClipA)", "ClipA=Lanczos4Resize(ClipA,713,570)",
+                      "ClipA = AddBorders(ClipA,3,3,4,3)"}));
+  // With a swap, the conversion comes before the swap lines.
+  v.swapViews = true;
+  const LineList swapped = AlignmentLinesFor(v, {720, 576}, {720, 576}, PixelType::YV12, PixelType::YV16);
+  ASSERT_EQ(swapped.size(), 7u);
+  EXPECT_EQ(swapped[3], "ClipB = ConvertToYV24(ClipB)");
+  EXPECT_EQ(swapped[4], "ClipC = ClipA");
+}
+
 TEST(AlignmentLines, DefaultsAndExactScaleGiveNoLines) {
   EXPECT_TRUE(AlignmentLinesFor({}, {720, 576}, {720, 576}).empty());
   AlignmentValues v;
@@ -97,6 +162,22 @@ TEST(FinalSize, ListedExamples) {
   EXPECT_EQ(EmitFinalSize(720, 576, 720, 576), LineList{});
   // One pixel less in width comes off the right edge.
   EXPECT_EQ(EmitFinalSize(721, 576, 720, 576), (LineList{"Crop(0,0,-1,-0)"}));
+}
+
+// The output of two converted 738 x 595 views brought to 1280 x 720 needs
+// an odd border at the bottom: a YV12 output is converted first, a YV16 or
+// RGB output takes it as it is. Even numbers leave YV12 alone.
+TEST(FinalSize, SubsampledOutputWithOddNumbersIsConvertedFirst) {
+  const LineList lines = {"Crop(98,0,-98,-0)", "AddBorders(0,62,0,63)"};
+  EXPECT_EQ(EmitFinalSize(1476, 595, 1280, 720), lines);
+  EXPECT_EQ(EmitFinalSize(1476, 595, 1280, 720, PixelType::YV12), (LineList{"ConvertToYV24()", lines[0], lines[1]}));
+  EXPECT_EQ(EmitFinalSize(1476, 595, 1280, 720, PixelType::YV16), lines);
+  EXPECT_EQ(EmitFinalSize(1476, 595, 1280, 720, PixelType::RGB32), lines);
+  EXPECT_EQ(EmitFinalSize(1440, 576, 1280, 720, PixelType::YV12),
+            (LineList{"Crop(80,0,-80,-0)", "AddBorders(0,72,0,72)"}));
+  EXPECT_EQ(EmitFinalSize(721, 576, 720, 576, PixelType::YV24), (LineList{"Crop(0,0,-1,-0)"}));
+  EXPECT_EQ(EmitFinalSize(1440, 576, 1438, 576, PixelType::YUY2), (LineList{"ConvertToYV24()", "Crop(1,0,-1,-0)"}));
+  EXPECT_EQ(EmitFinalSize(1440, 576, 1440, 576, PixelType::YV12), LineList{});
 }
 
 }  // namespace

@@ -236,6 +236,40 @@ TEST_F(GeneratorTest, FinalSizeFilesAndOutputSize) {
                                       clips.File("PreviewFile.avs"), Output()}));
 }
 
+// Views measured as YV12 get their conversions in every script that holds
+// the alignment lines; a YV12 output with odd final-size numbers is
+// converted before them, in the output, the preview and both final files.
+TEST_F(GeneratorTest, SubsampledViewsAndOutputAreConvertedWhereNumbersAreOdd) {
+  video.Set(clips.File("movie_L.avs"), 720, 576, 250, 25, PixelType::YV12);
+  video.Set(clips.File("movie_R.avs"), 720, 576, 250, 25, PixelType::YV12);
+  video.Set(Output(), 1476, 595, 250, 25, PixelType::YV12);
+  alignment.scaleText = "102";
+  alignment.angleRText = "1.5";
+  alignment.horizontal.position = 4;
+  alignment.vertical.position = -2;
+  alignment.useFinalSize = true;
+  alignment.finalWidthText = "1280";
+  alignment.finalHeightText = "720";
+  ASSERT_TRUE(generator.GenerateScripts(false));
+  const LineList expected = {"ClipA = ConvertToYV24(ClipA)",     "ClipA=Lanczos4Resize(ClipA,734,588)",
+                             "ClipB = ConvertToYV24(ClipB)",     "ClipB = AddBorders(ClipB,7,9,8,10)",
+                             "ClipB=zoom(ClipB,angle=\"1.5\")",  "ClipB = AddBorders(ClipB,0,0,3,0)",
+                             "ClipA = AddBorders(ClipA,4,1,0,6)"};
+  EXPECT_EQ(project.alignmentLines, expected);
+  const LineList output = OutputLines();
+  ASSERT_EQ(output.size(), 16u);
+  EXPECT_EQ(LineList(output.begin() + 5, output.begin() + 12), expected);
+  const LineList finalLines = {"ConvertToYV24()", "Crop(98,0,-98,-0)", "AddBorders(0,62,0,63)"};
+  EXPECT_EQ(LineList(output.end() - 3, output.end()), finalLines);
+  const LineList preview = SplitLines(ReadBytes(clips.File("PreviewFile.avs")));
+  EXPECT_EQ(LineList(preview.begin() + 7, preview.begin() + 14), expected);
+  EXPECT_EQ(LineList(preview.end() - 3, preview.end()), finalLines);
+  const LineList leftFinal = SplitLines(ReadBytes(clips.File("movie_Left.avs")));
+  EXPECT_EQ(LineList(leftFinal.end() - 3, leftFinal.end()), finalLines);
+  EXPECT_EQ(ReadBytes(clips.File("movie_Left.avs")), ReadBytes(clips.File("movie_Right.avs")));
+  EXPECT_EQ(shown.width, 1280);
+}
+
 TEST_F(GeneratorTest, UnmeasurableOutputPadsTheWholeFinalSize) {
   alignment.useFinalSize = true;
   video.Set(Output(), 0, 0, 0, 1);

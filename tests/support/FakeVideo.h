@@ -13,8 +13,10 @@ namespace tandemix::test {
 class FakeVideoServices : public VideoServices {
  public:
   // Files not in the table measure 0, 0, 0, 1 with an error.
-  void Set(const std::string& path, int width, int height, int frames = 0, double rate = 25.0) {
+  void Set(const std::string& path, int width, int height, int frames = 0, double rate = 25.0,
+           PixelType type = PixelType::RGB24) {
     VideoInfo info;
+    info.pixelType = type;
     info.width = width;
     info.height = height;
     info.frameCount = frames;

@@ -1,0 +1,87 @@
+// The 1080p alignment chain served whole by `tandemix-cli serve` to
+// /dev/null, against the ffmpeg command doing the same work with its own
+// filters to the null muxer, in the same run. Two 1920x1080 H.264 sources
+// of 250 frames: the left view Lanczos4Resize(1960,1104).Crop(20,12,1920,1080),
+// the right AddBorders(16,16,16,16).Crop(16,16,1920,1080), stacked side by
+// side. Each pixel type has its pair: YV12 against yuv420p, YV24 against
+// yuv444p, RGB24 against bgr24.
+#include <cstdio>
+#include <string>
+
+#include "bench/EngineBenchSupport.h"
+#include "platform/TextFile.h"
+
+namespace tandemix::bench {
+namespace {
+
+constexpr int kFrames = 250;
+
+struct Setup {
+  ScratchFolder folder;
+  Setup() {
+    MakeClip(folder.File("left.mp4"), 1920, 1080, kFrames);
+    MakeClip(folder.File("right.mp4"), 1920, 1080, kFrames);
+  }
+  // The chain's script with both sources in `pixelType`.
+  std::string Script(const std::string& pixelType) const {
+    const std::string convert = pixelType == "YV12" ? "" : ".ConvertTo" + pixelType + "()";
+    const std::string path = folder.File("chain_" + pixelType + ".avs");
+    WriteTextLines(path,
+                   {"ClipA = OpenSource(\"" + folder.File("left.mp4") + "\")" + convert,
+                    "ClipB = OpenSource(\"" + folder.File("right.mp4") + "\")" + convert,
+                    "ClipA = Lanczos4Resize(ClipA,1960,1104).Crop(20,12,1920,1080)",
+                    "ClipB = AddBorders(ClipB,16,16,16,16).Crop(16,16,1920,1080)", "StackHorizontal(ClipA,ClipB)"});
+    return path;
+  }
+  std::string FfmpegCommand(const std::string& pixFmt) const {
+    const std::string graph = "[0:v]format=" + pixFmt + ",scale=1960:1104:flags=lanczos:param0=4,crop=1920:1080:20:12" +
+                              "[a];[1:v]format=" + pixFmt + ",pad=1952:1112:16:16,crop=1920:1080:16:16[b];[a][b]hstack";
+    return "ffmpeg -hide_banner -loglevel error -i " + Quote(folder.File("left.mp4")) + " -i " +
+           Quote(folder.File("right.mp4")) + " -filter_complex '" + graph + "' -f null -";
+  }
+};
+
+Setup& TheSetup() {
+  static Setup setup;
+  return setup;
+}
+
+void Serve(benchmark::State& state, const std::string& pixelType) {
+  const std::string command =
+      std::string(TANDEMIX_CLI_PATH) + " serve " + Quote(TheSetup().Script(pixelType)) + " > /dev/null";
+  Timed(state, "engine " + pixelType, [&] { Shell(command); });
+  state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void Ffmpeg(benchmark::State& state, const std::string& pixelType, const std::string& pixFmt) {
+  const std::string command = TheSetup().FfmpegCommand(pixFmt);
+  Timed(state, "ffmpeg " + pixelType, [&] { Shell(command); });
+  state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+void BM_ServeYV12(benchmark::State& state) { Serve(state, "YV12"); }
+void BM_FfmpegYuv420p(benchmark::State& state) { Ffmpeg(state, "YV12", "yuv420p"); }
+void BM_ServeYV24(benchmark::State& state) { Serve(state, "YV24"); }
+void BM_FfmpegYuv444p(benchmark::State& state) { Ffmpeg(state, "YV24", "yuv444p"); }
+void BM_ServeRGB24(benchmark::State& state) { Serve(state, "RGB24"); }
+void BM_FfmpegBgr24(benchmark::State& state) { Ffmpeg(state, "RGB24", "bgr24"); }
+
+BENCHMARK(BM_ServeYV12)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FfmpegYuv420p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ServeYV24)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FfmpegYuv444p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ServeRGB24)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FfmpegBgr24)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+}  // namespace tandemix::bench
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  for (const char* type : {"YV12", "YV24", "RGB24"})
+    tandemix::bench::PrintRatio(std::string("The 1080p chain served, 250 frames, ") + type,
+                                std::string("engine ") + type, std::string("ffmpeg ") + type);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,78 @@
+// AviSynth's resampler: its kernels (point, bilinear, bicubic, Lanczos,
+// Spline16, Spline36), its resampling programs (14-bit integer taps that
+// add up to exactly 1 << 14, the picture centre kept fixed, windows at
+// fractional positions) and its passes over 8-bit planes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tandemix::engine {
+
+struct ResampleKernel {
+  enum class Kind { Point, Bilinear, Bicubic, Lanczos, Spline16, Spline36 };
+  Kind kind = Kind::Bilinear;
+  double b = 1.0 / 3.0, c = 1.0 / 3.0;  // bicubic
+  int taps = 3;                         // Lanczos
+
+  double Support() const;
+  double operator()(double x) const;
+};
+
+// For each target sample: the first source sample and `taps` coefficients.
+struct ResampleProgram {
+  int sourceSize = 0;
+  int targetSize = 0;
+  int taps = 0;
+  std::vector<int> start;
+  std::vector<std::int16_t> coefficients;  // targetSize * taps
+};
+
+constexpr int kResampleBits = 14;
+
+// The program that maps the source window [start, start + size) onto
+// targetSize samples. Throws FilterError "Resize: Source image too small
+// for this resize method. ..." as AviSynth does.
+// `refuseSmall` false (chroma of small pictures in conversions) lets a
+// picture narrower than the kernel through.
+ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize, double start, double size,
+                                    int targetSize, bool refuseSmall = true);
+
+// Resamples rows of interleaved samples (`step` bytes a pixel, each byte
+// resampled on its own) along the row. Planes (`step` 1) go through an AVX2
+// form where the processor has it, which gives the plain form's bytes.
+void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
+                  int step, const ResampleProgram& program);
+void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
+                       int rows, int step, const ResampleProgram& program);
+// Resamples columns: every byte of a row of `rowBytes` bytes. Runs an AVX2
+// form where the processor has it (ResampleVectorAvailable), which gives the
+// same bytes as the plain form.
+void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
+                     int rowBytes, const ResampleProgram& program, int firstRow = 0, int endRow = -1);
+void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
+                          int rowBytes, const ResampleProgram& program, int firstRow = 0, int endRow = -1);
+bool ResampleVectorAvailable();
+
+// One plane (or packed picture, `step` bytes a pixel) resized through a
+// window, in AviSynth's order of passes (the larger intermediate first
+// avoided), each pass left out when it only copies.
+struct PlaneResize {
+  ResampleProgram horizontal, vertical;
+  bool doHorizontal = true, doVertical = true;
+  bool verticalFirst = false;
+  int cropLeft = 0, cropTop = 0;  // whole-pixel window of a pass left out
+  int srcWidth = 0, srcHeight = 0, dstWidth = 0, dstHeight = 0, step = 1;
+};
+PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcHeight, int step, double left,
+                            double top, double width, double height, int dstWidth, int dstHeight);
+// Runs the resize; each pass is split into row bands run by `bands(count,
+// cost, work)` (ParallelFor), so a large plane uses every core.
+using BandRunner = void (*)(int count, long long cost, const std::function<void(int, int)>& work);
+void RunPlaneResize(const PlaneResize& r, const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
+                    std::size_t dstStride, std::vector<std::uint8_t>& scratch, BandRunner bands);
+
+}  // namespace tandemix::engine
