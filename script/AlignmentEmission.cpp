@@ -1,46 +1,64 @@
 #include "script/AlignmentEmission.h"
 
+#include <cstdint>
+#include <string>
+
 #include "core/ScriptNumber.h"
 #include "platform/Errors.h"
 
 namespace tandemix {
 namespace {
 
-std::string Join4(int a, int b, int c, int d, const char* sep2, const char* sep3) {
+std::string Join4(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d, const char* sep2, const char* sep3) {
   return std::to_string(a) + "," + std::to_string(b) + sep2 + std::to_string(c) + sep3 + std::to_string(d);
 }
 
-Margins Negated(const Margins& m) {
+WideMargins Negated(const WideMargins& m) {
   return {NonNegative(-m.left), NonNegative(-m.top), NonNegative(-m.right), NonNegative(-m.bottom)};
 }
-Margins Clamped(const Margins& m) {
+WideMargins Clamped(const WideMargins& m) {
   return {NonNegative(m.left), NonNegative(m.top), NonNegative(m.right), NonNegative(m.bottom)};
 }
-bool AnyNegative(const Margins& m) { return m.left < 0 || m.top < 0 || m.right < 0 || m.bottom < 0; }
-bool AnyPositive(const Margins& m) { return m.left > 0 || m.top > 0 || m.right > 0 || m.bottom > 0; }
+bool AnyNegative(const WideMargins& m) { return m.left < 0 || m.top < 0 || m.right < 0 || m.bottom < 0; }
+bool AnyPositive(const WideMargins& m) { return m.left > 0 || m.top > 0 || m.right > 0 || m.bottom > 0; }
 
+// Sizes are 64-bit: every step is checked against the largest frame a
+// script can make before its line is written, so no number overflows.
 struct View {
   const char* clip;
   const char* name;
-  int width;
-  int height;
+  std::int64_t width;
+  std::int64_t height;
+
+  bool Measured() const { return width > 0 && height > 0; }
+  std::string After(const char* step) const { return std::string("The ") + name + " view after " + step; }
+  void RefuseUnmeasured(const char* verb) const {
+    if (Measured()) return;
+    throw TandemixError(std::string("The ") + name + " view measures " + std::to_string(width) + " x " +
+                        std::to_string(height) + " and cannot be " + verb +
+                        ". Check that its script opens and returns a clip.");
+  }
 };
 
 void Scale(LineList& lines, View& view, double factor) {
   if (factor == 1.0) return;
-  view.width = RoundHalfEven(view.width * factor);
-  view.height = RoundHalfEven(view.height * factor);
-  lines.push_back(ScaleLine(view.clip, view.width, view.height));
+  view.RefuseUnmeasured("scaled");
+  const std::int64_t width = RoundHalfEven64(static_cast<double>(view.width) * factor);
+  const std::int64_t height = RoundHalfEven64(static_cast<double>(view.height) * factor);
+  CheckScriptFrameSize(view.After("scaling"), width, height);
+  view.width = width;
+  view.height = height;
+  lines.push_back(ScaleLine(view.clip, static_cast<int>(width), static_cast<int>(height)));
 }
 
 void Tilt(LineList& lines, View& view, double degrees, bool autoCrop) {
   if (degrees == 0.0) return;
-  if (view.width <= 0 || view.height <= 0)
-    throw TandemixError(std::string("The ") + view.name + " view measures " + std::to_string(view.width) + " x " +
-                        std::to_string(view.height) +
-                        " and cannot be tilted. Check that its script opens and returns a clip.");
-  const FrameSize turned = RotatedFrameSize(view.width, view.height, degrees * kDegreesToRadians, autoCrop);
-  const Margins m = SplitDifference(view.width, view.height, turned.width, turned.height);
+  view.RefuseUnmeasured("tilted");
+  // A measured view fits the script limits, so its size fits an int.
+  const FrameSize turned = RotatedFrameSize(static_cast<int>(view.width), static_cast<int>(view.height),
+                                            degrees * kDegreesToRadians, autoCrop);
+  CheckScriptFrameSize(view.After("tilting"), turned.width, turned.height);
+  const WideMargins m = SplitDifference(view.width, view.height, turned.width, turned.height);
   if (!autoCrop) {
     lines.push_back(PadLine(view.clip, m));
     lines.push_back(TiltLine(view.clip, degrees));
@@ -50,6 +68,15 @@ void Tilt(LineList& lines, View& view, double degrees, bool autoCrop) {
   }
   view.width = turned.width;
   view.height = turned.height;
+}
+
+// The size of a view once `grow` is added on its sides and `shrink` taken
+// off, checked when both views were measured (a view that did not measure
+// fails with its own error when the output script opens).
+void CheckDisplaced(const View& view, const WideMargins& grow, const WideMargins& shrink, bool check) {
+  if (!check) return;
+  CheckScriptFrameSize(view.After("the displacement"), view.width + grow.left + grow.right - shrink.left - shrink.right,
+                       view.height + grow.top + grow.bottom - shrink.top - shrink.bottom);
 }
 
 }  // namespace
@@ -62,11 +89,11 @@ std::string TiltLine(const std::string& clip, double degrees) {
   return clip + "=zoom(" + clip + ",angle=\"" + FormatScriptNumber(degrees) + "\")";
 }
 
-std::string PadLine(const std::string& clip, const Margins& m) {
+std::string PadLine(const std::string& clip, const WideMargins& m) {
   return clip + " = AddBorders(" + clip + "," + Join4(m.left, m.top, m.right, m.bottom, ",", ",") + ")";
 }
 
-std::string CropLine(const std::string& clip, const Margins& m) {
+std::string CropLine(const std::string& clip, const WideMargins& m) {
   return clip + " = Crop(" + clip + "," + Join4(m.left, m.top, m.right, m.bottom, ",-", ",-") + ")";
 }
 
@@ -81,13 +108,18 @@ LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameS
 
   // Margins of the left view centred in the right view's frame, then moved
   // by the displacement.
-  const Margins centred = SplitDifference(l.width, l.height, r.width, r.height);
-  const Margins shifted{centred.left + values.horizontalShift, centred.top + values.verticalShift,
-                        centred.right - values.horizontalShift, centred.bottom - values.verticalShift};
+  const WideMargins centred = SplitDifference(l.width, l.height, r.width, r.height);
+  const WideMargins shifted{centred.left + values.horizontalShift, centred.top + values.verticalShift,
+                            centred.right - values.horizontalShift, centred.bottom - values.verticalShift};
+  const bool check = l.Measured() && r.Measured();
   if (values.autoCrop) {
+    CheckDisplaced(l, {}, Negated(shifted), check);
+    CheckDisplaced(r, {}, Clamped(shifted), check);
     if (AnyNegative(shifted)) lines.push_back(CropLine("ClipA", Negated(shifted)));
     if (AnyPositive(shifted)) lines.push_back(CropLine("ClipB", Clamped(shifted)));
   } else {
+    CheckDisplaced(r, Negated(shifted), {}, check);
+    CheckDisplaced(l, Clamped(shifted), {}, check);
     if (AnyNegative(shifted)) lines.push_back(PadLine("ClipB", Negated(shifted)));
     if (AnyPositive(shifted)) lines.push_back(PadLine("ClipA", Clamped(shifted)));
   }
@@ -101,9 +133,10 @@ LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameS
 
 LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int finalHeight) {
   if (finalWidth == currentWidth && finalHeight == currentHeight) return {};
-  const Margins m = SplitDifference(currentWidth, currentHeight, finalWidth, finalHeight);
-  const Margins crop = Negated(m);
-  const Margins pad = Clamped(m);
+  CheckScriptFrameSize("The final frame", finalWidth, finalHeight);
+  const WideMargins m = SplitDifference(currentWidth, currentHeight, finalWidth, finalHeight);
+  const WideMargins crop = Negated(m);
+  const WideMargins pad = Clamped(m);
   const std::string cropLine = "Crop(" + Join4(crop.left, crop.top, crop.right, crop.bottom, ",-", ",-") + ")";
   const std::string padLine = "AddBorders(" + Join4(pad.left, pad.top, pad.right, pad.bottom, ",", ",") + ")";
   const bool shrinks = finalWidth <= currentWidth && finalHeight <= currentHeight;

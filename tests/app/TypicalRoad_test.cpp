@@ -122,7 +122,7 @@ TEST(TypicalRoad, FromClipsToAlignedScripts) {
 
   const LineList script = ReadTextLines(output);
   const FrameSize tilted = RotatedFrameSize(160, 120, 1.5 * kDegreesToRadians, false);
-  const Margins pad = SplitDifference(160, 120, tilted.width, tilted.height);
+  const WideMargins pad = SplitDifference(160, 120, tilted.width, tilted.height);
   const std::vector<std::string> expectedAlignment = {"ClipA=Lanczos4Resize(ClipA,163,122)",
                                                       "ClipB = AddBorders(ClipB," + std::to_string(pad.left) + "," +
                                                           std::to_string(pad.top) + "," + std::to_string(pad.right) +
