@@ -107,6 +107,8 @@ class TForm_Main : public QMainWindow {
   void ApplySchemeView(const SchemeView& view);
   void ShowFilters(const FilterBlock& filters, int selected);
   void SyncOptionControls();
+  // "Import Stereo Clip": offers the template that splits the loaded clip.
+  void ProposeSplitTemplate();
   void SetFileTypeIndex(int index);
   int SelectedFilter() const;
   // Runs a handler body; a failure it does not check itself is shown.

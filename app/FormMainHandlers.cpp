@@ -16,6 +16,7 @@
 #include "project/ClipLoading.h"
 #include "project/FilterListEditing.h"
 #include "project/ProjectFile.h"
+#include "project/StereoLayout.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {
@@ -243,7 +244,10 @@ void TForm_Main::Button_LoadClick() {
       return;
     }
     Label_ClipAName->setText(Q(ShownClipName(project_.clipAFileName)));
-    if (project_.importStereo) return;
+    if (project_.importStereo) {
+      ProposeSplitTemplate();
+      return;
+    }
 
     const auto right = prompts_.AskFileName(ClipRequest("Load Right Clip (ClipB)", project_.clipBFileName));
     if (!right) return;
@@ -255,6 +259,13 @@ void TForm_Main::Button_LoadClick() {
     }
     Label_ClipBName->setText(Q(ShownClipName(project_.clipBFileName)));
   });
+}
+
+void TForm_Main::ProposeSplitTemplate() {
+  const auto proposal = ProposeSplit(project_, DetectStereoLayout(project_.clipAFileName, video_), library_.Names());
+  if (!proposal || !prompts_.AskYesNo(kStereoLayoutCaption, proposal->question)) return;
+  AcceptSplit(project_, *proposal);
+  ShowFilters(project_.Current(), -1);
 }
 
 // ---- Commands -------------------------------------------------------------

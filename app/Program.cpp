@@ -3,6 +3,8 @@
 #include <QTimer>
 
 #include "platform/Errors.h"
+#include "preview/AutoAlign.h"
+#include "viewer/ClipSync.h"
 #include "viewer/FrameCommands.h"
 
 namespace tandemix {
@@ -45,6 +47,12 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     compositor.PreviewImage().SaveToFile(path);
   };
   previewHooks.showError = showError;
+  previewHooks.autoAlign = [this] {
+    if (!compositor.HasFrames()) throw TandemixError("there is no captured frame pair");
+    AutoAlignOptions options;
+    options.autoCrop = alignment.autoCrop;
+    return AutoAligner(options).Align(compositor.LeftFrame().Frame(), compositor.RightFrame().Frame());
+  };
   preview = std::make_unique<TForm_Preview>(alignment, previewHooks);
 
   slider = std::make_unique<TForm_Slider>(preview->Model(), showError, [this] { preview->RefreshControls(); });
@@ -59,6 +67,12 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   movieHooks.leftViewRate = [this] { return generator.Views().leftViewRate; };
   movieHooks.setRegenerateHoldoff = [this](int ticks) { alignment.regenerateHoldoff = ticks; };
   movieHooks.showError = showError;
+  movieHooks.syncOffset = [this] {
+    if (project.importStereo || project.clipAFileName.empty() || project.clipBFileName.empty())
+      throw TandemixError("Sync needs a left and a right clip; the views of one stereo clip are in step already.");
+    MediaClipSignals source;
+    return FindSync(project.clipAFileName, project.clipBFileName, source).frames;
+  };
   movie = std::make_unique<TForm_Movie>(viewer, movieHooks, player);
 
   picture = std::make_unique<TForm_Picture>();

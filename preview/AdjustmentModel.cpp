@@ -129,6 +129,24 @@ void AdjustmentModel::AngleREnter() {
 
 void AdjustmentModel::FinalSizeEnter() { host_.RefreshPreview(); }
 
+void AdjustmentModel::ApplyProposal(const AlignmentProposal& p) {
+  settings_.scaleText = FormatEditReal(p.scaleLeft);
+  settings_.scaleRText = FormatEditReal(p.scaleRight);
+  settings_.angleText = FormatEditReal(p.angleLeft);
+  settings_.angleRText = FormatEditReal(p.angleRight);
+  SetClamped(resize, PositionFromScale(p.scaleLeft));
+  SetClamped(resizeR, PositionFromScale(p.scaleRight));
+  SetClamped(rotation, PositionFromAngle(p.angleLeft));
+  SetClamped(rotationR, PositionFromAngle(p.angleRight));
+  if (lockScale) settings_.scaleLockRatio = p.scaleRight / p.scaleLeft;
+  if (lockAngle) settings_.angleLockOffset = p.angleRight - p.angleLeft;
+  SetClamped(settings_.horizontal, p.shiftH);
+  SetClamped(settings_.vertical, p.shiftV);
+  horizontalText = std::to_string(settings_.horizontal.position);
+  verticalText = std::to_string(settings_.vertical.position);
+  host_.RefreshPreview();
+}
+
 void AdjustmentModel::SetLockScale(bool on) {
   if (on == lockScale) return;
   if (on) {

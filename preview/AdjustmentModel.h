@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/AlignmentSettings.h"
+#include "preview/AutoAlign.h"
 
 namespace tandemix {
 
@@ -90,6 +91,10 @@ class AdjustmentModel {
 
   void ApplyToClip();
   void ResetAll();
+  // "Auto align": puts a proposal into the scale, tilt and displacement
+  // boxes and bars (a lock keeps the new pair's ratio or difference), then
+  // renders.
+  void ApplyProposal(const AlignmentProposal& proposal);
 
   UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
 

@@ -89,6 +89,11 @@ void TForm_Preview::BuildControls() {
   Button4 = new QPushButton("Apply to Clip", this);
   Button4->setObjectName("Button4");
   Button4->setGeometry(340, 440, 91, 25);
+  Button_AutoAlign = new QPushButton("Auto align", this);
+  Button_AutoAlign->setObjectName("Button_AutoAlign");
+  Button_AutoAlign->setGeometry(96, 440, 91, 25);
+  Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
+  Label_AutoAlign = MakeLabel(this, "", QRect(8, 476, 423, 17), "Label_AutoAlign");
 
   ConnectScroll(ScrollBar_Horizontal, &AdjustmentModel::HorizontalScroll);
   ConnectScroll(ScrollBar_Vertical, &AdjustmentModel::VerticalScroll);
@@ -130,6 +135,7 @@ void TForm_Preview::BuildControls() {
   connect(Button1, &QPushButton::clicked, this, &TForm_Preview::Button1Click);
   connect(Button4, &QPushButton::clicked, this, &TForm_Preview::Button4Click);
   connect(Button5, &QPushButton::clicked, this, &TForm_Preview::Button5Click);
+  connect(Button_AutoAlign, &QPushButton::clicked, this, &TForm_Preview::Button_AutoAlignClick);
 }
 
 // A bar reports every step; a drag reports its moves and ends when the
@@ -219,6 +225,21 @@ void TForm_Preview::Button5Click() {
     const auto path = hooks_.askSavePicture();
     if (path && hooks_.savePreviewImage) hooks_.savePreviewImage(*path);
   });
+}
+
+// The boxes change only when a proposal came; a failure leaves them and
+// says why on the line below the buttons.
+void TForm_Preview::Button_AutoAlignClick() {
+  if (!hooks_.autoAlign) return;
+  AlignmentProposal proposal;
+  try {
+    proposal = hooks_.autoAlign();
+  } catch (const TandemixError& e) {
+    Label_AutoAlign->setText(QString("Auto align: ") + e.what());
+    return;
+  }
+  Label_AutoAlign->setText(QString::fromStdString(proposal.Summary()));
+  Handle([&] { model_.ApplyProposal(proposal); });
 }
 
 void TForm_Preview::Timer2Timer() { settings_.TickHoldoff(); }

@@ -30,6 +30,8 @@ struct PreviewWindowHooks {
   std::function<std::optional<std::string>()> askSavePicture;
   std::function<void(const std::string&)> savePreviewImage;  // may throw
   std::function<void(const std::string&)> showError;
+  // "Auto align": a proposal from the captured frames; throws the reason.
+  std::function<AlignmentProposal()> autoAlign;
 };
 
 class TForm_Preview : public QWidget, private AdjustmentHost {
@@ -76,12 +78,15 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   QCheckBox* CheckBox_Swap;
   QPushButton* Button5;  // "Save Frame"
   QPushButton* Button4;  // "Apply to Clip"
+  QPushButton* Button_AutoAlign;
+  QLabel* Label_AutoAlign;  // what the last "Auto align" found, or why it failed
   QTimer* Timer2;
 
   // Handlers, one per control event.
   void Button1Click();
   void Button4Click();
   void Button5Click();
+  void Button_AutoAlignClick();
   void Timer2Timer();
 
  private:

@@ -7,13 +7,11 @@ PACKAGES=(
   cmake ninja-build pkg-config g++ clang-format git
   clang libclang-rt-14-dev
   qt6-base-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev ffmpeg
+  libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
+  libopencv-dev libfftw3-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
 )
-if [[ "${WITH_BENCH_REFERENCE:-0}" == 1 ]]; then
-  PACKAGES+=(libopencv-dev)
-fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

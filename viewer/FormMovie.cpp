@@ -95,6 +95,11 @@ TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer
   connect(ScrollBar_Offset, &QAbstractSlider::sliderReleased, this,
           [this] { ScrollBar_OffsetScroll(ScrollBar_Offset->sliderPosition(), true); });
 
+  Button_Sync = new QPushButton("Sync", this);
+  Button_Sync->setObjectName("Button_Sync");
+  Button_Sync->setToolTip("Set the offset from the clips' sound, or from their motion without sound.");
+  connect(Button_Sync, &QPushButton::clicked, this, &TForm_Movie::Button_SyncClick);
+
   Timer1 = new QTimer(this);
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
@@ -124,6 +129,7 @@ void TForm_Movie::LayOut() {
   ScrollBar_Offset->setGeometry(234, row2 + 4, std::max(w - 262, 20), 17);
   Label_Offset->setGeometry(w - 60, row2 + 28, 52, 17);
   Label_Offset->setAlignment(Qt::AlignRight);
+  Button_Sync->setGeometry(234, row2 + 26, 60, 22);
 }
 
 void TForm_Movie::resizeEvent(QResizeEvent*) { LayOut(); }
@@ -205,6 +211,16 @@ void TForm_Movie::ScrollBar_OffsetScroll(int position, bool endOfScroll) {
     Handle([&] {
       if (hooks_.regenerate) hooks_.regenerate();
     });
+}
+
+void TForm_Movie::Button_SyncClick() {
+  Handle([&] {
+    if (!hooks_.syncOffset) return;
+    bool regenerate = false;
+    Label_Offset->setText(QString::fromStdString(model_->SyncOffset(hooks_.syncOffset(), regenerate)));
+    RefreshControls();
+    if (regenerate && hooks_.regenerate) hooks_.regenerate();
+  });
 }
 
 void TForm_Movie::closeEvent(QCloseEvent* event) {

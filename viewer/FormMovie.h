@@ -27,6 +27,8 @@ struct MovieWindowHooks {
   std::function<double()> leftViewRate;           // frames a second of the left view
   std::function<void(int)> setRegenerateHoldoff;  // RegenerateHoldoff := n
   std::function<void(const std::string&)> showError;
+  // "Sync": the offset in frames between the two clips; throws the reason.
+  std::function<int()> syncOffset;
 };
 
 class TForm_Movie : public QWidget, public ScriptViewer {
@@ -54,6 +56,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   QLabel* Label1;
   QLabel* Label_Offset;
   QScrollBar* ScrollBar_Offset;
+  QPushButton* Button_Sync;
   QTimer* Timer1;
 
   void MediaPlayer1Click(PlayerButton button);
@@ -62,6 +65,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   void Button1Click();
   void Button2Click();
   void ScrollBar_OffsetScroll(int position, bool endOfScroll);
+  void Button_SyncClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/FrameTime.h"
+#include "platform/Errors.h"
 
 namespace tandemix {
 
@@ -79,6 +80,15 @@ std::optional<int> ViewerModel::TimerTick(double rate) {
   skipTrackChange_ = true;
   state_.track.SetPosition(p);
   return state_.track.position;
+}
+
+std::string ViewerModel::SyncOffset(int frames, bool& regenerate) {
+  if (!state_.offsetEnabled) throw TandemixError("The offset bar is off for these clips; there is nothing to sync.");
+  if (frames < state_.offset.minimum || frames > state_.offset.maximum)
+    throw TandemixError("The clips are " + std::to_string(frames) +
+                        " frames apart, outside the offset bar's range of " + std::to_string(state_.offset.minimum) +
+                        " to " + std::to_string(state_.offset.maximum) + ".");
+  return OffsetScroll(frames, true, regenerate);
 }
 
 std::string ViewerModel::OffsetScroll(int position, bool endOfScroll, bool& regenerate) {

@@ -40,6 +40,10 @@ class ViewerModel {
   // Offset bar notification: returns the label text; `regenerate` tells
   // whether the end of the scroll asks for a regeneration.
   std::string OffsetScroll(int position, bool endOfScroll, bool& regenerate);
+  // "Sync": moves the offset bar to `frames` as the end of a scroll does.
+  // Throws TandemixError, the bar unmoved, when the bar is disabled or the
+  // offset lies outside its range.
+  std::string SyncOffset(int frames, bool& regenerate);
 
   bool PlayerOpen() const { return playerOpen_; }
   bool TimerEnabled() const { return timerEnabled_; }

@@ -21,6 +21,9 @@ void PrintUsage(std::FILE* out) {
       "      output script does not open, says why (as the viewer does) and exits 1.\n"
       "  info FILE\n"
       "      Prints \"W H FRAMES RATE\" of a media file or script.\n"
+      "  info --layout FILE\n"
+      "      Prints the stereo layout of a clip and how it is known, e.g.\n"
+      "      \"sbs-left-first metadata\", \"ou name\", \"sbs picture\" or \"mono\".\n"
       "  grab FILE N OUT.bmp\n"
       "      Captures frame N of a media file or script into a 24-bit bitmap.\n"
       "  serve SCRIPT.avs [--start N] [--count N]\n"
@@ -30,6 +33,14 @@ void PrintUsage(std::FILE* out) {
       "          [--auto-crop] [--swap] [--show left|right|output]\n"
       "          [--preview redcyan|optimised|blend]\n"
       "      Composes the still-frame alignment preview of two captured frames.\n"
+      "  align LEFT RIGHT [--frame N | --frames N] [--window near|median|far]\n"
+      "        [--split-tilt] [--auto-crop]\n"
+      "      Proposes tilt, scale and shifts from matched features of two pictures,\n"
+      "      clips or scripts (the middle frame unless told), printed as the options\n"
+      "      of generate and compose, then what was found on a second line.\n"
+      "  sync LEFT RIGHT [--max-offset SECONDS]\n"
+      "      Finds the frame offset of the right clip against the left one by their\n"
+      "      sound, or by their motion without sound; generate --offset takes it.\n"
       "\n"
       "Numbers on the command line always use a point.\n",
       out);
@@ -51,6 +62,8 @@ int Run(const Args& args) {
   if (command == "grab") return Grab(rest);
   if (command == "serve") return Serve(rest);
   if (command == "compose") return Compose(rest);
+  if (command == "align") return Align(rest);
+  if (command == "sync") return Sync(rest);
   std::fprintf(stderr, "tandemix-cli: unknown command '%s'\n", command.c_str());
   PrintUsage(stderr);
   return 2;

@@ -19,6 +19,8 @@ int Info(const Args& args);      // InfoCommand.cpp
 int Grab(const Args& args);      // GrabCommand.cpp
 int Serve(const Args& args);     // ServeCommand.cpp
 int Compose(const Args& args);   // ComposeCommand.cpp
+int Align(const Args& args);     // AlignCommand.cpp
+int Sync(const Args& args);      // SyncCommand.cpp
 
 void PrintUsage(std::FILE* out);
 

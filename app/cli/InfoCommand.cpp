@@ -1,15 +1,27 @@
 // tandemix-cli info FILE: the measurement the program takes of a clip or
-// script, as "W H FRAMES RATE".
+// script, as "W H FRAMES RATE". info --layout FILE: the stereo layout found
+// in it and how it is known.
 #include <cstdio>
+#include <fstream>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "core/ScriptNumber.h"
 #include "platform/services/DefaultVideoServices.h"
+#include "project/StereoLayout.h"
 
 namespace tandemix::cli {
 
 int Info(const Args& args) {
+  if (args.size() == 2 && args[0] == "--layout" && !args[1].empty()) {
+    DefaultVideoServices video;
+    if (!std::ifstream(args[1]).good()) {
+      std::fprintf(stderr, "Cannot open file %s\n", args[1].c_str());
+      return 1;
+    }
+    std::printf("%s\n", DetectStereoLayout(args[1], video).Text().c_str());
+    return 0;
+  }
   if (args.size() != 1 || args[0].empty() || args[0] == "--help" || args[0] == "-h") {
     std::fputs("info: give one media file or script\nRun 'tandemix-cli --help' for the usage.\n", stderr);
     return 2;
