@@ -19,7 +19,8 @@ TForm_Help_About::TForm_Help_About(QWidget* parent) : QWidget(parent, Qt::Window
   Memo_About = new QPlainTextEdit(panel);
   Memo_About->setObjectName("Memo_About");
   Memo_About->setReadOnly(true);
-  Memo_About->setLineWrapMode(QPlainTextEdit::NoWrap);
+  // Long lines wrap at the memo's width: nothing is cut off.
+  Memo_About->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   Memo_About->setPlainText(
       "                    Tandemix\n"
       "\n"

@@ -13,10 +13,12 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyleOptionButton>
 
 #include "app/FormBitBtn.h"
 #include "app/FormBlockPanel.h"
+#include "core/WindowRules.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {
@@ -26,9 +28,9 @@ namespace {
 constexpr int kClientWidth = 832;
 constexpr int kClientHeight = 362;
 
-// Largest and smallest font pixel sizes tried; 11 pixels is the height of
-// the classic 8 point dialog font at 96 dots per inch.
-constexpr int kLargestFontPixels = 11;
+// The smallest font pixel size tried; the largest is the desktop's (11
+// pixels, the classic 8 point dialog font at 96 dots per inch, unless the
+// desktop's is larger, when the layout grows with it).
 constexpr int kSmallestFontPixels = 8;
 
 // A clip name as the "File(s)" group shows it: 38 characters at most, the
@@ -61,6 +63,7 @@ TForm_Main::TForm_Main(const MainWindowContext& c, QWidget* parent)
       prompts_(c.prompts),
       shell_(c.shell),
       programFolder_(c.programFolder),
+      fontPixels_(c.fontPixels),
       library_(c.programFolder) {
   setObjectName("Form_Main");
   setWindowTitle("Tandemix v" TANDEMIX_VERSION);
@@ -69,8 +72,16 @@ TForm_Main::TForm_Main(const MainWindowContext& c, QWidget* parent)
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   BuildControls();
   BuildMenus();
-  ChooseFittingFont();
-  setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  // The drawn layout takes the largest font up to 11 pixels that fits it;
+  // a larger desktop font grows the layout by as much, and then the
+  // desktop's size (or the nearest below it that fits) is used.
+  ChooseFittingFont(kLayoutFontPixels);
+  const double scale = LayoutScale(fontPixels_, font().pixelSize());
+  if (scale > 1.0) {
+    ScaleLayout(centralWidget(), scale);
+    ChooseFittingFont(fontPixels_);
+  }
+  setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
   FormCreate();
 }
 
@@ -92,6 +103,18 @@ void TForm_Main::BuildControls() {
   BuildFilesGroup(client);
   BuildBlockScheme(client);
   BuildCommands(client);
+}
+
+void TForm_Main::ScaleLayout(QWidget* client, double scale) {
+  client->setFixedSize(ScaledRect(QRect(0, 0, kClientWidth, kClientHeight), scale).size());
+  // Every place is relative to its parent, so each one grows by itself.
+  // Only the controls placed here: the parts inside a list or a button
+  // are laid out by their owners.
+  for (QWidget* w : client->findChildren<QWidget*>()) {
+    QWidget* parent = w->parentWidget();
+    if (w->isWindow() || (parent != client && !qobject_cast<QGroupBox*>(parent))) continue;
+    w->setGeometry(ScaledRect(w->geometry(), scale));
+  }
 }
 
 void TForm_Main::BuildTemplateColumn(QWidget* client) {
@@ -275,6 +298,16 @@ void TForm_Main::BuildMenus() {
   About1 = help->addAction("About Tandemix");
   About1->setObjectName("About1");
   connect(About1, &QAction::triggered, this, &TForm_Main::About1Click);
+
+  // The keys of a desktop program: Ctrl+S saves the project, Ctrl+O loads
+  // one, F1 opens Help.
+  const auto key = [this](QKeySequence::StandardKey sequence, void (TForm_Main::*handler)()) {
+    auto* shortcut = new QShortcut(QKeySequence(sequence), this);
+    connect(shortcut, &QShortcut::activated, this, handler);
+  };
+  key(QKeySequence::Save, &TForm_Main::Button_SaveProjectClick);
+  key(QKeySequence::Open, &TForm_Main::ButtonLoadProjectClick);
+  key(QKeySequence::HelpContents, &TForm_Main::Button3Click);
 }
 
 std::vector<QString> TForm_Main::UnfitCaptions() const {
@@ -312,14 +345,14 @@ std::vector<QString> TForm_Main::UnfitCaptions() const {
   return unfit;
 }
 
-void TForm_Main::ChooseFittingFont() {
+void TForm_Main::ChooseFittingFont(int largestPixels) {
   // The clip names are the longest texts in the narrowest place; they may
   // go a size or two below the rest rather than shrink every caption.
   auto fits = [](const QFont& font, const char* text, int width) {
     return QFontMetrics(font).horizontalAdvance(text) <= width;
   };
   QFont font = this->font();
-  for (int pixels = kLargestFontPixels; pixels >= kSmallestFontPixels; --pixels) {
+  for (int pixels = largestPixels; pixels >= kSmallestFontPixels; --pixels) {
     font.setPixelSize(pixels);
     setFont(font);
     QFont names = font;

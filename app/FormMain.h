@@ -7,6 +7,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "platform/Shell.h"
 #include "platform/VideoServices.h"
 #include "project/BlockScheme.h"
+#include "project/ClipLoading.h"
 #include "project/ProjectState.h"
 #include "project/TemplateLibrary.h"
 #include "script/ScriptGenerator.h"
@@ -44,6 +46,9 @@ struct MainWindowContext {
   MainPrompts& prompts;
   Shell& shell;
   std::string programFolder;  // the template library; no trailing '/'
+  // The desktop's font size in pixels; the layout grows to suit a larger
+  // one. 0 keeps the layout as drawn.
+  int fontPixels = 0;
 };
 
 class TForm_Main : public QMainWindow {
@@ -102,11 +107,15 @@ class TForm_Main : public QMainWindow {
   void BuildBlockScheme(QWidget* client);
   void BuildCommands(QWidget* client);
   void BuildMenus();
-  void ChooseFittingFont();
+  // The largest font up to `largestPixels` with which every caption fits.
+  void ChooseFittingFont(int largestPixels);
+  void ScaleLayout(QWidget* client, double scale);
 
   void ApplySchemeView(const SchemeView& view);
   void ShowFilters(const FilterBlock& filters, int selected);
   void SyncOptionControls();
+  ClipLoadOutcome Measuring(const std::string& path,
+                            const std::function<ClipLoadOutcome(const MeasureProgress&)>& load);
   // "Import Stereo Clip": offers the template that splits the loaded clip.
   void ProposeSplitTemplate();
   void SetFileTypeIndex(int index);
@@ -123,6 +132,7 @@ class TForm_Main : public QMainWindow {
   Shell& shell_;
   std::string programFolder_;
   std::string docsFolder_;
+  int fontPixels_;
   TemplateLibrary library_;
   QPointer<QWidget> about_;
 

@@ -2,15 +2,20 @@
 // operation and refreshes the controls from the project state.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <exception>
 
 #include "app/FormBlockPanel.h"
 #include "app/FormMain.h"
+#include "core/WindowRules.h"
 #include "platform/Errors.h"
 #include "platform/ShellAviSynthDocs.h"
 #include "project/ClipLoading.h"
@@ -25,18 +30,20 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-const std::vector<std::string> kClipFilters = {
-    "AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs", "Project Files (*.d2v)|*.d2v",
-    "All Files (*.*)|*.*", "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
-
 constexpr const char* kProjectFilter = "Avisynth Project (*.avp)|*.avp";
 constexpr const char* kVideoClipNotLoaded = "Video clip not loaded";
 
-FileDialogRequest ClipRequest(const char* title, const std::string& current) {
+constexpr const char* kNoEditorCaption = "No text editor";
+constexpr const char* kNoEditorText =
+    "No text editor was found to edit templates with. Set the VISUAL (or EDITOR) environment variable to the "
+    "editor you want, for example VISUAL=gedit, or install a text editor.";
+
+FileDialogRequest ClipRequest(const char* title, const std::string& current, FileType type) {
   FileDialogRequest request;
   request.title = title;
-  request.filters = kClipFilters;
+  request.filters = ClipDialogFilters(type);
   request.fileName = current;
+  request.kind = FileKind::Clips;
   return request;
 }
 
@@ -136,12 +143,13 @@ void TForm_Main::refreshlist() {
 }
 
 void TForm_Main::New1Click() {
-  shell_.StartTextEditor("");
+  if (!shell_.StartTextEditor("")) prompts_.ShowMessage(kNoEditorCaption, kNoEditorText);
   refreshlist();
 }
 
 void TForm_Main::Edit1Click() {
-  if (const auto path = library_.SelectedPath()) shell_.StartTextEditor(*path);
+  const auto path = library_.SelectedPath();
+  if (path && !shell_.StartTextEditor(*path)) prompts_.ShowMessage(kNoEditorCaption, kNoEditorText);
 }
 
 void TForm_Main::Clear1Click() {
@@ -165,6 +173,7 @@ void TForm_Main::Button8Click() {
     request.defaultSuffix = "avt";
     request.initialFolder = programFolder_;
     request.confirmOverwrite = true;
+    request.kind = FileKind::Templates;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
     library_.SaveChain(chain, *path);
@@ -207,6 +216,7 @@ void TForm_Main::Button_SaveProjectClick() {
     request.defaultSuffix = "avp";
     request.initialFolder = programFolder_;
     request.confirmOverwrite = true;
+    request.kind = FileKind::Projects;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
     SaveProject(*path, project_);
@@ -221,6 +231,7 @@ void TForm_Main::ButtonLoadProjectClick() {
     request.defaultSuffix = "avp";
     request.initialFolder = programFolder_;
     request.mustExist = false;
+    request.kind = FileKind::Projects;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
     // The whole file is read and checked before anything changes.
@@ -233,11 +244,35 @@ void TForm_Main::ButtonLoadProjectClick() {
 
 // ---- Clips ----------------------------------------------------------------
 
+// Measuring a clip can read the whole file: the busy cursor shows at once,
+// and a progress dialog with Cancel when it takes longer than half a second.
+ClipLoadOutcome TForm_Main::Measuring(const std::string& path,
+                                      const std::function<ClipLoadOutcome(const MeasureProgress&)>& load) {
+  const BusyCursor busy;
+  QProgressDialog dialog(QString("Measuring %1 \u2026").arg(QFileInfo(Q(path)).fileName()), "Cancel", 0, 1000, this);
+  dialog.setObjectName("MeasuringProgress");
+  dialog.setWindowTitle("Tandemix");
+  dialog.setWindowModality(Qt::WindowModal);
+  dialog.setMinimumDuration(500);
+  dialog.setAutoClose(false);
+  dialog.setAutoReset(false);
+  dialog.setValue(0);
+  return load([&dialog](double fraction) {
+    dialog.setValue(static_cast<int>(fraction * 1000));
+    QCoreApplication::processEvents();
+    return !dialog.wasCanceled();
+  });
+}
+
 void TForm_Main::Button_LoadClick() {
   Guarded([&] {
-    const auto left = prompts_.AskFileName(ClipRequest("Load Left Clip (ClipA)", project_.clipAFileName));
+    const auto left =
+        prompts_.AskFileName(ClipRequest("Load Left Clip (ClipA)", project_.clipAFileName, project_.fileType));
     if (!left) return;
-    ClipLoadOutcome outcome = LoadLeftClip(project_, viewer_, video_, *left);
+    ClipLoadOutcome outcome = Measuring(*left, [&](const MeasureProgress& progress) {
+      return LoadLeftClip(project_, viewer_, video_, *left, progress);
+    });
+    if (outcome.cancelled) return;
     if (!outcome.accepted) {
       prompts_.ShowMessage(outcome.caption, outcome.message);
       if (project_.clipAFileName.empty()) Label_ClipAName->setText(" ");
@@ -249,9 +284,13 @@ void TForm_Main::Button_LoadClick() {
       return;
     }
 
-    const auto right = prompts_.AskFileName(ClipRequest("Load Right Clip (ClipB)", project_.clipBFileName));
+    const auto right =
+        prompts_.AskFileName(ClipRequest("Load Right Clip (ClipB)", project_.clipBFileName, project_.fileType));
     if (!right) return;
-    outcome = LoadRightClip(project_, viewer_, video_, *right);
+    outcome = Measuring(*right, [&](const MeasureProgress& progress) {
+      return LoadRightClip(project_, viewer_, video_, *right, progress);
+    });
+    if (outcome.cancelled) return;
     if (!outcome.accepted) {
       prompts_.ShowMessage(outcome.caption, outcome.message);
       if (project_.clipBFileName.empty()) Label_ClipBName->setText(" ");
@@ -275,15 +314,30 @@ void TForm_Main::Button1Click() {
     prompts_.ShowMessage(kVideoClipNotLoaded, *refusal);
     return;
   }
-  Guarded([&] { generator_.GenerateScripts(false); });
+  Guarded([&] {
+    const BusyCursor busy;
+    generator_.GenerateScripts(false);
+  });
 }
 
-void TForm_Main::Button3Click() { shell_.OpenDocument(HelpDocumentPath(docsFolder_)); }
+void TForm_Main::Button3Click() {
+  if (!HelpDocumentInstalled(docsFolder_)) {
+    if (prompts_.AskYesNo("Help", MissingHelpQuestion())) shell_.OpenUrl(kOnlineAviSynthDocs);
+    return;
+  }
+  shell_.OpenDocument(HelpDocumentPath(docsFolder_));
+}
 
 void TForm_Main::About1Click() {
   if (!about_) return;
+  if (!about_->isVisible()) {
+    QRect screen = about_->geometry();
+    if (const QScreen* s = this->screen()) screen = s->availableGeometry();
+    about_->move(CentredOn(frameGeometry(), about_->frameGeometry().size(), screen));
+  }
   about_->show();
   about_->raise();
+  about_->activateWindow();
 }
 
 }  // namespace tandemix

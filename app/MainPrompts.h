@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/SettingsKeys.h"
 #include "script/ScriptGenerator.h"
 
 namespace tandemix {
@@ -20,7 +21,8 @@ struct FileDialogRequest {
   std::string initialFolder;  // "" leaves the choice to the dialog
   std::string fileName;       // preselected file, "" for none
   bool confirmOverwrite = false;
-  bool mustExist = true;  // open dialogs only
+  bool mustExist = true;           // open dialogs only
+  FileKind kind = FileKind::None;  // whose last folder the dialog starts in
 };
 
 class MainPrompts : public OutputNamePrompt {

@@ -1,11 +1,17 @@
 #include "app/Program.h"
 
+#include <QApplication>
+#include <QFontInfo>
+#include <QScreen>
 #include <QTimer>
 
+#include "core/SettingsKeys.h"
+#include "core/WindowRules.h"
 #include "platform/Errors.h"
 #include "preview/AutoAlign.h"
 #include "viewer/ClipSync.h"
 #include "viewer/FrameCommands.h"
+#include "widgets/WidgetMaking.h"
 
 namespace tandemix {
 namespace {
@@ -23,10 +29,17 @@ FileDialogRequest BitmapSaveRequest(const char* title) {
 }  // namespace
 
 TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, Shell& shell, std::string programFolder,
-                                 MediaPlayer* player)
-    : generator(project, alignment, viewer, video, prompts, *this), compositor(this), video_(video), prompts_(prompts) {
-  main = std::make_unique<TForm_Main>(
-      MainWindowContext{project, viewer, video, generator, prompts, shell, std::move(programFolder)});
+                                 MediaPlayer* player, SettingsStore* settings)
+    : remembering(prompts, project, settings),
+      generator(project, alignment, viewer, video, remembering, *this),
+      compositor(this),
+      video_(video),
+      prompts_(remembering),
+      settings_(settings) {
+  // The main window takes the desktop's font size, as every other window.
+  main = std::make_unique<TForm_Main>(MainWindowContext{project, viewer, video, generator, remembering, shell,
+                                                        std::move(programFolder),
+                                                        QFontInfo(QApplication::font()).pixelSize()});
   auto showError = [this](const std::string& text) { prompts_.ShowError(text); };
 
   PreviewWindowHooks previewHooks;
@@ -37,7 +50,16 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   };
   previewHooks.regenerate = [this] { Regenerate(); };
   previewHooks.showSliderDialog = [this] {
-    if (slider) slider->show();
+    if (!slider) return;
+    // The dialog opens next to the adjustment window.
+    if (!slider->isVisible()) {
+      QRect screen(0, 0, 1024, 768);
+      if (const QScreen* s = preview->screen()) screen = s->availableGeometry();
+      slider->move(BesideOf(preview->frameGeometry(), slider->frameGeometry().size(), screen));
+    }
+    slider->show();
+    slider->raise();
+    slider->activateWindow();
   };
   previewHooks.askSavePicture = [this] {
     return prompts_.AskFileName(BitmapSaveRequest("Enter name of the output bmp File"));
@@ -61,7 +83,9 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   movieHooks.adjustClip = [this](int frame) { AdjustClip(video_, generator.Names(), frame, compositor, alignment); };
   movieHooks.saveFrame = [this](int frame) {
     const auto path = prompts_.AskFileName(BitmapSaveRequest("Insert file name of output bmp picture"));
-    if (path) SaveOutputFrame(video_, generator.Names(), frame, *path);
+    if (!path) return;
+    const BusyCursor busy;
+    SaveOutputFrame(video_, generator.Names(), frame, *path);
   };
   movieHooks.regenerate = [this] { Regenerate(); };
   movieHooks.leftViewRate = [this] { return generator.Views().leftViewRate; };
@@ -76,6 +100,7 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   movie = std::make_unique<TForm_Movie>(viewer, movieHooks, player);
 
   picture = std::make_unique<TForm_Picture>();
+  picture->SetNeighbour(movie.get());
   about = std::make_unique<TForm_Help_About>();
   main->SetAboutWindow(about.get());
 
@@ -85,6 +110,31 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     w->setAttribute(Qt::WA_QuitOnClose, false);
   // Closing the main window stops the viewer's timer.
   QObject::connect(main.get(), &TForm_Main::FormClosed, movie->Timer1, &QTimer::stop);
+  QObject::connect(main.get(), &TForm_Main::FormClosed, [this] { SaveWindowPlaces(); });
+  RestoreWindowPlaces();
+}
+
+std::vector<QWidget*> TandemixProgram::RememberedWindows() const {
+  return {main.get(), preview.get(), movie.get(), picture.get()};
+}
+
+void TandemixProgram::RestoreWindowPlaces() {
+  if (!settings_) return;
+  for (QWidget* w : RememberedWindows()) {
+    const QByteArray place = settings_->Bytes(WindowGeometryKey(w->objectName().toStdString()));
+    if (place.isEmpty() || !w->restoreGeometry(place)) continue;
+    if (w == main.get()) mainPlaceRemembered_ = true;
+    if (w == picture.get()) picture->SetPlaced(true);
+  }
+}
+
+void TandemixProgram::SaveWindowPlaces() {
+  if (!settings_) return;
+  // Only windows that were ever shown have a place of their own.
+  for (QWidget* w : RememberedWindows()) {
+    if (w->windowHandle()) settings_->SetBytes(WindowGeometryKey(w->objectName().toStdString()), w->saveGeometry());
+  }
+  settings_->Sync();
 }
 
 TandemixProgram::~TandemixProgram() {
@@ -93,6 +143,12 @@ TandemixProgram::~TandemixProgram() {
 }
 
 void TandemixProgram::Regenerate() {
+  const BusyCursor busy;
+  regenerating_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{regenerating_};
   generator.GenerateScripts(true);
   preview->RefreshControls();
 }
@@ -104,11 +160,22 @@ void TandemixProgram::ShowPicture(const Bitmap& image) { picture->ShowPicture(im
 void TandemixProgram::ShowAdjustmentWindow() {
   preview->RefreshControls();
   preview->show();
+  // A second "Adjust Clip" brings both windows back in front of the viewer.
+  if (picture->isVisible()) picture->raise();
+  preview->raise();
+  preview->activateWindow();
 }
 
 void TandemixProgram::ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) {
   if (preview) preview->RefreshControls();
-  if (movie) movie->ViewerOpen(script, width, height, startMs);
+  if (!movie) return;
+  movie->ViewerOpen(script, width, height, startMs);
+  // Open preview brings the viewer in front; a regeneration from another
+  // window reloads it where it stands.
+  if (!regenerating_ && movie->isVisible()) {
+    movie->raise();
+    movie->activateWindow();
+  }
 }
 
 }  // namespace tandemix

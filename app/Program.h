@@ -6,9 +6,11 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/FormHelpAbout.h"
 #include "app/FormMain.h"
+#include "app/RememberingPrompts.h"
 #include "platform/MediaPlayer.h"
 #include "preview/Compositor.h"
 #include "preview/FormPicture.h"
@@ -21,15 +23,22 @@ namespace tandemix {
 class TandemixProgram : private PreviewDisplay, private ScriptViewer {
  public:
   // `player` may be null: the clip viewer then plays through the engine.
+  // `settings` may be null: nothing is remembered between runs then.
   TandemixProgram(VideoServices& video, MainPrompts& prompts, Shell& shell, std::string programFolder,
-                  MediaPlayer* player = nullptr);
+                  MediaPlayer* player = nullptr, SettingsStore* settings = nullptr);
   ~TandemixProgram() override;
 
   ProjectState project;
   AlignmentSettings alignment;
   ViewerState viewer;
+  RememberingPrompts remembering;
   ScriptGenerator generator;
   PreviewCompositor compositor;
+
+  // Whether the main window got its place from the settings.
+  bool MainPlaceRemembered() const { return mainPlaceRemembered_; }
+  // Writes the windows' places and sizes to the settings.
+  void SaveWindowPlaces();
 
   // The six windows, made in this order.
   std::unique_ptr<TForm_Main> main;
@@ -49,9 +58,14 @@ class TandemixProgram : private PreviewDisplay, private ScriptViewer {
   void ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) override;
 
   void Regenerate();
+  void RestoreWindowPlaces();
+  std::vector<QWidget*> RememberedWindows() const;
 
   VideoServices& video_;
   MainPrompts& prompts_;
+  SettingsStore* settings_;
+  bool regenerating_ = false;
+  bool mainPlaceRemembered_ = false;
 };
 
 }  // namespace tandemix

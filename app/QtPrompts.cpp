@@ -1,15 +1,47 @@
 #include "app/QtPrompts.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "core/WindowRules.h"
+
 namespace tandemix {
 
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// A dialog shows the normal arrow even while a command keeps the busy
+// cursor up.
+class NormalCursor {
+ public:
+  NormalCursor() : pushed_(QApplication::overrideCursor() != nullptr) {
+    if (pushed_) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  }
+  ~NormalCursor() {
+    if (pushed_) QApplication::restoreOverrideCursor();
+  }
+  NormalCursor(const NormalCursor&) = delete;
+  NormalCursor& operator=(const NormalCursor&) = delete;
+
+ private:
+  bool pushed_;
+};
 }  // namespace
+
+void QtPrompts::SetWindows(const std::vector<QWidget*>& windows) {
+  windows_.clear();
+  for (QWidget* w : windows) windows_.emplace_back(w);
+}
+
+QWidget* QtPrompts::Owner() const {
+  std::vector<WindowFacts> facts{{parent_ && parent_->isVisible(), parent_ && parent_->isActiveWindow()}};
+  for (const auto& w : windows_) facts.push_back({w && w->isVisible(), w && w->isActiveWindow()});
+  const std::size_t owner = ChooseMessageOwner(facts, 0);
+  return owner == 0 ? parent_.data() : windows_[owner - 1].data();
+}
 
 FileDialogRequest OutputNameRequest(const std::string& current) {
   FileDialogRequest request;
@@ -37,7 +69,8 @@ QString QtFileFilter(const std::string& filter) {
 }
 
 std::optional<std::string> QtPrompts::AskFileName(const FileDialogRequest& request) {
-  QFileDialog dialog(parent_, Q(request.title), Q(request.initialFolder));
+  const NormalCursor normal;
+  QFileDialog dialog(Owner(), Q(request.title), Q(request.initialFolder));
   dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(request.save || !request.mustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   QStringList filters;
@@ -55,16 +88,21 @@ std::optional<std::string> QtPrompts::AskFileName(const FileDialogRequest& reque
 }
 
 bool QtPrompts::AskYesNo(const std::string& caption, const std::string& text) {
-  QMessageBox box(QMessageBox::Warning, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No, parent_);
+  const NormalCursor normal;
+  QMessageBox box(QMessageBox::Warning, Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No, Owner());
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
 
 void QtPrompts::ShowMessage(const std::string& caption, const std::string& text) {
-  QMessageBox::warning(parent_, Q(caption), Q(text));
+  const NormalCursor normal;
+  QMessageBox::warning(Owner(), Q(caption), Q(text));
 }
 
-void QtPrompts::ShowError(const std::string& text) { QMessageBox::critical(parent_, "Tandemix", Q(text)); }
+void QtPrompts::ShowError(const std::string& text) {
+  const NormalCursor normal;
+  QMessageBox::critical(Owner(), "Tandemix", Q(text));
+}
 
 std::optional<std::string> QtPrompts::AskOutputName(const std::string& current) {
   return AskFileName(OutputNameRequest(current));

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <vector>
 
 #include "app/MainPrompts.h"
 
@@ -14,7 +15,12 @@ QString QtFileFilter(const std::string& filter);
 
 class QtPrompts : public MainPrompts {
  public:
+  // The main window; messages and dialogs belong to it unless the user is
+  // working in another of `windows`.
   void SetParent(QWidget* parent) { parent_ = parent; }
+  void SetWindows(const std::vector<QWidget*>& windows);
+  // The window the next message or dialog belongs to.
+  QWidget* Owner() const;
 
   std::optional<std::string> AskFileName(const FileDialogRequest& request) override;
   bool AskYesNo(const std::string& caption, const std::string& text) override;
@@ -24,6 +30,7 @@ class QtPrompts : public MainPrompts {
 
  private:
   QPointer<QWidget> parent_;
+  std::vector<QPointer<QWidget>> windows_;
 };
 
 }  // namespace tandemix

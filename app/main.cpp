@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "app/QtPrompts.h"
 #include "platform/DesktopShell.h"
+#include "platform/SettingsStore.h"
 #include "platform/services/DefaultVideoServices.h"
 
 int main(int argc, char** argv) {
@@ -19,11 +20,15 @@ int main(int argc, char** argv) {
   QtPrompts prompts;
   DesktopShell shell(ShellEnvironment::FromProcess());
   const std::string programFolder = QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
-  TandemixProgram program(video, prompts, shell, programFolder);
+  SettingsStore settings(SettingsStore::DefaultPath());
+  TandemixProgram program(video, prompts, shell, programFolder, nullptr, &settings);
   prompts.SetParent(program.main.get());
+  prompts.SetWindows(
+      {program.preview.get(), program.slider.get(), program.movie.get(), program.picture.get(), program.about.get()});
   QObject::connect(program.main.get(), &TForm_Main::FormClosed, &app, &QCoreApplication::quit);
 
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen && !program.MainPlaceRemembered()) {
     QRect frame = program.main->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     program.main->move(frame.topLeft());

@@ -21,3 +21,16 @@ int ParseEditInteger(const std::string& text);
 std::string FormatEditReal(double value);
 
 }  // namespace tandemix
+
+namespace tandemix {
+
+// How far one press of an arrow key or one wheel notch moves a number box.
+enum class StepSize { Normal, Coarse, Fine };  // 1; 10 (Shift); 0.1 (Ctrl)
+
+// The box text after `steps` steps (negative: down) of `size`. A real-valued
+// box steps by 0.1 when fine; a whole-number box by 1, from the nearest
+// whole number (halves to even) to what is typed. Throws the parse error
+// when the text is not a number.
+std::string StepEditText(const std::string& text, int steps, StepSize size, bool realValued);
+
+}  // namespace tandemix

@@ -32,9 +32,14 @@ void DesktopShell::RegisterTemplateFileType() {
   if (!updater.empty()) StartDetached({updater, {env_.DataHome() + "/mime"}});
 }
 
-void DesktopShell::StartTextEditor(const std::string& file) {
-  StartDetached(EditorCommandFor(ChooseTextEditor(env_), file));
+bool DesktopShell::StartTextEditor(const std::string& file) {
+  const CommandLine editor = ChooseTextEditor(env_);
+  if (editor.Empty()) return false;
+  StartDetached(EditorCommandFor(editor, file));
+  return true;
 }
+
+void DesktopShell::OpenUrl(const std::string& url) { QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
 
 void DesktopShell::OpenDocument(const std::string& path) {
   const QFileInfo info(QString::fromStdString(path));

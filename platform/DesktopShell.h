@@ -12,8 +12,9 @@ class DesktopShell : public Shell {
 
   std::string AviSynthDocsFolder() override;
   void RegisterTemplateFileType() override;
-  void StartTextEditor(const std::string& file) override;
+  bool StartTextEditor(const std::string& file) override;
   void OpenDocument(const std::string& path) override;
+  void OpenUrl(const std::string& url) override;
 
  private:
   ShellEnvironment env_;

@@ -6,15 +6,19 @@
 
 namespace tandemix {
 
-VideoInfo ProbeMediaFile(const std::string& path) {
+VideoInfo ProbeMediaFile(const std::string& path, const MeasureProgress& progress) {
   VideoInfo info;
   try {
-    const MediaSource source(path, 0);
+    const MediaSource source(path, 0, progress);
     const MediaDescription& d = source.Description();
     info.width = d.width;
     info.height = d.height;
     info.frameCount = d.frameCount;
     info.rate = d.Rate();
+  } catch (const MeasuringCancelled& e) {
+    info = VideoInfo();
+    info.error = e.what();
+    info.cancelled = true;
   } catch (const std::exception& e) {
     info.error = e.what();
   }

@@ -22,6 +22,8 @@ struct MediaDescription {
 // Width, height, exact frame count and rate of the file's first video
 // stream; 0, 0, 0, 1 with `error` set when it cannot be opened or has no
 // video. Containers that store no frame count have their packets counted.
-VideoInfo ProbeMediaFile(const std::string& path);
+// `progress`, when given, hears how far the counting has come and may
+// cancel it.
+VideoInfo ProbeMediaFile(const std::string& path, const MeasureProgress& progress = {});
 
 }  // namespace tandemix

@@ -55,7 +55,10 @@ struct MediaSource::Impl {
   int seeks = 0;
   FrameCache cache;
 
-  Impl(const std::string& p, std::size_t cacheBytes) : path(p), cache(cacheBytes) {}
+  MeasureProgress progress;
+
+  Impl(const std::string& p, std::size_t cacheBytes, MeasureProgress pr)
+      : path(p), cache(cacheBytes), progress(std::move(pr)) {}
   ~Impl() {
     sws_freeContext(scaler);
     av_frame_free(&current);
@@ -92,9 +95,19 @@ struct MediaSource::Impl {
     AVPacket* p = av_packet_alloc();
     if (!p) throw TandemixError("Out of memory reading " + path);
     long long count = 0;
+    const std::int64_t size = format->pb ? avio_size(format->pb) : -1;
     while (av_read_frame(format, p) >= 0) {
       if (p->stream_index == stream) ++count;
       av_packet_unref(p);
+      // Tell how far the reading has come every 64 frames, by file position.
+      if (progress && count % 64 == 0 && size > 0) {
+        const double done =
+            std::clamp(static_cast<double>(avio_tell(format->pb)) / static_cast<double>(size), 0.0, 1.0);
+        if (!progress(done)) {
+          av_packet_free(&p);
+          throw MeasuringCancelled(path);
+        }
+      }
     }
     av_packet_free(&p);
     RewindFormat();
@@ -254,8 +267,8 @@ struct MediaSource::Impl {
   }
 };
 
-MediaSource::MediaSource(const std::string& path, std::size_t cacheBytes)
-    : impl_(std::make_unique<Impl>(path, cacheBytes)) {
+MediaSource::MediaSource(const std::string& path, std::size_t cacheBytes, MeasureProgress progress)
+    : impl_(std::make_unique<Impl>(path, cacheBytes, std::move(progress))) {
   impl_->Open();
 }
 

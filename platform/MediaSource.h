@@ -12,10 +12,17 @@
 #include <memory>
 #include <string>
 
+#include "platform/Errors.h"
 #include "platform/MediaFrameCache.h"
 #include "platform/MediaProbe.h"
 
 namespace tandemix {
+
+// A measurement the user cancelled.
+class MeasuringCancelled : public TandemixError {
+ public:
+  explicit MeasuringCancelled(const std::string& path) : TandemixError("Measuring " + path + " was cancelled.") {}
+};
 
 class MediaSource {
  public:
@@ -23,7 +30,11 @@ class MediaSource {
 
   // Throws TandemixError ("Cannot open <path>", "<path> has no video
   // stream", ...) when the file cannot be read as video.
-  explicit MediaSource(const std::string& path, std::size_t cacheBytes = kDefaultCacheBytes);
+  // `progress`, when given, hears how far the counting of a container with
+  // no stored frame count has come; when it returns false the constructor
+  // throws MeasuringCancelled.
+  explicit MediaSource(const std::string& path, std::size_t cacheBytes = kDefaultCacheBytes,
+                       MeasureProgress progress = {});
   ~MediaSource();
   MediaSource(const MediaSource&) = delete;
   MediaSource& operator=(const MediaSource&) = delete;

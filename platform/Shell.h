@@ -21,11 +21,14 @@ class Shell {
   virtual void RegisterTemplateFileType() = 0;
 
   // Starts a text editor without waiting, on `file` or on nothing when
-  // `file` is empty. A missing editor shows nothing.
-  virtual void StartTextEditor(const std::string& file) = 0;
+  // `file` is empty. Returns false when no editor was found.
+  virtual bool StartTextEditor(const std::string& file) = 0;
 
   // Opens a document with the desktop's default application for its type.
   virtual void OpenDocument(const std::string& path) = 0;
+
+  // Opens a web address in the desktop's browser.
+  virtual void OpenUrl(const std::string& url) = 0;
 };
 
 }  // namespace tandemix

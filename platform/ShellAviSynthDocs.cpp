@@ -23,4 +23,16 @@ std::string HelpDocumentPath(const std::string& docsFolder) {
   return docsFolder + "index.html";
 }
 
+bool HelpDocumentInstalled(const std::string& docsFolder) {
+  return !docsFolder.empty() || QFileInfo(QString::fromStdString(HelpDocumentPath(docsFolder))).isFile();
+}
+
+std::string MissingHelpQuestion() {
+  return "No AviSynth documentation is installed. It was looked for in the folders doc/avisynth+, "
+         "doc/avisynthplus, doc/avisynth and avisynth/docs under ~/.local/share and /usr/share (the XDG data "
+         "folders), and as english/index.htm or index.html in the current folder.\n\nOpen the online AviSynth "
+         "documentation (" +
+         std::string(kOnlineAviSynthDocs) + ") instead?";
+}
+
 }  // namespace tandemix

@@ -17,4 +17,15 @@ std::string FindAviSynthDocsFolder(const ShellEnvironment& env);
 // (not checked further). An empty docs folder means the current folder.
 std::string HelpDocumentPath(const std::string& docsFolder);
 
+// Whether Help has a document to open: a documentation folder was found,
+// or the document exists relative to the current folder.
+bool HelpDocumentInstalled(const std::string& docsFolder);
+
+// AviSynth's documentation on the web, offered when none is installed.
+inline constexpr const char* kOnlineAviSynthDocs = "http://avisynth.nl/index.php/Main_Page";
+
+// The question Help asks when no documentation is installed: where it was
+// looked for, and whether to open the online documentation instead.
+std::string MissingHelpQuestion();
+
 }  // namespace tandemix

@@ -4,6 +4,7 @@
 // the logic; tests hand in fakes.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/Frame.h"
@@ -18,9 +19,15 @@ struct VideoInfo {
   // Why the file could not be measured; empty on success. The measurement
   // itself is then 0, 0, 0 and rate 1.
   std::string error;
+  // The user cancelled a long measurement; `error` says so.
+  bool cancelled = false;
 
   bool Ok() const { return error.empty(); }
 };
+
+// Told how far a long measurement has come (0 to 1); returns false to
+// cancel it.
+using MeasureProgress = std::function<bool(double fraction)>;
 
 class VideoServices {
  public:
@@ -29,6 +36,15 @@ class VideoServices {
   // Width, height, exact frame count and rate of a media file or script;
   // 0, 0, 0, 1 (with `error` set) when it cannot be opened or described.
   virtual VideoInfo ReadVideoInfo(const std::string& path) = 0;
+
+  // The same, telling `progress` how far it has come when the measurement
+  // reads the whole file (a container that stores no frame count), and
+  // stopping with `cancelled` set when `progress` returns false. Services
+  // that never read long measure as ReadVideoInfo does.
+  virtual VideoInfo MeasureVideo(const std::string& path, const MeasureProgress& progress) {
+    (void)progress;
+    return ReadVideoInfo(path);
+  }
 
   // Decodes frame `n` (0-based) of a media file or script. Returns false and
   // sets `error` when the file cannot be opened, has no video or no frame n.

@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "core/WindowRules.h"
+
 namespace tandemix {
 
 TForm_Picture::TForm_Picture(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -30,17 +32,25 @@ void TForm_Picture::ShowPicture(const Bitmap& picture) {
   if (!f.Empty())
     image =
         QImage(f.pixels.data(), f.width, f.height, static_cast<qsizetype>(f.Stride()), QImage::Format_BGR888).copy();
-  const bool sizeChanged = image.size() != Image1->size();
   Image1->setPixmap(QPixmap::fromImage(image));
   Image1->resize(image.size());
-  if (!isVisible() || sizeChanged) {
-    // As large as the picture, within the screen; larger pictures scroll.
-    QSize available(1024, 768);
-    if (const QScreen* s = QGuiApplication::primaryScreen()) available = s->availableSize();
-    const int frame = 2 * ScrollBox->frameWidth();
-    resize(std::min(image.width() + frame, available.width() - 40),
-           std::min(image.height() + frame, available.height() - 80));
-  }
+  PictureWindowFacts facts;
+  facts.placed = placed_;
+  facts.current = geometry();
+  facts.lastPicture = lastPicture_;
+  facts.picture = image.size();
+  facts.border = 2 * ScrollBox->frameWidth();
+  if (neighbour_ && neighbour_->isVisible()) facts.viewer = neighbour_->frameGeometry();
+  facts.screen = QRect(0, 0, 1024, 768);
+  if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) facts.screen = s->availableGeometry();
+  // The title bar and borders the window manager adds take room too.
+  const QSize decoration = frameGeometry().size() - geometry().size();
+  facts.screen.adjust(0, 0, -decoration.width(), -decoration.height());
+  const QRect target = PictureWindowGeometry(facts);
+  if (target.size() != size()) resize(target.size());
+  if (!placed_) move(target.topLeft());
+  placed_ = true;
+  lastPicture_ = image.size();
   show();
 }
 

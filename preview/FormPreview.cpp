@@ -91,9 +91,9 @@ void TForm_Preview::BuildControls() {
   Button4->setGeometry(340, 440, 91, 25);
   Button_AutoAlign = new QPushButton("Auto align", this);
   Button_AutoAlign->setObjectName("Button_AutoAlign");
-  Button_AutoAlign->setGeometry(96, 440, 91, 25);
+  Button_AutoAlign->setGeometry(8, 472, 81, 25);
   Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
-  Label_AutoAlign = MakeLabel(this, "", QRect(8, 476, 423, 17), "Label_AutoAlign");
+  Label_AutoAlign = MakeLabel(this, "", QRect(100, 476, 331, 17), "Label_AutoAlign");
 
   ConnectScroll(ScrollBar_Horizontal, &AdjustmentModel::HorizontalScroll);
   ConnectScroll(ScrollBar_Vertical, &AdjustmentModel::VerticalScroll);
@@ -103,14 +103,14 @@ void TForm_Preview::BuildControls() {
   ConnectScroll(ScrollBar_RotationR, &AdjustmentModel::RotationRScroll);
   ConnectScroll(ScrollBarA, &AdjustmentModel::SliderAScroll);
   ConnectScroll(ScrollBarB, &AdjustmentModel::SliderBScroll);
-  ConnectEnter(Edit_Horizontal, &model_.horizontalText, &AdjustmentModel::HorizontalEnter);
-  ConnectEnter(Edit_Vertical, &model_.verticalText, &AdjustmentModel::VerticalEnter);
-  ConnectEnter(Edit_Scale, &settings_.scaleText, &AdjustmentModel::ScaleEnter);
-  ConnectEnter(Edit_ScaleR, &settings_.scaleRText, &AdjustmentModel::ScaleREnter);
-  ConnectEnter(Edit_Angle, &settings_.angleText, &AdjustmentModel::AngleEnter);
-  ConnectEnter(Edit_AngleR, &settings_.angleRText, &AdjustmentModel::AngleREnter);
-  ConnectEnter(Edit_FinalWidth, &settings_.finalWidthText, &AdjustmentModel::FinalSizeEnter);
-  ConnectEnter(Edit_FinalHeight, &settings_.finalHeightText, &AdjustmentModel::FinalSizeEnter);
+  ConnectEnter(Edit_Horizontal, &model_.horizontalText, &AdjustmentModel::HorizontalEnter, false);
+  ConnectEnter(Edit_Vertical, &model_.verticalText, &AdjustmentModel::VerticalEnter, false);
+  ConnectEnter(Edit_Scale, &settings_.scaleText, &AdjustmentModel::ScaleEnter, true);
+  ConnectEnter(Edit_ScaleR, &settings_.scaleRText, &AdjustmentModel::ScaleREnter, true);
+  ConnectEnter(Edit_Angle, &settings_.angleText, &AdjustmentModel::AngleEnter, true);
+  ConnectEnter(Edit_AngleR, &settings_.angleRText, &AdjustmentModel::AngleREnter, true);
+  ConnectEnter(Edit_FinalWidth, &settings_.finalWidthText, &AdjustmentModel::FinalSizeEnter, false);
+  ConnectEnter(Edit_FinalHeight, &settings_.finalHeightText, &AdjustmentModel::FinalSizeEnter, false);
   ConnectCheck(CheckBox_Scale, &AdjustmentModel::SetLockScale);
   ConnectCheck(CheckBox_Angle, &AdjustmentModel::SetLockAngle);
   ConnectCheck(CheckBox_Crop, &AdjustmentModel::SetAutoCrop);
@@ -151,10 +151,18 @@ void TForm_Preview::ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handl
           [this, bar, handler] { Handle([&] { (model_.*handler)(bar->sliderPosition(), true); }); });
 }
 
-void TForm_Preview::ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)()) {
+void TForm_Preview::ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)(),
+                                 bool realValued) {
   // The model holds what is typed at once: a reader sees it without Enter.
   connect(edit, &QLineEdit::textEdited, this, [text](const QString& typed) { *text = typed.toStdString(); });
   connect(edit, &QLineEdit::returnPressed, this, [this, handler] { Handle([&] { (model_.*handler)(); }); });
+  // A step is a new number typed and entered.
+  MakeStepping(edit, [this, text, handler, realValued](int steps, StepSize size) {
+    Handle([&] {
+      *text = StepEditText(*text, steps, size, realValued);
+      (model_.*handler)();
+    });
+  });
 }
 
 void TForm_Preview::ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler)(bool)) {

@@ -96,7 +96,9 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void Handle(const std::function<void()>& action);
   void BuildControls();
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
-  void ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)());
+  // `realValued`: the arrow keys and the wheel step the box by tenths
+  // with Ctrl.
+  void ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)(), bool realValued);
   void ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler)(bool));
 
   AlignmentSettings& settings_;

@@ -28,21 +28,29 @@ void SetOffsetRange(ViewerState& viewer, FileType fileType, int maximum) {
 
 // Measures a clip into its fields; a clip that measures 0 wide is refused
 // (its name cleared) when the file type needs video.
-bool MeasureClip(FileType fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
-                 int& height, int& frameCount, std::string& error) {
+// A cancelled measurement changes nothing.
+enum class Measured { Accepted, Refused, Cancelled };
+
+Measured MeasureClip(FileType fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
+                     int& height, int& frameCount, std::string& error, const MeasureProgress& progress) {
+  const VideoInfo info = progress ? video.MeasureVideo(path, progress) : video.ReadVideoInfo(path);
+  if (info.cancelled) return Measured::Cancelled;
   name = path;
-  width = 0;
-  height = 0;
-  const VideoInfo info = video.ReadVideoInfo(path);
   width = info.width;
   height = info.height;
   frameCount = info.frameCount;
   error = info.error;
   if (width == 0 && NeedsVideo(fileType)) {
     name.clear();
-    return false;
+    return Measured::Refused;
   }
-  return true;
+  return Measured::Accepted;
+}
+
+ClipLoadOutcome Cancelled() {
+  ClipLoadOutcome outcome;
+  outcome.cancelled = true;
+  return outcome;
 }
 
 }  // namespace
@@ -57,29 +65,48 @@ std::optional<std::string> UnsafeScriptPathMessage(const std::string& path) {
   return "The file name contains a double quote or a line break, so it cannot be written into a script: " + path;
 }
 
-ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
+ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path,
+                             const MeasureProgress& progress) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
   std::string error;
-  if (!MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight, p.leftFrameCount,
-                   error))
-    return Refused(kNotSupportedVideoMessage, error);
+  const Measured measured = MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight,
+                                        p.leftFrameCount, error, progress);
+  if (measured == Measured::Cancelled) return Cancelled();
+  if (measured == Measured::Refused) return Refused(kNotSupportedVideoMessage, error);
   p.outputScriptName = (path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string()) + ".avs";
   if (p.importStereo) {
     p.clipBFileName = p.clipAFileName;
     if (p.fileType != FileType::Picture) p.rightFrameCount = p.leftFrameCount;
     SetOffsetRange(viewer, p.fileType, p.leftFrameCount - 2);
   }
-  return {true, {}, {}, {}};
+  return {true, {}, {}, {}, false};
 }
 
-ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path) {
+ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path,
+                              const MeasureProgress& progress) {
   if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
   std::string error;
-  if (!MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight, p.rightFrameCount,
-                   error))
-    return Refused(kNotSupportedVideoMessage, error);
+  const Measured measured = MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
+                                        p.rightFrameCount, error, progress);
+  if (measured == Measured::Cancelled) return Cancelled();
+  if (measured == Measured::Refused) return Refused(kNotSupportedVideoMessage, error);
   SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
-  return {true, {}, {}, {}};
+  return {true, {}, {}, {}, false};
+}
+
+std::vector<std::string> ClipDialogFilters(FileType type) {
+  std::vector<std::string> filters = {"AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs",
+                                      "Project Files (*.d2v)|*.d2v", "All Files (*.*)|*.*",
+                                      "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
+  if (type == FileType::Video) {
+    filters.insert(filters.begin(),
+                   "Video Files (*.mp4 *.mkv *.mov *.m2ts *.mts *.avi *.webm *.mpg *.mpeg *.ts *.wmv)|"
+                   "*.mp4;*.mkv;*.mov;*.m2ts;*.mts;*.avi;*.webm;*.mpg;*.mpeg;*.ts;*.wmv");
+  } else if (type == FileType::Picture) {
+    filters.insert(filters.begin(),
+                   "Pictures (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff");
+  }
+  return filters;
 }
 
 }  // namespace tandemix

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/ViewerState.h"
 #include "platform/VideoServices.h"
@@ -23,6 +24,8 @@ struct ClipLoadOutcome {
   std::string message;
   // Why the clip could not be measured, when that is known.
   std::string detail;
+  // The user cancelled the measuring: nothing changed, nothing to show.
+  bool cancelled = false;
 };
 
 // A path shorter than 38 characters whole, else its first 5 characters,
@@ -33,14 +36,22 @@ std::string ShownClipName(const std::string& path);
 // line break in it). Returns the message, or nullopt when the path is fine.
 std::optional<std::string> UnsafeScriptPathMessage(const std::string& path);
 
+// The filters of the clip dialogs for a file type, the first one selected:
+// for Video a filter of the containers people have, for Picture one of the
+// picture formats, ahead of the five standard filters.
+std::vector<std::string> ClipDialogFilters(FileType type);
+
 // ClipA (or the stereo clip): measures it, refuses it when it measures 0
 // wide with file type AVI or Video, sets the default output name and, for a
 // stereo clip, ClipB and the offset range.
-ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path);
+// `progress`, when given, hears how a long measurement goes and may cancel
+// it; a cancelled load changes nothing.
+ClipLoadOutcome LoadLeftClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path,
+                             const MeasureProgress& progress = {});
 
 // ClipB of two files: measures and refuses like ClipA, then sets the offset
 // range from both clips.
-ClipLoadOutcome LoadRightClip(ProjectState& project, ViewerState& viewer, VideoServices& video,
-                              const std::string& path);
+ClipLoadOutcome LoadRightClip(ProjectState& project, ViewerState& viewer, VideoServices& video, const std::string& path,
+                              const MeasureProgress& progress = {});
 
 }  // namespace tandemix

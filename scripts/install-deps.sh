@@ -11,6 +11,7 @@ PACKAGES=(
   libopencv-dev libfftw3-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  dpkg-dev file
 )
 
 missing=()

@@ -31,6 +31,9 @@ echo "every source file is formatted"
 echo "== Normal build (warnings are errors)"
 run_suite build -DTANDEMIX_WERROR=ON
 
+echo "== Debian package"
+./scripts/check-package.sh build
+
 if [[ "${TANDEMIX_SKIP_SANITIZERS:-0}" != 1 ]]; then
   echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0

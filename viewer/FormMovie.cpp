@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QStyle>
 
@@ -85,6 +86,8 @@ TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer
   Label1->setObjectName("Label1");
   Label_Offset = new QLabel("0", this);
   Label_Offset->setObjectName("Label_Offset");
+  Label_Position = new QLabel(this);
+  Label_Position->setObjectName("Label_Position");
   ScrollBar_Offset = new QScrollBar(Qt::Horizontal, this);
   ScrollBar_Offset->setObjectName("ScrollBar_Offset");
   ScrollBar_Offset->setRange(-1000, 1000);
@@ -104,7 +107,18 @@ TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer
   Timer1->setObjectName("Timer1");
   Timer1->setInterval(1000);
   connect(Timer1, &QTimer::timeout, this, &TForm_Movie::Timer1Timer);
+  // The keys of a player: Space plays and pauses, Left and Right step,
+  // Home goes to the first frame.
+  const auto key = [this](const QKeySequence& sequence, auto action) {
+    auto* shortcut = new QShortcut(sequence, this);
+    connect(shortcut, &QShortcut::activated, this, action);
+  };
+  key(Qt::Key_Space, [this] { PlayPauseKey(); });
+  key(Qt::Key_Left, [this] { MediaPlayer1Click(PlayerButton::Back); });
+  key(Qt::Key_Right, [this] { MediaPlayer1Click(PlayerButton::Step); });
+  key(Qt::Key_Home, [this] { MediaPlayer1Click(PlayerButton::Prev); });
   LayOut();
+  ShowPosition();
 }
 
 TForm_Movie::~TForm_Movie() {
@@ -121,14 +135,16 @@ void TForm_Movie::LayOut() {
   Panel1->setGeometry(30, 8, std::max(w - 60, 1), panelHeight);
   const int row1 = panelHeight + 16;
   MediaPlayer1->setGeometry(8, row1, 7 * 25, 26);
-  TrackBar_Movie->setGeometry(190, row1, std::max(w - 246, 20), 30);
+  TrackBar_Movie->setGeometry(190, row1, std::max(w - 246, 20), 24);
+  Label_Position->setGeometry(190, row1 + 23, std::max(w - 198, 20), 16);
   const int row2 = row1 + 40;
   Button1->setGeometry(8, row2, 85, 25);
   Button2->setGeometry(98, row2, 85, 25);
   Label1->setGeometry(190, row2 + 4, 40, 17);
   ScrollBar_Offset->setGeometry(234, row2 + 4, std::max(w - 262, 20), 17);
-  Label_Offset->setGeometry(w - 60, row2 + 28, 52, 17);
-  Label_Offset->setAlignment(Qt::AlignRight);
+  // The offset value stands under its label.
+  Label_Offset->setGeometry(190, row2 + 24, 40, 17);
+  Label_Offset->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Button_Sync->setGeometry(234, row2 + 26, 60, 22);
 }
 
@@ -144,6 +160,14 @@ void TForm_Movie::RefreshControls() {
   const QSignalBlocker block(TrackBar_Movie);
   TrackBar_Movie->setRange(state_.track.minimum, state_.track.maximum);
   TrackBar_Movie->setValue(state_.track.position);
+  ShowPosition();
+}
+
+double TForm_Movie::Rate() const { return hooks_.leftViewRate ? hooks_.leftViewRate() : 1.0; }
+
+void TForm_Movie::ShowPosition() {
+  Label_Position->setText(
+      QString::fromStdString(FramePositionText(state_.track.position, state_.track.maximum, Rate())));
 }
 
 void TForm_Movie::RefreshButtons() {
@@ -177,30 +201,45 @@ void TForm_Movie::ViewerOpen(const std::string& script, int width, int height, s
 
 void TForm_Movie::MediaPlayer1Click(PlayerButton button) {
   MediaPlayer1->setFocus();
-  model_->Press(button);
+  model_->Press(button, Rate());
   RefreshButtons();
+  if (button == PlayerButton::Next || button == PlayerButton::Prev) RefreshControls();
+}
+
+void TForm_Movie::PlayPauseKey() {
+  MediaPlayer1Click(player_->Mode() == PlayerMode::Playing ? PlayerButton::Pause : PlayerButton::Play);
 }
 
 void TForm_Movie::TrackBar_MovieChange() {
   state_.track.position = TrackBar_Movie->value();
-  model_->TrackChange(TrackBar_Movie->value(), hooks_.leftViewRate ? hooks_.leftViewRate() : 1.0);
+  model_->TrackChange(TrackBar_Movie->value(), Rate());
+  ShowPosition();
 }
 
 void TForm_Movie::Timer1Timer() {
-  const double rate = hooks_.leftViewRate ? hooks_.leftViewRate() : 1.0;
   // The move raises the track bar's change, which the model consumes.
-  if (const auto moved = model_->TimerTick(rate)) TrackBar_Movie->setValue(*moved);
+  if (const auto moved = model_->TimerTick(Rate())) TrackBar_Movie->setValue(*moved);
+}
+
+int TForm_Movie::TakeFrameOnScreen() {
+  const int frame = model_->FrameOnScreen(Rate());
+  RefreshButtons();
+  RefreshControls();
+  return frame;
 }
 
 void TForm_Movie::Button1Click() {
+  const int frame = TakeFrameOnScreen();
   Handle([&] {
-    if (hooks_.adjustClip) hooks_.adjustClip(TrackBar_Movie->value());
+    const BusyCursor busy;
+    if (hooks_.adjustClip) hooks_.adjustClip(frame);
   });
 }
 
 void TForm_Movie::Button2Click() {
+  const int frame = TakeFrameOnScreen();
   Handle([&] {
-    if (hooks_.saveFrame) hooks_.saveFrame(TrackBar_Movie->value());
+    if (hooks_.saveFrame) hooks_.saveFrame(frame);
   });
 }
 

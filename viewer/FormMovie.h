@@ -55,6 +55,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   QPushButton* Button2;  // "Save Frame"
   QLabel* Label1;
   QLabel* Label_Offset;
+  QLabel* Label_Position;  // "frame 137 / 250 · 00:05.48" under the track bar
   QScrollBar* ScrollBar_Offset;
   QPushButton* Button_Sync;
   QTimer* Timer1;
@@ -65,6 +66,8 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   void Button1Click();
   void Button2Click();
   void ScrollBar_OffsetScroll(int position, bool endOfScroll);
+  // Space: pause while playing, else play.
+  void PlayPauseKey();
   void Button_SyncClick();
 
  protected:
@@ -75,6 +78,10 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   void Handle(const std::function<void()>& action);
   void RefreshButtons();
   void LayOut();
+  void ShowPosition();
+  double Rate() const;
+  // Pauses and puts the track bar on the frame on screen; returns it.
+  int TakeFrameOnScreen();
 
   ViewerState& state_;
   MovieWindowHooks hooks_;

@@ -33,7 +33,7 @@ void ViewerModel::Close() {
   timerEnabled_ = false;
 }
 
-void ViewerModel::Press(PlayerButton button) {
+void ViewerModel::Press(PlayerButton button, double rate) {
   // Every press hands the enabling back to the player, which keeps all
   // buttons usable; only Pause while playing narrows them.
   EnableAll(true);
@@ -54,7 +54,12 @@ void ViewerModel::Press(PlayerButton button) {
       player_.Seek(0);
       break;
     case PlayerButton::Next:
+      TrackTo(state_.track.maximum);
+      player_.Seek(FrameToMs(state_.track.maximum, rate));
+      break;
     case PlayerButton::Prev:
+      TrackTo(state_.track.minimum);
+      player_.Seek(FrameToMs(state_.track.minimum, rate));
       break;
     case PlayerButton::Step:
       player_.Step();
@@ -79,6 +84,18 @@ std::optional<int> ViewerModel::TimerTick(double rate) {
   if (p == state_.track.position) return std::nullopt;
   skipTrackChange_ = true;
   state_.track.SetPosition(p);
+  return state_.track.position;
+}
+
+void ViewerModel::TrackTo(int frame) {
+  state_.track.SetPosition(frame);
+  lastTrackPosition_ = state_.track.position;
+}
+
+int ViewerModel::FrameOnScreen(double rate) {
+  if (!playerOpen_) return state_.track.position;
+  if (player_.Mode() == PlayerMode::Playing) Press(PlayerButton::Pause, rate);
+  TrackTo(MsToFrame(player_.PositionMs(), rate));
   return state_.track.position;
 }
 

@@ -27,7 +27,9 @@ class ViewerModel {
   void Close();
 
   // A player button; which buttons are enabled afterwards is in Enabled().
-  void Press(PlayerButton button);
+  // Next and Prev go to the track bar's last and first frame, at `rate`
+  // frames a second.
+  void Press(PlayerButton button, double rate = 1.0);
   bool Enabled(PlayerButton button) const { return enabled_[static_cast<int>(button)]; }
 
   // The track bar changed (by the user, or by the timer's own move).
@@ -36,6 +38,11 @@ class ViewerModel {
   // the position the track bar is to be moved to, if it moves; the change
   // that the move raises is then consumed without seeking.
   std::optional<int> TimerTick(double rate);
+
+  // The frame on screen, for a command that captures it: playback pauses
+  // first, and the track bar is set to the frame the player shows (within
+  // its range) without seeking. Returns that frame.
+  int FrameOnScreen(double rate);
 
   // Offset bar notification: returns the label text; `regenerate` tells
   // whether the end of the scroll asks for a regeneration.
@@ -51,6 +58,7 @@ class ViewerModel {
 
  private:
   void EnableAll(bool on);
+  void TrackTo(int frame);
 
   ViewerState& state_;
   MediaPlayer& player_;

@@ -1,7 +1,10 @@
 #include "widgets/WidgetMaking.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QWheelEvent>
 
 namespace tandemix {
 
@@ -45,6 +48,52 @@ QButtonGroup* MakeRadios(QGroupBox* group, const std::vector<const char*>& items
   }
   return buttons;
 }
+
+namespace {
+
+class StepFilter : public QObject {
+ public:
+  StepFilter(QLineEdit* edit, std::function<void(int, StepSize)> stepped)
+      : QObject(edit), stepped_(std::move(stepped)) {}
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(event);
+      if (key->key() != Qt::Key_Up && key->key() != Qt::Key_Down) return false;
+      stepped_(key->key() == Qt::Key_Up ? 1 : -1, SizeFor(key->modifiers()));
+      return true;
+    }
+    if (event->type() == QEvent::Wheel) {
+      auto* wheel = static_cast<QWheelEvent*>(event);
+      // Whole notches of 120; a touchpad's small deltas add up.
+      pending_ += wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
+      const int steps = pending_ / 120;
+      pending_ -= steps * 120;
+      if (steps != 0) stepped_(steps, SizeFor(wheel->modifiers()));
+      return true;
+    }
+    return false;
+  }
+
+ private:
+  static StepSize SizeFor(Qt::KeyboardModifiers modifiers) {
+    if (modifiers & Qt::ShiftModifier) return StepSize::Coarse;
+    if (modifiers & Qt::ControlModifier) return StepSize::Fine;
+    return StepSize::Normal;
+  }
+  std::function<void(int, StepSize)> stepped_;
+  int pending_ = 0;
+};
+
+}  // namespace
+
+void MakeStepping(QLineEdit* edit, std::function<void(int steps, StepSize size)> stepped) {
+  edit->installEventFilter(new StepFilter(edit, std::move(stepped)));
+}
+
+BusyCursor::BusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+BusyCursor::~BusyCursor() { QApplication::restoreOverrideCursor(); }
 
 void SetBar(QScrollBar* bar, const ScrollRange& range) {
   const QSignalBlocker block(bar);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/AlignmentSettings.h"
+#include "core/EditNumber.h"
 
 namespace tandemix {
 
@@ -47,6 +48,20 @@ void SetBar(QScrollBar* bar, const ScrollRange& range);
 void SetText(QLineEdit* edit, const std::string& text);
 void SetChecked(QCheckBox* box, bool checked);
 void SetItem(QButtonGroup* group, int item);
+
+// Lets the arrow keys Up and Down and the mouse wheel step the number in an
+// edit box: by 1, by 10 with Shift, by 0.1 with Ctrl in a real-valued box.
+// `stepped` receives the number of steps and their size and does the rest.
+void MakeStepping(QLineEdit* edit, std::function<void(int steps, StepSize size)> stepped);
+
+// The busy cursor over every window of the program while it lives.
+class BusyCursor {
+ public:
+  BusyCursor();
+  ~BusyCursor();
+  BusyCursor(const BusyCursor&) = delete;
+  BusyCursor& operator=(const BusyCursor&) = delete;
+};
 
 // Runs a handler's work; a failure it did not check itself goes to `show`
 // with the error's own text. Returns false when the work failed.

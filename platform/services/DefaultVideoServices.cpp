@@ -17,6 +17,12 @@ bool IsScriptPath(const std::string& path) {
   return ext == ".avs";
 }
 
+VideoInfo DefaultVideoServices::MeasureVideo(const std::string& path, const MeasureProgress& progress) {
+  // Only media files are read whole; a script opens its sources' headers.
+  if (!IsScriptPath(path)) return ProbeMediaFile(path, progress);
+  return ReadVideoInfo(path);
+}
+
 VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
   if (!IsScriptPath(path)) return ProbeMediaFile(path);
   // A script measures as the clip it returns; building its graph opens the

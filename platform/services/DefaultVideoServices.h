@@ -9,6 +9,7 @@ namespace tandemix {
 class DefaultVideoServices : public VideoServices {
  public:
   VideoInfo ReadVideoInfo(const std::string& path) override;
+  VideoInfo MeasureVideo(const std::string& path, const MeasureProgress& progress) override;
   bool DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) override;
 };
 

@@ -75,11 +75,17 @@ class FakeShell : public Shell {
   int registrations = 0;
   std::vector<std::string> editorStarts;
   std::vector<std::string> opened;
+  std::vector<std::string> urls;
+  bool hasEditor = true;
 
   std::string AviSynthDocsFolder() override { return docs; }
   void RegisterTemplateFileType() override { ++registrations; }
-  void StartTextEditor(const std::string& file) override { editorStarts.push_back(file); }
+  bool StartTextEditor(const std::string& file) override {
+    if (hasEditor) editorStarts.push_back(file);
+    return hasEditor;
+  }
   void OpenDocument(const std::string& path) override { opened.push_back(path); }
+  void OpenUrl(const std::string& url) override { urls.push_back(url); }
 };
 
 class FakeScriptViewer : public ScriptViewer {

@@ -1,6 +1,9 @@
 #include "app/QtPrompts.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
 
 namespace tandemix {
 namespace {
@@ -21,6 +24,39 @@ TEST(QtFileFilterTest, TheGeneratorsQuestionIsASaveDialogForScripts) {
   EXPECT_EQ(r.defaultSuffix, "avs");
   EXPECT_EQ(r.fileName, "/v/clip.avs");
   EXPECT_FALSE(r.confirmOverwrite);
+}
+
+}  // namespace
+}  // namespace tandemix
+
+namespace tandemix {
+namespace {
+
+TEST(QtPromptsOwner, AMessageBelongsToTheWindowTheUserWorksIn) {
+  QWidget main;
+  QWidget adjustment;
+  main.show();
+  adjustment.show();
+  QtPrompts prompts;
+  prompts.SetParent(&main);
+  prompts.SetWindows({&adjustment});
+  adjustment.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&adjustment));
+  QWidget* owner = nullptr;
+  QTimer::singleShot(0, [&] {
+    if (QWidget* box = QApplication::activeModalWidget()) {
+      owner = box->parentWidget();
+      box->close();
+    }
+  });
+  prompts.ShowError("'abc' is not a valid floating point value");
+  EXPECT_EQ(owner, &adjustment);
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  EXPECT_EQ(prompts.Owner(), &main);
+  // A hidden window owns nothing.
+  adjustment.hide();
+  EXPECT_EQ(prompts.Owner(), &main);
 }
 
 }  // namespace

@@ -35,5 +35,38 @@ TEST(ProbeMediaFile, WhatIsNotVideoMeasuresZero) {
   }
 }
 
+TEST(ProbeMediaFile, CountingTellsItsProgressAndCanBeCancelled) {
+  test::TempFolder dir;
+  ASSERT_TRUE(test::MakeTestVideo(dir.File("long.mkv"), 32, 24, 300, 25, "-c:v mpeg4"));
+  ASSERT_TRUE(test::MakeTestVideo(dir.File("a.avi"), 32, 24, 300, 25));
+  std::vector<double> heard;
+  const auto listen = [&](double fraction) {
+    heard.push_back(fraction);
+    return true;
+  };
+  const VideoInfo counted = ProbeMediaFile(dir.File("long.mkv"), listen);
+  EXPECT_EQ(counted.frameCount, 300);
+  ASSERT_EQ(heard.size(), 4u);  // every 64 frames
+  for (std::size_t i = 0; i < heard.size(); ++i) {
+    EXPECT_GT(heard[i], 0.0);
+    EXPECT_LE(heard[i], 1.0);
+    if (i > 0) {
+      EXPECT_GT(heard[i], heard[i - 1]);
+    }
+  }
+  // A container that stores its count is not read through.
+  heard.clear();
+  EXPECT_EQ(ProbeMediaFile(dir.File("a.avi"), listen).frameCount, 300);
+  EXPECT_TRUE(heard.empty());
+
+  int asked = 0;
+  const VideoInfo cancelled = ProbeMediaFile(dir.File("long.mkv"), [&](double) { return ++asked < 2; });
+  EXPECT_EQ(asked, 2);
+  EXPECT_TRUE(cancelled.cancelled);
+  EXPECT_EQ(cancelled.error, "Measuring " + dir.File("long.mkv") + " was cancelled.");
+  EXPECT_EQ(cancelled.width, 0);
+  EXPECT_EQ(cancelled.frameCount, 0);
+}
+
 }  // namespace
 }  // namespace tandemix

@@ -39,5 +39,34 @@ TEST(SelectedFrame, LargerThanTheScreenScrolls) {
   EXPECT_EQ(window.Image1->size(), QSize(0, 0));
 }
 
+TEST(SelectedFrame, FirstShowingStandsBesideTheViewerWithoutCoveringIt) {
+  QWidget viewer;
+  viewer.setGeometry(20, 30, 420, 356);
+  viewer.show();
+  TForm_Picture window;
+  window.SetNeighbour(&viewer);
+  window.ShowPicture(Filled(160, 120, 0, 0, 0));
+  EXPECT_FALSE(window.frameGeometry().intersects(viewer.frameGeometry()));
+  EXPECT_EQ(window.frameGeometry().top(), viewer.frameGeometry().top());
+  EXPECT_EQ(window.frameGeometry().left(), viewer.frameGeometry().right() + 1 + 8);
+}
+
+TEST(SelectedFrame, KeepsThePlaceAndSizeTheUserGaveIt) {
+  TForm_Picture window;
+  window.ShowPicture(Filled(160, 120, 0, 0, 0));
+  // The user moves and enlarges it.
+  window.setGeometry(317, 473, 300, 250);
+  window.ShowPicture(Filled(160, 120, 9, 9, 9));
+  EXPECT_EQ(window.geometry(), QRect(317, 473, 300, 250));
+  // Closed and shown again by the next change: still there, still that size.
+  window.hide();
+  window.ShowPicture(Filled(160, 120, 0, 0, 0));
+  EXPECT_EQ(window.geometry(), QRect(317, 473, 300, 250));
+  // A picture of another size gives the window that size, at its place.
+  window.ShowPicture(Filled(200, 150, 0, 0, 0));
+  const int border = 2 * window.ScrollBox->frameWidth();
+  EXPECT_EQ(window.geometry(), QRect(317, 473, 200 + border, 150 + border));
+}
+
 }  // namespace
 }  // namespace tandemix

@@ -1,8 +1,10 @@
 #include "preview/FormPreview.h"
 
 #include <gtest/gtest.h>
+#include <QApplication>
 #include <QRadioButton>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "tests/preview/AdjustmentWindowFixture.h"
 
@@ -28,6 +30,14 @@ TEST_F(AdjustmentWindow, ControlsAndStartValues) {
     const int textWidth = b->fontMetrics().horizontalAdvance(b->text());
     EXPECT_LE(textWidth + (qobject_cast<QPushButton*>(b) ? 8 : 22), b->width()) << b->text().toStdString();
   }
+}
+
+TEST_F(AdjustmentWindow, NoControlCoversAnother) {
+  const QList<QWidget*> controls = window->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
+  for (int i = 0; i < controls.size(); ++i)
+    for (int j = i + 1; j < controls.size(); ++j)
+      EXPECT_FALSE(controls[i]->geometry().intersects(controls[j]->geometry()))
+          << controls[i]->objectName().toStdString() << " and " << controls[j]->objectName().toStdString();
 }
 
 TEST_F(AdjustmentWindow, DragShowsTheValueAndRendersOnRelease) {
@@ -127,6 +137,52 @@ TEST_F(AdjustmentWindow, SaveFrameCancelledWritesNothing) {
   savePath = "/tmp/x.bmp";
   window->Button5->click();
   EXPECT_EQ(saved, (std::vector<std::string>{"/tmp/x.bmp"}));
+}
+
+TEST_F(AdjustmentWindow, ArrowKeysStepTheBoxesLikeATypedNumber) {
+  QTest::keyClick(window->Edit_Horizontal, Qt::Key_Up);
+  EXPECT_EQ(window->Edit_Horizontal->text(), "1");
+  EXPECT_EQ(settings.HorizontalShift(), 1);
+  EXPECT_EQ(window->ScrollBar_Horizontal->value(), 1);
+  QTest::keyClick(window->Edit_Horizontal, Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_EQ(window->Edit_Horizontal->text(), "11");
+  QTest::keyClick(window->Edit_Vertical, Qt::Key_Down);
+  EXPECT_EQ(settings.VerticalShift(), -1);
+  // Real-valued boxes take tenths with Ctrl, and every step renders.
+  const int before = composed;
+  QTest::keyClick(window->Edit_Scale, Qt::Key_Up, Qt::ControlModifier);
+  EXPECT_EQ(window->Edit_Scale->text(), "100.1");
+  EXPECT_DOUBLE_EQ(settings.ScaleLeftFactor(), 1.001);
+  QTest::keyClick(window->Edit_AngleR, Qt::Key_Down, Qt::ControlModifier);
+  QTest::keyClick(window->Edit_AngleR, Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_EQ(window->Edit_AngleR->text(), "-0.2");
+  EXPECT_EQ(composed, before + 3);
+  // A whole-number box takes Ctrl as a step of 1.
+  QTest::keyClick(window->Edit_FinalWidth, Qt::Key_Up, Qt::ControlModifier);
+  EXPECT_EQ(window->Edit_FinalWidth->text(), "721");
+}
+
+TEST_F(AdjustmentWindow, TheWheelStepsByNotches) {
+  const QPoint at = window->Edit_ScaleR->rect().center();
+  QWheelEvent twoUp(at, window->Edit_ScaleR->mapToGlobal(at), QPoint(), QPoint(0, 240), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(window->Edit_ScaleR, &twoUp);
+  EXPECT_EQ(window->Edit_ScaleR->text(), "102");
+  // Half notches add up to one step.
+  QWheelEvent halfDown(at, window->Edit_ScaleR->mapToGlobal(at), QPoint(), QPoint(0, -60), Qt::NoButton,
+                       Qt::ShiftModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(window->Edit_ScaleR, &halfDown);
+  EXPECT_EQ(window->Edit_ScaleR->text(), "102");
+  QApplication::sendEvent(window->Edit_ScaleR, &halfDown);
+  EXPECT_EQ(window->Edit_ScaleR->text(), "92");
+}
+
+TEST_F(AdjustmentWindow, SteppingANonNumberShowsTheErrorAndKeepsTheText) {
+  Type(window->Edit_Angle, "abc");
+  QTest::keyClick(window->Edit_Angle, Qt::Key_Up);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "'abc' is not a valid floating point value");
+  EXPECT_EQ(window->Edit_Angle->text(), "abc");
 }
 
 }  // namespace

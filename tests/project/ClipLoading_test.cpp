@@ -105,5 +105,52 @@ TEST_F(ClipLoadingTest, PathsThatCannotGoIntoAScriptAreRefusedUntouched) {
   EXPECT_TRUE(UnsafeScriptPathMessage("/v/with space/it's.avi") == std::nullopt);
 }
 
+// Measures like the fake table, but reads long: asks `progress` once and
+// stops when it is told to.
+class LongMeasuring : public test::FakeVideoServices {
+ public:
+  std::vector<double> told;
+  VideoInfo MeasureVideo(const std::string& path, const MeasureProgress& progress) override {
+    told.push_back(0.5);
+    if (!progress(0.5)) {
+      VideoInfo cancelled;
+      cancelled.cancelled = true;
+      cancelled.error = "Measuring " + path + " was cancelled.";
+      return cancelled;
+    }
+    return ReadVideoInfo(path);
+  }
+};
+
+TEST_F(ClipLoadingTest, ACancelledMeasurementChangesNothing) {
+  LongMeasuring slow;
+  slow.Set("/v/left.mkv", 720, 576, 100);
+  slow.Set("/v/right.mkv", 720, 576, 90);
+  slow.Set("/v/other.mkv", 640, 480, 50);
+  const auto go = [](double) { return true; };
+  const auto stop = [](double) { return false; };
+  ASSERT_TRUE(LoadLeftClip(project, viewer, slow, "/v/left.mkv", go).accepted);
+  ASSERT_TRUE(LoadRightClip(project, viewer, slow, "/v/right.mkv", go).accepted);
+  EXPECT_EQ(viewer.offset.maximum, 88);
+  const ProjectState before = project;
+
+  const ClipLoadOutcome left = LoadLeftClip(project, viewer, slow, "/v/other.mkv", stop);
+  EXPECT_TRUE(left.cancelled);
+  EXPECT_FALSE(left.accepted);
+  EXPECT_TRUE(left.message.empty()) << "nothing to tell the user";
+  const ClipLoadOutcome right = LoadRightClip(project, viewer, slow, "/v/other.mkv", stop);
+  EXPECT_TRUE(right.cancelled);
+  EXPECT_EQ(project.clipAFileName, before.clipAFileName);
+  EXPECT_EQ(project.clipBFileName, before.clipBFileName);
+  EXPECT_EQ(project.leftClipWidth, 720);
+  EXPECT_EQ(project.rightFrameCount, 90);
+  EXPECT_EQ(project.outputScriptName, before.outputScriptName);
+  EXPECT_EQ(viewer.offset.maximum, 88);
+  // Without a progress the services are asked the plain way.
+  slow.told.clear();
+  EXPECT_TRUE(LoadLeftClip(project, viewer, slow, "/v/other.mkv").accepted);
+  EXPECT_TRUE(slow.told.empty());
+}
+
 }  // namespace
 }  // namespace tandemix

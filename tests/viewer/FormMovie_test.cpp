@@ -36,8 +36,9 @@ class ScriptedPlayer : public MediaPlayer {
     seeks.push_back(ms);
     position = ms;
   }
-  void Step() override {}
-  void Back() override {}
+  int steps = 0, backs = 0;
+  void Step() override { ++steps; }
+  void Back() override { ++backs; }
   std::int64_t PositionMs() const override { return position; }
   PlayerMode Mode() const override { return mode; }
 };
@@ -158,6 +159,76 @@ TEST_F(ClipViewer, CaptureCommandsUseTheTrackBarFrame) {
   window->close();
   EXPECT_FALSE(window->Timer1->isActive());
   EXPECT_EQ(player.mode, PlayerMode::NotReady);
+}
+
+TEST_F(ClipViewer, CaptureDuringPlaybackPausesAndTakesTheFrameOnScreen) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->PlayerButtons[0]->click();  // Play
+  player.position = 560;
+  window->Timer1Timer();
+  ASSERT_EQ(window->TrackBar_Movie->value(), 14);
+  player.position = 1440;  // the viewer shows frame 36 before the next tick
+  const std::size_t seeks = player.seeks.size();
+  window->Button1->click();
+  EXPECT_EQ(adjusted, std::vector<int>{36});
+  EXPECT_EQ(player.mode, PlayerMode::Paused);
+  EXPECT_EQ(window->TrackBar_Movie->value(), 36);
+  EXPECT_EQ(window->Label_Position->text(), QString::fromUtf8("frame 36 / 247 \u00b7 00:01.44"));
+  EXPECT_EQ(player.seeks.size(), seeks);
+  window->PlayerButtons[0]->click();  // Play on
+  player.position = 2000;
+  window->Button2->click();
+  EXPECT_EQ(savedFrames, std::vector<int>{50});
+  EXPECT_EQ(player.mode, PlayerMode::Paused);
+}
+
+TEST_F(ClipViewer, NextAndPrevGoToTheEnds) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->PlayerButtons[3]->click();  // Next
+  EXPECT_EQ(window->TrackBar_Movie->value(), 247);
+  EXPECT_EQ(player.seeks.back(), 9880);
+  EXPECT_EQ(window->Label_Position->text(), QString::fromUtf8("frame 247 / 247 \u00b7 00:09.88"));
+  window->PlayerButtons[4]->click();  // Prev
+  EXPECT_EQ(window->TrackBar_Movie->value(), 0);
+  EXPECT_EQ(player.seeks.back(), 0);
+}
+
+TEST_F(ClipViewer, KeysPlayPauseStepAndGoHome) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QWidget* focus = window->TrackBar_Movie;
+  focus->setFocus();
+  QTest::keyClick(focus, Qt::Key_Space);
+  EXPECT_EQ(player.mode, PlayerMode::Playing);
+  QTest::keyClick(focus, Qt::Key_Space);
+  EXPECT_EQ(player.mode, PlayerMode::Paused);
+  QTest::keyClick(focus, Qt::Key_Right);
+  QTest::keyClick(focus, Qt::Key_Right);
+  QTest::keyClick(focus, Qt::Key_Left);
+  EXPECT_EQ(player.steps, 2);
+  EXPECT_EQ(player.backs, 1);
+  window->TrackBar_Movie->setValue(100);
+  QTest::keyClick(focus, Qt::Key_Home);
+  EXPECT_EQ(window->TrackBar_Movie->value(), 0);
+  EXPECT_EQ(player.seeks.back(), 0);
+}
+
+TEST_F(ClipViewer, PositionTextUnderTheTrackBarAndOffsetValueByItsLabel) {
+  window->ViewerOpen("/v/movie.avs", 720, 576, 0);
+  window->TrackBar_Movie->setValue(137);
+  EXPECT_EQ(window->Label_Position->text(), QString::fromUtf8("frame 137 / 247 \u00b7 00:05.48"));
+  const QRect track = window->TrackBar_Movie->geometry();
+  const QRect position = window->Label_Position->geometry();
+  EXPECT_EQ(position.left(), track.left());
+  EXPECT_LE(position.top() - track.bottom(), 2);
+  EXPECT_GE(position.width(), window->Label_Position->fontMetrics().horizontalAdvance(
+                                  QString::fromUtf8("frame 99999 / 99999 \u00b7 00:00.00")));
+  const QRect label = window->Label1->geometry();
+  const QRect value = window->Label_Offset->geometry();
+  EXPECT_EQ(value.left(), label.left());
+  EXPECT_LE(value.top() - label.bottom(), 8);
+  EXPECT_FALSE(value.intersects(window->ScrollBar_Offset->geometry()));
 }
 
 }  // namespace

@@ -142,6 +142,49 @@ TEST_F(ViewerModelTest, CloseStopsTheTimer) {
   EXPECT_FALSE(viewer.TimerTick(25).has_value());
 }
 
+TEST_F(ViewerModelTest, NextAndPrevGoToTheLastAndTheFirstFrame) {
+  std::string error;
+  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Press(PlayerButton::Next, 25.0);
+  EXPECT_EQ(player.seeks.back(), 10000);
+  EXPECT_EQ(state.track.position, 250);
+  EXPECT_EQ(viewer.LastTrackPosition(), 250);
+  viewer.Press(PlayerButton::Prev, 25.0);
+  EXPECT_EQ(player.seeks.back(), 0);
+  EXPECT_EQ(state.track.position, 0);
+  // A range that does not start at 0 (no clip can have one today) still
+  // goes to its first frame.
+  state.track = {10, 20, 15};
+  viewer.Press(PlayerButton::Prev, 25.0);
+  EXPECT_EQ(player.seeks.back(), 400);
+}
+
+TEST_F(ViewerModelTest, TheFrameOnScreenPausesPlaybackAndMovesTheTrackBarToIt) {
+  std::string error;
+  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Press(PlayerButton::Play);
+  player.position = 560;
+  ASSERT_EQ(viewer.TimerTick(25.0), 14);  // the once-a-second follow-up
+  player.position = 1440;                 // playback went on to frame 36
+  const std::size_t seeks = player.seeks.size();
+  EXPECT_EQ(viewer.FrameOnScreen(25.0), 36);
+  EXPECT_EQ(player.mode, PlayerMode::Paused);
+  EXPECT_EQ(state.track.position, 36);
+  EXPECT_EQ(player.seeks.size(), seeks) << "the frame on screen needs no seek";
+  EXPECT_FALSE(viewer.Enabled(PlayerButton::Pause)) << "the buttons are those of a pause";
+  // Paused already: nothing toggles; a frame past the range is the last.
+  const int toggles = player.pauseToggles;
+  player.position = 20000;
+  EXPECT_EQ(viewer.FrameOnScreen(25.0), 250);
+  EXPECT_EQ(player.pauseToggles, toggles);
+}
+
+TEST_F(ViewerModelTest, TheFrameOnScreenOfAClosedPlayerIsTheTrackBars) {
+  state.track.position = 12;
+  player.position = 5000;
+  EXPECT_EQ(viewer.FrameOnScreen(25.0), 12);
+}
+
 TEST(FrameTime, MillisecondsAndFramesAt25) {
   EXPECT_EQ(FrameToMs(50, 25), 2000);
   EXPECT_EQ(MsToFrame(2000, 25), 50);

@@ -1,0 +1,31 @@
+// What the program remembers between runs, by key: the last folder of each
+// kind of file, the windows' places and sizes, and the last output script
+// name of each pair of clips.
+#pragma once
+
+#include <string>
+
+namespace tandemix {
+
+// The kinds of file whose dialogs remember their folder.
+enum class FileKind { None, Clips, Projects, Templates, Pictures, Scripts };
+
+// "folders/clips" and so on; "" for FileKind::None (nothing remembered).
+std::string FolderKey(FileKind kind);
+
+// "windows/<objectName>/geometry".
+std::string WindowGeometryKey(const std::string& windowName);
+
+// The key of the last output name for the clips `clipA` and `clipB`:
+// "outputs/" and 16 hex digits (the 64-bit FNV-1a hash of both names with a
+// line feed between). "" when no clip is loaded.
+std::string OutputNameKey(const std::string& clipA, const std::string& clipB);
+
+// The folder of a file path ("/" for a file in the root, "" for a bare name).
+std::string FolderOf(const std::string& path);
+
+// Where a file dialog starts: the remembered folder of its kind when there
+// is one and it still exists, else the folder the command asks for.
+std::string StartFolder(const std::string& remembered, bool rememberedExists, const std::string& requested);
+
+}  // namespace tandemix
