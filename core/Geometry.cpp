@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "platform/Errors.h"
+
 namespace tandemix {
 
 double RoundHalfEvenReal(double value) {
@@ -67,15 +69,25 @@ FrameSize RotatedFrameSize(int width, int height, double angle, bool crop) {
   return result;
 }
 
-Margins SplitDifference(int currentWidth, int currentHeight, int newWidth, int newHeight) {
-  Margins m;
-  const int dw = newWidth - currentWidth;
-  const int dh = newHeight - currentHeight;
+WideMargins SplitDifference(std::int64_t currentWidth, std::int64_t currentHeight, std::int64_t newWidth,
+                            std::int64_t newHeight) {
+  WideMargins m;
+  const std::int64_t dw = newWidth - currentWidth;
+  const std::int64_t dh = newHeight - currentHeight;
   m.left = dw / 2;
   m.right = dw - m.left;
   m.top = dh / 2;
   m.bottom = dh - m.top;
   return m;
+}
+
+void CheckScriptFrameSize(const std::string& what, std::int64_t width, std::int64_t height) {
+  const std::string size = what + " would be " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+  if (width < 1 || height < 1) throw TandemixError(size + "; it needs at least 1 x 1.");
+  if (width > kMaxScriptFrameSide || height > kMaxScriptFrameSide)
+    throw TandemixError(size + "; no side may exceed " + std::to_string(kMaxScriptFrameSide) + ".");
+  if (width * height > kMaxScriptFramePixels)
+    throw TandemixError(size + "; the limit is " + std::to_string(kMaxScriptFramePixels) + " pixels.");
 }
 
 }  // namespace tandemix

@@ -2,6 +2,9 @@
 // still-frame preview, so that both size the views identically.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace tandemix {
 
 struct FrameSize {
@@ -20,6 +23,26 @@ struct Margins {
   bool operator==(const Margins&) const = default;
 };
 
+// The same in 64 bits, for the script arithmetic: sizes and shifts are
+// 32-bit values whose differences need more.
+struct WideMargins {
+  std::int64_t left = 0;
+  std::int64_t top = 0;
+  std::int64_t right = 0;
+  std::int64_t bottom = 0;
+  bool operator==(const WideMargins&) const = default;
+};
+
+// The largest frame a script can make: the script engine's limits
+// (FilterSupport.h), which the alignment and final-size lines must keep.
+constexpr std::int64_t kMaxScriptFrameSide = 16384;
+constexpr std::int64_t kMaxScriptFramePixels = std::int64_t{1} << 26;
+
+// Throws TandemixError "<what> would be W x H pixels; it needs at least
+// 1 x 1." (or "; no side may exceed 16384.", "; the limit is 67108864
+// pixels.") when no script frame can have that size.
+void CheckScriptFrameSize(const std::string& what, std::int64_t width, std::int64_t height);
+
 // Degrees to radians with the constant the scripts have always used; it is
 // not pi/180 to full precision, and changing it would move sizes.
 constexpr double kDegreesToRadians = 0.01745329252;
@@ -36,8 +59,11 @@ long long RoundHalfEven64(double value);
 // the frame's aspect ratio inside the turned frame. Needs width > 0.
 FrameSize RotatedFrameSize(int width, int height, double angle, bool crop);
 
-Margins SplitDifference(int currentWidth, int currentHeight, int newWidth, int newHeight);
+// Computed in 64 bits: any two 32-bit sizes split without overflow.
+WideMargins SplitDifference(std::int64_t currentWidth, std::int64_t currentHeight, std::int64_t newWidth,
+                            std::int64_t newHeight);
 
 constexpr int NonNegative(int x) { return x < 0 ? 0 : x; }
+constexpr std::int64_t NonNegative(std::int64_t x) { return x < 0 ? 0 : x; }
 
 }  // namespace tandemix

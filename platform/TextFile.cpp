@@ -33,7 +33,10 @@ LineList ReadTextLines(const std::string& path) {
   if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) throw CannotOpenFile(path);
   const QByteArray data = file.readAll();
   if (file.error() != QFileDevice::NoError) throw CannotOpenFile(path);
-  return SplitLines(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+  std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
+  // A UTF-8 byte order mark (Notepad writes one) is not part of the first line.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  return SplitLines(text);
 }
 
 std::string JoinLinesCrLf(const LineList& lines) {

@@ -14,7 +14,7 @@ using LineList = std::vector<std::string>;
 // break at the end makes no empty last line; a NUL byte ends the text.
 LineList SplitLines(std::string_view text);
 
-// Reads a whole file as lines. Throws "Cannot open file <path>" when the
+// Reads a whole file as lines, less a leading UTF-8 byte order mark. Throws "Cannot open file <path>" when the
 // file cannot be opened or read.
 LineList ReadTextLines(const std::string& path);
 

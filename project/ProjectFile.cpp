@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
+#include <iterator>
+#include <vector>
 
 #include "core/EditNumber.h"
 #include "platform/Errors.h"
+#include "project/TemplateLibrary.h"
 
 namespace tandemix {
 namespace {
@@ -24,19 +27,47 @@ bool SameTextIgnoringCase(const std::string& a, const char* b) {
   return true;
 }
 
-// Index of the first line equal to the marker, or -1.
-long FindMarker(const LineList& lines, const char* marker) {
-  for (std::size_t i = 0; i < lines.size(); ++i)
-    if (SameTextIgnoringCase(lines[i], marker)) return static_cast<long>(i);
-  return -1;
+constexpr const char* kBlockNames[kBlockCount] = {"ImportLeft",  "ImportRight", "Convert", "FilterLeft",
+                                                  "FilterRight", "Preview",     "Output"};
+
+// Every marker of the file, in the order it must have them.
+std::vector<const char*> AllMarkers() {
+  std::vector<const char*> markers(std::begin(kBlockMarkers), std::end(kBlockMarkers));
+  markers.insert(markers.end(), {kImportStereoMarker, kFileTypeMarker, kConvertBeforeMarker});
+  return markers;
 }
 
-// The line after the marker. A missing marker makes the file's first line
-// the value, as the lookup gives -1 + 1; a file that ends at the marker has
-// no value line, which reads as empty.
-std::string ValueAfter(const LineList& lines, const char* marker) {
-  const long at = FindMarker(lines, marker) + 1;
-  return at < static_cast<long>(lines.size()) ? lines[static_cast<std::size_t>(at)] : std::string();
+[[noreturn]] void Unreadable(const std::string& name, const std::string& why) {
+  throw TandemixError("The project " + name + " cannot be read: " + why);
+}
+
+// The line index of each marker, in AllMarkers() order. Each must be there
+// once, in that order; otherwise the lines between them would be taken for
+// template names and the file would not read back as it was saved.
+std::vector<std::size_t> LocateMarkers(const LineList& lines, const std::string& name) {
+  const std::vector<const char*> markers = AllMarkers();
+  std::vector<long> at(markers.size(), -1);
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t m = 0; m < markers.size(); ++m) {
+      if (!SameTextIgnoringCase(lines[i], markers[m])) continue;
+      if (at[m] >= 0) Unreadable(name, "the line \"" + std::string(markers[m]) + "\" appears more than once.");
+      at[m] = static_cast<long>(i);
+    }
+  }
+  std::vector<std::size_t> found;
+  for (std::size_t m = 0; m < markers.size(); ++m) {
+    if (at[m] < 0) Unreadable(name, "the line \"" + std::string(markers[m]) + "\" is missing.");
+    if (m > 0 && at[m] < at[m - 1])
+      Unreadable(name, "the line \"" + std::string(markers[m]) + "\" comes before \"" + markers[m - 1] + "\".");
+    found.push_back(static_cast<std::size_t>(at[m]));
+  }
+  return found;
+}
+
+// The line after a marker when it is not the next marker; a value line that
+// is missing reads as empty.
+std::string ValueAt(const LineList& lines, std::size_t marker, std::size_t nextMarker) {
+  return marker + 1 < nextMarker ? lines[marker + 1] : std::string();
 }
 
 }  // namespace
@@ -58,22 +89,26 @@ LineList ProjectFileLines(const ProjectState& state) {
 
 void SaveProject(const std::string& path, const ProjectState& state) { WriteTextLines(path, ProjectFileLines(state)); }
 
-ProjectFileContents ParseProjectLines(const LineList& lines) {
+ProjectFileContents ParseProjectLines(const LineList& lines, const std::string& name) {
+  const std::vector<std::size_t> at = LocateMarkers(lines, name);
   ProjectFileContents contents;
   for (int b = 0; b < kBlockCount; ++b) {
-    const char* next = b + 1 < kBlockCount ? kBlockMarkers[b + 1] : kImportStereoMarker;
-    const long from = FindMarker(lines, kBlockMarkers[b]);
-    const long to = FindMarker(lines, next);
-    for (long i = from + 1; i < to; ++i) contents.blocks[b].push_back(lines[static_cast<std::size_t>(i)]);
+    for (std::size_t i = at[b] + 1; i < at[b + 1]; ++i) {
+      if (auto problem = TemplateNameProblem(lines[i]))
+        Unreadable(
+            name, "the " + std::string(kBlockNames[b]) + " block names the template \"" + lines[i] + "\", " + *problem);
+      contents.blocks[b].push_back(lines[i]);
+    }
   }
-  contents.importStereo = ValueAfter(lines, kImportStereoMarker) == "1";
-  const int fileType = ParseEditInteger(ValueAfter(lines, kFileTypeMarker));
-  contents.fileType = static_cast<FileType>(std::clamp(fileType, -1, 3));
-  contents.convertBefore = ValueAfter(lines, kConvertBeforeMarker) == "1";
+  const std::size_t stereo = at[kBlockCount], fileType = at[kBlockCount + 1], convert = at[kBlockCount + 2];
+  contents.importStereo = ValueAt(lines, stereo, fileType) == "1";
+  const int type = ParseEditInteger(ValueAt(lines, fileType, convert));
+  contents.fileType = static_cast<FileType>(std::clamp(type, -1, 3));
+  contents.convertBefore = ValueAt(lines, convert, lines.size()) == "1";
   return contents;
 }
 
-ProjectFileContents ReadProject(const std::string& path) { return ParseProjectLines(ReadTextLines(path)); }
+ProjectFileContents ReadProject(const std::string& path) { return ParseProjectLines(ReadTextLines(path), path); }
 
 void ApplyProject(ProjectState& state, const ProjectFileContents& contents) {
   state.blocks = contents.blocks;

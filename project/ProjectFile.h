@@ -24,10 +24,13 @@ LineList ProjectFileLines(const ProjectState& state);
 void SaveProject(const std::string& path, const ProjectState& state);
 
 // Reads and checks a whole project file without changing anything.
-// Throws "Cannot open file <path>" or "'<text>' is not a valid integer
-// value" (file-type line).
+// Throws "Cannot open file <path>"; "The project <path> cannot be read:
+// ..." when a marker line is missing, repeated or out of order, or when a
+// block names a template that is not a plain name (a path separator, "."
+// or ".."); or "'<text>' is not a valid integer value" (file-type line).
+// A project that reads saves back to the same contents.
 ProjectFileContents ReadProject(const std::string& path);
-ProjectFileContents ParseProjectLines(const LineList& lines);
+ProjectFileContents ParseProjectLines(const LineList& lines, const std::string& name = "file");
 
 // Takes the contents into the state without running any window handler:
 // blocks, options (Convert before filter enabled only with stereo import),

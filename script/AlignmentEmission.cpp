@@ -1,5 +1,7 @@
 #include "script/AlignmentEmission.h"
 
+#include <cstdint>
+#include <string>
 #include <utility>
 
 #include "core/ScriptNumber.h"
@@ -8,36 +10,47 @@
 namespace tandemix {
 namespace {
 
-std::string Join4(int a, int b, int c, int d, const char* sep2, const char* sep3) {
+std::string Join4(std::int64_t a, std::int64_t b, std::int64_t c, std::int64_t d, const char* sep2, const char* sep3) {
   return std::to_string(a) + "," + std::to_string(b) + sep2 + std::to_string(c) + sep3 + std::to_string(d);
 }
 
-Margins Negated(const Margins& m) {
+WideMargins Negated(const WideMargins& m) {
   return {NonNegative(-m.left), NonNegative(-m.top), NonNegative(-m.right), NonNegative(-m.bottom)};
 }
-Margins Clamped(const Margins& m) {
+WideMargins Clamped(const WideMargins& m) {
   return {NonNegative(m.left), NonNegative(m.top), NonNegative(m.right), NonNegative(m.bottom)};
 }
-bool AnyNegative(const Margins& m) { return m.left < 0 || m.top < 0 || m.right < 0 || m.bottom < 0; }
-bool AnyPositive(const Margins& m) { return m.left > 0 || m.top > 0 || m.right > 0 || m.bottom > 0; }
+bool AnyNegative(const WideMargins& m) { return m.left < 0 || m.top < 0 || m.right < 0 || m.bottom < 0; }
+bool AnyPositive(const WideMargins& m) { return m.left > 0 || m.top > 0 || m.right > 0 || m.bottom > 0; }
 
 // Whether numbers across (widths, left and right sides) and down (heights,
 // top and bottom) fit the chroma subsampling of `type`.
-bool FitsAcross(PixelType type, int n) { return n % (1 << ChromaShiftX(type)) == 0; }
-bool FitsDown(PixelType type, int n) { return n % (1 << ChromaShiftY(type)) == 0; }
-bool MarginsFit(PixelType type, const Margins& m) {
+bool FitsAcross(PixelType type, std::int64_t n) { return n % (1 << ChromaShiftX(type)) == 0; }
+bool FitsDown(PixelType type, std::int64_t n) { return n % (1 << ChromaShiftY(type)) == 0; }
+bool MarginsFit(PixelType type, const WideMargins& m) {
   return FitsAcross(type, m.left) && FitsAcross(type, m.right) && FitsDown(type, m.top) && FitsDown(type, m.bottom);
 }
 bool IsSubsampled(PixelType type) { return ChromaShiftX(type) != 0 || ChromaShiftY(type) != 0; }
 
+// Sizes are 64-bit: every step is checked against the largest frame a
+// script can make before its line is written, so no number overflows.
 struct View {
   const char* clip;
   const char* name;
-  int width;
-  int height;
+  std::int64_t width;
+  std::int64_t height;
   PixelType type;
   int firstLine = -1;            // index of the view's first line, -1 while it has none
   bool needsFullChroma = false;  // a number in its lines does not fit its type
+
+  bool Measured() const { return width > 0 && height > 0; }
+  std::string After(const char* step) const { return std::string("The ") + name + " view after " + step; }
+  void RefuseUnmeasured(const char* verb) const {
+    if (Measured()) return;
+    throw TandemixError(std::string("The ") + name + " view measures " + std::to_string(width) + " x " +
+                        std::to_string(height) + " and cannot be " + verb +
+                        ". Check that its script opens and returns a clip.");
+  }
 };
 
 // Appends a line of `view`; `fits` tells whether its numbers fit the type.
@@ -49,28 +62,32 @@ void Emit(LineList& lines, View& view, const std::string& line, bool fits) {
 
 void Scale(LineList& lines, View& view, double factor) {
   if (factor == 1.0) return;
-  view.width = RoundHalfEven(view.width * factor);
-  view.height = RoundHalfEven(view.height * factor);
-  Emit(lines, view, ScaleLine(view.clip, view.width, view.height),
-       FitsAcross(view.type, view.width) && FitsDown(view.type, view.height));
+  view.RefuseUnmeasured("scaled");
+  const std::int64_t width = RoundHalfEven64(static_cast<double>(view.width) * factor);
+  const std::int64_t height = RoundHalfEven64(static_cast<double>(view.height) * factor);
+  CheckScriptFrameSize(view.After("scaling"), width, height);
+  view.width = width;
+  view.height = height;
+  Emit(lines, view, ScaleLine(view.clip, static_cast<int>(width), static_cast<int>(height)),
+       FitsAcross(view.type, width) && FitsDown(view.type, height));
 }
 
 // Borders with negative sides add nothing on those sides.
-void Pad(LineList& lines, View& view, const Margins& m) {
+void Pad(LineList& lines, View& view, const WideMargins& m) {
   Emit(lines, view, PadLine(view.clip, m), MarginsFit(view.type, Clamped(m)));
 }
-void Cut(LineList& lines, View& view, const Margins& m) {
+void Cut(LineList& lines, View& view, const WideMargins& m) {
   Emit(lines, view, CropLine(view.clip, m), MarginsFit(view.type, m));
 }
 
 void Tilt(LineList& lines, View& view, double degrees, bool autoCrop) {
   if (degrees == 0.0) return;
-  if (view.width <= 0 || view.height <= 0)
-    throw TandemixError(std::string("The ") + view.name + " view measures " + std::to_string(view.width) + " x " +
-                        std::to_string(view.height) +
-                        " and cannot be tilted. Check that its script opens and returns a clip.");
-  const FrameSize turned = RotatedFrameSize(view.width, view.height, degrees * kDegreesToRadians, autoCrop);
-  const Margins m = SplitDifference(view.width, view.height, turned.width, turned.height);
+  view.RefuseUnmeasured("tilted");
+  // A measured view fits the script limits, so its size fits an int.
+  const FrameSize turned = RotatedFrameSize(static_cast<int>(view.width), static_cast<int>(view.height),
+                                            degrees * kDegreesToRadians, autoCrop);
+  CheckScriptFrameSize(view.After("tilting"), turned.width, turned.height);
+  const WideMargins m = SplitDifference(view.width, view.height, turned.width, turned.height);
   if (!autoCrop) {
     Pad(lines, view, m);
     Emit(lines, view, TiltLine(view.clip, degrees), true);
@@ -80,6 +97,15 @@ void Tilt(LineList& lines, View& view, double degrees, bool autoCrop) {
   }
   view.width = turned.width;
   view.height = turned.height;
+}
+
+// The size of a view once `grow` is added on its sides and `shrink` taken
+// off, checked when both views were measured (a view that did not measure
+// fails with its own error when the output script opens).
+void CheckDisplaced(const View& view, const WideMargins& grow, const WideMargins& shrink, bool check) {
+  if (!check) return;
+  CheckScriptFrameSize(view.After("the displacement"), view.width + grow.left + grow.right - shrink.left - shrink.right,
+                       view.height + grow.top + grow.bottom - shrink.top - shrink.bottom);
 }
 
 // Puts the conversions to YV24 in front of the views' first lines (or, for
@@ -110,11 +136,11 @@ std::string TiltLine(const std::string& clip, double degrees) {
   return clip + "=zoom(" + clip + ",angle=\"" + FormatScriptNumber(degrees) + "\")";
 }
 
-std::string PadLine(const std::string& clip, const Margins& m) {
+std::string PadLine(const std::string& clip, const WideMargins& m) {
   return clip + " = AddBorders(" + clip + "," + Join4(m.left, m.top, m.right, m.bottom, ",", ",") + ")";
 }
 
-std::string CropLine(const std::string& clip, const Margins& m) {
+std::string CropLine(const std::string& clip, const WideMargins& m) {
   return clip + " = Crop(" + clip + "," + Join4(m.left, m.top, m.right, m.bottom, ",-", ",-") + ")";
 }
 
@@ -130,13 +156,18 @@ LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameS
 
   // Margins of the left view centred in the right view's frame, then moved
   // by the displacement.
-  const Margins centred = SplitDifference(l.width, l.height, r.width, r.height);
-  const Margins shifted{centred.left + values.horizontalShift, centred.top + values.verticalShift,
-                        centred.right - values.horizontalShift, centred.bottom - values.verticalShift};
+  const WideMargins centred = SplitDifference(l.width, l.height, r.width, r.height);
+  const WideMargins shifted{centred.left + values.horizontalShift, centred.top + values.verticalShift,
+                            centred.right - values.horizontalShift, centred.bottom - values.verticalShift};
+  const bool check = l.Measured() && r.Measured();
   if (values.autoCrop) {
+    CheckDisplaced(l, {}, Negated(shifted), check);
+    CheckDisplaced(r, {}, Clamped(shifted), check);
     if (AnyNegative(shifted)) Cut(lines, l, Negated(shifted));
     if (AnyPositive(shifted)) Cut(lines, r, Clamped(shifted));
   } else {
+    CheckDisplaced(r, Negated(shifted), {}, check);
+    CheckDisplaced(l, Clamped(shifted), {}, check);
     if (AnyNegative(shifted)) Pad(lines, r, Negated(shifted));
     if (AnyPositive(shifted)) Pad(lines, l, Clamped(shifted));
   }
@@ -151,9 +182,10 @@ LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameS
 
 LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int finalHeight, PixelType outputType) {
   if (finalWidth == currentWidth && finalHeight == currentHeight) return {};
-  const Margins m = SplitDifference(currentWidth, currentHeight, finalWidth, finalHeight);
-  const Margins crop = Negated(m);
-  const Margins pad = Clamped(m);
+  CheckScriptFrameSize("The final frame", finalWidth, finalHeight);
+  const WideMargins m = SplitDifference(currentWidth, currentHeight, finalWidth, finalHeight);
+  const WideMargins crop = Negated(m);
+  const WideMargins pad = Clamped(m);
   const std::string cropLine = "Crop(" + Join4(crop.left, crop.top, crop.right, crop.bottom, ",-", ",-") + ")";
   const std::string padLine = "AddBorders(" + Join4(pad.left, pad.top, pad.right, pad.bottom, ",", ",") + ")";
   const bool shrinks = finalWidth <= currentWidth && finalHeight <= currentHeight;

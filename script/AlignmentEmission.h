@@ -33,20 +33,23 @@ struct AlignmentValues {
 // Line forms; the ClipB forms are the ClipA forms with the other name.
 std::string ScaleLine(const std::string& clip, int width, int height);
 std::string TiltLine(const std::string& clip, double degrees);
-std::string PadLine(const std::string& clip, const Margins& m);
-std::string CropLine(const std::string& clip, const Margins& m);
-
+std::string PadLine(const std::string& clip, const WideMargins& m);
+std::string CropLine(const std::string& clip, const WideMargins& m);
 std::string ConvertLine(const std::string& clip);  // ClipA = ConvertToYV24(ClipA)
 
 // The alignment lines for views that measured `left` and `right` in the
-// pixel types `leftType` and `rightType`. A view that is to be tilted but has
-// no size throws a TandemixError naming it.
+// pixel types `leftType` and `rightType`, computed in 64 bits. Throws a
+// TandemixError naming the view when one that is to be scaled or tilted has
+// no size, and when a step would make a frame that no script can have
+// ("The left view after scaling would be W x H pixels; ...";
+// CheckScriptFrameSize).
 LineList AlignmentLinesFor(const AlignmentValues& values, FrameSize left, FrameSize right,
                            PixelType leftType = PixelType::RGB24, PixelType rightType = PixelType::RGB24);
 
 // Zero, one or two lines that bring an output of current size to the final
 // size: a crop where a dimension shrinks, borders where one grows; preceded
-// by ConvertToYV24() when `outputType` cannot take their numbers.
+// by ConvertToYV24() when `outputType` cannot take their numbers. Throws
+// "The final frame would be W x H pixels; ..." for a size no frame has.
 LineList EmitFinalSize(int currentWidth, int currentHeight, int finalWidth, int finalHeight,
                        PixelType outputType = PixelType::RGB24);
 

@@ -1,9 +1,12 @@
 #include "script/ScriptGenerator.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 #include "core/FrameTime.h"
+#include "core/Geometry.h"
 #include "core/ScriptNumber.h"
 #include "platform/Errors.h"
 #include "project/ClipLoading.h"
@@ -18,6 +21,28 @@ std::string DropLastFour(const std::string& name) {
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The same refusal as the preview compositor's for a scale of 0 or less;
+// a scale that no view a script can hold survives is refused too.
+void CheckScale(const char* view, double factor) {
+  const std::string percent = FormatScriptNumber(factor * 100.0);
+  if (!(factor > 0.0))
+    throw TandemixError(std::string("The scale of the ") + view + " view must be above 0 %; it is " + percent + " %.");
+  const double side = static_cast<double>(kMaxScriptFrameSide);
+  if (factor * side <= 0.5 || factor >= side + 0.5)
+    throw TandemixError(std::string("The scale of the ") + view + " view is " + percent + " %; no view of at most " +
+                        std::to_string(kMaxScriptFrameSide) + " pixels a side can be scaled by it.");
+}
+
+void CheckShift(const char* direction, int shift) {
+  const std::int64_t limit = kMaxScriptFrameSide - 1;
+  if (shift < -limit || shift > limit)
+    throw TandemixError(std::string("The ") + direction + " shift is " + std::to_string(shift) +
+                        " pixels; it must be between " + std::to_string(-limit) + " and " + std::to_string(limit) +
+                        ".");
+}
+
+}  // namespace
 
 ScriptGenerator::RunValues ReadRunValues(const AlignmentSettings& settings) {
   using RunValues = ScriptGenerator::RunValues;
@@ -35,7 +60,33 @@ ScriptGenerator::RunValues ReadRunValues(const AlignmentSettings& settings) {
     v.finalWidth = settings.FinalWidth();
     v.finalHeight = settings.FinalHeight();
   }
+  CheckRunValues(v);
   return v;
+}
+
+namespace {
+
+// The blocks whose templates a run reads, as WriteSourcesAndFilters and
+// WriteAndMeasureOutput expand them.
+std::vector<Block> BlocksRead(const ProjectState& p) {
+  std::vector<Block> blocks;
+  if (p.fileType == FileType::Custom) {
+    blocks.push_back(Block::ImportLeft);
+    if (p.stereoMode == StereoMode::TwoFiles) blocks.push_back(Block::ImportRight);
+  }
+  switch (p.stereoMode) {
+    case StereoMode::TwoFiles:
+      blocks.insert(blocks.end(), {Block::FilterLeft, Block::FilterRight});
+      break;
+    case StereoMode::ConvertBeforeFilters:
+      blocks.insert(blocks.end(), {Block::Convert, Block::FilterLeft, Block::FilterRight});
+      break;
+    default:
+      blocks.insert(blocks.end(), {Block::FilterLeft, Block::Convert});
+      break;
+  }
+  blocks.push_back(Block::Output);
+  return blocks;
 }
 
 void CheckScriptPath(const std::string& path) {
@@ -43,6 +94,14 @@ void CheckScriptPath(const std::string& path) {
 }
 
 }  // namespace
+
+void CheckRunValues(const ScriptGenerator::RunValues& v) {
+  CheckScale("left", v.alignment.scaleLeft);
+  CheckScale("right", v.alignment.scaleRight);
+  CheckShift("horizontal", v.alignment.horizontalShift);
+  CheckShift("vertical", v.alignment.verticalShift);
+  if (v.useFinalSize) CheckScriptFrameSize("The final frame", v.finalWidth, v.finalHeight);
+}
 
 ScriptNames DeriveScriptNames(const std::string& outputScriptName) {
   ScriptNames n;
@@ -100,7 +159,9 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
   CheckScriptPath(project_.outputScriptName);
   CheckScriptPath(project_.clipAFileName);
   CheckScriptPath(project_.clipBFileName);
+  // Everything the run reads is checked before the first file is written.
   const RunValues values = ReadRunValues(alignment_);
+  for (Block block : BlocksRead(project_)) CheckTemplatesReadable(project_.BlockAt(block), project_.programFolder);
   const TemplateKeywords keywords{project_.clipAFileName, project_.clipBFileName,
                                   FormatScriptNumber(alignment_.sliderAValue),
                                   FormatScriptNumber(alignment_.sliderBValue)};

@@ -72,8 +72,10 @@ class ScriptGenerator {
   // Every file written by the last run, in the order written.
   const std::vector<std::string>& WrittenFiles() const { return written_; }
 
-  // Everything a run reads from the alignment boxes, parsed before the first
-  // file is written so that a bad number never leaves a half-written set.
+  // Everything a run reads from the alignment boxes, parsed and checked
+  // (CheckRunValues) before the first file is written so that a bad number
+  // never leaves a half-written set. The templates the run reads are
+  // checked then too.
   struct RunValues {
     AlignmentValues alignment;
     bool useFinalSize = false;
@@ -104,6 +106,18 @@ class ScriptGenerator {
   PixelType outputType_ = PixelType::RGB24;  // as the output script measured
   std::vector<std::string> written_;
 };
+
+// Refuses values that make no script: a scale of 0 % or less ("The scale of
+// the left view must be above 0 %; it is -100 %.", as the preview
+// compositor says) or one no view survives, a shift of 16384 pixels or
+// more either way, a final size no frame can have ("The final frame would
+// be 0 x 0 pixels; it needs at least 1 x 1."). The window program's boxes
+// and tandemix-cli's options reach the generator through these checks.
+void CheckRunValues(const ScriptGenerator::RunValues& values);
+
+// Reads the boxes and bars as a run does, then CheckRunValues. Throws the
+// boxes' conversion messages and the checks' refusals.
+ScriptGenerator::RunValues ReadRunValues(const AlignmentSettings& settings);
 
 // "Open preview": the check before a run. Returns the message to show in a
 // box captioned "Video clip not loaded", or nullopt when the run may go on.

@@ -1,26 +1,57 @@
 #include "script/TemplateExpansion.h"
 
+#include <cstddef>
+#include <vector>
+
+#include "platform/Errors.h"
+
 namespace tandemix {
 namespace {
 
-void ReplaceFirst(std::string& text, const std::string& keyword, const std::string& value) {
-  const auto at = text.find(keyword);
-  if (at != std::string::npos) text.replace(at, keyword.size(), value);
+// A line cut into pieces: the template's own text, and values put in.
+struct Piece {
+  std::string text;
+  bool inserted = false;
+};
+
+// Replaces the first occurrence of `keyword` in the template's own text;
+// inserted values are never searched.
+void ReplaceFirst(std::vector<Piece>& pieces, const std::string& keyword, const std::string& value) {
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (pieces[i].inserted) continue;
+    const auto at = pieces[i].text.find(keyword);
+    if (at == std::string::npos) continue;
+    Piece after{pieces[i].text.substr(at + keyword.size()), false};
+    pieces[i].text.resize(at);
+    pieces.insert(pieces.begin() + static_cast<std::ptrdiff_t>(i) + 1, {Piece{value, true}, std::move(after)});
+    return;
+  }
 }
 
 }  // namespace
 
 std::string SubstituteKeywords(const std::string& line, const TemplateKeywords& keywords) {
-  std::string result = line;
-  ReplaceFirst(result, "FileL", keywords.fileL);
-  ReplaceFirst(result, "FileR", keywords.fileR);
-  ReplaceFirst(result, "SliderA", keywords.sliderA);
-  ReplaceFirst(result, "SliderB", keywords.sliderB);
+  std::vector<Piece> pieces{Piece{line, false}};
+  ReplaceFirst(pieces, "FileL", keywords.fileL);
+  ReplaceFirst(pieces, "FileR", keywords.fileR);
+  ReplaceFirst(pieces, "SliderA", keywords.sliderA);
+  ReplaceFirst(pieces, "SliderB", keywords.sliderB);
+  std::string result;
+  for (const Piece& piece : pieces) result += piece.text;
   return result;
+}
+
+void CheckTemplatesReadable(const FilterBlock& block, const std::string& templateFolder) {
+  for (const auto& name : block) {
+    if (auto problem = TemplateNameProblem(name))
+      throw TandemixError("The template \"" + name + "\" cannot be used, " + *problem);
+    ReadTextLines(TemplatePath(templateFolder, name));
+  }
 }
 
 void ExpandBlock(LineList& destination, const FilterBlock& block, const std::string& templateFolder,
                  const TemplateKeywords& keywords) {
+  CheckTemplatesReadable(block, templateFolder);
   for (const auto& name : block) {
     const LineList lines = ReadTextLines(TemplatePath(templateFolder, name));
     for (const auto& line : lines) destination.push_back(SubstituteKeywords(line, keywords));

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, builds Tandemix twice (a
 # normal build with warnings as errors and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build) and runs every test of each through CTest.
+# UndefinedBehaviorSanitizer build) and runs every test of each through CTest,
+# then builds the libFuzzer targets with clang and runs each briefly on its
+# seed corpus.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -38,4 +40,9 @@ if [[ "${TANDEMIX_SKIP_SANITIZERS:-0}" != 1 ]]; then
   export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
   export LSAN_OPTIONS=suppressions=$ROOT/tests/lsan.supp
   run_suite build-asan -DTANDEMIX_SANITIZE=ON
+fi
+
+if [[ "${TANDEMIX_SKIP_FUZZ:-0}" != 1 ]]; then
+  echo "== libFuzzer targets (clang), all at once, ${TANDEMIX_FUZZ_SECONDS:-45} s each on their corpora"
+  FUZZ_PARALLEL=1 ./scripts/fuzz.sh "${TANDEMIX_FUZZ_SECONDS:-45}"
 fi

@@ -174,6 +174,11 @@ int RunGenerate(const Args& args) {
   }
   for (const auto& file : generator.WrittenFiles()) std::printf("%s\n", file.c_str());
   std::printf("size %d %d\n", project.outputWidth, project.outputHeight);
+  // The viewer would show why the output does not open; say it here.
+  if (project.outputWidth <= 0 || project.outputHeight <= 0) {
+    const VideoInfo info = video.ReadVideoInfo(generator.Names().output);
+    if (!info.Ok()) throw TandemixError(info.error);
+  }
   return 0;
 }
 

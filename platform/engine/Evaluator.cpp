@@ -13,6 +13,11 @@ namespace {
 // of one script bounds its depth.
 constexpr int kMaxClipsPerScript = 3000;
 
+// AviSynth scripts never need strings of more than a few megabytes; a
+// script that doubles a string in a loop stops here instead of taking the
+// machine's memory.
+constexpr std::size_t kMaxStringLength = std::size_t{16} << 20;
+
 }  // namespace
 
 Evaluator::Evaluator(const FunctionTable& functions, std::string scriptName, std::string folder)
@@ -28,27 +33,25 @@ const Value* Evaluator::FindVariable(const std::string& name) const {
 }
 
 Value Evaluator::Run(const Script& script) {
-  Value lastExpression;
-  bool endsWithExpression = false;
+  // As in AviSynth, an assignment has no value: a script whose last
+  // statement assigns returns the undefined value, not `last`.
+  Value result;
   for (const Statement& s : script.statements) {
     switch (s.kind) {
       case Statement::Kind::Return:
         return Eval(*s.expr);
       case Statement::Kind::Assignment:
         variables_[LowerCase(s.variable)] = Eval(*s.expr);
-        endsWithExpression = false;
+        result = Value();
         break;
       case Statement::Kind::Expression: {
-        lastExpression = Eval(*s.expr);
-        if (lastExpression.IsClip()) variables_["last"] = lastExpression;
-        endsWithExpression = true;
+        result = Eval(*s.expr);
+        if (result.IsClip()) variables_["last"] = result;
         break;
       }
     }
   }
-  if (endsWithExpression) return lastExpression;
-  if (const Value* last = FindVariable("last")) return *last;
-  return Value();
+  return result;
 }
 
 Value Evaluator::Eval(const Expr& e) {
@@ -191,7 +194,12 @@ Value Evaluator::EvalBinary(const Expr& e) {
     return Value::Bool(order >= 0);
   }
   if (op == "+" || op == "++") {
-    if (a.IsString() && b.IsString()) return Value::String(a.AsString() + b.AsString());
+    if (a.IsString() && b.IsString()) {
+      if (a.AsString().size() + b.AsString().size() > kMaxStringLength)
+        Fail("Script error: the string would be longer than " + std::to_string(kMaxStringLength) + " characters.",
+             e.line);
+      return Value::String(a.AsString() + b.AsString());
+    }
     if (a.IsClip() && b.IsClip()) {
       if (++clipsMade_ > kMaxClipsPerScript)
         Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", e.line);

@@ -16,8 +16,9 @@ class Evaluator {
   // are taken from `folder` (empty: the current folder).
   Evaluator(const FunctionTable& functions, std::string scriptName, std::string folder);
 
-  // The script's value: that of `return`, else of a last statement that is
-  // an expression, else of `last`. Throws ScriptError.
+  // The script's value: that of `return`, else that of the last statement,
+  // which for an assignment (or no statement) is the undefined value (void).
+  // Throws ScriptError.
   Value Run(const Script& script);
 
  private:

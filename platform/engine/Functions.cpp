@@ -88,7 +88,9 @@ bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
     std::size_t found = params.size();
     for (std::size_t i = 0; i < params.size(); ++i)
       if (!params[i].repeated && LowerCase(params[i].name) == LowerCase(name)) found = i;
-    if (found == params.size() || !values[found].IsVoid() || !Fits(v, params[found].type)) return false;
+    // As in AviSynth, only optional parameters have names a call may use.
+    if (found == params.size() || !params[found].optional || !values[found].IsVoid() || !Fits(v, params[found].type))
+      return false;
     values[found] = Coerce(v, params[found].type);
   }
   for (std::size_t i = 0; i < params.size(); ++i) {

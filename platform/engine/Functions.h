@@ -79,7 +79,8 @@ class FunctionTable {
   std::map<std::string, std::vector<FunctionDef>> functions_;  // by lower-case name
 };
 
-// Binds arguments to a signature; false when they do not fit.
+// Binds arguments to a signature; false when they do not fit. Only
+// optional parameters may be given by name, as in AviSynth.
 bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
                    const std::vector<std::pair<std::string, Value>>& named, std::vector<Value>& values,
                    std::vector<Value>& rest);

@@ -19,6 +19,8 @@ class Lexer {
   Lexer(std::string_view text, const std::string& name) : text_(text), name_(name) {}
 
   std::vector<Token> Run() {
+    // A UTF-8 byte order mark (Notepad writes one) is not part of the text.
+    if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = lineStart_ = 3;
     while (pos_ < text_.size()) {
       const char c = text_[pos_];
       if (c == '\0') break;
@@ -199,7 +201,10 @@ class Lexer {
     t.text = std::string(text_.substr(from, pos_ - from));
     if (t.text.empty()) Fail("'$' must be followed by hexadecimal digits", t.line, t.column);
     if (t.text.size() > 8) Fail("number too large: $" + t.text, t.line, t.column);
-    t.intValue = static_cast<std::int64_t>(std::strtoull(t.text.c_str(), nullptr, 16));
+    // A 32-bit value, as in AviSynth: $FFFFFFFF is -1 and $AARRGGBB keeps
+    // its alpha byte in the top bits (filters without alpha ignore it).
+    const auto bits = static_cast<std::uint32_t>(std::strtoul(t.text.c_str(), nullptr, 16));
+    t.intValue = static_cast<std::int32_t>(bits);
     tokens_.push_back(std::move(t));
   }
 

@@ -1,7 +1,8 @@
 // Splits script text into tokens. Lines end at CR LF, CR or LF; "#" starts
 // a comment to the line's end, "/* */" and "[* *]" enclose comments; a "\"
 // at the end of a line or at the start of the next joins the two lines;
-// "__END__" ends the script.
+// "__END__" ends the script. A leading UTF-8 byte order mark is skipped;
+// "$" hexadecimal literals are 32-bit values ($FFFFFFFF is -1).
 #pragma once
 
 #include <cstdint>

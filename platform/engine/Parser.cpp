@@ -11,7 +11,10 @@
 namespace tandemix::engine {
 namespace {
 
-// Deeper expressions are refused: evaluating them would exhaust the stack.
+// Deeper expressions are refused: parsing or evaluating them would exhaust
+// the stack. Every recursion of the parser counts on the way in (brackets,
+// call arguments, `?:' branches, unary operators), and every node of the
+// tree is checked once its children are in place.
 constexpr int kMaxExpressionDepth = 200;
 
 bool SameWord(const std::string& a, const char* b) { return strcasecmp(a.c_str(), b) == 0; }
@@ -92,7 +95,23 @@ class Parser {
     return s;
   }
 
+  // Counts one level of parser recursion while it lives; refuses a level
+  // past the limit with a syntax error at the token where it starts.
+  class Descent {
+   public:
+    explicit Descent(Parser& parser) : parser_(parser) {
+      if (++parser_.depth_ > kMaxExpressionDepth) parser_.Fail("the expression is nested too deeply");
+    }
+    ~Descent() { --parser_.depth_; }
+    Descent(const Descent&) = delete;
+    Descent& operator=(const Descent&) = delete;
+
+   private:
+    Parser& parser_;
+  };
+
   std::unique_ptr<Expr> ParseExpr() {
+    const Descent descent(*this);
     const Token& at = Cur();
     auto condition = ParseOr();
     if (!AtOp("?")) return condition;
@@ -137,9 +156,8 @@ class Parser {
       ++pos_;
       auto e = Node(Expr::Kind::Unary, at);
       e->name = at.text;
-      if (++unaryDepth_ > kMaxExpressionDepth) Fail("the expression is nested too deeply");
+      const Descent descent(*this);
       e->args.push_back(ParseUnary());
-      --unaryDepth_;
       return WithCheckedDepth(std::move(e));
     }
     return ParsePostfix();
@@ -234,10 +252,8 @@ class Parser {
       }
       case TokenKind::Operator:
         if (t.text == "(") {
-          if (++parenDepth_ > kMaxExpressionDepth) Fail("the expression is nested too deeply");
           ++pos_;
           auto e = ParseExpr();
-          --parenDepth_;
           Expect(")");
           return e;
         }
@@ -252,8 +268,7 @@ class Parser {
   std::vector<Token> tokens_;
   const std::string& name_;
   std::size_t pos_ = 0;
-  int parenDepth_ = 0;
-  int unaryDepth_ = 0;
+  int depth_ = 0;  // levels of recursion now open
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 // number and string conversions scripts use with them.
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
@@ -18,6 +19,58 @@ Value ToInt(double v, const char* name) {
   if (!std::isfinite(v) || v < -9.2e18 || v > 9.2e18)
     throw FilterError(std::string(name) + ": the value is out of range");
   return Value::Int(static_cast<std::int64_t>(v));
+}
+
+// Checks a format of String(value, format): text with exactly one
+// conversion of a float (%f, %e, %g, %a and their capitals, with flags, a
+// width and a precision of at most kMaxFormatField each, an optional "l")
+// or none; "%%" is a percent sign. AviSynth hands the value to sprintf as
+// a float whatever the format says; a format that would read anything else
+// is refused instead.
+constexpr int kMaxFormatField = 100;
+
+void CheckFloatFormat(const std::string& format) {
+  const auto refuse = [&format](const std::string& why) {
+    throw FilterError("String: the format \"" + format + "\" " + why);
+  };
+  const auto number = [&](std::size_t& i) {
+    int value = 0;
+    while (i < format.size() && format[i] >= '0' && format[i] <= '9') {
+      value = value * 10 + (format[i++] - '0');
+      if (value > kMaxFormatField) refuse("has a width or precision over " + std::to_string(kMaxFormatField) + ".");
+    }
+  };
+  int conversions = 0;
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] != '%') continue;
+    ++i;
+    if (i < format.size() && format[i] == '%') continue;
+    while (i < format.size() && std::string_view("-+ #0").find(format[i]) != std::string_view::npos) ++i;
+    number(i);
+    if (i < format.size() && format[i] == '.') {
+      ++i;
+      number(i);
+    }
+    if (i < format.size() && format[i] == 'l') ++i;
+    if (i >= format.size() || std::string_view("fFeEgGaA").find(format[i]) == std::string_view::npos)
+      refuse("may only convert a float (%f, %e, %g or %a).");
+    ++conversions;
+  }
+  if (conversions > 1) refuse("converts more than one value.");
+}
+
+Value FormattedString(const Value& v, const std::string& format) {
+  if (v.IsBool()) return Value::String(v.AsBool() ? "true" : "false");
+  if (v.IsString()) return v;
+  if (!v.IsNumber()) throw FilterError("String: a clip has no text form");
+  CheckFloatFormat(format);
+  // Each conversion writes at most a few hundred characters: bounded fields.
+  const int size = std::snprintf(nullptr, 0, format.c_str(), v.AsFloat());
+  if (size < 0) throw FilterError("String: the format \"" + format + "\" cannot be used.");
+  std::string text(static_cast<std::size_t>(size) + 1, '\0');
+  std::snprintf(text.data(), text.size(), format.c_str(), v.AsFloat());
+  text.resize(static_cast<std::size_t>(size));
+  return Value::String(std::move(text));
 }
 
 }  // namespace
@@ -47,8 +100,9 @@ void RegisterScalarFunctions(FunctionTable& t) {
   AddProperty(t, "HasAudio", [](const ClipInfo&) { return Value::Bool(false); });
   t.Add("Int", {Req("value", ParamType::Float)},
         [](const CallArgs& a) { return a.At(0).IsInt() ? a.At(0) : ToInt(std::trunc(a.Float(0)), "Int"); });
+  // Halves round away from zero, as AviSynth's Round does.
   t.Add("Round", {Req("value", ParamType::Float)},
-        [](const CallArgs& a) { return a.At(0).IsInt() ? a.At(0) : ToInt(std::floor(a.Float(0) + 0.5), "Round"); });
+        [](const CallArgs& a) { return a.At(0).IsInt() ? a.At(0) : ToInt(std::round(a.Float(0)), "Round"); });
   t.Add("Floor", {Req("value", ParamType::Float)},
         [](const CallArgs& a) { return ToInt(std::floor(a.Float(0)), "Floor"); });
   t.Add("Ceil", {Req("value", ParamType::Float)},
@@ -65,6 +119,7 @@ void RegisterScalarFunctions(FunctionTable& t) {
   });
   t.Add("String", {Req("value", ParamType::Any), Opt("format", ParamType::String)}, [](const CallArgs& a) {
     const Value& v = a.At(0);
+    if (a.Has(1)) return FormattedString(v, a.String(1));
     switch (v.GetType()) {
       case Value::Type::String:
         return v;

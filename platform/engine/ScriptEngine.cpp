@@ -14,6 +14,27 @@
 namespace tandemix::engine {
 namespace {
 
+// What a script returned instead of a clip, in AviSynth's words.
+std::string NotAClipMessage(const Value& v) {
+  switch (v.GetType()) {
+    case Value::Type::Void:
+      return "the undefined value";
+    case Value::Type::Bool:
+      return std::string("a bool, ") + (v.AsBool() ? "true" : "false");
+    case Value::Type::Int:
+      return "an int, " + std::to_string(v.AsInt());
+    case Value::Type::Float:
+      return "a float, " + std::to_string(v.AsFloat());
+    case Value::Type::String: {
+      const std::string& s = v.AsString();
+      return "a string, \"" + (s.size() > 60 ? s.substr(0, 60) + "..." : s) + "\"";
+    }
+    case Value::Type::Clip:
+      break;
+  }
+  return "a clip";
+}
+
 bool IsScript(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).suffix().compare("avs", Qt::CaseInsensitive) == 0;
 }
@@ -26,7 +47,9 @@ ClipPtr EvaluateScript(std::string_view text, const std::string& scriptName, con
   BudgetScope budget(std::make_shared<FrameBudget>(FrameBudget::DefaultLimit()));
   Evaluator evaluator(FunctionTable::BuiltIns(), scriptName, folder);
   const Value result = evaluator.Run(script);
-  if (!result.IsClip()) throw ScriptError("The script's return value was not a video clip\n(" + scriptName + ")");
+  if (!result.IsClip())
+    throw ScriptError("The script's return value was not a video clip, (Is " + NotAClipMessage(result) + ").\n(" +
+                      scriptName + ")");
   return result.AsClip();
 }
 

@@ -16,7 +16,9 @@ namespace tandemix::engine {
 // Evaluates script text. `scriptName` is shown in error messages; relative
 // paths in the script are taken from `folder` (empty: the current folder).
 // Throws ScriptError with AviSynth's wording and the script's line, e.g.
-// "Script error: There is no function named 'zoom2'.\n(movie.avs, line 2)".
+// "Script error: There is no function named 'zoom2'.\n(movie.avs, line 2)",
+// and "The script's return value was not a video clip, (Is the undefined
+// value).\n(movie.avs)" for a script that ends in an assignment.
 ClipPtr EvaluateScript(std::string_view text, const std::string& scriptName, const std::string& folder = {});
 
 // Reads and evaluates a script file; relative paths in it are taken from

@@ -122,7 +122,7 @@ TEST(TypicalRoad, FromClipsToAlignedScripts) {
 
   const LineList script = ReadTextLines(output);
   const FrameSize tilted = RotatedFrameSize(160, 120, 1.5 * kDegreesToRadians, false);
-  const Margins pad = SplitDifference(160, 120, tilted.width, tilted.height);
+  const WideMargins pad = SplitDifference(160, 120, tilted.width, tilted.height);
   // The clips decode as YV12: the left view's odd width and the right view's
   // odd border each bring a conversion to YV24 before the view's first line.
   ASSERT_EQ(pad.left % 2, 1);

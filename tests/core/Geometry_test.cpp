@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
+#include "platform/Errors.h"
+
 namespace tandemix {
 namespace {
 
@@ -24,10 +29,33 @@ TEST(RotatedFrameSize, DegenerateAnglesGiveNoUndefinedSizes) {
 }
 
 TEST(SplitDifference, TruncatesHalfTowardZero) {
-  EXPECT_EQ(SplitDifference(0, 0, -7, 7), (Margins{-3, 3, -4, 4}));
-  EXPECT_EQ(SplitDifference(720, 576, 735, 595), (Margins{7, 9, 8, 10}));
-  EXPECT_EQ(SplitDifference(734, 588, 735, 595), (Margins{0, 3, 1, 4}));
-  EXPECT_EQ(SplitDifference(1, 1, 0, 0), (Margins{0, 0, -1, -1}));
+  EXPECT_EQ(SplitDifference(0, 0, -7, 7), (WideMargins{-3, 3, -4, 4}));
+  EXPECT_EQ(SplitDifference(720, 576, 735, 595), (WideMargins{7, 9, 8, 10}));
+  EXPECT_EQ(SplitDifference(734, 588, 735, 595), (WideMargins{0, 3, 1, 4}));
+  EXPECT_EQ(SplitDifference(1, 1, 0, 0), (WideMargins{0, 0, -1, -1}));
+}
+
+// Differences of any two 32-bit sizes are split in 64
+// bits, without overflow.
+TEST(SplitDifference, ExtremeSizesDoNotOverflow) {
+  EXPECT_EQ(SplitDifference(48, 48, INT32_MIN, 48), (WideMargins{-1073741848, 0, -1073741848, 0}));
+  EXPECT_EQ(SplitDifference(INT32_MIN, 0, INT32_MAX, 0), (WideMargins{2147483647, 0, 2147483648, 0}));
+}
+
+TEST(CheckScriptFrameSize, RefusesWhatNoScriptFrameCanBe) {
+  EXPECT_NO_THROW(CheckScriptFrameSize("The final frame", 16384, 4096));
+  const auto message = [](std::int64_t w, std::int64_t h) {
+    try {
+      CheckScriptFrameSize("The final frame", w, h);
+    } catch (const TandemixError& e) {
+      return std::string(e.what());
+    }
+    return std::string();
+  };
+  EXPECT_EQ(message(0, 0), "The final frame would be 0 x 0 pixels; it needs at least 1 x 1.");
+  EXPECT_EQ(message(-2147483648LL, 48), "The final frame would be -2147483648 x 48 pixels; it needs at least 1 x 1.");
+  EXPECT_EQ(message(16385, 1), "The final frame would be 16385 x 1 pixels; no side may exceed 16384.");
+  EXPECT_EQ(message(16384, 4097), "The final frame would be 16384 x 4097 pixels; the limit is 67108864 pixels.");
 }
 
 TEST(RoundHalfEven, HalvesGoToEven) {

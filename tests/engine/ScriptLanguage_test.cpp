@@ -15,8 +15,9 @@ TEST(ScriptLanguage, StatementsAssignmentsAndImplicitLast) {
   // do not; the script's value is that of its last expression.
   EXPECT_EQ(SizeOf(Eval("BlankClip(width=32, height=16, length=5)\r\nClipA = last\r\nCrop(0,0,-8,-0)")),
             (Size{24, 16, 5}));
-  // Ending with an assignment gives `last`.
-  EXPECT_EQ(SizeOf(Eval("BlankClip(width=32, height=16)\nClipA = AddBorders(4,0,0,0)")), (Size{32, 16, 240}));
+  // Ending with an assignment gives no clip, as in AviSynth.
+  EXPECT_EQ(EvalError("BlankClip(width=32, height=16)\nClipA = AddBorders(4,0,0,0)"),
+            "The script's return value was not a video clip, (Is the undefined value).\n(test.avs)");
   // return ends the script at once.
   EXPECT_EQ(SizeOf(Eval("ClipA = BlankClip(width=8,height=8)\nreturn(ClipA)\nundefined_function()")),
             (Size{8, 8, 240}));
@@ -93,8 +94,10 @@ TEST(ScriptLanguage, ErrorsNameTheProblemTheScriptAndTheLine) {
             "StackHorizontal: image heights don't match\n(test.avs, line 3)");
   // Without a clip in `last`, a clip function with no clip cannot run.
   EXPECT_EQ(EvalError("Crop(80,0,-80,-0)"), "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
-  EXPECT_EQ(EvalError("x = 5"), "The script's return value was not a video clip\n(test.avs)");
-  EXPECT_EQ(EvalError("5 + 2"), "The script's return value was not a video clip\n(test.avs)");
+  EXPECT_EQ(EvalError("x = 5"),
+            "The script's return value was not a video clip, (Is the undefined value).\n(test.avs)");
+  EXPECT_EQ(EvalError("5 + 2"), "The script's return value was not a video clip, (Is an int, 7).\n(test.avs)");
+  EXPECT_EQ(EvalError(""), "The script's return value was not a video clip, (Is the undefined value).\n(test.avs)");
   EXPECT_EQ(Message(EvalError("BlankClip(width=1/0)")), "Script error: division by zero.");
   EXPECT_EQ(Message(EvalError("BlankClip(width=9223372036854775807 + 1)")), "Script error: integer overflow.");
   EXPECT_EQ(Message(EvalError("BlankClip(width=5000000000)")), "BlankClip: the value 5000000000 is out of range");
@@ -133,6 +136,114 @@ TEST(ScriptLanguage, ScriptsTooDeepOrTooLongAreRefusedNotCrashed) {
   std::string many = "BlankClip(width=4, height=4)\n";
   for (int i = 0; i < 3001; ++i) many += "FlipVertical()\n";
   EXPECT_EQ(EvalError(many), "Script error: the script uses more than 3000 filters.\n(test.avs, line 3001)");
+}
+
+// Every recursion of the parser counts, so deep nesting
+// of calls or of `?:' is a syntax error naming the line, not a crash.
+TEST(ScriptLanguage, DeeplyNestedCallsAndConditionsAreSyntaxErrors) {
+  std::string calls = "BlankClip()\nx = ";
+  for (int i = 0; i < 5000; ++i) calls += "x(";
+  calls += std::string(5000, ')');
+  const std::string callError = EvalError(calls);
+  EXPECT_EQ(Message(callError), "Script error: the expression is nested too deeply");
+  EXPECT_NE(callError.find("(test.avs, line 2, column"), std::string::npos) << callError;
+  std::string conditions = "\n\nx = ";
+  for (int i = 0; i < 300000; ++i) conditions += "true ? 1 : ";
+  conditions += "2";
+  const std::string conditionError = EvalError(conditions);
+  EXPECT_EQ(Message(conditionError), "Script error: the expression is nested too deeply");
+  EXPECT_NE(conditionError.find("(test.avs, line 3, column"), std::string::npos) << conditionError;
+  std::string brackets = "x = ";
+  for (int i = 0; i < 100000; ++i) brackets += "-(";
+  EXPECT_EQ(Message(EvalError(brackets)), "Script error: the expression is nested too deeply");
+  // Nesting within the limit still works.
+  std::string fine = "BlankClip(width=";
+  for (int i = 0; i < 50; ++i) fine += "Abs(";
+  fine += "8" + std::string(50, ')') + ", height=8)";
+  EXPECT_EQ(SizeOf(Eval(fine)), (Size{8, 8, 240}));
+}
+
+// A string past 16 MiB is an error naming the line.
+TEST(ScriptLanguage, StringsPastTheLimitAreRefused) {
+  std::string doubling = "s = \"a\"\n";
+  for (int i = 0; i < 40; ++i) doubling += "s = s + s\n";
+  doubling += "BlankClip()";
+  // 2^24 characters are allowed; the 25th doubling (line 26) is refused.
+  EXPECT_EQ(EvalError(doubling),
+            "Script error: the string would be longer than 16777216 characters.\n(test.avs, line 26)");
+}
+
+// A script saved with a UTF-8 byte order mark opens,
+// and its columns count from after the mark.
+TEST(ScriptLanguage, ByteOrderMarkIsSkipped) {
+  EXPECT_EQ(SizeOf(Eval("\xEF\xBB\xBF"
+                        "BlankClip(width=8, height=6)\r\n")),
+            (Size{8, 6, 240}));
+  EXPECT_EQ(EvalError("\xEF\xBB\xBF"
+                      "x = 3 @ 4"),
+            "Script error: syntax error: unexpected character '@'\n(test.avs, line 1, column 7)");
+  // Only a leading mark: one further on is still a stray character.
+  EXPECT_EQ(Message(EvalError("BlankClip()\n\xEF\xBB\xBF")),
+            "Script error: syntax error: unexpected character code 239");
+  TempFolder folder;
+  WriteBytes(folder.File("notepad.avs"),
+             "\xEF\xBB\xBF"
+             "BlankClip(width=8, height=6)\r\n");
+  EXPECT_EQ(SizeOf(engine::OpenScript(folder.File("notepad.avs"))), (Size{8, 6, 240}));
+}
+
+// String(value, format) formats the value as a float, as
+// AviSynth's sprintf does; formats that would read anything else are refused.
+TEST(ScriptLanguage, StringHonoursItsFormat) {
+  EXPECT_EQ(WidthOf("String(2.5, \"%0.2f\") == \"2.50\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("String(7, \"%5.1f\") == \"  7.0\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("String(1.5, \"x=%e%%\") == \"x=1.500000e+00%\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("String(3.25, \"%g px\") == \"3.25 px\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("String(3.25, \"no number\") == \"no number\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("String(true, \"%f\") == \"true\" ? 1 : 2"), 1);
+  EXPECT_EQ(WidthOf("String(2.5) == \"2.500000\" ? 1 : 2"), 1);
+  EXPECT_EQ(Message(EvalError("x = String(1.5, \"%d\")\nBlankClip()")),
+            "String: the format \"%d\" may only convert a float (%f, %e, %g or %a).");
+  EXPECT_EQ(Message(EvalError("x = String(1.5, \"%s\")\nBlankClip()")),
+            "String: the format \"%s\" may only convert a float (%f, %e, %g or %a).");
+  EXPECT_EQ(Message(EvalError("x = String(1.5, \"%f %f\")\nBlankClip()")),
+            "String: the format \"%f %f\" converts more than one value.");
+  EXPECT_EQ(Message(EvalError("x = String(1.5, \"%999999f\")\nBlankClip()")),
+            "String: the format \"%999999f\" has a width or precision over 100.");
+}
+
+// Round takes halves away from zero, as AviSynth does.
+TEST(ScriptLanguage, RoundTakesHalvesAwayFromZero) {
+  EXPECT_EQ(WidthOf("Round(2.5)"), 3);
+  EXPECT_EQ(WidthOf("Round(3.5)"), 4);
+  EXPECT_EQ(WidthOf("Round(2.4999)"), 2);
+  EXPECT_EQ(WidthOf("-Round(-2.5)"), 3);
+  EXPECT_EQ(WidthOf("-Round(-0.5) + 1"), 2);
+  EXPECT_EQ(WidthOf("Round(-1.5) + 5"), 3);
+}
+
+// $AARRGGBB literals are 32-bit values; filters without alpha
+// ignore the alpha byte.
+TEST(ScriptLanguage, ColourLiteralsWithAlphaAreThirtyTwoBitValues) {
+  const FrameBGR opaque = *Eval("BlankClip(width=4, height=2, color=$FF102030)")->GetFrame(0);
+  EXPECT_EQ(PixelAt(opaque, 1, 1), (Bgr{0x30, 0x20, 0x10}));
+  const FrameBGR bordered = *Eval("BlankClip(width=4, height=2).AddBorders(1, 0, 0, 0, $80C0FFEE)")->GetFrame(0);
+  EXPECT_EQ(PixelAt(bordered, 0, 0), (Bgr{0xEE, 0xFF, 0xC0}));
+  EXPECT_EQ(WidthOf("$FFFFFFFF + 9"), 8);  // -1, as in AviSynth
+  EXPECT_EQ(WidthOf("$7FFFFFFF - 2147483640"), 7);
+  EXPECT_EQ(Message(EvalError("x = $100000000")), "Script error: number too large: $100000000");
+}
+
+// Required parameters take no name; only optional ones do.
+TEST(ScriptLanguage, RequiredParametersCannotBePassedByName) {
+  EXPECT_EQ(EvalError("BlankClip(width=8, height=8).Crop(left=1, top=0, right=0, bottom=0)"),
+            "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("AddBorders(BlankClip(), 1, 1, 1, bottom=1)"),
+            "Script error: Invalid arguments to function 'AddBorders'.\n(test.avs, line 1)");
+  EXPECT_EQ(EvalError("c = BlankClip()\nTrim(c, first_frame=0, last_frame=5)"),
+            "Script error: Invalid arguments to function 'Trim'.\n(test.avs, line 2)");
+  // Optional parameters still take their names.
+  EXPECT_EQ(SizeOf(Eval("BlankClip(width=8, height=8).AddBorders(1, 1, 1, 1, color=$FF0000)")), (Size{10, 10, 240}));
 }
 
 TEST(ScriptLanguage, ScriptFilesAndRelativePaths) {

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "platform/Errors.h"
+#include "platform/TextFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {
@@ -70,9 +74,9 @@ TEST(ProjectFile, MarkersIgnoreLetterCase) {
   EXPECT_EQ(a.blocks, b.blocks);
   EXPECT_EQ(a.fileType, b.fileType);
   EXPECT_EQ(a.importStereo, b.importStereo);
-  // A marker with a trailing blank is not a marker.
+  // A marker with a trailing blank is not a marker: the file misses one.
   lines[0] += " ";
-  EXPECT_NE(ParseProjectLines(lines).blocks[0], a.blocks[0]);
+  EXPECT_THROW(ParseProjectLines(lines), TandemixError);
 }
 
 TEST(ProjectFile, FileTypeIsClampedAndFlagsMustBeExactlyOne) {
@@ -102,25 +106,86 @@ TEST(ProjectFile, NotAnIntegerIsReported) {
   EXPECT_THROW(ParseProjectLines(lines), TandemixError);
 }
 
-TEST(ProjectFile, MissingMarkersFollowTheLookup) {
-  // Without "! ImportRightTemplate" the block before it stays empty and
-  // ImportRight takes everything from the first line up to the next marker.
-  const LineList lines = {"! ImportLeftTemplate", "a",
-                          "! ConvertTemplate",    "c",
-                          "! FilterLeftTemplate", "! FilterRightTemplate",
-                          "! PreviewTemplate",    "! OutputTemplate",
-                          "! ImportStereo",       "0",
-                          "! FileType",           "0",
-                          "! ConvertBefore",      "0"};
-  const ProjectFileContents c = ParseProjectLines(lines);
-  EXPECT_TRUE(c.blocks[0].empty());
-  EXPECT_EQ(c.blocks[1], (FilterBlock{"! ImportLeftTemplate", "a"}));
-  EXPECT_EQ(c.blocks[2], (FilterBlock{"c"}));
+std::string ParseError(const LineList& lines) {
+  try {
+    ParseProjectLines(lines, "p.avp");
+  } catch (const TandemixError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// A project whose markers are missing, repeated or out
+// of order is unreadable, instead of turning marker lines into template
+// names and saving back as another project.
+TEST(ProjectFile, MarkersMissingRepeatedOrOutOfOrderAreRefused) {
+  LineList lines = ProjectFileLines(Sample());
+  LineList missing = lines;
+  missing.erase(missing.begin() + 2);  // "! ImportRightTemplate"
+  EXPECT_EQ(ParseError(missing), "The project p.avp cannot be read: the line \"! ImportRightTemplate\" is missing.");
+  LineList noOption = lines;
+  noOption.erase(noOption.end() - 2);  // "! ConvertBefore"
+  EXPECT_EQ(ParseError(noOption), "The project p.avp cannot be read: the line \"! ConvertBefore\" is missing.");
+  LineList swapped = lines;
+  std::swap(swapped[0], swapped[2]);
+  EXPECT_EQ(ParseError(swapped),
+            "The project p.avp cannot be read: the line \"! ImportRightTemplate\" comes before \"! "
+            "ImportLeftTemplate\".");
+  LineList repeated = lines;
+  repeated.insert(repeated.begin() + 1, "! convertTemplate");
+  EXPECT_EQ(ParseError(repeated),
+            "The project p.avp cannot be read: the line \"! ConvertTemplate\" appears more than once.");
   // Lines before the first marker and after the last value are ignored.
   LineList padded = ProjectFileLines(Sample());
   padded.insert(padded.begin(), "junk");
   padded.push_back("trailing");
   EXPECT_EQ(ParseProjectLines(padded).blocks, Sample().blocks);
+  // A value line that is missing reads as empty, not as the next marker.
+  LineList noValue = ProjectFileLines(Sample());
+  noValue.erase(noValue.begin() + 15);  // the ImportStereo value
+  EXPECT_FALSE(ParseProjectLines(noValue).importStereo);
+  EXPECT_EQ(ParseProjectLines(noValue).fileType, FileType::Custom);
+}
+
+// Template names that would reach outside the template
+// folder are refused when the project is read; nothing is applied.
+TEST(ProjectFile, TemplateNamesOutsideTheFolderAreRefused) {
+  for (const char* name : {"../../elsewhere/evil", "/etc/evil", "sub/dir", "..\\evil", "..", "."}) {
+    ProjectState p = Sample();
+    p.BlockAt(Block::FilterRight) = {"fine", name};
+    EXPECT_EQ(ParseError(ProjectFileLines(p)),
+              "The project p.avp cannot be read: the FilterRight block names the template \"" + std::string(name) +
+                  "\", but a template name may not hold '/' or '\\' nor be '.' or '..': templates are read only from "
+                  "the template folder.");
+  }
+  // Dots inside a name are a name.
+  ProjectState p = Sample();
+  p.BlockAt(Block::Output) = {"side..by..side", "...", ".hidden"};
+  EXPECT_EQ(ParseProjectLines(ProjectFileLines(p)).blocks, p.blocks);
+  test::TempFolder dir;
+  test::WriteBytes(dir.File("evil.avp"), JoinLinesCrLf([] {
+                     ProjectState e;
+                     e.BlockAt(Block::Output) = {"../../elsewhere/evil"};
+                     return ProjectFileLines(e);
+                   }()));
+  ProjectState state = Sample();
+  try {
+    ApplyProject(state, ReadProject(dir.File("evil.avp")));
+    FAIL();
+  } catch (const TandemixError& e) {
+    EXPECT_EQ(
+        std::string(e.what()).rfind("The project " + dir.File("evil.avp") + " cannot be read: the Output block", 0), 0u)
+        << e.what();
+  }
+  EXPECT_EQ(state.blocks, Sample().blocks);
+}
+
+// For projects and templates alike: a file saved with
+// a UTF-8 byte order mark reads as without one.
+TEST(ProjectFile, ByteOrderMarkIsSkipped) {
+  test::TempFolder dir;
+  test::WriteBytes(dir.File("bom.avp"), "\xEF\xBB\xBF" + JoinLinesCrLf(ProjectFileLines(Sample())));
+  EXPECT_EQ(ReadProject(dir.File("bom.avp")).blocks, Sample().blocks);
 }
 
 TEST(ProjectFile, UnreadableFileChangesNothing) {

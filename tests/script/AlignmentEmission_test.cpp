@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+
 #include "platform/Errors.h"
 
 namespace tandemix {
@@ -152,6 +155,61 @@ TEST(AlignmentLines, TiltOfAViewWithoutSizeIsRefused) {
   EXPECT_THROW(AlignmentLinesFor(v, {720, 576}, {0, 0}), TandemixError);
   // Without a tilt the zero sizes are only arithmetic.
   EXPECT_EQ(AlignmentLinesFor({}, {0, 0}, {0, 0}), LineList{});
+}
+
+std::string AlignmentError(const AlignmentValues& v, FrameSize left, FrameSize right) {
+  try {
+    AlignmentLinesFor(v, left, right);
+  } catch (const TandemixError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+// Extreme values are computed in 64 bits and refused
+// when no frame can have the result, instead of wrapping into lines that
+// drop the shift or pad by two billion pixels.
+TEST(AlignmentLines, ExtremeValuesAreRefusedNotWrapped) {
+  AlignmentValues v;
+  v.verticalShift = INT32_MIN;
+  EXPECT_EQ(AlignmentError(v, {64, 48}, {64, 48}),
+            "The right view after the displacement would be 64 x 2147483696 pixels; no side may exceed 16384.");
+  v = {};
+  v.horizontalShift = INT32_MAX;
+  v.scaleLeft = 0.97;
+  EXPECT_EQ(AlignmentError(v, {64, 48}, {64, 48}),
+            "The right view after the displacement would be 2147483710 x 48 pixels; no side may exceed 16384.");
+  v.autoCrop = true;
+  EXPECT_EQ(AlignmentError(v, {64, 48}, {64, 48}),
+            "The left view after the displacement would be -2147483584 x 47 pixels; it needs at least 1 x 1.");
+  v = {};
+  v.scaleRight = 1e306;
+  EXPECT_EQ(AlignmentError(v, {64, 48}, {64, 48}),
+            "The right view after scaling would be 9223372036854775807 x 9223372036854775807 pixels; no side may "
+            "exceed 16384.");
+  v.scaleRight = 1e-302;
+  EXPECT_EQ(AlignmentError(v, {64, 48}, {64, 48}),
+            "The right view after scaling would be 0 x 0 pixels; it needs at least 1 x 1.");
+  v = {};
+  v.scaleLeft = 2.0;
+  EXPECT_EQ(AlignmentError(v, {0, 0}, {64, 48}),
+            "The left view measures 0 x 0 and cannot be scaled. Check that its script opens and returns a clip.");
+  // Shifts up to the frame's side still pad and crop as before.
+  v = {};
+  v.horizontalShift = -63;
+  v.autoCrop = true;
+  EXPECT_EQ(AlignmentLinesFor(v, {64, 48}, {64, 48}),
+            (LineList{"ClipA = Crop(ClipA,63,0,-0,-0)", "ClipB = Crop(ClipB,0,0,-63,-0)"}));
+  v.horizontalShift = -64;
+  EXPECT_EQ(AlignmentError(v, {64, 48}, {64, 48}),
+            "The left view after the displacement would be 0 x 48 pixels; it needs at least 1 x 1.");
+}
+
+TEST(FinalSize, SizesNoFrameCanHaveAreRefused) {
+  EXPECT_THROW(EmitFinalSize(128, 48, INT32_MIN, 48), TandemixError);
+  EXPECT_THROW(EmitFinalSize(128, 48, 0, 0), TandemixError);
+  EXPECT_THROW(EmitFinalSize(128, 48, 16385, 48), TandemixError);
+  EXPECT_EQ(EmitFinalSize(16384, 4096, 1, 1), (LineList{"Crop(8191,2047,-8192,-2048)"}));
 }
 
 TEST(FinalSize, ListedExamples) {

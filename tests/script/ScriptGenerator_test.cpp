@@ -299,7 +299,9 @@ TEST_F(GeneratorTest, BadNumbersStopTheRunBeforeAnyFile) {
   EXPECT_EQ(shown.opened, 0);
 }
 
-TEST_F(GeneratorTest, MissingOutputTemplateLeavesOnlyTheViewScripts) {
+// Every template the run reads is checked before the
+// first file is written.
+TEST_F(GeneratorTest, MissingTemplateIsFoundBeforeAnyFile) {
   project.BlockAt(Block::Output) = {"stack", "gone"};
   try {
     generator.GenerateScripts(false);
@@ -307,11 +309,73 @@ TEST_F(GeneratorTest, MissingOutputTemplateLeavesOnlyTheViewScripts) {
   } catch (const TandemixError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file " + templates.File("gone.avt"));
   }
-  EXPECT_TRUE(FileExists(clips.File("movie_L.avs")));
-  EXPECT_TRUE(FileExists(clips.File("movie_R.avs")));
+  EXPECT_FALSE(FileExists(clips.File("movie_L.avs")));
+  EXPECT_FALSE(FileExists(clips.File("movie_R.avs")));
   EXPECT_FALSE(FileExists(Output()));
   EXPECT_FALSE(FileExists(clips.File("PreviewFile.avs")));
   EXPECT_EQ(alignment.regenerateHoldoff, 0);
+  EXPECT_EQ(shown.opened, 0);
+  // A template in a block this run does not read is not asked for.
+  project.BlockAt(Block::Output) = {"stack"};
+  project.BlockAt(Block::Preview) = {"gone"};
+  project.BlockAt(Block::Convert) = {"gone too"};
+  EXPECT_TRUE(generator.GenerateScripts(false));
+  alignment.regenerateHoldoff = 0;
+  // A name that reaches outside the template folder is refused too.
+  project.BlockAt(Block::FilterRight) = {"../clips/evil"};
+  try {
+    generator.GenerateScripts(false);
+    FAIL();
+  } catch (const TandemixError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "The template \"../clips/evil\" cannot be used, but a template name may not hold '/' or '\\' nor be "
+              "'.' or '..': templates are read only from the template folder.");
+  }
+}
+
+// The boxes' values that make no script are refused with
+// the compositor's words before any file is written, in the window program
+// as in tandemix-cli (both run the generator).
+TEST_F(GeneratorTest, ValuesThatMakeNoScriptStopTheRunBeforeAnyFile) {
+  struct Case {
+    std::string AlignmentSettings::*box;
+    std::string text;
+    std::string message;
+  };
+  const Case cases[] = {
+      {&AlignmentSettings::scaleText, "-100", "The scale of the left view must be above 0 %; it is -100 %."},
+      {&AlignmentSettings::scaleRText, "0", "The scale of the right view must be above 0 %; it is 0 %."},
+      {&AlignmentSettings::scaleText, "1e-300",
+       "The scale of the left view is 1E-300 %; no view of at most 16384 pixels a side can be scaled by it."},
+      {&AlignmentSettings::scaleRText, "1e308",
+       "The scale of the right view is 1E308 %; no view of at most 16384 pixels a side can be scaled by it."},
+      {&AlignmentSettings::finalWidthText, "0", "The final frame would be 0 x 576 pixels; it needs at least 1 x 1."},
+      {&AlignmentSettings::finalHeightText, "-2147483648",
+       "The final frame would be 720 x -2147483648 pixels; it needs at least 1 x 1."},
+      {&AlignmentSettings::finalWidthText, "20000",
+       "The final frame would be 20000 x 576 pixels; no side may exceed 16384."},
+  };
+  for (const Case& c : cases) {
+    AlignmentSettings saved = alignment;
+    alignment.useFinalSize = true;
+    alignment.*c.box = c.text;
+    try {
+      generator.GenerateScripts(false);
+      ADD_FAILURE() << c.text;
+    } catch (const TandemixError& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+    alignment = saved;
+  }
+  alignment.vertical = {INT32_MIN, INT32_MAX, INT32_MIN};
+  try {
+    generator.GenerateScripts(false);
+    ADD_FAILURE();
+  } catch (const TandemixError& e) {
+    EXPECT_EQ(std::string(e.what()), "The vertical shift is -2147483648 pixels; it must be between -16383 and 16383.");
+  }
+  EXPECT_FALSE(FileExists(clips.File("movie_L.avs")));
+  EXPECT_FALSE(FileExists(Output()));
   EXPECT_EQ(shown.opened, 0);
 }
 

@@ -20,12 +20,18 @@ TEST(SubstituteKeywords, FirstOccurrenceOfEachInFixedOrder) {
   EXPECT_EQ(SubstituteKeywords("", kKeys), "");
 }
 
-TEST(SubstituteKeywords, InsertedTextIsMatchedOnlyByLaterSteps) {
-  // A left path holding "FileR" and "SliderA" is rewritten by the later
-  // steps; a right path holding "FileL" is not matched again.
+TEST(SubstituteKeywords, InsertedTextIsNeverSearchedAgain) {
+  // Paths holding keywords keep their text.
   const TemplateKeywords keys{"/x/FileR/SliderA.avi", "/y/FileL/SliderB.avi", "1", "2"};
-  EXPECT_EQ(SubstituteKeywords("FileL", keys), "/x//y/FileL/2.avi/1.avi");
-  EXPECT_EQ(SubstituteKeywords("FileR", keys), "/y/FileL/2.avi");
+  EXPECT_EQ(SubstituteKeywords("FileL", keys), "/x/FileR/SliderA.avi");
+  EXPECT_EQ(SubstituteKeywords("FileR", keys), "/y/FileL/SliderB.avi");
+  EXPECT_EQ(SubstituteKeywords("StackHorizontal(FileL, FileR) SliderA SliderB", keys),
+            "StackHorizontal(/x/FileR/SliderA.avi, /y/FileL/SliderB.avi) 1 2");
+  const TemplateKeywords reel{"/clips/MyFileReel.avi", "/clips/FileR/right.avi", "0.5", "3"};
+  EXPECT_EQ(SubstituteKeywords("AVISource(\"FileL\")", reel), "AVISource(\"/clips/MyFileReel.avi\")");
+  // The template's own text keeps the first-occurrence rule and the order.
+  EXPECT_EQ(SubstituteKeywords("FileR FileL FileR SliderB SliderA", reel),
+            "/clips/FileR/right.avi /clips/MyFileReel.avi FileR 3 0.5");
 }
 
 class ExpandBlockTest : public ::testing::Test {
@@ -55,7 +61,7 @@ TEST_F(ExpandBlockTest, RepeatedNamesAndSliderFormat) {
   EXPECT_EQ(out, (LineList{"Blur(1E-5)"}));
 }
 
-TEST_F(ExpandBlockTest, MissingTemplateStopsAfterEarlierLines) {
+TEST_F(ExpandBlockTest, MissingTemplateAppendsNothing) {
   Template("first", "Sharpen(1)\r\n");
   LineList out;
   try {
@@ -64,7 +70,10 @@ TEST_F(ExpandBlockTest, MissingTemplateStopsAfterEarlierLines) {
   } catch (const TandemixError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file " + dir.File("gone.avt"));
   }
-  EXPECT_EQ(out, (LineList{"Sharpen(1)"}));
+  EXPECT_EQ(out, LineList{});
+  // A name that would reach outside the folder is refused the same way.
+  EXPECT_THROW(ExpandBlock(out, {"first", "../first"}, dir.Path(), kKeys), TandemixError);
+  EXPECT_EQ(out, LineList{});
 }
 
 TEST_F(ExpandBlockTest, NamesWithBlanksAndEmptyBlock) {

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
+#include "platform/services/EnginePlayer.h"
+#include "tests/support/TestFiles.h"
+
 namespace tandemix {
 namespace {
 
@@ -83,6 +86,27 @@ TEST_F(ClipViewer, ScriptThatCannotOpenShowsTheEngineText) {
   EXPECT_NE(errors[0].find("zoom2"), std::string::npos);
   EXPECT_FALSE(window->Timer1->isActive());
   EXPECT_EQ(holdoff, 0);
+}
+
+// An output script whose last line assigns returns no clip, and
+// the viewer shows AviSynth's words for it (an empty Output block used to
+// play only the right view).
+TEST(ClipViewerEngine, ScriptEndingInAnAssignmentShowsTheUndefinedValue) {
+  test::TempFolder dir;
+  const std::string script = dir.File("movie.avs");
+  test::WriteBytes(script, "ClipA = BlankClip(width=32, height=24)\r\nClipB = BlankClip(width=32, height=24)\r\n");
+  std::vector<std::string> errors;
+  MovieWindowHooks hooks;
+  hooks.leftViewRate = [] { return 25.0; };
+  hooks.setRegenerateHoldoff = [](int) {};
+  hooks.showError = [&errors](const std::string& e) { errors.push_back(e); };
+  EnginePlayer player([](FramePtr, int) {}, [&errors](const std::string& e) { errors.push_back(e); });
+  ViewerState state;
+  TForm_Movie window(state, hooks, &player);
+  window.ViewerOpen(script, 64, 24, 0);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "The script's return value was not a video clip, (Is the undefined value).\n(" + script + ")");
+  EXPECT_FALSE(window.Timer1->isActive());
 }
 
 TEST_F(ClipViewer, TrackBarSeeksAndFollowsPlaybackAt25) {
