@@ -16,12 +16,40 @@
 // written again while anyone but its node's pool holds it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
 #include "platform/MediaFrameCache.h"
 
 namespace tandemix::engine {
+
+// Sample formats as AviSynth names them: "8bit" (unsigned), "16bit",
+// "24bit", "32bit" (signed integers), "float" (-1..1).
+enum class SampleType { Int8, Int16, Int24, Int32, Float };
+
+// A clip's sound. No sound: rate and channels 0. Samples are counted per
+// channel ("audio frames"); a buffer holds them with the channels
+// interleaved, each sample little-endian in the clip's sample type.
+struct AudioInfo {
+  int sampleRate = 0;
+  int channels = 0;
+  SampleType sampleType = SampleType::Int16;
+  int64_t sampleCount = 0;
+
+  bool Present() const { return sampleRate > 0 && channels > 0; }
+  int BytesPerChannelSample() const {
+    switch (sampleType) {
+      case SampleType::Int8: return 1;
+      case SampleType::Int16: return 2;
+      case SampleType::Int24: return 3;
+      case SampleType::Int32:
+      case SampleType::Float: return 4;
+    }
+    return 2;
+  }
+  int BytesPerSample() const { return BytesPerChannelSample() * channels; }
+};
 
 struct ClipInfo {
   int width = 0;
@@ -32,6 +60,8 @@ struct ClipInfo {
   bool fieldBased = false;     // frames are single fields (after SeparateFields)
   bool topFieldFirst = false;  // parity; bottom field first unless told otherwise
   PixelType pixelType = PixelType::RGB24;
+  bool hasVideo = true;  // false after KillVideo: sound only
+  AudioInfo audio;
 
   double Rate() const { return static_cast<double>(rateNumerator) / rateDenominator; }
 };
@@ -49,6 +79,13 @@ class Clip {
   // shorter clip beside a longer one repeats its last frame. Throws
   // TandemixError when a source cannot deliver the frame.
   virtual FramePtr GetFrame(int n) = 0;
+
+  // Samples start .. start+count-1 (per channel) into `buffer`, which holds
+  // count * Info().audio.BytesPerSample() bytes; samples before 0 or from
+  // sampleCount on are silence, as AviSynth's GetAudio gives them. May be
+  // called on a thread of its own while others fetch frames. This default
+  // is for clips without sound: it writes silence.
+  virtual void GetAudio(void* buffer, int64_t start, int64_t count);
 
  protected:
   int ClampFrame(int n) const {

@@ -323,4 +323,9 @@ ColorBGR ColorFromInt(long long rgb) {
   return c;
 }
 
+// Clips without sound: silence.
+void Clip::GetAudio(void* buffer, int64_t /*start*/, int64_t count) {
+  if (count > 0) std::memset(buffer, 0, static_cast<std::size_t>(count) * info_.audio.BytesPerSample());
+}
+
 }  // namespace tandemix::engine
