@@ -9,8 +9,9 @@
 // ScriptEngine.h), with the Rec601 matrix.
 //
 // Threading: GetFrame may be called from several threads at once, on the
-// same node too (a stack makes its views on threads of their own, and one
-// clip may feed two views). Every node keeps that contract: nodes without
+// same node too (a stack makes its views at once on the shared worker pool,
+// platform/WorkerPool.h, and one clip may feed two views; a player thread
+// and a capture may ask at the same time). Every node keeps that contract: nodes without
 // state are safe as they are, nodes with state (sources, frame pools,
 // still frames, scratch buffers) lock it. A frame handed out is never
 // written again while anyone but its node's pool holds it.
@@ -40,11 +41,15 @@ struct AudioInfo {
   bool Present() const { return sampleRate > 0 && channels > 0; }
   int BytesPerChannelSample() const {
     switch (sampleType) {
-      case SampleType::Int8: return 1;
-      case SampleType::Int16: return 2;
-      case SampleType::Int24: return 3;
+      case SampleType::Int8:
+        return 1;
+      case SampleType::Int16:
+        return 2;
+      case SampleType::Int24:
+        return 3;
       case SampleType::Int32:
-      case SampleType::Float: return 4;
+      case SampleType::Float:
+        return 4;
     }
     return 2;
   }

@@ -134,9 +134,10 @@ void CopyWindow(const FrameBGR& src, FrameBGR& dst, int x, int y);
 // ("<filter>: <what> only" style messages are given by the caller).
 void RequireType(bool ok, const std::string& message);
 
-// Runs work(begin, end) over [0, count) split into parts on worker threads
-// when the work is large enough to pay for them; the calling thread takes
-// the first part. Frames are whole-image passes, so rows split cleanly.
+// Runs work(begin, end) over [0, count) split into parts on the shared
+// worker pool (platform/WorkerPool.h) when the work is large enough to pay
+// for them; the calling thread works too. Frames are whole-image passes, so
+// rows split cleanly.
 void ParallelFor(int count, long long costPerItem, const std::function<void(int, int)>& work);
 
 // A colour given as $RRGGBB, as three bytes in frame order (blue, green, red).

@@ -29,6 +29,15 @@ struct ResampleProgram {
   int taps = 0;
   std::vector<int> start;
   std::vector<std::int16_t> coefficients;  // targetSize * taps
+
+  // The taps again for the vector form of the horizontal pass over planes
+  // (ResamplerAvx2.cpp): targets [0, vectorTargets) in groups of 8, whose
+  // every tap chunk of 8 bytes lies inside the row. For each group and
+  // chunk, four runs of 16 taps: target k's 8 then target k + 4's, k = 0..3;
+  // taps past `taps` are 0.
+  int vectorTargets = 0;
+  int chunks = 0;
+  std::vector<std::int16_t> groupedTaps;
 };
 
 constexpr int kResampleBits = 14;
@@ -43,14 +52,15 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
 
 // Resamples rows of interleaved samples (`step` bytes a pixel, each byte
 // resampled on its own) along the row. Planes (`step` 1) go through an AVX2
-// form where the processor has it, which gives the plain form's bytes.
+// form where the processor has it and the vector kernels are on
+// (platform/VectorKernels.h), which gives the plain form's bytes.
 void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
                   int step, const ResampleProgram& program);
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                        int rows, int step, const ResampleProgram& program);
 // Resamples columns: every byte of a row of `rowBytes` bytes. Runs an AVX2
-// form where the processor has it (ResampleVectorAvailable), which gives the
-// same bytes as the plain form.
+// form where the processor has it and the vector kernels are on
+// (ResampleVectorAvailable), which gives the same bytes as the plain form.
 void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                      int rowBytes, const ResampleProgram& program, int firstRow = 0, int endRow = -1);
 void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
