@@ -150,6 +150,20 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
   return program;
 }
 
+ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count) {
+  ResampleProgram slice;
+  slice.sourceSize = program.sourceSize;
+  slice.targetSize = count;
+  slice.taps = program.taps;
+  const auto begin = static_cast<std::ptrdiff_t>(first);
+  slice.start.assign(program.start.begin() + begin, program.start.begin() + begin + count);
+  const std::ptrdiff_t taps = program.taps;
+  slice.coefficients.assign(program.coefficients.begin() + begin * taps,
+                            program.coefficients.begin() + (begin + count) * taps);
+  GroupTapsForVectors(slice);
+  return slice;
+}
+
 bool ResampleVectorAvailable() { return UseAvx2Kernels(); }
 
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
@@ -229,6 +243,21 @@ PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcH
   else
     r.cropTop = static_cast<int>(top);
   return r;
+}
+
+PlaneResize WindowOfPlaneResize(const PlaneResize& r, int left, int top, int width, int height) {
+  PlaneResize w = r;
+  w.dstWidth = width;
+  w.dstHeight = height;
+  if (r.doHorizontal)
+    w.horizontal = SliceProgram(r.horizontal, left, width);
+  else
+    w.cropLeft += left;
+  if (r.doVertical)
+    w.vertical = SliceProgram(r.vertical, top, height);
+  else
+    w.cropTop += top;
+  return w;
 }
 
 void RunPlaneResize(const PlaneResize& r, const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,

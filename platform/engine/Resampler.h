@@ -50,6 +50,9 @@ constexpr int kResampleBits = 14;
 ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize, double start, double size,
                                     int targetSize, bool refuseSmall = true);
 
+// Targets [first, first + count) of a program: what it gives there, alone.
+ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count);
+
 // Resamples rows of interleaved samples (`step` bytes a pixel, each byte
 // resampled on its own) along the row. Planes (`step` 1) go through an AVX2
 // form where the processor has it and the vector kernels are on
@@ -82,6 +85,9 @@ PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcH
 // Runs the resize; each pass is split into row bands run by `bands(count,
 // cost, work)` (ParallelFor), so a large plane uses every core.
 using BandRunner = void (*)(int count, long long cost, const std::function<void(int, int)>& work);
+// Only the window (left, top, width, height) of the resize's target, the
+// same bytes as the whole resize gives there (passes in the same order).
+PlaneResize WindowOfPlaneResize(const PlaneResize& r, int left, int top, int width, int height);
 void RunPlaneResize(const PlaneResize& r, const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
                     std::size_t dstStride, std::vector<std::uint8_t>& scratch, BandRunner bands);
 

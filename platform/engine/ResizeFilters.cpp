@@ -18,7 +18,7 @@ struct Window {
   double left, top, width, height;
 };
 
-class ResizeClip : public Clip {
+class ResizeClip : public Clip, public WindowedFrames {
  public:
   ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel)
       : Clip(info), child_(std::move(child)), pool_("Resize") {
@@ -34,6 +34,21 @@ class ResizeClip : public Clip {
       plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx, w.top / dy,
                                        w.width / dx, w.height / dy, info.width >> sx, info.height >> sy));
     }
+  }
+
+  // Crop after a resize: only the pixels kept are computed.
+  ClipPtr CropWindow(int left, int top, int width, int height) const override {
+    ClipInfo info = info_;
+    info.width = width;
+    info.height = height;
+    auto window = std::make_shared<ResizeClip>(child_, info, work_);
+    for (std::size_t p = 0; p < plans_.size(); ++p) {
+      const int sx = p ? ChromaShiftX(work_) : 0;
+      const int sy = p ? ChromaShiftY(work_) : 0;
+      window->plans_.push_back(
+          WindowOfPlaneResize(plans_[p], left >> sx, top >> sy, width >> sx, height >> sy));
+    }
+    return window;
   }
 
   FramePtr GetFrame(int n) override {
@@ -60,6 +75,10 @@ class ResizeClip : public Clip {
     if (packedOut) ConvertFrame(*packedOut, *out, Matrix::Rec601, false);
     return out;
   }
+
+  // A resize whose plans the caller fills in (CropWindow).
+  ResizeClip(ClipPtr child, const ClipInfo& info, PixelType work)
+      : Clip(info), child_(std::move(child)), work_(work), pool_("Resize") {}
 
  private:
   ClipPtr child_;
