@@ -92,7 +92,7 @@ Value Crop(const CallArgs& a) {
   }
   if (const auto* windowed = dynamic_cast<const WindowedFrames*>(clip.get()))
     if (ClipPtr window = windowed->CropWindow(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
-                                          static_cast<int>(height)))
+                                              static_cast<int>(height)))
       return Value::Clip(window);
   ClipInfo info = in;
   info.width = static_cast<int>(width);

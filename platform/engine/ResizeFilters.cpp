@@ -45,8 +45,7 @@ class ResizeClip : public Clip, public WindowedFrames {
     for (std::size_t p = 0; p < plans_.size(); ++p) {
       const int sx = p ? ChromaShiftX(work_) : 0;
       const int sy = p ? ChromaShiftY(work_) : 0;
-      window->plans_.push_back(
-          WindowOfPlaneResize(plans_[p], left >> sx, top >> sy, width >> sx, height >> sy));
+      window->plans_.push_back(WindowOfPlaneResize(plans_[p], left >> sx, top >> sy, width >> sx, height >> sy));
     }
     return window;
   }
