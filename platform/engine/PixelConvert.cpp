@@ -5,6 +5,9 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/VectorKernels.h"
+#include "platform/engine/FilterSupport.h"
+#include "platform/engine/PixelConvertAvx2.h"
 #include "platform/engine/Resampler.h"
 
 namespace tandemix::engine {
@@ -12,9 +15,6 @@ namespace {
 
 struct ToYuvMatrix {
   int yb, yg, yr, ub, ug, ur, vb, vg, vr, offsetY;
-};
-struct ToRgbMatrix {
-  int yb, ub, vb, yg, ug, vg, yr, ur, vr, offsetY;
 };
 
 struct Coefficients {
@@ -138,10 +138,16 @@ void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, in
   const int dstSize = vertical ? dstH : dstW;
   const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
   const ResampleProgram program = MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false);
+  // Row bands on the worker pool: each band's bytes are what one pass gives.
   if (vertical)
-    ResampleColumns(src, srcStride, dst, dstStride, srcW, program);
+    ParallelFor(dstSize, static_cast<long long>(srcW) * program.taps, [&](int begin, int end) {
+      ResampleColumns(src, srcStride, dst, dstStride, srcW, program, begin, end);
+    });
   else
-    ResampleRows(src, srcStride, dst, dstStride, srcH, 1, program);
+    ParallelFor(srcH, static_cast<long long>(dstW) * program.taps, [&](int begin, int end) {
+      ResampleRows(src + srcStride * static_cast<std::size_t>(begin), srcStride,
+                   dst + dstStride * static_cast<std::size_t>(begin), dstStride, end - begin, 1, program);
+    });
 }
 
 // A chroma plane from one subsampling to another (shifts 0 or 1).
@@ -257,18 +263,22 @@ void RgbToPlanes(const FrameBGR& f, Planes444& p, Matrix m) {
 void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint8_t* pv, FrameBGR& out, Matrix m) {
   const ToRgbMatrix& mx = ToRgbOf(m);
   const int bpp = BytesPerPixel(out.type);
-  for (int y = 0; y < out.height; ++y) {
-    std::uint8_t* d = out.Row(y);
-    const std::size_t o = static_cast<std::size_t>(y) * out.width;
-    for (int x = 0; x < out.width; ++x, d += bpp) {
-      int r, g, b;
-      ToRgb(mx, py[o + x], pu[o + x], pv[o + x], r, g, b);
-      d[0] = static_cast<std::uint8_t>(b);
-      d[1] = static_cast<std::uint8_t>(g);
-      d[2] = static_cast<std::uint8_t>(r);
-      if (bpp == 4) d[3] = 255;
+  const bool vector = UseAvx2Kernels();
+  ParallelFor(out.height, out.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::size_t o = static_cast<std::size_t>(y) * out.width;
+      const int done = vector ? YuvRowToRgbAvx2(mx, py + o, pu + o, pv + o, out.Row(y), out.width, bpp) : 0;
+      std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < out.width; ++x, d += bpp) {
+        int r, g, b;
+        ToRgb(mx, py[o + x], pu[o + x], pv[o + x], r, g, b);
+        d[0] = static_cast<std::uint8_t>(b);
+        d[1] = static_cast<std::uint8_t>(g);
+        d[2] = static_cast<std::uint8_t>(r);
+        if (bpp == 4) d[3] = 255;
+      }
     }
-  }
+  });
 }
 
 }  // namespace

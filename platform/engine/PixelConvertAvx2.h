@@ -1,0 +1,22 @@
+// The AVX2 form of the YUV to RGB step of the conversions (PixelConvert.cpp),
+// giving the very bytes of the plain formula. Call only where the processor
+// has AVX2.
+#pragma once
+
+#include <cstdint>
+
+namespace tandemix::engine {
+
+// The integer matrix of YUV to RGB (13-bit coefficients), as PixelConvert.cpp
+// builds it.
+struct ToRgbMatrix {
+  int yb, ub, vb, yg, ug, vg, yr, ur, vr, offsetY;
+};
+
+// Converts `count` pixels of 4:4:4 planes into 3- or 4-byte BGR(A) pixels;
+// returns how many it did (a multiple of 8 that leaves the last bytes of the
+// row to the plain formula, so no store passes the row's end).
+int YuvRowToRgbAvx2(const ToRgbMatrix& m, const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
+                    std::uint8_t* d, int count, int bytesPerPixel);
+
+}  // namespace tandemix::engine
