@@ -1,6 +1,7 @@
 #include "platform/engine/PixelConvert.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <vector>
@@ -129,18 +130,22 @@ const ResampleKernel& ChromaKernel() {
   return k;
 }
 
+// The program that resamples chroma along one direction, source sample s
+// sitting at aS * s + bS, target d at aD * d + bD (luma units).
+ResampleProgram ChromaProgram(int srcSize, int dstSize, double aS, double bS, double aD, double bD) {
+  const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
+  return MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false);
+}
+
 // Resamples one chroma plane between subsamplings along one direction.
 // Source sample s sits at aS * s + bS, target d at aD * d + bD (luma units).
 void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, int srcH, std::uint8_t* dst,
                     std::size_t dstStride, int dstW, int dstH, bool vertical, double aS, double bS, double aD,
                     double bD) {
-  const int srcSize = vertical ? srcH : srcW;
-  const int dstSize = vertical ? dstH : dstW;
-  const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
-  const ResampleProgram program = MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false);
+  const ResampleProgram program = ChromaProgram(vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
   // Row bands on the worker pool: each band's bytes are what one pass gives.
   if (vertical)
-    ParallelFor(dstSize, static_cast<long long>(srcW) * program.taps, [&](int begin, int end) {
+    ParallelFor(dstH, static_cast<long long>(srcW) * program.taps, [&](int begin, int end) {
       ResampleColumns(src, srcStride, dst, dstStride, srcW, program, begin, end);
     });
   else
@@ -281,6 +286,53 @@ void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint
   });
 }
 
+// YV12 (progressive) to RGB in row bands, each band upsampling just the
+// chroma rows it needs into scratch kept by its thread: the passes of
+// ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
+// bytes are theirs without whole 4:4:4 planes in memory.
+void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
+  const int w = src.width, h = src.height;
+  const int cw = src.PlaneWidth(1), ch = src.PlaneHeight(1);
+  const ResampleProgram across = ChromaProgram(cw, w, 2, 0.0, 1, 0.0);
+  const ResampleProgram down = ChromaProgram(ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
+  const ToRgbMatrix& mx = ToRgbOf(m);
+  const int bpp = BytesPerPixel(out.type);
+  const bool vector = UseAvx2Kernels();
+  ParallelFor(h, w * 16LL, [&](int begin, int end) {
+    // The chroma rows the band reads, upsampled across.
+    const int first = down.start[static_cast<std::size_t>(begin)];
+    const int last = std::min(down.start[static_cast<std::size_t>(end - 1)] + down.taps, ch);
+    thread_local std::vector<std::uint8_t> wide, rows;
+    const std::size_t planeBytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(last - first);
+    wide.resize(2 * planeBytes);
+    rows.resize(2 * static_cast<std::size_t>(w));
+    for (int c = 0; c < 2; ++c)
+      ResampleRows(src.Row(c + 1, first), src.Stride(c + 1), wide.data() + c * planeBytes, static_cast<std::size_t>(w),
+                   last - first, 1, across);
+    // Down, one target row at a time, from the band's rows.
+    ResampleProgram band = SliceProgram(down, begin, end - begin);
+    for (int& start : band.start) start -= first;
+    std::uint8_t* u = rows.data();
+    std::uint8_t* v = u + w;
+    for (int y = begin; y < end; ++y) {
+      const int i = y - begin;
+      ResampleColumns(wide.data(), static_cast<std::size_t>(w), u, 0, w, band, i, i + 1);
+      ResampleColumns(wide.data() + planeBytes, static_cast<std::size_t>(w), v, 0, w, band, i, i + 1);
+      const std::uint8_t* py = src.Row(0, y);
+      const int done = vector ? YuvRowToRgbAvx2(mx, py, u, v, out.Row(y), w, bpp) : 0;
+      std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < w; ++x, d += bpp) {
+        int r, g, b;
+        ToRgb(mx, py[x], u[x], v[x], r, g, b);
+        d[0] = static_cast<std::uint8_t>(b);
+        d[1] = static_cast<std::uint8_t>(g);
+        d[2] = static_cast<std::uint8_t>(r);
+        if (bpp == 4) d[3] = 255;
+      }
+    }
+  });
+}
+
 }  // namespace
 
 bool ParseMatrix(const std::string& name, Matrix& matrix) {
@@ -336,6 +388,7 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     return;
   }
   if (IsRGBType(out.type)) {
+    if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
     if (src.type == PixelType::YV24) return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
     const Planes444 p = ToPlanes444(src, interlaced);
     return PlanesToRgb(p.y.data(), p.u.data(), p.v.data(), out, matrix);
@@ -388,7 +441,24 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
 
 FramePtr ToRGB24(const FramePtr& frame) {
   if (!frame || frame->type == PixelType::RGB24) return frame;
-  auto out = std::make_shared<FrameBGR>(PixelType::RGB24, frame->width, frame->height);
+  // A player's thread converts a frame after another: the frames it made
+  // before are filled again once nobody holds them, instead of faulting in
+  // fresh memory for each.
+  thread_local std::shared_ptr<FrameBGR> made[3];
+  thread_local int next = 0;
+  std::shared_ptr<FrameBGR> out;
+  for (const auto& f : made) {
+    if (f && f.use_count() == 1 && f->width == frame->width && f->height == frame->height) {
+      std::atomic_thread_fence(std::memory_order_acquire);
+      out = f;
+      break;
+    }
+  }
+  if (!out) {
+    out = std::make_shared<FrameBGR>(PixelType::RGB24, frame->width, frame->height);
+    made[next] = out;
+    next = (next + 1) % 3;
+  }
   ConvertFrame(*frame, *out, Matrix::Rec601, false);
   return out;
 }
