@@ -14,10 +14,6 @@
 namespace tandemix::engine {
 namespace {
 
-struct ToYuvMatrix {
-  int yb, yg, yr, ub, ug, ur, vb, vg, vr, offsetY;
-};
-
 struct Coefficients {
   double kr, kb;
   int sy, suv, oy;
@@ -250,19 +246,23 @@ void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
                interlaced);
 }
 
-void RgbToPlanes(const FrameBGR& f, Planes444& p, Matrix m) {
+void RgbToPlanes(const FrameBGR& f, std::uint8_t* py, std::uint8_t* pu, std::uint8_t* pv, Matrix m) {
   const ToYuvMatrix& mx = ToYuvOf(m);
   const int bpp = BytesPerPixel(f.type);
-  for (int y = 0; y < f.height; ++y) {
-    const std::uint8_t* s = f.Row(y);
-    const std::size_t o = static_cast<std::size_t>(y) * f.width;
-    for (int x = 0; x < f.width; ++x, s += bpp) {
-      const int b = s[0], g = s[1], r = s[2];
-      p.y[o + x] = Clip8(mx.offsetY + ((mx.yb * b + mx.yg * g + mx.yr * r + 16384) >> 15));
-      p.u[o + x] = Clip8(128 + ((mx.ub * b + mx.ug * g + mx.ur * r + 16384) >> 15));
-      p.v[o + x] = Clip8(128 + ((mx.vb * b + mx.vg * g + mx.vr * r + 16384) >> 15));
+  const bool vector = UseAvx2Kernels();
+  ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::size_t o = static_cast<std::size_t>(y) * f.width;
+      const int done = vector ? RgbRowToYuvAvx2(mx, f.Row(y), py + o, pu + o, pv + o, f.width, bpp) : 0;
+      const std::uint8_t* s = f.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < f.width; ++x, s += bpp) {
+        const int b = s[0], g = s[1], r = s[2];
+        py[o + x] = Clip8(mx.offsetY + ((mx.yb * b + mx.yg * g + mx.yr * r + 16384) >> 15));
+        pu[o + x] = Clip8(128 + ((mx.ub * b + mx.ug * g + mx.ur * r + 16384) >> 15));
+        pv[o + x] = Clip8(128 + ((mx.vb * b + mx.vg * g + mx.vr * r + 16384) >> 15));
+      }
     }
-  }
+  });
 }
 
 void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint8_t* pv, FrameBGR& out, Matrix m) {
@@ -376,14 +376,9 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     return;
   }
   if (IsRGBType(src.type)) {
+    if (out.type == PixelType::YV24) return RgbToPlanes(src, out.Plane(0), out.Plane(1), out.Plane(2), matrix);
     Planes444 p(src.width, src.height);
-    RgbToPlanes(src, p, matrix);
-    if (out.type == PixelType::YV24) {
-      std::memcpy(out.Plane(0), p.y.data(), p.y.size());
-      std::memcpy(out.Plane(1), p.u.data(), p.u.size());
-      std::memcpy(out.Plane(2), p.v.data(), p.v.size());
-      return;
-    }
+    RgbToPlanes(src, p.y.data(), p.u.data(), p.v.data(), matrix);
     FromPlanes444(p, out, interlaced);
     return;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "platform/VectorKernels.h"
 #include "platform/engine/ResamplerAvx2.h"
@@ -187,10 +188,25 @@ void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint
 
 void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
                   int step, const ResampleProgram& program) {
-  if (step == 1 && ResampleVectorAvailable())
-    ResampleRowsAvx2(src, srcStride, dst, dstStride, rows, program);
-  else
-    ResampleRowsPlain(src, srcStride, dst, dstStride, rows, step, program);
+  if (!ResampleVectorAvailable()) return ResampleRowsPlain(src, srcStride, dst, dstStride, rows, step, program);
+  if (step == 1) return ResampleRowsAvx2(src, srcStride, dst, dstStride, rows, program);
+  // Packed pixels: each byte of a pixel is resampled on its own, so the row
+  // is split into planes, each resampled as a plane, and woven back.
+  thread_local std::vector<std::uint8_t> planes;
+  const std::size_t in = static_cast<std::size_t>(program.sourceSize);
+  const std::size_t out = static_cast<std::size_t>(program.targetSize);
+  planes.resize(static_cast<std::size_t>(step) * (in + out));
+  std::uint8_t* apart = planes.data();
+  std::uint8_t* done = apart + static_cast<std::size_t>(step) * in;
+  for (int y = 0; y < rows; ++y) {
+    const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
+    std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+    for (std::size_t x = 0; x < in; ++x)
+      for (int c = 0; c < step; ++c) apart[c * in + x] = s[x * step + static_cast<std::size_t>(c)];
+    ResampleRowsAvx2(apart, in, done, out, step, program);
+    for (std::size_t x = 0; x < out; ++x)
+      for (int c = 0; c < step; ++c) d[x * step + static_cast<std::size_t>(c)] = done[c * out + x];
+  }
 }
 
 void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,

@@ -54,9 +54,10 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
 ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count);
 
 // Resamples rows of interleaved samples (`step` bytes a pixel, each byte
-// resampled on its own) along the row. Planes (`step` 1) go through an AVX2
-// form where the processor has it and the vector kernels are on
-// (platform/VectorKernels.h), which gives the plain form's bytes.
+// resampled on its own) along the row. Planes go through an AVX2 form where
+// the processor has it and the vector kernels are on (platform/VectorKernels.h),
+// packed pixels through it one byte plane at a time; the bytes are the plain
+// form's.
 void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
                   int step, const ResampleProgram& program);
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,

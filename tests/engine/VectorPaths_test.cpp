@@ -51,7 +51,7 @@ TEST_F(VectorSwitch, ZoomTurnsEveryTypeAsThePlainLoopDoes) {
 TEST_F(VectorSwitch, ResizersAndConversionsGiveThePlainBytes) {
   EnableVectorKernels(true);
   if (!UseAvx2Kernels()) GTEST_SKIP() << "no AVX2 on this processor";
-  for (const char* type : {"YV12", "YV16", "YV24", "RGB24"}) {
+  for (const char* type : {"YV12", "YV16", "YV24", "RGB24", "RGB32"}) {
     const std::string src = Busy(type, 202, 114);
     for (const std::string& chain :
          {src + ".Lanczos4Resize(210, 120).Crop(4, 2, 200, 110)", src + ".Spline36Resize(66, 40)",
