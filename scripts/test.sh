@@ -12,6 +12,11 @@ ROOT=$PWD
 ./scripts/install-deps.sh
 
 JOBS=$(nproc)
+# A compiler cache shared by every clone of the tree: paths inside the clone
+# are hashed relative to it.
+if command -v ccache >/dev/null; then
+  export CMAKE_CXX_COMPILER_LAUNCHER=ccache CMAKE_C_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR=$ROOT CCACHE_NOHASHDIR=1
+fi
 export QT_QPA_PLATFORM=offscreen
 XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 700 "$XDG_RUNTIME_DIR"
