@@ -259,8 +259,7 @@ Value ColorBars(const CallArgs& a) {
   info.rateDenominator = 1001;
   info.pixelType = GeneratorType("ColorBars", a, 2, PixelType::RGB32);
   CheckSubsampledSize("ColorBars", info.pixelType, info.width, info.height);
-  ClipPtr bars =
-      std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv);
+  ClipPtr bars = std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv);
   ClipInfo withTone = bars->Info();
   withTone.audio.sampleRate = kToneRate;
   withTone.audio.channels = 2;
