@@ -154,7 +154,8 @@ void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, in
 // A chroma plane from one subsampling to another (shifts 0 or 1).
 void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS, std::uint8_t* dst, int dstW, int dstH,
                   int sxD, int syD, bool interlaced) {
-  std::vector<std::uint8_t> mid;
+  // Kept by the thread between frames (see ResizeFilters.cpp).
+  thread_local std::vector<std::uint8_t> mid;
   const std::uint8_t* cur = src;
   int curW = srcW, curH = srcH;
   std::size_t curStride = static_cast<std::size_t>(srcW);

@@ -66,7 +66,10 @@ class ResizeClip : public Clip, public WindowedFrames {
       packedOut = std::make_shared<FrameBGR>(PixelType::YV16, info_.width, info_.height);
       target = packedOut.get();
     }
-    std::vector<std::uint8_t> scratch;
+    // Kept by the thread between frames, so the passes' middle picture is
+    // not allocated (and faulted in) afresh for each; only this call uses
+    // it while it runs (the row bands of its passes read it through it).
+    thread_local std::vector<std::uint8_t> scratch;
     for (std::size_t p = 0; p < plans_.size(); ++p) {
       const int plane = static_cast<int>(p);
       RunPlaneResize(plans_[p], in->Plane(plane), in->Stride(plane), target->Plane(plane), target->Stride(plane),
