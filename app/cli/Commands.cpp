@@ -28,6 +28,14 @@ void PrintUsage(std::FILE* out) {
       "      Captures frame N of a media file or script into a 24-bit bitmap.\n"
       "  serve SCRIPT.avs [--start N] [--count N]\n"
       "      Writes the script's frames to standard output as YUV4MPEG2.\n"
+      "  render SCRIPT.avs OUT.mkv|.mp4|.mov|.avi [--video h264|h265|av1|ffv1] [--crf N]\n"
+      "         [--preset NAME] [--audio aac|opus|flac|pcm|none] [--audio-bitrate K]\n"
+      "         [--layout auto|sbs|sbs-half|sbs-cross|ou|ou-half|rows|anaglyph|mono|none]\n"
+      "         [--start N] [--count N] [--keep-size]\n"
+      "      Encodes the script with its sound into a movie file (H.264 CRF 18 and\n"
+      "      AAC 192 kb/s unless told), tagging the 3D layout (auto: from the Output\n"
+      "      template) where the container has a place for it. An odd size gets one\n"
+      "      black column or row for 4:2:0; --keep-size encodes 4:4:4 instead.\n"
       "  compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
       "          [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
       "          [--auto-crop] [--swap] [--show left|right|output]\n"
@@ -61,6 +69,7 @@ int Run(const Args& args) {
   if (command == "info") return Info(rest);
   if (command == "grab") return Grab(rest);
   if (command == "serve") return Serve(rest);
+  if (command == "render") return Render(rest);
   if (command == "compose") return Compose(rest);
   if (command == "align") return Align(rest);
   if (command == "sync") return Sync(rest);
