@@ -488,7 +488,6 @@ class Renderer {
       videoFrame_->width = plan_.width;
       videoFrame_->height = plan_.height;
       if (av_frame_get_buffer(videoFrame_, 0) < 0) throw TandemixError("Out of memory");
-      BlackenPadding();
     }
     if (direct_) {
       for (int p = 0; p < frame.Planes(); ++p)
@@ -503,20 +502,30 @@ class Renderer {
       strides[p] = static_cast<int>(frame.Stride(p));
     }
     sws_scale(sws_, planes, strides, 0, info_.height, videoFrame_->data, videoFrame_->linesize);
+    BlackenPadding();
   }
 
-  // The added column and row stay black in every frame: the scaler only
-  // writes the clip's own area.
+  // Black in the added column and row, written after every scale: the
+  // scaler's vector code may write past the clip's own width.
   void BlackenPadding() {
+    if (plan_.padRight == 0 && plan_.padBottom == 0) return;
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(static_cast<AVPixelFormat>(videoFrame_->format));
-    for (int p = 0; p < 4 && videoFrame_->data[p]; ++p) {
-      const bool chroma = p == 1 || p == 2;
-      const int h = chroma ? AV_CEIL_RSHIFT(plan_.height, d->log2_chroma_h) : plan_.height;
-      const int w = chroma ? AV_CEIL_RSHIFT(plan_.width, d->log2_chroma_w) : plan_.width;
-      const uint8_t value = plan_.pixels == EncodePixels::Rgb ? 0 : chroma ? 128 : 16;
-      for (int y = 0; y < h; ++y)
-        std::memset(videoFrame_->data[p] + static_cast<std::ptrdiff_t>(y) * videoFrame_->linesize[p], value,
-                    plan_.pixels == EncodePixels::Rgb ? static_cast<std::size_t>(w) * 4 : w);
+    for (int p = 0; p < 3 && videoFrame_->data[p]; ++p) {
+      const bool chroma = p > 0;
+      const int sx = chroma ? d->log2_chroma_w : 0;
+      const int sy = chroma ? d->log2_chroma_h : 0;
+      const int w = AV_CEIL_RSHIFT(plan_.width, sx);
+      const int h = AV_CEIL_RSHIFT(plan_.height, sy);
+      const int ownW = AV_CEIL_RSHIFT(info_.width, sx);
+      const int ownH = AV_CEIL_RSHIFT(info_.height, sy);
+      const uint8_t value = chroma ? 128 : 16;
+      for (int y = 0; y < h; ++y) {
+        uint8_t* row = videoFrame_->data[p] + static_cast<std::ptrdiff_t>(y) * videoFrame_->linesize[p];
+        if (y >= ownH)
+          std::memset(row, value, w);
+        else if (ownW < w)
+          std::memset(row + ownW, value, w - ownW);
+      }
     }
   }
 
