@@ -270,8 +270,7 @@ class Renderer {
     const auto began = std::chrono::steady_clock::now();
     for (int i = 0; i < frames_; ++i) {
       if (cancel && cancel->load()) throw RenderCancelled();
-      const FramePtr frame = queue_.Pop();
-      EncodeVideo(*frame, i);
+      EncodeVideo(queue_.Pop(), i);
       if (audio_) EncodeAudioUpTo(SampleOfFrame(start + i + 1, info_));
       if (progress) {
         RenderProgress p;
@@ -529,11 +528,14 @@ class Renderer {
     }
   }
 
-  void EncodeVideo(const FrameBGR& frame, int index) {
-    if (frame.width != info_.width || frame.height != info_.height || frame.type != info_.pixelType)
+  // The engine's frame goes back to its pool once copied: the pools keep
+  // few spares, and a frame made afresh costs page faults at this size.
+  void EncodeVideo(FramePtr frame, int index) {
+    if (frame->width != info_.width || frame->height != info_.height || frame->type != info_.pixelType)
       throw TandemixError("Frame " + std::to_string(settings_.start + index) + " of " + scriptName_ +
                           " does not match the clip's size or type");
-    FillVideoFrame(frame);
+    FillVideoFrame(*frame);
+    frame.reset();
     videoFrame_->pts = index;
     Send(video_, videoStream_, videoFrame_);
   }
@@ -644,7 +646,9 @@ class Renderer {
   std::vector<uint8_t> raw_;
   std::vector<int32_t> wide_;
 
-  FrameQueue queue_{4};
+  // One frame made ahead of the one encoded: x264 runs its own threads,
+  // so a deeper queue only holds more frames outside the engine's pools.
+  FrameQueue queue_{1};
   std::thread producer_;
 };
 
