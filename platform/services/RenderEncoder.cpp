@@ -332,7 +332,7 @@ class Renderer {
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (!codec)
       throw TandemixError(std::string("This FFmpeg has no ") + name + " encoder for " + Description(settings_.video) +
-                          " video; choose another codec (--video)");
+                          " video; choose another video codec");
     video_ = avcodec_alloc_context3(codec);
     video_->width = plan_.width;
     video_->height = plan_.height;
@@ -397,7 +397,7 @@ class Renderer {
     const AVCodec* codec = avcodec_find_encoder_by_name(name);
     if (!codec)
       throw TandemixError(std::string("This FFmpeg has no ") + name + " encoder for " + Description(settings_.audio) +
-                          " sound; choose another codec (--audio)");
+                          " sound; choose another sound codec");
     audio_ = avcodec_alloc_context3(codec);
     int rate = a.sampleRate;
     if (codec->supported_samplerates) {
