@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QProcess>
 #include <QThread>
+#include <cstdio>
 
 #include "platform/TextFile.h"
 #include "tests/support/TestFiles.h"
@@ -90,6 +91,31 @@ TEST_F(RenderCli, TwoClipProjectToMp4AndMkvWithTheLayoutTagged) {
   EXPECT_NE(cross.out.find("a .mp4 file has no 3D tag for side by side, right view first"), std::string::npos)
       << cross.out;
   EXPECT_EQ(Probe(out.File("cross.mp4"), "stream_side_data"), "");
+}
+
+// Clips with sound: the generated script keeps the left clip's, and the
+// movie carries it in AAC, as long as the picture to within a frame.
+TEST_F(RenderCli, TheLeftClipsSoundGoesAlongInAac) {
+  for (const char* side : {"left_s.avi", "right_s.avi"})
+    ASSERT_TRUE(MakeTestVideoWithSound(out.File(side), 64, 48, 10, 25, "sine=frequency=440:sample_rate=48000",
+                                       "-c:v mjpeg -c:a pcm_s16le"));
+  const auto generated =
+      RunCli({"generate", out.File("sound.avs"), "--project", folder_->File("proj.avp"), "--left",
+              out.File("left_s.avi"), "--right", out.File("right_s.avi"), "--templates", TANDEMIX_BIN_DIR});
+  ASSERT_EQ(generated.exitCode, 0) << generated.err;
+  const auto r = RunCli({"render", out.File("sound.avs"), out.File("sound.mp4")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, out.File("sound.mp4") + "\n10 frames, with sound, layout sbs\n");
+  const std::string streams =
+      RunProgram("ffprobe", {"-v", "error", "-show_entries", "stream=codec_name,sample_rate,duration", "-of", "csv=p=0",
+                             out.File("sound.mp4")})
+          .out;
+  double video = 0, audio = 0;
+  char rate[16] = {};
+  ASSERT_EQ(std::sscanf(streams.c_str(), "h264,%lf, aac,%15[0-9],%lf", &video, rate, &audio), 3) << streams;
+  EXPECT_DOUBLE_EQ(video, 0.4);
+  EXPECT_STREQ(rate, "48000");
+  EXPECT_NEAR(audio, video, 0.04);
 }
 
 TEST_F(RenderCli, OddSizesArePaddedWithBlackOrKeptIn444) {

@@ -119,4 +119,32 @@ bool MakeTestVideo(const std::string& path, int width, int height, int frames, i
   return RunProgram("ffmpeg", args).exitCode == 0 && FileExists(path);
 }
 
+bool MakeTestVideoWithSound(const std::string& path, int width, int height, int frames, int rate,
+                            const std::string& sound, const std::string& codecArgs) {
+  // Both inputs end after the picture's time, so that the sound is exactly
+  // as long as the picture.
+  const std::string seconds = std::to_string(static_cast<double>(frames) / rate);
+  std::vector<std::string> args = {
+      "-hide_banner",
+      "-loglevel",
+      "error",
+      "-y",
+      "-t",
+      seconds,
+      "-f",
+      "lavfi",
+      "-i",
+      "testsrc=size=" + std::to_string(width) + "x" + std::to_string(height) + ":rate=" + std::to_string(rate),
+      "-t",
+      seconds,
+      "-f",
+      "lavfi",
+      "-i",
+      sound};
+  for (const auto& part : QString::fromStdString(codecArgs).split(' ', Qt::SkipEmptyParts))
+    args.push_back(part.toStdString());
+  args.push_back(path);
+  return RunProgram("ffmpeg", args).exitCode == 0 && FileExists(path);
+}
+
 }  // namespace tandemix::test
