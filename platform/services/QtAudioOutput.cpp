@@ -22,16 +22,19 @@ QAudioFormat QtFormatOf(const AudioDeviceFormat& format) {
 
 }  // namespace
 
-QtAudioOutput::QtAudioOutput() {
-  // The device list is asked on the thread that makes the output (the
-  // window's), where Qt keeps its media services.
-  if (QCoreApplication::instance()) device_ = QMediaDevices::defaultAudioOutput();
-}
+QtAudioOutput::QtAudioOutput() = default;
 
 QtAudioOutput::~QtAudioOutput() { Close(); }
 
 bool QtAudioOutput::Open(int sampleRate, int channels, AudioDeviceFormat& chosen, std::string& error) {
   Close();
+  // Asked only when a clip with sound plays: a silent clip never wakes the
+  // sound system (nor its complaints when there is none).
+  if (!QCoreApplication::instance()) {
+    error = "no audio output without a Qt application";
+    return false;
+  }
+  device_ = QMediaDevices::defaultAudioOutput();
   if (device_.isNull()) {
     error = "no audio output device";
     return false;
@@ -78,7 +81,13 @@ void QtAudioOutput::Reset() {
 
 std::int64_t QtAudioOutput::Writable() {
   if (!sink_ || !io_) return 0;
-  return sink_->bytesFree() / format_.BytesPerFrame();
+  // The sink's timers and state changes arrive as events of this thread.
+  QCoreApplication::processEvents();
+  // The queue is kept at kBufferMs ahead of what the device has played.
+  // (QAudioSink's bytesFree() is no guide in push mode: on PulseAudio it
+  // stays at 0 once the first request is met, while writes still go in.)
+  const std::int64_t queued = written_ - Played();
+  return std::max<std::int64_t>(std::int64_t{format_.sampleRate} * kBufferMs / 1000 - queued, 0);
 }
 
 std::int64_t QtAudioOutput::Write(const void* samples, std::int64_t frames) {

@@ -1,7 +1,8 @@
 // The sound device of the window program: Qt Multimedia's QAudioSink on the
 // system's default output, fed by writes (push mode). Made on any thread,
-// then used from the player's sound thread only. Without a Qt application
-// or without an output device it does not open, and says why.
+// then used from the player's sound thread only, which asks Qt for the
+// device at the first Open. Without a Qt application or without an output
+// device it does not open, and says why.
 #pragma once
 
 #include <QAudioDevice>
