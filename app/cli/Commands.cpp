@@ -21,6 +21,10 @@ void PrintUsage(std::FILE* out) {
       "      output script does not open, says why (as the viewer does) and exits 1.\n"
       "  info FILE\n"
       "      Prints \"W H FRAMES RATE\" of a media file or script.\n"
+      "  info --audio FILE\n"
+      "      Prints \"RATE CHANNELS TYPE SAMPLES\" of the sound of a media file or\n"
+      "      script (TYPE as AviSynth names it: 8bit, 16bit, 24bit, 32bit, float),\n"
+      "      or \"none\".\n"
       "  info --layout FILE\n"
       "      Prints the stereo layout of a clip and how it is known, e.g.\n"
       "      \"sbs-left-first metadata\", \"ou name\", \"sbs picture\" or \"mono\".\n"
@@ -28,6 +32,9 @@ void PrintUsage(std::FILE* out) {
       "      Captures frame N of a media file or script into a 24-bit bitmap.\n"
       "  serve SCRIPT.avs [--start N] [--count N]\n"
       "      Writes the script's frames to standard output as YUV4MPEG2.\n"
+      "  wav SCRIPT OUT.wav [--16bit]\n"
+      "      Writes the sound of a script or media file as a WAV file, in its own\n"
+      "      sample type or in 16-bit.\n"
       "  compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
       "          [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
       "          [--auto-crop] [--swap] [--show left|right|output]\n"
@@ -64,6 +71,7 @@ int Run(const Args& args) {
   if (command == "compose") return Compose(rest);
   if (command == "align") return Align(rest);
   if (command == "sync") return Sync(rest);
+  if (command == "wav") return Wav(rest);
   std::fprintf(stderr, "tandemix-cli: unknown command '%s'\n", command.c_str());
   PrintUsage(stderr);
   return 2;

@@ -21,6 +21,7 @@ int Serve(const Args& args);     // ServeCommand.cpp
 int Compose(const Args& args);   // ComposeCommand.cpp
 int Align(const Args& args);     // AlignCommand.cpp
 int Sync(const Args& args);      // SyncCommand.cpp
+int Wav(const Args& args);       // WavCommand.cpp
 
 void PrintUsage(std::FILE* out);
 

@@ -1,18 +1,40 @@
 // tandemix-cli info FILE: the measurement the program takes of a clip or
 // script, as "W H FRAMES RATE". info --layout FILE: the stereo layout found
-// in it and how it is known.
+// in it and how it is known. info --audio FILE: its sound as
+// "RATE CHANNELS TYPE SAMPLES", or "none".
 #include <cstdio>
 #include <fstream>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "core/ScriptNumber.h"
+#include "platform/engine/AudioSupport.h"
+#include "platform/engine/ScriptEngine.h"
 #include "platform/services/DefaultVideoServices.h"
 #include "project/StereoLayout.h"
 
 namespace tandemix::cli {
 
+namespace {
+
+int PrintAudioInfo(const std::string& path) {
+  return RunCommand("info", [&] {
+    const engine::ClipPtr clip = engine::OpenVideo(path);
+    const engine::AudioInfo& audio = clip->Info().audio;
+    if (!audio.Present()) {
+      std::printf("none\n");
+      return 0;
+    }
+    std::printf("%d %d %s %lld\n", audio.sampleRate, audio.channels, engine::SampleTypeName(audio.sampleType),
+                static_cast<long long>(audio.sampleCount));
+    return 0;
+  });
+}
+
+}  // namespace
+
 int Info(const Args& args) {
+  if (args.size() == 2 && args[0] == "--audio" && !args[1].empty()) return PrintAudioInfo(args[1]);
   if (args.size() == 2 && args[0] == "--layout" && !args[1].empty()) {
     DefaultVideoServices video;
     if (!std::ifstream(args[1]).good()) {

@@ -40,11 +40,15 @@ struct AudioInfo {
   bool Present() const { return sampleRate > 0 && channels > 0; }
   int BytesPerChannelSample() const {
     switch (sampleType) {
-      case SampleType::Int8: return 1;
-      case SampleType::Int16: return 2;
-      case SampleType::Int24: return 3;
+      case SampleType::Int8:
+        return 1;
+      case SampleType::Int16:
+        return 2;
+      case SampleType::Int24:
+        return 3;
       case SampleType::Int32:
-      case SampleType::Float: return 4;
+      case SampleType::Float:
+        return 4;
     }
     return 2;
   }
@@ -84,15 +88,27 @@ class Clip {
   // count * Info().audio.BytesPerSample() bytes; samples before 0 or from
   // sampleCount on are silence, as AviSynth's GetAudio gives them. May be
   // called on a thread of its own while others fetch frames. This default
-  // is for clips without sound: it writes silence.
+  // is for clips without sound: it writes silence; after PassAudioFrom it
+  // reads the child named there instead.
   virtual void GetAudio(void* buffer, int64_t start, int64_t count);
 
  protected:
+  // For filters that leave the sound as it is: the clip's audio
+  // description becomes the child's and the default GetAudio reads the
+  // child's samples.
+  void PassAudioFrom(std::shared_ptr<Clip> child) {
+    info_.audio = child->Info().audio;
+    audioFrom_ = std::move(child);
+  }
+
   int ClampFrame(int n) const {
     if (n >= info_.frameCount) n = info_.frameCount - 1;
     return n < 0 ? 0 : n;
   }
   ClipInfo info_;
+
+ private:
+  std::shared_ptr<Clip> audioFrom_;
 };
 
 using ClipPtr = std::shared_ptr<Clip>;

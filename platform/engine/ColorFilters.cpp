@@ -21,8 +21,9 @@ void CheckSameSize(const std::string& message, const ClipInfo& a, const ClipInfo
 // the third's blue; RGB in, RGB32 (or RGB24) out.
 class MergeRgbClip : public Clip {
  public:
-  MergeRgbClip(std::array<ClipPtr, 3> rgb, const ClipInfo& info)
-      : Clip(info), rgb_(std::move(rgb)), pool_("MergeRGB") {}
+  MergeRgbClip(std::array<ClipPtr, 3> rgb, const ClipInfo& info) : Clip(info), rgb_(std::move(rgb)), pool_("MergeRGB") {
+    PassAudioFrom(rgb_[0]);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr r = rgb_[0]->GetFrame(n);
     FramePtr g = rgb_[1]->GetFrame(n);
@@ -51,7 +52,9 @@ template <typename Op>
 class FrameOpClip : public Clip {
  public:
   FrameOpClip(ClipPtr child, const ClipInfo& info, Op op, const char* name)
-      : Clip(info), child_(std::move(child)), op_(std::move(op)), pool_(name) {}
+      : Clip(info), child_(std::move(child)), op_(std::move(op)), pool_(name) {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
@@ -76,6 +79,7 @@ class MergeClip : public Clip {
   MergeClip(ClipPtr a, ClipPtr b, double weight)
       : Clip(a->Info()), a_(std::move(a)), b_(std::move(b)), half_(weight == 0.5), pool_("Merge") {
     weight_ = static_cast<int>(weight * 32767.0);
+    PassAudioFrom(a_);
   }
   FramePtr GetFrame(int n) override {
     FramePtr x = a_->GetFrame(n);

@@ -11,7 +11,9 @@ namespace {
 class CropClip : public Clip {
  public:
   CropClip(ClipPtr child, const ClipInfo& info, int left, int top)
-      : Clip(info), child_(std::move(child)), left_(left), top_(top), pool_("Crop") {}
+      : Clip(info), child_(std::move(child)), left_(left), top_(top), pool_("Crop") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
@@ -28,7 +30,9 @@ class CropClip : public Clip {
 class BorderClip : public Clip {
  public:
   BorderClip(ClipPtr child, const ClipInfo& info, int left, int top, PlaneColor color)
-      : Clip(info), child_(std::move(child)), left_(left), top_(top), color_(color), pool_("AddBorders") {}
+      : Clip(info), child_(std::move(child)), left_(left), top_(top), color_(color), pool_("AddBorders") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);

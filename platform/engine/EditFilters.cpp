@@ -1,7 +1,12 @@
-// Frame editing: Trim, splices, Reverse, SelectEven/Odd/Every, Interleave.
+// Frame editing: Trim, splices, Reverse, SelectEven/Odd/Every, Interleave,
+// with their sound as AviSynth's have it: Trim cuts the sound at the frames'
+// times, splices join it, Reverse reverses it, the selections and
+// Interleave keep the (first) clip's sound as it is.
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
+#include "platform/engine/AudioSupport.h"
 #include "platform/engine/EditClips.h"
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
@@ -11,32 +16,52 @@ namespace {
 
 class TrimClip : public Clip {
  public:
-  TrimClip(ClipPtr child, const ClipInfo& info, int first) : Clip(info), child_(std::move(child)), first_(first) {}
+  TrimClip(ClipPtr child, const ClipInfo& info, int first, std::int64_t audioOffset)
+      : Clip(info), child_(std::move(child)), first_(first), audioOffset_(audioOffset) {}
   FramePtr GetFrame(int n) override { return child_->GetFrame(first_ + ClampFrame(n)); }
+  // The child gives silence past its end, which pads the sound to the
+  // frames' length.
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    ReadWithinLength(buffer, start, count, info_.audio, [this](std::uint8_t* out, std::int64_t from, std::int64_t n) {
+      child_->GetAudio(out, from + audioOffset_, n);
+    });
+  }
 
  private:
   ClipPtr child_;
   int first_;
+  std::int64_t audioOffset_;
 };
 
 class SpliceClip : public Clip {
  public:
-  SpliceClip(ClipPtr a, ClipPtr b, const ClipInfo& info) : Clip(info), a_(std::move(a)), b_(std::move(b)) {}
+  SpliceClip(ClipPtr a, ClipPtr b, const ClipInfo& info, std::int64_t audioSplit)
+      : Clip(info), a_(std::move(a)), b_(std::move(b)), audioSplit_(audioSplit) {}
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     const int split = a_->Info().frameCount;
     return n < split ? a_->GetFrame(n) : b_->GetFrame(n - split);
   }
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    ReadWithinLength(buffer, start, count, info_.audio, [this](std::uint8_t* out, std::int64_t from, std::int64_t n) {
+      const std::int64_t first = std::clamp<std::int64_t>(audioSplit_ - from, 0, n);
+      if (first > 0) a_->GetAudio(out, from, first);
+      if (n > first) b_->GetAudio(out + first * info_.audio.BytesPerSample(), from + first - audioSplit_, n - first);
+    });
+  }
 
  private:
   ClipPtr a_, b_;
+  std::int64_t audioSplit_;  // the first sample of b's sound
 };
 
 // Frame n of the result is frame offset + n * step of the child.
 class SelectClip : public Clip {
  public:
   SelectClip(ClipPtr child, const ClipInfo& info, int step, std::vector<int> offsets)
-      : Clip(info), child_(std::move(child)), step_(step), offsets_(std::move(offsets)) {}
+      : Clip(info), child_(std::move(child)), step_(step), offsets_(std::move(offsets)) {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     const int k = static_cast<int>(offsets_.size());
@@ -52,7 +77,9 @@ class SelectClip : public Clip {
 
 class InterleaveClip : public Clip {
  public:
-  InterleaveClip(std::vector<ClipPtr> children, const ClipInfo& info) : Clip(info), children_(std::move(children)) {}
+  InterleaveClip(std::vector<ClipPtr> children, const ClipInfo& info) : Clip(info), children_(std::move(children)) {
+    PassAudioFrom(children_[0]);
+  }
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     const int k = static_cast<int>(children_.size());
@@ -67,6 +94,19 @@ class ReverseClip : public Clip {
  public:
   explicit ReverseClip(ClipPtr child) : Clip(child->Info()), child_(std::move(child)) {}
   FramePtr GetFrame(int n) override { return child_->GetFrame(info_.frameCount - 1 - ClampFrame(n)); }
+  // The samples backwards: sample i is the child's sample length - 1 - i.
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    ReadWithinLength(buffer, start, count, info_.audio, [this](std::uint8_t* out, std::int64_t from, std::int64_t n) {
+      child_->GetAudio(out, info_.audio.sampleCount - from - n, n);
+      const std::size_t bps = static_cast<std::size_t>(info_.audio.BytesPerSample());
+      std::vector<std::uint8_t> sample(bps);
+      for (std::int64_t i = 0, j = n - 1; i < j; ++i, --j) {
+        std::memcpy(sample.data(), out + i * bps, bps);
+        std::memcpy(out + i * bps, out + j * bps, bps);
+        std::memcpy(out + j * bps, sample.data(), bps);
+      }
+    });
+  }
 
  private:
   ClipPtr child_;
@@ -85,9 +125,9 @@ ClipPtr MakeSelect(const std::string& filter, ClipPtr clip, int step, std::vecto
   return std::make_shared<SelectClip>(std::move(clip), info, step, std::move(offsets));
 }
 
-Value Splice(const CallArgs& a) {
+Value Splice(const CallArgs& a, bool aligned) {
   ClipPtr result = a.Clip(0);
-  for (const Value& v : a.Rest()) result = MakeSplice(result, v.AsClip());
+  for (const Value& v : a.Rest()) result = MakeSplice(result, v.AsClip(), aligned);
   return Value::Clip(result);
 }
 
@@ -113,35 +153,66 @@ Value Interleave(const CallArgs& a) {
 
 }  // namespace
 
-ClipPtr MakeSplice(ClipPtr a, ClipPtr b) {
-  if (a->Info().width != b->Info().width || a->Info().height != b->Info().height)
-    throw FilterError("Splice: Frame sizes don't match");
-  if (a->Info().pixelType != b->Info().pixelType) throw FilterError("Splice: Video formats don't match");
-  ClipInfo info = a->Info();
-  info.frameCount = CheckFrameCount("Splice", static_cast<long long>(a->Info().frameCount) + b->Info().frameCount);
-  return std::make_shared<SpliceClip>(std::move(a), std::move(b), info);
+ClipPtr MakeSplice(ClipPtr a, ClipPtr b, bool aligned) {
+  const ClipInfo& ai = a->Info();
+  if (ai.hasVideo != b->Info().hasVideo)
+    throw FilterError("Splice: one clip has video and the other doesn't (not allowed)");
+  if (ai.audio.Present() != b->Info().audio.Present())
+    throw FilterError("Splice: one clip has audio and the other doesn't (not allowed)");
+  if (ai.hasVideo) {
+    if (ai.width != b->Info().width || ai.height != b->Info().height)
+      throw FilterError("Splice: Frame sizes don't match");
+    if (ai.pixelType != b->Info().pixelType) throw FilterError("Splice: Video formats don't match");
+  }
+  ClipInfo info = ai;
+  std::int64_t audioSplit = 0;
+  if (ai.audio.Present()) {
+    // The second clip's sound is taken in the first one's sample type.
+    b = MakeAudioConvert(std::move(b), ai.audio.sampleType);
+    const AudioInfo& bi = b->Info().audio;
+    if (bi.channels != ai.audio.channels) throw FilterError("Splice: The number of audio channels doesn't match");
+    if (bi.sampleRate != ai.audio.sampleRate)
+      throw FilterError("Splice: The audio of the two clips have different samplerates! Use SSRC()/ResampleAudio()");
+    // Aligned: the first clip's sound is cut or padded to its frames.
+    audioSplit = aligned && ai.hasVideo ? AudioSamplesFromFrames(ai, ai.frameCount) : ai.audio.sampleCount;
+    info.audio.sampleCount = audioSplit + bi.sampleCount;
+    CheckAudio("Splice", info.audio);
+  }
+  info.frameCount = CheckFrameCount("Splice", static_cast<long long>(ai.frameCount) + b->Info().frameCount);
+  return std::make_shared<SpliceClip>(std::move(a), std::move(b), info, audioSplit);
 }
 
-ClipPtr MakeTrim(ClipPtr clip, int first, int last) {
+ClipPtr MakeTrim(ClipPtr clip, int first, int last, bool padAudio) {
   ClipInfo info = clip->Info();
+  if (!info.hasVideo) throw FilterError("Trim: the clip has no video.");
   const long long count = info.frameCount;
-  if (count == 0) return std::make_shared<TrimClip>(std::move(clip), info, 0);
+  if (count == 0) return std::make_shared<TrimClip>(std::move(clip), info, 0, 0);
   long long f = std::clamp<long long>(first, 0, count - 1);
   long long l = last;
   if (l == 0) l = count - 1;
   if (l < 0) l = f - l - 1;
   l = std::clamp<long long>(l, f, count - 1);
   info.frameCount = static_cast<int>(l + 1 - f);
-  return std::make_shared<TrimClip>(std::move(clip), info, static_cast<int>(f));
+  // The sound from the first frame's time to the end of the last frame.
+  const std::int64_t audioOffset = AudioSamplesFromFrames(info, f);
+  const std::int64_t audioEnd = AudioSamplesFromFrames(info, l + 1);
+  if (padAudio)
+    info.audio.sampleCount = audioEnd - audioOffset;
+  else
+    info.audio.sampleCount = std::max<std::int64_t>(
+        0, (last == 0 ? info.audio.sampleCount : std::min(info.audio.sampleCount, audioEnd)) - audioOffset);
+  return std::make_shared<TrimClip>(std::move(clip), info, static_cast<int>(f), audioOffset);
 }
 
 void RegisterEditFunctions(FunctionTable& t) {
   t.Add("Trim",
         {Req("clip", ParamType::Clip), Req("first_frame", ParamType::Int), Req("last_frame", ParamType::Int),
          Opt("pad", ParamType::Bool)},
-        [](const CallArgs& a) { return Value::Clip(MakeTrim(a.Clip(0), a.Int(1), a.Int(2))); });
-  for (const char* name : {"UnalignedSplice", "AlignedSplice"})
-    t.Add(name, {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)}, Splice);
+        [](const CallArgs& a) { return Value::Clip(MakeTrim(a.Clip(0), a.Int(1), a.Int(2), a.Bool(3, true))); });
+  t.Add("UnalignedSplice", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)},
+        [](const CallArgs& a) { return Splice(a, false); });
+  t.Add("AlignedSplice", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)},
+        [](const CallArgs& a) { return Splice(a, true); });
   t.Add("Reverse", {Req("clip", ParamType::Clip)},
         [](const CallArgs& a) { return Value::Clip(std::make_shared<ReverseClip>(a.Clip(0))); });
   t.Add("SelectEven", {Req("clip", ParamType::Clip)},

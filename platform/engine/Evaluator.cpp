@@ -204,7 +204,8 @@ Value Evaluator::EvalBinary(const Expr& e) {
       if (++clipsMade_ > kMaxClipsPerScript)
         Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", e.line);
       try {
-        return Value::Clip(MakeSplice(a.AsClip(), b.AsClip()));
+        // `+` joins the sound as it is, `++` aligns it with the frames first.
+        return Value::Clip(MakeSplice(a.AsClip(), b.AsClip(), op == "++"));
       } catch (const TandemixError& error) {
         Fail(error.what(), e.line);
       }

@@ -12,7 +12,9 @@ namespace {
 class SeparateFieldsClip : public Clip {
  public:
   SeparateFieldsClip(ClipPtr child, const ClipInfo& info)
-      : Clip(info), child_(std::move(child)), pool_("SeparateFields") {}
+      : Clip(info), child_(std::move(child)), pool_("SeparateFields") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     FramePtr src = child_->GetFrame(n / 2);
@@ -31,7 +33,9 @@ class SeparateFieldsClip : public Clip {
 
 class WeaveClip : public Clip {
  public:
-  WeaveClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)), pool_("Weave") {}
+  WeaveClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)), pool_("Weave") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
     FramePtr first = child_->GetFrame(2 * n);

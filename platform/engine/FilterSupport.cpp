@@ -15,6 +15,7 @@ extern "C" {
 
 #include <unistd.h>
 
+#include "platform/engine/AudioSupport.h"
 #include "platform/engine/PixelConvert.h"
 
 namespace tandemix::engine {
@@ -323,9 +324,11 @@ ColorBGR ColorFromInt(long long rgb) {
   return c;
 }
 
-// Clips without sound: silence.
-void Clip::GetAudio(void* buffer, int64_t /*start*/, int64_t count) {
-  if (count > 0) std::memset(buffer, 0, static_cast<std::size_t>(count) * info_.audio.BytesPerSample());
+// Clips without sound give silence; filters that leave the sound alone
+// read their child's.
+void Clip::GetAudio(void* buffer, int64_t start, int64_t count) {
+  if (audioFrom_) return audioFrom_->GetAudio(buffer, start, count);
+  WriteSilence(buffer, count, info_.audio);
 }
 
 }  // namespace tandemix::engine

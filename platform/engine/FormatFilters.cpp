@@ -1,11 +1,13 @@
 // Formats: the ConvertTo... family (real conversions, PixelConvert.h),
-// AssumeFPS, KillAudio and SetMemoryMax.
+// AssumeFPS and SetMemoryMax.
 #include <cmath>
 
 extern "C" {
+#include <libavutil/mathematics.h>
 #include <libavutil/rational.h>
 }
 
+#include "platform/engine/AudioSupport.h"
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
 #include "platform/engine/PixelConvert.h"
@@ -16,7 +18,9 @@ namespace {
 class ConvertClip : public Clip {
  public:
   ConvertClip(ClipPtr child, const ClipInfo& info, Matrix matrix, bool interlaced)
-      : Clip(info), child_(std::move(child)), matrix_(matrix), interlaced_(interlaced), pool_("Convert") {}
+      : Clip(info), child_(std::move(child)), matrix_(matrix), interlaced_(interlaced), pool_("Convert") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
@@ -49,9 +53,21 @@ ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, b
 
 namespace {
 
-Value WithRate(ClipPtr clip, long long numerator, long long denominator) {
+// The frames at another rate. With syncAudio the sound keeps its samples
+// and its rate changes as the frames' does, so that it stays with them;
+// without it the sound is left as it is.
+Value WithRate(ClipPtr clip, long long numerator, long long denominator, bool syncAudio) {
   ClipInfo info = clip->Info();
   SetRate("AssumeFPS", info, numerator, denominator);
+  if (syncAudio && info.audio.Present()) {
+    const ClipInfo& old = clip->Info();
+    const std::int64_t rate =
+        av_rescale_rnd(info.audio.sampleRate, static_cast<std::int64_t>(info.rateNumerator) * old.rateDenominator,
+                       static_cast<std::int64_t>(info.rateDenominator) * old.rateNumerator, AV_ROUND_NEAR_INF);
+    if (rate <= 0 || rate > kMaxSampleRate)
+      throw FilterError("AssumeFPS: the audio sample rate would be out of range.");
+    info.audio.sampleRate = static_cast<int>(rate);
+  }
   return Value::Clip(std::make_shared<SameFrames>(std::move(clip), info));
 }
 
@@ -85,24 +101,23 @@ void RegisterFormatFunctions(FunctionTable& t) {
     if (a.Has(0) && a.Int(0) > 0) budget->SetLimit(static_cast<std::size_t>(a.Int(0)) << 20);
     return Value::Int(static_cast<std::int64_t>(budget->Limit() >> 20));
   });
-  t.Add("KillAudio", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) { return Value::Clip(a.Clip(0)); });
   // AssumeFPS(clip, numerator[, denominator]), AssumeFPS(clip, fps) and
   // AssumeFPS(clip, clip whose rate is taken).
   t.Add("AssumeFPS",
         {Req("clip", ParamType::Clip), Req("numerator", ParamType::Int), Opt("denominator", ParamType::Int),
          Opt("sync_audio", ParamType::Bool)},
-        [](const CallArgs& a) { return WithRate(a.Clip(0), a.Int(1), a.Has(2) ? a.Int(2) : 1); });
+        [](const CallArgs& a) { return WithRate(a.Clip(0), a.Int(1), a.Has(2) ? a.Int(2) : 1, a.Bool(3, false)); });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("fps", ParamType::Float), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {
           const double fps = a.Float(1);
           if (!(fps > 0.0) || fps > 1e9) throw FilterError("AssumeFPS: the frame rate must be more than 0.");
           const AVRational q = av_d2q(fps, 1000000);
-          return WithRate(a.Clip(0), q.num, q.den);
+          return WithRate(a.Clip(0), q.num, q.den, a.Bool(2, false));
         });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {
           const ClipInfo& like = a.Clip(1)->Info();
-          return WithRate(a.Clip(0), like.rateNumerator, like.rateDenominator);
+          return WithRate(a.Clip(0), like.rateNumerator, like.rateDenominator, a.Bool(2, false));
         });
 }
 

@@ -117,6 +117,9 @@ const FunctionTable& FunctionTable::BuiltIns() {
     RegisterColorFunctions(t);
     RegisterFormatFunctions(t);
     RegisterScalarFunctions(t);
+    RegisterAudioFunctions(t);
+    RegisterAudioLevelFunctions(t);
+    RegisterResampleAudioFunctions(t);
     return t;
   }();
   return table;

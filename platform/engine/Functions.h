@@ -99,5 +99,8 @@ void RegisterFieldFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
 void RegisterFormatFunctions(FunctionTable& table);
 void RegisterScalarFunctions(FunctionTable& table);
+void RegisterAudioFunctions(FunctionTable& table);
+void RegisterAudioLevelFunctions(FunctionTable& table);
+void RegisterResampleAudioFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

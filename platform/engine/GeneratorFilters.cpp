@@ -1,18 +1,56 @@
 // Clips made from nothing: BlankClip and ColorBars. Their single frame is
-// drawn at the first request and shared by every frame number.
+// drawn at the first request and shared by every frame number. BlankClip's
+// sound is silence; ColorBars' is AviSynth's test tone.
 #include <cmath>
 #include <functional>
 #include <mutex>
+#include <numeric>
+#include <vector>
 
 extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include "platform/engine/AudioSupport.h"
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
 
 namespace tandemix::engine {
 namespace {
+
+// ColorBars' sound: 48 kHz float stereo, a 440 Hz sine at full scale on the
+// left channel throughout and on the right one in the second half of every
+// two seconds, so that each side can be told apart.
+constexpr int kToneRate = 48000;
+constexpr int kToneHz = 440;
+
+class ToneClip : public Clip {
+ public:
+  ToneClip(ClipPtr picture, const ClipInfo& info) : Clip(info), picture_(std::move(picture)) {
+    // One period of whole cycles: rate / gcd(rate, Hz) samples.
+    const int g = std::gcd(kToneRate, kToneHz);
+    const int samples = kToneRate / g;
+    const double step = 2.0 * 3.14159265358979323846 * (kToneHz / g) / samples;
+    period_.resize(static_cast<std::size_t>(samples));
+    for (int i = 0; i < samples; ++i) period_[static_cast<std::size_t>(i)] = static_cast<float>(std::sin(step * i));
+  }
+  FramePtr GetFrame(int n) override { return picture_->GetFrame(n); }
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    ReadWithinLength(buffer, start, count, info_.audio, [this](std::uint8_t* out, std::int64_t from, std::int64_t n) {
+      auto* samples = reinterpret_cast<float*>(out);
+      const auto size = static_cast<std::int64_t>(period_.size());
+      for (std::int64_t i = 0; i < n; ++i) {
+        const float v = period_[static_cast<std::size_t>((from + i) % size)];
+        samples[2 * i] = v;
+        samples[2 * i + 1] = (from + i) % (2 * kToneRate) > kToneRate ? v : 0.0f;
+      }
+    });
+  }
+
+ private:
+  ClipPtr picture_;
+  std::vector<float> period_;
+};
 
 class StillClip : public Clip {
  public:
@@ -81,6 +119,20 @@ Value BlankClip(const CallArgs& a) {
     info.pixelType = like.pixelType;
   }
   info.pixelType = GeneratorType("BlankClip", a, 4, info.pixelType);
+  // Silence of 44.1 kHz, mono, 16-bit unless the template clip or the
+  // arguments say otherwise; a rate or channel count of 0 means none.
+  AudioInfo sound;
+  sound.sampleRate = 44100;
+  sound.channels = 1;
+  if (a.Has(0)) sound = a.Clip(0)->Info().audio;
+  if (a.Has(7)) sound.sampleRate = a.Int(7);
+  if (a.Has(8)) sound.channels = a.Bool(8) ? 2 : 1;
+  if (a.Has(12)) sound.channels = a.Int(12);
+  if (a.Has(9)) sound.sampleType = a.Bool(9) ? SampleType::Int16 : SampleType::Float;
+  if (a.Has(13) && !ParseSampleType(a.String(13), sound.sampleType))
+    throw FilterError("BlankClip: sample_type must be \"8bit\", \"16bit\", \"24bit\", \"32bit\" or \"float\"");
+  if (sound.sampleRate < 0) throw FilterError("BlankClip: the audio rate must not be negative.");
+  if (sound.channels < 0) throw FilterError("BlankClip: the channel count must not be negative.");
   if (a.Has(1)) {
     if (a.Int(1) < 0) throw FilterError("BlankClip: the length must not be negative.");
     info.frameCount = a.Int(1);
@@ -101,6 +153,13 @@ Value BlankClip(const CallArgs& a) {
       const AVRational q = av_d2q(fps / static_cast<double>(den), 1000000);
       SetRate("BlankClip", info, q.num, q.den);
     }
+  }
+  if (sound.Present()) {
+    info.audio = sound;
+    info.audio.sampleCount = AudioSamplesFromFrames(info, info.frameCount);
+    CheckAudio("BlankClip", info.audio);
+  } else {
+    info.audio = AudioInfo{};
   }
   // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV (converted for RGB).
   const PlaneColor color =
@@ -147,12 +206,16 @@ Value ColorBars(const CallArgs& a) {
   info.pixelType = PixelType::RGB32;
   const PixelType type = GeneratorType("ColorBars", a, 2, PixelType::RGB32);
   CheckSubsampledSize("ColorBars", type, info.width, info.height);
-  if (IsRGBType(type)) {
-    info.pixelType = type;
-    return Value::Clip(std::make_shared<StillClip>(info, DrawColorBars));
-  }
+  if (IsRGBType(type)) info.pixelType = type;
+  ClipPtr bars = std::make_shared<StillClip>(info, DrawColorBars);
   // YUV bars: the RGB bars through the Rec601 matrix.
-  return Value::Clip(MakeConvert(std::make_shared<StillClip>(info, DrawColorBars), type));
+  if (!IsRGBType(type)) bars = MakeConvert(std::move(bars), type);
+  ClipInfo withTone = bars->Info();
+  withTone.audio.sampleRate = kToneRate;
+  withTone.audio.channels = 2;
+  withTone.audio.sampleType = SampleType::Float;
+  withTone.audio.sampleCount = AudioSamplesFromFrames(withTone, withTone.frameCount);
+  return Value::Clip(std::make_shared<ToneClip>(std::move(bars), withTone));
 }
 
 }  // namespace
@@ -162,7 +225,8 @@ void RegisterGeneratorFunctions(FunctionTable& t) {
         {Opt("clip", ParamType::Clip), Opt("length", ParamType::Int), Opt("width", ParamType::Int),
          Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String), Opt("fps", ParamType::Float),
          Opt("fps_denominator", ParamType::Int), Opt("audio_rate", ParamType::Int), Opt("stereo", ParamType::Bool),
-         Opt("sixteen_bit", ParamType::Bool), Opt("color", ParamType::Int), Opt("color_yuv", ParamType::Int)},
+         Opt("sixteen_bit", ParamType::Bool), Opt("color", ParamType::Int), Opt("color_yuv", ParamType::Int),
+         Opt("channels", ParamType::Int), Opt("sample_type", ParamType::String)},
         BlankClip);
   t.Add("ColorBars",
         {Opt("width", ParamType::Int), Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String),

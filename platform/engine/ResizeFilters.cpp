@@ -22,6 +22,7 @@ class ResizeClip : public Clip {
  public:
   ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel)
       : Clip(info), child_(std::move(child)), pool_("Resize") {
+    PassAudioFrom(child_);
     const ClipInfo& in = child_->Info();
     // YUY2 is worked on as YV16 planes.
     work_ = in.pixelType == PixelType::YUY2 ? PixelType::YV16 : in.pixelType;
@@ -72,7 +73,9 @@ class ResizeClip : public Clip {
 class WindowClip : public Clip {
  public:
   WindowClip(ClipPtr child, const ClipInfo& info, int left, int top)
-      : Clip(info), child_(std::move(child)), left_(left), top_(top), pool_("Resize") {}
+      : Clip(info), child_(std::move(child)), left_(left), top_(top), pool_("Resize") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     if (left_ == 0 && top_ == 0 && info_.width == src->width && info_.height == src->height) return src;

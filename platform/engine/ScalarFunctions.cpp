@@ -1,4 +1,5 @@
-// Clip properties (Width, Height, FrameCount, FrameRate, ...) and the
+// Clip properties (Width, Height, FrameCount, FrameRate, HasAudio,
+// AudioRate, AudioLength, ...) and the
 // number and string conversions scripts use with them.
 #include <cmath>
 #include <cstdio>
@@ -96,8 +97,26 @@ void RegisterScalarFunctions(FunctionTable& t) {
   AddProperty(t, "IsPlanar", [](const ClipInfo& i) { return Value::Bool(IsPlanarType(i.pixelType)); });
   AddProperty(t, "IsInterleaved", [](const ClipInfo& i) { return Value::Bool(!IsPlanarType(i.pixelType)); });
   AddProperty(t, "PixelType", [](const ClipInfo& i) { return Value::String(PixelTypeName(i.pixelType)); });
-  AddProperty(t, "HasVideo", [](const ClipInfo&) { return Value::Bool(true); });
-  AddProperty(t, "HasAudio", [](const ClipInfo&) { return Value::Bool(false); });
+  AddProperty(t, "HasVideo", [](const ClipInfo& i) { return Value::Bool(i.hasVideo); });
+  AddProperty(t, "HasAudio", [](const ClipInfo& i) { return Value::Bool(i.audio.Present()); });
+  AddProperty(t, "AudioRate", [](const ClipInfo& i) { return Value::Int(i.audio.sampleRate); });
+  AddProperty(t, "AudioChannels", [](const ClipInfo& i) { return Value::Int(i.audio.channels); });
+  AddProperty(t, "AudioBits", [](const ClipInfo& i) {
+    return Value::Int(i.audio.Present() ? 8 * i.audio.BytesPerChannelSample() : 0);
+  });
+  AddProperty(t, "IsAudioFloat", [](const ClipInfo& i) {
+    return Value::Bool(i.audio.Present() && i.audio.sampleType == SampleType::Float);
+  });
+  AddProperty(t, "IsAudioInt", [](const ClipInfo& i) {
+    return Value::Bool(i.audio.Present() && i.audio.sampleType != SampleType::Float);
+  });
+  AddProperty(t, "AudioLength", [](const ClipInfo& i) { return Value::Int(i.audio.sampleCount); });
+  AddProperty(t, "AudioLengthF",
+              [](const ClipInfo& i) { return Value::Float(static_cast<double>(i.audio.sampleCount)); });
+  // Seconds of sound; 0 without sound.
+  AddProperty(t, "AudioDuration", [](const ClipInfo& i) {
+    return Value::Float(i.audio.Present() ? static_cast<double>(i.audio.sampleCount) / i.audio.sampleRate : 0.0);
+  });
   t.Add("Int", {Req("value", ParamType::Float)},
         [](const CallArgs& a) { return a.At(0).IsInt() ? a.At(0) : ToInt(std::trunc(a.Float(0)), "Int"); });
   // Halves round away from zero, as AviSynth's Round does.

@@ -7,8 +7,9 @@
 
 namespace tandemix::engine {
 
-// A media file's first video stream; throws TandemixError naming the file
-// when it cannot be read as video.
+// A media file's first video stream with its first audio stream, or the
+// sound alone of a file without video; throws TandemixError naming the
+// file when it cannot be read.
 ClipPtr OpenMediaClip(const std::string& path);
 
 }  // namespace tandemix::engine

@@ -1,5 +1,6 @@
 // Sources: video files through FFmpeg (AVISource, OpenSource and the usual
-// names of other source plug-ins) and still pictures (ImageSource).
+// names of other source plug-ins), with the sound of their first audio
+// stream unless audio=false, and still pictures (ImageSource, silent).
 #include <QFileInfo>
 #include <cctype>
 #include <cstdio>
@@ -9,7 +10,9 @@ extern "C" {
 #include <libavutil/rational.h>
 }
 
+#include "platform/MediaAudio.h"
 #include "platform/MediaSource.h"
+#include "platform/engine/AudioSupport.h"
 #include "platform/engine/EditClips.h"
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
@@ -18,8 +21,31 @@ extern "C" {
 namespace tandemix::engine {
 namespace {
 
-ClipInfo InfoOf(const MediaDescription& d, PixelType type) {
+SampleType SampleTypeOf(AudioSampleFormat format) {
+  switch (format) {
+    case AudioSampleFormat::U8:
+      return SampleType::Int8;
+    case AudioSampleFormat::S16:
+      return SampleType::Int16;
+    case AudioSampleFormat::S24:
+      return SampleType::Int24;
+    case AudioSampleFormat::S32:
+      return SampleType::Int32;
+    case AudioSampleFormat::Float:
+      return SampleType::Float;
+  }
+  return SampleType::Float;
+}
+
+ClipInfo InfoOf(const MediaDescription& d, PixelType type, const MediaAudio* audio = nullptr) {
   ClipInfo info;
+  if (audio) {
+    const MediaAudioDescription& a = audio->Description();
+    info.audio.sampleRate = a.sampleRate;
+    info.audio.channels = a.channels;
+    info.audio.sampleType = SampleTypeOf(a.format);
+    info.audio.sampleCount = a.sampleCount;
+  }
   info.pixelType = type;
   info.width = d.width;
   info.height = d.height;
@@ -44,19 +70,87 @@ std::unique_ptr<MediaSource> OpenMedia(const std::string& filter, const std::str
   }
 }
 
+// The file's first audio stream when it has one and it is wanted; throws
+// FilterError "<filter>: ..." when its sound is out of range.
+std::unique_ptr<MediaAudio> OpenSound(const std::string& filter, const std::string& path, bool wanted) {
+  if (!wanted) return nullptr;
+  try {
+    auto audio = MediaAudio::Open(path);
+    if (audio) {
+      const MediaAudioDescription& d = audio->Description();
+      AudioInfo info;
+      info.sampleRate = d.sampleRate;
+      info.channels = d.channels;
+      info.sampleCount = d.sampleCount;
+      CheckAudio(filter, info);
+    }
+    return audio;
+  } catch (const FilterError&) {
+    throw;
+  } catch (const TandemixError& e) {
+    throw FilterError(filter + ": " + e.what());
+  }
+}
+
+// Picture and sound each have a decoder of their own, each under its own
+// lock, so sound read on the player's thread never waits for a frame.
 class MediaClip : public Clip {
  public:
-  explicit MediaClip(std::unique_ptr<MediaSource> source)
-      : Clip(InfoOf(source->Description(), source->Type())), source_(std::move(source)) {}
+  MediaClip(std::unique_ptr<MediaSource> source, std::unique_ptr<MediaAudio> audio)
+      : Clip(InfoOf(source->Description(), source->Type(), audio.get())),
+        source_(std::move(source)),
+        audio_(std::move(audio)) {}
   FramePtr GetFrame(int n) override {
     std::lock_guard<std::mutex> lock(mutex_);
     return source_->Frame(ClampFrame(n));
+  }
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    if (!audio_) return Clip::GetAudio(buffer, start, count);
+    std::lock_guard<std::mutex> lock(audioMutex_);
+    audio_->Read(buffer, start, count);
   }
 
  private:
   std::mutex mutex_;  // branches of a stack may ask for frames at once
   std::unique_ptr<MediaSource> source_;
+  std::mutex audioMutex_;
+  std::unique_ptr<MediaAudio> audio_;
 };
+
+// A file of sound alone (WAV, MP3, ...): no picture.
+class SoundFileClip : public Clip {
+ public:
+  SoundFileClip(const ClipInfo& info, std::unique_ptr<MediaAudio> audio) : Clip(info), audio_(std::move(audio)) {}
+  FramePtr GetFrame(int) override { throw TandemixError("The clip has no video."); }
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    std::lock_guard<std::mutex> lock(mutex_);
+    audio_->Read(buffer, start, count);
+  }
+
+ private:
+  std::mutex mutex_;
+  std::unique_ptr<MediaAudio> audio_;
+};
+
+// The file's picture with its sound (when `audio`), or its sound alone when
+// it has no video stream.
+ClipPtr OpenMediaFile(const std::string& filter, const std::string& path, bool audio) {
+  std::unique_ptr<MediaSource> source;
+  try {
+    source = OpenMedia(filter, path);
+  } catch (const FilterError&) {
+    std::unique_ptr<MediaAudio> sound;
+    try {
+      sound = OpenSound(filter, path, audio);
+    } catch (const TandemixError&) {
+    }
+    if (!sound || sound->Description().fileHasVideo) throw;
+    ClipInfo info = InfoOf(MediaDescription{}, PixelType::RGB24, sound.get());
+    info.hasVideo = false;
+    return std::make_shared<SoundFileClip>(info, std::move(sound));
+  }
+  return std::make_shared<MediaClip>(std::move(source), OpenSound(filter, path, audio));
+}
 
 void SetFloatRate(const std::string& filter, ClipInfo& info, double fps) {
   if (!(fps > 0.0) || fps > 1e6) throw FilterError(filter + ": the frame rate must be more than 0.");
@@ -82,17 +176,19 @@ ClipPtr WithPixelType(const std::string& filter, ClipPtr clip, const std::string
 Value AviSource(const CallArgs& a) {
   ClipPtr result;
   for (const Value& file : a.Rest()) {
-    ClipPtr clip = std::make_shared<MediaClip>(OpenMedia(a.Function(), a.ResolvePath(file.AsString())));
-    clip = WithPixelType(a.Function(), clip, a.String(2));
-    result = result ? MakeSplice(result, clip) : clip;
+    const std::string path = a.ResolvePath(file.AsString());
+    ClipPtr clip = OpenMediaFile(a.Function(), path, a.Bool(1, true));
+    if (clip->Info().hasVideo) clip = WithPixelType(a.Function(), clip, a.String(2));
+    result = result ? MakeSplice(result, clip, false) : clip;
   }
   return Value::Clip(result);
 }
 
 // OpenSource("file"[, fps=...]) and its siblings: any format FFmpeg reads.
 Value OpenSource(const CallArgs& a) {
-  ClipPtr clip = std::make_shared<MediaClip>(OpenMedia(a.Function(), a.ResolvePath(a.String(0))));
-  clip = WithPixelType(a.Function(), clip, a.String(5));
+  const std::string path = a.ResolvePath(a.String(0));
+  ClipPtr clip = OpenMediaFile(a.Function(), path, a.Bool(2, true));
+  if (clip->Info().hasVideo) clip = WithPixelType(a.Function(), clip, a.String(5));
   if (!a.Has(1)) return Value::Clip(clip);
   ClipInfo info = clip->Info();
   SetFloatRate(a.Function(), info, a.Float(1));
@@ -162,20 +258,34 @@ Value ImageSource(const CallArgs& a) {
 }  // namespace
 
 ClipPtr OpenMediaClip(const std::string& path) {
-  auto source = std::make_unique<MediaSource>(path, MediaSource::kDefaultCacheBytes, MediaSource::Output::Native);
+  std::unique_ptr<MediaSource> source;
+  try {
+    source = std::make_unique<MediaSource>(path, MediaSource::kDefaultCacheBytes, MediaSource::Output::Native);
+  } catch (const TandemixError&) {
+    std::unique_ptr<MediaAudio> sound;
+    try {
+      sound = MediaAudio::Open(path);
+    } catch (const TandemixError&) {
+    }
+    if (!sound || sound->Description().fileHasVideo) throw;
+    ClipInfo info = InfoOf(MediaDescription{}, PixelType::RGB24, sound.get());
+    info.hasVideo = false;
+    return std::make_shared<SoundFileClip>(info, std::move(sound));
+  }
   const MediaDescription& d = source->Description();
   try {
     CheckFrameSize(path, d.width, d.height);
+    return std::make_shared<MediaClip>(std::move(source), OpenSound("Sound", path, true));
   } catch (const FilterError& e) {
     throw TandemixError(e.what());
   }
-  return std::make_shared<MediaClip>(std::move(source));
 }
 
 void RegisterSourceFunctions(FunctionTable& t) {
   const std::vector<Param> avi = {Many("file", ParamType::String), Opt("audio", ParamType::Bool),
                                   Opt("pixel_type", ParamType::String), Opt("fourCC", ParamType::String)};
   t.Add("AVISource", avi, AviSource);
+  t.Add("WAVSource", {Many("file", ParamType::String)}, AviSource);
   t.Add("AVIFileSource", avi, AviSource);
   t.Add("OpenDMLSource", avi, AviSource);
   const std::vector<Param> open = {Req("file", ParamType::String),     Opt("fps", ParamType::Float),

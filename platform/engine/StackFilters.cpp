@@ -18,6 +18,7 @@ class StackClip : public Clip {
 
   StackClip(std::vector<ClipPtr> children, const ClipInfo& info, bool horizontal)
       : Clip(info), children_(std::move(children)), horizontal_(horizontal), pool_("Stack") {
+    PassAudioFrom(children_[0]);  // the first clip's sound, as AviSynth's stacks take it
     int offset = 0;
     for (const ClipPtr& c : children_) {
       offsets_.push_back(offset);
@@ -96,7 +97,9 @@ Value Stack(const CallArgs& a, bool horizontal) {
 class FlipClip : public Clip {
  public:
   FlipClip(ClipPtr child, bool horizontal)
-      : Clip(child->Info()), child_(std::move(child)), horizontal_(horizontal), pool_("Flip") {}
+      : Clip(child->Info()), child_(std::move(child)), horizontal_(horizontal), pool_("Flip") {
+    PassAudioFrom(child_);
+  }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);

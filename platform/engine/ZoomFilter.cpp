@@ -61,6 +61,7 @@ struct PlaneView {
 class RotateClip : public Clip {
  public:
   RotateClip(ClipPtr child, double degrees) : Clip(child->Info()), child_(std::move(child)), pool_("zoom") {
+    PassAudioFrom(child_);
     const double radians = degrees * 3.14159265358979323846 / 180.0;
     cos_ = std::cos(radians);
     sin_ = std::sin(radians);

@@ -2,8 +2,15 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStringList>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 namespace tandemix::test {
 
@@ -33,22 +40,60 @@ std::string CrLf(const std::vector<std::string>& lines) {
   return text;
 }
 
+// posix_spawn and poll rather than QProcess: Qt starts children with a
+// clone() that ThreadSanitizer cannot follow, and the engine's tests run
+// under it.
 CommandResult RunProgram(const std::string& program, const std::vector<std::string>& args) {
-  QStringList list;
-  for (const auto& a : args) list << QString::fromStdString(a);
-  QProcess process;
-  process.start(QString::fromStdString(program), list);
   CommandResult result;
-  if (!process.waitForStarted(30000)) return result;
-  process.closeWriteChannel();
-  if (!process.waitForFinished(300000)) {
-    process.kill();
-    process.waitForFinished();
+  int outPipe[2], errPipe[2];
+  if (pipe2(outPipe, O_CLOEXEC) != 0) return result;
+  if (pipe2(errPipe, O_CLOEXEC) != 0) {
+    close(outPipe[0]);
+    close(outPipe[1]);
     return result;
   }
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  result.out = process.readAllStandardOutput().toStdString();
-  result.err = process.readAllStandardError().toStdString();
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(outPipe[1]);
+  close(errPipe[1]);
+  if (spawned == 0) {
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    std::string* sinks[2] = {&result.out, &result.err};
+    int open = 2;
+    char buffer[65536];
+    while (open > 0) {
+      if (poll(fds, 2, -1) < 0) {
+        if (errno == EINTR) continue;
+        break;
+      }
+      for (int i = 0; i < 2; ++i) {
+        if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+        const ssize_t got = read(fds[i].fd, buffer, sizeof buffer);
+        if (got > 0) {
+          sinks[i]->append(buffer, static_cast<size_t>(got));
+        } else if (got == 0 || errno != EINTR) {
+          fds[i].fd = -1;
+          --open;
+        }
+      }
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  close(outPipe[0]);
+  close(errPipe[0]);
   return result;
 }
 
@@ -70,6 +115,34 @@ bool MakeTestVideo(const std::string& path, int width, int height, int frames, i
     for (const auto& part : QString::fromStdString(extraArgs).split(' ', Qt::SkipEmptyParts))
       args.push_back(part.toStdString());
   }
+  args.push_back(path);
+  return RunProgram("ffmpeg", args).exitCode == 0 && FileExists(path);
+}
+
+bool MakeTestVideoWithSound(const std::string& path, int width, int height, int frames, int rate,
+                            const std::string& sound, const std::string& codecArgs) {
+  // Both inputs end after the picture's time, so that the sound is exactly
+  // as long as the picture.
+  const std::string seconds = std::to_string(static_cast<double>(frames) / rate);
+  std::vector<std::string> args = {
+      "-hide_banner",
+      "-loglevel",
+      "error",
+      "-y",
+      "-t",
+      seconds,
+      "-f",
+      "lavfi",
+      "-i",
+      "testsrc=size=" + std::to_string(width) + "x" + std::to_string(height) + ":rate=" + std::to_string(rate),
+      "-t",
+      seconds,
+      "-f",
+      "lavfi",
+      "-i",
+      sound};
+  for (const auto& part : QString::fromStdString(codecArgs).split(' ', Qt::SkipEmptyParts))
+    args.push_back(part.toStdString());
   args.push_back(path);
   return RunProgram("ffmpeg", args).exitCode == 0 && FileExists(path);
 }

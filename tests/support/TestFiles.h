@@ -34,6 +34,13 @@ std::string CrLf(const std::vector<std::string>& lines);
 bool MakeTestVideo(const std::string& path, int width, int height, int frames, int rate = 25,
                    const std::string& extraArgs = "");
 
+// Makes a test clip with sound: the testsrc picture and the lavfi audio
+// source `sound` (e.g. "sine=frequency=440:sample_rate=48000"), as long as
+// the picture, encoded as `codecArgs` says (e.g. "-c:v mjpeg -c:a
+// pcm_s16le"). Returns false when ffmpeg fails.
+bool MakeTestVideoWithSound(const std::string& path, int width, int height, int frames, int rate,
+                            const std::string& sound, const std::string& codecArgs);
+
 struct CommandResult {
   int exitCode = -1;
   std::string out;

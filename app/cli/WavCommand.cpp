@@ -1,0 +1,69 @@
+// tandemix-cli wav SCRIPT OUT.wav [--16bit]: the sound of a script (or a
+// media file) as a WAV file, in the clip's own sample type or, with
+// --16bit, converted to 16-bit.
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "app/cli/ArgReader.h"
+#include "app/cli/Commands.h"
+#include "platform/WavFile.h"
+#include "platform/engine/AudioSupport.h"
+#include "platform/engine/ScriptEngine.h"
+
+namespace tandemix::cli {
+namespace {
+
+WavFormat FormatOf(const engine::AudioInfo& audio) {
+  WavFormat format;
+  format.sampleRate = audio.sampleRate;
+  format.channels = audio.channels;
+  format.bitsPerSample = 8 * audio.BytesPerChannelSample();
+  format.isFloat = audio.sampleType == engine::SampleType::Float;
+  return format;
+}
+
+int RunWav(const Args& args) {
+  std::string script;
+  std::string output;
+  bool sixteenBit = false;
+  for (const std::string& arg : args) {
+    if (arg == "--16bit") {
+      sixteenBit = true;
+    } else if (!arg.empty() && arg[0] == '-') {
+      throw UsageError("unknown option " + arg);
+    } else if (script.empty()) {
+      script = arg;
+    } else if (output.empty()) {
+      output = arg;
+    } else {
+      throw UsageError("more than one output given: " + arg);
+    }
+  }
+  if (script.empty()) throw UsageError("the script is missing");
+  if (output.empty()) throw UsageError("the output file is missing");
+
+  engine::ClipPtr clip = engine::OpenVideo(script);
+  if (!clip->Info().audio.Present()) throw TandemixError(script + " has no audio");
+  if (sixteenBit) clip = engine::MakeAudioConvert(clip, engine::SampleType::Int16);
+  const engine::AudioInfo& audio = clip->Info().audio;
+  const bool progress = isatty(STDERR_FILENO) != 0;
+  WriteWavFile(
+      output, FormatOf(audio), audio.sampleCount,
+      [&clip](void* buffer, std::int64_t start, std::int64_t count) { clip->GetAudio(buffer, start, count); },
+      [&](std::int64_t done) {
+        if (progress)
+          std::fprintf(stderr, "\r%.1f of %.1f seconds", static_cast<double>(done) / audio.sampleRate,
+                       static_cast<double>(audio.sampleCount) / audio.sampleRate);
+      });
+  if (progress) std::fputc('\n', stderr);
+  return 0;
+}
+
+}  // namespace
+
+int Wav(const Args& args) {
+  return RunCommand("wav", [&] { return RunWav(args); });
+}
+
+}  // namespace tandemix::cli
