@@ -16,10 +16,7 @@ constexpr std::int64_t kChunkFrames = 2048;
 }  // namespace
 
 PlayerAudio::PlayerAudio(std::unique_ptr<AudioOutput> output, PlayerTime& time, PlaybackClock& clock, Warn warn)
-    : output_(std::move(output)), time_(time), clock_(clock), warn_(std::move(warn)) {
-  thread_.reset(QThread::create([this] { Run(); }));
-  thread_->start();
-}
+    : output_(std::move(output)), time_(time), clock_(clock), warn_(std::move(warn)), thread_([this] { Run(); }) {}
 
 PlayerAudio::~PlayerAudio() {
   {
@@ -27,7 +24,7 @@ PlayerAudio::~PlayerAudio() {
     quit_ = true;
   }
   wake_.notify_all();
-  thread_->wait();
+  thread_.join();
 }
 
 void PlayerAudio::Start(engine::ClipPtr clip, int frame) {

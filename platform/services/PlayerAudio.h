@@ -9,13 +9,13 @@
 // player's time; the missing device is reported once, through `warn`.
 #pragma once
 
-#include <QThread>
 #include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/engine/Clip.h"
@@ -89,9 +89,7 @@ class PlayerAudio {
   bool warned_ = false;
   AudioDeviceFormat device_;
   int openedRate_ = 0, openedChannels_ = 0;  // what the device was opened for
-  // A QThread, not a std::thread: Qt's sound sink starts timers on the
-  // thread that uses it, and serves them from that thread's event queue.
-  std::unique_ptr<QThread> thread_;
+  std::thread thread_;
 };
 
 }  // namespace tandemix

@@ -1,7 +1,9 @@
 #include "platform/services/QtAudioOutput.h"
 
+#include <QAbstractEventDispatcher>
 #include <QAudioSink>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QMediaDevices>
 #include <algorithm>
 
@@ -51,6 +53,7 @@ bool QtAudioOutput::Open(int sampleRate, int channels, AudioDeviceFormat& chosen
       if (!device_.isFormatSupported(QtFormatOf(format))) format.sampleFormat = DeviceSampleFormat::Int16;
     }
   }
+  if (!QAbstractEventDispatcher::instance()) events_ = std::make_unique<QEventLoop>();
   sink_ = std::make_unique<QAudioSink>(device_, QtFormatOf(format));
   sink_->setBufferSize(static_cast<qsizetype>(format.BytesPerFrame()) * format.sampleRate * kBufferMs / 1000);
   io_ = sink_->start();
@@ -68,6 +71,7 @@ bool QtAudioOutput::Open(int sampleRate, int channels, AudioDeviceFormat& chosen
 void QtAudioOutput::Close() {
   if (sink_) sink_->stop();
   sink_.reset();
+  events_.reset();
   io_ = nullptr;
   written_ = 0;
 }

@@ -11,6 +11,7 @@
 #include "platform/services/AudioOutput.h"
 
 class QAudioSink;
+class QEventLoop;
 class QIODevice;
 
 namespace tandemix {
@@ -29,6 +30,9 @@ class QtAudioOutput : public AudioOutput {
 
  private:
   QAudioDevice device_;
+  // Gives the using thread an event queue while the device is open: the
+  // sink starts timers there and reports its state through it.
+  std::unique_ptr<QEventLoop> events_;
   std::unique_ptr<QAudioSink> sink_;
   QIODevice* io_ = nullptr;
   AudioDeviceFormat format_;
