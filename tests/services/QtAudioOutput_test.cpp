@@ -6,9 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/services/EnginePlayer.h"
-#include "tests/services/SoundFakes.h"
-
 namespace tandemix {
 namespace {
 
@@ -50,38 +47,6 @@ TEST(QtAudioOutput, PlaysOnTheDeviceOrSaysThereIsNone) {
   EXPECT_LT(output.Played(), 48000 / 50);
   output.Close();
   EXPECT_EQ(output.Writable(), 0);
-}
-
-// The player on the real device plays a clip with sound to its end, in
-// about its own length; without a device it says so once and plays on the
-// system clock.
-TEST(QtAudioOutput, PlayerPlaysClicksWithOrWithoutADevice) {
-  std::mutex mutex;
-  std::vector<std::string> warnings;
-  EnginePlayer::Devices devices;
-  devices.warn = [&](const std::string& w) {
-    std::lock_guard lock(mutex);
-    warnings.push_back(w);
-  };
-  EnginePlayer player([](FramePtr, int) {}, {}, std::move(devices));
-  std::string error;
-  ASSERT_TRUE(player.OpenClip(std::make_shared<test::ClickClip>(13), "clicks", error)) << error;
-  ASSERT_TRUE(player.WaitIdle(10000));
-  const auto start = Steady::now();
-  player.Play();
-  while (player.Mode() == PlayerMode::Playing && Steady::now() - start < std::chrono::seconds(10))
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  const double seconds = std::chrono::duration<double>(Steady::now() - start).count();
-  EXPECT_EQ(player.Mode(), PlayerMode::Stopped);
-  EXPECT_EQ(player.PositionMs(), 480);  // the last frame, 12 at 25 fps
-  // 12 frames of 40 ms, plus the sound device's start-up latency.
-  EXPECT_GT(seconds, 0.45);
-  EXPECT_LT(seconds, 2.0);
-  std::lock_guard lock(mutex);
-  EXPECT_LE(warnings.size(), 1u);
-  if (!warnings.empty()) {
-    EXPECT_EQ(warnings[0], "no audio output device");
-  }
 }
 
 }  // namespace
