@@ -97,6 +97,10 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     MediaClipSignals source;
     return FindSync(project.clipAFileName, project.clipBFileName, source).frames;
   };
+  RenderWindowHooks renderHooks;
+  renderHooks.showError = showError;
+  render = std::make_unique<TForm_Render>(settings_, renderHooks);
+  movieHooks.render = [this](const std::string& script) { render->Open(script); };
   movie = std::make_unique<TForm_Movie>(viewer, movieHooks, player);
 
   picture = std::make_unique<TForm_Picture>();
@@ -105,8 +109,8 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   main->SetAboutWindow(about.get());
 
   // Closing a secondary window only hides it.
-  for (QWidget* w :
-       std::initializer_list<QWidget*>{preview.get(), slider.get(), movie.get(), picture.get(), about.get()})
+  for (QWidget* w : std::initializer_list<QWidget*>{preview.get(), slider.get(), movie.get(), picture.get(),
+                                                    about.get(), render.get()})
     w->setAttribute(Qt::WA_QuitOnClose, false);
   // Closing the main window stops the viewer's timer.
   QObject::connect(main.get(), &TForm_Main::FormClosed, movie->Timer1, &QTimer::stop);

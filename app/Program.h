@@ -16,6 +16,7 @@
 #include "preview/FormPicture.h"
 #include "preview/FormPreview.h"
 #include "viewer/FormMovie.h"
+#include "viewer/FormRender.h"
 #include "viewer/FormSlider.h"
 
 namespace tandemix {
@@ -45,6 +46,7 @@ class TandemixProgram : private PreviewDisplay, private ScriptViewer {
   std::unique_ptr<TForm_Preview> preview;
   std::unique_ptr<TForm_Slider> slider;
   std::unique_ptr<TForm_Movie> movie;
+  std::unique_ptr<TForm_Render> render;  // "Render…" of the clip viewer
   std::unique_ptr<TForm_Picture> picture;
   std::unique_ptr<TForm_Help_About> about;
 

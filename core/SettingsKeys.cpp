@@ -23,6 +23,8 @@ std::string FolderKey(FileKind kind) {
   return {};
 }
 
+std::string RenderKey(const std::string& choice) { return "render/" + choice; }
+
 std::string WindowGeometryKey(const std::string& windowName) { return "windows/" + windowName + "/geometry"; }
 
 std::string OutputNameKey(const std::string& clipA, const std::string& clipB) {

@@ -21,6 +21,10 @@ std::string WindowGeometryKey(const std::string& windowName);
 // line feed between). "" when no clip is loaded.
 std::string OutputNameKey(const std::string& clipA, const std::string& clipB);
 
+// The render dialog's last choices: "render/file", "render/video",
+// "render/quality", "render/audio".
+std::string RenderKey(const std::string& choice);
+
 // The folder of a file path ("/" for a file in the root, "" for a bare name).
 std::string FolderOf(const std::string& path);
 

@@ -207,8 +207,12 @@ struct MediaAudio::Impl {
   // start is not exact in every container).
   void Rewind() {
     avformat_close_input(&format);
+    // The streams are known from the first open; probing them again would
+    // decode pictures for nothing, unless the container finds its streams
+    // only while reading.
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(format, nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))
+        (stream >= static_cast<int>(format->nb_streams) &&
+         (avformat_find_stream_info(format, nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))))
       throw TandemixError("Cannot open " + path);
     DiscardOtherStreams();
     Flush();

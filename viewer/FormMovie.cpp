@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
+#include "platform/Errors.h"
 #include "platform/services/EnginePlayer.h"
 #include "viewer/ViewerLayout.h"
 #include "widgets/WidgetMaking.h"
@@ -86,6 +87,10 @@ TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer
   Button2->setObjectName("Button2");
   connect(Button1, &QPushButton::clicked, this, &TForm_Movie::Button1Click);
   connect(Button2, &QPushButton::clicked, this, &TForm_Movie::Button2Click);
+  Button_Render = new QPushButton("Render…", this);
+  Button_Render->setObjectName("Button_Render");
+  Button_Render->setToolTip("Encode the script with its sound into a movie file.");
+  connect(Button_Render, &QPushButton::clicked, this, &TForm_Movie::Button_RenderClick);
 
   Label1 = new QLabel("Offset", this);
   Label1->setObjectName("Label1");
@@ -148,6 +153,7 @@ void TForm_Movie::LayOut() {
   const int row2 = row1 + 40;
   Button1->setGeometry(8, row2, 85, 25);
   Button2->setGeometry(98, row2, 85, 25);
+  Button_Render->setGeometry(8, row2 + 30, 175, 25);
   Label1->setGeometry(190, row2 + 4, 40, 17);
   ScrollBar_Offset->setGeometry(234, row2 + 4, std::max(w - 262, 20), 17);
   // The offset value stands under its label.
@@ -186,6 +192,7 @@ void TForm_Movie::Handle(const std::function<void()>& action) { RunShowingFailur
 
 void TForm_Movie::ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) {
   setWindowTitle(QString::fromStdString(script));
+  script_ = script;
   QSize screen(1024, 768);
   if (const QScreen* s = QGuiApplication::primaryScreen()) screen = s->size();
   const ViewerGeometry g = ComputeViewerGeometry(width, height, screen.width(), screen.height(), x(), y());
@@ -241,6 +248,13 @@ void TForm_Movie::Button1Click() {
   Handle([&] {
     const BusyCursor busy;
     if (hooks_.adjustClip) hooks_.adjustClip(frame);
+  });
+}
+
+void TForm_Movie::Button_RenderClick() {
+  Handle([&] {
+    if (script_.empty()) throw TandemixError("Open a script in the viewer first: there is nothing to render.");
+    if (hooks_.render) hooks_.render(script_);
   });
 }
 

@@ -1,6 +1,7 @@
 // The clip viewer: plays the output script, follows playback with its track
 // bar, shifts one clip against the other with the offset bar, and captures
-// the current frame ("Adjust Clip", "Save Frame").
+// the current frame ("Adjust Clip", "Save Frame"), and renders the script
+// to a movie file ("Render…").
 #pragma once
 
 #include <QLabel>
@@ -29,6 +30,8 @@ struct MovieWindowHooks {
   std::function<void(const std::string&)> showError;
   // "Sync": the offset in frames between the two clips; throws the reason.
   std::function<int()> syncOffset;
+  // "Render…": the render dialog for the script on show.
+  std::function<void(const std::string& script)> render;
 };
 
 class TForm_Movie : public QWidget, public ScriptViewer {
@@ -52,8 +55,9 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   QToolButton* PlayerButtons[kPlayerButtonCount];
   QToolButton* Button_Mute;  // at the end of the player row; M toggles it too
   QSlider* TrackBar_Movie;
-  QPushButton* Button1;  // "Adjust Clip"
-  QPushButton* Button2;  // "Save Frame"
+  QPushButton* Button1;        // "Adjust Clip"
+  QPushButton* Button2;        // "Save Frame"
+  QPushButton* Button_Render;  // "Render…"
   QLabel* Label1;
   QLabel* Label_Offset;
   QLabel* Label_Position;  // "frame 137 / 250 · 00:05.48" under the track bar
@@ -66,6 +70,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   void Timer1Timer();
   void Button1Click();
   void Button2Click();
+  void Button_RenderClick();
   void ScrollBar_OffsetScroll(int position, bool endOfScroll);
   // Space: pause while playing, else play.
   void PlayPauseKey();
@@ -88,6 +93,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
 
   ViewerState& state_;
   MovieWindowHooks hooks_;
+  std::string script_;  // the script on show
   std::unique_ptr<MediaPlayer> ownPlayer_;
   MediaPlayer* player_;
   std::unique_ptr<ViewerModel> model_;

@@ -18,6 +18,7 @@ int Generate(const Args& args);  // GenerateCommand.cpp
 int Info(const Args& args);      // InfoCommand.cpp
 int Grab(const Args& args);      // GrabCommand.cpp
 int Serve(const Args& args);     // ServeCommand.cpp
+int Render(const Args& args);    // RenderCommand.cpp
 int Compose(const Args& args);   // ComposeCommand.cpp
 int Align(const Args& args);     // AlignCommand.cpp
 int Sync(const Args& args);      // SyncCommand.cpp

@@ -33,8 +33,8 @@ ClipPtr MakeDub(ClipPtr video, ClipPtr audio) {
 }
 
 Value AudioDub(const CallArgs& a) {
-  ClipPtr first = a.Clip(0);
-  ClipPtr second = a.Clip(1);
+  ClipPtr first = a.Clip("video");
+  ClipPtr second = a.Clip("audio");
   if (first->Info().hasVideo && second->Info().audio.Present()) return Value::Clip(MakeDub(first, second));
   if (second->Info().hasVideo && first->Info().audio.Present()) return Value::Clip(MakeDub(second, first));
   throw FilterError("AudioDub: need an audio and a video track");
@@ -57,8 +57,8 @@ class DelayClip : public Clip {
 };
 
 Value DelayAudio(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
-  const double seconds = a.Float(1);
+  ClipPtr clip = a.Clip("clip");
+  const double seconds = a.Float("seconds");
   ClipInfo info = clip->Info();
   if (!info.audio.Present()) return Value::Clip(clip);
   const double samples = seconds * info.audio.sampleRate;
@@ -88,7 +88,7 @@ class SoundOnlyClip : public Clip {
 };
 
 Value KillVideo(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   ClipInfo info = clip->Info();
   info.hasVideo = false;
   info.width = 0;
@@ -146,7 +146,7 @@ ClipPtr MakeChannels(const std::string& filter, ClipPtr clip, const std::vector<
 Value GetChannel(const CallArgs& a) {
   std::vector<long long> numbers;
   for (const Value& v : a.Rest()) numbers.push_back(v.AsInt());
-  return Value::Clip(MakeChannels(a.Function(), a.Clip(0), numbers));
+  return Value::Clip(MakeChannels(a.Function(), a.Clip("clip"), numbers));
 }
 
 // The channels of several clips side by side; the first clip's length and
@@ -196,14 +196,14 @@ ClipPtr MakeMergeChannels(const std::string& filter, std::vector<ClipPtr> clips)
 }
 
 Value MergeChannels(const CallArgs& a) {
-  std::vector<ClipPtr> clips{a.Clip(0)};
+  std::vector<ClipPtr> clips{a.Clip("clip")};
   for (const Value& v : a.Rest()) clips.push_back(v.AsClip());
   return Value::Clip(MakeMergeChannels("MergeChannels", std::move(clips)));
 }
 
 Value MonoToStereo(const CallArgs& a) {
-  ClipPtr left = MakeChannels("MonoToStereo", a.Clip(0), {1});
-  ClipPtr right = MakeChannels("MonoToStereo", a.Clip(1), {1});
+  ClipPtr left = MakeChannels("MonoToStereo", a.Clip("left"), {1});
+  ClipPtr right = MakeChannels("MonoToStereo", a.Clip("right"), {1});
   return Value::Clip(MakeMergeChannels("MonoToStereo", {left, right}));
 }
 
@@ -213,10 +213,10 @@ void RegisterAudioFunctions(FunctionTable& t) {
   t.Add("AudioDub", {Req("video", ParamType::Clip), Req("audio", ParamType::Clip)}, AudioDub);
   // AudioDubEx: the first clip's picture (if any) with the second's sound (if any).
   t.Add("AudioDubEx", {Req("video", ParamType::Clip), Req("audio", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(MakeDub(a.Clip(0), a.Clip(1))); });
+        [](const CallArgs& a) { return Value::Clip(MakeDub(a.Clip("video"), a.Clip("audio"))); });
   t.Add("DelayAudio", {Req("clip", ParamType::Clip), Req("seconds", ParamType::Float)}, DelayAudio);
   t.Add("KillAudio", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) {
-    ClipPtr clip = a.Clip(0);
+    ClipPtr clip = a.Clip("clip");
     ClipInfo info = clip->Info();
     info.audio = AudioInfo{};
     return Value::Clip(std::make_shared<SilentClip>(std::move(clip), info));
@@ -225,12 +225,12 @@ void RegisterAudioFunctions(FunctionTable& t) {
   for (const char* name : {"GetChannel", "GetChannels"})
     t.Add(name, {Req("clip", ParamType::Clip), Many("channels", ParamType::Int)}, GetChannel);
   t.Add("GetLeftChannel", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(MakeChannels("GetLeftChannel", a.Clip(0), {1})); });
+        [](const CallArgs& a) { return Value::Clip(MakeChannels("GetLeftChannel", a.Clip("clip"), {1})); });
   t.Add("GetRightChannel", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(MakeChannels("GetRightChannel", a.Clip(0), {2})); });
+        [](const CallArgs& a) { return Value::Clip(MakeChannels("GetRightChannel", a.Clip("clip"), {2})); });
   t.Add("MergeChannels", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)}, MergeChannels);
   t.Add("MergeChannels", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(MakeMergeChannels("MergeChannels", {a.Clip(0)})); });
+        [](const CallArgs& a) { return Value::Clip(MakeMergeChannels("MergeChannels", {a.Clip("clip")})); });
   t.Add("MonoToStereo", {Req("left", ParamType::Clip), Req("right", ParamType::Clip)}, MonoToStereo);
   const struct {
     const char* name;
@@ -243,7 +243,7 @@ void RegisterAudioFunctions(FunctionTable& t) {
   for (const auto& c : conversions) {
     const SampleType to = c.type;
     t.Add(c.name, {Req("clip", ParamType::Clip)},
-          [to](const CallArgs& a) { return Value::Clip(MakeAudioConvert(a.Clip(0), to)); });
+          [to](const CallArgs& a) { return Value::Clip(MakeAudioConvert(a.Clip("clip"), to)); });
   }
 }
 

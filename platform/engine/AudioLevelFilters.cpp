@@ -58,7 +58,7 @@ std::vector<double> PerChannel(const std::vector<double>& given, int channels) {
 }
 
 Value Amplify(const CallArgs& a, bool decibels) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   if (!clip->Info().audio.Present()) return Value::Clip(clip);
   std::vector<double> given;
   for (const Value& v : a.Rest()) {
@@ -112,10 +112,11 @@ class NormalizeClip : public Clip {
 };
 
 Value Normalize(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
-  const double volume = a.Float(1, 1.0);
+  ClipPtr clip = a.Clip("clip");
+  const double volume = a.Float("volume", 1.0);
   if (!std::isfinite(volume) || volume < 0.0) throw FilterError("Normalize: the volume must be 0 or more.");
-  if (a.Bool(2, false)) throw FilterError("Normalize: show=true (the level drawn on the frames) is not supported.");
+  if (a.Bool("show", false))
+    throw FilterError("Normalize: show=true (the level drawn on the frames) is not supported.");
   if (!clip->Info().audio.Present()) return Value::Clip(clip);
   return Value::Clip(std::make_shared<NormalizeClip>(AudioIn16BitOrFloat(std::move(clip)), volume));
 }
@@ -160,12 +161,12 @@ class MixClip : public Clip {
 };
 
 Value MixAudio(const CallArgs& a) {
-  ClipPtr first = a.Clip(0);
-  ClipPtr second = a.Clip(1);
+  ClipPtr first = a.Clip("clip1");
+  ClipPtr second = a.Clip("clip2");
   if (!first->Info().audio.Present() || !second->Info().audio.Present())
     throw FilterError("MixAudio: both clips must have audio.");
-  const double fa = a.Float(2, 0.5);
-  const double fb = a.Float(3, 1.0 - fa);
+  const double fa = a.Float("clip1_factor", 0.5);
+  const double fb = a.Float("clip2_factor", 1.0 - fa);
   if (!std::isfinite(fa) || !std::isfinite(fb)) throw FilterError("MixAudio: the factors are out of range.");
   first = AudioIn16BitOrFloat(std::move(first));
   second = MakeAudioConvert(std::move(second), first->Info().audio.sampleType);

@@ -146,13 +146,13 @@ struct TweakOp {
 };
 
 Value Tweak(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   RequireType(IsYUVType(clip->Info().pixelType), "Tweak: YUV data only (no RGB)");
-  const double hue = a.Float(1, 0.0);
-  const double sat = a.Float(2, 1.0);
-  const double bright = a.Float(3, 0.0);
-  const double cont = a.Float(4, 1.0);
-  const bool coring = a.Bool(5, true);
+  const double hue = a.Float("hue", 0.0);
+  const double sat = a.Float("sat", 1.0);
+  const double bright = a.Float("bright", 0.0);
+  const double cont = a.Float("cont", 1.0);
+  const bool coring = a.Bool("coring", true);
   if (sat < 0.0 || sat > 10.0) throw FilterError("Tweak: sat must be between 0.0 and 10.0");
   if (cont < 0.0 || cont > 10.0) throw FilterError("Tweak: cont must be between 0.0 and 10.0");
   const double radians = hue * 3.14159265358979323846 / 180.0;
@@ -176,13 +176,13 @@ Value Tweak(const CallArgs& a) {
 // ShowRed/ShowGreen/ShowBlue: one channel as grey, RGB in, RGB32 out
 // unless pixel_type asks for RGB24.
 Value ShowChannel(const CallArgs& a, int channel, const char* name) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   RequireType(IsRGBType(clip->Info().pixelType), std::string(name) + ": RGB data only");
   ClipInfo info = clip->Info();
   info.pixelType = PixelType::RGB32;
-  if (a.Has(1)) {
+  if (a.Has("pixel_type")) {
     PixelType t = PixelType::RGB32;
-    if (!ParsePixelType(a.String(1), t) || !IsRGBType(t))
+    if (!ParsePixelType(a.String("pixel_type"), t) || !IsRGBType(t))
       throw FilterError(std::string(name) + ": invalid pixel_type!");
     info.pixelType = t;
   }
@@ -201,7 +201,7 @@ Value ShowChannel(const CallArgs& a, int channel, const char* name) {
 // AviSynth's Greyscale: RGB through 15-bit luma weights of the matrix,
 // YUV by setting the chroma to 128.
 Value Greyscale(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   const ClipInfo info = clip->Info();
   if (IsYUVType(info.pixelType)) {
     if (info.pixelType == PixelType::Y8) return Value::Clip(clip);
@@ -214,7 +214,7 @@ Value Greyscale(const CallArgs& a) {
       std::fill(d.pixels.begin() + static_cast<std::ptrdiff_t>(d.PlaneOffset(1)), d.pixels.end(), std::uint8_t{128});
     }));
   }
-  const std::string matrix = LowerCase(a.String(1, "rec601"));
+  const std::string matrix = LowerCase(a.String("matrix", "rec601"));
   double kr = 0.299, kb = 0.114;
   if (matrix == "rec709") {
     kr = 0.2126;
@@ -244,15 +244,15 @@ void RegisterColorFunctions(FunctionTable& t) {
         {Req("r", ParamType::Clip), Req("g", ParamType::Clip), Req("b", ParamType::Clip),
          Opt("pixel_type", ParamType::String)},
         [](const CallArgs& a) {
-          std::array<ClipPtr, 3> rgb = {a.Clip(0), a.Clip(1), a.Clip(2)};
+          std::array<ClipPtr, 3> rgb = {a.Clip("r"), a.Clip("g"), a.Clip("b")};
           for (const ClipPtr& c : rgb) RequireType(IsRGBType(c->Info().pixelType), "MergeRGB: All clips must be RGB");
           for (int i = 1; i < 3; ++i)
             CheckSameSize("MergeRGB: All clips must have the same width and height!", rgb[0]->Info(), rgb[i]->Info());
           ClipInfo info = rgb[0]->Info();
           info.pixelType = PixelType::RGB32;
-          if (a.Has(3)) {
+          if (a.Has("pixel_type")) {
             PixelType type = PixelType::RGB32;
-            if (!ParsePixelType(a.String(3), type) || !IsRGBType(type))
+            if (!ParsePixelType(a.String("pixel_type"), type) || !IsRGBType(type))
               throw FilterError("MergeRGB: supports the following output pixel types: RGB24, RGB32");
             info.pixelType = type;
           }
@@ -265,18 +265,19 @@ void RegisterColorFunctions(FunctionTable& t) {
   t.Add("ShowBlue", show, [](const CallArgs& a) { return ShowChannel(a, kBlue, "ShowBlue"); });
   t.Add("Merge", {Req("clip1", ParamType::Clip), Req("clip2", ParamType::Clip), Opt("weight", ParamType::Float)},
         [](const CallArgs& a) {
-          if (a.Clip(0)->Info().pixelType != a.Clip(1)->Info().pixelType)
+          if (a.Clip("clip1")->Info().pixelType != a.Clip("clip2")->Info().pixelType)
             throw FilterError("Merge: Pixel types are not the same. Both must be the same.");
-          CheckSameSize("Merge: Images must have same width and height!", a.Clip(0)->Info(), a.Clip(1)->Info());
-          const double weight = a.Float(2, 0.5);
+          CheckSameSize("Merge: Images must have same width and height!", a.Clip("clip1")->Info(),
+                        a.Clip("clip2")->Info());
+          const double weight = a.Float("weight", 0.5);
           if (!(weight >= 0.0 && weight <= 1.0)) throw FilterError("Merge: weight must be between 0.0 and 1.0");
-          if (weight < 0.0001) return Value::Clip(a.Clip(0));
-          if (weight > 0.9999) return Value::Clip(a.Clip(1));
-          return Value::Clip(std::make_shared<MergeClip>(a.Clip(0), a.Clip(1), weight));
+          if (weight < 0.0001) return Value::Clip(a.Clip("clip1"));
+          if (weight > 0.9999) return Value::Clip(a.Clip("clip2"));
+          return Value::Clip(std::make_shared<MergeClip>(a.Clip("clip1"), a.Clip("clip2"), weight));
         });
   t.Add("Greyscale", {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)}, Greyscale);
   t.Add("Invert", {Req("clip", ParamType::Clip), Opt("channels", ParamType::String)}, [](const CallArgs& a) {
-    ClipPtr clip = a.Clip(0);
+    ClipPtr clip = a.Clip("clip");
     const ClipInfo info = clip->Info();
     return Value::Clip(MakeFrameOp(std::move(clip), info, "Invert", [](const FrameBGR& s, FrameBGR& d) {
       const std::size_t size = s.pixels.size();

@@ -56,12 +56,12 @@ class BorderClip : public Clip {
 // Crop(clip, left, top, width, height): a width or height of 0 or less is
 // an amount taken from the right or bottom edge.
 Value Crop(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   const ClipInfo& in = clip->Info();
-  const long long left = a.Int(1);
-  const long long top = a.Int(2);
-  long long width = a.Int(3);
-  long long height = a.Int(4);
+  const long long left = a.Int("left");
+  const long long top = a.Int("top");
+  long long width = a.Int("width");
+  long long height = a.Int("height");
   if (left < 0 || top < 0) throw FilterError("Crop: Top and Left must be more than 0");
   if (width <= 0) width = in.width - left + width;
   if (height <= 0) height = in.height - top + height;
@@ -90,11 +90,11 @@ Value Crop(const CallArgs& a) {
 
 // AddBorders(clip, left, top, right, bottom[, color]): a negative side is 0.
 Value AddBorders(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
-  const long long left = std::max(0, a.Int(1));
-  const long long top = std::max(0, a.Int(2));
-  const long long right = std::max(0, a.Int(3));
-  const long long bottom = std::max(0, a.Int(4));
+  ClipPtr clip = a.Clip("clip");
+  const long long left = std::max(0, a.Int("left"));
+  const long long top = std::max(0, a.Int("top"));
+  const long long right = std::max(0, a.Int("right"));
+  const long long bottom = std::max(0, a.Int("bottom"));
   ClipInfo info = clip->Info();
   const PixelType type = info.pixelType;
   if (IsYUVType(type) && type != PixelType::Y8) {
@@ -113,7 +113,7 @@ Value AddBorders(const CallArgs& a) {
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
   return Value::Clip(std::make_shared<BorderClip>(std::move(clip), info, static_cast<int>(left), static_cast<int>(top),
-                                                  ColorInType(type, a.Int(5, 0))));
+                                                  ColorInType(type, a.Int("color", 0))));
 }
 
 }  // namespace

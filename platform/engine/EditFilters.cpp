@@ -126,13 +126,13 @@ ClipPtr MakeSelect(const std::string& filter, ClipPtr clip, int step, std::vecto
 }
 
 Value Splice(const CallArgs& a, bool aligned) {
-  ClipPtr result = a.Clip(0);
+  ClipPtr result = a.Clip("clip");
   for (const Value& v : a.Rest()) result = MakeSplice(result, v.AsClip(), aligned);
   return Value::Clip(result);
 }
 
 Value Interleave(const CallArgs& a) {
-  std::vector<ClipPtr> clips{a.Clip(0)};
+  std::vector<ClipPtr> clips{a.Clip("clip")};
   for (const Value& v : a.Rest()) clips.push_back(v.AsClip());
   ClipInfo info = clips[0]->Info();
   long long longest = 0;
@@ -208,17 +208,19 @@ void RegisterEditFunctions(FunctionTable& t) {
   t.Add("Trim",
         {Req("clip", ParamType::Clip), Req("first_frame", ParamType::Int), Req("last_frame", ParamType::Int),
          Opt("pad", ParamType::Bool)},
-        [](const CallArgs& a) { return Value::Clip(MakeTrim(a.Clip(0), a.Int(1), a.Int(2), a.Bool(3, true))); });
+        [](const CallArgs& a) {
+          return Value::Clip(MakeTrim(a.Clip("clip"), a.Int("first_frame"), a.Int("last_frame"), a.Bool("pad", true)));
+        });
   t.Add("UnalignedSplice", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)},
         [](const CallArgs& a) { return Splice(a, false); });
   t.Add("AlignedSplice", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)},
         [](const CallArgs& a) { return Splice(a, true); });
   t.Add("Reverse", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(std::make_shared<ReverseClip>(a.Clip(0))); });
+        [](const CallArgs& a) { return Value::Clip(std::make_shared<ReverseClip>(a.Clip("clip"))); });
   t.Add("SelectEven", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(MakeSelect("SelectEven", a.Clip(0), 2, {0})); });
+        [](const CallArgs& a) { return Value::Clip(MakeSelect("SelectEven", a.Clip("clip"), 2, {0})); });
   t.Add("SelectOdd", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(MakeSelect("SelectOdd", a.Clip(0), 2, {1})); });
+        [](const CallArgs& a) { return Value::Clip(MakeSelect("SelectOdd", a.Clip("clip"), 2, {1})); });
   t.Add("SelectEvery", {Req("clip", ParamType::Clip), Req("step", ParamType::Int), Many("offsets", ParamType::Int)},
         [](const CallArgs& a) {
           std::vector<int> offsets;
@@ -227,7 +229,7 @@ void RegisterEditFunctions(FunctionTable& t) {
               throw FilterError("SelectEvery: the offsets must not be negative.");
             offsets.push_back(static_cast<int>(v.AsInt()));
           }
-          return Value::Clip(MakeSelect("SelectEvery", a.Clip(0), a.Int(1), std::move(offsets)));
+          return Value::Clip(MakeSelect("SelectEvery", a.Clip("clip"), a.Int("step"), std::move(offsets)));
         });
   t.Add("Interleave", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)}, Interleave);
 }

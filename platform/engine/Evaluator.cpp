@@ -119,7 +119,7 @@ Value Evaluator::EvalCall(const Expr& e, const std::string& name, std::vector<Va
   }
   if (!chosen) Fail("Script error: Invalid arguments to function '" + defs->front().name + "'.", e.line);
   try {
-    Value result = chosen->body(CallArgs(chosen->name, std::move(values), std::move(rest), folder_));
+    Value result = chosen->body(CallArgs(chosen->name, std::move(values), std::move(rest), folder_, &chosen->params));
     if (result.IsClip() && ++clipsMade_ > kMaxClipsPerScript)
       Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", e.line);
     return result;

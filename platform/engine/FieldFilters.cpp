@@ -55,7 +55,7 @@ class WeaveClip : public Clip {
 };
 
 Value SeparateFields(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   ClipInfo info = clip->Info();
   if (info.fieldBased) throw FilterError("SeparateFields: the clip is already made of fields.");
   if (info.height % 2 != 0) throw FilterError("SeparateFields: height must be even");
@@ -69,7 +69,7 @@ Value SeparateFields(const CallArgs& a) {
 }
 
 Value Weave(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   ClipInfo info = clip->Info();
   if (!info.fieldBased)
     throw FilterError("Weave: Weave should be applied on field-based material: use AssumeFieldBased() beforehand");
@@ -82,7 +82,7 @@ Value Weave(const CallArgs& a) {
 }
 
 Value Assume(const CallArgs& a, int topFirst, int fieldBased) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   ClipInfo info = clip->Info();
   if (topFirst >= 0) info.topFieldFirst = topFirst == 1;
   if (fieldBased >= 0) info.fieldBased = fieldBased == 1;

@@ -89,16 +89,16 @@ void RegisterFormatFunctions(FunctionTable& t) {
            Opt("ChromaInPlacement", ParamType::String), Opt("chromaresample", ParamType::String),
            Opt("ChromaOutPlacement", ParamType::String)},
           [to, keepRgb](const CallArgs& a) {
-            ClipPtr clip = a.Clip(0);
+            ClipPtr clip = a.Clip("clip");
             // ConvertToRGB leaves RGB24 as it is.
             if (keepRgb && clip->Info().pixelType == PixelType::RGB24) return Value::Clip(clip);
-            return Value::Clip(MakeConvert(std::move(clip), to, a.String(2), a.Bool(1, false)));
+            return Value::Clip(MakeConvert(std::move(clip), to, a.String("matrix"), a.Bool("interlaced", false)));
           });
   }
   // SetMemoryMax(megabytes): the script's frame memory budget; returns it.
   t.Add("SetMemoryMax", {Opt("amount", ParamType::Int)}, [](const CallArgs& a) {
     const auto budget = CurrentBudget();
-    if (a.Has(0) && a.Int(0) > 0) budget->SetLimit(static_cast<std::size_t>(a.Int(0)) << 20);
+    if (a.Has("amount") && a.Int("amount") > 0) budget->SetLimit(static_cast<std::size_t>(a.Int("amount")) << 20);
     return Value::Int(static_cast<std::int64_t>(budget->Limit() >> 20));
   });
   // AssumeFPS(clip, numerator[, denominator]), AssumeFPS(clip, fps) and
@@ -106,18 +106,21 @@ void RegisterFormatFunctions(FunctionTable& t) {
   t.Add("AssumeFPS",
         {Req("clip", ParamType::Clip), Req("numerator", ParamType::Int), Opt("denominator", ParamType::Int),
          Opt("sync_audio", ParamType::Bool)},
-        [](const CallArgs& a) { return WithRate(a.Clip(0), a.Int(1), a.Has(2) ? a.Int(2) : 1, a.Bool(3, false)); });
+        [](const CallArgs& a) {
+          return WithRate(a.Clip("clip"), a.Int("numerator"), a.Has("denominator") ? a.Int("denominator") : 1,
+                          a.Bool("sync_audio", false));
+        });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("fps", ParamType::Float), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {
-          const double fps = a.Float(1);
+          const double fps = a.Float("fps");
           if (!(fps > 0.0) || fps > 1e9) throw FilterError("AssumeFPS: the frame rate must be more than 0.");
           const AVRational q = av_d2q(fps, 1000000);
-          return WithRate(a.Clip(0), q.num, q.den, a.Bool(2, false));
+          return WithRate(a.Clip("clip"), q.num, q.den, a.Bool("sync_audio", false));
         });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {
-          const ClipInfo& like = a.Clip(1)->Info();
-          return WithRate(a.Clip(0), like.rateNumerator, like.rateDenominator, a.Bool(2, false));
+          const ClipInfo& like = a.Clip("like")->Info();
+          return WithRate(a.Clip("clip"), like.rateNumerator, like.rateDenominator, a.Bool("sync_audio", false));
         });
 }
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <cctype>
 #include <climits>
+#include <stdexcept>
 
 #include "platform/engine/ScriptError.h"
 
@@ -47,6 +48,13 @@ int CallArgs::Int(std::size_t i, int fallback) const {
   if (v < INT_MIN || v > INT_MAX)
     throw FilterError(function_ + ": the value " + std::to_string(v) + " is out of range");
   return static_cast<int>(v);
+}
+
+std::size_t CallArgs::Index(std::string_view name) const {
+  if (params_)
+    for (std::size_t i = 0; i < params_->size(); ++i)
+      if ((*params_)[i].name == name) return i;
+  throw std::logic_error(function_ + " has no parameter named " + std::string(name));
 }
 
 std::string CallArgs::ResolvePath(const std::string& path) const {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/engine/Value.h"
@@ -26,14 +27,18 @@ inline Param Req(std::string name, ParamType type) { return {std::move(name), ty
 inline Param Opt(std::string name, ParamType type) { return {std::move(name), type, true, false}; }
 inline Param Many(std::string name, ParamType type) { return {std::move(name), type, false, true}; }
 
-// The arguments of one call, bound to a signature.
+// The arguments of one call, bound to a signature. Filters read them by
+// the parameter's name (a.Int("left")); the index forms serve functions of
+// one or two plain values.
 class CallArgs {
  public:
-  CallArgs(std::string function, std::vector<Value> values, std::vector<Value> rest, std::string folder)
+  CallArgs(std::string function, std::vector<Value> values, std::vector<Value> rest, std::string folder,
+           const std::vector<Param>* params = nullptr)
       : function_(std::move(function)),
         values_(std::move(values)),
         rest_(std::move(rest)),
-        folder_(std::move(folder)) {}
+        folder_(std::move(folder)),
+        params_(params) {}
 
   const std::string& Function() const { return function_; }
   bool Has(std::size_t i) const { return i < values_.size() && !values_[i].IsVoid(); }
@@ -46,16 +51,32 @@ class CallArgs {
   std::string String(std::size_t i, const std::string& fallback = {}) const {
     return Has(i) ? values_[i].AsString() : fallback;
   }
+
+  // The same by parameter name. A name the signature does not have is a
+  // fault of the filter's code (std::logic_error), never of the script.
+  bool Has(std::string_view name) const { return Has(Index(name)); }
+  const Value& At(std::string_view name) const { return At(Index(name)); }
+  ClipPtr Clip(std::string_view name) const { return Clip(Index(name)); }
+  int Int(std::string_view name, int fallback = 0) const { return Int(Index(name), fallback); }
+  double Float(std::string_view name, double fallback = 0.0) const { return Float(Index(name), fallback); }
+  bool Bool(std::string_view name, bool fallback = false) const { return Bool(Index(name), fallback); }
+  std::string String(std::string_view name, const std::string& fallback = {}) const {
+    return String(Index(name), fallback);
+  }
+
   // The values taken by a repeated parameter.
   const std::vector<Value>& Rest() const { return rest_; }
   // A file path of the script: relative paths are taken from the script's folder.
   std::string ResolvePath(const std::string& path) const;
 
  private:
+  std::size_t Index(std::string_view name) const;
+
   std::string function_;
   std::vector<Value> values_;
   std::vector<Value> rest_;
   std::string folder_;
+  const std::vector<Param>* params_;
 };
 
 using FunctionBody = std::function<Value(const CallArgs&)>;

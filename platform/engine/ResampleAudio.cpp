@@ -113,10 +113,10 @@ class ResampleAudioClip : public Clip {
 };
 
 Value ResampleAudio(const CallArgs& a) {
-  ClipPtr clip = a.Clip(0);
+  ClipPtr clip = a.Clip("clip");
   if (!clip->Info().audio.Present()) return Value::Clip(clip);
-  const long long rate = a.Int(1);
-  const long long denominator = a.Int(2, 1);
+  const long long rate = a.Int("new_rate");
+  const long long denominator = a.Int("new_rate_denominator", 1);
   if (rate <= 0 || denominator <= 0) throw FilterError("ResampleAudio: the sample rate must be more than 0.");
   // With a denominator the ratio is exact and the rate rounded.
   const long long newRate = (rate + denominator / 2) / denominator;

@@ -172,26 +172,31 @@ ClipPtr WithPixelType(const std::string& filter, ClipPtr clip, const std::string
   return MakeConvert(std::move(clip), type);
 }
 
-// AVISource("a.avi"[, "b.avi" ...]): the files one after the other.
-Value AviSource(const CallArgs& a) {
+// The files of a call one after the other.
+ClipPtr OpenFilesInTurn(const CallArgs& a, bool audio, const std::string& pixelType) {
   ClipPtr result;
   for (const Value& file : a.Rest()) {
     const std::string path = a.ResolvePath(file.AsString());
-    ClipPtr clip = OpenMediaFile(a.Function(), path, a.Bool(1, true));
-    if (clip->Info().hasVideo) clip = WithPixelType(a.Function(), clip, a.String(2));
+    ClipPtr clip = OpenMediaFile(a.Function(), path, audio);
+    if (clip->Info().hasVideo) clip = WithPixelType(a.Function(), clip, pixelType);
     result = result ? MakeSplice(result, clip, false) : clip;
   }
-  return Value::Clip(result);
+  return result;
+}
+
+// AVISource("a.avi"[, "b.avi" ...]): the files one after the other.
+Value AviSource(const CallArgs& a) {
+  return Value::Clip(OpenFilesInTurn(a, a.Bool("audio", true), a.String("pixel_type")));
 }
 
 // OpenSource("file"[, fps=...]) and its siblings: any format FFmpeg reads.
 Value OpenSource(const CallArgs& a) {
-  const std::string path = a.ResolvePath(a.String(0));
-  ClipPtr clip = OpenMediaFile(a.Function(), path, a.Bool(2, true));
-  if (clip->Info().hasVideo) clip = WithPixelType(a.Function(), clip, a.String(5));
-  if (!a.Has(1)) return Value::Clip(clip);
+  const std::string path = a.ResolvePath(a.String("file"));
+  ClipPtr clip = OpenMediaFile(a.Function(), path, a.Bool("audio", true));
+  if (clip->Info().hasVideo) clip = WithPixelType(a.Function(), clip, a.String("pixel_type"));
+  if (!a.Has("fps")) return Value::Clip(clip);
   ClipInfo info = clip->Info();
-  SetFloatRate(a.Function(), info, a.Float(1));
+  SetFloatRate(a.Function(), info, a.Float("fps"));
   return Value::Clip(std::make_shared<SameFrames>(clip, info));
 }
 
@@ -239,9 +244,9 @@ class ImageClip : public Clip {
 };
 
 Value ImageSource(const CallArgs& a) {
-  const std::string name = a.ResolvePath(a.String(0));
-  const int start = a.Int(1, 0);
-  const int end = a.Int(2, 1000);
+  const std::string name = a.ResolvePath(a.String("file"));
+  const int start = a.Int("start", 0);
+  const int end = a.Int("end", 1000);
   if (end < start)
     throw FilterError("ImageSource: the end frame " + std::to_string(end) + " comes before the start frame " +
                       std::to_string(start) + ".");
@@ -249,10 +254,10 @@ Value ImageSource(const CallArgs& a) {
   auto source = OpenMedia("ImageSource", first, MediaSource::Output::RGB24);
   ClipInfo info = InfoOf(source->Description(), PixelType::RGB24);
   info.frameCount = CheckFrameCount("ImageSource", static_cast<long long>(end) - start + 1);
-  SetFloatRate("ImageSource", info, a.Float(3, 24.0));
+  SetFloatRate("ImageSource", info, a.Float("fps", 24.0));
   ClipPtr clip = std::make_shared<ImageClip>(info, name, start, std::move(source));
   // ImageSource gives RGB24 unless pixel_type asks for another type.
-  return Value::Clip(WithPixelType("ImageSource", std::move(clip), a.String(6)));
+  return Value::Clip(WithPixelType("ImageSource", std::move(clip), a.String("pixel_type")));
 }
 
 }  // namespace
@@ -285,7 +290,8 @@ void RegisterSourceFunctions(FunctionTable& t) {
   const std::vector<Param> avi = {Many("file", ParamType::String), Opt("audio", ParamType::Bool),
                                   Opt("pixel_type", ParamType::String), Opt("fourCC", ParamType::String)};
   t.Add("AVISource", avi, AviSource);
-  t.Add("WAVSource", {Many("file", ParamType::String)}, AviSource);
+  t.Add("WAVSource", {Many("file", ParamType::String)},
+        [](const CallArgs& a) { return Value::Clip(OpenFilesInTurn(a, true, {})); });
   t.Add("AVIFileSource", avi, AviSource);
   t.Add("OpenDMLSource", avi, AviSource);
   const std::vector<Param> open = {Req("file", ParamType::String),     Opt("fps", ParamType::Float),

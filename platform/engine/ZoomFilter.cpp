@@ -62,6 +62,9 @@ class RotateClip : public Clip {
  public:
   RotateClip(ClipPtr child, double degrees) : Clip(child->Info()), child_(std::move(child)), pool_("zoom") {
     PassAudioFrom(child_);
+    // A finite angle near the largest double would turn into an infinite
+    // number of radians; whole turns change nothing.
+    if (std::abs(degrees) > 360.0) degrees = std::fmod(degrees, 360.0);
     const double radians = degrees * 3.14159265358979323846 / 180.0;
     cos_ = std::cos(radians);
     sin_ = std::sin(radians);

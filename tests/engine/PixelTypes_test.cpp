@@ -2,6 +2,7 @@
 // formulas, per-type refusals of the filters, and the engine faults found
 // by fuzzing (resizer windows, frame memory budget, non-finite zoom angles).
 #include <cmath>
+#include <cstdio>
 
 #include "platform/engine/PixelConvert.h"
 #include "platform/engine/Resampler.h"
@@ -246,6 +247,23 @@ TEST(PixelTypes, ZoomRefusesNonFiniteAngles) {
             "zoom: the angle infinity is not a finite number");
   EXPECT_EQ(Message(EvalError(kInfinity + "zoom(BlankClip(), angle=big - big)")),
             "zoom: the angle NaN is not a finite number");
+}
+
+// A finite angle too large to turn into radians turns as that angle less
+// its whole turns.
+TEST(PixelTypes, ZoomTakesHugeFiniteAnglesLessWholeTurns) {
+  double huge = 1.0;
+  std::string product = "1.0";
+  for (int i = 0; i < 34; ++i) {
+    huge *= 1000000000.0;
+    product += " * 1000000000.0";
+  }
+  huge *= 170.0;  // 1.7e308: finite, but times pi it is not
+  const std::string bars = "ColorBars(width=32, height=16, pixel_type=\"RGB24\")";
+  const FramePtr turned = Eval("huge = " + product + " * 170.0\n" + bars + ".zoom(angle=huge)")->GetFrame(0);
+  char reduced[64];
+  std::snprintf(reduced, sizeof reduced, "%.17g", std::fmod(huge, 360.0));
+  EXPECT_EQ(turned->pixels, Eval(bars + ".zoom(angle=\"" + reduced + "\")")->GetFrame(0)->pixels) << reduced;
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The script language: statements, literals, operators, calls and the
 // implicit last, and the errors of bad scripts.
+#include "platform/engine/Functions.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace tandemix::test {
@@ -8,6 +9,22 @@ namespace {
 // A script whose result is BlankClip(width=W) for the integer W it computes.
 int WidthOf(const std::string& expression) {
   return Eval("BlankClip(width=" + expression + ", height=16)")->Info().width;
+}
+
+// Filters read their arguments by the parameter's name, wherever the script
+// put them; a name the signature lacks is the filter's fault, not the script's.
+TEST(ScriptLanguage, ArgumentsAreReadByTheirParameterNames) {
+  const std::vector<engine::Param> params = {engine::Req("clip", engine::ParamType::Clip),
+                                             engine::Opt("left", engine::ParamType::Int),
+                                             engine::Opt("color", engine::ParamType::Int)};
+  const engine::CallArgs a("AddBorders", {engine::Value(), engine::Value::Int(7), engine::Value()}, {}, "", &params);
+  EXPECT_EQ(a.Int("left"), 7);
+  EXPECT_FALSE(a.Has("color"));
+  EXPECT_EQ(a.Int("color", 0x123456), 0x123456);
+  EXPECT_THROW(a.Int("right"), std::logic_error);
+  // Through a script: named and positional arguments land on the same parameter.
+  EXPECT_EQ(Eval("BlankClip(width=8, height=2).AddBorders(1, 0, 3, 0, color=$FF0000)")->Info().width, 12);
+  EXPECT_EQ(Eval("BlankClip(width=8, height=2).Crop(2, 0, -2, 0)")->Info().width, 4);
 }
 
 TEST(ScriptLanguage, StatementsAssignmentsAndImplicitLast) {

@@ -2,6 +2,7 @@
 // evaluated on generated pictures: sizes and where each view's pixels go.
 #include <QDir>
 
+#include "platform/RenderChoices.h"
 #include "platform/TextFile.h"
 #include "script/TemplateExpansion.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -9,9 +10,10 @@
 namespace tandemix::test {
 namespace {
 
-const char* const kStarterTemplates[] = {"SideBySide_Output", "OverUnder_Output", "SideBySide_Split",
-                                         "OverUnder_Split",   "Interlaced_Split", "Anaglyph_RedCyan_Output",
-                                         "LeftOnly_Output",   "RightOnly_Output"};
+const char* const kStarterTemplates[] = {"SideBySide_Output",     "OverUnder_Output",      "SideBySide_Split",
+                                         "OverUnder_Split",       "Interlaced_Split",      "Anaglyph_RedCyan_Output",
+                                         "LeftOnly_Output",       "RightOnly_Output",      "SideBySide_Half_Output",
+                                         "OverUnder_Half_Output", "RowInterleaved_Output", "SideBySide_Cross_Output"};
 
 class Templates : public ::testing::Test {
  protected:
@@ -80,6 +82,59 @@ TEST_F(Templates, OutputTemplatesCombineTheViews) {
   for (const auto& line : Expand("RightOnly_Output")) script.push_back(line);
   script.push_back("Crop(8,0,-8,-0)");
   EXPECT_EQ(SizeOf(Eval(Text(script))), (Size{48, 48, 1001}));
+}
+
+// The delivery layouts: each view squeezed to half (3D TVs, VR players),
+// rows woven for passive monitors, the views swapped for cross-eyed viewing.
+TEST_F(Templates, DeliveryTemplatesSqueezeWeaveOrSwapTheViews) {
+  FrameBGR left(64, 48);
+  std::fill(left.pixels.begin(), left.pixels.end(), 40);
+  FrameBGR right(64, 48);
+  std::fill(right.pixels.begin(), right.pixels.end(), 200);
+
+  auto sbsHalf = TwoViews(left, right, "SideBySide_Half_Output");
+  EXPECT_EQ(SizeOf(sbsHalf), (Size{64, 48, 1001}));
+  EXPECT_EQ(PixelAt(*sbsHalf->GetFrame(0), 31, 20), (Bgr{40, 40, 40}));
+  EXPECT_EQ(PixelAt(*sbsHalf->GetFrame(0), 32, 20), (Bgr{200, 200, 200}));
+
+  auto ouHalf = TwoViews(left, right, "OverUnder_Half_Output");
+  EXPECT_EQ(SizeOf(ouHalf), (Size{64, 48, 1001}));
+  EXPECT_EQ(PixelAt(*ouHalf->GetFrame(0), 10, 23), (Bgr{40, 40, 40}));
+  EXPECT_EQ(PixelAt(*ouHalf->GetFrame(0), 10, 24), (Bgr{200, 200, 200}));
+
+  auto rows = TwoViews(left, right, "RowInterleaved_Output");
+  EXPECT_EQ(SizeOf(rows), (Size{64, 48, 1001}));
+  EXPECT_FALSE(rows->Info().fieldBased);
+  for (int y : {0, 2, 46}) EXPECT_EQ(PixelAt(*rows->GetFrame(0), 5, y), (Bgr{40, 40, 40})) << "row " << y;
+  for (int y : {1, 3, 47}) EXPECT_EQ(PixelAt(*rows->GetFrame(0), 5, y), (Bgr{200, 200, 200})) << "row " << y;
+
+  auto cross = TwoViews(left, right, "SideBySide_Cross_Output");
+  EXPECT_EQ(SizeOf(cross), (Size{128, 48, 1001}));
+  EXPECT_EQ(PixelAt(*cross->GetFrame(0), 63, 0), (Bgr{200, 200, 200}));  // the right view first
+  EXPECT_EQ(PixelAt(*cross->GetFrame(0), 64, 0), (Bgr{40, 40, 40}));
+}
+
+// render --layout auto reads the layout from the script the Output
+// template ends.
+TEST_F(Templates, RenderRecognisesTheLayoutOfEachOutputTemplate) {
+  const struct {
+    const char* name;
+    render::Layout layout;
+  } cases[] = {{"SideBySide_Output", render::Layout::SideBySide},
+               {"SideBySide_Half_Output", render::Layout::SideBySideHalf},
+               {"SideBySide_Cross_Output", render::Layout::SideBySideCross},
+               {"OverUnder_Output", render::Layout::OverUnder},
+               {"OverUnder_Half_Output", render::Layout::OverUnderHalf},
+               {"RowInterleaved_Output", render::Layout::Rows},
+               {"Anaglyph_RedCyan_Output", render::Layout::Anaglyph},
+               {"LeftOnly_Output", render::Layout::Mono},
+               {"RightOnly_Output", render::Layout::Mono}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    LineList script = {"ClipA = BlankClip()", "ClipB = BlankClip()"};
+    for (const auto& line : Expand(c.name)) script.push_back(line);
+    EXPECT_EQ(render::LayoutOfScript(Text(script)), c.layout);
+  }
 }
 
 TEST_F(Templates, SplitTemplatesLeaveTheViewsInClipAAndClipB) {
