@@ -100,7 +100,15 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   RenderWindowHooks renderHooks;
   renderHooks.showError = showError;
   render = std::make_unique<TForm_Render>(settings_, renderHooks);
-  movieHooks.render = [this](const std::string& script) { render->Open(script); };
+  movieHooks.render = [this](const std::string& script) {
+    // The dialog first opens next to the viewer it was asked from.
+    if (!render->isVisible() && movie) {
+      QRect screen(0, 0, 1024, 768);
+      if (const QScreen* s = movie->screen()) screen = s->availableGeometry();
+      render->move(BesideOf(movie->frameGeometry(), render->frameGeometry().size(), screen));
+    }
+    render->Open(script);
+  };
   movie = std::make_unique<TForm_Movie>(viewer, movieHooks, player);
 
   picture = std::make_unique<TForm_Picture>();

@@ -27,6 +27,10 @@ class MediaPlayer {
   virtual void Back() = 0;
   virtual std::int64_t PositionMs() const = 0;
   virtual PlayerMode Mode() const = 0;
+  // Sound off or on; muted, playback keeps its pace. A player without
+  // sound ignores it.
+  virtual void SetMuted(bool /*muted*/) {}
+  virtual bool Muted() const { return false; }
 };
 
 }  // namespace tandemix

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   cmake ninja-build pkg-config g++ clang-format git ccache
   clang libclang-rt-14-dev clang-16 libclang-rt-16-dev
-  qt6-base-dev
+  qt6-base-dev qt6-multimedia-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
   libopencv-dev libfftw3-dev
   libgtest-dev googletest libbenchmark-dev

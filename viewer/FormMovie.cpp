@@ -68,6 +68,11 @@ TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer
     const PlayerButton which = kButtons[i].button;
     connect(b, &QToolButton::clicked, this, [this, which] { MediaPlayer1Click(which); });
   }
+  Button_Mute = new QToolButton(this);
+  Button_Mute->setObjectName("Button_Mute");
+  Button_Mute->setCheckable(true);
+  connect(Button_Mute, &QToolButton::clicked, this, &TForm_Movie::Button_MuteClick);
+  RefreshMute();
 
   TrackBar_Movie = new QSlider(Qt::Horizontal, this);
   TrackBar_Movie->setObjectName("TrackBar_Movie");
@@ -122,6 +127,7 @@ TForm_Movie::TForm_Movie(ViewerState& state, MovieWindowHooks hooks, MediaPlayer
   key(Qt::Key_Left, [this] { MediaPlayer1Click(PlayerButton::Back); });
   key(Qt::Key_Right, [this] { MediaPlayer1Click(PlayerButton::Step); });
   key(Qt::Key_Home, [this] { MediaPlayer1Click(PlayerButton::Prev); });
+  key(Qt::Key_M, [this] { Button_Mute->click(); });
   LayOut();
   ShowPosition();
 }
@@ -142,6 +148,8 @@ void TForm_Movie::LayOut() {
   MediaPlayer1->setGeometry(8, row1, 7 * 25, 26);
   TrackBar_Movie->setGeometry(190, row1, std::max(w - 246, 20), 24);
   Label_Position->setGeometry(190, row1 + 23, std::max(w - 198, 20), 16);
+  // The mute button ends the player row, under the picture's right edge.
+  Button_Mute->setGeometry(std::max(w - 54, 212), row1, 24, 24);
   const int row2 = row1 + 40;
   Button1->setGeometry(8, row2, 85, 25);
   Button2->setGeometry(98, row2, 85, 25);
@@ -274,6 +282,18 @@ void TForm_Movie::Button_SyncClick() {
     RefreshControls();
     if (regenerate && hooks_.regenerate) hooks_.regenerate();
   });
+}
+
+void TForm_Movie::Button_MuteClick() {
+  model_->SetMuted(Button_Mute->isChecked());
+  RefreshMute();
+}
+
+void TForm_Movie::RefreshMute() {
+  const bool muted = model_->Muted();
+  Button_Mute->setChecked(muted);
+  Button_Mute->setIcon(style()->standardIcon(muted ? QStyle::SP_MediaVolumeMuted : QStyle::SP_MediaVolume));
+  Button_Mute->setToolTip(muted ? "Sound off (M turns it on)" : "Sound on (M turns it off)");
 }
 
 void TForm_Movie::closeEvent(QCloseEvent* event) {

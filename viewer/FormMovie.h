@@ -53,6 +53,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   VideoPanel* Panel1;
   QWidget* MediaPlayer1;
   QToolButton* PlayerButtons[kPlayerButtonCount];
+  QToolButton* Button_Mute;  // at the end of the player row; M toggles it too
   QSlider* TrackBar_Movie;
   QPushButton* Button1;        // "Adjust Clip"
   QPushButton* Button2;        // "Save Frame"
@@ -74,6 +75,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   // Space: pause while playing, else play.
   void PlayPauseKey();
   void Button_SyncClick();
+  void Button_MuteClick();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -82,6 +84,7 @@ class TForm_Movie : public QWidget, public ScriptViewer {
  private:
   void Handle(const std::function<void()>& action);
   void RefreshButtons();
+  void RefreshMute();
   void LayOut();
   void ShowPosition();
   double Rate() const;

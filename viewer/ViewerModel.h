@@ -52,6 +52,10 @@ class ViewerModel {
   // offset lies outside its range.
   std::string SyncOffset(int frames, bool& regenerate);
 
+  // The mute control: the player keeps playing at its pace without sound.
+  void SetMuted(bool muted) { player_.SetMuted(muted); }
+  bool Muted() const { return player_.Muted(); }
+
   bool PlayerOpen() const { return playerOpen_; }
   bool TimerEnabled() const { return timerEnabled_; }
   int LastTrackPosition() const { return lastTrackPosition_; }

@@ -100,8 +100,8 @@ Value BlankClip(const CallArgs& a) {
   info.frameCount = 240;
   info.rateNumerator = 24;
   info.rateDenominator = 1;
-  if (a.Has(0)) {
-    const ClipInfo& like = a.Clip(0)->Info();
+  if (a.Has("clip")) {
+    const ClipInfo& like = a.Clip("clip")->Info();
     info.width = like.width;
     info.height = like.height;
     info.frameCount = like.frameCount;
@@ -115,28 +115,28 @@ Value BlankClip(const CallArgs& a) {
   AudioInfo sound;
   sound.sampleRate = 44100;
   sound.channels = 1;
-  if (a.Has(0)) sound = a.Clip(0)->Info().audio;
-  if (a.Has(7)) sound.sampleRate = a.Int(7);
-  if (a.Has(8)) sound.channels = a.Bool(8) ? 2 : 1;
-  if (a.Has(12)) sound.channels = a.Int(12);
-  if (a.Has(9)) sound.sampleType = a.Bool(9) ? SampleType::Int16 : SampleType::Float;
-  if (a.Has(13) && !ParseSampleType(a.String(13), sound.sampleType))
+  if (a.Has("clip")) sound = a.Clip("clip")->Info().audio;
+  if (a.Has("audio_rate")) sound.sampleRate = a.Int("audio_rate");
+  if (a.Has("stereo")) sound.channels = a.Bool("stereo") ? 2 : 1;
+  if (a.Has("channels")) sound.channels = a.Int("channels");
+  if (a.Has("sixteen_bit")) sound.sampleType = a.Bool("sixteen_bit") ? SampleType::Int16 : SampleType::Float;
+  if (a.Has("sample_type") && !ParseSampleType(a.String("sample_type"), sound.sampleType))
     throw FilterError("BlankClip: sample_type must be \"8bit\", \"16bit\", \"24bit\", \"32bit\" or \"float\"");
   if (sound.sampleRate < 0) throw FilterError("BlankClip: the audio rate must not be negative.");
   if (sound.channels < 0) throw FilterError("BlankClip: the channel count must not be negative.");
-  if (a.Has(1)) {
-    if (a.Int(1) < 0) throw FilterError("BlankClip: the length must not be negative.");
-    info.frameCount = a.Int(1);
+  if (a.Has("length")) {
+    if (a.Int("length") < 0) throw FilterError("BlankClip: the length must not be negative.");
+    info.frameCount = a.Int("length");
   }
-  const long long width = a.Has(2) ? a.Int(2) : info.width;
-  const long long height = a.Has(3) ? a.Int(3) : info.height;
+  const long long width = a.Has("width") ? a.Int("width") : info.width;
+  const long long height = a.Has("height") ? a.Int("height") : info.height;
   CheckFrameSize("BlankClip", width, height);
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
   CheckSubsampledSize("BlankClip", info.pixelType, info.width, info.height);
-  if (a.Has(5) || a.Has(6)) {
-    const double fps = a.Has(5) ? a.Float(5) : info.Rate();
-    const long long den = a.Has(6) ? a.Int(6) : 1;
+  if (a.Has("fps") || a.Has("fps_denominator")) {
+    const double fps = a.Has("fps") ? a.Float("fps") : info.Rate();
+    const long long den = a.Has("fps_denominator") ? a.Int("fps_denominator") : 1;
     if (!(fps > 0.0) || fps > 1e9 || den <= 0) throw FilterError("BlankClip: the frame rate must be more than 0.");
     if (fps == std::floor(fps)) {
       SetRate("BlankClip", info, static_cast<long long>(fps), den);
@@ -153,8 +153,8 @@ Value BlankClip(const CallArgs& a) {
     info.audio = AudioInfo{};
   }
   // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV (converted for RGB).
-  const PlaneColor color =
-      a.Has(11) ? YuvColorInType(info.pixelType, a.Int(11)) : ColorInType(info.pixelType, a.Int(10, 0));
+  const PlaneColor color = a.Has("color_yuv") ? YuvColorInType(info.pixelType, a.Int("color_yuv"))
+                                              : ColorInType(info.pixelType, a.Int("color", 0));
   return Value::Clip(
       std::make_shared<StillClip>(info, [color](FrameBGR& f) { FillRect(f, 0, 0, f.width, f.height, color); }));
 }
@@ -249,8 +249,8 @@ void DrawColorBarsYuv(FrameBGR& f) {
 
 Value ColorBars(const CallArgs& a) {
   ClipInfo info;
-  const long long width = a.Int(0, 640);
-  const long long height = a.Int(1, 480);
+  const long long width = a.Int("width", 640);
+  const long long height = a.Int("height", 480);
   CheckFrameSize("ColorBars", width, height);
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);

@@ -114,8 +114,8 @@ class WindowClip : public Clip {
 // The source window: src_left, src_top, src_width, src_height, the last two
 // read as Crop reads them, at fractional positions too. Checked in floating
 // point, so no window can overflow on its way to the picture.
-Window SourceWindow(const std::string& filter, const CallArgs& a, std::size_t first, const ClipInfo& in) {
-  Window w{a.Float(first, 0.0), a.Float(first + 1, 0.0), a.Float(first + 2, 0.0), a.Float(first + 3, 0.0)};
+Window SourceWindow(const std::string& filter, const CallArgs& a, const ClipInfo& in) {
+  Window w{a.Float("src_left", 0.0), a.Float("src_top", 0.0), a.Float("src_width", 0.0), a.Float("src_height", 0.0)};
   if (!std::isfinite(w.left) || !std::isfinite(w.top) || !std::isfinite(w.width) || !std::isfinite(w.height))
     throw FilterError(filter + ": the source window lies outside the picture.");
   if (w.width <= 0) w.width = in.width - w.left + w.width;
@@ -126,11 +126,11 @@ Window SourceWindow(const std::string& filter, const CallArgs& a, std::size_t fi
   return w;
 }
 
-Value Resize(const CallArgs& a, const ResampleKernel& kernel, std::size_t windowArg) {
+Value Resize(const CallArgs& a, const ResampleKernel& kernel) {
   const std::string& filter = a.Function();
-  ClipPtr clip = a.Clip(0);
-  const long long width = a.Int(1);
-  const long long height = a.Int(2);
+  ClipPtr clip = a.Clip("clip");
+  const long long width = a.Int("target_width");
+  const long long height = a.Int("target_height");
   CheckFrameSize(filter, width, height);
   const ClipInfo& in = clip->Info();
   const PixelType type = in.pixelType;
@@ -139,7 +139,7 @@ Value Resize(const CallArgs& a, const ResampleKernel& kernel, std::size_t window
     throw FilterError(filter + ": Planar destination width must be a multiple of 2.");
   if (IsPlanarType(type) && ChromaShiftY(type) && height % 2)
     throw FilterError(filter + ": Planar destination height must be a multiple of 2.");
-  const Window window = SourceWindow(filter, a, windowArg, in);
+  const Window window = SourceWindow(filter, a, in);
   ClipInfo info = in;
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
@@ -165,12 +165,12 @@ void AddLanczos(FunctionTable& t, const char* name, int defaultTaps) {
   auto params = ResizeParams();
   params.push_back(Opt("taps", ParamType::Int));
   t.Add(name, params, [defaultTaps](const CallArgs& a) {
-    const int taps = a.Int(7, defaultTaps);
+    const int taps = a.Int("taps", defaultTaps);
     if (taps < 1 || taps > 100) throw FilterError(a.Function() + ": taps must be between 1 and 100.");
     ResampleKernel k;
     k.kind = ResampleKernel::Kind::Lanczos;
     k.taps = taps;
-    return Resize(a, k, 3);
+    return Resize(a, k);
   });
 }
 
@@ -178,7 +178,7 @@ void AddSimple(FunctionTable& t, const char* name, ResampleKernel::Kind kind) {
   t.Add(name, ResizeParams(), [kind](const CallArgs& a) {
     ResampleKernel k;
     k.kind = kind;
-    return Resize(a, k, 3);
+    return Resize(a, k);
   });
 }
 
@@ -194,9 +194,9 @@ void RegisterResizeFunctions(FunctionTable& t) {
   t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}), [](const CallArgs& a) {
     ResampleKernel k;
     k.kind = ResampleKernel::Kind::Bicubic;
-    k.b = a.Float(3, 1.0 / 3.0);
-    k.c = a.Float(4, 1.0 / 3.0);
-    return Resize(a, k, 5);
+    k.b = a.Float("b", 1.0 / 3.0);
+    k.c = a.Float("c", 1.0 / 3.0);
+    return Resize(a, k);
   });
 }
 

@@ -48,7 +48,7 @@ class StackClip : public Clip {
 
 Value Stack(const CallArgs& a, bool horizontal) {
   const char* name = horizontal ? "StackHorizontal" : "StackVertical";
-  std::vector<ClipPtr> clips{a.Clip(0)};
+  std::vector<ClipPtr> clips{a.Clip("clip")};
   for (const Value& v : a.Rest()) clips.push_back(v.AsClip());
   ClipInfo info = clips[0]->Info();
   long long along = 0;
@@ -123,9 +123,9 @@ void RegisterStackFunctions(FunctionTable& t) {
   t.Add("StackHorizontal", clips, [](const CallArgs& a) { return Stack(a, true); });
   t.Add("StackVertical", clips, [](const CallArgs& a) { return Stack(a, false); });
   t.Add("FlipHorizontal", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(std::make_shared<FlipClip>(a.Clip(0), true)); });
+        [](const CallArgs& a) { return Value::Clip(std::make_shared<FlipClip>(a.Clip("clip"), true)); });
   t.Add("FlipVertical", {Req("clip", ParamType::Clip)},
-        [](const CallArgs& a) { return Value::Clip(std::make_shared<FlipClip>(a.Clip(0), false)); });
+        [](const CallArgs& a) { return Value::Clip(std::make_shared<FlipClip>(a.Clip("clip"), false)); });
 }
 
 }  // namespace tandemix::engine

@@ -197,10 +197,11 @@ double AngleOf(const Value& v) {
 
 void RegisterZoomFunctions(FunctionTable& t) {
   t.Add("zoom", {Req("clip", ParamType::Clip), Opt("angle", ParamType::Any)}, [](const CallArgs& a) {
-    ClipPtr clip = a.Clip(0);
-    if (!a.Has(1)) return Value::Clip(clip);
-    if (!a.At(1).IsNumber() && !a.At(1).IsString()) throw FilterError("zoom: the angle must be a number or a string");
-    const double angle = AngleOf(a.At(1));
+    ClipPtr clip = a.Clip("clip");
+    if (!a.Has("angle")) return Value::Clip(clip);
+    if (!a.At("angle").IsNumber() && !a.At("angle").IsString())
+      throw FilterError("zoom: the angle must be a number or a string");
+    const double angle = AngleOf(a.At("angle"));
     if (angle == 0.0) return Value::Clip(clip);
     return Value::Clip(std::make_shared<RotateClip>(std::move(clip), angle));
   });

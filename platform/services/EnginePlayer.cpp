@@ -1,18 +1,40 @@
 #include "platform/services/EnginePlayer.h"
 
 #include <cmath>
+#include <iostream>
 
 #include "platform/engine/ScriptEngine.h"
+#include "platform/services/QtAudioOutput.h"
 
 namespace tandemix {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+// The longest the worker sleeps before it looks at the playback clock
+// again, in seconds of the player's time: the sound may move it.
+constexpr double kClockPollSeconds = 0.004;
+// A frame this close to its time is due: sums of seconds in floating point
+// may miss each other by a rounding error.
+constexpr double kDueTolerance = 1e-6;
+
+std::unique_ptr<AudioOutput> AudioOrDefault(std::unique_ptr<AudioOutput> audio) {
+  return audio ? std::move(audio) : std::make_unique<QtAudioOutput>();
+}
+
+std::function<void(const std::string&)> WarnOrDefault(std::function<void(const std::string&)> warn) {
+  if (warn) return warn;
+  return [](const std::string& reason) {
+    std::cerr << "tandemix: " << reason << "; the clip viewer plays without sound\n";
+  };
+}
 
 }  // namespace
 
-EnginePlayer::EnginePlayer(FrameSink frameSink, ErrorSink errorSink)
-    : frameSink_(std::move(frameSink)), errorSink_(std::move(errorSink)), worker_([this] { Run(); }) {}
+EnginePlayer::EnginePlayer(FrameSink frameSink, ErrorSink errorSink, Devices devices)
+    : frameSink_(std::move(frameSink)),
+      errorSink_(std::move(errorSink)),
+      time_(devices.time ? std::move(devices.time) : std::make_shared<SystemPlayerTime>()),
+      audio_(AudioOrDefault(std::move(devices.audio)), *time_, clock_, WarnOrDefault(std::move(devices.warn))),
+      worker_([this] { Run(); }) {}
 
 EnginePlayer::~EnginePlayer() {
   {
@@ -31,13 +53,22 @@ bool EnginePlayer::Open(const std::string& path, std::string& error) {
     error = e.what();
     return false;
   }
-  if (clip->Info().frameCount <= 0 || clip->Info().width <= 0) {
-    error = path + " has no video frames";
+  return OpenClip(std::move(clip), path, error);
+}
+
+bool EnginePlayer::OpenClip(engine::ClipPtr clip, const std::string& name, std::string& error) {
+  if (!clip || clip->Info().frameCount <= 0 || clip->Info().width <= 0 || !clip->Info().hasVideo) {
+    error = name + " has no video frames";
+    return false;
+  }
+  if (clip->Info().rateNumerator <= 0 || clip->Info().rateDenominator <= 0) {
+    error = name + " has no frame rate";
     return false;
   }
   std::lock_guard lock(mutex_);
+  audio_.Halt();
   clip_ = std::move(clip);
-  path_ = path;
+  path_ = name;
   ++generation_;
   mode_ = PlayerMode::Stopped;
   frame_ = 0;
@@ -49,6 +80,7 @@ void EnginePlayer::Close() {
   std::lock_guard lock(mutex_);
   ++playEpoch_;
   wake_.notify_all();
+  audio_.Release();
   clip_.reset();
   ++generation_;
   mode_ = PlayerMode::NotReady;
@@ -59,9 +91,19 @@ void EnginePlayer::Close() {
 
 int EnginePlayer::CurrentFrameLocked() const {
   if (mode_ != PlayerMode::Playing || !clip_) return frame_;
-  const double elapsed = std::chrono::duration<double>(Clock::now() - playStart_).count();
-  const int frame = playStartFrame_ + static_cast<int>(std::floor(elapsed * clip_->Info().Rate()));
-  return std::min(frame, clip_->Info().frameCount - 1);
+  const engine::ClipInfo& info = clip_->Info();
+  const double since =
+      clock_.Position(time_->Now()) - SecondsOfFrame(playStartFrame_, info.rateNumerator, info.rateDenominator);
+  // A hair of tolerance: a frame's own start time, times the rate, is that
+  // frame and not the one before.
+  const double frames = std::floor(since * info.rateNumerator / info.rateDenominator + 1e-9);
+  return static_cast<int>(std::clamp(playStartFrame_ + frames, 0.0, info.frameCount - 1.0));
+}
+
+// Under lock: playback (re)starts at `frame`, on the clock and in the sound.
+void EnginePlayer::StartPlayingLocked(int frame) {
+  playStartFrame_ = frame;
+  audio_.Start(clip_, frame);
 }
 
 void EnginePlayer::ShowFrame(int index) {
@@ -75,8 +117,7 @@ void EnginePlayer::Play() {
   ++playEpoch_;
   if (frame_ >= clip_->Info().frameCount - 1) frame_ = 0;
   mode_ = PlayerMode::Playing;
-  playStart_ = Clock::now();
-  playStartFrame_ = frame_;
+  StartPlayingLocked(frame_);
   pending_ = -1;
   wake_.notify_all();
 }
@@ -88,11 +129,11 @@ void EnginePlayer::PauseToggle() {
   if (mode_ == PlayerMode::Playing) {
     frame_ = CurrentFrameLocked();
     mode_ = PlayerMode::Paused;
+    audio_.Halt();
     ShowFrame(frame_);
   } else if (mode_ == PlayerMode::Paused) {
     mode_ = PlayerMode::Playing;
-    playStart_ = Clock::now();
-    playStartFrame_ = frame_;
+    StartPlayingLocked(frame_);
     wake_.notify_all();
   }
 }
@@ -104,6 +145,7 @@ void EnginePlayer::Stop() {
   if (!clip_) return;
   frame_ = 0;
   mode_ = PlayerMode::Stopped;
+  audio_.Halt();
   ShowFrame(0);
 }
 
@@ -117,8 +159,7 @@ void EnginePlayer::Seek(std::int64_t ms) {
   int frame = static_cast<int>(std::clamp(std::nearbyint(exact), 0.0, clip_->Info().frameCount - 1.0));
   frame_ = frame;
   if (mode_ == PlayerMode::Playing) {
-    playStart_ = Clock::now();
-    playStartFrame_ = frame;
+    StartPlayingLocked(frame);
   } else {
     ShowFrame(frame);
   }
@@ -132,6 +173,7 @@ void EnginePlayer::Step() {
   const int current = CurrentFrameLocked();
   frame_ = current >= clip_->Info().frameCount - 1 ? 0 : current + 1;
   mode_ = PlayerMode::Paused;
+  audio_.Halt();
   ShowFrame(frame_);
 }
 
@@ -142,6 +184,7 @@ void EnginePlayer::Back() {
   if (!clip_) return;
   frame_ = std::max(CurrentFrameLocked() - 1, 0);
   mode_ = PlayerMode::Paused;
+  audio_.Halt();
   ShowFrame(frame_);
 }
 
@@ -154,6 +197,23 @@ std::int64_t EnginePlayer::PositionMs() const {
 PlayerMode EnginePlayer::Mode() const {
   std::lock_guard lock(mutex_);
   return mode_;
+}
+
+void EnginePlayer::SetMuted(bool muted) { audio_.SetMuted(muted); }
+
+bool EnginePlayer::Muted() const { return audio_.Muted(); }
+
+bool EnginePlayer::WaitUntilDue(std::unique_lock<std::mutex>& lock, int index, std::uint64_t generation,
+                                std::uint64_t epoch) {
+  const auto interrupted = [&] { return quit_ || epoch != playEpoch_ || generation != generation_; };
+  const engine::ClipInfo& info = clip_->Info();
+  const double due = SecondsOfFrame(index, info.rateNumerator, info.rateDenominator);
+  while (!interrupted()) {
+    const double ahead = due - clock_.Position(time_->Now());
+    if (ahead <= kDueTolerance) return true;
+    time_->Wait(lock, wake_, std::min(ahead, kClockPollSeconds), interrupted);
+  }
+  return false;
 }
 
 int EnginePlayer::FrameCount() const {
@@ -183,7 +243,8 @@ void EnginePlayer::Run() {
   while (!quit_) {
     if (!clip_ || (pending_ < 0 && mode_ != PlayerMode::Playing)) {
       wake_.notify_all();  // idle
-      wake_.wait(lock);
+      time_->Wait(lock, wake_, INFINITY,
+                  [&] { return quit_ || (clip_ && (pending_ >= 0 || mode_ == PlayerMode::Playing)); });
       continue;
     }
     const engine::ClipPtr clip = clip_;
@@ -202,6 +263,7 @@ void EnginePlayer::Run() {
       if (index > last) {
         frame_ = last;  // played to the end: the player stops there
         mode_ = PlayerMode::Stopped;
+        audio_.Halt();
         continue;
       }
     }
@@ -220,10 +282,7 @@ void EnginePlayer::Run() {
     if (generation != generation_) continue;  // closed or reopened meanwhile
     if (playing) {
       if (epoch != playEpoch_) continue;  // paused, stopped or moved meanwhile
-      const auto due = playStart_ + std::chrono::duration_cast<Clock::duration>(
-                                        std::chrono::duration<double>((index - playStartFrame_) / clip->Info().Rate()));
-      wake_.wait_until(lock, due, [&] { return quit_ || epoch != playEpoch_ || generation != generation_; });
-      if (quit_ || epoch != playEpoch_ || generation != generation_) continue;
+      if (!WaitUntilDue(lock, index, generation, epoch)) continue;
     }
     if (frame) {
       lastShown = index;
@@ -235,6 +294,7 @@ void EnginePlayer::Run() {
       if (mode_ == PlayerMode::Playing) {
         frame_ = index;
         mode_ = PlayerMode::Stopped;
+        audio_.Halt();
       }
       lock.unlock();
       if (errorSink_) errorSink_(error);

@@ -2,6 +2,13 @@
 // the embedded engine and plays it at the clip's frame rate. A worker
 // thread decodes the next frame ahead and hands each shown frame to a sink,
 // so the window thread only paints and never waits for decoding.
+//
+// Sound: while playing, a sound thread (PlayerAudio) plays the clip's audio
+// from the frame playback started at, and the device's progress leads the
+// playback clock; the picture follows it. Pause, stop, seek and step halt
+// the sound and start it again from the new frame when play resumes;
+// stepping is silent. A clip without sound, or no device, plays on the
+// player's time as a silent clip does.
 #pragma once
 
 #include <condition_variable>
@@ -12,6 +19,10 @@
 #include "platform/MediaFrameCache.h"
 #include "platform/MediaPlayer.h"
 #include "platform/engine/Clip.h"
+#include "platform/services/AudioOutput.h"
+#include "platform/services/PlaybackClock.h"
+#include "platform/services/PlayerAudio.h"
+#include "platform/services/PlayerTime.h"
 
 namespace tandemix {
 
@@ -22,10 +33,19 @@ class EnginePlayer : public MediaPlayer {
   // Called on the worker thread when a frame cannot be decoded.
   using ErrorSink = std::function<void(const std::string& message)>;
 
-  explicit EnginePlayer(FrameSink frameSink, ErrorSink errorSink = {});
+  // What the player plays on; each part left empty takes the program's own.
+  struct Devices {
+    std::unique_ptr<AudioOutput> audio;            // none: QAudioSink on the default output
+    std::shared_ptr<PlayerTime> time;              // none: the system's steady clock
+    std::function<void(const std::string&)> warn;  // none: one line on standard error
+  };
+
+  explicit EnginePlayer(FrameSink frameSink, ErrorSink errorSink = {}, Devices devices = {});
   ~EnginePlayer() override;
 
   bool Open(const std::string& path, std::string& error) override;
+  // Opens a clip already built (`name` stands for it in messages).
+  bool OpenClip(engine::ClipPtr clip, const std::string& name, std::string& error);
   void Close() override;
   void Play() override;
   void PauseToggle() override;
@@ -35,6 +55,8 @@ class EnginePlayer : public MediaPlayer {
   void Back() override;
   std::int64_t PositionMs() const override;
   PlayerMode Mode() const override;
+  void SetMuted(bool muted) override;
+  bool Muted() const override;
 
   int FrameCount() const;
   double Rate() const;
@@ -46,6 +68,10 @@ class EnginePlayer : public MediaPlayer {
   void Run();
   void ShowFrame(int index);  // under lock: asks the worker to show it
   int CurrentFrameLocked() const;
+  void StartPlayingLocked(int frame);
+  // Waits until `index` is due on the playback clock; false when a command
+  // or a close came first.
+  bool WaitUntilDue(std::unique_lock<std::mutex>& lock, int index, std::uint64_t generation, std::uint64_t epoch);
 
   FrameSink frameSink_;
   ErrorSink errorSink_;
@@ -57,11 +83,13 @@ class EnginePlayer : public MediaPlayer {
   int frame_ = 0;      // the frame shown, or the one playback started from
   int pending_ = -1;   // a frame to show while not playing
   bool busy_ = false;  // the worker is decoding
-  std::chrono::steady_clock::time_point playStart_;
+  std::shared_ptr<PlayerTime> time_;
+  PlaybackClock clock_;
   int playStartFrame_ = 0;
   bool quit_ = false;
   std::uint64_t generation_ = 0;  // bumped by every open and close
   std::uint64_t playEpoch_ = 0;   // bumped by every command that moves playback
+  PlayerAudio audio_;             // before the worker: it outlives the worker's last use
   std::thread worker_;
 };
 

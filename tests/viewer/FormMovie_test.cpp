@@ -41,6 +41,9 @@ class ScriptedPlayer : public MediaPlayer {
   void Back() override { ++backs; }
   std::int64_t PositionMs() const override { return position; }
   PlayerMode Mode() const override { return mode; }
+  bool muted = false;
+  void SetMuted(bool on) override { muted = on; }
+  bool Muted() const override { return muted; }
 };
 
 class ClipViewer : public ::testing::Test {
@@ -212,6 +215,38 @@ TEST_F(ClipViewer, KeysPlayPauseStepAndGoHome) {
   QTest::keyClick(focus, Qt::Key_Home);
   EXPECT_EQ(window->TrackBar_Movie->value(), 0);
   EXPECT_EQ(player.seeks.back(), 0);
+}
+
+// The mute button ends the player row, right of the track bar and within
+// the window; it and the M key turn the player's sound off and on, and the
+// button shows which.
+TEST_F(ClipViewer, MuteButtonAndKeyTurnTheSoundOffAndOn) {
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+  QToolButton* mute = window->Button_Mute;
+  const QRect track = window->TrackBar_Movie->geometry();
+  EXPECT_EQ(mute->geometry().top(), window->MediaPlayer1->geometry().top());
+  EXPECT_GT(mute->geometry().left(), track.right());
+  EXPECT_LE(mute->geometry().right(), window->Panel1->geometry().right());
+  EXPECT_FALSE(mute->isChecked());
+  const QImage soundOn = mute->icon().pixmap(16).toImage();
+
+  mute->click();
+  EXPECT_TRUE(player.muted);
+  EXPECT_TRUE(mute->isChecked());
+  EXPECT_NE(mute->icon().pixmap(16).toImage(), soundOn);
+  EXPECT_TRUE(mute->toolTip().startsWith("Sound off"));
+
+  QTest::keyClick(window->TrackBar_Movie, Qt::Key_M);
+  EXPECT_FALSE(player.muted);
+  EXPECT_FALSE(mute->isChecked());
+  EXPECT_EQ(mute->icon().pixmap(16).toImage(), soundOn);
+  // Muting does not touch playback.
+  window->PlayerButtons[0]->click();
+  mute->click();
+  EXPECT_EQ(player.mode, PlayerMode::Playing);
+  EXPECT_TRUE(player.muted);
 }
 
 TEST_F(ClipViewer, PositionTextUnderTheTrackBarAndOffsetValueByItsLabel) {
