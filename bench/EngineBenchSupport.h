@@ -12,6 +12,10 @@
 #include <stdexcept>
 #include <string>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace tandemix::bench {
 
 class ScratchFolder {
@@ -32,6 +36,23 @@ inline std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
 inline void Shell(const std::string& command) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("command failed: " + command);
+}
+
+// Runs a command through the shell, which hands its process over to it
+// (exec), and gives its peak resident memory in kilobytes.
+inline long ShellPeakKb(const std::string& command) {
+  const std::string line = "exec " + command;
+  const pid_t pid = fork();
+  if (pid < 0) throw std::runtime_error("cannot start: " + command);
+  if (pid == 0) {
+    execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    throw std::runtime_error("command failed: " + command);
+  return usage.ru_maxrss;
 }
 
 // An H.264 clip of the testsrc2 pattern.

@@ -4,7 +4,10 @@
 // of 250 frames: the left view Lanczos4Resize(1960,1104).Crop(20,12,1920,1080),
 // the right AddBorders(16,16,16,16).Crop(16,16,1920,1080), stacked side by
 // side. Each pixel type has its pair: YV12 against yuv420p, YV24 against
-// yuv444p, RGB24 against bgr24.
+// yuv444p, RGB24 against bgr24; and the YV12 chain with the right view
+// turned by zoom(angle="1.5") against ffmpeg's rotate filter in yuv420p.
+// The served YV12 chain's peak resident memory is printed too.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -22,20 +25,23 @@ struct Setup {
     MakeClip(folder.File("left.mp4"), 1920, 1080, kFrames);
     MakeClip(folder.File("right.mp4"), 1920, 1080, kFrames);
   }
-  // The chain's script with both sources in `pixelType`.
-  std::string Script(const std::string& pixelType) const {
+  // The chain's script with both sources in `pixelType`, the right view
+  // turned when `zoom`.
+  std::string Script(const std::string& pixelType, bool zoom = false) const {
     const std::string convert = pixelType == "YV12" ? "" : ".ConvertTo" + pixelType + "()";
-    const std::string path = folder.File("chain_" + pixelType + ".avs");
-    WriteTextLines(path,
-                   {"ClipA = OpenSource(\"" + folder.File("left.mp4") + "\")" + convert,
-                    "ClipB = OpenSource(\"" + folder.File("right.mp4") + "\")" + convert,
-                    "ClipA = Lanczos4Resize(ClipA,1960,1104).Crop(20,12,1920,1080)",
-                    "ClipB = AddBorders(ClipB,16,16,16,16).Crop(16,16,1920,1080)", "StackHorizontal(ClipA,ClipB)"});
+    const std::string path = folder.File("chain_" + pixelType + (zoom ? "_zoom" : "") + ".avs");
+    WriteTextLines(path, {"ClipA = OpenSource(\"" + folder.File("left.mp4") + "\")" + convert,
+                          "ClipB = OpenSource(\"" + folder.File("right.mp4") + "\")" + convert,
+                          "ClipA = Lanczos4Resize(ClipA,1960,1104).Crop(20,12,1920,1080)",
+                          "ClipB = AddBorders(ClipB,16,16,16,16).Crop(16,16,1920,1080)" +
+                              std::string(zoom ? ".zoom(angle=\"1.5\")" : ""),
+                          "StackHorizontal(ClipA,ClipB)"});
     return path;
   }
-  std::string FfmpegCommand(const std::string& pixFmt) const {
+  std::string FfmpegCommand(const std::string& pixFmt, bool rotate = false) const {
     const std::string graph = "[0:v]format=" + pixFmt + ",scale=1960:1104:flags=lanczos:param0=4,crop=1920:1080:20:12" +
-                              "[a];[1:v]format=" + pixFmt + ",pad=1952:1112:16:16,crop=1920:1080:16:16[b];[a][b]hstack";
+                              "[a];[1:v]format=" + pixFmt + ",pad=1952:1112:16:16,crop=1920:1080:16:16" +
+                              (rotate ? ",rotate=1.5*PI/180" : "") + "[b];[a][b]hstack";
     return "ffmpeg -hide_banner -loglevel error -i " + Quote(folder.File("left.mp4")) + " -i " +
            Quote(folder.File("right.mp4")) + " -filter_complex '" + graph + "' -f null -";
   }
@@ -46,16 +52,25 @@ Setup& TheSetup() {
   return setup;
 }
 
-void Serve(benchmark::State& state, const std::string& pixelType) {
+long& PeakKb() {
+  static long peak = 0;
+  return peak;
+}
+
+void Serve(benchmark::State& state, const std::string& pixelType, bool zoom = false) {
   const std::string command =
-      std::string(TANDEMIX_CLI_PATH) + " serve " + Quote(TheSetup().Script(pixelType)) + " > /dev/null";
-  Timed(state, "engine " + pixelType, [&] { Shell(command); });
+      std::string(TANDEMIX_CLI_PATH) + " serve " + Quote(TheSetup().Script(pixelType, zoom)) + " > /dev/null";
+  Timed(state, "engine " + pixelType + (zoom ? " zoom" : ""), [&] {
+    const long peak = ShellPeakKb(command);
+    if (pixelType == "YV12" && !zoom) PeakKb() = std::max(PeakKb(), peak);
+    state.counters["peak_MB"] = static_cast<double>(peak) / 1024.0;
+  });
   state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
 }
 
-void Ffmpeg(benchmark::State& state, const std::string& pixelType, const std::string& pixFmt) {
-  const std::string command = TheSetup().FfmpegCommand(pixFmt);
-  Timed(state, "ffmpeg " + pixelType, [&] { Shell(command); });
+void Ffmpeg(benchmark::State& state, const std::string& pixelType, const std::string& pixFmt, bool rotate = false) {
+  const std::string command = TheSetup().FfmpegCommand(pixFmt, rotate);
+  Timed(state, "ffmpeg " + pixelType + (rotate ? " zoom" : ""), [&] { Shell(command); });
   state.counters["fps"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
 }
 
@@ -63,6 +78,8 @@ void BM_ServeYV12(benchmark::State& state) { Serve(state, "YV12"); }
 void BM_FfmpegYuv420p(benchmark::State& state) { Ffmpeg(state, "YV12", "yuv420p"); }
 void BM_ServeYV24(benchmark::State& state) { Serve(state, "YV24"); }
 void BM_FfmpegYuv444p(benchmark::State& state) { Ffmpeg(state, "YV24", "yuv444p"); }
+void BM_ServeZoomYV12(benchmark::State& state) { Serve(state, "YV12", true); }
+void BM_FfmpegRotateYuv420p(benchmark::State& state) { Ffmpeg(state, "YV12", "yuv420p", true); }
 void BM_ServeRGB24(benchmark::State& state) { Serve(state, "RGB24"); }
 void BM_FfmpegBgr24(benchmark::State& state) { Ffmpeg(state, "RGB24", "bgr24"); }
 
@@ -70,6 +87,8 @@ BENCHMARK(BM_ServeYV12)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterati
 BENCHMARK(BM_FfmpegYuv420p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ServeYV24)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_FfmpegYuv444p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ServeZoomYV12)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_FfmpegRotateYuv420p)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_ServeRGB24)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_FfmpegBgr24)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -79,9 +98,12 @@ BENCHMARK(BM_FfmpegBgr24)->UseManualTime()->Unit(benchmark::kMillisecond)->Itera
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
-  for (const char* type : {"YV12", "YV24", "RGB24"})
+  for (const char* type : {"YV12", "YV24", "RGB24", "YV12 zoom"})
     tandemix::bench::PrintRatio(std::string("The 1080p chain served, 250 frames, ") + type,
                                 std::string("engine ") + type, std::string("ffmpeg ") + type);
+  if (tandemix::bench::PeakKb() > 0)
+    std::printf("The 1080p chain served in YV12: peak resident memory %.0f MB\n",
+                static_cast<double>(tandemix::bench::PeakKb()) / 1024.0);
   benchmark::Shutdown();
   return 0;
 }

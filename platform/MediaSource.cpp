@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstring>
 #include <utility>
@@ -56,13 +57,21 @@ struct MediaSource::Impl {
   int seeks = 0;
   FrameCache cache;
 
+  // Frames made before, reused once nobody holds them (the cache has let
+  // them go), so a stream of frames does not allocate and fault in fresh
+  // memory for each one. A ring two frames longer than the cache holds, so
+  // at most two idle frames are kept.
+  std::size_t cacheLimit = 0;
+  std::vector<std::shared_ptr<VideoFrame>> made;
+  std::size_t nextMade = 0;
+
   PixelType type = PixelType::RGB24;
   AVPixelFormat wanted = AV_PIX_FMT_BGR24;
   bool native = false;
   MeasureProgress progress;
 
   Impl(const std::string& p, std::size_t cacheBytes, bool nativeOutput, MeasureProgress pr)
-      : path(p), cache(cacheBytes), native(nativeOutput), progress(std::move(pr)) {}
+      : path(p), cache(cacheBytes), cacheLimit(cacheBytes), native(nativeOutput), progress(std::move(pr)) {}
   ~Impl() {
     sws_freeContext(scaler);
     av_frame_free(&current);
@@ -273,6 +282,26 @@ struct MediaSource::Impl {
     }
   }
 
+  // A frame to fill whole: one made before that nobody holds, or a new one.
+  std::shared_ptr<VideoFrame> NewFrame(PixelType t, int w, int h) {
+    for (const auto& f : made) {
+      if (f.use_count() != 1 || f->type != t || f->width != w || f->height != h) continue;
+      // Only the ring holds it; the fence orders the last holder's reads
+      // before the writes to come.
+      std::atomic_thread_fence(std::memory_order_acquire);
+      return f;
+    }
+    auto f = std::make_shared<VideoFrame>(t, w, h);
+    const std::size_t ring = std::max<std::size_t>(cacheLimit / std::max<std::size_t>(f->pixels.size(), 1), 1) + 2;
+    if (made.size() < ring) {
+      made.push_back(f);
+    } else {
+      made[nextMade % made.size()] = f;
+      nextMade = (nextMade + 1) % made.size();
+    }
+    return f;
+  }
+
   // The decoded picture in the source's pixel type: planes copied as they
   // are when the decoder's format is that type, else through libswscale.
   FramePtr Convert(const AVFrame* frame) {
@@ -280,7 +309,7 @@ struct MediaSource::Impl {
     const int h = description.height;
     const auto pixelFormat = static_cast<AVPixelFormat>(frame->format);
     if (native && pixelFormat == wanted && frame->width == w && frame->height == h) {
-      auto out = std::make_shared<VideoFrame>(type, w, h);
+      auto out = NewFrame(type, w, h);
       for (int p = 0; p < out->Planes(); ++p)
         for (int y = 0; y < out->PlaneHeight(p); ++y)
           std::memcpy(out->Row(p, y), frame->data[p] + static_cast<std::ptrdiff_t>(frame->linesize[p]) * y,
@@ -291,7 +320,7 @@ struct MediaSource::Impl {
       scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, wanted,
                                     SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
       if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
-      auto out = std::make_shared<VideoFrame>(type, w, h);
+      auto out = NewFrame(type, w, h);
       std::uint8_t* dst[4] = {nullptr, nullptr, nullptr, nullptr};
       int dstStride[4] = {0, 0, 0, 0};
       for (int p = 0; p < out->Planes(); ++p) {
@@ -312,7 +341,7 @@ struct MediaSource::Impl {
       sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
                                1 << 16, 1 << 16);
     }
-    auto out = std::make_shared<VideoFrame>(type == PixelType::RGB32 ? PixelType::RGB32 : PixelType::RGB24, w, h);
+    auto out = NewFrame(type == PixelType::RGB32 ? PixelType::RGB32 : PixelType::RGB24, w, h);
     std::uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {static_cast<int>(out->Stride()), 0, 0, 0};
     sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);

@@ -31,7 +31,10 @@ class MeasuringCancelled : public TandemixError {
 
 class MediaSource {
  public:
-  static constexpr std::size_t kDefaultCacheBytes = 48u << 20;
+  // About ten 1080p frames in 4:2:0: enough for a view that runs a few
+  // frames behind another from the same file, small enough that two 1080p
+  // sources play in little memory.
+  static constexpr std::size_t kDefaultCacheBytes = 32u << 20;
 
   // Throws TandemixError ("Cannot open <path>", "<path> has no video
   // stream", ...) when the file cannot be read as video.

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/VectorKernels.h"
 #include "preview/PixMatrix.h"
 
 #if defined(__SSE2__)
@@ -16,14 +17,9 @@
 namespace tandemix {
 
 // The vector kernels run wherever the processor has them. Switching them off
-// (tests do, to check that the plain forms give the same pictures) makes
-// every operation take its plain per-pixel form.
-bool VectorKernelsEnabled();
-void EnableVectorKernels(bool enabled);
-
-// Whether the SSE4.1 group kernels of rotation, resize and the optimised
-// anaglyph run: the processor has SSE4.1 and the vector kernels are on.
-bool UseSse41Kernels();
+// (platform/VectorKernels.h, shared with the engine) makes every operation
+// take its plain per-pixel form; UseSse41Kernels() tells whether the SSE4.1
+// group kernels of rotation, resize and the optimised anaglyph run.
 
 // Weights are 0..1024. Reads one byte past p[1] and q[1], which every
 // TPixMatrix allows (TPixMatrix::kSparePixels).

@@ -9,8 +9,9 @@
 // ScriptEngine.h), with the Rec601 matrix.
 //
 // Threading: GetFrame may be called from several threads at once, on the
-// same node too (a stack makes its views on threads of their own, and one
-// clip may feed two views). Every node keeps that contract: nodes without
+// same node too (a stack makes its views at once on the shared worker pool,
+// platform/WorkerPool.h, and one clip may feed two views; a player thread
+// and a capture may ask at the same time). Every node keeps that contract: nodes without
 // state are safe as they are, nodes with state (sources, frame pools,
 // still frames, scratch buffers) lock it. A frame handed out is never
 // written again while anyone but its node's pool holds it.

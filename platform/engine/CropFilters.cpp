@@ -27,11 +27,23 @@ class CropClip : public Clip {
   FramePool pool_;
 };
 
-class BorderClip : public Clip {
+class BorderClip : public Clip, public WindowedFrames {
  public:
   BorderClip(ClipPtr child, const ClipInfo& info, int left, int top, PlaneColor color)
       : Clip(info), child_(std::move(child)), left_(left), top_(top), color_(color), pool_("AddBorders") {
     PassAudioFrom(child_);
+  }
+  // A window inside the picture is a window of the child.
+  ClipPtr CropWindow(int left, int top, int width, int height) const override {
+    const ClipInfo& in = child_->Info();
+    left -= left_;
+    top -= top_;
+    if (left < 0 || top < 0 || left + width > in.width || top + height > in.height) return nullptr;
+    if (left == 0 && top == 0 && width == in.width && height == in.height) return child_;
+    ClipInfo info = in;
+    info.width = width;
+    info.height = height;
+    return std::make_shared<CropClip>(child_, info, left, top);
   }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
@@ -82,6 +94,10 @@ Value Crop(const CallArgs& a) {
     if (height & yMask)
       throw FilterError("Crop: YUV image can only be cropped by Mod " + std::to_string(yMask + 1) + " (bottom).");
   }
+  if (const auto* windowed = dynamic_cast<const WindowedFrames*>(clip.get()))
+    if (ClipPtr window = windowed->CropWindow(static_cast<int>(left), static_cast<int>(top), static_cast<int>(width),
+                                              static_cast<int>(height)))
+      return Value::Clip(window);
   ClipInfo info = in;
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);

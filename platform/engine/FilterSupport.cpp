@@ -9,12 +9,11 @@ extern "C" {
 #include <climits>
 #include <cstring>
 #include <numeric>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
 
+#include "platform/WorkerPool.h"
 #include "platform/engine/AudioSupport.h"
 #include "platform/engine/PixelConvert.h"
 
@@ -216,26 +215,18 @@ void RequireType(bool ok, const std::string& message) {
 }
 
 void ParallelFor(int count, long long costPerItem, const std::function<void(int, int)>& work) {
-  constexpr long long kMinCostPerThread = 1LL << 18;
-  const int cores = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
-  const long long total = static_cast<long long>(count) * costPerItem;
-  const int parts = static_cast<int>(std::clamp<long long>(total / kMinCostPerThread, 1, std::min(cores, count)));
-  if (parts <= 1) {
-    if (count > 0) work(0, count);
-    return;
-  }
-  std::vector<std::thread> helpers;
-  for (int p = 1; p < parts; ++p) {
-    const int begin = static_cast<int>(static_cast<long long>(count) * p / parts);
-    const int end = static_cast<int>(static_cast<long long>(count) * (p + 1) / parts);
-    try {
-      helpers.emplace_back(work, begin, end);
-    } catch (const std::system_error&) {
-      work(begin, end);  // no thread to be had: do it here
-    }
-  }
-  work(0, static_cast<int>(count / parts));
-  for (auto& t : helpers) t.join();
+  constexpr long long kMinCostPerPart = 1LL << 18;
+  if (count <= 0) return;
+  // Twice as many parts as threads, so a thread held up elsewhere (a
+  // decoder, the other view) leaves its share to the others.
+  const long long total = static_cast<long long>(count) * std::max(costPerItem, 1LL);
+  const int parts = static_cast<int>(
+      std::clamp<long long>(total / kMinCostPerPart, 1, std::min<long long>(2LL * ParallelThreads(), count)));
+  RunParts(parts, [&](int part) {
+    const int begin = static_cast<int>(static_cast<long long>(count) * part / parts);
+    const int end = static_cast<int>(static_cast<long long>(count) * (part + 1) / parts);
+    work(begin, end);
+  });
 }
 
 PlaneColor ColorInType(PixelType type, long long rgb) {

@@ -38,6 +38,17 @@ class SameFrames : public Clip {
   ClipPtr child_;
 };
 
+// A node that can make a window of its own frames: Crop over it asks for the
+// window instead of copying it out of whole frames, so a resizer computes
+// only the pixels kept and borders cropped away again cost nothing. The
+// window (luma pixels, fitting the subsampling, inside the frame) gives the
+// very bytes Crop would. Null when the node cannot.
+class WindowedFrames {
+ public:
+  virtual ~WindowedFrames() = default;
+  virtual ClipPtr CropWindow(int left, int top, int width, int height) const = 0;
+};
+
 class FramePool;
 
 // The frame memory of one opened script, like AviSynth's SetMemoryMax: every
@@ -136,9 +147,10 @@ void CopyWindow(const FrameBGR& src, FrameBGR& dst, int x, int y);
 // ("<filter>: <what> only" style messages are given by the caller).
 void RequireType(bool ok, const std::string& message);
 
-// Runs work(begin, end) over [0, count) split into parts on worker threads
-// when the work is large enough to pay for them; the calling thread takes
-// the first part. Frames are whole-image passes, so rows split cleanly.
+// Runs work(begin, end) over [0, count) split into parts on the shared
+// worker pool (platform/WorkerPool.h) when the work is large enough to pay
+// for them; the calling thread works too. Frames are whole-image passes, so
+// rows split cleanly.
 void ParallelFor(int count, long long costPerItem, const std::function<void(int, int)>& work);
 
 // A colour given as $RRGGBB, as three bytes in frame order (blue, green, red).

@@ -73,15 +73,6 @@ class StillClip : public Clip {
   FramePtr frame_;
 };
 
-void Fill(FrameBGR& f, int x0, int y0, int x1, int y1, ColorBGR c) {
-  PlaneColor color;
-  color.v[0] = c.b;
-  color.v[1] = c.g;
-  color.v[2] = c.r;
-  color.v[3] = 0;
-  FillRect(f, x0, y0, x1, y1, color);
-}
-
 // A pixel_type argument for a generator; throws AviSynth's message.
 PixelType GeneratorType(const std::string& filter, const CallArgs& a, std::size_t i, PixelType fallback) {
   if (!a.Has(i)) return fallback;
@@ -168,29 +159,92 @@ Value BlankClip(const CallArgs& a) {
       std::make_shared<StillClip>(info, [color](FrameBGR& f) { FillRect(f, 0, 0, f.width, f.height, color); }));
 }
 
-// SMPTE colour bars in studio-range RGB: seven bars, the reversed strip
-// below them and the bottom row with -I, white, +Q and the pluge.
-void DrawColorBars(FrameBGR& f) {
-  const int w = f.width;
-  const int h = f.height;
-  auto c = [](int r, int g, int b) {
-    return ColorBGR{static_cast<std::uint8_t>(b), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(r)};
-  };
-  const ColorBGR top[7] = {c(180, 180, 180), c(180, 180, 16), c(16, 180, 180), c(16, 180, 16),
-                           c(180, 16, 180),  c(180, 16, 16),  c(16, 16, 180)};
-  const ColorBGR middle[7] = {c(16, 16, 180),  c(16, 16, 16), c(180, 16, 180), c(16, 16, 16),
-                              c(16, 180, 180), c(16, 16, 16), c(180, 180, 180)};
-  const int y1 = h * 2 / 3;
-  const int y2 = h * 3 / 4;
-  for (int i = 0; i < 7; ++i) {
-    Fill(f, w * i / 7, 0, w * (i + 1) / 7, y1, top[i]);
-    Fill(f, w * i / 7, y1, w * (i + 1) / 7, y2, middle[i]);
+// SMPTE colour bars as AviSynth draws them: seven 75% bars over the top
+// two thirds, the reversed strip below them, and the bottom quarter with
+// -I, white, +Q, black and the pluge (-4, 0 and +4 IRE about black). Bar
+// edges are rounded: bar i of 7 ends at (w * (i + 1) + 3) / 7, the bottom
+// row's first four at (5 * w * (i + 1) + 14) / 28 and the pluge's at
+// (w * (j + 12) + 10) / 21.
+namespace bars {
+
+constexpr int kTop = 0, kMiddle = 1, kBottom = 2;
+
+// The bar a column falls in, for each row kind.
+int BarAt(int kind, int x, int w) {
+  const long long X = x, W = w;
+  if (kind != kBottom) {
+    int i = 0;
+    while (i < 6 && X >= (W * (i + 1) + 3) / 7) ++i;
+    return i;
   }
-  const ColorBGR bottom[4] = {c(16, 70, 106), c(235, 235, 235), c(72, 16, 118), c(16, 16, 16)};
-  for (int i = 0; i < 4; ++i) Fill(f, w * 5 * i / 28, y2, w * 5 * (i + 1) / 28, h, bottom[i]);
-  const ColorBGR pluge[3] = {c(9, 9, 9), c(16, 16, 16), c(23, 23, 23)};
-  for (int i = 0; i < 3; ++i) Fill(f, w * 5 / 7 + w * i / 21, y2, w * 5 / 7 + w * (i + 1) / 21, h, pluge[i]);
-  Fill(f, w * 6 / 7, y2, w, h, c(16, 16, 16));
+  for (int i = 0; i < 4; ++i)
+    if (X < (W * (i + 1) * 5 + 14) / 28) return i;
+  for (int j = 4; j < 7; ++j)
+    if (X < (W * (j + 12) + 10) / 21) return j;
+  return 7;
+}
+
+// Studio-range RGB as $RRGGBB, and the same bars as Y, U, V.
+constexpr std::uint32_t kRgb[3][8] = {{0xb4b4b4, 0xb4b410, 0x10b4b4, 0x10b410, 0xb410b4, 0xb41010, 0x1010b4, 0},
+                                      {0x1010b4, 0x101010, 0xb410b4, 0x101010, 0x10b4b4, 0x101010, 0xb4b4b4, 0},
+                                      {0x003a62, 0xebebeb, 0x4b0f7e, 0x101010, 0x070707, 0x101010, 0x191919, 0x101010}};
+constexpr std::uint8_t kYuv[3][3][8] = {
+    {{180, 162, 131, 112, 84, 65, 35, 0}, {128, 44, 156, 72, 184, 100, 212, 0}, {128, 142, 44, 58, 198, 212, 114, 0}},
+    {{35, 16, 84, 16, 131, 16, 180, 0}, {212, 128, 184, 128, 156, 128, 128, 0}, {114, 128, 198, 128, 44, 128, 128, 0}},
+    {{16, 235, 16, 16, 7, 16, 25, 16},
+     {158, 128, 174, 128, 128, 128, 128, 128},
+     {95, 128, 149, 128, 128, 128, 128, 128}}};
+
+}  // namespace bars
+
+// RGB is laid out from the bottom in AviSynth, so the rows are split from
+// the bottom: the last h / 4 rows are the bottom quarter, the h / 3 - h / 4
+// above them the strip.
+void DrawColorBarsRgb(FrameBGR& f) {
+  const int w = f.width, h = f.height, bpp = BytesPerPixel(f.type);
+  for (int y = 0; y < h; ++y) {
+    const int fromBottom = h - 1 - y;
+    const int kind = fromBottom < h / 4 ? bars::kBottom : fromBottom < h / 3 ? bars::kMiddle : bars::kTop;
+    std::uint8_t* d = f.Row(y);
+    for (int x = 0; x < w; ++x, d += bpp) {
+      const std::uint32_t c = bars::kRgb[kind][bars::BarAt(kind, x, w)];
+      d[0] = static_cast<std::uint8_t>(c);
+      d[1] = static_cast<std::uint8_t>(c >> 8);
+      d[2] = static_cast<std::uint8_t>(c >> 16);
+      if (bpp == 4) d[3] = 0;
+    }
+  }
+}
+
+// YUV bars in their own values, rows split from the top as AviSynth's YUV
+// bars are (the top while y * 3 < h * 2, the strip while y * 4 < h * 3); a
+// chroma sample takes the bar of its first luma pixel.
+void DrawColorBarsYuv(FrameBGR& f) {
+  const int w = f.width, h = f.height;
+  auto kindOf = [h](int y) {
+    return y * 3LL < h * 2LL ? bars::kTop : y * 4LL < h * 3LL ? bars::kMiddle : bars::kBottom;
+  };
+  if (f.type == PixelType::YUY2) {
+    for (int y = 0; y < h; ++y) {
+      const int kind = kindOf(y);
+      std::uint8_t* d = f.Row(y);
+      for (int x = 0; x < w; ++x) {
+        const int bar = bars::BarAt(kind, x, w);
+        const int chromaBar = bars::BarAt(kind, x & ~1, w);
+        d[2 * x] = bars::kYuv[kind][0][bar];
+        d[2 * x + 1] = bars::kYuv[kind][(x & 1) ? 2 : 1][chromaBar];
+      }
+    }
+    return;
+  }
+  for (int p = 0; p < f.Planes(); ++p) {
+    const int sx = p ? ChromaShiftX(f.type) : 0, sy = p ? ChromaShiftY(f.type) : 0;
+    for (int y = 0; y < f.PlaneHeight(p); ++y) {
+      const int kind = kindOf(y << sy);
+      std::uint8_t* d = f.Row(p, y);
+      for (int x = 0; x < f.PlaneWidth(p); ++x) d[x] = bars::kYuv[kind][p][bars::BarAt(kind, x << sx, w)];
+    }
+  }
 }
 
 Value ColorBars(const CallArgs& a) {
@@ -203,13 +257,9 @@ Value ColorBars(const CallArgs& a) {
   info.frameCount = 107892;  // one hour
   info.rateNumerator = 30000;
   info.rateDenominator = 1001;
-  info.pixelType = PixelType::RGB32;
-  const PixelType type = GeneratorType("ColorBars", a, 2, PixelType::RGB32);
-  CheckSubsampledSize("ColorBars", type, info.width, info.height);
-  if (IsRGBType(type)) info.pixelType = type;
-  ClipPtr bars = std::make_shared<StillClip>(info, DrawColorBars);
-  // YUV bars: the RGB bars through the Rec601 matrix.
-  if (!IsRGBType(type)) bars = MakeConvert(std::move(bars), type);
+  info.pixelType = GeneratorType("ColorBars", a, 2, PixelType::RGB32);
+  CheckSubsampledSize("ColorBars", info.pixelType, info.width, info.height);
+  ClipPtr bars = std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv);
   ClipInfo withTone = bars->Info();
   withTone.audio.sampleRate = kToneRate;
   withTone.audio.channels = 2;

@@ -1,21 +1,18 @@
 #include "platform/engine/PixelConvert.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cstring>
 #include <vector>
 
+#include "platform/VectorKernels.h"
+#include "platform/engine/FilterSupport.h"
+#include "platform/engine/PixelConvertAvx2.h"
 #include "platform/engine/Resampler.h"
 
 namespace tandemix::engine {
 namespace {
-
-struct ToYuvMatrix {
-  int yb, yg, yr, ub, ug, ur, vb, vg, vr, offsetY;
-};
-struct ToRgbMatrix {
-  int yb, ub, vb, yg, ug, vg, yr, ur, vr, offsetY;
-};
 
 struct Coefficients {
   double kr, kb;
@@ -129,25 +126,36 @@ const ResampleKernel& ChromaKernel() {
   return k;
 }
 
+// The program that resamples chroma along one direction, source sample s
+// sitting at aS * s + bS, target d at aD * d + bD (luma units).
+ResampleProgram ChromaProgram(int srcSize, int dstSize, double aS, double bS, double aD, double bD) {
+  const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
+  return MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false);
+}
+
 // Resamples one chroma plane between subsamplings along one direction.
 // Source sample s sits at aS * s + bS, target d at aD * d + bD (luma units).
 void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, int srcH, std::uint8_t* dst,
                     std::size_t dstStride, int dstW, int dstH, bool vertical, double aS, double bS, double aD,
                     double bD) {
-  const int srcSize = vertical ? srcH : srcW;
-  const int dstSize = vertical ? dstH : dstW;
-  const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
-  const ResampleProgram program = MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false);
+  const ResampleProgram program = ChromaProgram(vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
+  // Row bands on the worker pool: each band's bytes are what one pass gives.
   if (vertical)
-    ResampleColumns(src, srcStride, dst, dstStride, srcW, program);
+    ParallelFor(dstH, static_cast<long long>(srcW) * program.taps, [&](int begin, int end) {
+      ResampleColumns(src, srcStride, dst, dstStride, srcW, program, begin, end);
+    });
   else
-    ResampleRows(src, srcStride, dst, dstStride, srcH, 1, program);
+    ParallelFor(srcH, static_cast<long long>(dstW) * program.taps, [&](int begin, int end) {
+      ResampleRows(src + srcStride * static_cast<std::size_t>(begin), srcStride,
+                   dst + dstStride * static_cast<std::size_t>(begin), dstStride, end - begin, 1, program);
+    });
 }
 
 // A chroma plane from one subsampling to another (shifts 0 or 1).
 void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS, std::uint8_t* dst, int dstW, int dstH,
                   int sxD, int syD, bool interlaced) {
-  std::vector<std::uint8_t> mid;
+  // Kept by the thread between frames (see ResizeFilters.cpp).
+  thread_local std::vector<std::uint8_t> mid;
   const std::uint8_t* cur = src;
   int curW = srcW, curH = srcH;
   std::size_t curStride = static_cast<std::size_t>(srcW);
@@ -239,36 +247,91 @@ void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
                interlaced);
 }
 
-void RgbToPlanes(const FrameBGR& f, Planes444& p, Matrix m) {
+void RgbToPlanes(const FrameBGR& f, std::uint8_t* py, std::uint8_t* pu, std::uint8_t* pv, Matrix m) {
   const ToYuvMatrix& mx = ToYuvOf(m);
   const int bpp = BytesPerPixel(f.type);
-  for (int y = 0; y < f.height; ++y) {
-    const std::uint8_t* s = f.Row(y);
-    const std::size_t o = static_cast<std::size_t>(y) * f.width;
-    for (int x = 0; x < f.width; ++x, s += bpp) {
-      const int b = s[0], g = s[1], r = s[2];
-      p.y[o + x] = Clip8(mx.offsetY + ((mx.yb * b + mx.yg * g + mx.yr * r + 16384) >> 15));
-      p.u[o + x] = Clip8(128 + ((mx.ub * b + mx.ug * g + mx.ur * r + 16384) >> 15));
-      p.v[o + x] = Clip8(128 + ((mx.vb * b + mx.vg * g + mx.vr * r + 16384) >> 15));
+  const bool vector = UseAvx2Kernels();
+  ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::size_t o = static_cast<std::size_t>(y) * f.width;
+      const int done = vector ? RgbRowToYuvAvx2(mx, f.Row(y), py + o, pu + o, pv + o, f.width, bpp) : 0;
+      const std::uint8_t* s = f.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < f.width; ++x, s += bpp) {
+        const int b = s[0], g = s[1], r = s[2];
+        py[o + x] = Clip8(mx.offsetY + ((mx.yb * b + mx.yg * g + mx.yr * r + 16384) >> 15));
+        pu[o + x] = Clip8(128 + ((mx.ub * b + mx.ug * g + mx.ur * r + 16384) >> 15));
+        pv[o + x] = Clip8(128 + ((mx.vb * b + mx.vg * g + mx.vr * r + 16384) >> 15));
+      }
     }
-  }
+  });
 }
 
 void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint8_t* pv, FrameBGR& out, Matrix m) {
   const ToRgbMatrix& mx = ToRgbOf(m);
   const int bpp = BytesPerPixel(out.type);
-  for (int y = 0; y < out.height; ++y) {
-    std::uint8_t* d = out.Row(y);
-    const std::size_t o = static_cast<std::size_t>(y) * out.width;
-    for (int x = 0; x < out.width; ++x, d += bpp) {
-      int r, g, b;
-      ToRgb(mx, py[o + x], pu[o + x], pv[o + x], r, g, b);
-      d[0] = static_cast<std::uint8_t>(b);
-      d[1] = static_cast<std::uint8_t>(g);
-      d[2] = static_cast<std::uint8_t>(r);
-      if (bpp == 4) d[3] = 255;
+  const bool vector = UseAvx2Kernels();
+  ParallelFor(out.height, out.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::size_t o = static_cast<std::size_t>(y) * out.width;
+      const int done = vector ? YuvRowToRgbAvx2(mx, py + o, pu + o, pv + o, out.Row(y), out.width, bpp) : 0;
+      std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < out.width; ++x, d += bpp) {
+        int r, g, b;
+        ToRgb(mx, py[o + x], pu[o + x], pv[o + x], r, g, b);
+        d[0] = static_cast<std::uint8_t>(b);
+        d[1] = static_cast<std::uint8_t>(g);
+        d[2] = static_cast<std::uint8_t>(r);
+        if (bpp == 4) d[3] = 255;
+      }
     }
-  }
+  });
+}
+
+// YV12 (progressive) to RGB in row bands, each band upsampling just the
+// chroma rows it needs into scratch kept by its thread: the passes of
+// ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
+// bytes are theirs without whole 4:4:4 planes in memory.
+void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
+  const int w = src.width, h = src.height;
+  const int cw = src.PlaneWidth(1), ch = src.PlaneHeight(1);
+  const ResampleProgram across = ChromaProgram(cw, w, 2, 0.0, 1, 0.0);
+  const ResampleProgram down = ChromaProgram(ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
+  const ToRgbMatrix& mx = ToRgbOf(m);
+  const int bpp = BytesPerPixel(out.type);
+  const bool vector = UseAvx2Kernels();
+  ParallelFor(h, w * 16LL, [&](int begin, int end) {
+    // The chroma rows the band reads, upsampled across.
+    const int first = down.start[static_cast<std::size_t>(begin)];
+    const int last = std::min(down.start[static_cast<std::size_t>(end - 1)] + down.taps, ch);
+    thread_local std::vector<std::uint8_t> wide, rows;
+    const std::size_t planeBytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(last - first);
+    wide.resize(2 * planeBytes);
+    rows.resize(2 * static_cast<std::size_t>(w));
+    for (int c = 0; c < 2; ++c)
+      ResampleRows(src.Row(c + 1, first), src.Stride(c + 1), wide.data() + c * planeBytes, static_cast<std::size_t>(w),
+                   last - first, 1, across);
+    // Down, one target row at a time, from the band's rows.
+    ResampleProgram band = SliceProgram(down, begin, end - begin);
+    for (int& start : band.start) start -= first;
+    std::uint8_t* u = rows.data();
+    std::uint8_t* v = u + w;
+    for (int y = begin; y < end; ++y) {
+      const int i = y - begin;
+      ResampleColumns(wide.data(), static_cast<std::size_t>(w), u, 0, w, band, i, i + 1);
+      ResampleColumns(wide.data() + planeBytes, static_cast<std::size_t>(w), v, 0, w, band, i, i + 1);
+      const std::uint8_t* py = src.Row(0, y);
+      const int done = vector ? YuvRowToRgbAvx2(mx, py, u, v, out.Row(y), w, bpp) : 0;
+      std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < w; ++x, d += bpp) {
+        int r, g, b;
+        ToRgb(mx, py[x], u[x], v[x], r, g, b);
+        d[0] = static_cast<std::uint8_t>(b);
+        d[1] = static_cast<std::uint8_t>(g);
+        d[2] = static_cast<std::uint8_t>(r);
+        if (bpp == 4) d[3] = 255;
+      }
+    }
+  });
 }
 
 }  // namespace
@@ -314,18 +377,14 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     return;
   }
   if (IsRGBType(src.type)) {
+    if (out.type == PixelType::YV24) return RgbToPlanes(src, out.Plane(0), out.Plane(1), out.Plane(2), matrix);
     Planes444 p(src.width, src.height);
-    RgbToPlanes(src, p, matrix);
-    if (out.type == PixelType::YV24) {
-      std::memcpy(out.Plane(0), p.y.data(), p.y.size());
-      std::memcpy(out.Plane(1), p.u.data(), p.u.size());
-      std::memcpy(out.Plane(2), p.v.data(), p.v.size());
-      return;
-    }
+    RgbToPlanes(src, p.y.data(), p.u.data(), p.v.data(), matrix);
     FromPlanes444(p, out, interlaced);
     return;
   }
   if (IsRGBType(out.type)) {
+    if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
     if (src.type == PixelType::YV24) return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
     const Planes444 p = ToPlanes444(src, interlaced);
     return PlanesToRgb(p.y.data(), p.u.data(), p.v.data(), out, matrix);
@@ -378,7 +437,24 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
 
 FramePtr ToRGB24(const FramePtr& frame) {
   if (!frame || frame->type == PixelType::RGB24) return frame;
-  auto out = std::make_shared<FrameBGR>(PixelType::RGB24, frame->width, frame->height);
+  // A player's thread converts a frame after another: the frames it made
+  // before are filled again once nobody holds them, instead of faulting in
+  // fresh memory for each.
+  thread_local std::shared_ptr<FrameBGR> made[3];
+  thread_local int next = 0;
+  std::shared_ptr<FrameBGR> out;
+  for (const auto& f : made) {
+    if (f && f.use_count() == 1 && f->width == frame->width && f->height == frame->height) {
+      std::atomic_thread_fence(std::memory_order_acquire);
+      out = f;
+      break;
+    }
+  }
+  if (!out) {
+    out = std::make_shared<FrameBGR>(PixelType::RGB24, frame->width, frame->height);
+    made[next] = out;
+    next = (next + 1) % 3;
+  }
   ConvertFrame(*frame, *out, Matrix::Rec601, false);
   return out;
 }

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
-#include <immintrin.h>
-
+#include "platform/VectorKernels.h"
+#include "platform/engine/ResamplerAvx2.h"
 #include "platform/engine/ScriptError.h"
 
 namespace tandemix::engine {
@@ -26,6 +27,28 @@ std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255
 // Whether a pass is a plain copy of a whole-pixel window.
 bool WholeWindow(double start, double size, int target, int source) {
   return size == target && start == std::floor(start) && start >= 0 && start + size <= source;
+}
+
+// Fills the program's grouped taps (Resampler.h).
+void GroupTapsForVectors(ResampleProgram& p) {
+  p.chunks = (p.taps + 7) / 8;
+  const int readBytes = p.chunks * 8;
+  int safe = 0;  // starts only grow along the row
+  while (safe < p.targetSize && p.start[static_cast<std::size_t>(safe)] + readBytes <= p.sourceSize) ++safe;
+  p.vectorTargets = safe / 8 * 8;
+  p.groupedTaps.assign(static_cast<std::size_t>(p.vectorTargets) * p.chunks * 8, 0);
+  std::int16_t* out = p.groupedTaps.data();
+  for (int group = 0; group < p.vectorTargets; group += 8)
+    for (int chunk = 0; chunk < p.chunks; ++chunk)
+      for (int k = 0; k < 4; ++k)
+        for (int half = 0; half < 2; ++half) {
+          const int x = group + k + 4 * half;
+          for (int t = 0; t < 8; ++t, ++out) {
+            const int tap = chunk * 8 + t;
+            if (tap < p.taps)
+              *out = p.coefficients[static_cast<std::size_t>(x) * p.taps + static_cast<std::size_t>(tap)];
+          }
+        }
 }
 
 }  // namespace
@@ -124,13 +147,25 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
     }
     pos += posStep;
   }
+  GroupTapsForVectors(program);
   return program;
 }
 
-bool ResampleVectorAvailable() {
-  static const bool available = __builtin_cpu_supports("avx2");
-  return available;
+ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count) {
+  ResampleProgram slice;
+  slice.sourceSize = program.sourceSize;
+  slice.targetSize = count;
+  slice.taps = program.taps;
+  const auto begin = static_cast<std::ptrdiff_t>(first);
+  slice.start.assign(program.start.begin() + begin, program.start.begin() + begin + count);
+  const std::ptrdiff_t taps = program.taps;
+  slice.coefficients.assign(program.coefficients.begin() + begin * taps,
+                            program.coefficients.begin() + (begin + count) * taps);
+  GroupTapsForVectors(slice);
+  return slice;
 }
+
+bool ResampleVectorAvailable() { return UseAvx2Kernels(); }
 
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                        int rows, int step, const ResampleProgram& program) {
@@ -151,68 +186,27 @@ void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint
   }
 }
 
-namespace {
-
-// The horizontal pass over planes (one byte a pixel), 8 targets at a time:
-// their source bytes gathered tap by tap, the taps from a table laid out by
-// tap, the same integer sums as the plain pass. A gather reads 4 bytes, so
-// targets whose last tap lies within 3 bytes of the row's end, and the
-// targets past the last whole 8, go through the plain formula.
-__attribute__((target("avx2"))) void ResampleRowsAvx2(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
-                                                      std::size_t dstStride, int rows, const ResampleProgram& program) {
-  const int taps = program.taps;
-  const int target = program.targetSize;
-  constexpr int kRound = 1 << (kResampleBits - 1);
-  int vectorEnd = 0;
-  while (vectorEnd < target && program.start[static_cast<std::size_t>(vectorEnd)] + taps + 3 <= program.sourceSize)
-    ++vectorEnd;
-  vectorEnd = vectorEnd / 8 * 8;
-  std::vector<std::int32_t> byTap(static_cast<std::size_t>(taps) * static_cast<std::size_t>(vectorEnd));
-  for (int x = 0; x < vectorEnd; ++x)
-    for (int k = 0; k < taps; ++k)
-      byTap[static_cast<std::size_t>(k) * vectorEnd + x] =
-          program.coefficients[static_cast<std::size_t>(x) * taps + static_cast<std::size_t>(k)];
-  const __m256i round = _mm256_set1_epi32(kRound);
-  const __m256i byteMask = _mm256_set1_epi32(0xff);
+void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
+                  int step, const ResampleProgram& program) {
+  if (!ResampleVectorAvailable()) return ResampleRowsPlain(src, srcStride, dst, dstStride, rows, step, program);
+  if (step == 1) return ResampleRowsAvx2(src, srcStride, dst, dstStride, rows, program);
+  // Packed pixels: each byte of a pixel is resampled on its own, so the row
+  // is split into planes, each resampled as a plane, and woven back.
+  thread_local std::vector<std::uint8_t> planes;
+  const std::size_t in = static_cast<std::size_t>(program.sourceSize);
+  const std::size_t out = static_cast<std::size_t>(program.targetSize);
+  planes.resize(static_cast<std::size_t>(step) * (in + out));
+  std::uint8_t* apart = planes.data();
+  std::uint8_t* done = apart + static_cast<std::size_t>(step) * in;
   for (int y = 0; y < rows; ++y) {
     const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
     std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
-    for (int x = 0; x < vectorEnd; x += 8) {
-      const __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(program.start.data() + x));
-      __m256i sum = round;
-      for (int k = 0; k < taps; ++k) {
-        const __m256i bytes =
-            _mm256_and_si256(_mm256_i32gather_epi32(reinterpret_cast<const int*>(s + k), index, 1), byteMask);
-        const __m256i weights = _mm256_loadu_si256(
-            reinterpret_cast<const __m256i*>(byTap.data() + static_cast<std::size_t>(k) * vectorEnd + x));
-        sum = _mm256_add_epi32(sum, _mm256_mullo_epi32(bytes, weights));
-      }
-      sum = _mm256_srai_epi32(sum, kResampleBits);
-      const __m256i words = _mm256_packs_epi32(sum, sum);
-      const __m256i packed = _mm256_packus_epi16(words, words);
-      const std::int32_t first = _mm_cvtsi128_si32(_mm256_castsi256_si128(packed));
-      const std::int32_t second = _mm_cvtsi128_si32(_mm256_extracti128_si256(packed, 1));
-      std::memcpy(d + x, &first, 4);
-      std::memcpy(d + x + 4, &second, 4);
-    }
-    const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
-    for (int x = vectorEnd; x < target; ++x, c += taps) {
-      const std::uint8_t* p = s + program.start[static_cast<std::size_t>(x)];
-      int sum = kRound;
-      for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
-      d[x] = Clip8(sum >> kResampleBits);
-    }
+    for (std::size_t x = 0; x < in; ++x)
+      for (int c = 0; c < step; ++c) apart[c * in + x] = s[x * step + static_cast<std::size_t>(c)];
+    ResampleRowsAvx2(apart, in, done, out, step, program);
+    for (std::size_t x = 0; x < out; ++x)
+      for (int c = 0; c < step; ++c) d[x * step + static_cast<std::size_t>(c)] = done[c * out + x];
   }
-}
-
-}  // namespace
-
-void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
-                  int step, const ResampleProgram& program) {
-  if (step == 1 && ResampleVectorAvailable())
-    ResampleRowsAvx2(src, srcStride, dst, dstStride, rows, program);
-  else
-    ResampleRowsPlain(src, srcStride, dst, dstStride, rows, step, program);
 }
 
 void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
@@ -235,55 +229,6 @@ void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::u
     for (int x = 0; x < rowBytes; ++x) d[x] = Clip8(sum[x] >> kResampleBits);
   }
 }
-
-namespace {
-
-// The vertical pass 16 bytes at a time: two taps a step through
-// _mm256_madd_epi16 (a byte times a 14-bit tap, twice, fits 32 bits), the
-// same integer sums as the plain pass, so the result is the same to the bit.
-// Bytes past the last whole 16 go through the plain formula.
-__attribute__((target("avx2"))) void ResampleColumnsAvx2(const std::uint8_t* src, std::size_t srcStride,
-                                                         std::uint8_t* dst, std::size_t dstStride, int rowBytes,
-                                                         const ResampleProgram& program, int firstRow, int endRow) {
-  const int taps = program.taps;
-  constexpr int kRound = 1 << (kResampleBits - 1);
-  const int whole = rowBytes / 16 * 16;
-  const __m256i round = _mm256_set1_epi32(kRound);
-  for (int y = firstRow; y < endRow; ++y) {
-    const std::int16_t* c = &program.coefficients[static_cast<std::size_t>(y) * static_cast<std::size_t>(taps)];
-    const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(program.start[static_cast<std::size_t>(y)]);
-    std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
-    for (int x = 0; x < whole; x += 16) {
-      __m256i low = round;
-      __m256i high = round;
-      for (int k = 0; k < taps; k += 2) {
-        const bool pair = k + 1 < taps;
-        const std::uint8_t* rowA = s + srcStride * static_cast<std::size_t>(k) + x;
-        const std::uint8_t* rowB = pair ? rowA + srcStride : rowA;
-        const std::uint16_t wA = static_cast<std::uint16_t>(c[k]);
-        const std::uint16_t wB = pair ? static_cast<std::uint16_t>(c[k + 1]) : 0;
-        const __m256i weights = _mm256_set1_epi32(static_cast<int>(wA | (static_cast<std::uint32_t>(wB) << 16)));
-        const __m256i a = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowA)));
-        const __m256i b = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowB)));
-        low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weights));
-        high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weights));
-      }
-      low = _mm256_srai_epi32(low, kResampleBits);
-      high = _mm256_srai_epi32(high, kResampleBits);
-      const __m256i words = _mm256_packs_epi32(low, high);  // bytes 0-7 | 8-15, in order per lane
-      const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm256_castsi256_si128(bytes));
-    }
-    for (int x = whole; x < rowBytes; ++x) {
-      int sum = kRound;
-      for (int k = 0; k < taps; ++k)
-        sum += s[srcStride * static_cast<std::size_t>(k) + static_cast<std::size_t>(x)] * c[k];
-      d[x] = Clip8(sum >> kResampleBits);
-    }
-  }
-}
-
-}  // namespace
 
 void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                      int rowBytes, const ResampleProgram& program, int firstRow, int endRow) {
@@ -314,6 +259,21 @@ PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcH
   else
     r.cropTop = static_cast<int>(top);
   return r;
+}
+
+PlaneResize WindowOfPlaneResize(const PlaneResize& r, int left, int top, int width, int height) {
+  PlaneResize w = r;
+  w.dstWidth = width;
+  w.dstHeight = height;
+  if (r.doHorizontal)
+    w.horizontal = SliceProgram(r.horizontal, left, width);
+  else
+    w.cropLeft += left;
+  if (r.doVertical)
+    w.vertical = SliceProgram(r.vertical, top, height);
+  else
+    w.cropTop += top;
+  return w;
 }
 
 void RunPlaneResize(const PlaneResize& r, const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,

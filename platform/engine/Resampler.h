@@ -29,6 +29,15 @@ struct ResampleProgram {
   int taps = 0;
   std::vector<int> start;
   std::vector<std::int16_t> coefficients;  // targetSize * taps
+
+  // The taps again for the vector form of the horizontal pass over planes
+  // (ResamplerAvx2.cpp): targets [0, vectorTargets) in groups of 8, whose
+  // every tap chunk of 8 bytes lies inside the row. For each group and
+  // chunk, four runs of 16 taps: target k's 8 then target k + 4's, k = 0..3;
+  // taps past `taps` are 0.
+  int vectorTargets = 0;
+  int chunks = 0;
+  std::vector<std::int16_t> groupedTaps;
 };
 
 constexpr int kResampleBits = 14;
@@ -41,16 +50,21 @@ constexpr int kResampleBits = 14;
 ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize, double start, double size,
                                     int targetSize, bool refuseSmall = true);
 
+// Targets [first, first + count) of a program: what it gives there, alone.
+ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count);
+
 // Resamples rows of interleaved samples (`step` bytes a pixel, each byte
-// resampled on its own) along the row. Planes (`step` 1) go through an AVX2
-// form where the processor has it, which gives the plain form's bytes.
+// resampled on its own) along the row. Planes go through an AVX2 form where
+// the processor has it and the vector kernels are on (platform/VectorKernels.h),
+// packed pixels through it one byte plane at a time; the bytes are the plain
+// form's.
 void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
                   int step, const ResampleProgram& program);
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                        int rows, int step, const ResampleProgram& program);
 // Resamples columns: every byte of a row of `rowBytes` bytes. Runs an AVX2
-// form where the processor has it (ResampleVectorAvailable), which gives the
-// same bytes as the plain form.
+// form where the processor has it and the vector kernels are on
+// (ResampleVectorAvailable), which gives the same bytes as the plain form.
 void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                      int rowBytes, const ResampleProgram& program, int firstRow = 0, int endRow = -1);
 void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
@@ -72,6 +86,9 @@ PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcH
 // Runs the resize; each pass is split into row bands run by `bands(count,
 // cost, work)` (ParallelFor), so a large plane uses every core.
 using BandRunner = void (*)(int count, long long cost, const std::function<void(int, int)>& work);
+// Only the window (left, top, width, height) of the resize's target, the
+// same bytes as the whole resize gives there (passes in the same order).
+PlaneResize WindowOfPlaneResize(const PlaneResize& r, int left, int top, int width, int height);
 void RunPlaneResize(const PlaneResize& r, const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
                     std::size_t dstStride, std::vector<std::uint8_t>& scratch, BandRunner bands);
 

@@ -18,7 +18,7 @@ struct Window {
   double left, top, width, height;
 };
 
-class ResizeClip : public Clip {
+class ResizeClip : public Clip, public WindowedFrames {
  public:
   ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel)
       : Clip(info), child_(std::move(child)), pool_("Resize") {
@@ -37,6 +37,20 @@ class ResizeClip : public Clip {
     }
   }
 
+  // Crop after a resize: only the pixels kept are computed.
+  ClipPtr CropWindow(int left, int top, int width, int height) const override {
+    ClipInfo info = info_;
+    info.width = width;
+    info.height = height;
+    auto window = std::make_shared<ResizeClip>(child_, info, work_);
+    for (std::size_t p = 0; p < plans_.size(); ++p) {
+      const int sx = p ? ChromaShiftX(work_) : 0;
+      const int sy = p ? ChromaShiftY(work_) : 0;
+      window->plans_.push_back(WindowOfPlaneResize(plans_[p], left >> sx, top >> sy, width >> sx, height >> sy));
+    }
+    return window;
+  }
+
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     std::shared_ptr<FrameBGR> packedIn, packedOut;
@@ -52,7 +66,10 @@ class ResizeClip : public Clip {
       packedOut = std::make_shared<FrameBGR>(PixelType::YV16, info_.width, info_.height);
       target = packedOut.get();
     }
-    std::vector<std::uint8_t> scratch;
+    // Kept by the thread between frames, so the passes' middle picture is
+    // not allocated (and faulted in) afresh for each; only this call uses
+    // it while it runs (the row bands of its passes read it through it).
+    thread_local std::vector<std::uint8_t> scratch;
     for (std::size_t p = 0; p < plans_.size(); ++p) {
       const int plane = static_cast<int>(p);
       RunPlaneResize(plans_[p], in->Plane(plane), in->Stride(plane), target->Plane(plane), target->Stride(plane),
@@ -61,6 +78,10 @@ class ResizeClip : public Clip {
     if (packedOut) ConvertFrame(*packedOut, *out, Matrix::Rec601, false);
     return out;
   }
+
+  // A resize whose plans the caller fills in (CropWindow).
+  ResizeClip(ClipPtr child, const ClipInfo& info, PixelType work)
+      : Clip(info), child_(std::move(child)), work_(work), pool_("Resize") {}
 
  private:
   ClipPtr child_;

@@ -3,8 +3,11 @@
 // stream unless audio=false, and still pictures (ImageSource, silent).
 #include <QFileInfo>
 #include <cctype>
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
+#include <thread>
 
 extern "C" {
 #include <libavutil/rational.h>
@@ -100,9 +103,23 @@ class MediaClip : public Clip {
       : Clip(InfoOf(source->Description(), source->Type(), audio.get())),
         source_(std::move(source)),
         audio_(std::move(audio)) {}
+  ~MediaClip() override {
+    {
+      std::lock_guard<std::mutex> lock(aheadMutex_);
+      quit_ = true;
+    }
+    aheadWake_.notify_all();
+    if (ahead_.joinable()) ahead_.join();
+  }
   FramePtr GetFrame(int n) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return source_->Frame(ClampFrame(n));
+    n = ClampFrame(n);
+    FramePtr frame;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      frame = source_->Frame(n);
+    }
+    ReadAhead(n);
+    return frame;
   }
   void GetAudio(void* buffer, int64_t start, int64_t count) override {
     if (!audio_) return Clip::GetAudio(buffer, start, count);
@@ -111,10 +128,53 @@ class MediaClip : public Clip {
   }
 
  private:
+  // Frames read in order: the next one is decoded on the source's own
+  // thread (started once, on the first such read) while the filters work
+  // on this one, so decoding and filtering overlap. The frame waits in the
+  // source's cache.
+  void ReadAhead(int n) {
+    std::lock_guard<std::mutex> lock(aheadMutex_);
+    const bool inOrder = n == last_ + 1;
+    last_ = n;
+    if (!inOrder || n + 1 >= info_.frameCount || quit_) return;
+    if (!ahead_.joinable()) {
+      try {
+        ahead_ = std::thread([this] { ReadAheadLoop(); });
+      } catch (const std::system_error&) {
+        return;  // no thread to be had: frames are decoded when asked for
+      }
+    }
+    wanted_ = n + 1;
+    aheadWake_.notify_one();
+  }
+  void ReadAheadLoop() {
+    std::unique_lock<std::mutex> lock(aheadMutex_);
+    for (;;) {
+      aheadWake_.wait(lock, [this] { return quit_ || wanted_ >= 0; });
+      if (quit_) return;
+      const int n = wanted_;
+      wanted_ = -1;
+      lock.unlock();
+      try {
+        std::lock_guard<std::mutex> frames(mutex_);
+        source_->Frame(n);
+      } catch (...) {
+        // Asked for again, the frame reports its own error.
+      }
+      lock.lock();
+    }
+  }
+
   std::mutex mutex_;  // branches of a stack may ask for frames at once
   std::unique_ptr<MediaSource> source_;
   std::mutex audioMutex_;
   std::unique_ptr<MediaAudio> audio_;
+  std::mutex aheadMutex_;  // guards the read-ahead state below
+  std::condition_variable aheadWake_;
+  std::thread ahead_;
+  int last_ = -2;    // the frame asked for last
+  int wanted_ = -1;  // the frame to decode ahead, -1 for none
+  bool quit_ = false;
 };
 
 // A file of sound alone (WAV, MP3, ...): no picture.

@@ -1,11 +1,9 @@
 // StackHorizontal, StackVertical, FlipHorizontal, FlipVertical.
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <system_error>
-#include <thread>
 #include <vector>
 
+#include "platform/WorkerPool.h"
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
 
@@ -14,8 +12,6 @@ namespace {
 
 class StackClip : public Clip {
  public:
-  static constexpr std::size_t kMaxLanes = 4;
-
   StackClip(std::vector<ClipPtr> children, const ClipInfo& info, bool horizontal)
       : Clip(info), children_(std::move(children)), horizontal_(horizontal), pool_("Stack") {
     PassAudioFrom(children_[0]);  // the first clip's sound, as AviSynth's stacks take it
@@ -27,39 +23,19 @@ class StackClip : public Clip {
   }
 
   // The views are independent chains (two sources, each scaled and turned
-  // on its own), so each child is made on a thread of its own and copied
-  // into its own part of the result. Nodes with state lock themselves, so a
-  // clip shared by two children is still served correctly, one at a time.
+  // on its own), so the children are made at once on the shared worker
+  // pool, each copied into its own part of the result. Nodes with state
+  // lock themselves, so a clip shared by two children is still served
+  // correctly, one at a time.
   FramePtr GetFrame(int n) override {
     // The views cover the result whole: their heights (or widths) match it.
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
-    const std::size_t k = children_.size();
-    std::vector<std::exception_ptr> errors(k);
-    auto part = [&](std::size_t i) {
-      try {
-        FramePtr f = children_[i]->GetFrame(n);
-        Blit(*f, *out, horizontal_ ? offsets_[i] : 0, horizontal_ ? 0 : offsets_[i]);
-      } catch (...) {
-        errors[i] = std::current_exception();
-      }
-    };
-    // A few threads at most, each taking every `lanes`-th child.
-    const std::size_t lanes = std::min<std::size_t>(k, kMaxLanes);
-    auto lane = [&](std::size_t first) {
-      for (std::size_t i = first; i < k; i += lanes) part(i);
-    };
-    std::vector<std::thread> helpers;
-    for (std::size_t l = 1; l < lanes; ++l) {
-      try {
-        helpers.emplace_back(lane, l);
-      } catch (const std::system_error&) {
-        lane(l);  // no thread to be had: do it here
-      }
-    }
-    lane(0);
-    for (auto& t : helpers) t.join();
-    for (const auto& e : errors)  // the first failing child in order, whatever finished first
-      if (e) std::rethrow_exception(e);
+    // The first failing child in order is rethrown, whatever finished first.
+    RunParts(static_cast<int>(children_.size()), [&](int i) {
+      const auto k = static_cast<std::size_t>(i);
+      FramePtr f = children_[k]->GetFrame(n);
+      Blit(*f, *out, horizontal_ ? offsets_[k] : 0, horizontal_ ? 0 : offsets_[k]);
+    });
     return out;
   }
 

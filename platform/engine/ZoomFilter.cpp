@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/VectorKernels.h"
 #include "platform/engine/FilterSupport.h"
 #include "platform/engine/Functions.h"
 #include "platform/engine/PixelConvert.h"
+#include "platform/engine/ZoomPixels.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -50,14 +52,6 @@ __attribute__((target("sse4.1"))) inline void InteriorSse41(const std::uint8_t* 
 }
 #endif
 
-// One plane of `channels` interleaved bytes a pixel.
-struct PlaneView {
-  const std::uint8_t* data;
-  std::size_t stride;
-  int width, height;
-  std::size_t bytes;  // the readable bytes from data
-};
-
 class RotateClip : public Clip {
  public:
   RotateClip(ClipPtr child, double degrees) : Clip(child->Info()), child_(std::move(child)), pool_("zoom") {
@@ -68,9 +62,6 @@ class RotateClip : public Clip {
     const double radians = degrees * 3.14159265358979323846 / 180.0;
     cos_ = std::cos(radians);
     sin_ = std::sin(radians);
-#if defined(TANDEMIX_ZOOM_SSE41)
-    vector_ = __builtin_cpu_supports("sse4.1");
-#endif
   }
 
   FramePtr GetFrame(int n) override {
@@ -97,14 +88,18 @@ class RotateClip : public Clip {
       const int black = IsRGBType(in->type) ? 0 : (p ? 128 : 16);
       std::uint8_t* dst = target->Plane(p);
       const std::size_t dstStride = target->Stride(p);
+      // The vector kernels follow the switch of platform/VectorKernels.h.
+      const bool sse41 = UseSse41Kernels();
+      const bool avx2 = UseAvx2Kernels();
       ParallelFor(view.height, view.width * 8LL, [&](int begin, int end) {
         if (channels == 3) {
 #if defined(TANDEMIX_ZOOM_SSE41)
-          if (vector_) return RowsSse41(view, dst, dstStride, begin, end);
+          if (sse41) return RowsSse41(view, dst, dstStride, begin, end);
 #endif
           return Rows<false, 3>(view, dst, dstStride, begin, end, black);
         }
         if (channels == 4) return Rows<false, 4>(view, dst, dstStride, begin, end, black);
+        if (avx2) return Rows<true, 1>(view, dst, dstStride, begin, end, black);
         Rows<false, 1>(view, dst, dstStride, begin, end, black);
       });
     }
@@ -133,7 +128,6 @@ class RotateClip : public Clip {
     constexpr double kOne = 65536.0;
     const std::int64_t stepX = std::llround(cos_ * kOne);
     const std::int64_t stepY = std::llround(-sin_ * kOne);
-    const std::size_t stride = src.stride;
     [[maybe_unused]] const std::uint8_t* const end8 = src.data + src.bytes;
     for (int y = begin; y < end; ++y) {
       const double dx = 0.5 - w / 2.0;
@@ -143,50 +137,29 @@ class RotateClip : public Clip {
       std::int64_t fx = std::llround(sx * kOne);
       std::int64_t fy = std::llround(sy * kOne);
       std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+      if constexpr (kVector && C == 1) {
+        ZoomPlaneRowAvx2(src, fx, fy, stepX, stepY, d, w, black);
+        continue;
+      }
       for (int x = 0; x < w; ++x, fx += stepX, fy += stepY, d += C) {
-        const std::int64_t ix = fx >> 16;
-        const std::int64_t iy = fy >> 16;
-        const int wx = static_cast<int>((fx >> 8) & 255);
-        const int wy = static_cast<int>((fy >> 8) & 255);
-        if (static_cast<std::uint64_t>(ix) < static_cast<std::uint64_t>(w - 1) &&
-            static_cast<std::uint64_t>(iy) < static_cast<std::uint64_t>(h - 1)) {
-          const std::uint8_t* p0 = src.data + stride * static_cast<std::size_t>(iy) + C * static_cast<std::size_t>(ix);
-          const std::uint8_t* p1 = p0 + stride;
 #if defined(TANDEMIX_ZOOM_SSE41)
-          // Eight bytes are read from each row: not past the picture's end.
-          if constexpr (kVector && C == 3) {
+        // Eight bytes are read from each row: not past the picture's end.
+        if constexpr (kVector && C == 3) {
+          const std::int64_t ix = fx >> 16;
+          const std::int64_t iy = fy >> 16;
+          if (static_cast<std::uint64_t>(ix) < static_cast<std::uint64_t>(w - 1) &&
+              static_cast<std::uint64_t>(iy) < static_cast<std::uint64_t>(h - 1)) {
+            const std::uint8_t* p0 =
+                src.data + src.stride * static_cast<std::size_t>(iy) + C * static_cast<std::size_t>(ix);
+            const std::uint8_t* p1 = p0 + src.stride;
             if (p1 + 8 <= end8) {
-              InteriorSse41(p0, p1, wx, wy, d);
+              InteriorSse41(p0, p1, static_cast<int>((fx >> 8) & 255), static_cast<int>((fy >> 8) & 255), d);
               continue;
             }
           }
+        }
 #endif
-          for (int c = 0; c < C; ++c) {
-            const int top = (p0[c] << 8) + (p0[c + C] - p0[c]) * wx;
-            const int bottom = (p1[c] << 8) + (p1[c + C] - p1[c]) * wx;
-            d[c] = static_cast<std::uint8_t>(((top << 8) + (bottom - top) * wy + 32768) >> 16);
-          }
-          continue;
-        }
-        if (ix < -1 || iy < -1 || ix >= w || iy >= h) {
-          for (int c = 0; c < C; ++c) d[c] = static_cast<std::uint8_t>(black);
-          continue;
-        }
-        // On the picture's edge: what lies outside is black.
-        const int x0 = static_cast<int>(ix);
-        const int y0 = static_cast<int>(iy);
-        const int weights[2][2] = {{(256 - wx) * (256 - wy), wx * (256 - wy)}, {(256 - wx) * wy, wx * wy}};
-        int sum[C] = {};
-        for (int j = 0; j < 2; ++j) {
-          for (int i = 0; i < 2; ++i) {
-            const bool inside = y0 + j >= 0 && y0 + j < h && x0 + i >= 0 && x0 + i < w;
-            const std::uint8_t* p =
-                inside ? src.data + stride * static_cast<std::size_t>(y0 + j) + C * static_cast<std::size_t>(x0 + i)
-                       : nullptr;
-            for (int c = 0; c < C; ++c) sum[c] += weights[j][i] * (inside ? p[c] : black);
-          }
-        }
-        for (int c = 0; c < C; ++c) d[c] = static_cast<std::uint8_t>((sum[c] + 32768) >> 16);
+        ZoomPixel<C>(src, fx, fy, d, black);
       }
     }
   }
@@ -195,7 +168,6 @@ class RotateClip : public Clip {
   ClipPtr child_;
   double cos_ = 1.0;
   double sin_ = 0.0;
-  bool vector_ = false;  // SSE4.1 at hand
   FramePool pool_;
 };
 

@@ -1,4 +1,4 @@
-// Stacks make their views on threads of their own: a source, resizer or
+// Stacks make their views at once on the shared worker pool: a source, resizer or
 // still shared by several views must still give each view the right frame,
 // and a failing view must be reported as it would be one view at a time.
 #include <vector>

@@ -1,0 +1,107 @@
+#include "platform/engine/ResamplerAvx2.h"
+
+#include <immintrin.h>
+
+namespace tandemix::engine {
+namespace {
+
+constexpr int kRound = 1 << (kResampleBits - 1);
+
+std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+}  // namespace
+
+// The horizontal pass over planes, 8 targets at a time without gathers:
+// each target's source bytes are read 8 at a time from its first tap, two
+// targets to a register, and multiplied by its taps (the program's grouped
+// taps, Resampler.h) with _mm256_madd_epi16; two rounds of horizontal adds
+// leave the 8 sums in order. The same integer sums as the plain pass, so
+// the bytes are the same. Targets past the program's vectorTargets, whose
+// reads would pass the row's end, take the plain formula.
+__attribute__((target("avx2"))) void ResampleRowsAvx2(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
+                                                      std::size_t dstStride, int rows, const ResampleProgram& program) {
+  const int taps = program.taps;
+  const int target = program.targetSize;
+  const int vectorEnd = program.vectorTargets;
+  const int chunks = program.chunks;
+  const int* start = program.start.data();
+  const __m256i round = _mm256_set1_epi32(kRound);
+  for (int y = 0; y < rows; ++y) {
+    const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
+    std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+    const std::int16_t* grouped = program.groupedTaps.data();
+    for (int x = 0; x < vectorEnd; x += 8) {
+      __m256i sums[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(),
+                         _mm256_setzero_si256()};
+      for (int chunk = 0; chunk < chunks; ++chunk) {
+        for (int k = 0; k < 4; ++k, grouped += 16) {
+          const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + start[x + k] + 8 * chunk));
+          const __m128i second = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(s + start[x + k + 4] + 8 * chunk));
+          const __m256i pixels = _mm256_cvtepu8_epi16(_mm_unpacklo_epi64(first, second));
+          const __m256i weights = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(grouped));
+          sums[k] = _mm256_add_epi32(sums[k], _mm256_madd_epi16(pixels, weights));
+        }
+      }
+      // Lane 0 holds targets 0-3, lane 1 targets 4-7.
+      __m256i total = _mm256_hadd_epi32(_mm256_hadd_epi32(sums[0], sums[1]), _mm256_hadd_epi32(sums[2], sums[3]));
+      total = _mm256_srai_epi32(_mm256_add_epi32(total, round), kResampleBits);
+      const __m256i words = _mm256_packs_epi32(total, total);
+      const __m256i bytes = _mm256_packus_epi16(words, words);
+      const __m128i ordered = _mm_unpacklo_epi32(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x), ordered);
+    }
+    const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
+    for (int x = vectorEnd; x < target; ++x, c += taps) {
+      const std::uint8_t* p = s + start[x];
+      int sum = kRound;
+      for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
+      d[x] = Clip8(sum >> kResampleBits);
+    }
+  }
+}
+
+// The vertical pass 16 bytes at a time: two taps a step through
+// _mm256_madd_epi16 (a byte times a 14-bit tap, twice, fits 32 bits), the
+// same integer sums as the plain pass, so the result is the same to the bit.
+// Bytes past the last whole 16 go through the plain formula.
+__attribute__((target("avx2"))) void ResampleColumnsAvx2(const std::uint8_t* src, std::size_t srcStride,
+                                                         std::uint8_t* dst, std::size_t dstStride, int rowBytes,
+                                                         const ResampleProgram& program, int firstRow, int endRow) {
+  const int taps = program.taps;
+  const int whole = rowBytes / 16 * 16;
+  const __m256i round = _mm256_set1_epi32(kRound);
+  for (int y = firstRow; y < endRow; ++y) {
+    const std::int16_t* c = &program.coefficients[static_cast<std::size_t>(y) * static_cast<std::size_t>(taps)];
+    const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(program.start[static_cast<std::size_t>(y)]);
+    std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+    for (int x = 0; x < whole; x += 16) {
+      __m256i low = round;
+      __m256i high = round;
+      for (int k = 0; k < taps; k += 2) {
+        const bool pair = k + 1 < taps;
+        const std::uint8_t* rowA = s + srcStride * static_cast<std::size_t>(k) + x;
+        const std::uint8_t* rowB = pair ? rowA + srcStride : rowA;
+        const std::uint16_t wA = static_cast<std::uint16_t>(c[k]);
+        const std::uint16_t wB = pair ? static_cast<std::uint16_t>(c[k + 1]) : 0;
+        const __m256i weights = _mm256_set1_epi32(static_cast<int>(wA | (static_cast<std::uint32_t>(wB) << 16)));
+        const __m256i a = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowA)));
+        const __m256i b = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(rowB)));
+        low = _mm256_add_epi32(low, _mm256_madd_epi16(_mm256_unpacklo_epi16(a, b), weights));
+        high = _mm256_add_epi32(high, _mm256_madd_epi16(_mm256_unpackhi_epi16(a, b), weights));
+      }
+      low = _mm256_srai_epi32(low, kResampleBits);
+      high = _mm256_srai_epi32(high, kResampleBits);
+      const __m256i words = _mm256_packs_epi32(low, high);  // bytes 0-7 | 8-15, in order per lane
+      const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm256_castsi256_si128(bytes));
+    }
+    for (int x = whole; x < rowBytes; ++x) {
+      int sum = kRound;
+      for (int k = 0; k < taps; ++k)
+        sum += s[srcStride * static_cast<std::size_t>(k) + static_cast<std::size_t>(x)] * c[k];
+      d[x] = Clip8(sum >> kResampleBits);
+    }
+  }
+}
+
+}  // namespace tandemix::engine

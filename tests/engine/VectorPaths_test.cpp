@@ -1,0 +1,107 @@
+// The engine's vector kernels and shortcuts against the plain code: the
+// same bytes with the vector kernels on and off (platform/VectorKernels.h),
+// Crop over a resize or borders against the whole frame cropped, and the
+// banded YV12 to RGB conversion against the conversion through YV24.
+#include <string>
+
+#include "platform/VectorKernels.h"
+#include "tests/engine/EngineTestSupport.h"
+
+namespace tandemix::test {
+namespace {
+
+FrameBGR Frame(const engine::ClipPtr& clip, int n = 0) { return *clip->GetFrame(n); }
+
+// A busy picture in `type`: bars enlarged with ringing, a ramp of borders,
+// so the sums reach both ends of the byte range.
+std::string Busy(const std::string& type, int width, int height) {
+  return "ColorBars(width=" + std::to_string(width * 3 / 4 / 2 * 2) + ", height=" + std::to_string(height / 2 * 2) +
+         ", pixel_type=\"" + type + "\").Lanczos4Resize(" + std::to_string(width) + ", " + std::to_string(height) +
+         ", 3.25, 1.5, -7.5, -2.75).AddBorders(0, 0, 0, 0, $FFFFFF)";
+}
+
+class VectorSwitch : public ::testing::Test {
+ protected:
+  void TearDown() override { EnableVectorKernels(true); }
+  // Frame 0 of the script made with the vector kernels off, then on.
+  static std::pair<FrameBGR, FrameBGR> PlainAndVector(const std::string& script) {
+    EnableVectorKernels(false);
+    FrameBGR plain = Frame(Eval(script));
+    EnableVectorKernels(true);
+    FrameBGR vector = Frame(Eval(script));
+    return {plain, vector};
+  }
+};
+
+TEST_F(VectorSwitch, ZoomTurnsEveryTypeAsThePlainLoopDoes) {
+  EnableVectorKernels(true);
+  if (!UseAvx2Kernels()) GTEST_SKIP() << "no AVX2 on this processor";
+  for (const char* type : {"YV12", "YV24", "Y8", "YUY2", "RGB24", "RGB32"}) {
+    for (const char* angle : {"1.5", "-0.3", "7", "45", "-90.25", "179.9"}) {
+      // Widths that leave tails past whole groups of eight, and small pictures.
+      for (const auto& [w, h] : {std::pair{98, 54}, std::pair{320, 180}, std::pair{16, 10}}) {
+        const std::string script = Busy(type, w, h) + ".zoom(angle=\"" + angle + "\")";
+        const auto [plain, vector] = PlainAndVector(script);
+        ASSERT_EQ(plain.pixels, vector.pixels) << type << " turned by " << angle << " at " << w << "x" << h;
+      }
+    }
+  }
+}
+
+TEST_F(VectorSwitch, ResizersAndConversionsGiveThePlainBytes) {
+  EnableVectorKernels(true);
+  if (!UseAvx2Kernels()) GTEST_SKIP() << "no AVX2 on this processor";
+  for (const char* type : {"YV12", "YV16", "YV24", "RGB24", "RGB32"}) {
+    const std::string src = Busy(type, 202, 114);
+    for (const std::string& chain :
+         {src + ".Lanczos4Resize(210, 120).Crop(4, 2, 200, 110)", src + ".Spline36Resize(66, 40)",
+          src + ".BicubicResize(404, 228)", src + ".ConvertToRGB24()", src + ".ConvertToYV24().ConvertToYV12()"}) {
+      const auto [plain, vector] = PlainAndVector(chain);
+      ASSERT_EQ(plain.pixels, vector.pixels) << chain;
+    }
+  }
+}
+
+// Crop asks a resizer for its window and sees through borders; the bytes
+// are those of the whole frame cropped (two flips keep Crop from seeing
+// what lies below them).
+TEST(CropWindows, GiveTheBytesOfTheWholeFrameCropped) {
+  for (const char* type : {"YV12", "YUY2", "RGB24", "Y8"}) {
+    const std::string src = Busy(type, 96, 64);
+    const std::string resized = src + ".Lanczos4Resize(100, 70, 0.5, 0.25, 95, 63)";
+    for (const char* window : {"Crop(2, 4, 96, 64)", "Crop(0, 0, -2, -6)", "Crop(10, 2, 2, 2)"}) {
+      EXPECT_EQ(Frame(Eval(resized + "." + window)).pixels,
+                Frame(Eval(resized + ".FlipVertical().FlipVertical()." + window)).pixels)
+          << type << " " << window;
+    }
+    const std::string bordered = src + ".AddBorders(8, 4, 6, 2, $FF0000)";
+    for (const char* window :
+         {"Crop(8, 4, 96, 64)", "Crop(10, 6, 40, 20)", "Crop(0, 0, 50, 30)", "Crop(60, 4, -2, -2)"}) {
+      EXPECT_EQ(Frame(Eval(bordered + "." + window)).pixels,
+                Frame(Eval(bordered + ".FlipVertical().FlipVertical()." + window)).pixels)
+          << type << " " << window;
+    }
+  }
+  // A window outside the resized picture is still refused as Crop refuses it.
+  EXPECT_EQ(Message(EvalError(Busy("YV12", 96, 64) + ".Lanczos4Resize(100, 70).Crop(2, 2, 100, 70)")),
+            "Crop: you cannot use crop to enlarge or 'shift' a clip");
+}
+
+TEST(Yv12ToRgb, BandedConversionIsTheConversionThroughYV24) {
+  for (const std::string& src : {Busy("YV12", 38, 22), Busy("YV12", 202, 114), Busy("YV12", 646, 12),
+                                 std::string("BlankClip(width=2, height=2, pixel_type=\"YV12\", color=$FF2080)")}) {
+    EXPECT_EQ(Frame(Eval(src + ".ConvertToRGB24()")).pixels,
+              Frame(Eval(src + ".ConvertToYV24().ConvertToRGB24()")).pixels)
+        << src;
+    EXPECT_EQ(Frame(Eval(src + ".ConvertToRGB32()")).pixels,
+              Frame(Eval(src + ".ConvertToYV24().ConvertToRGB32()")).pixels)
+        << src;
+    // What the player shows is the same.
+    const engine::ClipPtr clip = Eval(src);
+    EXPECT_EQ(engine::FrameBGROf(*clip, 0, "test.avs")->pixels,
+              Frame(Eval(src + ".ConvertToYV24().ConvertToRGB24()")).pixels);
+  }
+}
+
+}  // namespace
+}  // namespace tandemix::test
