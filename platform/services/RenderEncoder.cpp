@@ -217,6 +217,7 @@ class Renderer {
     swr_free(&swr_);
     if (fifo_) av_audio_fifo_free(fifo_);
     av_frame_free(&videoFrame_);
+    av_frame_free(&wrapped_);
     av_frame_free(&audioFrame_);
     av_packet_free(&packet_);
     avcodec_free_context(&video_);
@@ -534,11 +535,47 @@ class Renderer {
     if (frame->width != info_.width || frame->height != info_.height || frame->type != info_.pixelType)
       throw TandemixError("Frame " + std::to_string(settings_.start + index) + " of " + scriptName_ +
                           " does not match the clip's size or type");
+    if (direct_) {
+      SendWrapped(std::move(frame), index);
+      return;
+    }
     FillVideoFrame(*frame);
     frame.reset();
     videoFrame_->pts = index;
     Send(video_, videoStream_, videoFrame_);
   }
+
+  // The engine's frame handed to the encoder as it is, without a copy: the
+  // encoder's reference keeps the frame, and so its pool slot, until it lets
+  // go (x264 copies the picture in at once).
+  void SendWrapped(FramePtr frame, int index) {
+    if (!wrapped_ && !(wrapped_ = av_frame_alloc())) throw TandemixError("Out of memory");
+    const VideoFrame& f = *frame;
+    auto* hold = new FramePtr(std::move(frame));
+    wrapped_->buf[0] = av_buffer_create(const_cast<uint8_t*>(f.pixels.data()), f.pixels.size(), ReleaseHeldFrame, hold,
+                                        AV_BUFFER_FLAG_READONLY);
+    if (!wrapped_->buf[0]) {
+      delete hold;
+      throw TandemixError("Out of memory");
+    }
+    wrapped_->format = video_->pix_fmt;
+    wrapped_->width = f.width;
+    wrapped_->height = f.height;
+    for (int p = 0; p < f.Planes(); ++p) {
+      wrapped_->data[p] = const_cast<uint8_t*>(f.Plane(p));
+      wrapped_->linesize[p] = static_cast<int>(f.Stride(p));
+    }
+    wrapped_->pts = index;
+    try {
+      Send(video_, videoStream_, wrapped_);
+    } catch (...) {
+      av_frame_unref(wrapped_);
+      throw;
+    }
+    av_frame_unref(wrapped_);
+  }
+
+  static void ReleaseHeldFrame(void* opaque, uint8_t*) { delete static_cast<FramePtr*>(opaque); }
 
   // Sends a frame (null: the end) and writes every packet it gives.
   void Send(AVCodecContext* codec, AVStream* stream, AVFrame* frame) {
@@ -640,6 +677,7 @@ class Renderer {
   SwrContext* swr_ = nullptr;
   AVAudioFifo* fifo_ = nullptr;
   bool direct_ = false;
+  AVFrame* wrapped_ = nullptr;  // an engine frame lent to the encoder
   int frameSamples_ = 1024;
   int64_t nextSample_ = 0;
   int64_t audioPts_ = 0;
