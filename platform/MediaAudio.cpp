@@ -15,6 +15,7 @@ extern "C" {
 #include <vector>
 
 #include "platform/Errors.h"
+#include "platform/MediaDecoding.h"
 
 namespace tandemix {
 namespace {
@@ -227,20 +228,7 @@ struct MediaAudio::Impl {
     ++seeks;
   }
 
-  bool Receive() {
-    for (;;) {
-      const int r = avcodec_receive_frame(codec, frame);
-      if (r == 0) return true;
-      if (r != AVERROR(EAGAIN) || draining) return false;
-      if (av_read_frame(format, packet) < 0) {
-        draining = true;
-        avcodec_send_packet(codec, nullptr);
-        continue;
-      }
-      if (packet->stream_index == stream) avcodec_send_packet(codec, packet);  // damaged packets are skipped
-      av_packet_unref(packet);
-    }
-  }
+  bool Receive() { return ReceiveDecodedFrame(format, codec, packet, stream, frame, draining); }
 
   bool MakeConverter() {
     if (converter && converterFormat == frame->format && converterRate == frame->sample_rate &&

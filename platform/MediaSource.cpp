@@ -16,6 +16,7 @@ extern "C" {
 #include <utility>
 
 #include "platform/Errors.h"
+#include "platform/MediaDecoding.h"
 
 namespace tandemix {
 namespace {
@@ -165,20 +166,7 @@ struct MediaSource::Impl {
 
   // Takes the next frame out of the decoder, feeding it packets; false at
   // the end of the stream.
-  bool Receive(AVFrame* out) {
-    for (;;) {
-      const int r = avcodec_receive_frame(codec, out);
-      if (r == 0) return true;
-      if (r != AVERROR(EAGAIN) || draining) return false;
-      if (av_read_frame(format, packet) < 0) {
-        draining = true;
-        avcodec_send_packet(codec, nullptr);
-        continue;
-      }
-      if (packet->stream_index == stream) avcodec_send_packet(codec, packet);  // damaged packets are skipped
-      av_packet_unref(packet);
-    }
-  }
+  bool Receive(AVFrame* out) { return ReceiveDecodedFrame(format, codec, packet, stream, out, draining); }
 
   // The index of a frame just received after `current`.
   int IndexOf(const AVFrame* frame) const {

@@ -59,4 +59,20 @@ std::string AbsolutePath(const std::string& path) {
   return QDir::cleanPath(QFileInfo(QString::fromStdString(path)).absoluteFilePath()).toStdString();
 }
 
+void ScriptAndOutput::Take(const std::string& arg) {
+  if (!arg.empty() && arg[0] == '-') throw UsageError("unknown option " + arg);
+  if (script.empty()) {
+    script = arg;
+  } else if (output.empty()) {
+    output = arg;
+  } else {
+    throw UsageError("more than one output given: " + arg);
+  }
+}
+
+void ScriptAndOutput::Check() const {
+  if (script.empty()) throw UsageError("the script is missing");
+  if (output.empty()) throw UsageError("the output file is missing");
+}
+
 }  // namespace tandemix::cli

@@ -36,6 +36,16 @@ class ArgReader {
   std::size_t index_ = 0;
 };
 
+// SCRIPT and OUT of a command that writes a file from a script: Take()
+// gives each argument that is not an option to the first still empty;
+// Check() refuses either missing. Both throw UsageError.
+struct ScriptAndOutput {
+  std::string script;
+  std::string output;
+  void Take(const std::string& arg);
+  void Check() const;
+};
+
 // Parses a whole argument as a number with a point; throws UsageError
 // naming the option otherwise.
 double ParseRealArg(const std::string& option, const std::string& text);

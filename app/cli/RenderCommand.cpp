@@ -26,8 +26,7 @@ T ParseName(const std::string& option, const std::string& value, std::optional<T
 }
 
 int RunRender(const Args& args) {
-  std::string script;
-  std::string output;
+  ScriptAndOutput files;
   render::RenderSettings settings;
   ArgReader reader(args);
   while (!reader.AtEnd()) {
@@ -57,18 +56,13 @@ int RunRender(const Args& args) {
       if (settings.count < 0) throw UsageError("--count: '" + std::to_string(settings.count) + "' is negative");
     } else if (arg == "--keep-size") {
       settings.keepSize = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      throw UsageError("unknown option " + arg);
-    } else if (script.empty()) {
-      script = arg;
-    } else if (output.empty()) {
-      output = arg;
     } else {
-      throw UsageError("more than one output given: " + arg);
+      files.Take(arg);
     }
   }
-  if (script.empty()) throw UsageError("the script is missing");
-  if (output.empty()) throw UsageError("the output file is missing");
+  files.Check();
+  const std::string& script = files.script;
+  const std::string& output = files.output;
   const std::string problem = render::CheckSettings(output, settings);
   if (!problem.empty()) throw UsageError(problem);
 

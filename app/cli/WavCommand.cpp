@@ -24,24 +24,18 @@ WavFormat FormatOf(const engine::AudioInfo& audio) {
 }
 
 int RunWav(const Args& args) {
-  std::string script;
-  std::string output;
+  ScriptAndOutput files;
   bool sixteenBit = false;
   for (const std::string& arg : args) {
     if (arg == "--16bit") {
       sixteenBit = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      throw UsageError("unknown option " + arg);
-    } else if (script.empty()) {
-      script = arg;
-    } else if (output.empty()) {
-      output = arg;
     } else {
-      throw UsageError("more than one output given: " + arg);
+      files.Take(arg);
     }
   }
-  if (script.empty()) throw UsageError("the script is missing");
-  if (output.empty()) throw UsageError("the output file is missing");
+  files.Check();
+  const std::string& script = files.script;
+  const std::string& output = files.output;
 
   engine::ClipPtr clip = engine::OpenVideo(script);
   if (!clip->Info().audio.Present()) throw TandemixError(script + " has no audio");

@@ -7,38 +7,13 @@
 
 #include "platform/Errors.h"
 #include "platform/engine/ScriptEngine.h"
+#include "tests/support/SoundMedia.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {
 namespace {
 
-class AudioSources : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    folder_ = new test::TempFolder();
-    ASSERT_TRUE(test::MakeTestVideoWithSound(Pcm(), 64, 48, 75, 25, "sine=frequency=440:sample_rate=44100",
-                                             "-c:v mjpeg -c:a pcm_s16le"));
-    ASSERT_TRUE(test::MakeTestVideoWithSound(Aac(), 64, 48, 250, 25, "sine=frequency=300:sample_rate=48000",
-                                             "-c:v libx264 -c:a aac"));
-    ASSERT_TRUE(test::MakeTestVideo(Mute(), 64, 48, 10));
-    ASSERT_EQ(
-        test::RunProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=500:sample_rate=32000",
-                                    "-t", "2", "-c:a", "pcm_s24le", Wav()})
-            .exitCode,
-        0);
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  static std::string Pcm() { return folder_->File("tone.avi"); }
-  static std::string Aac() { return folder_->File("tone.mp4"); }
-  static std::string Mute() { return folder_->File("mute.avi"); }
-  static std::string Wav() { return folder_->File("tone24.wav"); }
-
-  static test::TempFolder* folder_;
-};
-test::TempFolder* AudioSources::folder_ = nullptr;
+using AudioSources = test::SoundMediaSuite;
 
 TEST_F(AudioSources, SourcesCarryTheSoundUnlessToldNot) {
   const auto clip = engine::EvaluateScript("AVISource(\"" + Pcm() + "\")", "s.avs");

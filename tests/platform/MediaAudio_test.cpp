@@ -7,35 +7,14 @@
 
 #include "platform/Errors.h"
 #include "platform/MediaAudio.h"
+#include "tests/support/SoundMedia.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {
 namespace {
 
-class MediaAudioTest : public ::testing::Test {
+class MediaAudioTest : public test::SoundMediaSuite {
  protected:
-  static void SetUpTestSuite() {
-    folder_ = new test::TempFolder();
-    ASSERT_TRUE(test::MakeTestVideoWithSound(Pcm(), 64, 48, 75, 25, "sine=frequency=440:sample_rate=44100",
-                                             "-c:v mjpeg -c:a pcm_s16le"));
-    ASSERT_TRUE(test::MakeTestVideoWithSound(Aac(), 64, 48, 250, 25, "sine=frequency=300:sample_rate=48000",
-                                             "-c:v libx264 -c:a aac"));
-    ASSERT_TRUE(test::MakeTestVideo(Mute(), 64, 48, 10));
-    ASSERT_EQ(
-        test::RunProgram("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=frequency=500:sample_rate=32000",
-                                    "-t", "2", "-c:a", "pcm_s24le", Wav()})
-            .exitCode,
-        0);
-  }
-  static void TearDownTestSuite() {
-    delete folder_;
-    folder_ = nullptr;
-  }
-  static std::string Pcm() { return folder_->File("tone.avi"); }
-  static std::string Aac() { return folder_->File("tone.mp4"); }
-  static std::string Mute() { return folder_->File("mute.avi"); }
-  static std::string Wav() { return folder_->File("tone24.wav"); }
-
   // The bytes the ffmpeg command decodes from a file's sound.
   static std::string Decoded(const std::string& path, const std::string& format) {
     const std::string raw = folder_->File("decoded.raw");
@@ -49,10 +28,7 @@ class MediaAudioTest : public ::testing::Test {
     audio.Read(out.data(), start, count);
     return out;
   }
-
-  static test::TempFolder* folder_;
 };
-test::TempFolder* MediaAudioTest::folder_ = nullptr;
 
 TEST_F(MediaAudioTest, PcmComesAsTheFileHoldsIt) {
   auto audio = MediaAudio::Open(Pcm());
