@@ -29,6 +29,39 @@ bool WholeWindow(double start, double size, int target, int source) {
   return size == target && start == std::floor(start) && start >= 0 && start + size <= source;
 }
 
+// Fills the program's shuffles and tap pairs (Resampler.h), or leaves
+// shuffleTargets 0 where a group reads too wide.
+void GroupTapPairsForShuffles(ResampleProgram& p) {
+  p.shuffleTargets = 0;
+  p.tapPairs = (p.taps + 1) / 2;
+  p.pairShuffles.clear();
+  p.pairTaps.clear();
+  const auto start = [&](int x) { return p.start[static_cast<std::size_t>(x)]; };
+  int groups = 0;  // whose two 16-byte reads lie inside the row
+  while (groups * 8 + 8 <= p.targetSize && start(groups * 8 + 4) + 16 <= p.sourceSize) ++groups;
+  for (int x = 0; x + 8 <= p.targetSize; x += 8)
+    for (int half = 0; half < 8; half += 4)
+      if (start(x + half + 3) - start(x + half) + p.taps > 16) return;
+  p.shuffleTargets = groups * 8;
+  p.pairShuffles.assign(static_cast<std::size_t>(groups) * p.tapPairs * 32, 0x80);
+  p.pairTaps.assign(static_cast<std::size_t>(groups) * p.tapPairs * 16, 0);
+  std::uint8_t* shuffle = p.pairShuffles.data();
+  std::int16_t* taps = p.pairTaps.data();
+  for (int x = 0; x < p.shuffleTargets; x += 8)
+    for (int pair = 0; pair < p.tapPairs; ++pair, shuffle += 32, taps += 16)
+      for (int i = 0; i < 8; ++i) {
+        const int target = x + i;
+        const int base = start(x + (i < 4 ? 0 : 4));
+        for (int t = 0; t < 2; ++t) {
+          const int tap = 2 * pair + t;
+          if (tap >= p.taps) continue;
+          // Word 2i + t of the register: its low byte the pixel, its high byte zero.
+          shuffle[4 * i + 2 * t] = static_cast<std::uint8_t>(start(target) - base + tap);
+          taps[2 * i + t] = p.coefficients[static_cast<std::size_t>(target) * p.taps + static_cast<std::size_t>(tap)];
+        }
+      }
+}
+
 // Fills the program's grouped taps (Resampler.h).
 void GroupTapsForVectors(ResampleProgram& p) {
   p.chunks = (p.taps + 7) / 8;
@@ -49,6 +82,7 @@ void GroupTapsForVectors(ResampleProgram& p) {
               *out = p.coefficients[static_cast<std::size_t>(x) * p.taps + static_cast<std::size_t>(tap)];
           }
         }
+  GroupTapPairsForShuffles(p);
 }
 
 }  // namespace

@@ -38,6 +38,17 @@ struct ResampleProgram {
   int vectorTargets = 0;
   int chunks = 0;
   std::vector<std::int16_t> groupedTaps;
+
+  // The shuffle form of that pass, for programs whose every group of 8
+  // targets reads, for each half of 4, within the 16 bytes from the half's
+  // first start (upscales and mild downscales): targets [0, shuffleTargets)
+  // in groups of 8; for each group and pair of taps, a byte shuffle (the 4
+  // targets' pixel pairs of each half as words) and the 8 targets' tap
+  // pairs. shuffleTargets is 0 where the form does not apply.
+  int shuffleTargets = 0;
+  int tapPairs = 0;
+  std::vector<std::uint8_t> pairShuffles;  // per group and pair: 32 bytes
+  std::vector<std::int16_t> pairTaps;      // per group and pair: 16 taps
 };
 
 constexpr int kResampleBits = 14;

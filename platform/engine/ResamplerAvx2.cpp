@@ -18,8 +18,67 @@ std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255
 // leave the 8 sums in order. The same integer sums as the plain pass, so
 // the bytes are the same. Targets past the program's vectorTargets, whose
 // reads would pass the row's end, take the plain formula.
+// One group of the shuffle form: its 8 sums, shifted, in order.
+__attribute__((target("avx2"))) static inline __m256i ShuffleGroupSums(const std::uint8_t* s, const int* start,
+                                                                       int pairs, const __m256i* shuffle,
+                                                                       const __m256i* weights) {
+  const __m256i pixels = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + start[4]),
+                                             reinterpret_cast<const __m128i*>(s + start[0]));
+  __m256i sum = _mm256_set1_epi32(kRound);
+  for (int pair = 0; pair < pairs; ++pair)
+    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, _mm256_loadu_si256(shuffle + pair)),
+                                                  _mm256_loadu_si256(weights + pair)));
+  return _mm256_srai_epi32(sum, kResampleBits);
+}
+
+// The shuffle form (Resampler.h): each half of a group reads its 16 bytes
+// once, and a byte shuffle per pair of taps lays out its 4 targets' pixel
+// pairs as words for _mm256_madd_epi16; the 8 sums come out in order. Two
+// groups a step, so the two chains of adds overlap.
+__attribute__((target("avx2"))) static void ResampleRowsShuffleAvx2(const std::uint8_t* src, std::size_t srcStride,
+                                                                    std::uint8_t* dst, std::size_t dstStride, int rows,
+                                                                    const ResampleProgram& program) {
+  const int taps = program.taps;
+  const int target = program.targetSize;
+  const int vectorEnd = program.shuffleTargets;
+  const int pairs = program.tapPairs;
+  const int* start = program.start.data();
+  const __m256i order = _mm256_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4);
+  for (int y = 0; y < rows; ++y) {
+    const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
+    std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+    const auto* shuffle = reinterpret_cast<const __m256i*>(program.pairShuffles.data());
+    const auto* weights = reinterpret_cast<const __m256i*>(program.pairTaps.data());
+    int x = 0;
+    for (; x + 16 <= vectorEnd; x += 16, shuffle += 2 * pairs, weights += 2 * pairs) {
+      const __m256i first = ShuffleGroupSums(s, start + x, pairs, shuffle, weights);
+      const __m256i second = ShuffleGroupSums(s, start + x + 8, pairs, shuffle + pairs, weights + pairs);
+      // Words t0-3 t8-11 | t4-7 t12-15, bytes likewise, then in order.
+      const __m256i words = _mm256_packs_epi32(first, second);
+      const __m256i bytes = _mm256_packus_epi16(words, words);
+      const __m256i ordered = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm256_castsi256_si128(ordered));
+    }
+    for (; x < vectorEnd; x += 8, shuffle += pairs, weights += pairs) {
+      const __m256i sums = ShuffleGroupSums(s, start + x, pairs, shuffle, weights);
+      const __m256i words = _mm256_packs_epi32(sums, sums);
+      const __m256i bytes = _mm256_packus_epi16(words, words);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x),
+                       _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, order)));
+    }
+    const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
+    for (x = vectorEnd; x < target; ++x, c += taps) {
+      const std::uint8_t* p = s + start[x];
+      int sum = kRound;
+      for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
+      d[x] = Clip8(sum >> kResampleBits);
+    }
+  }
+}
+
 __attribute__((target("avx2"))) void ResampleRowsAvx2(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
                                                       std::size_t dstStride, int rows, const ResampleProgram& program) {
+  if (program.shuffleTargets > 0) return ResampleRowsShuffleAvx2(src, srcStride, dst, dstStride, rows, program);
   const int taps = program.taps;
   const int target = program.targetSize;
   const int vectorEnd = program.vectorTargets;

@@ -172,15 +172,19 @@ TEST(PixelTypes, FiltersWorkPerPlane) {
 TEST(PixelTypes, VectorResamplePassesMatchThePlainPasses) {
   if (!engine::ResampleVectorAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
   using Kind = engine::ResampleKernel::Kind;
+  int shuffled = 0, gathered = 0;  // programs that take the shuffle form along rows, and that do not
   for (const Kind kind : {Kind::Point, Kind::Bilinear, Kind::Bicubic, Kind::Lanczos, Kind::Spline16, Kind::Spline36}) {
-    for (const int target : {37, 100, 250}) {
+    for (const int target : {37, 100, 103, 250}) {
       for (const int rowBytes : {16, 53, 1960}) {
         engine::ResampleKernel kernel;
         kernel.kind = kind;
         kernel.taps = 4;
         const int sourceHeight = 100;
-        const engine::ResampleProgram program =
-            engine::MakeResampleProgram(kernel, sourceHeight, 0.5, sourceHeight - 1.0, target);
+        // Near the whole picture, and a window at a fraction.
+        const bool window = rowBytes == 53;
+        const engine::ResampleProgram program = engine::MakeResampleProgram(kernel, sourceHeight, window ? 3.25 : 0.5,
+                                                                            window ? 60.5 : sourceHeight - 1.0, target);
+        (program.shuffleTargets > 0 ? shuffled : gathered) += 1;
         std::vector<std::uint8_t> src(static_cast<std::size_t>(rowBytes) * sourceHeight);
         std::uint32_t seed = 12345u + static_cast<std::uint32_t>(target * rowBytes);
         for (std::size_t i = 0; i < src.size(); ++i) {
@@ -203,6 +207,8 @@ TEST(PixelTypes, VectorResamplePassesMatchThePlainPasses) {
       }
     }
   }
+  EXPECT_GT(shuffled, 0);
+  EXPECT_GT(gathered, 0);
 }
 
 // Source windows near 2^62 once overflowed and read past the frame.
