@@ -85,6 +85,12 @@ class Clip {
   // TandemixError when a source cannot deliver the frame.
   virtual FramePtr GetFrame(int n) = 0;
 
+  // Frame n written into `out`, a frame of this clip's pixel type, with its
+  // top-left corner at (x, y), which fit the subsampling: how a stack
+  // places its views. The default copies GetFrame(n); filters that make
+  // every pixel anew write there straight, without a frame of their own.
+  virtual void GetFrameInto(int n, VideoFrame& out, int x, int y);
+
   // Samples start .. start+count-1 (per channel) into `buffer`, which holds
   // count * Info().audio.BytesPerSample() bytes; samples before 0 or from
   // sampleCount on are silence, as AviSynth's GetAudio gives them. May be

@@ -20,6 +20,9 @@ class CropClip : public Clip {
     CopyWindow(*src, *out, left_, top_);
     return out;
   }
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
+    CopyRect(*child_->GetFrame(n), left_, top_, out, x, y, info_.width, info_.height);
+  }
 
  private:
   ClipPtr child_;
@@ -46,16 +49,20 @@ class BorderClip : public Clip, public WindowedFrames {
     return std::make_shared<CropClip>(child_, info, left, top);
   }
   FramePtr GetFrame(int n) override {
-    FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
-    // The borders only: the picture covers the rest.
-    const int right = left_ + src->width, bottom = top_ + src->height;
-    FillRect(*out, 0, 0, info_.width, top_, color_);
-    FillRect(*out, 0, bottom, info_.width, info_.height, color_);
-    FillRect(*out, 0, top_, left_, bottom, color_);
-    FillRect(*out, right, top_, info_.width, bottom, color_);
-    Blit(*src, *out, left_, top_);
+    GetFrameInto(n, *out, 0, 0);
     return out;
+  }
+  // The borders only, then the picture into the rest.
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
+    const ClipInfo& in = child_->Info();
+    const int left = x + left_, top = y + top_, right = left + in.width, bottom = top + in.height;
+    const int endX = x + info_.width, endY = y + info_.height;
+    FillRect(out, x, y, endX, top, color_);
+    FillRect(out, x, bottom, endX, endY, color_);
+    FillRect(out, x, top, left, bottom, color_);
+    FillRect(out, right, top, endX, bottom, color_);
+    child_->GetFrameInto(n, out, left, top);
   }
 
  private:

@@ -190,24 +190,33 @@ void ScaleRate(ClipInfo& info, long long factor, long long divisor) {
   }
 }
 
-void Blit(const FrameBGR& src, FrameBGR& dst, int x, int y) {
+namespace {
+std::size_t OffsetOf(const FrameBGR& f, int p, int x, int y) {
+  const std::size_t px = p == 0 ? static_cast<std::size_t>(x) * BytesPerPixel(f.type)
+                                : static_cast<std::size_t>(x >> ChromaShiftX(f.type));
+  const auto py = static_cast<std::size_t>(p == 0 ? y : y >> ChromaShiftY(f.type));
+  return f.PlaneOffset(p) + f.Stride(p) * py + px;
+}
+}  // namespace
+
+std::uint8_t* PixelAt(FrameBGR& f, int p, int x, int y) { return f.pixels.data() + OffsetOf(f, p, x, y); }
+const std::uint8_t* PixelAt(const FrameBGR& f, int p, int x, int y) { return f.pixels.data() + OffsetOf(f, p, x, y); }
+
+void CopyRect(const FrameBGR& src, int sx, int sy, FrameBGR& dst, int dx, int dy, int width, int height) {
   for (int p = 0; p < src.Planes(); ++p) {
-    const std::size_t px = p == 0 ? static_cast<std::size_t>(x) * BytesPerPixel(src.type)
-                                  : static_cast<std::size_t>(x >> ChromaShiftX(src.type));
-    const int py = p == 0 ? y : y >> ChromaShiftY(src.type);
-    for (int row = 0; row < src.PlaneHeight(p); ++row)
-      std::memcpy(dst.Row(p, py + row) + px, src.Row(p, row), src.Stride(p));
+    const std::uint8_t* s = PixelAt(src, p, sx, sy);
+    std::uint8_t* d = PixelAt(dst, p, dx, dy);
+    const std::size_t bytes = p == 0 ? static_cast<std::size_t>(width) * BytesPerPixel(src.type)
+                                     : static_cast<std::size_t>(width >> ChromaShiftX(src.type));
+    const int rows = p == 0 ? height : height >> ChromaShiftY(src.type);
+    for (int row = 0; row < rows; ++row) std::memcpy(d + dst.Stride(p) * row, s + src.Stride(p) * row, bytes);
   }
 }
 
+void Blit(const FrameBGR& src, FrameBGR& dst, int x, int y) { CopyRect(src, 0, 0, dst, x, y, src.width, src.height); }
+
 void CopyWindow(const FrameBGR& src, FrameBGR& dst, int x, int y) {
-  for (int p = 0; p < dst.Planes(); ++p) {
-    const std::size_t px = p == 0 ? static_cast<std::size_t>(x) * BytesPerPixel(src.type)
-                                  : static_cast<std::size_t>(x >> ChromaShiftX(src.type));
-    const int py = p == 0 ? y : y >> ChromaShiftY(src.type);
-    for (int row = 0; row < dst.PlaneHeight(p); ++row)
-      std::memcpy(dst.Row(p, row), src.Row(p, py + row) + px, dst.Stride(p));
-  }
+  CopyRect(src, x, y, dst, 0, 0, dst.width, dst.height);
 }
 
 void RequireType(bool ok, const std::string& message) {
@@ -314,6 +323,8 @@ ColorBGR ColorFromInt(long long rgb) {
   c.b = static_cast<std::uint8_t>(rgb & 0xff);
   return c;
 }
+
+void Clip::GetFrameInto(int n, VideoFrame& out, int x, int y) { Blit(*GetFrame(n), out, x, y); }
 
 // Clips without sound give silence; filters that leave the sound alone
 // read their child's.

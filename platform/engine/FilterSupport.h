@@ -137,6 +137,12 @@ void ScaleRate(ClipInfo& info, long long factor, long long divisor);
 // Sets the rate from a fraction, reduced; throws FilterError when it is not positive.
 void SetRate(const std::string& filter, ClipInfo& info, long long numerator, long long denominator);
 
+// The byte of plane p that holds pixel (x, y) (x and y fit the subsampling).
+std::uint8_t* PixelAt(FrameBGR& f, int p, int x, int y);
+const std::uint8_t* PixelAt(const FrameBGR& f, int p, int x, int y);
+// Copies the rectangle of `src` at (sx, sy) into `dst` at (dx, dy), plane by
+// plane (every corner fits the subsampling); no clipping. Same pixel types.
+void CopyRect(const FrameBGR& src, int sx, int sy, FrameBGR& dst, int dx, int dy, int width, int height);
 // Copies `src` into `dst` with its top-left corner at (x, y), plane by
 // plane (x and y fit the subsampling); no clipping. Same pixel types.
 void Blit(const FrameBGR& src, FrameBGR& dst, int x, int y);

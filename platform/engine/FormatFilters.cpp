@@ -27,6 +27,11 @@ class ConvertClip : public Clip {
     ConvertFrame(*src, *out, matrix_, interlaced_);
     return out;
   }
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
+    if (PlaneCountOf(info_.pixelType) != 3 || PlaneCountOf(child_->Info().pixelType) != 3)
+      return Clip::GetFrameInto(n, out, x, y);
+    ConvertPlanarInto(*child_->GetFrame(n), out, x, y, interlaced_);
+  }
 
  private:
   ClipPtr child_;

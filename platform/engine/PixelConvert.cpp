@@ -4,6 +4,9 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
 #include <vector>
 
 #include "platform/VectorKernels.h"
@@ -128,9 +131,25 @@ const ResampleKernel& ChromaKernel() {
 
 // The program that resamples chroma along one direction, source sample s
 // sitting at aS * s + bS, target d at aD * d + bD (luma units).
-ResampleProgram ChromaProgram(int srcSize, int dstSize, double aS, double bS, double aD, double bD) {
+// Built once for each size and placement and kept (a script has few), so a
+// stream of frames does not build them again for each.
+std::shared_ptr<const ResampleProgram> ChromaProgram(int srcSize, int dstSize, double aS, double bS, double aD,
+                                                     double bD) {
   const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
-  return MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false);
+  using Key = std::tuple<int, int, double, double>;
+  static std::mutex mutex;
+  static std::map<Key, std::shared_ptr<const ResampleProgram>> programs;
+  const Key key{srcSize, dstSize, start, aD / aS};
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = programs.find(key); found != programs.end()) return found->second;
+  }
+  auto program = std::make_shared<const ResampleProgram>(
+      MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false));
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (programs.size() >= 64) programs.clear();  // sizes a script no longer uses
+  programs.emplace(key, program);
+  return program;
 }
 
 // Resamples one chroma plane between subsamplings along one direction.
@@ -138,7 +157,8 @@ ResampleProgram ChromaProgram(int srcSize, int dstSize, double aS, double bS, do
 void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, int srcH, std::uint8_t* dst,
                     std::size_t dstStride, int dstW, int dstH, bool vertical, double aS, double bS, double aD,
                     double bD) {
-  const ResampleProgram program = ChromaProgram(vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
+  const auto kept = ChromaProgram(vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
+  const ResampleProgram& program = *kept;
   // Row bands on the worker pool: each band's bytes are what one pass gives.
   if (vertical)
     ParallelFor(dstH, static_cast<long long>(srcW) * program.taps, [&](int begin, int end) {
@@ -153,7 +173,8 @@ void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, in
 
 // A chroma plane from one subsampling to another (shifts 0 or 1).
 void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS, std::uint8_t* dst, int dstW, int dstH,
-                  int sxD, int syD, bool interlaced) {
+                  int sxD, int syD, bool interlaced, std::size_t dstStride = 0) {
+  if (dstStride == 0) dstStride = static_cast<std::size_t>(dstW);
   // Kept by the thread between frames (see ResizeFilters.cpp).
   thread_local std::vector<std::uint8_t> mid;
   const std::uint8_t* cur = src;
@@ -169,19 +190,18 @@ void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS,
   }
   if (syS != syD) {
     if (!interlaced || curH % 2 || dstH % 2) {
-      ResampleChroma(cur, curStride, curW, curH, dst, static_cast<std::size_t>(dstW), dstW, dstH, true, 1 << syS,
+      ResampleChroma(cur, curStride, curW, curH, dst, dstStride, dstW, dstH, true, 1 << syS,
                      PlacementOffset(syS, true, -1), 1 << syD, PlacementOffset(syD, true, -1));
     } else {
       // Each field on its own: every other row.
       for (int field = 0; field < 2; ++field)
-        ResampleChroma(cur + curStride * field, curStride * 2, curW, curH / 2,
-                       dst + static_cast<std::size_t>(dstW) * field, static_cast<std::size_t>(dstW) * 2, dstW, dstH / 2,
-                       true, 1 << syS, PlacementOffset(syS, true, field), 1 << syD, PlacementOffset(syD, true, field));
+        ResampleChroma(cur + curStride * field, curStride * 2, curW, curH / 2, dst + dstStride * field, dstStride * 2,
+                       dstW, dstH / 2, true, 1 << syS, PlacementOffset(syS, true, field), 1 << syD,
+                       PlacementOffset(syD, true, field));
     }
     return;
   }
-  for (int y = 0; y < dstH; ++y)
-    std::memcpy(dst + static_cast<std::size_t>(dstW) * y, cur + curStride * y, static_cast<std::size_t>(dstW));
+  for (int y = 0; y < dstH; ++y) std::memcpy(dst + dstStride * y, cur + curStride * y, static_cast<std::size_t>(dstW));
 }
 
 // Any YUV frame as 4:4:4 planes.
@@ -294,8 +314,10 @@ void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint
 void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
   const int w = src.width, h = src.height;
   const int cw = src.PlaneWidth(1), ch = src.PlaneHeight(1);
-  const ResampleProgram across = ChromaProgram(cw, w, 2, 0.0, 1, 0.0);
-  const ResampleProgram down = ChromaProgram(ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
+  const auto keptAcross = ChromaProgram(cw, w, 2, 0.0, 1, 0.0);
+  const auto keptDown = ChromaProgram(ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
+  const ResampleProgram& across = *keptAcross;
+  const ResampleProgram& down = *keptDown;
   const ToRgbMatrix& mx = ToRgbOf(m);
   const int bpp = BytesPerPixel(out.type);
   const bool vector = UseAvx2Kernels();
@@ -357,6 +379,14 @@ void YuvToRgb(Matrix m, int y, int u, int v, int& r, int& g, int& b) { ToRgb(ToR
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v) { RgbToYuv(Matrix::Rec601, r, g, b, y, u, v); }
 void YuvToRgb601(int y, int u, int v, int& r, int& g, int& b) { YuvToRgb(Matrix::Rec601, y, u, v, r, g, b); }
 
+void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced) {
+  for (int row = 0; row < src.height; ++row) std::memcpy(out.Row(0, y + row) + x, src.Row(0, row), src.Stride(0));
+  const int sx = ChromaShiftX(out.type), sy = ChromaShiftY(out.type);
+  for (int c = 1; c < 3; ++c)
+    ChangeChroma(src.Plane(c), src.PlaneWidth(c), src.PlaneHeight(c), ChromaShiftX(src.type), ChromaShiftY(src.type),
+                 out.Row(c, y >> sy) + (x >> sx), src.width >> sx, src.height >> sy, sx, sy, interlaced, out.Stride(c));
+}
+
 void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced) {
   if (src.type == out.type) {
     out.pixels = src.pixels;
@@ -399,15 +429,7 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     }
     return;
   }
-  const bool planarBoth = src.Planes() == 3 && out.Planes() == 3;
-  if (planarBoth) {
-    std::memcpy(out.Plane(0), src.Plane(0), out.Stride(0) * static_cast<std::size_t>(out.height));
-    for (int c = 1; c < 3; ++c)
-      ChangeChroma(src.Plane(c), src.PlaneWidth(c), src.PlaneHeight(c), ChromaShiftX(src.type), ChromaShiftY(src.type),
-                   out.Plane(c), out.PlaneWidth(c), out.PlaneHeight(c), ChromaShiftX(out.type), ChromaShiftY(out.type),
-                   interlaced);
-    return;
-  }
+  if (src.Planes() == 3 && out.Planes() == 3) return ConvertPlanarInto(src, out, 0, 0, interlaced);
   if (src.type == PixelType::YUY2 && out.type == PixelType::YV16) {
     for (int y = 0; y < src.height; ++y) {
       const std::uint8_t* s = src.Row(y);

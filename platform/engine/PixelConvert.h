@@ -29,6 +29,10 @@ void YuvToRgb(Matrix m, int y, int u, int v, int& r, int& g, int& b);
 
 // `src` in pixel type `to`; `out` (of that type and size) receives it.
 void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced);
+// A planar YUV frame in `out`'s planar YUV type, written with its top-left
+// corner at (x, y) of `out` (which fit both subsamplings): the bytes
+// ConvertFrame gives, in place.
+void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced);
 
 // A frame of any type as RGB24 through Rec601, for what the user sees
 // (the player, frame capture, the still-frame preview). RGB24 frames pass

@@ -51,32 +51,39 @@ class ResizeClip : public Clip, public WindowedFrames {
     return window;
   }
 
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
+    if (info_.pixelType == PixelType::YUY2) return Clip::GetFrameInto(n, out, x, y);
+    Resample(*child_->GetFrame(n), out, x, y);
+  }
+
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    std::shared_ptr<FrameBGR> packedIn, packedOut;
-    const FrameBGR* in = src.get();
-    if (info_.pixelType == PixelType::YUY2) {
-      packedIn = std::make_shared<FrameBGR>(PixelType::YV16, src->width, src->height);
-      ConvertFrame(*src, *packedIn, Matrix::Rec601, false);
-      in = packedIn.get();
+    if (info_.pixelType != PixelType::YUY2) {
+      auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+      Resample(*src, *out, 0, 0);
+      return out;
     }
+    // YUY2 is resized as YV16 planes.
+    auto packedIn = std::make_shared<FrameBGR>(PixelType::YV16, src->width, src->height);
+    ConvertFrame(*src, *packedIn, Matrix::Rec601, false);
+    FrameBGR packedOut(PixelType::YV16, info_.width, info_.height);
+    Resample(*packedIn, packedOut, 0, 0);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
-    FrameBGR* target = out.get();
-    if (info_.pixelType == PixelType::YUY2) {
-      packedOut = std::make_shared<FrameBGR>(PixelType::YV16, info_.width, info_.height);
-      target = packedOut.get();
-    }
+    ConvertFrame(packedOut, *out, Matrix::Rec601, false);
+    return out;
+  }
+
+  // The planes of `in` resized into `out` at (x, y).
+  void Resample(const FrameBGR& in, FrameBGR& out, int x, int y) const {
     // Kept by the thread between frames, so the passes' middle picture is
     // not allocated (and faulted in) afresh for each; only this call uses
     // it while it runs (the row bands of its passes read it through it).
     thread_local std::vector<std::uint8_t> scratch;
     for (std::size_t p = 0; p < plans_.size(); ++p) {
       const int plane = static_cast<int>(p);
-      RunPlaneResize(plans_[p], in->Plane(plane), in->Stride(plane), target->Plane(plane), target->Stride(plane),
+      RunPlaneResize(plans_[p], in.Plane(plane), in.Stride(plane), PixelAt(out, plane, x, y), out.Stride(plane),
                      scratch, ParallelFor);
     }
-    if (packedOut) ConvertFrame(*packedOut, *out, Matrix::Rec601, false);
-    return out;
   }
 
   // A resize whose plans the caller fills in (CropWindow).

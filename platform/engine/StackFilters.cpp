@@ -24,7 +24,7 @@ class StackClip : public Clip {
 
   // The views are independent chains (two sources, each scaled and turned
   // on its own), so the children are made at once on the shared worker
-  // pool, each copied into its own part of the result. Nodes with state
+  // pool, each written into its own part of the result. Nodes with state
   // lock themselves, so a clip shared by two children is still served
   // correctly, one at a time.
   FramePtr GetFrame(int n) override {
@@ -33,8 +33,7 @@ class StackClip : public Clip {
     // The first failing child in order is rethrown, whatever finished first.
     RunParts(static_cast<int>(children_.size()), [&](int i) {
       const auto k = static_cast<std::size_t>(i);
-      FramePtr f = children_[k]->GetFrame(n);
-      Blit(*f, *out, horizontal_ ? offsets_[k] : 0, horizontal_ ? 0 : offsets_[k]);
+      children_[k]->GetFrameInto(n, *out, horizontal_ ? offsets_[k] : 0, horizontal_ ? 0 : offsets_[k]);
     });
     return out;
   }

@@ -1,6 +1,7 @@
 // The engine's vector kernels and shortcuts against the plain code: the
 // same bytes with the vector kernels on and off (platform/VectorKernels.h),
-// Crop over a resize or borders against the whole frame cropped, and the
+// Crop over a resize or borders against the whole frame cropped, views
+// written in place into a stack against views copied, and the
 // banded YV12 to RGB conversion against the conversion through YV24.
 #include <string>
 
@@ -85,6 +86,30 @@ TEST(CropWindows, GiveTheBytesOfTheWholeFrameCropped) {
   // A window outside the resized picture is still refused as Crop refuses it.
   EXPECT_EQ(Message(EvalError(Busy("YV12", 96, 64) + ".Lanczos4Resize(100, 70).Crop(2, 2, 100, 70)")),
             "Crop: you cannot use crop to enlarge or 'shift' a clip");
+}
+
+// Stacks have their views written into their part of the result (resizes,
+// conversions, crops and borders, nested); the bytes are those of views
+// made whole and copied (two flips hide a view's own way of writing).
+TEST(StackViews, WrittenInPlaceGiveTheBytesOfViewsCopied) {
+  for (const char* type : {"YV12", "YV16", "YV24", "YUY2", "RGB24", "RGB32", "Y8"}) {
+    const std::string src = Busy(type, 96, 64);
+    const std::string views[] = {
+        src + ".Lanczos4Resize(100, 70).Crop(2, 4, 96, 64)",
+        src + ".BicubicResize(48, 32).AddBorders(24, 16, 24, 16, $4080C0)",
+        src + ".Crop(8, 4, 80, 56).AddBorders(6, 2, 10, 6)",
+        src + ".AddBorders(8, 4, 8, 4).Crop(4, 2, 96, 64)",
+        std::string("ColorBars(width=96, height=64, pixel_type=\"YV12\").ConvertTo") + type + "()",
+    };
+    for (const std::string& view : views) {
+      for (const char* stack : {"StackHorizontal", "StackVertical"}) {
+        const std::string copied = view + ".FlipVertical().FlipVertical()";
+        EXPECT_EQ(Frame(Eval(std::string(stack) + "(" + src + ", " + view + ", " + view + ")")).pixels,
+                  Frame(Eval(std::string(stack) + "(" + src + ", " + copied + ", " + copied + ")")).pixels)
+            << type << " " << stack << " " << view;
+      }
+    }
+  }
 }
 
 TEST(Yv12ToRgb, BandedConversionIsTheConversionThroughYV24) {
