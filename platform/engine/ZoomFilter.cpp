@@ -64,30 +64,38 @@ class RotateClip : public Clip {
     sin_ = std::sin(radians);
   }
 
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
+    if (info_.pixelType == PixelType::YUY2) return Clip::GetFrameInto(n, out, x, y);
+    Turn(*child_->GetFrame(n), out, x, y);
+  }
+
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
-    // YUY2 is turned as its 4:2:2 planes.
-    std::shared_ptr<FrameBGR> planarIn, planarOut;
-    const FrameBGR* in = src.get();
-    if (info_.pixelType == PixelType::YUY2) {
-      planarIn = std::make_shared<FrameBGR>(PixelType::YV16, src->width, src->height);
-      ConvertFrame(*src, *planarIn, Matrix::Rec601, false);
-      in = planarIn.get();
-    }
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
-    FrameBGR* target = out.get();
-    if (planarIn) {
-      planarOut = std::make_shared<FrameBGR>(PixelType::YV16, info_.width, info_.height);
-      target = planarOut.get();
+    if (info_.pixelType != PixelType::YUY2) {
+      Turn(*src, *out, 0, 0);
+      return out;
     }
+    // YUY2 is turned as its 4:2:2 planes.
+    FrameBGR planarIn(PixelType::YV16, src->width, src->height);
+    ConvertFrame(*src, planarIn, Matrix::Rec601, false);
+    FrameBGR planarOut(PixelType::YV16, info_.width, info_.height);
+    Turn(planarIn, planarOut, 0, 0);
+    ConvertFrame(planarOut, *out, Matrix::Rec601, false);
+    return out;
+  }
+
+  // The planes of `in` turned into `target` at (x, y).
+  void Turn(const FrameBGR& source, FrameBGR& target, int x, int y) const {
+    const FrameBGR* in = &source;
     for (int p = 0; p < in->Planes(); ++p) {
       const PlaneView view{in->Plane(p), in->Stride(p), p ? in->PlaneWidth(p) : in->width, in->PlaneHeight(p),
                            in->Stride(p) * static_cast<std::size_t>(in->PlaneHeight(p))};
       const int channels = p ? 1 : BytesPerPixel(in->type);
       // Black where no picture falls: 0 in RGB, 16 for luma and 128 for chroma.
       const int black = IsRGBType(in->type) ? 0 : (p ? 128 : 16);
-      std::uint8_t* dst = target->Plane(p);
-      const std::size_t dstStride = target->Stride(p);
+      std::uint8_t* dst = PixelAt(target, p, x, y);
+      const std::size_t dstStride = target.Stride(p);
       // The vector kernels follow the switch of platform/VectorKernels.h.
       const bool sse41 = UseSse41Kernels();
       const bool avx2 = UseAvx2Kernels();
@@ -103,8 +111,6 @@ class RotateClip : public Clip {
         Rows<false, 1>(view, dst, dstStride, begin, end, black);
       });
     }
-    if (planarOut) ConvertFrame(*planarOut, *out, Matrix::Rec601, false);
-    return out;
   }
 
  private:

@@ -89,7 +89,7 @@ TEST(CropWindows, GiveTheBytesOfTheWholeFrameCropped) {
 }
 
 // Stacks have their views written into their part of the result (resizes,
-// conversions, crops and borders, nested); the bytes are those of views
+// conversions, crops, borders, zoom, nested); the bytes are those of views
 // made whole and copied (two flips hide a view's own way of writing).
 TEST(StackViews, WrittenInPlaceGiveTheBytesOfViewsCopied) {
   for (const char* type : {"YV12", "YV16", "YV24", "YUY2", "RGB24", "RGB32", "Y8"}) {
@@ -99,6 +99,7 @@ TEST(StackViews, WrittenInPlaceGiveTheBytesOfViewsCopied) {
         src + ".BicubicResize(48, 32).AddBorders(24, 16, 24, 16, $4080C0)",
         src + ".Crop(8, 4, 80, 56).AddBorders(6, 2, 10, 6)",
         src + ".AddBorders(8, 4, 8, 4).Crop(4, 2, 96, 64)",
+        src + ".zoom(angle=\"2.5\")",
         std::string("ColorBars(width=96, height=64, pixel_type=\"YV12\").ConvertTo") + type + "()",
     };
     for (const std::string& view : views) {
