@@ -8,11 +8,6 @@
 namespace tandemix::engine {
 namespace {
 
-// (left << 8) + (right - left) * wx, lane by lane.
-__attribute__((target("avx2"))) inline __m256i Across(__m256i left, __m256i right, __m256i wx) {
-  return _mm256_add_epi32(_mm256_slli_epi32(left, 8), _mm256_mullo_epi32(_mm256_sub_epi32(right, left), wx));
-}
-
 // Eight 32-bit lanes of 0..255 as eight bytes, in order.
 __attribute__((target("avx2"))) inline __m128i Bytes8(__m256i lanes) {
   const __m256i words = _mm256_packs_epi32(lanes, lanes);
@@ -20,20 +15,18 @@ __attribute__((target("avx2"))) inline __m128i Bytes8(__m256i lanes) {
   return _mm_unpacklo_epi32(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
 }
 
-// Bytes `at` of `first` where `useFirst`, else of `second`.
-__attribute__((target("avx2"))) inline __m128i Pick(__m128i first, __m128i second, __m128i at, __m128i useFirst) {
-  return _mm_blendv_epi8(_mm_shuffle_epi8(second, at), _mm_shuffle_epi8(first, at), useFirst);
-}
-
 }  // namespace
 
 // Eight pixels at a time without gathers (slow on processors that guard
-// against gather data sampling): where the eight source points lie on at
-// most two neighbouring rows and within 15 bytes along them, which a small
-// angle gives nearly everywhere, 16 bytes of each of the three rows they
-// touch are loaded and the neighbours picked out with byte shuffles. Then
-// the plain integer formula in 32-bit lanes. Other groups, and pixels off
-// the picture's interior, take ZoomPixel<1>.
+// against gather data sampling): where the eight source points lie inside
+// the picture, on at most two neighbouring rows and within 15 bytes along
+// them, which a small angle gives nearly everywhere, 16 bytes of each of the
+// three rows they touch are loaded and each point's left and right
+// neighbours picked out as a pair of words with a byte shuffle. The points
+// move along a straight line, so the group's ends bound them all. Then the
+// plain integer formula: across with _mm256_madd_epi16 (left * (256 - wx) +
+// right * wx is (left << 8) + (right - left) * wx), down in 32-bit lanes.
+// Other groups, and pixels off the picture's interior, take ZoomPixel<1>.
 __attribute__((target("avx2"))) void ZoomPlaneRowAvx2(const PlaneView& src, std::int64_t fx, std::int64_t fy,
                                                       std::int64_t stepX, std::int64_t stepY, std::uint8_t* d,
                                                       int count, int black) {
@@ -51,45 +44,44 @@ __attribute__((target("avx2"))) void ZoomPlaneRowAvx2(const PlaneView& src, std:
                                   _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(stepX))));
     __m256i vy = _mm256_add_epi32(_mm256_set1_epi32(static_cast<int>(fy)),
                                   _mm256_mullo_epi32(lane, _mm256_set1_epi32(static_cast<int>(stepY))));
-    const __m256i maxX = _mm256_set1_epi32(src.width - 1);
-    const __m256i maxY = _mm256_set1_epi32(src.height - 1);
-    const __m256i minusOne = _mm256_set1_epi32(-1);
     const __m256i byteMask = _mm256_set1_epi32(255);
     const __m256i round = _mm256_set1_epi32(32768);
-    const __m128i one = _mm_set1_epi8(1);
+    const __m256i weightBase = _mm256_set1_epi32(256);
+    // Bytes off, zero, off + 1, zero of each lane's shuffle, from off | off << 16.
+    const __m256i pairBytes = _mm256_set1_epi32(static_cast<int>(0x80018000u));
+    const int maxX = src.width - 1, maxY = src.height - 1;
+    const auto stride = static_cast<std::ptrdiff_t>(src.stride);
     for (; x + 8 <= count; x += 8, vx = _mm256_add_epi32(vx, stepX8), vy = _mm256_add_epi32(vy, stepY8)) {
-      const __m256i ix = _mm256_srai_epi32(vx, 16);
-      const __m256i iy = _mm256_srai_epi32(vy, 16);
-      const __m256i inside =
-          _mm256_and_si256(_mm256_and_si256(_mm256_cmpgt_epi32(ix, minusOne), _mm256_cmpgt_epi32(maxX, ix)),
-                           _mm256_and_si256(_mm256_cmpgt_epi32(iy, minusOne), _mm256_cmpgt_epi32(maxY, iy)));
-      // Positions move steadily along the row: the ends bound them.
-      const int ix0 = _mm256_extract_epi32(ix, 0), ix7 = _mm256_extract_epi32(ix, 7);
-      const int iy0 = _mm256_extract_epi32(iy, 0), iy7 = _mm256_extract_epi32(iy, 7);
-      const int left = std::min(ix0, ix7), top = std::min(iy0, iy7);
-      const bool near = std::max(ix0, ix7) - left <= 14 && std::max(iy0, iy7) - top <= 1 && top + 2 < src.height &&
-                        left + 16 <= static_cast<int>(src.stride);
-      if (_mm256_movemask_epi8(inside) != -1 || !near) {
+      // The group's first and last points, in whole pixels.
+      const std::int64_t firstX = fx + stepX * x, firstY = fy + stepY * x;
+      const int ix0 = static_cast<int>(firstX >> 16), ix7 = static_cast<int>((firstX + stepX * 7) >> 16);
+      const int iy0 = static_cast<int>(firstY >> 16), iy7 = static_cast<int>((firstY + stepY * 7) >> 16);
+      const int left = std::min(ix0, ix7), right = std::max(ix0, ix7);
+      const int top = std::min(iy0, iy7), bottom = std::max(iy0, iy7);
+      const bool near = left >= 0 && right < maxX && top >= 0 && bottom < maxY && right - left <= 14 &&
+                        bottom - top <= 1 && top + 2 < src.height && left + 16 <= static_cast<int>(src.stride);
+      if (!near) {
         for (int k = 0; k < 8; ++k) ZoomPixel<1>(src, fx + stepX * (x + k), fy + stepY * (x + k), d + x + k, black);
         continue;
       }
-      const std::uint8_t* row0 = src.data + src.stride * static_cast<std::size_t>(top) + left;
-      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0));
-      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + src.stride));
-      const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + 2 * src.stride));
-      const __m128i pickLeft = Bytes8(_mm256_sub_epi32(ix, _mm256_set1_epi32(left)));
-      const __m128i pickRight = _mm_add_epi8(pickLeft, one);
-      // 0xff where a point lies on the upper of the two rows.
-      const __m256i upper32 = _mm256_cmpeq_epi32(iy, _mm256_set1_epi32(top));
-      const __m256i upper16 = _mm256_packs_epi32(upper32, upper32);
-      const __m256i upper8 = _mm256_packs_epi16(upper16, upper16);
-      const __m128i upper = _mm_unpacklo_epi32(_mm256_castsi256_si128(upper8), _mm256_extracti128_si256(upper8, 1));
+      const std::uint8_t* row0 = src.data + stride * top + left;
+      const __m256i a = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row0)));
+      const __m256i b = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + stride)));
+      const __m256i c =
+          _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row0 + 2 * stride)));
+      const __m256i off = _mm256_sub_epi32(_mm256_srai_epi32(vx, 16), _mm256_set1_epi32(left));
+      const __m256i pick = _mm256_add_epi32(_mm256_or_si256(off, _mm256_slli_epi32(off, 16)), pairBytes);
+      // All ones where a point lies on the upper of the two rows.
+      const __m256i upper = _mm256_cmpeq_epi32(_mm256_srai_epi32(vy, 16), _mm256_set1_epi32(top));
+      const __m256i middle = _mm256_shuffle_epi8(b, pick);
+      const __m256i abovePair = _mm256_blendv_epi8(middle, _mm256_shuffle_epi8(a, pick), upper);
+      const __m256i belowPair = _mm256_blendv_epi8(_mm256_shuffle_epi8(c, pick), middle, upper);
       const __m256i wx = _mm256_and_si256(_mm256_srai_epi32(vx, 8), byteMask);
       const __m256i wy = _mm256_and_si256(_mm256_srai_epi32(vy, 8), byteMask);
-      const __m256i topRow = Across(_mm256_cvtepu8_epi32(Pick(a, b, pickLeft, upper)),
-                                    _mm256_cvtepu8_epi32(Pick(a, b, pickRight, upper)), wx);
-      const __m256i bottomRow = Across(_mm256_cvtepu8_epi32(Pick(b, c, pickLeft, upper)),
-                                       _mm256_cvtepu8_epi32(Pick(b, c, pickRight, upper)), wx);
+      // Words 256 - wx and wx.
+      const __m256i across = _mm256_add_epi32(_mm256_sub_epi32(_mm256_slli_epi32(wx, 16), wx), weightBase);
+      const __m256i topRow = _mm256_madd_epi16(abovePair, across);
+      const __m256i bottomRow = _mm256_madd_epi16(belowPair, across);
       __m256i sum =
           _mm256_add_epi32(_mm256_slli_epi32(topRow, 8), _mm256_mullo_epi32(_mm256_sub_epi32(bottomRow, topRow), wy));
       sum = _mm256_srai_epi32(_mm256_add_epi32(sum, round), 16);

@@ -2,6 +2,7 @@
 // frame size, with black where no picture falls. A positive angle turns it
 // clockwise on screen, the same way the still-frame preview turns a view
 // for a positive tilt, so a script shows what the user aligned.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -126,6 +127,14 @@ class RotateClip : public Clip {
 #endif
 
  public:
+  // The source point of row y's first pixel, x or y, in 16.16 fixed point.
+  std::int64_t RowStart(int w, int h, int y, bool across) const {
+    const double dx = 0.5 - w / 2.0;
+    const double dy = y + 0.5 - h / 2.0;
+    const double point = across ? dx * cos_ + dy * sin_ + w / 2.0 - 0.5 : -dx * sin_ + dy * cos_ + h / 2.0 - 0.5;
+    return std::llround(point * 65536.0);
+  }
+
   template <bool kVector, int C>
   [[gnu::always_inline]] inline void Rows(const PlaneView& src, std::uint8_t* dst, std::size_t dstStride, int begin,
                                           int end, int black) const {
@@ -135,18 +144,25 @@ class RotateClip : public Clip {
     const std::int64_t stepX = std::llround(cos_ * kOne);
     const std::int64_t stepY = std::llround(-sin_ * kOne);
     [[maybe_unused]] const std::uint8_t* const end8 = src.data + src.bytes;
+    if constexpr (kVector && C == 1) {
+      // In strips a few hundred pixels wide, rows of a strip one after the
+      // other: a row of a turned picture crosses many source rows, and the
+      // next row the same ones again, so a strip keeps what it reads in the
+      // first-level cache where a whole row would not.
+      constexpr int kStrip = 256;
+      for (int left = 0; left < w; left += kStrip)
+        for (int y = begin; y < end; ++y) {
+          const std::int64_t fx = RowStart(w, h, y, true) + stepX * left;
+          const std::int64_t fy = RowStart(w, h, y, false) + stepY * left;
+          ZoomPlaneRowAvx2(src, fx, fy, stepX, stepY, dst + dstStride * static_cast<std::size_t>(y) + left,
+                           std::min(kStrip, w - left), black);
+        }
+      return;
+    }
     for (int y = begin; y < end; ++y) {
-      const double dx = 0.5 - w / 2.0;
-      const double dy = y + 0.5 - h / 2.0;
-      const double sx = dx * cos_ + dy * sin_ + w / 2.0 - 0.5;
-      const double sy = -dx * sin_ + dy * cos_ + h / 2.0 - 0.5;
-      std::int64_t fx = std::llround(sx * kOne);
-      std::int64_t fy = std::llround(sy * kOne);
+      std::int64_t fx = RowStart(w, h, y, true);
+      std::int64_t fy = RowStart(w, h, y, false);
       std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
-      if constexpr (kVector && C == 1) {
-        ZoomPlaneRowAvx2(src, fx, fy, stepX, stepY, d, w, black);
-        continue;
-      }
       for (int x = 0; x < w; ++x, fx += stepX, fy += stepY, d += C) {
 #if defined(TANDEMIX_ZOOM_SSE41)
         // Eight bytes are read from each row: not past the picture's end.
