@@ -13,30 +13,33 @@ std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255
 
 }  // namespace
 
-// The horizontal pass over planes, 8 targets at a time without gathers:
-// each target's source bytes are read 8 at a time from its first tap, two
-// targets to a register, and multiplied by its taps (the program's grouped
-// taps, Resampler.h) with _mm256_madd_epi16; two rounds of horizontal adds
-// leave the 8 sums in order. The same integer sums as the plain pass, so
-// the bytes are the same. Targets past the program's vectorTargets, whose
-// reads would pass the row's end, take the plain formula.
-// One group of the shuffle form: its 8 sums, shifted, in order.
-__attribute__((target("avx2"))) static inline __m256i ShuffleGroupSums(const std::uint8_t* s, const int* start,
-                                                                       int pairs, const __m256i* shuffle,
-                                                                       const __m256i* weights) {
-  const __m256i pixels = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s + start[4]),
-                                             reinterpret_cast<const __m128i*>(s + start[0]));
-  __m256i sum = _mm256_set1_epi32(kRound);
-  for (int pair = 0; pair < pairs; ++pair)
-    sum = _mm256_add_epi32(sum, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels, _mm256_loadu_si256(shuffle + pair)),
-                                                  _mm256_loadu_si256(weights + pair)));
-  return _mm256_srai_epi32(sum, kResampleBits);
+// One group of the shuffle form in two rows at once, which share each load
+// of the group's shuffles and taps: the 8 sums of each, shifted, in order.
+__attribute__((target("avx2"))) static inline void ShuffleGroupSums(const std::uint8_t* s0, const std::uint8_t* s1,
+                                                                    const int* start, int pairs, const __m256i* shuffle,
+                                                                    const __m256i* weights, __m256i& sum0,
+                                                                    __m256i& sum1) {
+  const __m256i pixels0 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s0 + start[4]),
+                                              reinterpret_cast<const __m128i*>(s0 + start[0]));
+  const __m256i pixels1 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s1 + start[4]),
+                                              reinterpret_cast<const __m128i*>(s1 + start[0]));
+  sum0 = _mm256_set1_epi32(kRound);
+  sum1 = sum0;
+  for (int pair = 0; pair < pairs; ++pair) {
+    const __m256i pick = _mm256_loadu_si256(shuffle + pair);
+    const __m256i taps = _mm256_loadu_si256(weights + pair);
+    sum0 = _mm256_add_epi32(sum0, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels0, pick), taps));
+    sum1 = _mm256_add_epi32(sum1, _mm256_madd_epi16(_mm256_shuffle_epi8(pixels1, pick), taps));
+  }
+  sum0 = _mm256_srai_epi32(sum0, kResampleBits);
+  sum1 = _mm256_srai_epi32(sum1, kResampleBits);
 }
 
 // The shuffle form (Resampler.h): each half of a group reads its 16 bytes
 // once, and a byte shuffle per pair of taps lays out its 4 targets' pixel
 // pairs as words for _mm256_madd_epi16; the 8 sums come out in order. Two
-// groups a step, so the two chains of adds overlap.
+// rows a step (a last odd row is done twice), so the program's tables are
+// read once for both and the two chains of adds overlap.
 __attribute__((target("avx2"))) static void ResampleRowsShuffleAvx2(const std::uint8_t* src, std::size_t srcStride,
                                                                     std::uint8_t* dst, std::size_t dstStride, int rows,
                                                                     const ResampleProgram& program) {
@@ -45,39 +48,47 @@ __attribute__((target("avx2"))) static void ResampleRowsShuffleAvx2(const std::u
   const int vectorEnd = program.shuffleTargets;
   const int pairs = program.tapPairs;
   const int* start = program.start.data();
-  const __m256i order = _mm256_setr_epi32(0, 4, 0, 4, 0, 4, 0, 4);
-  for (int y = 0; y < rows; ++y) {
-    const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
-    std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
+  // Row 0's targets 0-7 in the low half, row 1's in the high half.
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0);
+  for (int y = 0; y < rows; y += 2) {
+    const int y1 = y + 1 < rows ? y + 1 : y;
+    const std::uint8_t* s0 = src + srcStride * static_cast<std::size_t>(y);
+    const std::uint8_t* s1 = src + srcStride * static_cast<std::size_t>(y1);
+    std::uint8_t* d0 = dst + dstStride * static_cast<std::size_t>(y);
+    std::uint8_t* d1 = dst + dstStride * static_cast<std::size_t>(y1);
     const auto* shuffle = reinterpret_cast<const __m256i*>(program.pairShuffles.data());
     const auto* weights = reinterpret_cast<const __m256i*>(program.pairTaps.data());
-    int x = 0;
-    for (; x + 16 <= vectorEnd; x += 16, shuffle += 2 * pairs, weights += 2 * pairs) {
-      const __m256i first = ShuffleGroupSums(s, start + x, pairs, shuffle, weights);
-      const __m256i second = ShuffleGroupSums(s, start + x + 8, pairs, shuffle + pairs, weights + pairs);
-      // Words t0-3 t8-11 | t4-7 t12-15, bytes likewise, then in order.
-      const __m256i words = _mm256_packs_epi32(first, second);
-      const __m256i bytes = _mm256_packus_epi16(words, words);
-      const __m256i ordered = _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 0, 0, 0, 0));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm256_castsi256_si128(ordered));
+    for (int x = 0; x < vectorEnd; x += 8, shuffle += pairs, weights += pairs) {
+      __m256i sum0, sum1;
+      ShuffleGroupSums(s0, s1, start + x, pairs, shuffle, weights, sum0, sum1);
+      // Words r0 t0-3, r1 t0-3 | r0 t4-7, r1 t4-7; bytes likewise; then in order.
+      const __m256i words = _mm256_packs_epi32(sum0, sum1);
+      const __m128i both =
+          _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(_mm256_packus_epi16(words, words), order));
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d0 + x), both);
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(d1 + x), _mm_unpackhi_epi64(both, both));
     }
-    for (; x < vectorEnd; x += 8, shuffle += pairs, weights += pairs) {
-      const __m256i sums = ShuffleGroupSums(s, start + x, pairs, shuffle, weights);
-      const __m256i words = _mm256_packs_epi32(sums, sums);
-      const __m256i bytes = _mm256_packus_epi16(words, words);
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x),
-                       _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(bytes, order)));
-    }
-    const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
-    for (x = vectorEnd; x < target; ++x, c += taps) {
-      const std::uint8_t* p = s + start[x];
-      int sum = kRound;
-      for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
-      d[x] = Clip8(sum >> kResampleBits);
+    for (int row = y; row <= y1; ++row) {
+      const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(row);
+      std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(row);
+      const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
+      for (int x = vectorEnd; x < target; ++x, c += taps) {
+        const std::uint8_t* p = s + start[x];
+        int sum = kRound;
+        for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
+        d[x] = Clip8(sum >> kResampleBits);
+      }
     }
   }
 }
 
+// The horizontal pass over planes, 8 targets at a time without gathers:
+// each target's source bytes are read 8 at a time from its first tap, two
+// targets to a register, and multiplied by its taps (the program's grouped
+// taps, Resampler.h) with _mm256_madd_epi16; two rounds of horizontal adds
+// leave the 8 sums in order. The same integer sums as the plain pass, so
+// the bytes are the same. Targets past the program's vectorTargets, whose
+// reads would pass the row's end, take the plain formula.
 __attribute__((target("avx2"))) void ResampleRowsAvx2(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
                                                       std::size_t dstStride, int rows, const ResampleProgram& program) {
   if (program.shuffleTargets > 0) return ResampleRowsShuffleAvx2(src, srcStride, dst, dstStride, rows, program);
