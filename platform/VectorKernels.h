@@ -3,14 +3,19 @@
 // bytes; the vector form runs when the processor has the instructions and
 // the switch is on. The switch starts on unless the environment variable
 // TANDEMIX_VECTOR_KERNELS is "0" or "off" (to compare speeds, or to rule
-// the vector code out when a picture looks wrong); tests turn it off to
-// check the plain forms against the vector ones.
+// the vector code out when a picture looks wrong), or "sse4.1" to use no
+// instructions past SSE4.1 (as on a processor without AVX2); tests turn it
+// off, or down, to check each form against the plain one.
 #pragma once
 
 namespace tandemix {
 
 bool VectorKernelsEnabled();
 void EnableVectorKernels(bool enabled);
+
+// The most the kernels may use: nothing, SSE4.1, or everything the processor has.
+enum class VectorLevel { Plain, Sse41, Avx2 };
+void LimitVectorKernels(VectorLevel most);
 
 // The processor has the instructions and the switch is on.
 bool UseSse41Kernels();

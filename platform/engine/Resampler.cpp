@@ -7,6 +7,7 @@
 
 #include "platform/VectorKernels.h"
 #include "platform/engine/ResamplerAvx2.h"
+#include "platform/engine/ResamplerSse41.h"
 #include "platform/engine/ScriptError.h"
 
 namespace tandemix::engine {
@@ -199,7 +200,7 @@ ResampleProgram SliceProgram(const ResampleProgram& program, int first, int coun
   return slice;
 }
 
-bool ResampleVectorAvailable() { return UseAvx2Kernels(); }
+bool ResampleVectorAvailable() { return UseSse41Kernels(); }
 
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                        int rows, int step, const ResampleProgram& program) {
@@ -222,8 +223,14 @@ void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint
 
 void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
                   int step, const ResampleProgram& program) {
-  if (!ResampleVectorAvailable()) return ResampleRowsPlain(src, srcStride, dst, dstStride, rows, step, program);
-  if (step == 1) return ResampleRowsAvx2(src, srcStride, dst, dstStride, rows, program);
+  using RowPass = void (*)(const std::uint8_t*, std::size_t, std::uint8_t*, std::size_t, int, const ResampleProgram&);
+  RowPass pass = nullptr;
+  if (UseAvx2Kernels())
+    pass = ResampleRowsAvx2;
+  else if (UseSse41Kernels() && program.shuffleTargets > 0)
+    pass = ResampleRowsSse41;
+  if (!pass) return ResampleRowsPlain(src, srcStride, dst, dstStride, rows, step, program);
+  if (step == 1) return pass(src, srcStride, dst, dstStride, rows, program);
   // Packed pixels: each byte of a pixel is resampled on its own, so the row
   // is split into planes, each resampled as a plane, and woven back.
   thread_local std::vector<std::uint8_t> planes;
@@ -237,7 +244,7 @@ void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* 
     std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
     for (std::size_t x = 0; x < in; ++x)
       for (int c = 0; c < step; ++c) apart[c * in + x] = s[x * step + static_cast<std::size_t>(c)];
-    ResampleRowsAvx2(apart, in, done, out, step, program);
+    pass(apart, in, done, out, step, program);
     for (std::size_t x = 0; x < out; ++x)
       for (int c = 0; c < step; ++c) d[x * step + static_cast<std::size_t>(c)] = done[c * out + x];
   }
@@ -267,8 +274,10 @@ void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::u
 void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                      int rowBytes, const ResampleProgram& program, int firstRow, int endRow) {
   if (endRow < 0) endRow = program.targetSize;
-  if (ResampleVectorAvailable())
+  if (UseAvx2Kernels())
     ResampleColumnsAvx2(src, srcStride, dst, dstStride, rowBytes, program, firstRow, endRow);
+  else if (UseSse41Kernels())
+    ResampleColumnsSse41(src, srcStride, dst, dstStride, rowBytes, program, firstRow, endRow);
   else
     ResampleColumnsPlain(src, srcStride, dst, dstStride, rowBytes, program, firstRow, endRow);
 }

@@ -66,20 +66,22 @@ ResampleProgram SliceProgram(const ResampleProgram& program, int first, int coun
 
 // Resamples rows of interleaved samples (`step` bytes a pixel, each byte
 // resampled on its own) along the row. Planes go through an AVX2 form where
-// the processor has it and the vector kernels are on (platform/VectorKernels.h),
-// packed pixels through it one byte plane at a time; the bytes are the plain
-// form's.
+// the processor has it and the vector kernels allow it (platform/
+// VectorKernels.h), else through an SSE4.1 form for programs with a shuffle
+// form; packed pixels go through them one byte plane at a time. The bytes
+// are the plain form's.
 void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride, int rows,
                   int step, const ResampleProgram& program);
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                        int rows, int step, const ResampleProgram& program);
 // Resamples columns: every byte of a row of `rowBytes` bytes. Runs an AVX2
-// form where the processor has it and the vector kernels are on
-// (ResampleVectorAvailable), which gives the same bytes as the plain form.
+// or SSE4.1 form where the processor has it and the vector kernels allow it,
+// which gives the same bytes as the plain form.
 void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                      int rowBytes, const ResampleProgram& program, int firstRow = 0, int endRow = -1);
 void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                           int rowBytes, const ResampleProgram& program, int firstRow = 0, int endRow = -1);
+// Whether a vector form of the passes runs (SSE4.1 or more).
 bool ResampleVectorAvailable();
 
 // One plane (or packed picture, `step` bytes a pixel) resized through a

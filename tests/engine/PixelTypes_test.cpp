@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/VectorKernels.h"
 #include "platform/engine/PixelConvert.h"
 #include "platform/engine/Resampler.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -166,11 +167,21 @@ TEST(PixelTypes, FiltersWorkPerPlane) {
   EXPECT_EQ(cored.Row(1, 0)[0], 240);
 }
 
-// The vector passes give the plain passes' bytes: every kernel, enlarging
-// and shrinking, sizes that leave a tail past the vector width, and
-// pictures of extremes that drive the sums below 0 and past 255.
-TEST(PixelTypes, VectorResamplePassesMatchThePlainPasses) {
-  if (!engine::ResampleVectorAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
+// The vector passes (AVX2, and SSE4.1 as a processor without AVX2 runs
+// them) give the plain passes' bytes: every kernel, enlarging and
+// shrinking, sizes that leave a tail past the vector width, and pictures of
+// extremes that drive the sums below 0 and past 255.
+class VectorResample : public ::testing::TestWithParam<VectorLevel> {
+ protected:
+  void SetUp() override {
+    LimitVectorKernels(GetParam());
+    if (GetParam() == VectorLevel::Avx2 ? !UseAvx2Kernels() : !UseSse41Kernels())
+      GTEST_SKIP() << "the processor lacks these instructions";
+  }
+  void TearDown() override { EnableVectorKernels(true); }
+};
+
+TEST_P(VectorResample, PassesMatchThePlainPasses) {
   using Kind = engine::ResampleKernel::Kind;
   int shuffled = 0, gathered = 0;  // programs that take the shuffle form along rows, and that do not
   for (const Kind kind : {Kind::Point, Kind::Bilinear, Kind::Bicubic, Kind::Lanczos, Kind::Spline16, Kind::Spline36}) {
@@ -210,6 +221,9 @@ TEST(PixelTypes, VectorResamplePassesMatchThePlainPasses) {
   EXPECT_GT(shuffled, 0);
   EXPECT_GT(gathered, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Levels, VectorResample, ::testing::Values(VectorLevel::Avx2, VectorLevel::Sse41),
+                         [](const auto& level) { return level.param == VectorLevel::Avx2 ? "Avx2" : "Sse41"; });
 
 // Source windows near 2^62 once overflowed and read past the frame.
 TEST(PixelTypes, ResizerWindowsAreCheckedWithoutOverflow) {
