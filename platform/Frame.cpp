@@ -42,6 +42,38 @@ bool ParsePixelType(const std::string& name, PixelType& type) {
   return false;
 }
 
+VideoFrame VideoFrame::View(PixelType t, int w, int h, const std::uint8_t* const planes[3],
+                            const std::size_t strides[3], std::shared_ptr<const void> keeper) {
+  VideoFrame f;
+  f.type = t;
+  f.width = w;
+  f.height = h;
+  f.keeper_ = keeper ? std::move(keeper) : std::make_shared<int>(0);
+  for (int p = 0; p < PlaneCountOf(t); ++p) {
+    f.viewPlanes_[p] = planes[p];
+    f.viewStrides_[p] = strides[p];
+  }
+  return f;
+}
+
+void VideoFrame::CopyFrom(const VideoFrame& other) {
+  type = other.type;
+  width = other.width;
+  height = other.height;
+  keeper_.reset();
+  pixels = other.IsView() ? other.Bytes() : other.pixels;
+}
+
+std::vector<std::uint8_t> VideoFrame::Bytes() const {
+  if (!IsView()) return pixels;
+  std::vector<std::uint8_t> bytes(ByteSize());
+  std::uint8_t* out = bytes.data();
+  for (int p = 0; p < Planes(); ++p)
+    for (int y = 0; y < PlaneHeight(p); ++y, out += PlaneWidth(p))
+      std::memcpy(out, Row(p, y), static_cast<std::size_t>(PlaneWidth(p)));
+  return bytes;
+}
+
 void VideoFrame::Blacken() {
   if (IsRGBType(type)) {
     std::fill(pixels.begin(), pixels.end(), std::uint8_t{0});

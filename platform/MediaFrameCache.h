@@ -30,15 +30,15 @@ class FrameCache {
   void Put(int index, FramePtr frame) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
       if (it->first == index) {
-        bytes_ -= it->second->pixels.size();
+        bytes_ -= it->second->ByteSize();
         entries_.erase(it);
         break;
       }
     }
-    bytes_ += frame->pixels.size();
+    bytes_ += frame->ByteSize();
     entries_.emplace_front(index, std::move(frame));
     while (entries_.size() > 1 && bytes_ > maxBytes_) {
-      bytes_ -= entries_.back().second->pixels.size();
+      bytes_ -= entries_.back().second->ByteSize();
       entries_.pop_back();
     }
   }

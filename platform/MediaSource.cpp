@@ -290,6 +290,29 @@ struct MediaSource::Impl {
     return f;
   }
 
+  // Planar YUV pictures are read where the decoder put them: the frame
+  // keeps a reference to the decoder's picture instead of a copy. Null
+  // where that does not apply (packed types, rows stored bottom up).
+  FramePtr ViewOf(const AVFrame* frame) const {
+    if (!IsPlanarType(type)) return nullptr;
+    for (int p = 0; p < PlaneCountOf(type); ++p)
+      if (!frame->data[p] || frame->linesize[p] <= 0) return nullptr;
+    AVFrame* held = av_frame_clone(frame);
+    if (!held) throw TandemixError("Out of memory reading " + path);
+    std::shared_ptr<const void> keeper(held, [](const void* f) {
+      AVFrame* picture = static_cast<AVFrame*>(const_cast<void*>(f));
+      av_frame_free(&picture);
+    });
+    const std::uint8_t* planes[3] = {nullptr, nullptr, nullptr};
+    std::size_t strides[3] = {0, 0, 0};
+    for (int p = 0; p < PlaneCountOf(type); ++p) {
+      planes[p] = held->data[p];
+      strides[p] = static_cast<std::size_t>(held->linesize[p]);
+    }
+    return std::make_shared<const VideoFrame>(
+        VideoFrame::View(type, description.width, description.height, planes, strides, std::move(keeper)));
+  }
+
   // The decoded picture in the source's pixel type: planes copied as they
   // are when the decoder's format is that type, else through libswscale.
   FramePtr Convert(const AVFrame* frame) {
@@ -297,6 +320,7 @@ struct MediaSource::Impl {
     const int h = description.height;
     const auto pixelFormat = static_cast<AVPixelFormat>(frame->format);
     if (native && pixelFormat == wanted && frame->width == w && frame->height == h) {
+      if (FramePtr view = ViewOf(frame)) return view;
       auto out = NewFrame(type, w, h);
       for (int p = 0; p < out->Planes(); ++p)
         for (int y = 0; y < out->PlaneHeight(p); ++y)

@@ -54,8 +54,15 @@ bool Y4mWriter::Write(const VideoFrame& frame) {
     throw TandemixError("A served frame changed its size or type");
   static const char kFrame[] = "FRAME\n";
   if (std::fwrite(kFrame, 1, sizeof kFrame - 1, s.out) != sizeof kFrame - 1) return false;
-  // The planes lie one after the other, Y, U, V: as the stream wants them.
-  return std::fwrite(frame.pixels.data(), 1, frame.pixels.size(), s.out) == frame.pixels.size();
+  // A frame's own planes lie one after the other, Y, U, V: as the stream
+  // wants them. A view's rows are written one by one.
+  if (!frame.IsView()) return std::fwrite(frame.pixels.data(), 1, frame.pixels.size(), s.out) == frame.pixels.size();
+  for (int p = 0; p < frame.Planes(); ++p) {
+    const auto bytes = static_cast<std::size_t>(frame.PlaneWidth(p));
+    for (int y = 0; y < frame.PlaneHeight(p); ++y)
+      if (std::fwrite(frame.Row(p, y), 1, bytes, s.out) != bytes) return false;
+  }
+  return true;
 }
 
 }  // namespace tandemix

@@ -25,9 +25,9 @@ class MergeRgbClip : public Clip {
     PassAudioFrom(rgb_[0]);
   }
   FramePtr GetFrame(int n) override {
-    FramePtr r = rgb_[0]->GetFrame(n);
-    FramePtr g = rgb_[1]->GetFrame(n);
-    FramePtr b = rgb_[2]->GetFrame(n);
+    FramePtr r = Owned(rgb_[0]->GetFrame(n));
+    FramePtr g = Owned(rgb_[1]->GetFrame(n));
+    FramePtr b = Owned(rgb_[2]->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     const int bpp = BytesPerPixel(info_.pixelType);
     const int rb = BytesPerPixel(r->type), gb = BytesPerPixel(g->type), bb = BytesPerPixel(b->type);
@@ -47,7 +47,8 @@ class MergeRgbClip : public Clip {
   FramePool pool_;
 };
 
-// An operation on the child's frames, one frame at a time.
+// An operation on the child's frames, one frame at a time; the operations
+// read and write the frames' own planes whole.
 template <typename Op>
 class FrameOpClip : public Clip {
  public:
@@ -56,7 +57,7 @@ class FrameOpClip : public Clip {
     PassAudioFrom(child_);
   }
   FramePtr GetFrame(int n) override {
-    FramePtr src = child_->GetFrame(n);
+    FramePtr src = Owned(child_->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     op_(*src, *out);
     return out;
@@ -82,8 +83,8 @@ class MergeClip : public Clip {
     PassAudioFrom(a_);
   }
   FramePtr GetFrame(int n) override {
-    FramePtr x = a_->GetFrame(n);
-    FramePtr y = b_->GetFrame(n);
+    FramePtr x = Owned(a_->GetFrame(n));
+    FramePtr y = Owned(b_->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     const std::size_t size = out->pixels.size();
     const std::uint8_t* p = x->pixels.data();

@@ -190,17 +190,23 @@ void ScaleRate(ClipInfo& info, long long factor, long long divisor) {
   }
 }
 
+FramePtr Owned(FramePtr frame) {
+  if (!frame || !frame->IsView()) return frame;
+  return std::make_shared<const FrameBGR>(*frame);
+}
+
 namespace {
+// Bytes from plane p's first to pixel (x, y).
 std::size_t OffsetOf(const FrameBGR& f, int p, int x, int y) {
   const std::size_t px = p == 0 ? static_cast<std::size_t>(x) * BytesPerPixel(f.type)
                                 : static_cast<std::size_t>(x >> ChromaShiftX(f.type));
   const auto py = static_cast<std::size_t>(p == 0 ? y : y >> ChromaShiftY(f.type));
-  return f.PlaneOffset(p) + f.Stride(p) * py + px;
+  return f.Stride(p) * py + px;
 }
 }  // namespace
 
-std::uint8_t* PixelAt(FrameBGR& f, int p, int x, int y) { return f.pixels.data() + OffsetOf(f, p, x, y); }
-const std::uint8_t* PixelAt(const FrameBGR& f, int p, int x, int y) { return f.pixels.data() + OffsetOf(f, p, x, y); }
+std::uint8_t* PixelAt(FrameBGR& f, int p, int x, int y) { return f.Plane(p) + OffsetOf(f, p, x, y); }
+const std::uint8_t* PixelAt(const FrameBGR& f, int p, int x, int y) { return f.Plane(p) + OffsetOf(f, p, x, y); }
 
 void CopyRect(const FrameBGR& src, int sx, int sy, FrameBGR& dst, int dx, int dy, int width, int height) {
   for (int p = 0; p < src.Planes(); ++p) {

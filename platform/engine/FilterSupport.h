@@ -137,6 +137,10 @@ void ScaleRate(ClipInfo& info, long long factor, long long divisor);
 // Sets the rate from a fraction, reduced; throws FilterError when it is not positive.
 void SetRate(const std::string& filter, ClipInfo& info, long long numerator, long long denominator);
 
+// The frame with planes of its own: a view (a decoder's picture read where
+// it lies) copied, any other frame as it is. For filters that run over a
+// frame's bytes whole.
+FramePtr Owned(FramePtr frame);
 // The byte of plane p that holds pixel (x, y) (x and y fit the subsampling).
 std::uint8_t* PixelAt(FrameBGR& f, int p, int x, int y);
 const std::uint8_t* PixelAt(const FrameBGR& f, int p, int x, int y);

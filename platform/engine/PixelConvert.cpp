@@ -172,14 +172,16 @@ void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, in
 }
 
 // A chroma plane from one subsampling to another (shifts 0 or 1).
+// Strides of 0 are the planes' widths.
 void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS, std::uint8_t* dst, int dstW, int dstH,
-                  int sxD, int syD, bool interlaced, std::size_t dstStride = 0) {
+                  int sxD, int syD, bool interlaced, std::size_t dstStride = 0, std::size_t srcStride = 0) {
   if (dstStride == 0) dstStride = static_cast<std::size_t>(dstW);
+  if (srcStride == 0) srcStride = static_cast<std::size_t>(srcW);
   // Kept by the thread between frames (see ResizeFilters.cpp).
   thread_local std::vector<std::uint8_t> mid;
   const std::uint8_t* cur = src;
   int curW = srcW, curH = srcH;
-  std::size_t curStride = static_cast<std::size_t>(srcW);
+  std::size_t curStride = srcStride;
   if (sxS != sxD) {
     mid.resize(static_cast<std::size_t>(dstW) * curH);
     ResampleChroma(cur, curStride, curW, curH, mid.data(), static_cast<std::size_t>(dstW), dstW, curH, false, 1 << sxS,
@@ -207,9 +209,12 @@ void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS,
 // Any YUV frame as 4:4:4 planes.
 Planes444 ToPlanes444(const FrameBGR& f, bool interlaced) {
   Planes444 p(f.width, f.height);
-  const std::size_t n = p.y.size();
+  const auto width = static_cast<std::size_t>(f.width);
+  const auto copyLuma = [&] {
+    for (int y = 0; y < f.height; ++y) std::memcpy(p.y.data() + width * y, f.Row(0, y), width);
+  };
   if (f.type == PixelType::Y8) {
-    std::memcpy(p.y.data(), f.Plane(0), n);
+    copyLuma();
     std::fill(p.u.begin(), p.u.end(), std::uint8_t{128});
     std::fill(p.v.begin(), p.v.end(), std::uint8_t{128});
     return p;
@@ -229,10 +234,12 @@ Planes444 ToPlanes444(const FrameBGR& f, bool interlaced) {
     ChangeChroma(v.data(), cw, f.height, 1, 0, p.v.data(), f.width, f.height, 0, 0, interlaced);
     return p;
   }
-  std::memcpy(p.y.data(), f.Plane(0), n);
+  copyLuma();
   const int sx = ChromaShiftX(f.type), sy = ChromaShiftY(f.type);
-  ChangeChroma(f.Plane(1), f.PlaneWidth(1), f.PlaneHeight(1), sx, sy, p.u.data(), f.width, f.height, 0, 0, interlaced);
-  ChangeChroma(f.Plane(2), f.PlaneWidth(2), f.PlaneHeight(2), sx, sy, p.v.data(), f.width, f.height, 0, 0, interlaced);
+  ChangeChroma(f.Plane(1), f.PlaneWidth(1), f.PlaneHeight(1), sx, sy, p.u.data(), f.width, f.height, 0, 0, interlaced,
+               0, f.Stride(1));
+  ChangeChroma(f.Plane(2), f.PlaneWidth(2), f.PlaneHeight(2), sx, sy, p.v.data(), f.width, f.height, 0, 0, interlaced,
+               0, f.Stride(2));
   return p;
 }
 
@@ -380,16 +387,18 @@ void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v) { RgbToYuv(Matrix:
 void YuvToRgb601(int y, int u, int v, int& r, int& g, int& b) { YuvToRgb(Matrix::Rec601, y, u, v, r, g, b); }
 
 void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced) {
-  for (int row = 0; row < src.height; ++row) std::memcpy(out.Row(0, y + row) + x, src.Row(0, row), src.Stride(0));
+  const auto lumaBytes = static_cast<std::size_t>(src.PlaneWidth(0));
+  for (int row = 0; row < src.height; ++row) std::memcpy(out.Row(0, y + row) + x, src.Row(0, row), lumaBytes);
   const int sx = ChromaShiftX(out.type), sy = ChromaShiftY(out.type);
   for (int c = 1; c < 3; ++c)
     ChangeChroma(src.Plane(c), src.PlaneWidth(c), src.PlaneHeight(c), ChromaShiftX(src.type), ChromaShiftY(src.type),
-                 out.Row(c, y >> sy) + (x >> sx), src.width >> sx, src.height >> sy, sx, sy, interlaced, out.Stride(c));
+                 out.Row(c, y >> sy) + (x >> sx), src.width >> sx, src.height >> sy, sx, sy, interlaced, out.Stride(c),
+                 src.Stride(c));
 }
 
 void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced) {
   if (src.type == out.type) {
-    out.pixels = src.pixels;
+    out = src;
     return;
   }
   if (IsRGBType(src.type) && IsRGBType(out.type)) {
@@ -415,7 +424,8 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
   }
   if (IsRGBType(out.type)) {
     if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
-    if (src.type == PixelType::YV24) return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
+    if (src.type == PixelType::YV24 && !src.IsView())
+      return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
     const Planes444 p = ToPlanes444(src, interlaced);
     return PlanesToRgb(p.y.data(), p.u.data(), p.v.data(), out, matrix);
   }
@@ -425,7 +435,7 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
       for (int y = 0; y < src.height; ++y)
         for (int x = 0; x < src.width; ++x) out.Row(y)[x] = src.Row(y)[2 * x];
     } else {
-      std::memcpy(out.Plane(0), src.Plane(0), out.Stride(0) * static_cast<std::size_t>(out.height));
+      for (int y = 0; y < src.height; ++y) std::memcpy(out.Row(0, y), src.Row(0, y), out.Stride(0));
     }
     return;
   }

@@ -552,8 +552,10 @@ class Renderer {
     if (!wrapped_ && !(wrapped_ = av_frame_alloc())) throw TandemixError("Out of memory");
     const VideoFrame& f = *frame;
     auto* hold = new FramePtr(std::move(frame));
-    wrapped_->buf[0] = av_buffer_create(const_cast<uint8_t*>(f.pixels.data()), f.pixels.size(), ReleaseHeldFrame, hold,
-                                        AV_BUFFER_FLAG_READONLY);
+    // The buffer only counts the references; the planes are set below (a
+    // decoder's picture viewed where it lies has its own strides).
+    wrapped_->buf[0] = av_buffer_create(const_cast<uint8_t*>(f.Plane(0)), f.Stride(0) * f.PlaneHeight(0),
+                                        ReleaseHeldFrame, hold, AV_BUFFER_FLAG_READONLY);
     if (!wrapped_->buf[0]) {
       delete hold;
       throw TandemixError("Out of memory");

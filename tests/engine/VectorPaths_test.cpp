@@ -116,6 +116,38 @@ TEST(StackViews, WrittenInPlaceGiveTheBytesOfViewsCopied) {
   }
 }
 
+// Sources hand out planar YUV frames where the decoder put them, with its
+// strides (a picture 100 pixels wide has rows of more bytes). Every filter
+// gives the bytes it gives on frames of its own (two flips make those), and
+// what the player shows is the same.
+TEST(SourceViews, FiltersReadThemAsTheyReadFramesOfTheirOwn) {
+  TempFolder folder;
+  for (const char* format : {"yuv420p", "yuv422p", "yuv444p", "gray"}) {
+    const std::string path = folder.File(std::string(format) + ".mkv");
+    ASSERT_TRUE(MakeTestVideo(path, 100, 60, 6, 25, std::string("-c:v ffv1 -pix_fmt ") + format));
+    const std::string view = "OpenSource(\"" + path + "\")";
+    const std::string own = view + ".FlipVertical().FlipVertical()";
+    for (const std::string& filter :
+         {std::string(""), std::string(".Crop(4, 2, 60, 40)"), std::string(".AddBorders(2, 4, 6, 8)"),
+          std::string(".Lanczos4Resize(120, 70)"), std::string(".BicubicResize(50, 30, 0.5, 0.25, 98, 58)"),
+          std::string(".ConvertToYV24()"), std::string(".ConvertToYV12()"), std::string(".ConvertToRGB32()"),
+          std::string(".ConvertToYUY2()"), std::string(".ConvertToY8()"), std::string(".Invert()"),
+          std::string(".zoom(angle=\"3\")"), std::string(".SeparateFields()"), std::string(".Trim(2, 4).Reverse()")}) {
+      const std::string script = view + filter;
+      const std::string copied = own + filter;
+      EXPECT_EQ(Frame(Eval(script), 2).Bytes(), Frame(Eval(copied), 2).Bytes()) << format << filter;
+      EXPECT_EQ(engine::FrameBGROf(*Eval(script), 2, "test.avs")->Bytes(),
+                engine::FrameBGROf(*Eval(copied), 2, "test.avs")->Bytes())
+          << format << filter;
+    }
+    const std::string mixed = "StackHorizontal(" + view + ", " + own + ", " + view + ".Crop(0, 0, 50, 0))";
+    EXPECT_EQ(Frame(Eval(mixed), 1).Bytes(),
+              Frame(Eval("StackHorizontal(" + own + ", " + own + ", " + own + ".Crop(0, 0, 50, 0))"), 1).Bytes())
+        << format;
+    EXPECT_TRUE(Eval(view)->GetFrame(0)->IsView()) << format;
+  }
+}
+
 TEST(Yv12ToRgb, BandedConversionIsTheConversionThroughYV24) {
   for (const std::string& src : {Busy("YV12", 38, 22), Busy("YV12", 202, 114), Busy("YV12", 646, 12),
                                  std::string("BlankClip(width=2, height=2, pixel_type=\"YV12\", color=$FF2080)")}) {

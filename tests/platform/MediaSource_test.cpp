@@ -117,6 +117,44 @@ TEST_F(MediaSourceTest, FramesMatchTheFfmpegCommandsDecoding) {
   }
 }
 
+// Planar YUV is read where the decoder put it, with the decoder's strides:
+// the bytes are ffmpeg's yuv420p decoding in and out of order, a frame held
+// outlives its source, and a copy of it has planes of its own.
+TEST_F(MediaSourceTest, NativeYuvFramesAreTheDecodersPicturesInPlace) {
+  const std::string path = File("narrow.mkv");
+  ASSERT_TRUE(MakeTestVideo(path, 100, 60, kFrames, 25, "-c:v libx264 -g 10 -bf 2 -crf 10 -pix_fmt yuv420p"));
+  const std::string raw = folder_->File("narrow.yuv");
+  ASSERT_EQ(RunProgram("ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-i", path, "-f", "rawvideo", "-pix_fmt",
+                                  "yuv420p", raw})
+                .exitCode,
+            0);
+  const std::string bytes = ReadBytes(raw);
+  const std::size_t frameBytes = 100 * 60 * 3 / 2;
+  ASSERT_EQ(bytes.size(), frameBytes * kFrames);
+  const auto decoded = [&](int n) {
+    return std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(frameBytes * n),
+                                     bytes.begin() + static_cast<std::ptrdiff_t>(frameBytes * (n + 1)));
+  };
+  FramePtr held;
+  {
+    MediaSource source(path, MediaSource::kDefaultCacheBytes, MediaSource::Output::Native);
+    ASSERT_EQ(source.Type(), PixelType::YV12);
+    for (int n : {0, 1, 2, 17, 5, 29, 28, 3}) {
+      const FramePtr f = source.Frame(n);
+      ASSERT_TRUE(f->IsView());
+      EXPECT_GE(f->Stride(0), 100u);
+      EXPECT_EQ(f->ByteSize(), frameBytes);
+      EXPECT_EQ(f->Bytes(), decoded(n)) << "frame " << n;
+    }
+    held = source.Frame(3);
+  }
+  EXPECT_EQ(held->Bytes(), decoded(3));
+  const VideoFrame copy = *held;
+  EXPECT_FALSE(copy.IsView());
+  EXPECT_EQ(copy.pixels, decoded(3));
+  EXPECT_EQ(copy.Row(1, 5)[7], held->Row(1, 5)[7]);
+}
+
 TEST_F(MediaSourceTest, TheCacheStaysWithinItsBound) {
   const std::size_t frameBytes = 64 * 48 * 3;
   MediaSource source(File("clip.mkv"), 3 * frameBytes);
