@@ -274,14 +274,28 @@ void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
                interlaced);
 }
 
+// The vector form of a conversion row the processor and the switch allow, or null.
+using RgbRowToYuv = int (*)(const ToYuvMatrix&, const std::uint8_t*, std::uint8_t*, std::uint8_t*, std::uint8_t*, int,
+                            int);
+using YuvRowToRgb = int (*)(const ToRgbMatrix&, const std::uint8_t*, const std::uint8_t*, const std::uint8_t*,
+                            std::uint8_t*, int, int);
+RgbRowToYuv RgbRowKernel() {
+  if (UseAvx2Kernels()) return RgbRowToYuvAvx2;
+  return UseSse41Kernels() ? RgbRowToYuvSse41 : nullptr;
+}
+YuvRowToRgb YuvRowKernel() {
+  if (UseAvx2Kernels()) return YuvRowToRgbAvx2;
+  return UseSse41Kernels() ? YuvRowToRgbSse41 : nullptr;
+}
+
 void RgbToPlanes(const FrameBGR& f, std::uint8_t* py, std::uint8_t* pu, std::uint8_t* pv, Matrix m) {
   const ToYuvMatrix& mx = ToYuvOf(m);
   const int bpp = BytesPerPixel(f.type);
-  const bool vector = UseAvx2Kernels();
+  const auto vector = RgbRowKernel();
   ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
     for (int y = begin; y < end; ++y) {
       const std::size_t o = static_cast<std::size_t>(y) * f.width;
-      const int done = vector ? RgbRowToYuvAvx2(mx, f.Row(y), py + o, pu + o, pv + o, f.width, bpp) : 0;
+      const int done = vector ? vector(mx, f.Row(y), py + o, pu + o, pv + o, f.width, bpp) : 0;
       const std::uint8_t* s = f.Row(y) + static_cast<std::size_t>(done) * bpp;
       for (int x = done; x < f.width; ++x, s += bpp) {
         const int b = s[0], g = s[1], r = s[2];
@@ -296,11 +310,11 @@ void RgbToPlanes(const FrameBGR& f, std::uint8_t* py, std::uint8_t* pu, std::uin
 void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint8_t* pv, FrameBGR& out, Matrix m) {
   const ToRgbMatrix& mx = ToRgbOf(m);
   const int bpp = BytesPerPixel(out.type);
-  const bool vector = UseAvx2Kernels();
+  const auto vector = YuvRowKernel();
   ParallelFor(out.height, out.width * 8LL, [&](int begin, int end) {
     for (int y = begin; y < end; ++y) {
       const std::size_t o = static_cast<std::size_t>(y) * out.width;
-      const int done = vector ? YuvRowToRgbAvx2(mx, py + o, pu + o, pv + o, out.Row(y), out.width, bpp) : 0;
+      const int done = vector ? vector(mx, py + o, pu + o, pv + o, out.Row(y), out.width, bpp) : 0;
       std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
       for (int x = done; x < out.width; ++x, d += bpp) {
         int r, g, b;
@@ -327,7 +341,7 @@ void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
   const ResampleProgram& down = *keptDown;
   const ToRgbMatrix& mx = ToRgbOf(m);
   const int bpp = BytesPerPixel(out.type);
-  const bool vector = UseAvx2Kernels();
+  const auto vector = YuvRowKernel();
   ParallelFor(h, w * 16LL, [&](int begin, int end) {
     // The chroma rows the band reads, upsampled across.
     const int first = down.start[static_cast<std::size_t>(begin)];
@@ -349,7 +363,7 @@ void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
       ResampleColumns(wide.data(), static_cast<std::size_t>(w), u, 0, w, band, i, i + 1);
       ResampleColumns(wide.data() + planeBytes, static_cast<std::size_t>(w), v, 0, w, band, i, i + 1);
       const std::uint8_t* py = src.Row(0, y);
-      const int done = vector ? YuvRowToRgbAvx2(mx, py, u, v, out.Row(y), w, bpp) : 0;
+      const int done = vector ? vector(mx, py, u, v, out.Row(y), w, bpp) : 0;
       std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
       for (int x = done; x < w; ++x, d += bpp) {
         int r, g, b;

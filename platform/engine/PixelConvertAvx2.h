@@ -1,6 +1,6 @@
-// The AVX2 forms of the RGB to YUV and YUV to RGB steps of the conversions
-// (PixelConvert.cpp), giving the very bytes of the plain formulas. Call only where the processor
-// has AVX2.
+// The AVX2 and SSE4.1 forms of the RGB to YUV and YUV to RGB steps of the
+// conversions (PixelConvert.cpp), giving the very bytes of the plain
+// formulas. Call each only where the processor has its instructions.
 #pragma once
 
 #include <cstdint>
@@ -29,5 +29,11 @@ int RgbRowToYuvAvx2(const ToYuvMatrix& m, const std::uint8_t* s, std::uint8_t* y
 // row to the plain formula, so no store passes the row's end).
 int YuvRowToRgbAvx2(const ToRgbMatrix& m, const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
                     std::uint8_t* d, int count, int bytesPerPixel);
+
+// The same four pixels a step (PixelConvertSse41.cpp): multiples of 4.
+int RgbRowToYuvSse41(const ToYuvMatrix& m, const std::uint8_t* s, std::uint8_t* y, std::uint8_t* u, std::uint8_t* v,
+                     int count, int bytesPerPixel);
+int YuvRowToRgbSse41(const ToRgbMatrix& m, const std::uint8_t* y, const std::uint8_t* u, const std::uint8_t* v,
+                     std::uint8_t* d, int count, int bytesPerPixel);
 
 }  // namespace tandemix::engine
