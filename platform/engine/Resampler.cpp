@@ -8,6 +8,7 @@
 #include "platform/VectorKernels.h"
 #include "platform/engine/ResamplerAvx2.h"
 #include "platform/engine/ResamplerSse41.h"
+#include "platform/engine/ResamplerTails.h"
 #include "platform/engine/ScriptError.h"
 
 namespace tandemix::engine {
@@ -22,8 +23,6 @@ double Sinc(double value) {
   }
   return 1.0;
 }
-
-std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 // Whether a pass is a plain copy of a whole-pixel window.
 bool WholeWindow(double start, double size, int target, int source) {
@@ -205,7 +204,6 @@ bool ResampleVectorAvailable() { return UseSse41Kernels(); }
 void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                        int rows, int step, const ResampleProgram& program) {
   const int taps = program.taps;
-  constexpr int kRound = 1 << (kResampleBits - 1);
   for (int y = 0; y < rows; ++y) {
     const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
     std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
@@ -213,9 +211,9 @@ void ResampleRowsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint
     for (int x = 0; x < program.targetSize; ++x, c += taps) {
       const std::uint8_t* p = s + static_cast<std::size_t>(program.start[static_cast<std::size_t>(x)]) * step;
       for (int ch = 0; ch < step; ++ch) {
-        int sum = kRound;
+        int sum = kResampleRound;
         for (int k = 0; k < taps; ++k) sum += p[k * step + ch] * c[k];
-        d[x * step + ch] = Clip8(sum >> kResampleBits);
+        d[x * step + ch] = ResampleClip8(sum >> kResampleBits);
       }
     }
   }
@@ -253,21 +251,20 @@ void ResampleRows(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* 
 void ResampleColumnsPlain(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst, std::size_t dstStride,
                           int rowBytes, const ResampleProgram& program, int firstRow, int endRow) {
   const int taps = program.taps;
-  constexpr int kRound = 1 << (kResampleBits - 1);
   if (endRow < 0) endRow = program.targetSize;
   std::vector<int> sums(static_cast<std::size_t>(rowBytes));
   for (int y = firstRow; y < endRow; ++y) {
     const std::int16_t* c = &program.coefficients[static_cast<std::size_t>(y) * static_cast<std::size_t>(taps)];
     const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(program.start[static_cast<std::size_t>(y)]);
     int* sum = sums.data();
-    std::fill(sums.begin(), sums.end(), kRound);
+    std::fill(sums.begin(), sums.end(), kResampleRound);
     for (int k = 0; k < taps; ++k) {
       const int w = c[k];
       const std::uint8_t* row = s + srcStride * static_cast<std::size_t>(k);
       for (int x = 0; x < rowBytes; ++x) sum[x] += row[x] * w;
     }
     std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
-    for (int x = 0; x < rowBytes; ++x) d[x] = Clip8(sum[x] >> kResampleBits);
+    for (int x = 0; x < rowBytes; ++x) d[x] = ResampleClip8(sum[x] >> kResampleBits);
   }
 }
 

@@ -4,14 +4,9 @@
 
 #include <vector>
 
+#include "platform/engine/ResamplerTails.h"
+
 namespace tandemix::engine {
-namespace {
-
-constexpr int kRound = 1 << (kResampleBits - 1);
-
-std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-}  // namespace
 
 // One group of the shuffle form in two rows at once, which share each load
 // of the group's shuffles and taps: the 8 sums of each, shifted, in order.
@@ -23,7 +18,7 @@ __attribute__((target("avx2"))) static inline void ShuffleGroupSums(const std::u
                                               reinterpret_cast<const __m128i*>(s0 + start[0]));
   const __m256i pixels1 = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(s1 + start[4]),
                                               reinterpret_cast<const __m128i*>(s1 + start[0]));
-  sum0 = _mm256_set1_epi32(kRound);
+  sum0 = _mm256_set1_epi32(kResampleRound);
   sum1 = sum0;
   for (int pair = 0; pair < pairs; ++pair) {
     const __m256i pick = _mm256_loadu_si256(shuffle + pair);
@@ -43,8 +38,6 @@ __attribute__((target("avx2"))) static inline void ShuffleGroupSums(const std::u
 __attribute__((target("avx2"))) static void ResampleRowsShuffleAvx2(const std::uint8_t* src, std::size_t srcStride,
                                                                     std::uint8_t* dst, std::size_t dstStride, int rows,
                                                                     const ResampleProgram& program) {
-  const int taps = program.taps;
-  const int target = program.targetSize;
   const int vectorEnd = program.shuffleTargets;
   const int pairs = program.tapPairs;
   const int* start = program.start.data();
@@ -68,17 +61,8 @@ __attribute__((target("avx2"))) static void ResampleRowsShuffleAvx2(const std::u
       _mm_storel_epi64(reinterpret_cast<__m128i*>(d0 + x), both);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(d1 + x), _mm_unpackhi_epi64(both, both));
     }
-    for (int row = y; row <= y1; ++row) {
-      const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(row);
-      std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(row);
-      const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
-      for (int x = vectorEnd; x < target; ++x, c += taps) {
-        const std::uint8_t* p = s + start[x];
-        int sum = kRound;
-        for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
-        d[x] = Clip8(sum >> kResampleBits);
-      }
-    }
+    ResampleRowTail(s0, d0, vectorEnd, program);
+    if (y1 != y) ResampleRowTail(s1, d1, vectorEnd, program);
   }
 }
 
@@ -92,12 +76,10 @@ __attribute__((target("avx2"))) static void ResampleRowsShuffleAvx2(const std::u
 __attribute__((target("avx2"))) void ResampleRowsAvx2(const std::uint8_t* src, std::size_t srcStride, std::uint8_t* dst,
                                                       std::size_t dstStride, int rows, const ResampleProgram& program) {
   if (program.shuffleTargets > 0) return ResampleRowsShuffleAvx2(src, srcStride, dst, dstStride, rows, program);
-  const int taps = program.taps;
-  const int target = program.targetSize;
   const int vectorEnd = program.vectorTargets;
   const int chunks = program.chunks;
   const int* start = program.start.data();
-  const __m256i round = _mm256_set1_epi32(kRound);
+  const __m256i round = _mm256_set1_epi32(kResampleRound);
   for (int y = 0; y < rows; ++y) {
     const std::uint8_t* s = src + srcStride * static_cast<std::size_t>(y);
     std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
@@ -122,13 +104,7 @@ __attribute__((target("avx2"))) void ResampleRowsAvx2(const std::uint8_t* src, s
       const __m128i ordered = _mm_unpacklo_epi32(_mm256_castsi256_si128(bytes), _mm256_extracti128_si256(bytes, 1));
       _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x), ordered);
     }
-    const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(vectorEnd) * taps;
-    for (int x = vectorEnd; x < target; ++x, c += taps) {
-      const std::uint8_t* p = s + start[x];
-      int sum = kRound;
-      for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
-      d[x] = Clip8(sum >> kResampleBits);
-    }
+    ResampleRowTail(s, d, vectorEnd, program);
   }
 }
 
@@ -145,7 +121,7 @@ __attribute__((target("avx2"))) void ResampleColumnsAvx2(const std::uint8_t* src
   const int pairs = (taps + 1) / 2;
   const int whole32 = rowBytes / 32 * 32;
   const int whole16 = rowBytes / 16 * 16;
-  const __m256i round = _mm256_set1_epi32(kRound);
+  const __m256i round = _mm256_set1_epi32(kResampleRound);
   const __m256i zero = _mm256_setzero_si256();
   std::vector<int> weights(static_cast<std::size_t>(pairs));  // a pair of taps in each
   for (int y = firstRow; y < endRow; ++y) {
@@ -205,12 +181,7 @@ __attribute__((target("avx2"))) void ResampleColumnsAvx2(const std::uint8_t* src
       const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words, words), 0x08);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm256_castsi256_si128(bytes));
     }
-    for (; x < rowBytes; ++x) {
-      int sum = kRound;
-      for (int k = 0; k < taps; ++k)
-        sum += s[srcStride * static_cast<std::size_t>(k) + static_cast<std::size_t>(x)] * c[k];
-      d[x] = Clip8(sum >> kResampleBits);
-    }
+    ResampleColumnTail(s, srcStride, c, taps, d, x, rowBytes);
   }
 }
 

@@ -4,31 +4,17 @@
 
 #include <vector>
 
+#include "platform/engine/ResamplerTails.h"
+
 namespace tandemix::engine {
 namespace {
-
-constexpr int kRound = 1 << (kResampleBits - 1);
-
-std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
-
-// Targets [from, target) of one row through the plain formula.
-void PlainTail(const std::uint8_t* s, std::uint8_t* d, int from, const ResampleProgram& program) {
-  const int taps = program.taps;
-  const std::int16_t* c = program.coefficients.data() + static_cast<std::size_t>(from) * taps;
-  for (int x = from; x < program.targetSize; ++x, c += taps) {
-    const std::uint8_t* p = s + program.start[static_cast<std::size_t>(x)];
-    int sum = kRound;
-    for (int k = 0; k < taps; ++k) sum += p[k] * c[k];
-    d[x] = Clip8(sum >> kResampleBits);
-  }
-}
 
 // The 4 sums of one half of a group: its 16 bytes read once, each pair of
 // taps laid out as words by a byte shuffle and weighted with madd.
 __attribute__((target("sse4.1"))) inline __m128i HalfSums(const std::uint8_t* p, int pairs, const std::uint8_t* shuffle,
                                                           const std::int16_t* weights) {
   const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  __m128i sum = _mm_set1_epi32(kRound);
+  __m128i sum = _mm_set1_epi32(kResampleRound);
   for (int pair = 0; pair < pairs; ++pair, shuffle += 32, weights += 16)
     sum = _mm_add_epi32(
         sum, _mm_madd_epi16(_mm_shuffle_epi8(pixels, _mm_loadu_si128(reinterpret_cast<const __m128i*>(shuffle))),
@@ -56,7 +42,7 @@ __attribute__((target("sse4.1"))) void ResampleRowsSse41(const std::uint8_t* src
       const __m128i words = _mm_packs_epi32(first, second);
       _mm_storel_epi64(reinterpret_cast<__m128i*>(d + x), _mm_packus_epi16(words, words));
     }
-    PlainTail(s, d, program.shuffleTargets, program);
+    ResampleRowTail(s, d, program.shuffleTargets, program);
   }
 }
 
@@ -80,7 +66,7 @@ __attribute__((target("sse4.1"))) void ResampleColumnsSse41(const std::uint8_t* 
     std::uint8_t* d = dst + dstStride * static_cast<std::size_t>(y);
     int x = 0;
     for (; x < whole; x += 16) {
-      __m128i sum0 = _mm_set1_epi32(kRound), sum1 = sum0, sum2 = sum0, sum3 = sum0;
+      __m128i sum0 = _mm_set1_epi32(kResampleRound), sum1 = sum0, sum2 = sum0, sum3 = sum0;
       for (int pair = 0; pair < pairs; ++pair) {
         const std::uint8_t* rowA = s + srcStride * static_cast<std::size_t>(2 * pair) + x;
         const std::uint8_t* rowB = 2 * pair + 1 < taps ? rowA + srcStride : rowA;
@@ -98,12 +84,7 @@ __attribute__((target("sse4.1"))) void ResampleColumnsSse41(const std::uint8_t* 
       const __m128i second = _mm_packs_epi32(_mm_srai_epi32(sum2, kResampleBits), _mm_srai_epi32(sum3, kResampleBits));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + x), _mm_packus_epi16(first, second));
     }
-    for (; x < rowBytes; ++x) {
-      int sum = kRound;
-      for (int k = 0; k < taps; ++k)
-        sum += s[srcStride * static_cast<std::size_t>(k) + static_cast<std::size_t>(x)] * c[k];
-      d[x] = Clip8(sum >> kResampleBits);
-    }
+    ResampleColumnTail(s, srcStride, c, taps, d, x, rowBytes);
   }
 }
 
