@@ -13,7 +13,7 @@
 
 #include "app/MainPrompts.h"
 #include "core/ViewerState.h"
-#include "platform/Shell.h"
+#include "desktop/Shell.h"
 #include "platform/VideoServices.h"
 #include "project/BlockScheme.h"
 #include "project/ClipLoading.h"

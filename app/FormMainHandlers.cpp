@@ -15,9 +15,9 @@
 
 #include "app/FormBlockPanel.h"
 #include "app/FormMain.h"
+#include "base/Errors.h"
 #include "core/WindowRules.h"
-#include "platform/Errors.h"
-#include "platform/ShellAviSynthDocs.h"
+#include "desktop/ShellAviSynthDocs.h"
 #include "project/ClipLoading.h"
 #include "project/FilterListEditing.h"
 #include "project/ProjectFile.h"

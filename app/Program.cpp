@@ -5,11 +5,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "analysis/AutoAlign.h"
+#include "analysis/ClipSync.h"
+#include "base/Errors.h"
 #include "core/SettingsKeys.h"
 #include "core/WindowRules.h"
-#include "platform/Errors.h"
-#include "preview/AutoAlign.h"
-#include "viewer/ClipSync.h"
 #include "viewer/FrameCommands.h"
 #include "widgets/WidgetMaking.h"
 

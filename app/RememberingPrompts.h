@@ -6,7 +6,7 @@
 #pragma once
 
 #include "app/MainPrompts.h"
-#include "platform/SettingsStore.h"
+#include "desktop/SettingsStore.h"
 #include "project/ProjectState.h"
 
 namespace tandemix {

@@ -7,9 +7,9 @@
 
 #include "app/Program.h"
 #include "app/QtPrompts.h"
-#include "platform/DesktopShell.h"
-#include "platform/SettingsStore.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "desktop/DesktopShell.h"
+#include "desktop/SettingsStore.h"
+#include "platform/DefaultVideoServices.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "preview/AutoAlign.h"
+#include "analysis/AutoAlign.h"
+#include "analysis/ClipSync.h"
 #include "tests/support/SyntheticStereo.h"
-#include "viewer/ClipSync.h"
 
 namespace tandemix {
 namespace {

@@ -4,9 +4,9 @@
 // fetching the frames alone, in the same run.
 #include <vector>
 
+#include "base/TextFile.h"
 #include "bench/EngineBenchSupport.h"
-#include "platform/TextFile.h"
-#include "platform/engine/ScriptEngine.h"
+#include "engine/ScriptEngine.h"
 
 namespace tandemix::bench {
 namespace {

@@ -1,7 +1,7 @@
 // Grabbing a frame in the middle of a long H.264 clip into a bitmap,
 // against the ffmpeg command with accurate seeking, in the same run.
 #include "bench/EngineBenchSupport.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "platform/DefaultVideoServices.h"
 #include "viewer/FrameCapture.h"
 
 namespace tandemix::bench {

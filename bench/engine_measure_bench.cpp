@@ -1,8 +1,8 @@
 // Measuring a script of two sources, against two ffprobe calls on the
 // sources, in the same run.
+#include "base/TextFile.h"
 #include "bench/EngineBenchSupport.h"
-#include "platform/TextFile.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "platform/DefaultVideoServices.h"
 
 namespace tandemix::bench {
 namespace {

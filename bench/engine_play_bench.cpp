@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "base/TextFile.h"
 #include "bench/EngineBenchSupport.h"
-#include "platform/TextFile.h"
-#include "platform/engine/ScriptEngine.h"
-#include "platform/services/EnginePlayer.h"
+#include "engine/ScriptEngine.h"
+#include "playback/EnginePlayer.h"
 
 namespace tandemix::bench {
 namespace {

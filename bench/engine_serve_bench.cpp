@@ -4,9 +4,9 @@
 #include <memory>
 #include <sstream>
 
+#include "base/TextFile.h"
 #include "bench/EngineBenchSupport.h"
-#include "platform/TextFile.h"
-#include "platform/engine/ScriptEngine.h"
+#include "engine/ScriptEngine.h"
 #include "script/AlignmentEmission.h"
 
 namespace tandemix::bench {

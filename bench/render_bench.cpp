@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <string>
 
+#include "base/TextFile.h"
 #include "bench/EngineBenchSupport.h"
-#include "platform/TextFile.h"
 
 namespace tandemix::bench {
 namespace {

@@ -3,20 +3,36 @@ cmake_minimum_required(VERSION 3.25)
 # Run as: cmake -DSOURCE_DIR=<root> -P CheckLayers.cmake
 #
 # Layers from the bottom; a folder may include from the folders listed for
-# it. Windows (files named Form*) may also use the widget helpers and the
-# engine's services; nothing but a window or the program includes a window.
-set(ALLOWED_platform platform)
-set(ALLOWED_platform/engine platform platform/engine)
-set(ALLOWED_platform/services platform platform/engine platform/services)
-set(ALLOWED_core platform core)
-set(ALLOWED_project platform core project)
-set(ALLOWED_script platform core project script)
-set(ALLOWED_preview platform core project script preview)
-set(ALLOWED_viewer platform core project script preview viewer)
-set(ALLOWED_widgets platform core widgets)
-set(ALLOWED_app/cli platform platform/engine platform/services core project script preview viewer app/cli)
-set(ALLOWED_app platform platform/engine platform/services core project script preview viewer widgets app)
-set(LAYERS platform/engine platform/services platform core project script preview viewer widgets app/cli app)
+# it. The services (base to render) sit below the models (core to viewer);
+# inside the engine, frames are the bottom, kernels and the script language
+# stand on them side by side, and only the filters use the language (to add
+# their functions to its table). Windows (files named Form*) may also use the
+# widget helpers, the engine, the player and render; nothing but a window or
+# the program includes a window.
+set(ENGINE engine/frames engine/kernels engine/language engine/filters engine)
+set(ALLOWED_base base)
+set(ALLOWED_media base media)
+set(ALLOWED_desktop base desktop)
+set(ALLOWED_engine/frames base engine/frames)
+set(ALLOWED_engine/kernels base engine/frames engine/kernels)
+set(ALLOWED_engine/language base engine/frames engine/language)
+set(ALLOWED_engine/filters base media engine/frames engine/kernels engine/language engine/filters)
+set(ALLOWED_engine base media ${ENGINE})
+set(ALLOWED_platform base media ${ENGINE} platform)
+set(ALLOWED_playback base media ${ENGINE} platform playback)
+set(ALLOWED_render base media ${ENGINE} render)
+set(SERVICES base media desktop platform render)
+set(ALLOWED_core ${SERVICES} core)
+set(ALLOWED_analysis ${SERVICES} core analysis)
+set(ALLOWED_project ${SERVICES} core analysis project)
+set(ALLOWED_script ${SERVICES} core analysis project script)
+set(ALLOWED_preview ${SERVICES} core analysis project script preview)
+set(ALLOWED_viewer ${SERVICES} core analysis project script preview viewer)
+set(ALLOWED_widgets ${SERVICES} core widgets)
+set(ALLOWED_app/cli ${SERVICES} ${ENGINE} playback core analysis project script preview viewer app/cli)
+set(ALLOWED_app ${SERVICES} ${ENGINE} playback core analysis project script preview viewer widgets app)
+set(LAYERS base media desktop ${ENGINE} platform playback render core analysis project script preview viewer widgets
+    app/cli app)
 
 function(layer_of path out)
   foreach(layer ${LAYERS})
@@ -33,11 +49,12 @@ function(layer_of path out)
   set(${out} "" PARENT_SCOPE)
 endfunction()
 
-file(GLOB_RECURSE SOURCES RELATIVE ${SOURCE_DIR}
-  ${SOURCE_DIR}/platform/*.cpp ${SOURCE_DIR}/platform/*.h ${SOURCE_DIR}/core/*.cpp ${SOURCE_DIR}/core/*.h
-  ${SOURCE_DIR}/project/*.cpp ${SOURCE_DIR}/project/*.h ${SOURCE_DIR}/script/*.cpp ${SOURCE_DIR}/script/*.h
-  ${SOURCE_DIR}/preview/*.cpp ${SOURCE_DIR}/preview/*.h ${SOURCE_DIR}/viewer/*.cpp ${SOURCE_DIR}/viewer/*.h
-  ${SOURCE_DIR}/widgets/*.cpp ${SOURCE_DIR}/widgets/*.h ${SOURCE_DIR}/app/*.cpp ${SOURCE_DIR}/app/*.h)
+set(GLOBS)
+foreach(folder base media desktop engine platform playback render core analysis project script preview viewer widgets
+               app)
+  list(APPEND GLOBS ${SOURCE_DIR}/${folder}/*.cpp ${SOURCE_DIR}/${folder}/*.h)
+endforeach()
+file(GLOB_RECURSE SOURCES RELATIVE ${SOURCE_DIR} ${GLOBS})
 
 set(FAILURES 0)
 foreach(source ${SOURCES})
@@ -54,7 +71,7 @@ foreach(source ${SOURCES})
   endif()
   set(allowed ${ALLOWED_${layer}})
   if(window)
-    list(APPEND allowed widgets platform/services)
+    list(APPEND allowed widgets ${ENGINE} playback)
   endif()
   file(STRINGS ${SOURCE_DIR}/${source} includes REGEX "^#include \"[^\"]+\"")
   foreach(line ${includes})
@@ -65,7 +82,7 @@ foreach(source ${SOURCES})
     endif()
     get_filename_component(headerName ${header} NAME)
     if(NOT target IN_LIST allowed)
-      message(SEND_ERROR "${source}: includes ${header}, from layer '${target}' above '${layer}'")
+      message(SEND_ERROR "${source}: includes ${header}, from layer '${target}', which '${layer}' may not use")
       math(EXPR FAILURES "${FAILURES} + 1")
     elseif(headerName MATCHES "^Form" AND NOT window)
       message(SEND_ERROR "${source}: includes the window ${header}, but is no window")

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "base/Errors.h"
 #include "core/ScriptNumber.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 

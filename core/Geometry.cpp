@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 
 namespace tandemix {
 
@@ -88,6 +88,16 @@ void CheckScriptFrameSize(const std::string& what, std::int64_t width, std::int6
     throw TandemixError(size + "; no side may exceed " + std::to_string(kMaxScriptFrameSide) + ".");
   if (width * height > kMaxScriptFramePixels)
     throw TandemixError(size + "; the limit is " + std::to_string(kMaxScriptFramePixels) + " pixels.");
+}
+
+void CheckPictureSize(const char* what, std::int64_t columns, std::int64_t rows) {
+  const std::string size =
+      std::string(what) + " would be " + std::to_string(columns) + " x " + std::to_string(rows) + " pixels";
+  if (columns < 1 || rows < 1) throw TandemixError(size + "; it needs at least 1 x 1.");
+  if (columns > kMaxPixDimension || rows > kMaxPixDimension)
+    throw TandemixError(size + "; no side may exceed " + std::to_string(kMaxPixDimension) + ".");
+  if (columns * rows > kMaxPixCount)
+    throw TandemixError(size + "; the limit is " + std::to_string(kMaxPixCount) + " pixels.");
 }
 
 }  // namespace tandemix

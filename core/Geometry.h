@@ -34,7 +34,6 @@ struct WideMargins {
 };
 
 // The largest frame a script can make: the script engine's limits
-// (FilterSupport.h), which the alignment and final-size lines must keep.
 constexpr std::int64_t kMaxScriptFrameSide = 16384;
 constexpr std::int64_t kMaxScriptFramePixels = std::int64_t{1} << 26;
 
@@ -65,5 +64,17 @@ WideMargins SplitDifference(std::int64_t currentWidth, std::int64_t currentHeigh
 
 constexpr int NonNegative(int x) { return x < 0 ? 0 : x; }
 constexpr std::int64_t NonNegative(std::int64_t x) { return x < 0 ? 0 : x; }
+
+// Rows, columns and coordinates of the pixel operations are counted in 16
+// signed bits.
+constexpr int kMaxPixDimension = 32767;
+// Bound on one matrix or picture, so that a typed scale of 10000 % stops with
+// a message instead of exhausting memory (8192 × 8192 pixels, 192 MB).
+constexpr std::int64_t kMaxPixCount = std::int64_t{1} << 26;
+
+// Throws TandemixError when rows × columns is not a picture the preview can
+// hold: a side under 1 or over kMaxPixDimension, or more than kMaxPixCount
+// pixels. `what` names the picture in the message.
+void CheckPictureSize(const char* what, std::int64_t columns, std::int64_t rows);
 
 }  // namespace tandemix

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "preview/Compositor.h"
 
 using namespace tandemix;

@@ -21,12 +21,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Errors.h"
+#include "base/TextFile.h"
 #include "core/AlignmentSettings.h"
 #include "core/EditNumber.h"
 #include "core/Geometry.h"
 #include "core/ScriptNumber.h"
-#include "platform/Errors.h"
-#include "platform/TextFile.h"
 #include "script/AlignmentEmission.h"
 #include "script/ScriptGenerator.h"
 

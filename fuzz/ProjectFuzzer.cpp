@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/Errors.h"
-#include "platform/TextFile.h"
+#include "base/Errors.h"
+#include "base/TextFile.h"
 #include "project/ProjectFile.h"
 #include "project/TemplateLibrary.h"
 

@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Errors.h"
-#include "platform/engine/ScriptEngine.h"
+#include "base/Errors.h"
+#include "engine/ScriptEngine.h"
 
 namespace {
 

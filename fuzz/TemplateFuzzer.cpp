@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 #include "script/TemplateExpansion.h"
 
 using namespace tandemix;

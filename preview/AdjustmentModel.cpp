@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/Errors.h"
 #include "core/EditNumber.h"
 #include "core/Geometry.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {

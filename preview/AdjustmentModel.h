@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "analysis/AutoAlign.h"
 #include "core/AlignmentSettings.h"
-#include "preview/AutoAlign.h"
 
 namespace tandemix {
 

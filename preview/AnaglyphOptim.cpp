@@ -13,11 +13,11 @@
 #include <memory>
 #include <mutex>
 
+#include "base/ParallelFor.h"
 #include "core/Geometry.h"
 #include "preview/ImageOps.h"
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
-#include "preview/RowBands.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -171,11 +171,11 @@ void AnaglyphOptimToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bi
   const Anaglyph anaglyph{&first, &second, &target, width, greenGain, blueGain, gamma->data()};
 #if defined(TANDEMIX_ANAGLYPH_SSE41)
   if (UseSse41Kernels()) {
-    ForEachRowBand(height, std::int64_t{width} * 3, [&](int b, int e) { anaglyph.RowsSse41(b, e); });
+    ParallelFor(height, std::int64_t{width} * 3, [&](int b, int e) { anaglyph.RowsSse41(b, e); });
     return;
   }
 #endif
-  ForEachRowBand(height, std::int64_t{width} * 3, [&](int b, int e) { anaglyph.RowsPlain(b, e); });
+  ParallelFor(height, std::int64_t{width} * 3, [&](int b, int e) { anaglyph.RowsPlain(b, e); });
 }
 
 }  // namespace tandemix

@@ -3,7 +3,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {

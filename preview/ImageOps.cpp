@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "base/ParallelFor.h"
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
-#include "preview/RowBands.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -38,7 +38,7 @@ void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& ta
   const int w1 = weight;
   const int w2 = 255 - weight;
   [[maybe_unused]] const bool vector = VectorKernelsEnabled();
-  ForEachRowBand(height, width * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
+  ParallelFor(height, width * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
     for (int r = rowBegin; r < rowEnd; ++r) {
       // The bitmap's scan line and a matrix row share the byte layout.
       const std::uint8_t* a = reinterpret_cast<const std::uint8_t*>(first[r]);
@@ -72,7 +72,7 @@ void BlendToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& ta
 void AnaglyphRedCyanToBitmap(const TPixMatrix& first, const TPixMatrix& second, Bitmap& target, int width, int height) {
   CheckCombine(first, second, width, height);
   target.SetSize(width, height);
-  ForEachRowBand(height, width * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
+  ParallelFor(height, width * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
     for (int r = rowBegin; r < rowEnd; ++r) {
       const Pixel* a = first[r];
       const Pixel* b = second[r];
@@ -97,7 +97,7 @@ void PlaceMatrix(const TPixMatrix& source, TPixMatrix& destination, int left, in
   const int dC = static_cast<int>(dC64);
   CheckHolds(source, sR, sC, "source");
   CheckHolds(destination, dR, dC, "destination");
-  ForEachRowBand(dR, dC * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
+  ParallelFor(dR, dC * kBytesPerPixel, [&](int rowBegin, int rowEnd) {
     for (int r = rowBegin; r < rowEnd; ++r) {
       Pixel* out = destination[r];
       if (r < top || r >= top + sR) {

@@ -4,19 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 
 namespace tandemix {
-
-void CheckPictureSize(const char* what, std::int64_t columns, std::int64_t rows) {
-  const std::string size =
-      std::string(what) + " would be " + std::to_string(columns) + " x " + std::to_string(rows) + " pixels";
-  if (columns < 1 || rows < 1) throw TandemixError(size + "; it needs at least 1 x 1.");
-  if (columns > kMaxPixDimension || rows > kMaxPixDimension)
-    throw TandemixError(size + "; no side may exceed " + std::to_string(kMaxPixDimension) + ".");
-  if (columns * rows > kMaxPixCount)
-    throw TandemixError(size + "; the limit is " + std::to_string(kMaxPixCount) + " pixels.");
-}
 
 TPixMatrix::TPixMatrix(const TPixMatrix& other) { *this = other; }
 

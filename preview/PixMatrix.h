@@ -8,6 +8,8 @@
 #include <memory>
 #include <utility>
 
+#include "core/Geometry.h"
+
 namespace tandemix {
 
 struct Pixel {
@@ -16,18 +18,6 @@ struct Pixel {
   std::uint8_t red;
 };
 static_assert(sizeof(Pixel) == 3, "a pixel is three bytes, like a bitmap scan line");
-
-// Rows, columns and coordinates of the pixel operations are counted in 16
-// signed bits.
-constexpr int kMaxPixDimension = 32767;
-// Bound on one matrix or picture, so that a typed scale of 10000 % stops with
-// a message instead of exhausting memory (8192 × 8192 pixels, 192 MB).
-constexpr std::int64_t kMaxPixCount = std::int64_t{1} << 26;
-
-// Throws TandemixError when rows × columns is not a picture the preview can
-// hold: a side under 1 or over kMaxPixDimension, or more than kMaxPixCount
-// pixels. `what` names the picture in the message.
-void CheckPictureSize(const char* what, std::int64_t columns, std::int64_t rows);
 
 class TPixMatrix {
  public:

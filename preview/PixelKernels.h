@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/VectorKernels.h"
+#include "base/VectorKernels.h"
 #include "preview/PixMatrix.h"
 
 #if defined(__SSE2__)
@@ -17,7 +17,7 @@
 namespace tandemix {
 
 // The vector kernels run wherever the processor has them. Switching them off
-// (platform/VectorKernels.h, shared with the engine) makes every operation
+// (base/VectorKernels.h, shared with the engine) makes every operation
 // take its plain per-pixel form; UseSse41Kernels() tells whether the SSE4.1
 // group kernels of rotation, resize and the optimised anaglyph run.
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/BmpFile.h"
+#include "media/BmpFile.h"
 
 namespace tandemix {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/Frame.h"
+#include "base/Frame.h"
 
 namespace tandemix {
 

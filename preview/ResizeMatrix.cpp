@@ -14,10 +14,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/ParallelFor.h"
 #include "preview/ImageOps.h"
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
-#include "preview/RowBands.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -183,11 +183,11 @@ void ResizeMatrix(const TPixMatrix& source, TPixMatrix& destination, int sR, int
   if (UseSse41Kernels()) {
     const std::vector<ColumnGroup> groups = GroupColumns(columns, dC);
     resize.groups = &groups;
-    ForEachRowBand(dR, std::int64_t{dC} * 9, [&](int rowBegin, int rowEnd) { resize.RowsSse41(rowBegin, rowEnd); });
+    ParallelFor(dR, std::int64_t{dC} * 9, [&](int rowBegin, int rowEnd) { resize.RowsSse41(rowBegin, rowEnd); });
     return;
   }
 #endif
-  ForEachRowBand(dR, std::int64_t{dC} * 9, [&](int rowBegin, int rowEnd) { resize.RowsPlain(rowBegin, rowEnd); });
+  ParallelFor(dR, std::int64_t{dC} * 9, [&](int rowBegin, int rowEnd) { resize.RowsPlain(rowBegin, rowEnd); });
 }
 
 }  // namespace tandemix

@@ -38,10 +38,10 @@
 #include <stdexcept>
 #include <utility>
 
+#include "base/ParallelFor.h"
 #include "preview/ImageOps.h"
 #include "preview/ImageOpsChecks.h"
 #include "preview/PixelKernels.h"
-#include "preview/RowBands.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -392,7 +392,7 @@ void RotateMatrix(const TPixMatrix& source, TPixMatrix& destination, int cx, int
   rotation.estimate = std::fabs(a) <= kMaxEstimateAngle && marginY < (1 << 30);
   rotation.maxAbsDx = maxAbsDx;
   rotation.fastSpan = ChooseFastSpan();
-  ForEachRowBand(dR, std::int64_t{dC} * 16, [&](int rowBegin, int rowEnd) { rotation.Rows(rowBegin, rowEnd); });
+  ParallelFor(dR, std::int64_t{dC} * 16, [&](int rowBegin, int rowEnd) { rotation.Rows(rowBegin, rowEnd); });
 }
 
 }  // namespace tandemix

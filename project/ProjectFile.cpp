@@ -5,8 +5,8 @@
 #include <iterator>
 #include <vector>
 
+#include "base/Errors.h"
 #include "core/EditNumber.h"
-#include "platform/Errors.h"
 #include "project/TemplateLibrary.h"
 
 namespace tandemix {

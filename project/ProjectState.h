@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 
 namespace tandemix {
 

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <algorithm>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 
 namespace tandemix {
 

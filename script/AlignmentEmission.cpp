@@ -4,8 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "base/Errors.h"
 #include "core/ScriptNumber.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -13,9 +13,9 @@
 
 #include <string>
 
+#include "base/Frame.h"
+#include "base/TextFile.h"
 #include "core/Geometry.h"
-#include "platform/Frame.h"
-#include "platform/TextFile.h"
 
 namespace tandemix {
 

@@ -5,10 +5,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/Errors.h"
 #include "core/FrameTime.h"
 #include "core/Geometry.h"
 #include "core/ScriptNumber.h"
-#include "platform/Errors.h"
 #include "project/ClipLoading.h"
 #include "script/AlignmentEmission.h"
 #include "script/TemplateExpansion.h"

@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 #include "project/ProjectState.h"
 #include "project/TemplateLibrary.h"
 

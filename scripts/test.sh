@@ -51,16 +51,17 @@ if [[ "${TANDEMIX_SKIP_SANITIZERS:-0}" != 1 ]]; then
 fi
 
 if [[ "${TANDEMIX_SKIP_SANITIZERS:-0}" != 1 ]]; then
-  echo "== ThreadSanitizer build (clang 16): the engine's and the player's tests"
+  echo "== ThreadSanitizer build (clang 16): the engine's, the player's and render's tests"
   # clang 16 rather than GCC 12, whose ThreadSanitizer reports races on
   # state that is read and written under one mutex.
   CC=clang-16 CXX=clang++-16 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANDEMIX_TSAN=ON \
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1 -DNDEBUG" >/dev/null
-  cmake --build build-tsan --target test_engine test_services -j "$JOBS"
+  cmake --build build-tsan --target test_engine test_playback test_render -j "$JOBS"
   export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$ROOT/tests/tsan.supp"
   build-tsan/bin/test_engine --gtest_brief=1 &
   engine=$!
-  build-tsan/bin/test_services --gtest_brief=1
+  build-tsan/bin/test_playback --gtest_brief=1
+  build-tsan/bin/test_render --gtest_brief=1
   wait "$engine"
 fi
 

@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 #include <QStyle>
 
-#include "platform/Errors.h"
-#include "platform/services/EnginePlayer.h"
+#include "base/Errors.h"
+#include "playback/EnginePlayer.h"
 #include "viewer/ViewerLayout.h"
 #include "widgets/WidgetMaking.h"
 

@@ -8,7 +8,7 @@
 #include <QUrl>
 
 #include "core/SettingsKeys.h"
-#include "platform/services/RenderEncoder.h"
+#include "render/RenderEncoder.h"
 
 namespace tandemix {
 

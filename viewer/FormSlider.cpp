@@ -1,6 +1,6 @@
 #include "viewer/FormSlider.h"
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {

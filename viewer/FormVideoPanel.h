@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "platform/MediaFrameCache.h"
+#include "media/MediaFrameCache.h"
 
 namespace tandemix {
 

@@ -1,7 +1,7 @@
 #include "viewer/FrameCapture.h"
 
-#include "platform/BmpFile.h"
-#include "platform/Errors.h"
+#include "base/Errors.h"
+#include "media/BmpFile.h"
 
 namespace tandemix {
 

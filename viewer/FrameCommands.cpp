@@ -1,7 +1,7 @@
 #include "viewer/FrameCommands.h"
 
-#include "platform/BmpFile.h"
-#include "platform/Errors.h"
+#include "base/Errors.h"
+#include "media/BmpFile.h"
 #include "viewer/FrameCapture.h"
 
 namespace tandemix {

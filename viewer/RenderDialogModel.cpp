@@ -3,8 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "base/Errors.h"
 #include "core/SettingsKeys.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "platform/RenderChoices.h"
-#include "platform/SettingsStore.h"
+#include "desktop/SettingsStore.h"
+#include "render/RenderChoices.h"
 
 namespace tandemix {
 

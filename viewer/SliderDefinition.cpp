@@ -2,9 +2,9 @@
 
 #include <cmath>
 
+#include "base/Errors.h"
 #include "core/EditNumber.h"
 #include "core/Geometry.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "base/Errors.h"
 #include "core/FrameTime.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <exception>
 
+#include "analysis/AutoAlign.h"
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "core/ScriptNumber.h"
-#include "platform/services/DefaultVideoServices.h"
-#include "preview/AutoAlign.h"
+#include "platform/DefaultVideoServices.h"
 
 namespace tandemix::cli {
 namespace {

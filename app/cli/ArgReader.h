@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 
 namespace tandemix::cli {
 

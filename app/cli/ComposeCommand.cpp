@@ -10,7 +10,7 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "preview/Compositor.h"
 
 namespace tandemix::cli {

@@ -6,7 +6,7 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "platform/DefaultVideoServices.h"
 #include "project/ClipLoading.h"
 #include "project/ProjectFile.h"
 #include "script/ScriptGenerator.h"

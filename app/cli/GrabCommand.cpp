@@ -5,7 +5,7 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "platform/DefaultVideoServices.h"
 #include "viewer/FrameCapture.h"
 
 namespace tandemix::cli {

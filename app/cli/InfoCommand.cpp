@@ -8,9 +8,9 @@
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "core/ScriptNumber.h"
-#include "platform/engine/AudioSupport.h"
-#include "platform/engine/ScriptEngine.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "engine/ScriptEngine.h"
+#include "engine/filters/AudioSupport.h"
+#include "platform/DefaultVideoServices.h"
 #include "project/StereoLayout.h"
 
 namespace tandemix::cli {

@@ -10,7 +10,7 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/services/RenderEncoder.h"
+#include "render/RenderEncoder.h"
 
 namespace tandemix::cli {
 namespace {

@@ -10,9 +10,9 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/MediaY4mWriter.h"
-#include "platform/engine/FilterSupport.h"
-#include "platform/engine/ScriptEngine.h"
+#include "engine/ScriptEngine.h"
+#include "engine/filters/Conversions.h"
+#include "media/MediaY4mWriter.h"
 
 namespace tandemix::cli {
 namespace {

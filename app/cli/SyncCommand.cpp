@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <exception>
 
+#include "analysis/ClipSync.h"
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "viewer/ClipSync.h"
 
 namespace tandemix::cli {
 

@@ -7,9 +7,9 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
-#include "platform/WavFile.h"
-#include "platform/engine/AudioSupport.h"
-#include "platform/engine/ScriptEngine.h"
+#include "engine/ScriptEngine.h"
+#include "engine/filters/AudioSupport.h"
+#include "media/WavFile.h"
 
 namespace tandemix::cli {
 namespace {

@@ -11,8 +11,8 @@
 #include <cstdlib>
 
 #include "app/Program.h"
-#include "platform/SettingsStore.h"
-#include "platform/ShellAviSynthDocs.h"
+#include "desktop/SettingsStore.h"
+#include "desktop/ShellAviSynthDocs.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace tandemix {

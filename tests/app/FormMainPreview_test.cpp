@@ -1,6 +1,6 @@
 // "Open preview" from the main window on real clips: the generator writes
 // the scripts through the real video services and opens the viewer.
-#include "platform/services/DefaultVideoServices.h"
+#include "platform/DefaultVideoServices.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace tandemix::test {

@@ -3,7 +3,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace tandemix::test {

@@ -12,7 +12,7 @@
 
 #include "app/Program.h"
 #include "core/Geometry.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "platform/DefaultVideoServices.h"
 #include "tests/app/MainWindowFixture.h"
 
 namespace tandemix {

@@ -4,7 +4,7 @@
 #include <sstream>
 #include <string>
 
-#include "platform/BmpFile.h"
+#include "media/BmpFile.h"
 #include "tests/support/SyncClips.h"
 #include "tests/support/SyntheticStereo.h"
 #include "tests/support/TestFiles.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/BmpFile.h"
+#include "media/BmpFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

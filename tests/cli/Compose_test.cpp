@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/BmpFile.h"
+#include "media/BmpFile.h"
 #include "tests/preview/PixelReference.h"
 #include "tests/support/TestFiles.h"
 

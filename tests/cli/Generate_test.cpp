@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

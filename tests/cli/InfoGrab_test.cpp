@@ -1,8 +1,8 @@
 // tandemix-cli info and grab.
 #include <gtest/gtest.h>
 
-#include "platform/BmpFile.h"
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
+#include "media/BmpFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix::test {

@@ -9,7 +9,7 @@
 #include <QThread>
 #include <cstdio>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix::test {

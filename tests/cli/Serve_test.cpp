@@ -2,7 +2,7 @@
 // readable by the ffmpeg command.
 #include <gtest/gtest.h>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix::test {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 
+#include "base/Errors.h"
 #include "core/EditNumber.h"
-#include "platform/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Errors.h"
-#include "platform/engine/ScriptEngine.h"
+#include "base/Errors.h"
+#include "engine/ScriptEngine.h"
 #include "tests/support/SoundMedia.h"
 #include "tests/support/TestFiles.h"
 

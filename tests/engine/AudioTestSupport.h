@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/engine/AudioSupport.h"
-#include "platform/engine/Clip.h"
+#include "engine/filters/AudioSupport.h"
+#include "engine/frames/Clip.h"
 
 namespace tandemix::test {
 

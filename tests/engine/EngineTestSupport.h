@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "platform/BmpFile.h"
-#include "platform/engine/ScriptEngine.h"
-#include "platform/engine/ScriptError.h"
+#include "engine/ScriptEngine.h"
+#include "engine/frames/ScriptError.h"
+#include "media/BmpFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix::test {

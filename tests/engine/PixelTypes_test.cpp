@@ -4,9 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/VectorKernels.h"
-#include "platform/engine/PixelConvert.h"
-#include "platform/engine/Resampler.h"
+#include "base/VectorKernels.h"
+#include "engine/kernels/PixelConvert.h"
+#include "engine/kernels/Resampler.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace tandemix::test {

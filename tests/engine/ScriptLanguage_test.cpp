@@ -1,6 +1,6 @@
 // The script language: statements, literals, operators, calls and the
 // implicit last, and the errors of bad scripts.
-#include "platform/engine/Functions.h"
+#include "engine/language/Functions.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace tandemix::test {

@@ -2,8 +2,8 @@
 // evaluated on generated pictures: sizes and where each view's pixels go.
 #include <QDir>
 
-#include "platform/RenderChoices.h"
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
+#include "render/RenderChoices.h"
 #include "script/TemplateExpansion.h"
 #include "tests/engine/EngineTestSupport.h"
 

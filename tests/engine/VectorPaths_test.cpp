@@ -1,11 +1,11 @@
 // The engine's vector kernels and shortcuts against the plain code: the
-// same bytes with the vector kernels on and off (platform/VectorKernels.h),
+// same bytes with the vector kernels on and off (base/VectorKernels.h),
 // Crop over a resize or borders against the whole frame cropped, views
 // written in place into a stack against views copied, and the
 // banded YV12 to RGB conversion against the conversion through YV24.
 #include <string>
 
-#include "platform/VectorKernels.h"
+#include "base/VectorKernels.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace tandemix::test {

@@ -3,8 +3,8 @@
 // alignment arithmetic expects; measuring decodes nothing.
 #include <QFile>
 
-#include "platform/TextFile.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "base/TextFile.h"
+#include "platform/DefaultVideoServices.h"
 #include "tests/engine/EngineTestSupport.h"
 
 namespace tandemix::test {

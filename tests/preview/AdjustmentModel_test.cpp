@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 
 namespace tandemix {
 namespace {

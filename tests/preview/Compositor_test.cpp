@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "preview/PixelKernels.h"
 #include "tests/preview/PixelReference.h"
 #include "tests/support/TestFiles.h"

@@ -3,7 +3,7 @@
 #include <QLocale>
 #include <QTest>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "preview/FormPreview.h"
 #include "tests/support/SyntheticStereo.h"
 

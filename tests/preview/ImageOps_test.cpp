@@ -5,7 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "preview/PixelKernels.h"
 #include "tests/preview/PixelReference.h"
 #include "tests/support/TestFiles.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/Errors.h"
-#include "platform/TextFile.h"
+#include "base/Errors.h"
+#include "base/TextFile.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

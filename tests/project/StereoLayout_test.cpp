@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/BmpFile.h"
+#include "media/BmpFile.h"
 #include "tests/support/SyntheticStereo.h"
 #include "tests/support/TestFiles.h"
 

@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFile>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 
 namespace tandemix {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "tests/support/FakeVideo.h"
 #include "tests/support/TestFiles.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Errors.h"
 #include "core/ScriptNumber.h"
-#include "platform/Errors.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

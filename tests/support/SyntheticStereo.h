@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
-#include "platform/Frame.h"
+#include "base/Frame.h"
 
 namespace tandemix::test {
 

@@ -2,9 +2,9 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
-#include "platform/Errors.h"
+#include "analysis/ClipSync.h"
+#include "base/Errors.h"
 #include "tests/support/SyncClips.h"
-#include "viewer/ClipSync.h"
 #include "viewer/FormMovie.h"
 
 namespace tandemix {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
-#include "platform/services/EnginePlayer.h"
+#include "playback/EnginePlayer.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

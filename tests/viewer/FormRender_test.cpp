@@ -8,7 +8,7 @@
 #include <QDir>
 #include <QTest>
 
-#include "platform/TextFile.h"
+#include "base/TextFile.h"
 #include "tests/support/TestFiles.h"
 #include "viewer/FormMovie.h"
 

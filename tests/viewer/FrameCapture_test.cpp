@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/BmpFile.h"
-#include "platform/Errors.h"
-#include "platform/TextFile.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "base/Errors.h"
+#include "base/TextFile.h"
+#include "media/BmpFile.h"
+#include "platform/DefaultVideoServices.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix::test {

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 
-#include "platform/BmpFile.h"
-#include "platform/Errors.h"
-#include "platform/services/DefaultVideoServices.h"
+#include "base/Errors.h"
+#include "media/BmpFile.h"
+#include "platform/DefaultVideoServices.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

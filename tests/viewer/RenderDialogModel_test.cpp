@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Errors.h"
+#include "base/Errors.h"
 #include "tests/support/TestFiles.h"
 
 namespace tandemix {

@@ -1,0 +1,29 @@
+#include "engine/BuiltIns.h"
+
+#include "engine/filters/FilterFamilies.h"
+
+namespace tandemix::engine {
+
+const FunctionTable& BuiltInFunctions() {
+  static const FunctionTable table = [] {
+    FunctionTable t;
+    RegisterSourceFunctions(t);
+    RegisterGeneratorFunctions(t);
+    RegisterEditFunctions(t);
+    RegisterCropFunctions(t);
+    RegisterResizeFunctions(t);
+    RegisterZoomFunctions(t);
+    RegisterStackFunctions(t);
+    RegisterFieldFunctions(t);
+    RegisterColorFunctions(t);
+    RegisterFormatFunctions(t);
+    RegisterScalarFunctions(t);
+    RegisterAudioFunctions(t);
+    RegisterAudioLevelFunctions(t);
+    RegisterResampleAudioFunctions(t);
+    return t;
+  }();
+  return table;
+}
+
+}  // namespace tandemix::engine

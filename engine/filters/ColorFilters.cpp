@@ -1,0 +1,297 @@
+// Colour: MergeRGB, ShowRed/ShowGreen/ShowBlue, Merge, Greyscale, Invert
+// and Tweak.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "engine/filters/FilterFamilies.h"
+#include "engine/frames/FrameBudget.h"
+#include "engine/frames/FrameCopy.h"
+#include "engine/frames/FrameLimits.h"
+#include "engine/frames/ScriptError.h"
+
+namespace tandemix::engine {
+namespace {
+
+constexpr int kBlue = 0, kGreen = 1, kRed = 2;
+
+void CheckSameSize(const std::string& message, const ClipInfo& a, const ClipInfo& b) {
+  if (a.width != b.width || a.height != b.height) throw FilterError(message);
+}
+
+// Red from the first clip's red, green from the second's green, blue from
+// the third's blue; RGB in, RGB32 (or RGB24) out.
+class MergeRgbClip : public Clip {
+ public:
+  MergeRgbClip(std::array<ClipPtr, 3> rgb, const ClipInfo& info) : Clip(info), rgb_(std::move(rgb)), pool_("MergeRGB") {
+    PassAudioFrom(rgb_[0]);
+  }
+  FramePtr GetFrame(int n) override {
+    FramePtr r = Owned(rgb_[0]->GetFrame(n));
+    FramePtr g = Owned(rgb_[1]->GetFrame(n));
+    FramePtr b = Owned(rgb_[2]->GetFrame(n));
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    const int bpp = BytesPerPixel(info_.pixelType);
+    const int rb = BytesPerPixel(r->type), gb = BytesPerPixel(g->type), bb = BytesPerPixel(b->type);
+    const std::size_t count = static_cast<std::size_t>(info_.width) * info_.height;
+    for (std::size_t i = 0; i < count; ++i) {
+      std::uint8_t* d = &out->pixels[i * bpp];
+      d[kBlue] = b->pixels[i * bb + kBlue];
+      d[kGreen] = g->pixels[i * gb + kGreen];
+      d[kRed] = r->pixels[i * rb + kRed];
+      if (bpp == 4) d[3] = 255;
+    }
+    return out;
+  }
+
+ private:
+  std::array<ClipPtr, 3> rgb_;
+  FramePool pool_;
+};
+
+// An operation on the child's frames, one frame at a time; the operations
+// read and write the frames' own planes whole.
+template <typename Op>
+class FrameOpClip : public Clip {
+ public:
+  FrameOpClip(ClipPtr child, const ClipInfo& info, Op op, const char* name)
+      : Clip(info), child_(std::move(child)), op_(std::move(op)), pool_(name) {
+    PassAudioFrom(child_);
+  }
+  FramePtr GetFrame(int n) override {
+    FramePtr src = Owned(child_->GetFrame(n));
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    op_(*src, *out);
+    return out;
+  }
+
+ private:
+  ClipPtr child_;
+  Op op_;
+  FramePool pool_;
+};
+
+template <typename Op>
+ClipPtr MakeFrameOp(ClipPtr child, const ClipInfo& info, const char* name, Op op) {
+  return std::make_shared<FrameOpClip<Op>>(std::move(child), info, std::move(op), name);
+}
+
+// AviSynth's Merge: 15-bit weights, and the exact average at 0.5.
+class MergeClip : public Clip {
+ public:
+  MergeClip(ClipPtr a, ClipPtr b, double weight)
+      : Clip(a->Info()), a_(std::move(a)), b_(std::move(b)), half_(weight == 0.5), pool_("Merge") {
+    weight_ = static_cast<int>(weight * 32767.0);
+    PassAudioFrom(a_);
+  }
+  FramePtr GetFrame(int n) override {
+    FramePtr x = Owned(a_->GetFrame(n));
+    FramePtr y = Owned(b_->GetFrame(n));
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    const std::size_t size = out->pixels.size();
+    const std::uint8_t* p = x->pixels.data();
+    const std::uint8_t* q = y->pixels.data();
+    std::uint8_t* d = out->pixels.data();
+    if (half_) {
+      for (std::size_t i = 0; i < size; ++i) d[i] = static_cast<std::uint8_t>((p[i] + q[i] + 1) >> 1);
+    } else {
+      const int w = weight_, inv = 32767 - weight_;
+      for (std::size_t i = 0; i < size; ++i) d[i] = static_cast<std::uint8_t>((p[i] * inv + q[i] * w + 16384) >> 15);
+    }
+    return out;
+  }
+
+ private:
+  ClipPtr a_, b_;
+  bool half_;
+  int weight_ = 0;
+  FramePool pool_;
+};
+
+std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
+
+// AviSynth's Tweak on planar YUV and YUY2: a luma table for bright and
+// cont, chroma turned by hue and scaled by sat in 12- and 9-bit fixed
+// point; with coring, luma is kept to 16..235 and chroma to 16..240.
+struct TweakOp {
+  int sin, cos, sat;
+  bool coring;
+  std::array<std::uint8_t, 256> luma{};
+  void Chroma(std::uint8_t& u8, std::uint8_t& v8) const {
+    const int u = u8 - 128, v = v8 - 128;
+    const int ux = (u * cos + v * sin) >> 12;
+    const int vx = (v * cos - u * sin) >> 12;
+    int nu = ((ux * sat) >> 9) + 128, nv = ((vx * sat) >> 9) + 128;
+    nu = coring ? std::clamp(nu, 16, 240) : std::clamp(nu, 0, 255);
+    nv = coring ? std::clamp(nv, 16, 240) : std::clamp(nv, 0, 255);
+    u8 = static_cast<std::uint8_t>(nu);
+    v8 = static_cast<std::uint8_t>(nv);
+  }
+  void operator()(const FrameBGR& src, FrameBGR& out) const {
+    out.pixels = src.pixels;
+    if (out.type == PixelType::YUY2) {
+      for (std::size_t i = 0; i + 3 < out.pixels.size(); i += 4) {
+        out.pixels[i] = luma[out.pixels[i]];
+        out.pixels[i + 2] = luma[out.pixels[i + 2]];
+        Chroma(out.pixels[i + 1], out.pixels[i + 3]);
+      }
+      return;
+    }
+    std::uint8_t* y = out.Plane(0);
+    const std::size_t lumaBytes = out.Stride(0) * static_cast<std::size_t>(out.height);
+    for (std::size_t i = 0; i < lumaBytes; ++i) y[i] = luma[y[i]];
+    if (out.Planes() < 3) return;
+    std::uint8_t* u = out.Plane(1);
+    std::uint8_t* v = out.Plane(2);
+    const std::size_t chroma = out.Stride(1) * static_cast<std::size_t>(out.PlaneHeight(1));
+    for (std::size_t i = 0; i < chroma; ++i) Chroma(u[i], v[i]);
+  }
+};
+
+Value Tweak(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  RequireType(IsYUVType(clip->Info().pixelType), "Tweak: YUV data only (no RGB)");
+  const double hue = a.Float("hue", 0.0);
+  const double sat = a.Float("sat", 1.0);
+  const double bright = a.Float("bright", 0.0);
+  const double cont = a.Float("cont", 1.0);
+  const bool coring = a.Bool("coring", true);
+  if (sat < 0.0 || sat > 10.0) throw FilterError("Tweak: sat must be between 0.0 and 10.0");
+  if (cont < 0.0 || cont > 10.0) throw FilterError("Tweak: cont must be between 0.0 and 10.0");
+  const double radians = hue * 3.14159265358979323846 / 180.0;
+  TweakOp op{static_cast<int>(std::sin(radians) * 4096 + 0.5),
+             static_cast<int>(std::cos(radians) * 4096 + 0.5),
+             static_cast<int>(sat * 512),
+             coring,
+             {}};
+  for (int i = 0; i < 256; ++i) {
+    if (coring)
+      op.luma[static_cast<std::size_t>(i)] =
+          static_cast<std::uint8_t>(std::clamp(static_cast<int>((i - 16) * cont + bright + 16.5), 16, 235));
+    else
+      op.luma[static_cast<std::size_t>(i)] =
+          static_cast<std::uint8_t>(std::clamp(static_cast<int>(i * cont + bright + 0.5), 0, 255));
+  }
+  const ClipInfo info = clip->Info();
+  return Value::Clip(MakeFrameOp(std::move(clip), info, "Tweak", op));
+}
+
+// ShowRed/ShowGreen/ShowBlue: one channel as grey, RGB in, RGB32 out
+// unless pixel_type asks for RGB24.
+Value ShowChannel(const CallArgs& a, int channel, const char* name) {
+  ClipPtr clip = a.Clip("clip");
+  RequireType(IsRGBType(clip->Info().pixelType), std::string(name) + ": RGB data only");
+  ClipInfo info = clip->Info();
+  info.pixelType = PixelType::RGB32;
+  if (a.Has("pixel_type")) {
+    PixelType t = PixelType::RGB32;
+    if (!ParsePixelType(a.String("pixel_type"), t) || !IsRGBType(t))
+      throw FilterError(std::string(name) + ": invalid pixel_type!");
+    info.pixelType = t;
+  }
+  return Value::Clip(MakeFrameOp(std::move(clip), info, name, [channel](const FrameBGR& s, FrameBGR& d) {
+    const int sb = BytesPerPixel(s.type), db = BytesPerPixel(d.type);
+    const std::size_t count = static_cast<std::size_t>(s.width) * s.height;
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::uint8_t v = s.pixels[i * sb + channel];
+      std::uint8_t* p = &d.pixels[i * db];
+      p[0] = p[1] = p[2] = v;
+      if (db == 4) p[3] = sb == 4 ? s.pixels[i * sb + 3] : 255;
+    }
+  }));
+}
+
+// AviSynth's Greyscale: RGB through 15-bit luma weights of the matrix,
+// YUV by setting the chroma to 128.
+Value Greyscale(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  const ClipInfo info = clip->Info();
+  if (IsYUVType(info.pixelType)) {
+    if (info.pixelType == PixelType::Y8) return Value::Clip(clip);
+    return Value::Clip(MakeFrameOp(std::move(clip), info, "Greyscale", [](const FrameBGR& s, FrameBGR& d) {
+      d.pixels = s.pixels;
+      if (d.type == PixelType::YUY2) {
+        for (std::size_t i = 1; i < d.pixels.size(); i += 2) d.pixels[i] = 128;
+        return;
+      }
+      std::fill(d.pixels.begin() + static_cast<std::ptrdiff_t>(d.PlaneOffset(1)), d.pixels.end(), std::uint8_t{128});
+    }));
+  }
+  const std::string matrix = LowerCase(a.String("matrix", "rec601"));
+  double kr = 0.299, kb = 0.114;
+  if (matrix == "rec709") {
+    kr = 0.2126;
+    kb = 0.0722;
+  } else if (matrix != "rec601" && matrix != "average") {
+    throw FilterError("Greyscale: invalid \"matrix\" parameter (RGB data only)");
+  }
+  int cyr = static_cast<int>(kr * 32768 + 0.5), cyb = static_cast<int>(kb * 32768 + 0.5),
+      cyg = static_cast<int>((1.0 - kr - kb) * 32768 + 0.5);
+  if (matrix == "average") cyr = cyg = cyb = static_cast<int>(32768.0 / 3 + 0.5);
+  return Value::Clip(MakeFrameOp(std::move(clip), info, "Greyscale", [=](const FrameBGR& s, FrameBGR& d) {
+    const int bpp = BytesPerPixel(s.type);
+    const std::size_t size = s.pixels.size();
+    for (std::size_t i = 0; i < size; i += static_cast<std::size_t>(bpp)) {
+      const std::uint8_t* p = &s.pixels[i];
+      std::uint8_t* q = &d.pixels[i];
+      q[0] = q[1] = q[2] = Clip8((p[kBlue] * cyb + p[kGreen] * cyg + p[kRed] * cyr + 16384) >> 15);
+      if (bpp == 4) q[3] = p[3];
+    }
+  }));
+}
+
+}  // namespace
+
+void RegisterColorFunctions(FunctionTable& t) {
+  t.Add("MergeRGB",
+        {Req("r", ParamType::Clip), Req("g", ParamType::Clip), Req("b", ParamType::Clip),
+         Opt("pixel_type", ParamType::String)},
+        [](const CallArgs& a) {
+          std::array<ClipPtr, 3> rgb = {a.Clip("r"), a.Clip("g"), a.Clip("b")};
+          for (const ClipPtr& c : rgb) RequireType(IsRGBType(c->Info().pixelType), "MergeRGB: All clips must be RGB");
+          for (int i = 1; i < 3; ++i)
+            CheckSameSize("MergeRGB: All clips must have the same width and height!", rgb[0]->Info(), rgb[i]->Info());
+          ClipInfo info = rgb[0]->Info();
+          info.pixelType = PixelType::RGB32;
+          if (a.Has("pixel_type")) {
+            PixelType type = PixelType::RGB32;
+            if (!ParsePixelType(a.String("pixel_type"), type) || !IsRGBType(type))
+              throw FilterError("MergeRGB: supports the following output pixel types: RGB24, RGB32");
+            info.pixelType = type;
+          }
+          for (const ClipPtr& c : rgb) info.frameCount = std::max(info.frameCount, c->Info().frameCount);
+          return Value::Clip(std::make_shared<MergeRgbClip>(std::move(rgb), info));
+        });
+  const std::vector<Param> show = {Req("clip", ParamType::Clip), Opt("pixel_type", ParamType::String)};
+  t.Add("ShowRed", show, [](const CallArgs& a) { return ShowChannel(a, kRed, "ShowRed"); });
+  t.Add("ShowGreen", show, [](const CallArgs& a) { return ShowChannel(a, kGreen, "ShowGreen"); });
+  t.Add("ShowBlue", show, [](const CallArgs& a) { return ShowChannel(a, kBlue, "ShowBlue"); });
+  t.Add("Merge", {Req("clip1", ParamType::Clip), Req("clip2", ParamType::Clip), Opt("weight", ParamType::Float)},
+        [](const CallArgs& a) {
+          if (a.Clip("clip1")->Info().pixelType != a.Clip("clip2")->Info().pixelType)
+            throw FilterError("Merge: Pixel types are not the same. Both must be the same.");
+          CheckSameSize("Merge: Images must have same width and height!", a.Clip("clip1")->Info(),
+                        a.Clip("clip2")->Info());
+          const double weight = a.Float("weight", 0.5);
+          if (!(weight >= 0.0 && weight <= 1.0)) throw FilterError("Merge: weight must be between 0.0 and 1.0");
+          if (weight < 0.0001) return Value::Clip(a.Clip("clip1"));
+          if (weight > 0.9999) return Value::Clip(a.Clip("clip2"));
+          return Value::Clip(std::make_shared<MergeClip>(a.Clip("clip1"), a.Clip("clip2"), weight));
+        });
+  t.Add("Greyscale", {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)}, Greyscale);
+  t.Add("Invert", {Req("clip", ParamType::Clip), Opt("channels", ParamType::String)}, [](const CallArgs& a) {
+    ClipPtr clip = a.Clip("clip");
+    const ClipInfo info = clip->Info();
+    return Value::Clip(MakeFrameOp(std::move(clip), info, "Invert", [](const FrameBGR& s, FrameBGR& d) {
+      const std::size_t size = s.pixels.size();
+      for (std::size_t i = 0; i < size; ++i) d.pixels[i] = static_cast<std::uint8_t>(255 - s.pixels[i]);
+    }));
+  });
+  t.Add("Tweak",
+        {Req("clip", ParamType::Clip), Opt("hue", ParamType::Float), Opt("sat", ParamType::Float),
+         Opt("bright", ParamType::Float), Opt("cont", ParamType::Float), Opt("coring", ParamType::Bool)},
+        Tweak);
+}
+
+}  // namespace tandemix::engine

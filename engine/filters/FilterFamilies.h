@@ -1,0 +1,23 @@
+// The filter families, each in its own file, each adding its functions to
+// the table.
+#pragma once
+
+#include "engine/language/Functions.h"
+
+namespace tandemix::engine {
+
+void RegisterSourceFunctions(FunctionTable& table);
+void RegisterGeneratorFunctions(FunctionTable& table);
+void RegisterEditFunctions(FunctionTable& table);
+void RegisterCropFunctions(FunctionTable& table);
+void RegisterResizeFunctions(FunctionTable& table);
+void RegisterZoomFunctions(FunctionTable& table);
+void RegisterStackFunctions(FunctionTable& table);
+void RegisterFieldFunctions(FunctionTable& table);
+void RegisterColorFunctions(FunctionTable& table);
+void RegisterFormatFunctions(FunctionTable& table);
+void RegisterAudioFunctions(FunctionTable& table);
+void RegisterAudioLevelFunctions(FunctionTable& table);
+void RegisterResampleAudioFunctions(FunctionTable& table);
+
+}  // namespace tandemix::engine

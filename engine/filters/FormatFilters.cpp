@@ -1,0 +1,136 @@
+// Formats: the ConvertTo... family (real conversions, PixelConvert.h),
+// AssumeFPS and SetMemoryMax.
+#include <cmath>
+
+extern "C" {
+#include <libavutil/mathematics.h>
+#include <libavutil/rational.h>
+}
+
+#include "engine/filters/AudioSupport.h"
+#include "engine/filters/Conversions.h"
+#include "engine/filters/FilterFamilies.h"
+#include "engine/filters/PassThrough.h"
+#include "engine/filters/Rates.h"
+#include "engine/frames/FrameBudget.h"
+#include "engine/frames/ScriptError.h"
+#include "engine/kernels/PixelConvert.h"
+
+namespace tandemix::engine {
+namespace {
+
+class ConvertClip : public Clip {
+ public:
+  ConvertClip(ClipPtr child, const ClipInfo& info, Matrix matrix, bool interlaced)
+      : Clip(info), child_(std::move(child)), matrix_(matrix), interlaced_(interlaced), pool_("Convert") {
+    PassAudioFrom(child_);
+  }
+  FramePtr GetFrame(int n) override {
+    FramePtr src = child_->GetFrame(n);
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    ConvertFrame(*src, *out, matrix_, interlaced_);
+    return out;
+  }
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
+    if (PlaneCountOf(info_.pixelType) != 3 || PlaneCountOf(child_->Info().pixelType) != 3)
+      return Clip::GetFrameInto(n, out, x, y);
+    ConvertPlanarInto(*child_->GetFrame(n), out, x, y, interlaced_);
+  }
+
+ private:
+  ClipPtr child_;
+  Matrix matrix_;
+  bool interlaced_;
+  FramePool pool_;
+};
+
+}  // namespace
+
+ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, bool interlaced) {
+  ClipInfo info = clip->Info();
+  Matrix matrix = Matrix::Rec601;
+  if (!matrixName.empty() && !ParseMatrix(matrixName, matrix))
+    throw FilterError("Convert: Unknown colormatrix \"" + matrixName + "\"");
+  if (info.pixelType == to) return clip;
+  if (ChromaShiftX(to) && info.width % 2) throw FilterError("Convert: Cannot convert if width isn't mod2!");
+  if (ChromaShiftY(to) && info.height % 2) throw FilterError("Convert: Cannot convert if height isn't mod2!");
+  if (ChromaShiftY(to) && interlaced && info.height % 4)
+    throw FilterError("Convert: Cannot convert if height isn't mod4!");
+  info.pixelType = to;
+  return std::make_shared<ConvertClip>(std::move(clip), info, matrix, interlaced);
+}
+
+namespace {
+
+// The frames at another rate. With syncAudio the sound keeps its samples
+// and its rate changes as the frames' does, so that it stays with them;
+// without it the sound is left as it is.
+Value WithRate(ClipPtr clip, long long numerator, long long denominator, bool syncAudio) {
+  ClipInfo info = clip->Info();
+  SetRate("AssumeFPS", info, numerator, denominator);
+  if (syncAudio && info.audio.Present()) {
+    const ClipInfo& old = clip->Info();
+    const std::int64_t rate =
+        av_rescale_rnd(info.audio.sampleRate, static_cast<std::int64_t>(info.rateNumerator) * old.rateDenominator,
+                       static_cast<std::int64_t>(info.rateDenominator) * old.rateNumerator, AV_ROUND_NEAR_INF);
+    if (rate <= 0 || rate > kMaxSampleRate)
+      throw FilterError("AssumeFPS: the audio sample rate would be out of range.");
+    info.audio.sampleRate = static_cast<int>(rate);
+  }
+  return Value::Clip(std::make_shared<SameFrames>(std::move(clip), info));
+}
+
+}  // namespace
+
+void RegisterFormatFunctions(FunctionTable& t) {
+  const struct {
+    const char* name;
+    PixelType type;
+  } conversions[] = {{"ConvertToRGB24", PixelType::RGB24}, {"ConvertToRGB32", PixelType::RGB32},
+                     {"ConvertToRGB", PixelType::RGB32},   {"ConvertToYV12", PixelType::YV12},
+                     {"ConvertToYUY2", PixelType::YUY2},   {"ConvertToYV24", PixelType::YV24},
+                     {"ConvertToYV16", PixelType::YV16},   {"ConvertToY8", PixelType::Y8}};
+  for (const auto& c : conversions) {
+    const PixelType to = c.type;
+    const bool keepRgb = std::string(c.name) == "ConvertToRGB";
+    t.Add(c.name,
+          {Req("clip", ParamType::Clip), Opt("interlaced", ParamType::Bool), Opt("matrix", ParamType::String),
+           Opt("ChromaInPlacement", ParamType::String), Opt("chromaresample", ParamType::String),
+           Opt("ChromaOutPlacement", ParamType::String)},
+          [to, keepRgb](const CallArgs& a) {
+            ClipPtr clip = a.Clip("clip");
+            // ConvertToRGB leaves RGB24 as it is.
+            if (keepRgb && clip->Info().pixelType == PixelType::RGB24) return Value::Clip(clip);
+            return Value::Clip(MakeConvert(std::move(clip), to, a.String("matrix"), a.Bool("interlaced", false)));
+          });
+  }
+  // SetMemoryMax(megabytes): the script's frame memory budget; returns it.
+  t.Add("SetMemoryMax", {Opt("amount", ParamType::Int)}, [](const CallArgs& a) {
+    const auto budget = CurrentBudget();
+    if (a.Has("amount") && a.Int("amount") > 0) budget->SetLimit(static_cast<std::size_t>(a.Int("amount")) << 20);
+    return Value::Int(static_cast<std::int64_t>(budget->Limit() >> 20));
+  });
+  // AssumeFPS(clip, numerator[, denominator]), AssumeFPS(clip, fps) and
+  // AssumeFPS(clip, clip whose rate is taken).
+  t.Add("AssumeFPS",
+        {Req("clip", ParamType::Clip), Req("numerator", ParamType::Int), Opt("denominator", ParamType::Int),
+         Opt("sync_audio", ParamType::Bool)},
+        [](const CallArgs& a) {
+          return WithRate(a.Clip("clip"), a.Int("numerator"), a.Has("denominator") ? a.Int("denominator") : 1,
+                          a.Bool("sync_audio", false));
+        });
+  t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("fps", ParamType::Float), Opt("sync_audio", ParamType::Bool)},
+        [](const CallArgs& a) {
+          const double fps = a.Float("fps");
+          if (!(fps > 0.0) || fps > 1e9) throw FilterError("AssumeFPS: the frame rate must be more than 0.");
+          const AVRational q = av_d2q(fps, 1000000);
+          return WithRate(a.Clip("clip"), q.num, q.den, a.Bool("sync_audio", false));
+        });
+  t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("sync_audio", ParamType::Bool)},
+        [](const CallArgs& a) {
+          const ClipInfo& like = a.Clip("like")->Info();
+          return WithRate(a.Clip("clip"), like.rateNumerator, like.rateDenominator, a.Bool("sync_audio", false));
+        });
+}
+
+}  // namespace tandemix::engine

@@ -1,0 +1,145 @@
+#include "engine/frames/FrameBudget.h"
+
+#include <algorithm>
+
+#include <unistd.h>
+
+#include "engine/frames/ScriptError.h"
+
+namespace tandemix::engine {
+
+namespace {
+
+thread_local std::shared_ptr<FrameBudget> tCurrentBudget;
+
+std::string Megabytes(std::size_t bytes) { return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MB"; }
+
+// Gives the frame's bytes back to its budget when the last holder lets go.
+struct BudgetedDelete {
+  std::shared_ptr<FrameBudget> budget;
+  std::size_t bytes;
+  void operator()(FrameBGR* frame) const {
+    delete frame;
+    budget->Release(bytes);
+  }
+};
+
+}  // namespace
+
+std::size_t FrameBudget::DefaultLimit() {
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGE_SIZE);
+  const std::size_t machine =
+      pages > 0 && pageSize > 0 ? static_cast<std::size_t>(pages) * static_cast<std::size_t>(pageSize) : (4ull << 30);
+  return std::max<std::size_t>(machine / 4, 1ull << 30);
+}
+
+std::size_t FrameBudget::Limit() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return limit_;
+}
+
+void FrameBudget::SetLimit(std::size_t bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  limit_ = bytes;
+}
+
+std::size_t FrameBudget::InUse() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return used_;
+}
+
+void FrameBudget::Reserve(const std::string& filter, std::size_t bytes) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (used_ + bytes > limit_) {
+    // Frames the pools keep and nobody holds go first (their deleters
+    // come back here, so the pools are asked without the lock).
+    const std::vector<FramePool*> pools = pools_;
+    lock.unlock();
+    for (FramePool* pool : pools) pool->ReleaseIdle();
+    lock.lock();
+  }
+  if (used_ + bytes > limit_)
+    throw FilterError(filter + ": out of frame memory: a frame of " + Megabytes(bytes) +
+                      " does not fit the budget of " + Megabytes(limit_) + " (" + Megabytes(used_) +
+                      " in use; SetMemoryMax sets the budget).");
+  used_ += bytes;
+}
+
+void FrameBudget::Release(std::size_t bytes) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  used_ -= std::min(used_, bytes);
+}
+
+void FrameBudget::Register(FramePool* pool) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pools_.push_back(pool);
+}
+
+void FrameBudget::Unregister(FramePool* pool) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  pools_.erase(std::remove(pools_.begin(), pools_.end(), pool), pools_.end());
+}
+
+std::shared_ptr<FrameBudget> CurrentBudget() {
+  if (!tCurrentBudget) tCurrentBudget = std::make_shared<FrameBudget>(FrameBudget::DefaultLimit());
+  return tCurrentBudget;
+}
+
+BudgetScope::BudgetScope(std::shared_ptr<FrameBudget> budget) : previous_(std::move(tCurrentBudget)) {
+  tCurrentBudget = std::move(budget);
+}
+
+BudgetScope::~BudgetScope() { tCurrentBudget = std::move(previous_); }
+
+FramePool::FramePool(std::string filter) : filter_(std::move(filter)), budget_(CurrentBudget()) {
+  budget_->Register(this);
+}
+
+FramePool::~FramePool() { budget_->Unregister(this); }
+
+std::shared_ptr<FrameBGR> FramePool::Fresh(PixelType type, int width, int height) {
+  const std::size_t bytes = FrameBGR::BytesOf(type, width, height);
+  budget_->Reserve(filter_, bytes);
+  FrameBGR* frame = nullptr;
+  try {
+    frame = new FrameBGR(type, width, height);
+  } catch (...) {
+    budget_->Release(bytes);
+    throw;
+  }
+  return std::shared_ptr<FrameBGR>(frame, BudgetedDelete{budget_, bytes});
+}
+
+std::shared_ptr<FrameBGR> FramePool::Take(PixelType type, int width, int height, Fill fill) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto& spare : spares_) {
+      // Only the pool holds it: nobody can take a new reference, and the
+      // fence orders the last holder's reads before the writes to come.
+      if (!spare || spare.use_count() != 1 || spare->type != type || spare->width != width || spare->height != height)
+        continue;
+      std::atomic_thread_fence(std::memory_order_acquire);
+      if (fill == Fill::Black) spare->Blacken();
+      return spare;
+    }
+  }
+  // Made outside the pool's lock: the budget may ask the pools for memory.
+  auto frame = Fresh(type, width, height);
+  std::lock_guard<std::mutex> lock(mutex_);
+  spares_[next_] = frame;
+  next_ = (next_ + 1) % kSpares;
+  return frame;
+}
+
+void FramePool::ReleaseIdle() {
+  std::shared_ptr<FrameBGR> dropped[kSpares];
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int i = 0; i < kSpares; ++i)
+      if (spares_[i] && spares_[i].use_count() == 1) dropped[i] = std::move(spares_[i]);
+  }
+  // Freed here, outside the lock.
+}
+
+}  // namespace tandemix::engine

@@ -1,0 +1,508 @@
+#include "engine/kernels/PixelConvert.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <vector>
+
+#include "base/ParallelFor.h"
+#include "base/VectorKernels.h"
+#include "engine/kernels/ConvertRows.h"
+#include "engine/kernels/Resampler.h"
+
+namespace tandemix::engine {
+namespace {
+
+struct Coefficients {
+  double kr, kb;
+  int sy, suv, oy;
+};
+
+Coefficients CoefficientsOf(Matrix m) {
+  switch (m) {
+    case Matrix::Rec601:
+      return {0.299, 0.114, 219, 112, 16};
+    case Matrix::Rec709:
+      return {0.2126, 0.0722, 219, 112, 16};
+    case Matrix::PC601:
+      return {0.299, 0.114, 255, 127, 0};
+    case Matrix::PC709:
+      return {0.2126, 0.0722, 255, 127, 0};
+  }
+  return {0.299, 0.114, 219, 112, 16};
+}
+
+// AviSynth's ConvertRGBToYV24::BuildMatrix (15 bits).
+ToYuvMatrix BuildToYuv(Matrix m) {
+  const Coefficients k = CoefficientsOf(m);
+  const double mul = 1 << 15, kg = 1.0 - k.kr - k.kb, srgb = 255;
+  auto s = [](double v) { return static_cast<int>(static_cast<short>(v)); };
+  ToYuvMatrix r{};
+  r.yb = s(k.sy * k.kb * mul / srgb + 0.5);
+  r.yg = s(k.sy * kg * mul / srgb + 0.5);
+  r.yr = s(k.sy * k.kr * mul / srgb + 0.5);
+  r.ub = s(k.suv * mul / srgb + 0.5);
+  r.ug = s(k.suv * kg / (k.kb - 1) * mul / srgb + 0.5);
+  r.ur = s(k.suv * k.kr / (k.kb - 1) * mul / srgb + 0.5);
+  r.vb = s(k.suv * k.kb / (k.kr - 1) * mul / srgb + 0.5);
+  r.vg = s(k.suv * kg / (k.kr - 1) * mul / srgb + 0.5);
+  r.vr = s(k.suv * mul / srgb + 0.5);
+  r.offsetY = k.oy;
+  return r;
+}
+
+// AviSynth's ConvertYV24ToRGB::BuildMatrix (13 bits); the chroma range is
+// twice the chroma scale (2 * 112 = 224 in studio range).
+ToRgbMatrix BuildToRgb(Matrix m) {
+  Coefficients k = CoefficientsOf(m);
+  k.suv *= 2;
+  const double mul = 1 << 13, kg = 1.0 - k.kr - k.kb, srgb = 255;
+  // Held in 32 bits: u_b passes 16 bits at 13-bit precision.
+  auto s = [](double v) { return static_cast<int>(v); };
+  ToRgbMatrix r{};
+  r.yb = s(srgb * 1.000 * mul / k.sy + 0.5);
+  r.ub = s(srgb * 2 * (1 - k.kb) * mul / k.suv + 0.5);
+  r.vb = s(srgb * 0.000 * mul / k.suv + 0.5);
+  r.yg = s(srgb * 1.000 * mul / k.sy + 0.5);
+  r.ug = s(srgb * 2 * (1 - k.kb) * k.kb / kg * mul / k.suv + 0.5);
+  r.vg = s(srgb * 2 * (1 - k.kr) * k.kr / kg * mul / k.suv + 0.5);
+  r.yr = s(srgb * 1.000 * mul / k.sy + 0.5);
+  r.ur = s(srgb * 0.000 * mul / k.suv + 0.5);
+  r.vr = s(srgb * 2 * (1 - k.kr) * mul / k.suv + 0.5);
+  r.offsetY = -k.oy;
+  return r;
+}
+
+const ToYuvMatrix& ToYuvOf(Matrix m) {
+  static const ToYuvMatrix t[4] = {BuildToYuv(Matrix::Rec601), BuildToYuv(Matrix::Rec709), BuildToYuv(Matrix::PC601),
+                                   BuildToYuv(Matrix::PC709)};
+  return t[static_cast<int>(m)];
+}
+const ToRgbMatrix& ToRgbOf(Matrix m) {
+  static const ToRgbMatrix t[4] = {BuildToRgb(Matrix::Rec601), BuildToRgb(Matrix::Rec709), BuildToRgb(Matrix::PC601),
+                                   BuildToRgb(Matrix::PC709)};
+  return t[static_cast<int>(m)];
+}
+
+inline std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
+
+inline void ToYuv(const ToYuvMatrix& m, int r, int g, int b, int& y, int& u, int& v) {
+  y = Clip8(m.offsetY + ((m.yb * b + m.yg * g + m.yr * r + 16384) >> 15));
+  u = Clip8(128 + ((m.ub * b + m.ug * g + m.ur * r + 16384) >> 15));
+  v = Clip8(128 + ((m.vb * b + m.vg * g + m.vr * r + 16384) >> 15));
+}
+
+inline void ToRgb(const ToRgbMatrix& m, int y, int u, int v, int& r, int& g, int& b) {
+  const int Y = y + m.offsetY, U = u - 128, V = v - 128;
+  b = Clip8((m.yb * Y + m.ub * U + m.vb * V + 4096) >> 13);
+  g = Clip8((m.yg * Y - m.ug * U - m.vg * V + 4096) >> 13);
+  r = Clip8((m.yr * Y + m.ur * U + m.vr * V + 4096) >> 13);
+}
+
+// Planes of a 4:4:4 picture, with their own storage.
+struct Planes444 {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> y, u, v;
+  Planes444(int w, int h)
+      : width(w),
+        height(h),
+        y(static_cast<std::size_t>(w) * h),
+        u(static_cast<std::size_t>(w) * h),
+        v(static_cast<std::size_t>(w) * h) {}
+};
+
+// Chroma samples of a type at positions in luma units: sample i of a
+// subsampled direction sits at 2i (horizontally, co-sited) or 2i + 0.5
+// (vertically, between two rows; in a field 2i + 0.25 or 2i + 0.75).
+double PlacementOffset(bool subsampled, bool vertical, int field) {
+  if (!subsampled || !vertical) return 0.0;
+  if (field < 0) return 0.5;
+  return field == 0 ? 0.25 : 0.75;
+}
+
+const ResampleKernel& ChromaKernel() {
+  static const ResampleKernel k{ResampleKernel::Kind::Bicubic, 1.0 / 3.0, 1.0 / 3.0, 3};
+  return k;
+}
+
+// The program that resamples chroma along one direction, source sample s
+// sitting at aS * s + bS, target d at aD * d + bD (luma units).
+// Built once for each size and placement and kept (a script has few), so a
+// stream of frames does not build them again for each.
+std::shared_ptr<const ResampleProgram> ChromaProgram(int srcSize, int dstSize, double aS, double bS, double aD,
+                                                     double bD) {
+  const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
+  using Key = std::tuple<int, int, double, double>;
+  static std::mutex mutex;
+  static std::map<Key, std::shared_ptr<const ResampleProgram>> programs;
+  const Key key{srcSize, dstSize, start, aD / aS};
+  {
+    const std::lock_guard<std::mutex> lock(mutex);
+    if (const auto found = programs.find(key); found != programs.end()) return found->second;
+  }
+  auto program = std::make_shared<const ResampleProgram>(
+      MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false));
+  const std::lock_guard<std::mutex> lock(mutex);
+  if (programs.size() >= 64) programs.clear();  // sizes a script no longer uses
+  programs.emplace(key, program);
+  return program;
+}
+
+// Resamples one chroma plane between subsamplings along one direction.
+// Source sample s sits at aS * s + bS, target d at aD * d + bD (luma units).
+void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, int srcH, std::uint8_t* dst,
+                    std::size_t dstStride, int dstW, int dstH, bool vertical, double aS, double bS, double aD,
+                    double bD) {
+  const auto kept = ChromaProgram(vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
+  const ResampleProgram& program = *kept;
+  // Row bands on the worker pool: each band's bytes are what one pass gives.
+  if (vertical)
+    ParallelFor(dstH, static_cast<long long>(srcW) * program.taps, [&](int begin, int end) {
+      ResampleColumns(src, srcStride, dst, dstStride, srcW, program, begin, end);
+    });
+  else
+    ParallelFor(srcH, static_cast<long long>(dstW) * program.taps, [&](int begin, int end) {
+      ResampleRows(src + srcStride * static_cast<std::size_t>(begin), srcStride,
+                   dst + dstStride * static_cast<std::size_t>(begin), dstStride, end - begin, 1, program);
+    });
+}
+
+// A chroma plane from one subsampling to another (shifts 0 or 1).
+// Strides of 0 are the planes' widths.
+void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS, std::uint8_t* dst, int dstW, int dstH,
+                  int sxD, int syD, bool interlaced, std::size_t dstStride = 0, std::size_t srcStride = 0) {
+  if (dstStride == 0) dstStride = static_cast<std::size_t>(dstW);
+  if (srcStride == 0) srcStride = static_cast<std::size_t>(srcW);
+  // Kept by the thread between frames (see ResizeFilters.cpp).
+  thread_local std::vector<std::uint8_t> mid;
+  const std::uint8_t* cur = src;
+  int curW = srcW, curH = srcH;
+  std::size_t curStride = srcStride;
+  if (sxS != sxD) {
+    mid.resize(static_cast<std::size_t>(dstW) * curH);
+    ResampleChroma(cur, curStride, curW, curH, mid.data(), static_cast<std::size_t>(dstW), dstW, curH, false, 1 << sxS,
+                   0.0, 1 << sxD, 0.0);
+    cur = mid.data();
+    curW = dstW;
+    curStride = static_cast<std::size_t>(dstW);
+  }
+  if (syS != syD) {
+    if (!interlaced || curH % 2 || dstH % 2) {
+      ResampleChroma(cur, curStride, curW, curH, dst, dstStride, dstW, dstH, true, 1 << syS,
+                     PlacementOffset(syS, true, -1), 1 << syD, PlacementOffset(syD, true, -1));
+    } else {
+      // Each field on its own: every other row.
+      for (int field = 0; field < 2; ++field)
+        ResampleChroma(cur + curStride * field, curStride * 2, curW, curH / 2, dst + dstStride * field, dstStride * 2,
+                       dstW, dstH / 2, true, 1 << syS, PlacementOffset(syS, true, field), 1 << syD,
+                       PlacementOffset(syD, true, field));
+    }
+    return;
+  }
+  for (int y = 0; y < dstH; ++y) std::memcpy(dst + dstStride * y, cur + curStride * y, static_cast<std::size_t>(dstW));
+}
+
+// Any YUV frame as 4:4:4 planes.
+Planes444 ToPlanes444(const FrameBGR& f, bool interlaced) {
+  Planes444 p(f.width, f.height);
+  const auto width = static_cast<std::size_t>(f.width);
+  const auto copyLuma = [&] {
+    for (int y = 0; y < f.height; ++y) std::memcpy(p.y.data() + width * y, f.Row(0, y), width);
+  };
+  if (f.type == PixelType::Y8) {
+    copyLuma();
+    std::fill(p.u.begin(), p.u.end(), std::uint8_t{128});
+    std::fill(p.v.begin(), p.v.end(), std::uint8_t{128});
+    return p;
+  }
+  if (f.type == PixelType::YUY2) {
+    const int cw = f.width / 2;
+    std::vector<std::uint8_t> u(static_cast<std::size_t>(cw) * f.height), v(u.size());
+    for (int y = 0; y < f.height; ++y) {
+      const std::uint8_t* s = f.Row(y);
+      for (int x = 0; x < f.width; ++x) p.y[static_cast<std::size_t>(y) * f.width + x] = s[2 * x];
+      for (int x = 0; x < cw; ++x) {
+        u[static_cast<std::size_t>(y) * cw + x] = s[4 * x + 1];
+        v[static_cast<std::size_t>(y) * cw + x] = s[4 * x + 3];
+      }
+    }
+    ChangeChroma(u.data(), cw, f.height, 1, 0, p.u.data(), f.width, f.height, 0, 0, interlaced);
+    ChangeChroma(v.data(), cw, f.height, 1, 0, p.v.data(), f.width, f.height, 0, 0, interlaced);
+    return p;
+  }
+  copyLuma();
+  const int sx = ChromaShiftX(f.type), sy = ChromaShiftY(f.type);
+  ChangeChroma(f.Plane(1), f.PlaneWidth(1), f.PlaneHeight(1), sx, sy, p.u.data(), f.width, f.height, 0, 0, interlaced,
+               0, f.Stride(1));
+  ChangeChroma(f.Plane(2), f.PlaneWidth(2), f.PlaneHeight(2), sx, sy, p.v.data(), f.width, f.height, 0, 0, interlaced,
+               0, f.Stride(2));
+  return p;
+}
+
+// 4:4:4 planes into a YUV frame of any type.
+void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
+  const std::size_t n = p.y.size();
+  if (out.type == PixelType::Y8) {
+    std::memcpy(out.Plane(0), p.y.data(), n);
+    return;
+  }
+  if (out.type == PixelType::YUY2) {
+    const int cw = out.width / 2;
+    std::vector<std::uint8_t> u(static_cast<std::size_t>(cw) * out.height), v(u.size());
+    ChangeChroma(p.u.data(), p.width, p.height, 0, 0, u.data(), cw, out.height, 1, 0, interlaced);
+    ChangeChroma(p.v.data(), p.width, p.height, 0, 0, v.data(), cw, out.height, 1, 0, interlaced);
+    for (int y = 0; y < out.height; ++y) {
+      std::uint8_t* d = out.Row(y);
+      for (int x = 0; x < cw; ++x) {
+        d[4 * x] = p.y[static_cast<std::size_t>(y) * p.width + 2 * x];
+        d[4 * x + 1] = u[static_cast<std::size_t>(y) * cw + x];
+        d[4 * x + 2] = p.y[static_cast<std::size_t>(y) * p.width + 2 * x + 1];
+        d[4 * x + 3] = v[static_cast<std::size_t>(y) * cw + x];
+      }
+    }
+    return;
+  }
+  std::memcpy(out.Plane(0), p.y.data(), n);
+  const int sx = ChromaShiftX(out.type), sy = ChromaShiftY(out.type);
+  ChangeChroma(p.u.data(), p.width, p.height, 0, 0, out.Plane(1), out.PlaneWidth(1), out.PlaneHeight(1), sx, sy,
+               interlaced);
+  ChangeChroma(p.v.data(), p.width, p.height, 0, 0, out.Plane(2), out.PlaneWidth(2), out.PlaneHeight(2), sx, sy,
+               interlaced);
+}
+
+// The vector form of a conversion row the processor and the switch allow, or null.
+using RgbRowToYuv = int (*)(const ToYuvMatrix&, const std::uint8_t*, std::uint8_t*, std::uint8_t*, std::uint8_t*, int,
+                            int);
+using YuvRowToRgb = int (*)(const ToRgbMatrix&, const std::uint8_t*, const std::uint8_t*, const std::uint8_t*,
+                            std::uint8_t*, int, int);
+RgbRowToYuv RgbRowKernel() {
+  if (UseAvx2Kernels()) return RgbRowToYuvAvx2;
+  return UseSse41Kernels() ? RgbRowToYuvSse41 : nullptr;
+}
+YuvRowToRgb YuvRowKernel() {
+  if (UseAvx2Kernels()) return YuvRowToRgbAvx2;
+  return UseSse41Kernels() ? YuvRowToRgbSse41 : nullptr;
+}
+
+void RgbToPlanes(const FrameBGR& f, std::uint8_t* py, std::uint8_t* pu, std::uint8_t* pv, Matrix m) {
+  const ToYuvMatrix& mx = ToYuvOf(m);
+  const int bpp = BytesPerPixel(f.type);
+  const auto vector = RgbRowKernel();
+  ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::size_t o = static_cast<std::size_t>(y) * f.width;
+      const int done = vector ? vector(mx, f.Row(y), py + o, pu + o, pv + o, f.width, bpp) : 0;
+      const std::uint8_t* s = f.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < f.width; ++x, s += bpp) {
+        const int b = s[0], g = s[1], r = s[2];
+        py[o + x] = Clip8(mx.offsetY + ((mx.yb * b + mx.yg * g + mx.yr * r + 16384) >> 15));
+        pu[o + x] = Clip8(128 + ((mx.ub * b + mx.ug * g + mx.ur * r + 16384) >> 15));
+        pv[o + x] = Clip8(128 + ((mx.vb * b + mx.vg * g + mx.vr * r + 16384) >> 15));
+      }
+    }
+  });
+}
+
+void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint8_t* pv, FrameBGR& out, Matrix m) {
+  const ToRgbMatrix& mx = ToRgbOf(m);
+  const int bpp = BytesPerPixel(out.type);
+  const auto vector = YuvRowKernel();
+  ParallelFor(out.height, out.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::size_t o = static_cast<std::size_t>(y) * out.width;
+      const int done = vector ? vector(mx, py + o, pu + o, pv + o, out.Row(y), out.width, bpp) : 0;
+      std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < out.width; ++x, d += bpp) {
+        int r, g, b;
+        ToRgb(mx, py[o + x], pu[o + x], pv[o + x], r, g, b);
+        d[0] = static_cast<std::uint8_t>(b);
+        d[1] = static_cast<std::uint8_t>(g);
+        d[2] = static_cast<std::uint8_t>(r);
+        if (bpp == 4) d[3] = 255;
+      }
+    }
+  });
+}
+
+// YV12 (progressive) to RGB in row bands, each band upsampling just the
+// chroma rows it needs into scratch kept by its thread: the passes of
+// ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
+// bytes are theirs without whole 4:4:4 planes in memory.
+void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
+  const int w = src.width, h = src.height;
+  const int cw = src.PlaneWidth(1), ch = src.PlaneHeight(1);
+  const auto keptAcross = ChromaProgram(cw, w, 2, 0.0, 1, 0.0);
+  const auto keptDown = ChromaProgram(ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
+  const ResampleProgram& across = *keptAcross;
+  const ResampleProgram& down = *keptDown;
+  const ToRgbMatrix& mx = ToRgbOf(m);
+  const int bpp = BytesPerPixel(out.type);
+  const auto vector = YuvRowKernel();
+  ParallelFor(h, w * 16LL, [&](int begin, int end) {
+    // The chroma rows the band reads, upsampled across.
+    const int first = down.start[static_cast<std::size_t>(begin)];
+    const int last = std::min(down.start[static_cast<std::size_t>(end - 1)] + down.taps, ch);
+    thread_local std::vector<std::uint8_t> wide, rows;
+    const std::size_t planeBytes = static_cast<std::size_t>(w) * static_cast<std::size_t>(last - first);
+    wide.resize(2 * planeBytes);
+    rows.resize(2 * static_cast<std::size_t>(w));
+    for (int c = 0; c < 2; ++c)
+      ResampleRows(src.Row(c + 1, first), src.Stride(c + 1), wide.data() + c * planeBytes, static_cast<std::size_t>(w),
+                   last - first, 1, across);
+    // Down, one target row at a time, from the band's rows.
+    ResampleProgram band = SliceProgram(down, begin, end - begin);
+    for (int& start : band.start) start -= first;
+    std::uint8_t* u = rows.data();
+    std::uint8_t* v = u + w;
+    for (int y = begin; y < end; ++y) {
+      const int i = y - begin;
+      ResampleColumns(wide.data(), static_cast<std::size_t>(w), u, 0, w, band, i, i + 1);
+      ResampleColumns(wide.data() + planeBytes, static_cast<std::size_t>(w), v, 0, w, band, i, i + 1);
+      const std::uint8_t* py = src.Row(0, y);
+      const int done = vector ? vector(mx, py, u, v, out.Row(y), w, bpp) : 0;
+      std::uint8_t* d = out.Row(y) + static_cast<std::size_t>(done) * bpp;
+      for (int x = done; x < w; ++x, d += bpp) {
+        int r, g, b;
+        ToRgb(mx, py[x], u[x], v[x], r, g, b);
+        d[0] = static_cast<std::uint8_t>(b);
+        d[1] = static_cast<std::uint8_t>(g);
+        d[2] = static_cast<std::uint8_t>(r);
+        if (bpp == 4) d[3] = 255;
+      }
+    }
+  });
+}
+
+}  // namespace
+
+bool ParseMatrix(const std::string& name, Matrix& matrix) {
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lower == "rec601")
+    matrix = Matrix::Rec601;
+  else if (lower == "rec709")
+    matrix = Matrix::Rec709;
+  else if (lower == "pc.601" || lower == "pc601")
+    matrix = Matrix::PC601;
+  else if (lower == "pc.709" || lower == "pc709")
+    matrix = Matrix::PC709;
+  else
+    return false;
+  return true;
+}
+
+void RgbToYuv(Matrix m, int r, int g, int b, int& y, int& u, int& v) { ToYuv(ToYuvOf(m), r, g, b, y, u, v); }
+void YuvToRgb(Matrix m, int y, int u, int v, int& r, int& g, int& b) { ToRgb(ToRgbOf(m), y, u, v, r, g, b); }
+void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v) { RgbToYuv(Matrix::Rec601, r, g, b, y, u, v); }
+void YuvToRgb601(int y, int u, int v, int& r, int& g, int& b) { YuvToRgb(Matrix::Rec601, y, u, v, r, g, b); }
+
+void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced) {
+  const auto lumaBytes = static_cast<std::size_t>(src.PlaneWidth(0));
+  for (int row = 0; row < src.height; ++row) std::memcpy(out.Row(0, y + row) + x, src.Row(0, row), lumaBytes);
+  const int sx = ChromaShiftX(out.type), sy = ChromaShiftY(out.type);
+  for (int c = 1; c < 3; ++c)
+    ChangeChroma(src.Plane(c), src.PlaneWidth(c), src.PlaneHeight(c), ChromaShiftX(src.type), ChromaShiftY(src.type),
+                 out.Row(c, y >> sy) + (x >> sx), src.width >> sx, src.height >> sy, sx, sy, interlaced, out.Stride(c),
+                 src.Stride(c));
+}
+
+void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced) {
+  if (src.type == out.type) {
+    out = src;
+    return;
+  }
+  if (IsRGBType(src.type) && IsRGBType(out.type)) {
+    const int sb = BytesPerPixel(src.type), db = BytesPerPixel(out.type);
+    for (int y = 0; y < src.height; ++y) {
+      const std::uint8_t* s = src.Row(y);
+      std::uint8_t* d = out.Row(y);
+      for (int x = 0; x < src.width; ++x, s += sb, d += db) {
+        d[0] = s[0];
+        d[1] = s[1];
+        d[2] = s[2];
+        if (db == 4) d[3] = 255;
+      }
+    }
+    return;
+  }
+  if (IsRGBType(src.type)) {
+    if (out.type == PixelType::YV24) return RgbToPlanes(src, out.Plane(0), out.Plane(1), out.Plane(2), matrix);
+    Planes444 p(src.width, src.height);
+    RgbToPlanes(src, p.y.data(), p.u.data(), p.v.data(), matrix);
+    FromPlanes444(p, out, interlaced);
+    return;
+  }
+  if (IsRGBType(out.type)) {
+    if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
+    if (src.type == PixelType::YV24 && !src.IsView())
+      return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
+    const Planes444 p = ToPlanes444(src, interlaced);
+    return PlanesToRgb(p.y.data(), p.u.data(), p.v.data(), out, matrix);
+  }
+  // YUV to YUV: luma as it is, chroma resampled.
+  if (out.type == PixelType::Y8) {
+    if (src.type == PixelType::YUY2) {
+      for (int y = 0; y < src.height; ++y)
+        for (int x = 0; x < src.width; ++x) out.Row(y)[x] = src.Row(y)[2 * x];
+    } else {
+      for (int y = 0; y < src.height; ++y) std::memcpy(out.Row(0, y), src.Row(0, y), out.Stride(0));
+    }
+    return;
+  }
+  if (src.Planes() == 3 && out.Planes() == 3) return ConvertPlanarInto(src, out, 0, 0, interlaced);
+  if (src.type == PixelType::YUY2 && out.type == PixelType::YV16) {
+    for (int y = 0; y < src.height; ++y) {
+      const std::uint8_t* s = src.Row(y);
+      for (int x = 0; x < src.width / 2; ++x) {
+        out.Row(0, y)[2 * x] = s[4 * x];
+        out.Row(0, y)[2 * x + 1] = s[4 * x + 2];
+        out.Row(1, y)[x] = s[4 * x + 1];
+        out.Row(2, y)[x] = s[4 * x + 3];
+      }
+    }
+    return;
+  }
+  if (src.type == PixelType::YV16 && out.type == PixelType::YUY2) {
+    for (int y = 0; y < src.height; ++y) {
+      std::uint8_t* d = out.Row(y);
+      for (int x = 0; x < src.width / 2; ++x) {
+        d[4 * x] = src.Row(0, y)[2 * x];
+        d[4 * x + 1] = src.Row(1, y)[x];
+        d[4 * x + 2] = src.Row(0, y)[2 * x + 1];
+        d[4 * x + 3] = src.Row(2, y)[x];
+      }
+    }
+    return;
+  }
+  FromPlanes444(ToPlanes444(src, interlaced), out, interlaced);
+}
+
+FramePtr ToRGB24(const FramePtr& frame) {
+  if (!frame || frame->type == PixelType::RGB24) return frame;
+  // A player's thread converts a frame after another: the frames it made
+  // before are filled again once nobody holds them, instead of faulting in
+  // fresh memory for each.
+  thread_local std::shared_ptr<FrameBGR> made[3];
+  thread_local int next = 0;
+  std::shared_ptr<FrameBGR> out;
+  for (const auto& f : made) {
+    if (f && f.use_count() == 1 && f->width == frame->width && f->height == frame->height) {
+      std::atomic_thread_fence(std::memory_order_acquire);
+      out = f;
+      break;
+    }
+  }
+  if (!out) {
+    out = std::make_shared<FrameBGR>(PixelType::RGB24, frame->width, frame->height);
+    made[next] = out;
+    next = (next + 1) % 3;
+  }
+  ConvertFrame(*frame, *out, Matrix::Rec601, false);
+  return out;
+}
+
+}  // namespace tandemix::engine

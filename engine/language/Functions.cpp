@@ -1,0 +1,114 @@
+#include "engine/language/Functions.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cctype>
+#include <climits>
+#include <stdexcept>
+
+#include "engine/frames/ScriptError.h"
+
+namespace tandemix::engine {
+namespace {
+
+bool Fits(const Value& v, ParamType type) {
+  switch (type) {
+    case ParamType::Clip:
+      return v.IsClip();
+    case ParamType::Int:
+      return v.IsInt();
+    case ParamType::Float:
+      return v.IsNumber();
+    case ParamType::String:
+      return v.IsString();
+    case ParamType::Bool:
+      return v.IsBool();
+    case ParamType::Any:
+      return !v.IsVoid();
+  }
+  return false;
+}
+
+// Integers given for a float parameter become floats.
+Value Coerce(const Value& v, ParamType type) {
+  if (type == ParamType::Float && v.IsInt()) return Value::Float(v.AsFloat());
+  return v;
+}
+
+}  // namespace
+
+std::string LowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+int CallArgs::Int(std::size_t i, int fallback) const {
+  if (!Has(i)) return fallback;
+  const std::int64_t v = values_[i].AsInt();
+  if (v < INT_MIN || v > INT_MAX)
+    throw FilterError(function_ + ": the value " + std::to_string(v) + " is out of range");
+  return static_cast<int>(v);
+}
+
+std::size_t CallArgs::Index(std::string_view name) const {
+  if (params_)
+    for (std::size_t i = 0; i < params_->size(); ++i)
+      if ((*params_)[i].name == name) return i;
+  throw std::logic_error(function_ + " has no parameter named " + std::string(name));
+}
+
+std::string CallArgs::ResolvePath(const std::string& path) const {
+  const QString p = QString::fromStdString(path);
+  if (folder_.empty() || QFileInfo(p).isAbsolute()) return path;
+  return QDir(QString::fromStdString(folder_)).filePath(p).toStdString();
+}
+
+void FunctionTable::Add(std::string name, std::vector<Param> params, FunctionBody body) {
+  const std::string key = LowerCase(name);
+  functions_[key].push_back(FunctionDef{std::move(name), std::move(params), std::move(body)});
+}
+
+const std::vector<FunctionDef>* FunctionTable::Find(const std::string& name) const {
+  auto it = functions_.find(LowerCase(name));
+  return it == functions_.end() ? nullptr : &it->second;
+}
+
+bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
+                   const std::vector<std::pair<std::string, Value>>& named, std::vector<Value>& values,
+                   std::vector<Value>& rest) {
+  const auto& params = def.params;
+  values.assign(params.size(), Value());
+  rest.clear();
+  std::size_t p = 0;
+  for (const Value& v : positional) {
+    // An optional leading clip (BlankClip's template) may be left out.
+    if (p < params.size() && params[p].optional && params[p].type == ParamType::Clip && !v.IsClip()) ++p;
+    if (p >= params.size()) return false;
+    if (!Fits(v, params[p].type)) return false;
+    if (params[p].repeated) {
+      rest.push_back(Coerce(v, params[p].type));
+      continue;
+    }
+    values[p] = Coerce(v, params[p].type);
+    ++p;
+  }
+  for (const auto& [name, v] : named) {
+    std::size_t found = params.size();
+    for (std::size_t i = 0; i < params.size(); ++i)
+      if (!params[i].repeated && LowerCase(params[i].name) == LowerCase(name)) found = i;
+    // As in AviSynth, only optional parameters have names a call may use.
+    if (found == params.size() || !params[found].optional || !values[found].IsVoid() || !Fits(v, params[found].type))
+      return false;
+    values[found] = Coerce(v, params[found].type);
+  }
+  for (std::size_t i = 0; i < params.size(); ++i) {
+    if (params[i].repeated) {
+      if (rest.empty()) return false;
+    } else if (!params[i].optional && values[i].IsVoid()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace tandemix::engine

@@ -1,0 +1,49 @@
+// The values of the script language: nothing (void), booleans, integers,
+// floats, strings and clips.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/frames/Clip.h"
+
+namespace tandemix::engine {
+
+class Value {
+ public:
+  enum class Type { Void, Bool, Int, Float, String, Clip };
+
+  Value() = default;
+  static Value Bool(bool b);
+  static Value Int(std::int64_t i);
+  static Value Float(double f);
+  static Value String(std::string s);
+  static Value Clip(ClipPtr c);
+
+  Type GetType() const { return type_; }
+  bool IsVoid() const { return type_ == Type::Void; }
+  bool IsBool() const { return type_ == Type::Bool; }
+  bool IsInt() const { return type_ == Type::Int; }
+  bool IsNumber() const { return type_ == Type::Int || type_ == Type::Float; }
+  bool IsString() const { return type_ == Type::String; }
+  bool IsClip() const { return type_ == Type::Clip; }
+
+  bool AsBool() const { return bool_; }
+  std::int64_t AsInt() const { return int_; }
+  double AsFloat() const { return type_ == Type::Int ? static_cast<double>(int_) : float_; }
+  const std::string& AsString() const { return string_; }
+  const ClipPtr& AsClip() const { return clip_; }
+
+ private:
+  Type type_ = Type::Void;
+  bool bool_ = false;
+  std::int64_t int_ = 0;
+  double float_ = 0.0;
+  std::string string_;
+  ClipPtr clip_;
+};
+
+// "int", "float", ... as the error messages name them.
+const char* TypeName(Value::Type type);
+
+}  // namespace tandemix::engine

@@ -1,0 +1,64 @@
+#include "platform/DefaultVideoServices.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+#include <new>
+
+#include "engine/ScriptEngine.h"
+#include "media/MediaProbe.h"
+
+namespace tandemix {
+
+bool IsScriptPath(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ext = path.substr(path.size() - 4);
+  std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+  return ext == ".avs";
+}
+
+VideoInfo DefaultVideoServices::MeasureVideo(const std::string& path, const MeasureProgress& progress) {
+  // Only media files are read whole; a script opens its sources' headers.
+  if (!IsScriptPath(path)) return ProbeMediaFile(path, progress);
+  return ReadVideoInfo(path);
+}
+
+VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
+  if (!IsScriptPath(path)) return ProbeMediaFile(path);
+  // A script measures as the clip it returns; building its graph opens the
+  // sources' headers and decodes nothing.
+  VideoInfo info;
+  try {
+    const engine::ClipPtr clip = engine::OpenScript(path);
+    const engine::ClipInfo& c = clip->Info();
+    info.width = c.width;
+    info.height = c.height;
+    info.frameCount = c.frameCount;
+    info.rate = c.Rate();
+    info.pixelType = c.pixelType;
+  } catch (const std::bad_alloc&) {
+    info = VideoInfo();
+    info.error = "Out of memory opening " + path;
+  } catch (const std::exception& e) {
+    info = VideoInfo();
+    info.error = e.what();
+  }
+  return info;
+}
+
+bool DefaultVideoServices::DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) {
+  try {
+    const engine::ClipPtr clip = engine::OpenVideo(path);
+    const FramePtr decoded = engine::FrameBGROf(*clip, n, path);
+    frame = *decoded;
+    error.clear();
+    return true;
+  } catch (const std::bad_alloc&) {
+    error = "Out of memory decoding " + path;
+  } catch (const std::exception& e) {
+    error = e.what();
+  }
+  return false;
+}
+
+}  // namespace tandemix

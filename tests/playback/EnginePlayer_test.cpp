@@ -1,0 +1,124 @@
+#include "playback/EnginePlayer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "tests/support/TestFiles.h"
+
+namespace tandemix {
+namespace {
+
+// Records the frames the player hands over, from its worker thread.
+struct Shown {
+  std::mutex mutex;
+  std::vector<int> frames;
+  std::vector<std::string> errors;
+  std::vector<int> Frames() {
+    std::lock_guard lock(mutex);
+    return frames;
+  }
+};
+
+bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+class PlayerTest : public ::testing::Test {
+ protected:
+  test::TempFolder dir;
+  Shown shown;
+  EnginePlayer player{[this](FramePtr f, int n) {
+                        std::lock_guard lock(shown.mutex);
+                        EXPECT_EQ(f->width, 32);
+                        shown.frames.push_back(n);
+                      },
+                      [this](const std::string& e) {
+                        std::lock_guard lock(shown.mutex);
+                        shown.errors.push_back(e);
+                      }};
+  std::string Script(const std::string& text) {
+    const std::string path = dir.File("clip.avs");
+    test::WriteBytes(path, text);
+    return path;
+  }
+};
+
+TEST_F(PlayerTest, ScriptThatCannotOpenGivesTheEngineText) {
+  std::string error;
+  EXPECT_FALSE(player.Open(Script("BlankClip()\r\nzoom2(angle=\"1\")\r\n"), error));
+  EXPECT_NE(error.find("There is no function named 'zoom2'"), std::string::npos) << error;
+  EXPECT_FALSE(player.Open(dir.File("missing.avs"), error));
+  EXPECT_EQ(player.Mode(), PlayerMode::NotReady);
+}
+
+TEST_F(PlayerTest, SeekStepAndBackShowExactFrames) {
+  std::string error;
+  ASSERT_TRUE(player.Open(Script("BlankClip(length=20, width=32, height=24, fps=25)"), error)) << error;
+  ASSERT_TRUE(player.WaitIdle(10000));
+  EXPECT_EQ(shown.Frames(), std::vector<int>{0});
+  player.Seek(2000 / 5);  // 400 ms at 25 fps: frame 10
+  ASSERT_TRUE(player.WaitIdle(10000));
+  EXPECT_EQ(player.PositionMs(), 400);
+  player.Step();
+  ASSERT_TRUE(player.WaitIdle(10000));
+  player.Back();
+  player.Back();
+  ASSERT_TRUE(player.WaitIdle(10000));
+  EXPECT_EQ(shown.Frames().back(), 9);
+  EXPECT_EQ(player.Mode(), PlayerMode::Paused);
+  player.Seek(100000);  // beyond the end: the last frame
+  ASSERT_TRUE(player.WaitIdle(10000));
+  EXPECT_EQ(shown.Frames().back(), 19);
+  player.Step();  // at the end, Step starts again from the first frame
+  ASSERT_TRUE(player.WaitIdle(10000));
+  EXPECT_EQ(shown.Frames().back(), 0);
+  player.Stop();
+  EXPECT_EQ(player.PositionMs(), 0);
+  EXPECT_EQ(player.Mode(), PlayerMode::Stopped);
+}
+
+TEST_F(PlayerTest, PlaysForwardToTheEndAndStops) {
+  std::string error;
+  ASSERT_TRUE(player.Open(Script("BlankClip(length=12, width=32, height=24, fps=200)"), error));
+  ASSERT_TRUE(player.WaitIdle(10000));
+  player.Play();
+  ASSERT_TRUE(WaitFor([&] { return player.Mode() == PlayerMode::Stopped; }));
+  const std::vector<int> frames = shown.Frames();
+  ASSERT_GE(frames.size(), 2u);
+  EXPECT_EQ(frames.back(), 11);
+  for (std::size_t i = 1; i < frames.size(); ++i) EXPECT_LE(frames[i - 1], frames[i]) << i;
+  // Play at the end starts from the beginning.
+  player.Play();
+  ASSERT_TRUE(WaitFor([&] { return player.Mode() == PlayerMode::Stopped; }));
+  EXPECT_EQ(shown.Frames().back(), 11);
+  EXPECT_TRUE(shown.errors.empty());
+}
+
+TEST_F(PlayerTest, PauseToggleAndCloseWhilePlaying) {
+  std::string error;
+  ASSERT_TRUE(player.Open(Script("BlankClip(length=100000, width=32, height=24, fps=25)"), error));
+  player.PauseToggle();  // neither playing nor paused: nothing
+  EXPECT_EQ(player.Mode(), PlayerMode::Stopped);
+  player.Play();
+  EXPECT_EQ(player.Mode(), PlayerMode::Playing);
+  player.PauseToggle();
+  EXPECT_EQ(player.Mode(), PlayerMode::Paused);
+  const std::int64_t at = player.PositionMs();
+  player.PauseToggle();
+  EXPECT_EQ(player.Mode(), PlayerMode::Playing);
+  EXPECT_GE(player.PositionMs(), at);
+  player.Close();
+  EXPECT_EQ(player.Mode(), PlayerMode::NotReady);
+  EXPECT_EQ(player.PositionMs(), 0);
+}
+
+}  // namespace
+}  // namespace tandemix
