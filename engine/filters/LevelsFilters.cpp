@@ -115,8 +115,9 @@ Value Levels(const CallArgs& a) {
   auto fill = [&](auto&& table, int count) {
     for (int c = 0; c < 4; ++c)
       for (int i = 0; i < count; ++i)
-        table(c)[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(
-            !yuv ? luma(i) : c == 0 ? luma(i) : chroma(i));
+        table(c)[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(!yuv     ? luma(i)
+                                                                          : c == 0 ? luma(i)
+                                                                                   : chroma(i));
   };
   if (dither) {
     auto tables = std::make_shared<DitherTables>();
@@ -149,14 +150,14 @@ Value RGBAdjust(const CallArgs& a) {
     for (int c = 0; c < 4; ++c) {
       auto& t = tables->t[static_cast<std::size_t>(c)];
       t.resize(256 * 256);
-      for (int i = 0; i < 256 * 256; ++i)
-        t[static_cast<std::size_t>(i)] = level(c, (i - 127.5) / 256.0, bias[c]);
+      for (int i = 0; i < 256 * 256; ++i) t[static_cast<std::size_t>(i)] = level(c, (i - 127.5) / 256.0, bias[c]);
     }
     out = DitherFilter(std::move(clip), "RGBAdjust", tables);
   } else {
     ChannelTables tables;
     for (int c = 0; c < 4; ++c)
-      for (int i = 0; i < 256; ++i) tables.t[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = level(c, i, bias[c]);
+      for (int i = 0; i < 256; ++i)
+        tables.t[static_cast<std::size_t>(c)][static_cast<std::size_t>(i)] = level(c, i, bias[c]);
     out = TableFilter(std::move(clip), "RGBAdjust", tables);
   }
   return Value::Clip(out);
@@ -167,15 +168,21 @@ Value RGBAdjust(const CallArgs& a) {
 Value Limiter(const CallArgs& a) {
   ClipPtr clip = a.Clip("clip");
   const PixelType t = clip->Info().pixelType;
-  if (!IsYUVType(t)) throw FilterError("Limiter: Source must be YUV");
   const int minY = a.Int("min_luma", 16), maxY = a.Int("max_luma", 235);
   const int minC = a.Int("min_chroma", 16), maxC = a.Int("max_chroma", 240);
+  const std::string show = LowerCase(a.String("show", "none"));
+  int mode = -1;
+  const char* modes[] = {"luma", "luma_grey", "chroma", "chroma_grey"};
+  for (int i = 0; i < 4; ++i)
+    if (show == modes[i]) mode = i;
+  if (mode < 0 && show != "none")
+    throw FilterError("Limiter: show must be \"luma\", \"luma_grey\", \"chroma\" or \"chroma_grey\"");
+  if (!IsYUVType(t)) throw FilterError("Limiter: Source must be YUV or YUVA");
   if (minY < 0 || minY > 255) throw FilterError("Limiter: Invalid minimum luma");
   if (maxY < 0 || maxY > 255) throw FilterError("Limiter: Invalid maximum luma");
   if (minC < 0 || minC > 255) throw FilterError("Limiter: Invalid minimum chroma");
   if (maxC < 0 || maxC > 255) throw FilterError("Limiter: Invalid maximum chroma");
-  const std::string show = LowerCase(a.String("show", ""));
-  if (show.empty() || show == "none") {
+  if (mode < 0) {
     ChannelTables tables;
     for (int i = 0; i < 256; ++i) {
       tables.t[0][static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(std::clamp(i, minY, std::max(minY, maxY)));
@@ -184,13 +191,8 @@ Value Limiter(const CallArgs& a) {
     }
     return Value::Clip(TableFilter(std::move(clip), "Limiter", tables));
   }
-  int mode = -1;
-  const char* modes[] = {"luma", "luma_grey", "chroma", "chroma_grey"};
-  for (int i = 0; i < 4; ++i)
-    if (show == modes[i]) mode = i;
-  if (mode < 0) throw FilterError("Limiter: show must be \"none\", \"luma\", \"luma_grey\", \"chroma\" or \"chroma_grey\"");
   if (t != PixelType::YV24 && t != PixelType::YV12 && t != PixelType::YUY2)
-    throw FilterError("Limiter: Source must be YV24, YV12 or YUY2 with show option.");
+    throw FilterError("Limiter: Source must be YUV(A) 4:4:4, 4:2:0 or YUY2 with show option.");
   const ClipInfo info = clip->Info();
   return Value::Clip(MakeFrameOp(std::move(clip), info, "Limiter", [=](const FrameBGR& s, FrameBGR& d) {
     // Each group of pixels that shares chroma is marked together: luma out
@@ -213,33 +215,53 @@ Value Limiter(const CallArgs& a) {
           const std::uint8_t v = t == PixelType::YUY2 ? s.Row(cy)[4 * cx + 3] : s.Row(2, cy)[cx];
           int ou = u, ov = v;
           bool marked = false;
+          auto paintLuma = [&](int value) {
+            for (int dy = 0; dy < (1 << sy); ++dy)
+              for (int dx = 0; dx < (1 << sx); ++dx) ydst(dx, dy) = static_cast<std::uint8_t>(value);
+          };
           for (int dy = 0; dy < (1 << sy); ++dy)
             for (int dx = 0; dx < (1 << sx); ++dx) ydst(dx, dy) = ysrc(dx, dy);
           if (mode <= 1) {
+            // Luma below the range shows red, above it green; each pixel
+            // out of range is painted, and its group's chroma.
             bool low = false, high = false;
             for (int dy = 0; dy < (1 << sy); ++dy)
               for (int dx = 0; dx < (1 << sx); ++dx) {
-                low |= ysrc(dx, dy) < minY;
-                high |= ysrc(dx, dy) > maxY;
+                const int yv = ysrc(dx, dy);
+                if (yv < minY) {
+                  low = true;
+                  ydst(dx, dy) = 81;
+                } else if (yv > maxY) {
+                  high = true;
+                  ydst(dx, dy) = 145;
+                }
               }
             if (low) {
-              ou = 90, ov = 239, marked = true;  // red
-              for (int dy = 0; dy < (1 << sy); ++dy)
-                for (int dx = 0; dx < (1 << sx); ++dx) ydst(dx, dy) = 81;
+              ou = 91, ov = 240, marked = true;
             } else if (high) {
-              ou = 54, ov = 34, marked = true;  // green
-              for (int dy = 0; dy < (1 << sy); ++dy)
-                for (int dx = 0; dx < (1 << sx); ++dx) ydst(dx, dy) = 145;
+              ou = 54, ov = 34, marked = true;
+            }
+          } else if (mode == 2) {
+            // Chroma out of range shows yellow.
+            if (u < minC || u > maxC || v < minC || v > maxC) {
+              paintLuma(210);
+              ou = 16, ov = 146, marked = true;
             }
           } else {
-            if (u < minC || v < minC) {
-              ou = 16, ov = 146, marked = true;  // yellow
-              for (int dy = 0; dy < (1 << sy); ++dy)
-                for (int dx = 0; dx < (1 << sx); ++dx) ydst(dx, dy) = 210;
-            } else if (u > maxC || v > maxC) {
-              ou = 240, ov = 110, marked = true;  // blue
-              for (int dy = 0; dy < (1 << sy); ++dy)
-                for (int dx = 0; dx < (1 << sx); ++dx) ydst(dx, dy) = 41;
+            // U below: yellow, U above: blue, V below: cyan, V above: red.
+            int yv = -1;
+            if (u < minC) {
+              yv = 210, ou = 16, ov = 146;
+            } else if (u > maxC) {
+              yv = 41, ou = 240, ov = 110;
+            } else if (v < minC) {
+              yv = 170, ou = 165, ov = 16;
+            } else if (v > maxC) {
+              yv = 81, ou = 91, ov = 240;
+            }
+            if (yv >= 0) {
+              paintLuma(yv);
+              marked = true;
             }
           }
           if (!marked && (mode == 1 || mode == 3)) ou = ov = 128;

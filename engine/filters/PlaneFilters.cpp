@@ -88,12 +88,9 @@ void WriteGrey(FrameBGR& out, const std::function<void(int, std::uint8_t*)>& row
 }
 
 void CheckSubsampling(const std::string& name, PixelType t, int width, int height) {
-  if (width % (1 << ChromaShiftX(t)))
-    throw FilterError(name + ": width must be mod " + std::to_string(1 << ChromaShiftX(t)) + " for " +
-                      PixelTypeName(t));
-  if (height % (1 << ChromaShiftY(t)))
-    throw FilterError(name + ": height must be mod " + std::to_string(1 << ChromaShiftY(t)) + " for " +
-                      PixelTypeName(t));
+  const std::string target = t == PixelType::YUY2 ? "yuy2" : t == PixelType::YV12 ? "4:2:0 target" : "4:2:2 target";
+  if (width % (1 << ChromaShiftX(t))) throw FilterError(name + ": width must be mod 2 for " + target);
+  if (height % (1 << ChromaShiftY(t))) throw FilterError(name + ": height must be mod 2 for " + target);
 }
 
 // A channel of the clip as a clip of `type` (PlaneToY, UToY, the Show family).
@@ -292,8 +289,9 @@ Value CombinePlanes(const CallArgs& a) {
     for (std::size_t i = 0; i < planes.size(); ++i) {
       const ClipPtr& c = clips[std::min(i, clips.size() - 1)];
       const PixelType st = c->Info().pixelType;
-      sources += IsRGBType(st) ? "RGBA"[std::min<std::size_t>(i, 3)]
-                               : st == PixelType::Y8 ? 'Y' : "YUVY"[std::min<std::size_t>(i, 3)];
+      sources += IsRGBType(st)         ? "RGBA"[std::min<std::size_t>(i, 3)]
+                 : st == PixelType::Y8 ? 'Y'
+                                       : "YUVY"[std::min<std::size_t>(i, 3)];
     }
   if (planes.empty()) throw FilterError("CombinePlanes: no target planes given!");
   ClipInfo info = clips[0]->Info();
@@ -403,8 +401,7 @@ void RegisterPlaneFunctions(FunctionTable& t) {
   t.Add("VToY", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) { return ChromaToY(a.Clip("clip"), 2, false); });
   t.Add("UToY8", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) { return ChromaToY(a.Clip("clip"), 1, true); });
   t.Add("VToY8", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) { return ChromaToY(a.Clip("clip"), 2, true); });
-  t.Add("YToUV", {Req("clipU", ParamType::Clip), Req("clipV", ParamType::Clip), Opt("clipY", ParamType::Clip)},
-        YToUV);
+  t.Add("YToUV", {Req("clipU", ParamType::Clip), Req("clipV", ParamType::Clip), Opt("clipY", ParamType::Clip)}, YToUV);
   t.Add("SwapUV", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) { return SwapUV(a.Clip("clip")); });
   t.Add("CombinePlanes",
         {Req("clip1", ParamType::Clip), Many("clips", ParamType::Clip), Opt("planes", ParamType::String),
