@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <map>
 #include <mutex>
 
@@ -128,7 +129,10 @@ TextRasterizer::TextRasterizer(const std::string& filter, const std::string& fon
   impl_->grid = TextGridFor(size);
   impl_->file = fontFile.empty() ? MatchFont(fontName, bold) : fontFile;
   if (FT_Init_FreeType(&impl_->library) != 0) throw FilterError(filter + ": the font library could not start");
-  if (impl_->file.empty() || FT_New_Face(impl_->library, impl_->file.c_str(), 0, &impl_->face) != 0) {
+  // Only a regular file is read: a device or a pipe could block.
+  std::error_code error;
+  const bool readable = !impl_->file.empty() && std::filesystem::is_regular_file(impl_->file, error);
+  if (!readable || FT_New_Face(impl_->library, impl_->file.c_str(), 0, &impl_->face) != 0) {
     if (!fontFile.empty()) throw FilterError(filter + ": file " + fontFile + " not found or unknown file format");
     throw FilterError(filter + ": no font is installed for text (" + fontName + ")");
   }

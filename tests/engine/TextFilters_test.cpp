@@ -186,6 +186,8 @@ TEST(TextFilters, RefusalsInAviSynthsWords) {
             "SimpleText: Align values are 1 - 9 mapped to your numeric pad");
   EXPECT_EQ(Message(EvalError(kBlack + ".Subtitle(\"H\", font_filename=\"no-such.ttf\")")).substr(0, 17),
             "SimpleText: file ");
+  EXPECT_EQ(Message(EvalError(kBlack + ".Subtitle(\"H\", font_filename=\"/dev/zero\")")),
+            "SimpleText: file /dev/zero not found or unknown file format");
   EXPECT_EQ(Message(EvalError("BlankClip(fps=25.5).ShowSMPTE()")),
             "ShowSMPTE: rate argument must be 23.976, 29.97 or an integer");
   EXPECT_EQ(EvalError("BlankClip(fps=29.97).ShowSMPTE()"), "");
