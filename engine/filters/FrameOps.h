@@ -13,12 +13,13 @@
 #include "base/Frame.h"
 #include "engine/frames/Clip.h"
 #include "engine/frames/FrameBudget.h"
+#include "engine/frames/FrameCopy.h"
 
 namespace tandemix::engine {
 
 // An operation on the child's frames, one frame at a time: op(src, out)
 // writes every byte of `out` (a frame of the node's type from its pool).
-// `src` may be a view: operations read it by rows (Row(p, y)).
+// Views are copied first, so operations may read `src` by rows or whole.
 template <typename Op>
 class FrameOpClip : public Clip {
  public:
@@ -27,7 +28,7 @@ class FrameOpClip : public Clip {
     PassAudioFrom(child_);
   }
   FramePtr GetFrame(int n) override {
-    FramePtr src = child_->GetFrame(n);
+    FramePtr src = Owned(child_->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     op_(*src, *out);
     return out;

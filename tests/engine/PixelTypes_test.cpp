@@ -131,7 +131,7 @@ TEST(PixelTypes, SizeRulesAndRefusalsInAviSynthsWords) {
   EXPECT_EQ(Message(EvalError(yv12 + ".Lanczos4Resize(41, 30)")),
             "Lanczos4Resize: Planar destination width must be a multiple of 2.");
   EXPECT_EQ(Message(EvalError("Tweak(BlankClip(), sat=0.5)")), "Tweak: YUV data only (no RGB)");
-  EXPECT_EQ(Message(EvalError(yv12 + ".ShowRed()")), "ShowRed: RGB data only");
+  EXPECT_EQ(Message(EvalError(yv12 + ".ShowRed()")), "ShowRed: plane is valid only with RGB or planar RGB(A) source");
   EXPECT_EQ(Message(EvalError("BlankClip().Weave()")),
             "Weave: Weave should be applied on field-based material: use AssumeFieldBased() beforehand");
 }
