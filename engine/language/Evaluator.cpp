@@ -6,6 +6,7 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/frames/NodeCache.h"
 #include "engine/frames/ScriptError.h"
 #include "engine/language/Parser.h"
 
@@ -350,6 +351,8 @@ Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<V
     Value result = chosen->body(args);
     if (result.IsClip() && ++clipsMade_ > kMaxClipsPerScript)
       Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", line);
+    // Every filter's frames pass through a cache of its recent ones.
+    if (result.IsClip()) return Value::Clip(WithCache(result.AsClip()));
     return result;
   } catch (const ScriptError&) {
     throw;
@@ -571,7 +574,7 @@ Value Evaluator::EvalBinary(const Expr& e) {
         const std::vector<FunctionDef>* splice = functions_.Find(op == "++" ? "AlignedSplice" : "UnalignedSplice");
         if (!splice || splice->empty()) Fail("Script error: there is no function named 'Splice'.", e.line);
         const FunctionDef& def = splice->front();
-        return def.body(CallArgs(def.name, {a}, {b}, folder_, &def.params));
+        return Value::Clip(WithCache(def.body(CallArgs(def.name, {a}, {b}, folder_, &def.params)).AsClip()));
       } catch (const TandemixError& error) {
         Fail(error.what(), e.line);
       }
