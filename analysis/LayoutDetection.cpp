@@ -50,9 +50,9 @@ double BestMatch(const cv::Mat& a, const cv::Mat& b, int shiftX, int shiftY) {
 }  // namespace
 
 std::string StereoLayout::Text() const {
-  if (arrangement == StereoArrangement::Mono) return "mono";
-  std::string text = arrangement == StereoArrangement::SideBySide ? "sbs" : "ou";
-  if (evidence == LayoutEvidence::Metadata) text += rightFirst ? "-right-first" : "-left-first";
+  if (!IsSideBySide(arrangement) && !IsOverUnder(arrangement)) return "mono";
+  std::string text = IsSideBySide(arrangement) ? "sbs" : "ou";
+  if (evidence == LayoutEvidence::Metadata) text += RightViewFirst(arrangement) ? "-right-first" : "-left-first";
   switch (evidence) {
     case LayoutEvidence::Metadata:
       return text + " metadata";
@@ -67,9 +67,8 @@ std::string StereoLayout::Text() const {
 }
 
 std::optional<std::string> StereoLayout::SplitTemplate() const {
-  if (rightFirst) return std::nullopt;
-  if (arrangement == StereoArrangement::SideBySide) return "SideBySide_Split";
-  if (arrangement == StereoArrangement::OverUnder) return "OverUnder_Split";
+  if (arrangement == ViewLayout::SideBySide) return "SideBySide_Split";
+  if (arrangement == ViewLayout::OverUnder) return "OverUnder_Split";
   return std::nullopt;
 }
 
@@ -85,8 +84,8 @@ std::optional<StereoLayout> LayoutFromName(const std::string& path) {
     auto has = [&](const std::vector<std::string>& list) {
       return std::find(list.begin(), list.end(), w) != list.end();
     };
-    if (has(sideBySide)) return StereoLayout{StereoArrangement::SideBySide, false, LayoutEvidence::Name};
-    if (has(overUnder)) return StereoLayout{StereoArrangement::OverUnder, false, LayoutEvidence::Name};
+    if (has(sideBySide)) return StereoLayout{ViewLayout::SideBySide, LayoutEvidence::Name};
+    if (has(overUnder)) return StereoLayout{ViewLayout::OverUnder, LayoutEvidence::Name};
   }
   return std::nullopt;
 }
@@ -114,25 +113,15 @@ std::optional<StereoLayout> LayoutFromPicture(const FrameBGR& frame) {
   const double sbs = BestMatch(left, right, static_cast<int>(kMaxDisparity * left.cols), 2);
   const double ou = BestMatch(top, bottom, static_cast<int>(kMaxDisparity * top.cols), 2);
   if (sbs >= kPairCorrelation && sbs - ou >= kMargin)
-    return StereoLayout{StereoArrangement::SideBySide, false, LayoutEvidence::Picture};
+    return StereoLayout{ViewLayout::SideBySide, LayoutEvidence::Picture};
   if (ou >= kPairCorrelation && ou - sbs >= kMargin)
-    return StereoLayout{StereoArrangement::OverUnder, false, LayoutEvidence::Picture};
+    return StereoLayout{ViewLayout::OverUnder, LayoutEvidence::Picture};
   return std::nullopt;
 }
 
 StereoLayout DetectStereoLayout(const std::string& path, VideoServices& video) {
-  switch (ReadDeclaredLayout(path)) {
-    case DeclaredLayout::SideBySideLeftFirst:
-      return {StereoArrangement::SideBySide, false, LayoutEvidence::Metadata};
-    case DeclaredLayout::SideBySideRightFirst:
-      return {StereoArrangement::SideBySide, true, LayoutEvidence::Metadata};
-    case DeclaredLayout::OverUnderLeftFirst:
-      return {StereoArrangement::OverUnder, false, LayoutEvidence::Metadata};
-    case DeclaredLayout::OverUnderRightFirst:
-      return {StereoArrangement::OverUnder, true, LayoutEvidence::Metadata};
-    case DeclaredLayout::None:
-      break;
-  }
+  const ViewLayout declared = ReadDeclaredLayout(path);
+  if (declared != ViewLayout::None) return {declared, LayoutEvidence::Metadata};
   if (auto named = LayoutFromName(path)) return *named;
   const VideoInfo info = video.ReadVideoInfo(path);
   FrameBGR frame;

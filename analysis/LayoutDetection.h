@@ -11,16 +11,17 @@
 #include <vector>
 
 #include "base/Frame.h"
+#include "base/ViewLayout.h"
 #include "platform/VideoServices.h"
 
 namespace tandemix {
 
-enum class StereoArrangement { Mono, SideBySide, OverUnder };
 enum class LayoutEvidence { Metadata, Name, Picture, Nothing };
 
 struct StereoLayout {
-  StereoArrangement arrangement = StereoArrangement::Mono;
-  bool rightFirst = false;  // only a declaration says which view comes first
+  // Mono, SideBySide or OverUnder, or their Cross forms (right view first),
+  // which only a declaration tells.
+  ViewLayout arrangement = ViewLayout::Mono;
   LayoutEvidence evidence = LayoutEvidence::Nothing;
 
   // "sbs-left-first metadata", "ou name", "sbs picture", "mono".

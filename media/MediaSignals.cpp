@@ -176,32 +176,30 @@ bool ReadMotionTrack(const std::string& path, int maxFrames, MotionTrack& track,
   return true;
 }
 
-DeclaredLayout ReadDeclaredLayout(const std::string& path) {
+ViewLayout ReadDeclaredLayout(const std::string& path) {
   Format format;
   std::string error;
-  if (!Open(path, format, error)) return DeclaredLayout::None;
+  if (!Open(path, format, error)) return ViewLayout::None;
   const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  if (index < 0) return DeclaredLayout::None;
+  if (index < 0) return ViewLayout::None;
   const AVStream* stream = format->streams[index];
   // Matroska's StereoMode, as the demuxer exports it.
   if (const AVDictionaryEntry* tag = av_dict_get(stream->metadata, "stereo_mode", nullptr, 0)) {
     const std::string mode = tag->value;
-    if (mode == "left_right" || mode == "1") return DeclaredLayout::SideBySideLeftFirst;
-    if (mode == "right_left" || mode == "11") return DeclaredLayout::SideBySideRightFirst;
-    if (mode == "top_bottom" || mode == "3") return DeclaredLayout::OverUnderLeftFirst;
-    if (mode == "bottom_top" || mode == "2") return DeclaredLayout::OverUnderRightFirst;
+    if (mode == "left_right" || mode == "1") return ViewLayout::SideBySide;
+    if (mode == "right_left" || mode == "11") return ViewLayout::SideBySideCross;
+    if (mode == "top_bottom" || mode == "3") return ViewLayout::OverUnder;
+    if (mode == "bottom_top" || mode == "2") return ViewLayout::OverUnderCross;
   }
   size_t size = 0;
   const std::uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_STEREO3D, &size);
   if (data && size >= sizeof(AVStereo3D)) {
     const auto* s = reinterpret_cast<const AVStereo3D*>(data);
     const bool inverted = s->flags & AV_STEREO3D_FLAG_INVERT;
-    if (s->type == AV_STEREO3D_SIDEBYSIDE)
-      return inverted ? DeclaredLayout::SideBySideRightFirst : DeclaredLayout::SideBySideLeftFirst;
-    if (s->type == AV_STEREO3D_TOPBOTTOM)
-      return inverted ? DeclaredLayout::OverUnderRightFirst : DeclaredLayout::OverUnderLeftFirst;
+    if (s->type == AV_STEREO3D_SIDEBYSIDE) return inverted ? ViewLayout::SideBySideCross : ViewLayout::SideBySide;
+    if (s->type == AV_STEREO3D_TOPBOTTOM) return inverted ? ViewLayout::OverUnderCross : ViewLayout::OverUnder;
   }
-  return DeclaredLayout::None;
+  return ViewLayout::None;
 }
 
 }  // namespace tandemix

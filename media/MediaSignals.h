@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/ViewLayout.h"
+
 namespace tandemix {
 
 struct SoundTrack {
@@ -33,8 +35,8 @@ bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, 
 bool ReadMotionTrack(const std::string& path, int maxFrames, MotionTrack& track, std::string& error);
 
 // The stereo layout a file declares: Matroska's StereoMode tag or the
-// stereo-3D side data of the first video stream.
-enum class DeclaredLayout { None, SideBySideLeftFirst, SideBySideRightFirst, OverUnderLeftFirst, OverUnderRightFirst };
-DeclaredLayout ReadDeclaredLayout(const std::string& path);
+// stereo-3D side data of the first video stream: SideBySide, OverUnder,
+// their Cross forms (right view first), or None.
+ViewLayout ReadDeclaredLayout(const std::string& path);
 
 }  // namespace tandemix

@@ -9,7 +9,7 @@ std::optional<SplitProposal> ProposeSplit(const ProjectState& project, const Ste
   const std::optional<std::string> name = layout.SplitTemplate();
   if (!name || !project.BlockAt(Block::Convert).empty()) return std::nullopt;
   if (std::find(templateNames.begin(), templateNames.end(), *name) == templateNames.end()) return std::nullopt;
-  const char* what = layout.arrangement == StereoArrangement::SideBySide ? "a side-by-side" : "an over/under";
+  const char* what = IsSideBySide(layout.arrangement) ? "a side-by-side" : "an over/under";
   const char* how = layout.evidence == LayoutEvidence::Metadata ? "the file declares it"
                     : layout.evidence == LayoutEvidence::Name   ? "its name says so"
                                                                 : "its two halves match";

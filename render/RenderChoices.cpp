@@ -25,9 +25,10 @@ std::optional<E> Find(const std::string& name, const E (&all)[N]) {
 constexpr VideoCodec kVideo[] = {VideoCodec::H264, VideoCodec::H265, VideoCodec::AV1, VideoCodec::FFV1};
 constexpr AudioCodec kAudio[] = {AudioCodec::AAC, AudioCodec::Opus, AudioCodec::FLAC, AudioCodec::PCM,
                                  AudioCodec::None};
-constexpr Layout kLayouts[] = {
-    Layout::Auto,      Layout::None,          Layout::SideBySide, Layout::SideBySideHalf, Layout::SideBySideCross,
-    Layout::OverUnder, Layout::OverUnderHalf, Layout::Rows,       Layout::Anaglyph,       Layout::Mono};
+constexpr ViewLayout kLayouts[] = {
+    ViewLayout::None,      ViewLayout::SideBySide,    ViewLayout::SideBySideHalf, ViewLayout::SideBySideCross,
+    ViewLayout::OverUnder, ViewLayout::OverUnderHalf, ViewLayout::OverUnderCross, ViewLayout::Rows,
+    ViewLayout::Anaglyph,  ViewLayout::Mono};
 
 // What FFmpeg's muxers of this build accept (tried with each encoder).
 bool Holds(Container c, VideoCodec v) {
@@ -68,24 +69,6 @@ std::string JoinOr(const std::vector<std::string>& names) {
   }
   return text;
 }
-
-// The last line that is not blank and not a comment, blanks removed.
-std::string LastStatement(const std::string& text) {
-  std::string last;
-  std::size_t begin = 0;
-  while (begin <= text.size()) {
-    std::size_t end = text.find_first_of("\r\n", begin);
-    if (end == std::string::npos) end = text.size();
-    std::string line;
-    for (std::size_t i = begin; i < end; ++i)
-      if (!std::isspace(static_cast<unsigned char>(text[i]))) line += text[i];
-    if (!line.empty() && line[0] != '#') last = line;
-    begin = end + 1;
-  }
-  return last;
-}
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 }  // namespace
 
@@ -130,34 +113,35 @@ const char* NameOf(Container container) {
   }
   return "";
 }
-const char* NameOf(Layout layout) {
+const char* NameOf(ViewLayout layout) {
   switch (layout) {
-    case Layout::Auto:
-      return "auto";
-    case Layout::None:
+    case ViewLayout::None:
       return "none";
-    case Layout::SideBySide:
+    case ViewLayout::SideBySide:
       return "sbs";
-    case Layout::SideBySideHalf:
+    case ViewLayout::SideBySideHalf:
       return "sbs-half";
-    case Layout::SideBySideCross:
+    case ViewLayout::SideBySideCross:
       return "sbs-cross";
-    case Layout::OverUnder:
+    case ViewLayout::OverUnder:
       return "ou";
-    case Layout::OverUnderHalf:
+    case ViewLayout::OverUnderHalf:
       return "ou-half";
-    case Layout::Rows:
+    case ViewLayout::OverUnderCross:
+      return "ou-cross";
+    case ViewLayout::Rows:
       return "rows";
-    case Layout::Anaglyph:
+    case ViewLayout::Anaglyph:
       return "anaglyph";
-    case Layout::Mono:
+    case ViewLayout::Mono:
       return "mono";
   }
   return "";
 }
 std::optional<VideoCodec> ParseVideoCodec(const std::string& name) { return Find(name, kVideo); }
 std::optional<AudioCodec> ParseAudioCodec(const std::string& name) { return Find(name, kAudio); }
-std::optional<Layout> ParseLayout(const std::string& name) { return Find(name, kLayouts); }
+std::optional<ViewLayout> ParseLayout(const std::string& name) { return Find(name, kLayouts); }
+bool IsAutoLayout(const std::string& name) { return Lower(name) == "auto"; }
 
 const char* Description(VideoCodec codec) {
   switch (codec) {
@@ -187,27 +171,27 @@ const char* Description(AudioCodec codec) {
   }
   return "";
 }
-const char* Description(Layout layout) {
+const char* Description(ViewLayout layout) {
   switch (layout) {
-    case Layout::Auto:
-      return "from the Output template";
-    case Layout::None:
+    case ViewLayout::None:
       return "not recognised, no 3D tag";
-    case Layout::SideBySide:
+    case ViewLayout::SideBySide:
       return "side by side";
-    case Layout::SideBySideHalf:
+    case ViewLayout::SideBySideHalf:
       return "side by side, each view at half width";
-    case Layout::SideBySideCross:
+    case ViewLayout::SideBySideCross:
       return "side by side, right view first (cross-eyed)";
-    case Layout::OverUnder:
+    case ViewLayout::OverUnder:
       return "over/under";
-    case Layout::OverUnderHalf:
+    case ViewLayout::OverUnderHalf:
       return "over/under, each view at half height";
-    case Layout::Rows:
+    case ViewLayout::OverUnderCross:
+      return "over/under, the right view on top";
+    case ViewLayout::Rows:
       return "row-interleaved";
-    case Layout::Anaglyph:
+    case ViewLayout::Anaglyph:
       return "anaglyph";
-    case Layout::Mono:
+    case ViewLayout::Mono:
       return "one view (2D)";
   }
   return "";
@@ -301,45 +285,25 @@ std::string CheckSettings(const std::string& path, const RenderSettings& s) {
   return "";
 }
 
-Layout LayoutOfScript(const std::string& scriptText) {
-  const std::string last = LastStatement(scriptText);
-  if (last.empty()) return Layout::None;
-  const bool resized = Contains(last, "Resize(") || Contains(last, "ReduceBy2");
-  if (Contains(last, "Weave(")) return Layout::Rows;
-  if (Contains(last, "MergeRGB(")) return Layout::Anaglyph;
-  if (Contains(last, "StackHorizontal(")) {
-    // The first view named after the call is the one on the left.
-    const std::size_t call = last.find("StackHorizontal(");
-    const std::size_t a = last.find("ClipA", call);
-    const std::size_t b = last.find("ClipB", call);
-    if (b != std::string::npos && (a == std::string::npos || b < a)) return Layout::SideBySideCross;
-    return resized ? Layout::SideBySideHalf : Layout::SideBySide;
-  }
-  if (Contains(last, "StackVertical(")) return resized ? Layout::OverUnderHalf : Layout::OverUnder;
-  if (last == "ClipA" || last == "ClipB" || last == "return(ClipA)" || last == "return(ClipB)" ||
-      last == "returnClipA" || last == "returnClipB")
-    return Layout::Mono;
-  return Layout::None;
-}
-
-const char* MatroskaStereoMode(Layout layout) {
+const char* MatroskaStereoMode(ViewLayout layout) {
   switch (layout) {
-    case Layout::SideBySide:
-    case Layout::SideBySideHalf:
+    case ViewLayout::SideBySide:
+    case ViewLayout::SideBySideHalf:
       return "left_right";
-    case Layout::SideBySideCross:
+    case ViewLayout::SideBySideCross:
       return "right_left";
-    case Layout::OverUnder:
-    case Layout::OverUnderHalf:
+    case ViewLayout::OverUnder:
+    case ViewLayout::OverUnderHalf:
       return "top_bottom";
-    case Layout::Rows:
+    case ViewLayout::OverUnderCross:
+      return "bottom_top";
+    case ViewLayout::Rows:
       return "row_interleaved_lr";
-    case Layout::Anaglyph:
+    case ViewLayout::Anaglyph:
       return "anaglyph_cyan_red";
-    case Layout::Mono:
+    case ViewLayout::Mono:
       return "mono";
-    case Layout::Auto:
-    case Layout::None:
+    case ViewLayout::None:
       return "";
   }
   return "";

@@ -1,7 +1,6 @@
 // The decisions of rendering a script to a movie file, kept apart from the
 // encoding so that the command line, the render dialog and the tests share
-// them: codec and layout names, which codecs each container holds, the 3D
-// layout an Output template gives, how a picture the codec cannot take is
+// them: codec and layout names, which codecs each container holds, how a picture the codec cannot take is
 // made fit, and the progress line. No FFmpeg here; render/
 // RenderEncoder does the encoding.
 #pragma once
@@ -11,40 +10,29 @@
 #include <string>
 
 #include "base/Frame.h"
+#include "base/ViewLayout.h"
 
 namespace tandemix::render {
 
 enum class VideoCodec { H264, H265, AV1, FFV1 };
 enum class AudioCodec { AAC, Opus, FLAC, PCM, None };
 enum class Container { MKV, MP4, MOV, AVI };
-// How the two views share the frame. Auto: read from the script's Output
-// template; None: nothing recognised, no tag written.
-enum class Layout {
-  Auto,
-  None,
-  SideBySide,
-  SideBySideHalf,
-  SideBySideCross,
-  OverUnder,
-  OverUnderHalf,
-  Rows,
-  Anaglyph,
-  Mono
-};
-
 // Command-line names: "h264", "aac", "sbs-half", ... Parsing ignores letter
 // case and returns nothing for an unknown name.
 const char* NameOf(VideoCodec codec);
 const char* NameOf(AudioCodec codec);
 const char* NameOf(Container container);
-const char* NameOf(Layout layout);
+const char* NameOf(ViewLayout layout);
 std::optional<VideoCodec> ParseVideoCodec(const std::string& name);
 std::optional<AudioCodec> ParseAudioCodec(const std::string& name);
-std::optional<Layout> ParseLayout(const std::string& name);
+std::optional<ViewLayout> ParseLayout(const std::string& name);
+// "auto": no layout but the choice to take the script's own (from its
+// Output template), which the caller resolves before rendering.
+bool IsAutoLayout(const std::string& name);
 // What a person reads: "H.264", "AAC", "side by side, each view at half width".
 const char* Description(VideoCodec codec);
 const char* Description(AudioCodec codec);
-const char* Description(Layout layout);
+const char* Description(ViewLayout layout);
 
 // The container from the file name's extension (any letter case).
 std::optional<Container> ContainerOfPath(const std::string& path);
@@ -55,7 +43,6 @@ struct RenderSettings {
   std::string preset;  // empty: the codec's default (DefaultPreset)
   AudioCodec audio = AudioCodec::AAC;
   int audioBitrateK = 192;
-  Layout layout = Layout::Auto;
   int start = 0;
   int count = -1;  // -1: to the end
   bool keepSize = false;
@@ -70,14 +57,8 @@ std::string DefaultPreset(VideoCodec codec);  // "medium", "8" for AV1, "" for F
 // range, a negative start or count.
 std::string CheckSettings(const std::string& path, const RenderSettings& settings);
 
-// The layout a script shows, read from its last statement, which the
-// generator fills from the Output block's template: two views stacked
-// side by side or over/under (squeezed when they are resized first, right
-// view first for cross-eyed viewing), woven rows, a colour mix, or one view.
-Layout LayoutOfScript(const std::string& scriptText);
-
 // The Matroska StereoMode name FFmpeg writes ("left_right", ...), or "".
-const char* MatroskaStereoMode(Layout layout);
+const char* MatroskaStereoMode(ViewLayout layout);
 
 // How the clip's pictures are made fit for the codec.
 enum class EncodePixels { Yuv420, Yuv422, Yuv444, Gray, Rgb };

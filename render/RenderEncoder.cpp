@@ -8,7 +8,6 @@
 #include <mutex>
 #include <thread>
 
-#include "base/TextFile.h"
 #include "engine/ScriptEngine.h"
 #include "render/AudioStage.h"
 #include "render/RenderTarget.h"
@@ -70,13 +69,13 @@ class FrameQueue {
 class Renderer {
  public:
   Renderer(const engine::ClipPtr& clip, std::string scriptName, std::string path, const RenderSettings& settings,
-           Layout layout)
+           ViewLayout layout)
       : clip_(clip),
         info_(clip->Info()),
         scriptName_(std::move(scriptName)),
         path_(std::move(path)),
         settings_(settings),
-        layout_(layout == Layout::Auto ? Layout::None : layout) {}
+        layout_(layout) {}
 
   ~Renderer() {
     if (producer_.joinable()) {
@@ -157,7 +156,7 @@ class Renderer {
   std::string scriptName_;
   std::string path_;
   RenderSettings settings_;
-  Layout layout_;
+  ViewLayout layout_;
   int frames_ = 0;
   RenderResult result_;
 
@@ -175,7 +174,7 @@ class Renderer {
 }  // namespace
 
 RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptName, const std::string& path,
-                        const RenderSettings& settings, Layout layout, const ProgressCallback& progress,
+                        const RenderSettings& settings, ViewLayout layout, const ProgressCallback& progress,
                         const std::atomic<bool>* cancel) {
   av_log_set_level(AV_LOG_QUIET);
   Renderer renderer(clip, scriptName, path, settings, layout);
@@ -183,15 +182,11 @@ RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptNa
 }
 
 RenderResult RenderScript(const std::string& script, const std::string& path, const RenderSettings& settings,
-                          const ProgressCallback& progress, const std::atomic<bool>* cancel) {
+                          ViewLayout layout, const ProgressCallback& progress, const std::atomic<bool>* cancel) {
   // The settings are checked before the script runs: a wrong name costs nothing.
   const std::string problem = CheckSettings(path, settings);
   if (!problem.empty()) throw TandemixError(problem);
   const engine::ClipPtr clip = engine::OpenScript(script);
-  Layout layout = settings.layout;
-  if (layout == Layout::Auto) {
-    layout = LayoutOfScript(JoinLinesCrLf(ReadTextLines(script)));
-  }
   return RenderClip(clip, script, path, settings, layout, progress, cancel);
 }
 

@@ -29,7 +29,7 @@ using ProgressCallback = std::function<void(const RenderProgress&)>;
 struct RenderResult {
   int frames = 0;
   bool sound = false;  // a sound stream was written
-  Layout layout = Layout::None;
+  ViewLayout layout = ViewLayout::None;
   std::string note;
 };
 
@@ -41,18 +41,19 @@ class RenderCancelled : public TandemixError {
 
 // Encodes frames settings.start .. start+count-1 of `clip` (with their
 // sound) into `path`, whose extension names the container. `layout` is the
-// one to tag (Auto is taken as None). `progress` is called after every
+// one to tag (None: no tag). `progress` is called after every
 // frame on the calling thread; `cancel` is polled as often. Throws
 // TandemixError with the reason: settings CheckSettings refuses, a start
 // out of range, an encoder this FFmpeg lacks, a folder that cannot be
 // written, a frame the script cannot make.
 RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptName, const std::string& path,
-                        const RenderSettings& settings, Layout layout, const ProgressCallback& progress = {},
+                        const RenderSettings& settings, ViewLayout layout, const ProgressCallback& progress = {},
                         const std::atomic<bool>* cancel = nullptr);
 
-// Opens the script (its errors name the line), takes the layout from its
-// Output template when settings.layout is Auto, and renders it.
+// Opens the script (its errors name the line) and renders it, tagged with
+// `layout` (the caller's choice, or the script's own: LayoutOfScriptFile).
 RenderResult RenderScript(const std::string& script, const std::string& path, const RenderSettings& settings,
-                          const ProgressCallback& progress = {}, const std::atomic<bool>* cancel = nullptr);
+                          ViewLayout layout, const ProgressCallback& progress = {},
+                          const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace tandemix::render

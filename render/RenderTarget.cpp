@@ -79,8 +79,8 @@ AVStream* RenderTarget::AddStream(const AVCodecContext* codec) {
 
 // Matroska's StereoMode; MP4 and MOV's stereo box, which knows side by
 // side, over/under and 2D (FFmpeg writes it as an unofficial extension).
-Layout RenderTarget::TagLayout(AVStream* video, Layout layout, std::string& note) {
-  if (layout == Layout::None) return layout;
+ViewLayout RenderTarget::TagLayout(AVStream* video, ViewLayout layout, std::string& note) {
+  if (layout == ViewLayout::None) return layout;
   const std::string container = std::string(".") + NameOf(container_);
   if (container_ == Container::MKV) {
     av_dict_set(&video->metadata, "stereo_mode", MatroskaStereoMode(layout), 0);
@@ -88,24 +88,24 @@ Layout RenderTarget::TagLayout(AVStream* video, Layout layout, std::string& note
   }
   AVStereo3DType type;
   switch (layout) {
-    case Layout::SideBySide:
-    case Layout::SideBySideHalf:
+    case ViewLayout::SideBySide:
+    case ViewLayout::SideBySideHalf:
       type = AV_STEREO3D_SIDEBYSIDE;
       break;
-    case Layout::OverUnder:
-    case Layout::OverUnderHalf:
+    case ViewLayout::OverUnder:
+    case ViewLayout::OverUnderHalf:
       type = AV_STEREO3D_TOPBOTTOM;
       break;
-    case Layout::Mono:
+    case ViewLayout::Mono:
       type = AV_STEREO3D_2D;
       break;
     default:
       note = std::string("a ") + container + " file has no 3D tag for " + Description(layout) + " (use .mkv for one)";
-      return Layout::None;
+      return ViewLayout::None;
   }
   if (container_ == Container::AVI) {
     note = "an .avi file has no 3D tag (use .mkv or .mp4 for one)";
-    return Layout::None;
+    return ViewLayout::None;
   }
   format_->strict_std_compliance = FF_COMPLIANCE_UNOFFICIAL;
   uint8_t* data = av_stream_new_side_data(video, AV_PKT_DATA_STEREO3D, sizeof(AVStereo3D));

@@ -32,7 +32,7 @@ class RenderTarget {
   // Tags the layout of `video` where the container keeps one. Returns the
   // layout tagged (None when the container has no place for it) and says
   // why not in `note`.
-  Layout TagLayout(AVStream* video, Layout layout, std::string& note);
+  ViewLayout TagLayout(AVStream* video, ViewLayout layout, std::string& note);
 
   // Opens the temporary file and writes the header: nothing is written
   // before every stream is added.

@@ -9,6 +9,7 @@
 
 #include "core/SettingsKeys.h"
 #include "render/RenderEncoder.h"
+#include "script/ScriptLayout.h"
 
 namespace tandemix {
 
@@ -167,7 +168,8 @@ void TForm_Render::Button_RenderClick() {
     std::string message;
     int frames = 0;
     try {
-      const render::RenderResult result = render::RenderScript(script, target, settings, progress, &cancel_);
+      const render::RenderResult result =
+          render::RenderScript(script, target, settings, LayoutOfScriptFile(script), progress, &cancel_);
       written = true;
       frames = result.frames;
       message = result.note;

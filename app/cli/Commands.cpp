@@ -34,7 +34,7 @@ void PrintUsage(std::FILE* out) {
       "      Writes the script's frames to standard output as YUV4MPEG2.\n"
       "  render SCRIPT.avs OUT.mkv|.mp4|.mov|.avi [--video h264|h265|av1|ffv1] [--crf N]\n"
       "         [--preset NAME] [--audio aac|opus|flac|pcm|none] [--audio-bitrate K]\n"
-      "         [--layout auto|sbs|sbs-half|sbs-cross|ou|ou-half|rows|anaglyph|mono|none]\n"
+      "         [--layout auto|sbs|sbs-half|sbs-cross|ou|ou-half|ou-cross|rows|anaglyph|mono|none]\n"
       "         [--start N] [--count N] [--keep-size]\n"
       "      Encodes the script with its sound into a movie file (H.264 CRF 18 and\n"
       "      AAC 192 kb/s unless told), tagging the 3D layout (auto: from the Output\n"

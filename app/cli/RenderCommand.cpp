@@ -11,6 +11,7 @@
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "render/RenderEncoder.h"
+#include "script/ScriptLayout.h"
 
 namespace tandemix::cli {
 namespace {
@@ -28,6 +29,7 @@ T ParseName(const std::string& option, const std::string& value, std::optional<T
 int RunRender(const Args& args) {
   ScriptAndOutput files;
   render::RenderSettings settings;
+  std::optional<ViewLayout> layout;  // empty: the script's own
   ArgReader reader(args);
   while (!reader.AtEnd()) {
     const std::string arg = reader.Next();
@@ -46,8 +48,11 @@ int RunRender(const Args& args) {
       settings.audioBitrateK = ParseIntArg(arg, reader.Value(arg));
     } else if (arg == "--layout") {
       const std::string v = reader.Value(arg);
-      settings.layout = ParseName(arg, v, render::ParseLayout(v),
-                                  "auto, sbs, sbs-half, sbs-cross, ou, ou-half, rows, anaglyph, mono or none");
+      if (render::IsAutoLayout(v))
+        layout.reset();
+      else
+        layout = ParseName(arg, v, render::ParseLayout(v),
+                           "auto, sbs, sbs-half, sbs-cross, ou, ou-half, ou-cross, rows, anaglyph, mono or none");
     } else if (arg == "--start") {
       settings.start = ParseIntArg(arg, reader.Value(arg));
       if (settings.start < 0) throw UsageError("--start: '" + std::to_string(settings.start) + "' is negative");
@@ -80,7 +85,8 @@ int RunRender(const Args& args) {
     std::fprintf(stderr, "\r\033[K%s", render::ProgressText(p.done, p.total, p.elapsedSeconds, p.note).c_str());
   };
   try {
-    const render::RenderResult result = render::RenderScript(script, output, settings, progress, &g_interrupted);
+    const render::RenderResult result = render::RenderScript(
+        script, output, settings, layout ? *layout : LayoutOfScriptFile(script), progress, &g_interrupted);
     if (terminal) std::fputc('\n', stderr);
     std::printf("%s\n%d frames, %s, layout %s%s\n", output.c_str(), result.frames,
                 result.sound ? "with sound" : "no sound", render::NameOf(result.layout),

@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "base/TextFile.h"
-#include "render/RenderChoices.h"
+#include "script/ScriptLayout.h"
 #include "script/TemplateExpansion.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -119,21 +119,21 @@ TEST_F(Templates, DeliveryTemplatesSqueezeWeaveOrSwapTheViews) {
 TEST_F(Templates, RenderRecognisesTheLayoutOfEachOutputTemplate) {
   const struct {
     const char* name;
-    render::Layout layout;
-  } cases[] = {{"SideBySide_Output", render::Layout::SideBySide},
-               {"SideBySide_Half_Output", render::Layout::SideBySideHalf},
-               {"SideBySide_Cross_Output", render::Layout::SideBySideCross},
-               {"OverUnder_Output", render::Layout::OverUnder},
-               {"OverUnder_Half_Output", render::Layout::OverUnderHalf},
-               {"RowInterleaved_Output", render::Layout::Rows},
-               {"Anaglyph_RedCyan_Output", render::Layout::Anaglyph},
-               {"LeftOnly_Output", render::Layout::Mono},
-               {"RightOnly_Output", render::Layout::Mono}};
+    ViewLayout layout;
+  } cases[] = {{"SideBySide_Output", ViewLayout::SideBySide},
+               {"SideBySide_Half_Output", ViewLayout::SideBySideHalf},
+               {"SideBySide_Cross_Output", ViewLayout::SideBySideCross},
+               {"OverUnder_Output", ViewLayout::OverUnder},
+               {"OverUnder_Half_Output", ViewLayout::OverUnderHalf},
+               {"RowInterleaved_Output", ViewLayout::Rows},
+               {"Anaglyph_RedCyan_Output", ViewLayout::Anaglyph},
+               {"LeftOnly_Output", ViewLayout::Mono},
+               {"RightOnly_Output", ViewLayout::Mono}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     LineList script = {"ClipA = BlankClip()", "ClipB = BlankClip()"};
     for (const auto& line : Expand(c.name)) script.push_back(line);
-    EXPECT_EQ(render::LayoutOfScript(Text(script)), c.layout);
+    EXPECT_EQ(LayoutOfScript(Text(script)), c.layout);
   }
 }
 

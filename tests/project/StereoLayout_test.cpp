@@ -101,14 +101,14 @@ namespace {
 TEST(SplitProposalTest, OneQuestionWhenTheConvertBlockIsEmptyAndTheTemplateIsThere) {
   ProjectState project;
   const std::vector<std::string> names{"OverUnder_Split", "SideBySide_Split"};
-  const StereoLayout named{StereoArrangement::SideBySide, false, LayoutEvidence::Name};
+  const StereoLayout named{ViewLayout::SideBySide, LayoutEvidence::Name};
   const auto proposal = ProposeSplit(project, named, names);
   ASSERT_TRUE(proposal);
   EXPECT_EQ(proposal->templateName, "SideBySide_Split");
   EXPECT_EQ(proposal->question,
             "The clip holds a side-by-side stereo pair (its name says so). Add the template 'SideBySide_Split' to "
             "the Convert block?");
-  const StereoLayout seen{StereoArrangement::OverUnder, false, LayoutEvidence::Picture};
+  const StereoLayout seen{ViewLayout::OverUnder, LayoutEvidence::Picture};
   EXPECT_EQ(ProposeSplit(project, seen, names)->question,
             "The clip holds an over/under stereo pair (its two halves match). Add the template 'OverUnder_Split' "
             "to the Convert block?");
@@ -120,8 +120,7 @@ TEST(SplitProposalTest, OneQuestionWhenTheConvertBlockIsEmptyAndTheTemplateIsThe
   EXPECT_EQ(ProposeSplit(project, named, names), std::nullopt);
   EXPECT_EQ(ProposeSplit(ProjectState(), named, {"OverUnder_Split"}), std::nullopt);
   EXPECT_EQ(ProposeSplit(ProjectState(), StereoLayout{}, names), std::nullopt);
-  EXPECT_EQ(ProposeSplit(ProjectState(), {StereoArrangement::SideBySide, true, LayoutEvidence::Metadata}, names),
-            std::nullopt);
+  EXPECT_EQ(ProposeSplit(ProjectState(), {ViewLayout::SideBySideCross, LayoutEvidence::Metadata}, names), std::nullopt);
 }
 
 }  // namespace

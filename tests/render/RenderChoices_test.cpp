@@ -13,8 +13,13 @@ TEST(RenderChoices, NamesReadBackInAnyCaseAndUnknownOnesAreRefused) {
   for (AudioCodec a : {AudioCodec::AAC, AudioCodec::Opus, AudioCodec::FLAC, AudioCodec::PCM, AudioCodec::None})
     EXPECT_EQ(ParseAudioCodec(NameOf(a)), a);
   EXPECT_EQ(ParseVideoCodec("H264"), VideoCodec::H264);
-  EXPECT_EQ(ParseLayout("SBS-Half"), Layout::SideBySideHalf);
-  EXPECT_EQ(ParseLayout("ou-half"), Layout::OverUnderHalf);
+  EXPECT_EQ(ParseLayout("SBS-Half"), ViewLayout::SideBySideHalf);
+  EXPECT_EQ(ParseLayout("ou-half"), ViewLayout::OverUnderHalf);
+  for (ViewLayout l : {ViewLayout::None, ViewLayout::SideBySideCross, ViewLayout::OverUnderCross, ViewLayout::Mono})
+    EXPECT_EQ(ParseLayout(NameOf(l)), l);
+  EXPECT_FALSE(ParseLayout("auto"));  // a choice, not a layout
+  EXPECT_TRUE(IsAutoLayout("Auto"));
+  EXPECT_FALSE(IsAutoLayout("none"));
   for (const char* bad : {"", "x264", "h26", "h264 ", "mp3"}) {
     EXPECT_FALSE(ParseVideoCodec(bad)) << bad;
     EXPECT_FALSE(ParseAudioCodec(bad)) << bad;
@@ -73,19 +78,12 @@ TEST(RenderChoices, SettingsAreCheckedAgainstTheContainerAndTheCodec) {
   EXPECT_EQ(DefaultPreset(VideoCodec::H264), "medium");
 }
 
-TEST(RenderChoices, LayoutOfScriptReadsTheLastStatement) {
-  EXPECT_EQ(LayoutOfScript("ClipA = x\r\nStackHorizontal(ClipA,ClipB)\r\n# done\r\n\r\n"), Layout::SideBySide);
-  EXPECT_EQ(LayoutOfScript("StackHorizontal( ClipB , ClipA )"), Layout::SideBySideCross);
-  EXPECT_EQ(LayoutOfScript("StackVertical(ClipA.BilinearResize(64,24),ClipB.BilinearResize(64,24))"),
-            Layout::OverUnderHalf);
-  EXPECT_EQ(LayoutOfScript("StackVertical(ClipA,ClipB)\nCrop(0,0,-0,-2)"), Layout::None);  // a filter after it
-  EXPECT_EQ(LayoutOfScript("return(ClipB)"), Layout::Mono);
-  EXPECT_EQ(LayoutOfScript(""), Layout::None);
-  EXPECT_EQ(LayoutOfScript("# only a comment"), Layout::None);
-  EXPECT_STREQ(MatroskaStereoMode(Layout::SideBySideHalf), "left_right");
-  EXPECT_STREQ(MatroskaStereoMode(Layout::SideBySideCross), "right_left");
-  EXPECT_STREQ(MatroskaStereoMode(Layout::Rows), "row_interleaved_lr");
-  EXPECT_STREQ(MatroskaStereoMode(Layout::None), "");
+TEST(RenderChoices, MatroskaStereoModes) {
+  EXPECT_STREQ(MatroskaStereoMode(ViewLayout::SideBySideHalf), "left_right");
+  EXPECT_STREQ(MatroskaStereoMode(ViewLayout::SideBySideCross), "right_left");
+  EXPECT_STREQ(MatroskaStereoMode(ViewLayout::Rows), "row_interleaved_lr");
+  EXPECT_STREQ(MatroskaStereoMode(ViewLayout::OverUnderCross), "bottom_top");
+  EXPECT_STREQ(MatroskaStereoMode(ViewLayout::None), "");
 }
 
 TEST(RenderChoices, PicturesAreMadeFitForTheCodec) {

@@ -17,7 +17,6 @@
 namespace tandemix::test {
 namespace {
 
-using render::Layout;
 using render::RenderSettings;
 
 // A grey YV12 picture and a sound whose sample n (per channel) is n modulo
@@ -144,7 +143,7 @@ TEST(RenderEncoder, PictureAndSoundInMp4AndMkvLastAsLongAsEachOther) {
     const std::string path = folder.File(name);
     int calls = 0;
     RenderSettings settings;
-    const auto result = render::RenderClip(SoundClip(), "tone", path, settings, Layout::SideBySide,
+    const auto result = render::RenderClip(SoundClip(), "tone", path, settings, ViewLayout::SideBySide,
                                            [&](const render::RenderProgress& p) {
                                              ++calls;
                                              EXPECT_EQ(p.done, calls);
@@ -190,7 +189,7 @@ TEST(RenderEncoder, LosslessSoundKeepsEverySampleOfTheFramesChosen) {
     settings.start = 4;
     settings.count = 3;
     const std::string path = folder.File(c.file);
-    const auto result = render::RenderClip(SoundClip(10, 48000, 2, c.type), "ramp", path, settings, Layout::None);
+    const auto result = render::RenderClip(SoundClip(10, 48000, 2, c.type), "ramp", path, settings, ViewLayout::None);
     EXPECT_EQ(result.frames, 3);
     EXPECT_EQ(Probe(path, "v:0", "stream=nb_read_frames"), "nb_read_frames=3\n");
     const std::vector<int16_t> sound = DecodedSound(path);
@@ -205,13 +204,14 @@ TEST(RenderEncoder, OpusResamplesWhatItCannotTakeAndMonoSoundWorks) {
   RenderSettings settings;
   settings.audio = render::AudioCodec::Opus;
   settings.audioBitrateK = 64;
-  const auto result = render::RenderClip(SoundClip(10, 44100, 1), "tone", folder.File("o.mkv"), settings, Layout::None);
+  const auto result =
+      render::RenderClip(SoundClip(10, 44100, 1), "tone", folder.File("o.mkv"), settings, ViewLayout::None);
   EXPECT_NE(result.note.find("sound resampled from 44100 Hz to 48000 Hz"), std::string::npos) << result.note;
   EXPECT_EQ(Probe(folder.File("o.mkv"), "a:0", "stream=codec_name,sample_rate,channels"),
             "codec_name=opus\nsample_rate=48000\nchannels=1\n");
   // No sound asked for: one stream.
   settings.audio = render::AudioCodec::None;
-  render::RenderClip(SoundClip(), "tone", folder.File("silent.mkv"), settings, Layout::None);
+  render::RenderClip(SoundClip(), "tone", folder.File("silent.mkv"), settings, ViewLayout::None);
   EXPECT_EQ(Probe(folder.File("silent.mkv"), "a", "stream=codec_name"), "");
 }
 
@@ -221,14 +221,15 @@ TEST(RenderEncoder, CancelAndFailuresLeaveNoFile) {
   const auto stopAtThree = [&](const render::RenderProgress& p) {
     if (p.done == 3) cancel = true;
   };
-  EXPECT_THROW(render::RenderClip(SoundClip(50), "tone", folder.File("c.mkv"), {}, Layout::None, stopAtThree, &cancel),
-               render::RenderCancelled);
+  EXPECT_THROW(
+      render::RenderClip(SoundClip(50), "tone", folder.File("c.mkv"), {}, ViewLayout::None, stopAtThree, &cancel),
+      render::RenderCancelled);
   EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{});
 
   // A frame the script cannot make ends the render with its reason.
   auto failing = std::make_shared<CountingSoundClip>(10, 48000, 2, engine::SampleType::Int16, 6);
   try {
-    render::RenderClip(failing, "broken", folder.File("f.mp4"), {}, Layout::None);
+    render::RenderClip(failing, "broken", folder.File("f.mp4"), {}, ViewLayout::None);
     ADD_FAILURE() << "no error";
   } catch (const TandemixError& e) {
     EXPECT_STREQ(e.what(), "Frame 6 cannot be decoded");
@@ -239,7 +240,7 @@ TEST(RenderEncoder, CancelAndFailuresLeaveNoFile) {
   WriteBytes(folder.File("old.mkv"), "old movie");
   cancel = false;
   EXPECT_THROW(
-      render::RenderClip(SoundClip(50), "tone", folder.File("old.mkv"), {}, Layout::None, stopAtThree, &cancel),
+      render::RenderClip(SoundClip(50), "tone", folder.File("old.mkv"), {}, ViewLayout::None, stopAtThree, &cancel),
       render::RenderCancelled);
   EXPECT_EQ(ReadBytes(folder.File("old.mkv")), "old movie");
   EXPECT_EQ(Entries(folder.Path()), std::vector<std::string>{"old.mkv"});
@@ -249,7 +250,7 @@ TEST(RenderEncoder, RefusesWhatItCannotWrite) {
   TempFolder folder;
   const auto errorOf = [&](const std::string& path, RenderSettings settings) {
     try {
-      render::RenderClip(SoundClip(), "tone", path, settings, Layout::None);
+      render::RenderClip(SoundClip(), "tone", path, settings, ViewLayout::None);
     } catch (const TandemixError& e) {
       return std::string(e.what());
     }
