@@ -20,6 +20,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterLevelsFunctions(t);
     RegisterFormatFunctions(t);
     RegisterScalarFunctions(t);
+    RegisterStringFunctions(t);
+    RegisterScriptFunctions(t);
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);
