@@ -23,20 +23,7 @@ constexpr int kMaxClipsPerScript = 3000;
 constexpr std::size_t kMaxStringLength = std::size_t{16} << 20;
 
 // The stack that nested calls, Eval and Import may take (threads have 8 MiB).
-// AddressSanitizer pads every frame, so the same depth takes about twice the
-// stack there.
-#if defined(__SANITIZE_ADDRESS__)
-#define TANDEMIX_ASAN_FRAMES 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define TANDEMIX_ASAN_FRAMES 1
-#endif
-#endif
-#ifdef TANDEMIX_ASAN_FRAMES
-constexpr std::ptrdiff_t kMaxStackBytes = std::ptrdiff_t{6} << 20;
-#else
 constexpr std::ptrdiff_t kMaxStackBytes = std::ptrdiff_t{3} << 20;
-#endif
 
 // A script and the context it runs in, kept by a runtime filter.
 class CompiledScript : public RuntimeScript {
