@@ -75,7 +75,7 @@ TEST(PixelTypes, ConversionsUseAviSynthsIntegerFormulas) {
   engine::RgbToYuv(engine::Matrix::PC601, 255, 255, 255, y, u, v);
   EXPECT_EQ(y, 255);
   engine::RgbToYuv(engine::Matrix::Rec709, 255, 0, 0, y, u, v);
-  EXPECT_EQ(y, 63);  // 16 + 219 * 0.2126
+  EXPECT_EQ(y, 62);  // 16 + 219 * 0.2126 * 255 / 255.5, as AviSynth gives it
 }
 
 TEST(PixelTypes, RoundTripsAndFlatColoursSurvive) {
