@@ -348,10 +348,24 @@ void ScriptGenerator::AddFinalSize(const RunValues& values) {
     p.outputWidth = values.finalWidth;
     p.outputHeight = values.finalHeight;
   }
-  for (LineList* list : {&p.previewLines, &p.outputLines, &p.leftFinalLines, &p.rightFinalLines})
+  for (LineList* list : {&p.previewLines, &p.outputLines})
     list->insert(list->end(), finalLines.begin(), finalLines.end());
-  WriteFile(names_.leftFinal, p.leftFinalLines);
-  WriteFile(names_.rightFinal, p.rightFinalLines);
+  WriteFinalView(names_.leftFinal, p.leftFinalLines, "ClipA", values);
+  WriteFinalView(names_.rightFinal, p.rightFinalLines, "ClipB", values);
+}
+
+// A final view file returns its view (ClipA is the one the output shows on
+// the left, after a swap too) brought to the final size by the output's
+// rule: cropped or bordered about its centre. The aligned view is written
+// and measured first, for the numbers.
+void ScriptGenerator::WriteFinalView(const std::string& path, LineList& lines, const char* clip,
+                                     const RunValues& values) {
+  lines.push_back(clip);
+  WriteFile(path, lines);
+  const VideoInfo view = video_.ReadVideoInfo(path);
+  const LineList fit = EmitFinalSize(view.width, view.height, values.finalWidth, values.finalHeight, view.pixelType);
+  lines.insert(lines.end(), fit.begin(), fit.end());
+  WriteFile(path, lines);
 }
 
 }  // namespace tandemix

@@ -105,6 +105,7 @@ class ScriptGenerator {
   void AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo);
   void WriteAndMeasureOutput(const TemplateKeywords& keywords);
   void AddFinalSize(const RunValues& values);
+  void WriteFinalView(const std::string& path, LineList& lines, const char* clip, const RunValues& values);
 
   void WriteFile(const std::string& path, const LineList& lines);
   // The question for the scripts of this run that are not as the program
