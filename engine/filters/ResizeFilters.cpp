@@ -3,6 +3,7 @@
 // Spline16Resize, Spline36Resize, BicubicResize, BilinearResize,
 // PointResize. Chroma planes take the window divided by the subsampling,
 // as AviSynth's do; YUY2 is resized as its 4:2:2 planes.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -186,6 +187,18 @@ void AddLanczos(FunctionTable& t, const char* name, int defaultTaps) {
   });
 }
 
+// Kernels of a taps argument, clamped to [1, most] as AviSynth does.
+void AddTaps(FunctionTable& t, const char* name, ResampleKernel::Kind kind, int defaultTaps, int most) {
+  auto params = ResizeParams();
+  params.push_back(Opt("taps", ParamType::Int));
+  t.Add(name, params, [kind, defaultTaps, most](const CallArgs& a) {
+    ResampleKernel k;
+    k.kind = kind;
+    k.taps = std::clamp(a.Int("taps", defaultTaps), 1, most);
+    return Resize(a, k);
+  });
+}
+
 void AddSimple(FunctionTable& t, const char* name, ResampleKernel::Kind kind) {
   t.Add(name, ResizeParams(), [kind](const CallArgs& a) {
     ResampleKernel k;
@@ -203,6 +216,36 @@ void RegisterResizeFunctions(FunctionTable& t) {
   AddSimple(t, "Spline16Resize", ResampleKernel::Kind::Spline16);
   AddSimple(t, "BilinearResize", ResampleKernel::Kind::Bilinear);
   AddSimple(t, "PointResize", ResampleKernel::Kind::Point);
+  AddSimple(t, "Spline64Resize", ResampleKernel::Kind::Spline64);
+  AddTaps(t, "BlackmanResize", ResampleKernel::Kind::Blackman, 4, 100);
+  AddTaps(t, "SincResize", ResampleKernel::Kind::Sinc, 4, 20);
+  AddTaps(t, "SincLin2Resize", ResampleKernel::Kind::SincLin2, 15, 30);
+  t.Add("GaussResize",
+        ResizeParams({Opt("p", ParamType::Float), Opt("b", ParamType::Float), Opt("s", ParamType::Float)}),
+        [](const CallArgs& a) {
+          ResampleKernel k;
+          k.kind = ResampleKernel::Kind::Gauss;
+          k.p = std::clamp(a.Float("p", 30.0), 0.01, 100.0);
+          k.base = std::clamp(a.Float("b", 2.0), 1.5, 3.5);
+          k.support = std::clamp(a.Float("s", 4.0), 0.1, 150.0);
+          return Resize(a, k);
+        });
+  t.Add("SinPowerResize", ResizeParams({Opt("p", ParamType::Float)}), [](const CallArgs& a) {
+    ResampleKernel k;
+    k.kind = ResampleKernel::Kind::SinPower;
+    k.p = std::clamp(a.Float("p", 2.5), 1.0, 10.0);
+    return Resize(a, k);
+  });
+  t.Add("UserDefined2Resize",
+        ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float), Opt("s", ParamType::Float)}),
+        [](const CallArgs& a) {
+          ResampleKernel k;
+          k.kind = ResampleKernel::Kind::UserDefined2;
+          k.b = (std::clamp(a.Float("b", 121.0), -50.0, 250.0) - 16.0) / 219.0;
+          k.c = (std::clamp(a.Float("c", 19.0), -50.0, 250.0) - 16.0) / 219.0;
+          k.support = std::clamp(a.Float("s", 2.3), 1.5, 15.0);
+          return Resize(a, k);
+        });
   t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}), [](const CallArgs& a) {
     ResampleKernel k;
     k.kind = ResampleKernel::Kind::Bicubic;
