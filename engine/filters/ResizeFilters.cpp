@@ -26,7 +26,7 @@ struct Window {
 
 class ResizeClip : public Clip, public WindowedFrames {
  public:
-  ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel)
+  ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel, bool leftSited)
       : Clip(info), child_(std::move(child)), pool_("Resize") {
     PassAudioFrom(child_);
     const ClipInfo& in = child_->Info();
@@ -38,7 +38,13 @@ class ResizeClip : public Clip, public WindowedFrames {
       const int sy = p ? ChromaShiftY(work_) : 0;
       const int step = p ? 1 : (IsRGBType(work_) ? BytesPerPixel(work_) : 1);
       const double dx = 1 << sx, dy = 1 << sy;
-      plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx, w.top / dy,
+      // Chroma sited on the left of its pair of luma samples (MPEG-2)
+      // stays there: its window moves by a quarter of a chroma sample for
+      // each step the scale takes away from 1.
+      // YUY2's chroma is taken as centred between its pair.
+      const double sited =
+          sx && leftSited && in.pixelType != PixelType::YUY2 ? 0.25 * (1.0 - w.width / info.width) : 0.0;
+      plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx + sited, w.top / dy,
                                        w.width / dx, w.height / dy, info.width >> sx, info.height >> sy));
     }
   }
@@ -133,8 +139,11 @@ Window SourceWindow(const std::string& filter, const CallArgs& a, const ClipInfo
     throw FilterError(filter + ": the source window lies outside the picture.");
   if (w.width <= 0) w.width = in.width - w.left + w.width;
   if (w.height <= 0) w.height = in.height - w.top + w.height;
-  if (!(w.left >= 0 && w.top >= 0 && w.width > 0 && w.height > 0 && w.left + w.width <= in.width &&
-        w.top + w.height <= in.height))
+  // A window reaching past the picture (at negative or fractional offsets
+  // too) reads the edge pixels there; its size must be positive.
+  const double far = 4.0 * (in.width + in.height) + 1e6;
+  if (!(w.width > 0 && w.height > 0 && std::fabs(w.left) < far && std::fabs(w.top) < far && w.width < far &&
+        w.height < far))
     throw FilterError(filter + ": the source window lies outside the picture.");
   return w;
 }
@@ -163,7 +172,16 @@ Value Resize(const CallArgs& a, const ResampleKernel& kernel) {
         ((top | static_cast<int>(height)) & ((1 << ChromaShiftY(type)) - 1)) == 0)
       return Value::Clip(std::make_shared<WindowClip>(std::move(clip), info, left, top));
   }
-  return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel));
+  // Chroma placement: MPEG-2's (left) unless told MPEG-1's (centre).
+  bool leftSited = true;
+  if (a.Has("placement")) {
+    const std::string placement = LowerCase(a.String("placement"));
+    if (placement == "mpeg1" || placement == "center" || placement == "jpeg")
+      leftSited = false;
+    else if (placement != "mpeg2" && placement != "left" && placement != "auto")
+      throw FilterError("Unknown chroma placement");
+  }
+  return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel, leftSited));
 }
 
 std::vector<Param> ResizeParams(std::vector<Param> extra = {}) {
@@ -171,6 +189,9 @@ std::vector<Param> ResizeParams(std::vector<Param> extra = {}) {
                           Req("target_height", ParamType::Int)};
   p.insert(p.end(), extra.begin(), extra.end());
   for (const char* n : {"src_left", "src_top", "src_width", "src_height"}) p.push_back(Opt(n, ParamType::Float));
+  p.push_back(Opt("force", ParamType::Int));         // every pass runs: the same pixels
+  p.push_back(Opt("keep_center", ParamType::Bool));  // read as true
+  p.push_back(Opt("placement", ParamType::String));
   return p;
 }
 
