@@ -139,11 +139,8 @@ Window SourceWindow(const std::string& filter, const CallArgs& a, const ClipInfo
     throw FilterError(filter + ": the source window lies outside the picture.");
   if (w.width <= 0) w.width = in.width - w.left + w.width;
   if (w.height <= 0) w.height = in.height - w.top + w.height;
-  // A window reaching past the picture (at negative or fractional offsets
-  // too) reads the edge pixels there; its size must be positive.
-  const double far = 4.0 * (in.width + in.height) + 1e6;
-  if (!(w.width > 0 && w.height > 0 && std::fabs(w.left) < far && std::fabs(w.top) < far && w.width < far &&
-        w.height < far))
+  if (!(w.left >= 0 && w.top >= 0 && w.width > 0 && w.height > 0 && w.left + w.width <= in.width &&
+        w.top + w.height <= in.height))
     throw FilterError(filter + ": the source window lies outside the picture.");
   return w;
 }
