@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/WorkerPool.h"
 #include "media/FFmpegPtr.h"
 
 extern "C" {
@@ -49,7 +50,7 @@ bool OpenDecoder(AVFormatContext* format, AVMediaType type, int& index, Codec& c
   if (index < 0 || !decoder) return false;
   codec.reset(avcodec_alloc_context3(decoder));
   if (!codec || avcodec_parameters_to_context(codec.get(), format->streams[index]->codecpar) < 0) return false;
-  codec->thread_count = 0;  // as many as the machine has
+  codec->thread_count = ParallelThreads();  // as many as the program's passes use
   return avcodec_open2(codec.get(), decoder, nullptr) >= 0;
 }
 

@@ -16,6 +16,7 @@ extern "C" {
 #include <utility>
 
 #include "base/Errors.h"
+#include "base/WorkerPool.h"
 #include "media/FFmpegPtr.h"
 #include "media/MediaDecoding.h"
 
@@ -141,7 +142,7 @@ struct MediaSource::Impl {
     if (!codec || !packet || !current || !incoming) throw TandemixError("Out of memory reading " + path);
     if (avcodec_parameters_to_context(codec.get(), par) < 0) throw TandemixError("Cannot decode the video of " + path);
     codec->pkt_timebase = timeBase;
-    codec->thread_count = 0;
+    codec->thread_count = ParallelThreads();
     if (avcodec_open2(codec.get(), decoder, nullptr) < 0) throw TandemixError("Cannot decode the video of " + path);
     // The first frame fixes the time stamp that frame 0 stands at.
     if (!Receive(current.get())) throw TandemixError("Cannot decode a frame of " + path);
