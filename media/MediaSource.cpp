@@ -230,15 +230,20 @@ struct MediaSource::Impl {
         {AV_PIX_FMT_RGBA, PixelType::RGB32, AV_PIX_FMT_BGRA},
         {AV_PIX_FMT_ARGB, PixelType::RGB32, AV_PIX_FMT_BGRA},
     };
+    bool exact = false;
     for (const Map& m : kExact) {
       if (m.from != f) continue;
       type = m.type;
       wanted = m.to;
-      return;
+      exact = true;
+      break;
     }
     const AVPixFmtDescriptor* d = av_pix_fmt_desc_get(f);
-    if (!d) return;  // unknown: RGB24
-    if (d->flags & AV_PIX_FMT_FLAG_RGB) {
+    if (exact) {
+      // Kept as it is, unless the size leaves chroma samples cut in half.
+    } else if (!d) {
+      return;  // unknown: RGB24
+    } else if (d->flags & AV_PIX_FMT_FLAG_RGB) {
       const bool alpha = (d->flags & AV_PIX_FMT_FLAG_ALPHA) != 0;
       type = alpha ? PixelType::RGB32 : PixelType::RGB24;
       wanted = alpha ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
@@ -255,7 +260,9 @@ struct MediaSource::Impl {
       type = PixelType::YV24;
       wanted = AV_PIX_FMT_YUV444P;
     }
-    // Subsampled types need even sizes; other sizes go to 4:4:4.
+    // Subsampled types need even sizes (whole chroma samples, as every
+    // filter and writer assumes); other sizes go to 4:4:4, which keeps
+    // each pixel's own colour.
     if ((description.width % 2 && ChromaShiftX(type)) || (description.height % 2 && ChromaShiftY(type))) {
       type = PixelType::YV24;
       wanted = AV_PIX_FMT_YUV444P;

@@ -52,11 +52,13 @@ std::size_t FrameBudget::InUse() const {
 void FrameBudget::Reserve(const std::string& filter, std::size_t bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (used_ + bytes > limit_) {
-    // Frames the pools keep and nobody holds go first (their deleters
-    // come back here, so the pools are asked without the lock).
-    const std::vector<FramePool*> pools = pools_;
+    // Frames the pools and caches keep go first (their deleters come back
+    // here, so they are asked without the lock), the newest holder first:
+    // a cache is made after the node it holds frames of, so the frames it
+    // lets go are idle in that node's pool when the pool is asked.
+    const std::vector<IdleFrames*> holders = holders_;
     lock.unlock();
-    for (FramePool* pool : pools) pool->ReleaseIdle();
+    for (auto it = holders.rbegin(); it != holders.rend(); ++it) (*it)->ReleaseIdle();
     lock.lock();
   }
   if (used_ + bytes > limit_)
@@ -71,14 +73,14 @@ void FrameBudget::Release(std::size_t bytes) {
   used_ -= std::min(used_, bytes);
 }
 
-void FrameBudget::Register(FramePool* pool) {
+void FrameBudget::Register(IdleFrames* holder) {
   std::lock_guard<std::mutex> lock(mutex_);
-  pools_.push_back(pool);
+  holders_.push_back(holder);
 }
 
-void FrameBudget::Unregister(FramePool* pool) {
+void FrameBudget::Unregister(IdleFrames* holder) {
   std::lock_guard<std::mutex> lock(mutex_);
-  pools_.erase(std::remove(pools_.begin(), pools_.end(), pool), pools_.end());
+  holders_.erase(std::remove(holders_.begin(), holders_.end(), holder), holders_.end());
 }
 
 std::shared_ptr<FrameBudget> CurrentBudget() {

@@ -13,7 +13,13 @@
 
 namespace tandemix::engine {
 
-class FramePool;
+// Frames something keeps for later that the budget may take back when it
+// runs short: the spares of a pool, the recent frames of a cache.
+class IdleFrames {
+ public:
+  virtual ~IdleFrames() = default;
+  virtual void ReleaseIdle() = 0;
+};
 
 // The frame memory of one opened script, like AviSynth's SetMemoryMax: every
 // frame its nodes make is counted. When a new frame would pass the limit,
@@ -31,18 +37,19 @@ class FrameBudget {
   std::size_t InUse() const;
 
   // Counts `bytes` for a new frame; throws FilterError "<filter>: ..." when
-  // they cannot fit even after releasing the pools' idle frames.
+  // they cannot fit even after releasing the idle frames of the pools and
+  // caches.
   void Reserve(const std::string& filter, std::size_t bytes);
   void Release(std::size_t bytes);
 
-  void Register(FramePool* pool);
-  void Unregister(FramePool* pool);
+  void Register(IdleFrames* holder);
+  void Unregister(IdleFrames* holder);
 
  private:
   mutable std::mutex mutex_;
   std::size_t limit_;
   std::size_t used_ = 0;
-  std::vector<FramePool*> pools_;
+  std::vector<IdleFrames*> holders_;
 };
 
 // The budget of the script being evaluated on this thread (nodes take it
@@ -65,10 +72,10 @@ class BudgetScope {
 // stream of frames reuses its memory instead of allocating (and faulting
 // in) a fresh frame each time. At most kSpares frames are kept, and the
 // script's budget may take them back when it runs short.
-class FramePool {
+class FramePool : public IdleFrames {
  public:
   explicit FramePool(std::string filter = "frame");
-  ~FramePool();
+  ~FramePool() override;
   FramePool(const FramePool&) = delete;
   FramePool& operator=(const FramePool&) = delete;
 
@@ -80,10 +87,12 @@ class FramePool {
   // A frame that is not kept for reuse (still pictures).
   std::shared_ptr<FrameBGR> Fresh(PixelType type, int width, int height);
   // Drops the spares nobody else holds (called by the budget).
-  void ReleaseIdle();
+  void ReleaseIdle() override;
 
  private:
-  static constexpr int kSpares = 2;
+  // Four: a cache may hold a node's last two frames while the pool reuses
+  // the two before them.
+  static constexpr int kSpares = 4;
   std::string filter_;
   std::shared_ptr<FrameBudget> budget_;
   std::mutex mutex_;  // a node may serve two stacked views at once

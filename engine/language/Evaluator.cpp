@@ -3,6 +3,7 @@
 #include <cmath>
 #include <utility>
 
+#include "engine/frames/NodeCache.h"
 #include "engine/frames/ScriptError.h"
 
 namespace tandemix::engine {
@@ -121,6 +122,8 @@ Value Evaluator::EvalCall(const Expr& e, const std::string& name, std::vector<Va
     Value result = chosen->body(CallArgs(chosen->name, std::move(values), std::move(rest), folder_, &chosen->params));
     if (result.IsClip() && ++clipsMade_ > kMaxClipsPerScript)
       Fail("Script error: the script uses more than " + std::to_string(kMaxClipsPerScript) + " filters.", e.line);
+    // Every filter's frames pass through a cache of its recent ones.
+    if (result.IsClip()) return Value::Clip(WithCache(result.AsClip()));
     return result;
   } catch (const ScriptError&) {
     throw;
@@ -208,7 +211,7 @@ Value Evaluator::EvalBinary(const Expr& e) {
         const std::vector<FunctionDef>* splice = functions_.Find(op == "++" ? "AlignedSplice" : "UnalignedSplice");
         if (!splice || splice->empty()) Fail("Script error: there is no function named 'Splice'.", e.line);
         const FunctionDef& def = splice->front();
-        return def.body(CallArgs(def.name, {a}, {b}, folder_, &def.params));
+        return Value::Clip(WithCache(def.body(CallArgs(def.name, {a}, {b}, folder_, &def.params)).AsClip()));
       } catch (const TandemixError& error) {
         Fail(error.what(), e.line);
       }

@@ -120,5 +120,50 @@ TEST_F(PlayerTest, PauseToggleAndCloseWhilePlaying) {
   EXPECT_EQ(player.PositionMs(), 0);
 }
 
+// Media whose size leaves chroma samples cut in half plays whole in every
+// subsampled format: the first frame shown has the file's size.
+TEST(EnginePlayerOddSizes, FirstFrameHasTheFilesSize) {
+  test::TempFolder dir;
+  const struct {
+    int width;
+    int height;
+  } sizes[] = {{1, 1}, {1, 2}, {3, 5}, {65, 48}, {853, 480}};
+  for (const char* format : {"yuv420p", "yuv422p", "yuyv422", "nv12", "yuv410p"}) {
+    for (const auto& s : sizes) {
+      const std::string name = std::string(format) + "-" + std::to_string(s.width) + "x" + std::to_string(s.height);
+      SCOPED_TRACE(name);
+      const std::string movie = dir.File(name + ".nut");
+      ASSERT_TRUE(
+          test::MakeTestVideo(movie, s.width, s.height, 2, 25, std::string("-pix_fmt ") + format + " -c:v rawvideo"));
+      test::WriteBytes(dir.File(name + ".avs"), "FFVideoSource(\"" + movie + "\")\r\n");
+      Shown shown;
+      std::mutex sizeMutex;
+      std::vector<std::pair<int, int>> frameSizes;
+      EnginePlayer player{[&](FramePtr f, int n) {
+                            std::lock_guard lock(sizeMutex);
+                            frameSizes.emplace_back(f->width, f->height);
+                            std::lock_guard shownLock(shown.mutex);
+                            shown.frames.push_back(n);
+                          },
+                          [&](const std::string& e) {
+                            std::lock_guard lock(shown.mutex);
+                            shown.errors.push_back(e);
+                          }};
+      std::string error;
+      ASSERT_TRUE(player.Open(dir.File(name + ".avs"), error)) << error;
+      ASSERT_TRUE(player.WaitIdle(10000));
+      player.Step();
+      ASSERT_TRUE(player.WaitIdle(10000));
+      EXPECT_EQ(shown.Frames(), (std::vector<int>{0, 1}));
+      std::lock_guard lock(sizeMutex);
+      for (const auto& [w, h] : frameSizes) {
+        EXPECT_EQ(w, s.width);
+        EXPECT_EQ(h, s.height);
+      }
+      EXPECT_TRUE(shown.errors.empty());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace tandemix
