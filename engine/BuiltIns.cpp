@@ -18,6 +18,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterColorFunctions(t);
     RegisterFormatFunctions(t);
     RegisterScalarFunctions(t);
+    RegisterStringFunctions(t);
+    RegisterScriptFunctions(t);
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);

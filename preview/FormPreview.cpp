@@ -210,6 +210,7 @@ void TForm_Preview::RefreshControls() {
   SetChecked(CheckBox_Swap, settings_.swapViews);
   SetItem(ShowClipButtons, static_cast<int>(settings_.showClip));
   SetItem(PreviewOptionButtons, static_cast<int>(settings_.previewMode));
+  Label_AutoAlign->setText(QString::fromStdString(model_.autoAlignStatus));
 }
 
 void TForm_Preview::RefreshPreview() {
@@ -243,10 +244,11 @@ void TForm_Preview::Button_AutoAlignClick() {
   try {
     proposal = hooks_.autoAlign();
   } catch (const TandemixError& e) {
-    Label_AutoAlign->setText(QString("Auto align: ") + e.what());
+    model_.autoAlignStatus = std::string("Auto align: ") + e.what();
+    RefreshControls();
     return;
   }
-  Label_AutoAlign->setText(QString::fromStdString(proposal.Summary()));
+  model_.autoAlignStatus = proposal.Summary();
   Handle([&] { model_.ApplyProposal(proposal); });
 }
 

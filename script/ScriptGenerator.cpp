@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "base/Errors.h"
@@ -158,6 +160,9 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
   // Everything the run reads is checked before the first file is written.
   const RunValues values = ReadRunValues(alignment_);
   for (Block block : BlocksRead(project_)) CheckTemplatesReadable(project_.BlockAt(block), project_.programFolder);
+  if (const auto question = OverwriteQuestion(values.useFinalSize)) {
+    if (!prompt_.ConfirmOverwrite(*question)) return false;
+  }
   const TemplateKeywords keywords{project_.clipAFileName, project_.clipBFileName,
                                   FormatScriptNumber(alignment_.sliderAValue),
                                   FormatScriptNumber(alignment_.sliderBValue)};
@@ -179,6 +184,31 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
 void ScriptGenerator::WriteFile(const std::string& path, const LineList& lines) {
   WriteTextLines(path, lines);
   written_.push_back(path);
+  known_[path] = TextFingerprint(JoinLinesCrLf(lines));
+}
+
+std::optional<std::string> ScriptGenerator::OverwriteQuestion(bool useFinalSize) const {
+  std::vector<std::string> paths = {names_.output, names_.leftView, names_.rightView};
+  if (useFinalSize) paths.insert(paths.end(), {names_.leftFinal, names_.rightFinal});
+  std::string edited, unknown;
+  for (const std::string& path : paths) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) continue;
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto known = known_.find(path);
+    if (known == known_.end()) {
+      unknown += "\n" + path;
+    } else if (known->second != TextFingerprint(text)) {
+      edited += "\n" + path;
+    }
+  }
+  if (edited.empty() && unknown.empty()) return std::nullopt;
+  std::string question;
+  if (!edited.empty()) question += "These scripts were changed since Tandemix last wrote them:" + edited + "\n\n";
+  if (!unknown.empty())
+    question +=
+        "These scripts were not written in this session and may hold an alignment it does not know:" + unknown + "\n\n";
+  return question + "Write over them?";
 }
 
 void ScriptGenerator::Expand(LineList& lines, Block block, const TemplateKeywords& keywords) const {
