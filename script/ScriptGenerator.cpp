@@ -91,10 +91,6 @@ std::vector<Block> BlocksRead(const ProjectState& p) {
   return blocks;
 }
 
-void CheckScriptPath(const std::string& path) {
-  if (auto message = UnsafeScriptPathMessage(path)) throw TandemixError(*message);
-}
-
 }  // namespace
 
 void CheckRunValues(const ScriptGenerator::RunValues& v) {
@@ -128,14 +124,14 @@ ScriptNames DeriveScriptNames(const std::string& outputScriptName) {
   return n;
 }
 
-std::optional<std::string> OpenPreviewRefusal(const ProjectState& p) {
+Check CheckOpenPreview(const ProjectState& p) {
   const bool anyFileType = p.fileType == FileType::Picture || p.fileType == FileType::Custom;
   if (!(p.leftClipWidth > 0 && p.leftClipHeight > 0) && !anyFileType)
-    return std::string("Please, load video clip(s) before preview!");
+    return Check::Refused("Please, load video clip(s) before preview!");
   if (!p.importStereo && p.rightClipWidth == 0 && p.rightClipHeight == 0 &&
       (p.fileType == FileType::Avi || p.fileType == FileType::Video))
-    return std::string("Please, load right video clip before preview!");
-  return std::nullopt;
+    return Check::Refused("Please, load right video clip before preview!");
+  return {};
 }
 
 ScriptGenerator::ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer,
@@ -158,9 +154,9 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
   written_.clear();
   project_.stereoMode = StereoModeOf(project_);
   names_ = DeriveScriptNames(project_.outputScriptName);
-  CheckScriptPath(project_.outputScriptName);
-  CheckScriptPath(project_.clipAFileName);
-  CheckScriptPath(project_.clipBFileName);
+  CheckScriptPath(project_.outputScriptName).OrThrow();
+  CheckScriptPath(project_.clipAFileName).OrThrow();
+  CheckScriptPath(project_.clipBFileName).OrThrow();
   // Everything the run reads is checked before the first file is written.
   const RunValues values = ReadRunValues(alignment_);
   for (Block block : BlocksRead(project_)) CheckTemplatesReadable(project_.BlockAt(block), project_.programFolder);

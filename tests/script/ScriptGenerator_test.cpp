@@ -444,17 +444,17 @@ TEST(ScriptNames, DerivedBesideTheOutput) {
 
 TEST(OpenPreview, RefusesWithoutNeededClips) {
   ProjectState p;
-  EXPECT_EQ(OpenPreviewRefusal(p).value_or(""), "Please, load video clip(s) before preview!");
+  EXPECT_EQ(CheckOpenPreview(p).Why(), "Please, load video clip(s) before preview!");
   p.leftClipWidth = 720;
   p.leftClipHeight = 576;
-  EXPECT_EQ(OpenPreviewRefusal(p).value_or(""), "Please, load right video clip before preview!");
+  EXPECT_EQ(CheckOpenPreview(p).Why(), "Please, load right video clip before preview!");
   p.importStereo = true;
-  EXPECT_FALSE(OpenPreviewRefusal(p));
+  EXPECT_TRUE(CheckOpenPreview(p).Passed());
   ProjectState custom;
   custom.fileType = FileType::Custom;
-  EXPECT_FALSE(OpenPreviewRefusal(custom));
+  EXPECT_TRUE(CheckOpenPreview(custom).Passed());
   custom.fileType = FileType::Picture;
-  EXPECT_FALSE(OpenPreviewRefusal(custom));
+  EXPECT_TRUE(CheckOpenPreview(custom).Passed());
 }
 
 }  // namespace
