@@ -14,6 +14,7 @@ extern "C" {
 #include <cstring>
 #include <vector>
 
+#include "media/FFmpegLog.h"
 #include "base/Errors.h"
 #include "media/MediaDecoding.h"
 
@@ -129,7 +130,7 @@ struct MediaAudio::Impl {
 
   // False when the file has no sound that can be decoded.
   bool Open() {
-    av_log_set_level(AV_LOG_QUIET);
+    media::QuietFFmpegLog();
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) throw TandemixError("Cannot open " + path);
     if (avformat_find_stream_info(format, nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);

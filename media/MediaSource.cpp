@@ -15,6 +15,7 @@ extern "C" {
 #include <cstring>
 #include <utility>
 
+#include "media/FFmpegLog.h"
 #include "base/Errors.h"
 #include "media/MediaDecoding.h"
 
@@ -85,7 +86,7 @@ struct MediaSource::Impl {
   AVRational FrameDuration() const { return AVRational{description.rateDenominator, description.rateNumerator}; }
 
   void Open() {
-    av_log_set_level(AV_LOG_QUIET);
+    media::QuietFFmpegLog();
     if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) throw TandemixError("Cannot open " + path);
     if (avformat_find_stream_info(format, nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);
