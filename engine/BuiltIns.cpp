@@ -21,6 +21,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);
+    RegisterTextFunctions(t);
     return t;
   }();
   return table;

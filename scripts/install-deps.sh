@@ -8,7 +8,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-16 libclang-rt-16-dev
   qt6-base-dev qt6-multimedia-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev ffmpeg
-  libopencv-dev libfftw3-dev
+  libopencv-dev libfftw3-dev libfreetype-dev libfontconfig-dev
   libgtest-dev googletest libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
   dpkg-dev file

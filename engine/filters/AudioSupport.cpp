@@ -44,6 +44,23 @@ void Narrow24(const std::uint8_t* in, std::uint8_t* out, std::size_t values) {
   for (std::size_t i = 0; i < values; ++i) std::memmove(out + 3 * i, in + 4 * i + 1, 3);
 }
 
+// Float samples to 16 or 8 bits as AviSynth converts them: scaled by 32768
+// (128) and cut toward zero, then held to the type's range. libswresample
+// rounds instead, one step off on most samples of a tone.
+void FloatToNarrow(const std::uint8_t* in, std::uint8_t* out, std::size_t values, SampleType to) {
+  for (std::size_t i = 0; i < values; ++i) {
+    float x = 0.0f;
+    std::memcpy(&x, in + 4 * i, 4);
+    if (!(x == x)) x = 0.0f;  // NaN
+    if (to == SampleType::Int16) {
+      const auto v = static_cast<std::int16_t>(std::clamp(x * 32768.0f, -32768.0f, 32767.0f));
+      std::memcpy(out + 2 * i, &v, 2);
+    } else {
+      out[i] = static_cast<std::uint8_t>(static_cast<int>(std::clamp(x * 128.0f, -128.0f, 127.0f)) + 128);
+    }
+  }
+}
+
 // The child's samples in another type. The conversion keeps no state, so
 // one converter serves every request, under the node's lock.
 class ConvertAudioClip : public Clip {
@@ -52,6 +69,7 @@ class ConvertAudioClip : public Clip {
     const AVSampleFormat in = SwrFormat(child_->Info().audio.sampleType);
     const AVSampleFormat out = SwrFormat(info.audio.sampleType);
     if (in == out) return;  // 24 and 32 bits: only widened or narrowed
+    if (in == AV_SAMPLE_FMT_FLT && (out == AV_SAMPLE_FMT_S16 || out == AV_SAMPLE_FMT_U8)) return;
     AVChannelLayout layout;
     av_channel_layout_default(&layout, info.audio.channels);
     const int rate = info.audio.sampleRate;
@@ -85,7 +103,10 @@ class ConvertAudioClip : public Clip {
         in = wide_.data();
       }
       std::uint8_t* dst = out + done * to.BytesPerSample();
-      if (to.sampleType == SampleType::Int24) {
+      if (from.sampleType == SampleType::Float &&
+          (to.sampleType == SampleType::Int16 || to.sampleType == SampleType::Int8)) {
+        FloatToNarrow(in, dst, values, to.sampleType);
+      } else if (to.sampleType == SampleType::Int24) {
         converted_.resize(values * 4);
         if (converter_)
           Convert(in, converted_.data(), n);

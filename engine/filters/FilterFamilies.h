@@ -19,5 +19,6 @@ void RegisterFormatFunctions(FunctionTable& table);
 void RegisterAudioFunctions(FunctionTable& table);
 void RegisterAudioLevelFunctions(FunctionTable& table);
 void RegisterResampleAudioFunctions(FunctionTable& table);
+void RegisterTextFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

@@ -115,11 +115,20 @@ Value BlankClip(const CallArgs& a) {
   }
   info.pixelType = GeneratorType("BlankClip", a, 4, info.pixelType);
   // Silence of 44.1 kHz, mono, 16-bit unless the template clip or the
-  // arguments say otherwise; a rate or channel count of 0 means none.
+  // arguments say otherwise; a rate or channel count of 0 means none. A
+  // template without sound gives none unless an argument asks for it.
   AudioInfo sound;
   sound.sampleRate = 44100;
   sound.channels = 1;
-  if (a.Has("clip")) sound = a.Clip("clip")->Info().audio;
+  const bool asked =
+      a.Has("audio_rate") || a.Has("stereo") || a.Has("channels") || a.Has("sixteen_bit") || a.Has("sample_type");
+  if (a.Has("clip")) {
+    const AudioInfo& like = a.Clip("clip")->Info().audio;
+    if (like.Present())
+      sound = like;
+    else if (!asked)
+      sound.sampleRate = 0;
+  }
   if (a.Has("audio_rate")) sound.sampleRate = a.Int("audio_rate");
   if (a.Has("stereo")) sound.channels = a.Bool("stereo") ? 2 : 1;
   if (a.Has("channels")) sound.channels = a.Int("channels");
@@ -156,7 +165,10 @@ Value BlankClip(const CallArgs& a) {
   } else {
     info.audio = AudioInfo{};
   }
-  // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV (converted for RGB).
+  // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV for YUV types only.
+  if (a.Has("color") && a.Has("color_yuv")) throw FilterError("BlankClip: color and color_yuv are mutually exclusive");
+  if (a.Has("color_yuv") && IsRGBType(info.pixelType))
+    throw FilterError("BlankClip: color_yuv only valid for YUV color spaces");
   const PlaneColor color = a.Has("color_yuv") ? YuvColorInType(info.pixelType, a.Int("color_yuv"))
                                               : ColorInType(info.pixelType, a.Int("color", 0));
   return Value::Clip(
@@ -191,7 +203,7 @@ int BarAt(int kind, int x, int w) {
 // Studio-range RGB as $RRGGBB, and the same bars as Y, U, V.
 constexpr std::uint32_t kRgb[3][8] = {{0xb4b4b4, 0xb4b410, 0x10b4b4, 0x10b410, 0xb410b4, 0xb41010, 0x1010b4, 0},
                                       {0x1010b4, 0x101010, 0xb410b4, 0x101010, 0x10b4b4, 0x101010, 0xb4b4b4, 0},
-                                      {0x003a62, 0xebebeb, 0x4b0f7e, 0x101010, 0x070707, 0x101010, 0x191919, 0x101010}};
+                                      {0x10466a, 0xebebeb, 0x481076, 0x101010, 0x070707, 0x101010, 0x191919, 0x101010}};
 constexpr std::uint8_t kYuv[3][3][8] = {
     {{180, 162, 131, 112, 84, 65, 35, 0}, {128, 44, 156, 72, 184, 100, 212, 0}, {128, 142, 44, 58, 198, 212, 114, 0}},
     {{35, 16, 84, 16, 131, 16, 180, 0}, {212, 128, 184, 128, 156, 128, 128, 0}, {114, 128, 198, 128, 44, 128, 128, 0}},
@@ -220,33 +232,34 @@ void DrawColorBarsRgb(FrameBGR& f) {
   }
 }
 
-// YUV bars in their own values, rows split from the top as AviSynth's YUV
-// bars are (the top while y * 3 < h * 2, the strip while y * 4 < h * 3); a
-// chroma sample takes the bar of its first luma pixel.
+// YUV bars in their own values, laid out on the chroma grid as AviSynth's
+// are: bar edges, the row split (the top while y * 3 < h * 2, the strip
+// while y * 4 < h * 3) and the pluge are reckoned in chroma samples, and a
+// luma pixel takes the bar of the chroma sample it lies on.
 void DrawColorBarsYuv(FrameBGR& f) {
-  const int w = f.width, h = f.height;
-  auto kindOf = [h](int y) {
-    return y * 3LL < h * 2LL ? bars::kTop : y * 4LL < h * 3LL ? bars::kMiddle : bars::kBottom;
+  const int sx = ChromaShiftX(f.type), sy = ChromaShiftY(f.type);
+  const int cw = f.width >> sx, ch = f.height >> sy;
+  auto kindOf = [ch](int y) {
+    return y * 3LL < ch * 2LL ? bars::kTop : y * 4LL < ch * 3LL ? bars::kMiddle : bars::kBottom;
   };
   if (f.type == PixelType::YUY2) {
-    for (int y = 0; y < h; ++y) {
+    for (int y = 0; y < f.height; ++y) {
       const int kind = kindOf(y);
       std::uint8_t* d = f.Row(y);
-      for (int x = 0; x < w; ++x) {
-        const int bar = bars::BarAt(kind, x, w);
-        const int chromaBar = bars::BarAt(kind, x & ~1, w);
+      for (int x = 0; x < f.width; ++x) {
+        const int bar = bars::BarAt(kind, x >> 1, cw);
         d[2 * x] = bars::kYuv[kind][0][bar];
-        d[2 * x + 1] = bars::kYuv[kind][(x & 1) ? 2 : 1][chromaBar];
+        d[2 * x + 1] = bars::kYuv[kind][(x & 1) ? 2 : 1][bar];
       }
     }
     return;
   }
   for (int p = 0; p < f.Planes(); ++p) {
-    const int sx = p ? ChromaShiftX(f.type) : 0, sy = p ? ChromaShiftY(f.type) : 0;
+    const int px = p ? 0 : sx, py = p ? 0 : sy;  // luma to chroma
     for (int y = 0; y < f.PlaneHeight(p); ++y) {
-      const int kind = kindOf(y << sy);
+      const int kind = kindOf(y >> py);
       std::uint8_t* d = f.Row(p, y);
-      for (int x = 0; x < f.PlaneWidth(p); ++x) d[x] = bars::kYuv[kind][p][bars::BarAt(kind, x << sx, w)];
+      for (int x = 0; x < f.PlaneWidth(p); ++x) d[x] = bars::kYuv[kind][p][bars::BarAt(kind, x >> px, cw)];
     }
   }
 }
@@ -261,8 +274,16 @@ Value ColorBars(const CallArgs& a) {
   info.frameCount = 107892;  // one hour
   info.rateNumerator = 30000;
   info.rateDenominator = 1001;
-  info.pixelType = GeneratorType("ColorBars", a, 2, PixelType::RGB32);
-  CheckSubsampledSize("ColorBars", info.pixelType, info.width, info.height);
+  // ColorBars draws in the types below only, and needs whole chroma samples.
+  info.pixelType = PixelType::RGB32;
+  if (a.Has("pixel_type") &&
+      (!ParsePixelType(a.String("pixel_type"), info.pixelType) || info.pixelType == PixelType::Y8))
+    throw FilterError("ColorBars: this pixel_type not supported");
+  if (info.pixelType == PixelType::YV12 && (info.width % 2 || info.height % 2))
+    throw FilterError("ColorBars: for 4:2:0 both height and width must be even!");
+  if (info.pixelType == PixelType::YV16 && info.width % 2)
+    throw FilterError("ColorBars: for 4:2:2 width must be even!");
+  if (info.pixelType == PixelType::YUY2 && info.width % 2) throw FilterError("ColorBars: YUY2 width must be even!");
   ClipPtr bars = std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv);
   ClipInfo withTone = bars->Info();
   withTone.audio.sampleRate = kToneRate;

@@ -42,6 +42,30 @@ TEST(AudioGenerators, BlankClipGivesSilenceInTheFormatAsked) {
   EXPECT_EQ(AudioOf(like).sampleRate, 48000);
   EXPECT_EQ(AudioOf(like).channels, 2);
   EXPECT_EQ(AudioOf(like).sampleCount, 16016);
+  // A template without sound gives none, unless an argument asks for it:
+  // then the defaults (44.1 kHz, mono, 16 bits) fill what is not given.
+  const std::string mute = "v = BlankClip(pixel_type=\"YV12\", audio_rate=0)\n";
+  EXPECT_FALSE(AudioOf(Eval(mute + "BlankClip(v)")).Present());
+  const struct {
+    const char* call;
+    int rate, channels;
+    SampleType type;
+    std::int64_t samples;
+  } fromMute[] = {
+      {"BlankClip(v, audio_rate=48000)", 48000, 1, SampleType::Int16, 480000},
+      {"BlankClip(v, channels=2)", 44100, 2, SampleType::Int16, 441000},
+      {"BlankClip(v, stereo=true)", 44100, 2, SampleType::Int16, 441000},
+      {"BlankClip(v, sample_type=\"float\")", 44100, 1, SampleType::Float, 441000},
+  };
+  for (const auto& f : fromMute) {
+    const auto clip = Eval(mute + f.call);
+    EXPECT_EQ(AudioOf(clip).sampleRate, f.rate) << f.call;
+    EXPECT_EQ(AudioOf(clip).channels, f.channels) << f.call;
+    EXPECT_EQ(AudioOf(clip).sampleType, f.type) << f.call;
+    EXPECT_EQ(AudioOf(clip).sampleCount, f.samples) << f.call;
+  }
+  // ... so that such a clip can be dubbed.
+  EXPECT_EQ(AudioOf(Eval(mute + "AudioDub(v, BlankClip(v, audio_rate=48000))")).sampleRate, 48000);
 
   EXPECT_EQ(Message(EvalError("BlankClip(sample_type=\"12bit\")")),
             "BlankClip: sample_type must be \"8bit\", \"16bit\", \"24bit\", \"32bit\" or \"float\"");
@@ -248,8 +272,17 @@ TEST(AudioLevels, ConversionsFollowTheSampleTypes) {
   const auto x = FloatSamples(Eval("ColorBars()"), 0, 200);
   const auto sixteen = Eval("ColorBars().ConvertAudioTo16bit()");
   const auto s = Int16Samples(sixteen, 0, 200);
+  // Float to 16 bits is scaled by 32768 and cut toward zero, not rounded:
+  // the tone's sample 3 (0.171912) is 5633, not 5634.
   for (std::size_t i = 0; i < x.size(); ++i)
-    EXPECT_EQ(s[i], std::clamp<long>(std::lrint(x[i] * 32768.0f), -32768, 32767)) << i;
+    EXPECT_EQ(s[i], static_cast<int>(std::clamp(x[i] * 32768.0f, -32768.0f, 32767.0f))) << i;
+  EXPECT_EQ(s[6], 5633);
+  EXPECT_EQ(s[8], 7482);
+  // Float to 8 bits the same, by 128: sample 2 (0.114683) is 14 + 128.
+  const auto eight = SamplesOf<std::uint8_t>(Eval("ColorBars().ConvertAudioTo8bit()"), 0, 6);
+  EXPECT_EQ(eight[4], 142);
+  const auto loud = Int16Samples(Eval("ColorBars().Amplify(-1.7).ConvertAudioTo16bit()"), 0, 200);
+  EXPECT_EQ(*std::min_element(loud.begin(), loud.end()), -32768);
   const auto back = FloatSamples(Eval("ColorBars().ConvertAudioTo16bit().ConvertAudioToFloat()"), 0, 200);
   for (std::size_t i = 0; i < x.size(); ++i) EXPECT_EQ(back[i], s[i] / 32768.0f) << i;
   // 24 bits: the 16-bit value shifted up by 8; 8 bits: the upper byte, unsigned.

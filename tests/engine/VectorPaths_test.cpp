@@ -14,10 +14,13 @@ namespace {
 FrameBGR Frame(const engine::ClipPtr& clip, int n = 0) { return *clip->GetFrame(n); }
 
 // A busy picture in `type`: bars enlarged with ringing, a ramp of borders,
-// so the sums reach both ends of the byte range.
+// so the sums reach both ends of the byte range. ColorBars draws no Y8:
+// its luma comes from the YV24 bars.
 std::string Busy(const std::string& type, int width, int height) {
+  const bool luma = type == "Y8";
   return "ColorBars(width=" + std::to_string(width * 3 / 4 / 2 * 2) + ", height=" + std::to_string(height / 2 * 2) +
-         ", pixel_type=\"" + type + "\").Lanczos4Resize(" + std::to_string(width) + ", " + std::to_string(height) +
+         ", pixel_type=\"" + (luma ? std::string("YV24") : type) + "\")" + (luma ? ".ConvertToY8()" : "") +
+         ".Lanczos4Resize(" + std::to_string(width) + ", " + std::to_string(height) +
          ", 3.25, 1.5, -7.5, -2.75).AddBorders(0, 0, 0, 0, $FFFFFF)";
 }
 
