@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QShortcut>
 #include <QStyleOptionButton>
+#include <QTimer>
 
 #include "app/FormBitBtn.h"
 #include "app/FormBlockPanel.h"
@@ -64,7 +65,12 @@ TForm_Main::TForm_Main(const MainWindowContext& c, QWidget* parent)
       shell_(c.shell),
       programFolder_(c.programFolder),
       fontPixels_(c.fontPixels),
-      library_(c.programFolder) {
+      library_(c.programFolder),
+      alignment_(c.alignment ? *c.alignment : ownAlignment_),
+      settings_(c.settings),
+      alignmentChanged_(c.alignmentChanged),
+      renderRunning_(c.renderRunning),
+      cancelRender_(c.cancelRender) {
   setObjectName("Form_Main");
   setWindowTitle("Tandemix v" TANDEMIX_VERSION);
   // Fixed single border: minimise, no maximise.
@@ -92,6 +98,14 @@ void TForm_Main::FormCreate() {
   docsFolder_ = shell_.AviSynthDocsFolder();
   shell_.RegisterTemplateFileType();
   refreshlist();
+  document_.MarkSaved("", Snapshot());
+  RefreshTitle();
+  // The alignment changes in other windows; the title follows within a
+  // moment.
+  titleTimer_ = new QTimer(this);
+  titleTimer_->setObjectName("TitleTimer");
+  connect(titleTimer_, &QTimer::timeout, this, &TForm_Main::RefreshTitle);
+  titleTimer_->start(300);
 }
 
 void TForm_Main::BuildControls() {
@@ -293,21 +307,38 @@ void TForm_Main::BuildCommands(QWidget* client) {
 void TForm_Main::BuildMenus() {
   QMenu* file = menuBar()->addMenu("File");
   file->setObjectName("File1");
+  const auto item = [this, file](const char* name, const char* caption, QKeySequence keys,
+                                 void (TForm_Main::*handler)()) {
+    QAction* action = file->addAction(caption);
+    action->setObjectName(name);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, handler);
+    return action;
+  };
+  // Ctrl+S saves the project, Ctrl+O opens one.
+  item("FileNew", "New", QKeySequence::New, &TForm_Main::FileNewClick);
+  item("FileOpen", "Open\u2026", QKeySequence::Open, &TForm_Main::FileOpenClick);
+  FileRecent = file->addMenu("Recent Projects");
+  FileRecent->setObjectName("FileRecent");
+  item("FileSave", "Save", QKeySequence::Save, &TForm_Main::FileSaveClick);
+  item("FileSaveAs", "Save As\u2026", QKeySequence::SaveAs, &TForm_Main::FileSaveAsClick);
+  file->addSeparator();
+  FileReopenLast =
+      item("FileReopenLast", "Reopen Last Project at Start", QKeySequence(), &TForm_Main::FileReopenLastClick);
+  FileReopenLast->setCheckable(true);
+  FileReopenLast->setChecked(settings_ && settings_->Text(kReopenLastKey) == "1");
+  file->addSeparator();
+  item("FileQuit", "Quit", QKeySequence::Quit, &TForm_Main::FileQuitClick);
+  RebuildRecentMenu();
   QMenu* help = menuBar()->addMenu("Help");
   help->setObjectName("Help1");
   About1 = help->addAction("About Tandemix");
   About1->setObjectName("About1");
   connect(About1, &QAction::triggered, this, &TForm_Main::About1Click);
 
-  // The keys of a desktop program: Ctrl+S saves the project, Ctrl+O loads
-  // one, F1 opens Help.
-  const auto key = [this](QKeySequence::StandardKey sequence, void (TForm_Main::*handler)()) {
-    auto* shortcut = new QShortcut(QKeySequence(sequence), this);
-    connect(shortcut, &QShortcut::activated, this, handler);
-  };
-  key(QKeySequence::Save, &TForm_Main::Button_SaveProjectClick);
-  key(QKeySequence::Open, &TForm_Main::ButtonLoadProjectClick);
-  key(QKeySequence::HelpContents, &TForm_Main::Button3Click);
+  // F1 opens Help.
+  auto* help1 = new QShortcut(QKeySequence(QKeySequence::HelpContents), this);
+  connect(help1, &QShortcut::activated, this, &TForm_Main::Button3Click);
 }
 
 std::vector<QString> TForm_Main::UnfitCaptions() const {
@@ -366,6 +397,17 @@ void TForm_Main::ChooseFittingFont(int largestPixels) {
 }
 
 void TForm_Main::closeEvent(QCloseEvent* event) {
+  if (renderRunning_ && renderRunning_()) {
+    if (!prompts_.AskYesNo("Rendering", "A movie is being rendered. Cancel the render and quit?")) {
+      event->ignore();
+      return;
+    }
+    if (cancelRender_) cancelRender_();
+  }
+  if (!MayDiscardChanges("Quit")) {
+    event->ignore();
+    return;
+  }
   event->accept();
   emit FormClosed();
 }

@@ -12,12 +12,16 @@
 #include <vector>
 
 #include "app/MainPrompts.h"
+#include "core/AlignmentSettings.h"
 #include "core/ViewerState.h"
+#include "desktop/SettingsStore.h"
 #include "desktop/Shell.h"
 #include "platform/VideoServices.h"
 #include "project/BlockScheme.h"
 #include "project/ClipLoading.h"
+#include "project/ProjectDocument.h"
 #include "project/ProjectState.h"
+#include "project/SessionFile.h"
 #include "project/TemplateLibrary.h"
 #include "script/ScriptGenerator.h"
 
@@ -30,6 +34,7 @@ class QListWidget;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 
 namespace tandemix {
 
@@ -49,6 +54,17 @@ struct MainWindowContext {
   // The desktop's font size in pixels; the layout grows to suit a larger
   // one. 0 keeps the layout as drawn.
   int fontPixels = 0;
+  // The alignment the session file keeps; null: the window keeps one of
+  // its own (a window test that aligns nothing).
+  AlignmentSettings* alignment = nullptr;
+  // Recent projects and the start-up choice; null: nothing is remembered.
+  SettingsStore* settings = nullptr;
+  // The alignment or offset changed outside the adjustment window (new
+  // clips, an opened project): its controls follow.
+  std::function<void()> alignmentChanged = {};
+  // Whether a movie is being rendered, and how to stop it.
+  std::function<bool()> renderRunning = {};
+  std::function<void()> cancelRender = {};
 };
 
 class TForm_Main : public QMainWindow {
@@ -65,6 +81,22 @@ class TForm_Main : public QMainWindow {
 
   // Controls whose caption does not fit them whole at the current font.
   std::vector<QString> UnfitCaptions() const;
+
+  // Project documents. OpenProject reads the .avp and its session file
+  // (clips, offset, alignment, sliders, final size, output name); a clip
+  // that moved or vanished is reported and the rest is restored. A project
+  // that does not read changes nothing.
+  void OpenProject(const std::string& path);
+  // Writes the .avp and the session file beside it; false when it failed
+  // (the failure is shown).
+  bool SaveProjectTo(const std::string& path);
+  const ProjectDocument& Document() const { return document_; }
+  bool Modified() const;
+  // The title from the document: its name and a mark for unsaved changes.
+  void RefreshTitle();
+  // At start: a project or template named on the command line, else the
+  // last project when the user asked for it.
+  void StartWith(const std::vector<std::string>& arguments);
 
   // Scheme operations.
   void RefreshBlockScheme();
@@ -91,6 +123,13 @@ class TForm_Main : public QMainWindow {
   void CheckBox_ConvertBeforeClick();
   void RadioGroup_FileTypeClick();
   void PanelMouseDown(int panel, Qt::MouseButton button);
+  // File menu.
+  void FileNewClick();
+  void FileOpenClick();
+  void FileSaveClick();  // Ctrl+S: the current file, asking only for a first name
+  void FileSaveAsClick();
+  void FileReopenLastClick();
+  void FileQuitClick();
 
  signals:
   // The main window closed: the program ends.
@@ -120,6 +159,21 @@ class TForm_Main : public QMainWindow {
   void ProposeSplitTemplate();
   void SetFileTypeIndex(int index);
   int SelectedFilter() const;
+  // Asks before unsaved changes are given up (`doing`: "Open another
+  // project", ...); true when there are none or the user agrees.
+  bool MayDiscardChanges(const std::string& doing);
+  // The snapshot of the state as a save would write it.
+  LineList Snapshot() const;
+  void AfterSaveOrOpen(const std::string& path);
+  void RebuildRecentMenu();
+  std::vector<std::string> RecentProjects() const;
+  // The clips, offset and alignment of an opened project's session;
+  // returns what could not be restored.
+  std::vector<std::string> RestoreSession(const SessionContents& session);
+  // The alignment and offset back to their start values after new clips.
+  void ResetPairState();
+  void NotifyAlignmentChanged();
+  std::string ProjectStartFolder() const;
   // Runs a handler body; a failure it does not check itself is shown.
   template <typename Body>
   void Guarded(Body&& body);
@@ -135,6 +189,14 @@ class TForm_Main : public QMainWindow {
   int fontPixels_;
   TemplateLibrary library_;
   QPointer<QWidget> about_;
+  AlignmentSettings ownAlignment_;
+  AlignmentSettings& alignment_;
+  SettingsStore* settings_;
+  std::function<void()> alignmentChanged_;
+  std::function<bool()> renderRunning_;
+  std::function<void()> cancelRender_;
+  ProjectDocument document_;
+  QTimer* titleTimer_ = nullptr;
 
   QLabel* Label3 = nullptr;
   QListWidget* ListBox_Templates = nullptr;
@@ -171,6 +233,8 @@ class TForm_Main : public QMainWindow {
   QPushButton* Button_SaveProject = nullptr;
   QPushButton* Button3 = nullptr;
   QAction* About1 = nullptr;
+  QMenu* FileRecent = nullptr;
+  QAction* FileReopenLast = nullptr;
 };
 
 }  // namespace tandemix

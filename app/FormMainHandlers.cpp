@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,6 +33,12 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr const char* kProjectFilter = "Avisynth Project (*.avp)|*.avp";
 constexpr const char* kVideoClipNotLoaded = "Video clip not loaded";
+constexpr const char* kUnsavedCaption = "Unsaved changes";
+constexpr const char* kProjectOpenedCaption = "Project opened";
+constexpr const char* kNewClipsCaption = "New clips";
+constexpr const char* kNewClipsQuestion =
+    "Loading new clips sets the alignment (shifts, scales and tilts) and the offset back to their start values, "
+    "since they belong to the clips loaded now. Load new clips?";
 
 constexpr const char* kNoEditorCaption = "No text editor";
 constexpr const char* kNoEditorText =
@@ -207,6 +214,63 @@ void TForm_Main::BitBtn4Click() {
 
 // ---- Projects -------------------------------------------------------------
 
+std::string TForm_Main::ProjectStartFolder() const {
+  return document_.HasPath() ? FolderOf(document_.Path()) : programFolder_;
+}
+
+LineList TForm_Main::Snapshot() const { return ProjectSnapshot(project_, alignment_, viewer_); }
+
+bool TForm_Main::Modified() const { return document_.Modified(Snapshot()); }
+
+void TForm_Main::RefreshTitle() {
+  const QString title = Q(document_.Title(Modified(), "Tandemix v" TANDEMIX_VERSION));
+  if (windowTitle() != title) setWindowTitle(title);
+}
+
+bool TForm_Main::MayDiscardChanges(const std::string& doing) {
+  if (!Modified()) return true;
+  return prompts_.AskYesNo(kUnsavedCaption,
+                           "The project has changes that are not saved. " + doing + " without saving them?");
+}
+
+std::vector<std::string> TForm_Main::RecentProjects() const {
+  return settings_ ? SplitRecent(settings_->Text(kRecentProjectsKey)) : std::vector<std::string>{};
+}
+
+void TForm_Main::RebuildRecentMenu() {
+  FileRecent->clear();
+  const std::vector<std::string> recent = RecentProjects();
+  for (const std::string& path : recent) {
+    QAction* action = FileRecent->addAction(Q(path));
+    connect(action, &QAction::triggered, this, [this, path] {
+      if (MayDiscardChanges("Open another project")) OpenProject(path);
+    });
+  }
+  FileRecent->setEnabled(!recent.empty());
+}
+
+void TForm_Main::AfterSaveOrOpen(const std::string& path) {
+  document_.MarkSaved(path, Snapshot());
+  if (settings_) {
+    settings_->SetText(kRecentProjectsKey, JoinRecent(PushRecent(RecentProjects(), path)));
+    settings_->Sync();
+  }
+  RebuildRecentMenu();
+  RefreshTitle();
+}
+
+bool TForm_Main::SaveProjectTo(const std::string& path) {
+  bool saved = false;
+  Guarded([&] {
+    // The .avp stays as other tools read it; the rest goes beside it.
+    SaveProject(path, project_);
+    SaveSession(SessionPathOf(path), SessionOf(project_, alignment_, viewer_, generator_.KnownScripts()));
+    AfterSaveOrOpen(path);
+    saved = true;
+  });
+  return saved;
+}
+
 void TForm_Main::Button_SaveProjectClick() {
   Guarded([&] {
     FileDialogRequest request;
@@ -214,32 +278,173 @@ void TForm_Main::Button_SaveProjectClick() {
     request.title = "Choose Filename for AviSynth Project (*.avp)";
     request.filters = {kProjectFilter};
     request.defaultSuffix = "avp";
-    request.initialFolder = programFolder_;
+    request.initialFolder = ProjectStartFolder();
+    request.fileName = document_.Path();
     request.confirmOverwrite = true;
     request.kind = FileKind::Projects;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
-    SaveProject(*path, project_);
+    SaveProjectTo(*path);
   });
 }
 
 void TForm_Main::ButtonLoadProjectClick() {
   Guarded([&] {
+    if (!MayDiscardChanges("Open another project")) return;
     FileDialogRequest request;
     request.title = "Load AviSynth Project (*.avp)";
     request.filters = {kProjectFilter};
     request.defaultSuffix = "avp";
-    request.initialFolder = programFolder_;
+    request.initialFolder = ProjectStartFolder();
     request.mustExist = false;
     request.kind = FileKind::Projects;
     const auto path = prompts_.AskFileName(request);
     if (!path) return;
-    // The whole file is read and checked before anything changes.
-    const ProjectFileContents contents = ReadProject(*path);
+    OpenProject(*path);
+  });
+}
+
+void TForm_Main::OpenProject(const std::string& path) {
+  Guarded([&] {
+    // The whole file, and its session, are read and checked before
+    // anything changes.
+    const ProjectFileContents contents = ReadProject(path);
+    const std::optional<SessionContents> session = ReadSession(SessionPathOf(path));
     const SchemeView view = ApplyLoadedProject(project_, contents);
     SyncOptionControls();
     ApplySchemeView(view);
+    std::vector<std::string> problems;
+    if (session) problems = RestoreSession(*session);
+    AfterSaveOrOpen(path);
+    if (!problems.empty()) {
+      std::string text = "The project " + path + " opened, but not everything could be restored:";
+      for (const std::string& p : problems) text += "\n" + p;
+      prompts_.ShowMessage(kProjectOpenedCaption, text);
+    }
   });
+}
+
+std::vector<std::string> TForm_Main::RestoreSession(const SessionContents& session) {
+  std::vector<std::string> problems;
+  for (const std::string& p : session.problems) problems.push_back("The session file's " + p);
+  // The clips are measured again: they may have changed since.
+  const auto restore = [&](const char* which, const std::string& path, auto load, std::string& held) {
+    if (path.empty()) return;
+    if (!QFileInfo::exists(Q(path))) {
+      problems.push_back(std::string("The ") + which + " clip " + path +
+                         " is no longer there; load the clips again with Load Clips.");
+      held.clear();
+      return;
+    }
+    const ClipLoadOutcome outcome =
+        Measuring(path, [&](const MeasureProgress& progress) { return load(path, progress); });
+    if (!outcome.accepted) {
+      problems.push_back(std::string("The ") + which + " clip " + path + " could not be opened" +
+                         (outcome.detail.empty() ? "." : ": " + outcome.detail));
+      held.clear();
+    }
+  };
+  restore(
+      "left", session.clipA,
+      [&](const std::string& p, const MeasureProgress& m) { return LoadLeftClip(project_, viewer_, video_, p, m); },
+      project_.clipAFileName);
+  if (!project_.importStereo) {
+    restore(
+        "right", session.clipB,
+        [&](const std::string& p, const MeasureProgress& m) { return LoadRightClip(project_, viewer_, video_, p, m); },
+        project_.clipBFileName);
+  }
+  Label_ClipAName->setText(project_.clipAFileName.empty() ? " " : Q(ShownClipName(project_.clipAFileName)));
+  Label_ClipBName->setText(
+      project_.clipBFileName.empty() || project_.importStereo ? " " : Q(ShownClipName(project_.clipBFileName)));
+  if (!session.outputScriptName.empty()) project_.outputScriptName = session.outputScriptName;
+  viewer_.offset.SetPosition(session.offset);
+  if (viewer_.Offset() != session.offset)
+    problems.push_back("The offset of " + std::to_string(session.offset) + " frames does not fit the clips; it is " +
+                       std::to_string(viewer_.Offset()) + " now.");
+  ResetAlignment(alignment_);
+  ApplySessionAlignment(session, alignment_);
+  generator_.SetKnownScripts(session.scripts);
+  NotifyAlignmentChanged();
+  return problems;
+}
+
+void TForm_Main::NotifyAlignmentChanged() {
+  if (alignmentChanged_) alignmentChanged_();
+}
+
+void TForm_Main::ResetPairState() {
+  ResetAlignment(alignment_);
+  viewer_.offset.SetPosition(0);
+  NotifyAlignmentChanged();
+}
+
+void TForm_Main::FileNewClick() {
+  if (!MayDiscardChanges("Start a new project")) return;
+  const ProjectState fresh;
+  project_.blocks = fresh.blocks;
+  project_.currentBlock = fresh.currentBlock;
+  project_.importStereo = fresh.importStereo;
+  project_.convertBefore = fresh.convertBefore;
+  project_.convertBeforeEnabled = fresh.convertBeforeEnabled;
+  project_.fileType = fresh.fileType;
+  project_.clipAFileName.clear();
+  project_.clipBFileName.clear();
+  project_.leftClipWidth = project_.leftClipHeight = project_.leftFrameCount = 0;
+  project_.rightClipWidth = project_.rightClipHeight = project_.rightFrameCount = 0;
+  project_.outputScriptName.clear();
+  const AlignmentSettings start;
+  alignment_.useFinalSize = start.useFinalSize;
+  alignment_.autoCrop = start.autoCrop;
+  alignment_.swapViews = start.swapViews;
+  alignment_.finalWidthText = start.finalWidthText;
+  alignment_.finalHeightText = start.finalHeightText;
+  alignment_.sliderAValue = start.sliderAValue;
+  alignment_.sliderBValue = start.sliderBValue;
+  alignment_.sliderAStep = start.sliderAStep;
+  alignment_.sliderBStep = start.sliderBStep;
+  viewer_.offset = ViewerState().offset;
+  ResetPairState();
+  SyncOptionControls();
+  RefreshBlockScheme();
+  document_.MarkSaved("", Snapshot());
+  RefreshTitle();
+}
+
+void TForm_Main::FileOpenClick() { ButtonLoadProjectClick(); }
+
+void TForm_Main::FileSaveClick() {
+  if (document_.HasPath()) {
+    SaveProjectTo(document_.Path());
+    return;
+  }
+  Button_SaveProjectClick();
+}
+
+void TForm_Main::FileSaveAsClick() { Button_SaveProjectClick(); }
+
+void TForm_Main::FileReopenLastClick() {
+  if (!settings_) return;
+  settings_->SetText(kReopenLastKey, FileReopenLast->isChecked() ? "1" : "0");
+  settings_->Sync();
+}
+
+void TForm_Main::FileQuitClick() { close(); }
+
+void TForm_Main::StartWith(const std::vector<std::string>& arguments) {
+  const StartChoice choice =
+      ChooseStart(arguments, settings_ && settings_->Text(kReopenLastKey) == "1", RecentProjects(),
+                  [](const std::string& path) { return QFileInfo::exists(Q(path)); });
+  switch (choice.kind) {
+    case StartChoice::Kind::OpenProject:
+      OpenProject(choice.path);
+      break;
+    case StartChoice::Kind::EditTemplate:
+      if (!shell_.StartTextEditor(choice.path)) prompts_.ShowMessage(kNoEditorCaption, kNoEditorText);
+      break;
+    case StartChoice::Kind::None:
+      break;
+  }
 }
 
 // ---- Clips ----------------------------------------------------------------
@@ -269,6 +474,9 @@ void TForm_Main::Button_LoadClick() {
     const auto left =
         prompts_.AskFileName(ClipRequest("Load Left Clip (ClipA)", project_.clipAFileName, project_.fileType));
     if (!left) return;
+    if ((!AlignmentAtStart(alignment_) || viewer_.Offset() != 0) &&
+        !prompts_.AskYesNo(kNewClipsCaption, kNewClipsQuestion))
+      return;
     ClipLoadOutcome outcome = Measuring(*left, [&](const MeasureProgress& progress) {
       return LoadLeftClip(project_, viewer_, video_, *left, progress);
     });
@@ -279,6 +487,8 @@ void TForm_Main::Button_LoadClick() {
       return;
     }
     Label_ClipAName->setText(Q(ShownClipName(project_.clipAFileName)));
+    // What was aligned belonged to the last pair.
+    ResetPairState();
     if (project_.importStereo) {
       ProposeSplitTemplate();
       return;
@@ -310,8 +520,8 @@ void TForm_Main::ProposeSplitTemplate() {
 // ---- Commands -------------------------------------------------------------
 
 void TForm_Main::Button1Click() {
-  if (const auto refusal = OpenPreviewRefusal(project_)) {
-    prompts_.ShowMessage(kVideoClipNotLoaded, *refusal);
+  if (const Check check = CheckOpenPreview(project_); !check.Passed()) {
+    prompts_.ShowMessage(kVideoClipNotLoaded, check.Why());
     return;
   }
   Guarded([&] {

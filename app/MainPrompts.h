@@ -35,6 +35,11 @@ class MainPrompts : public OutputNamePrompt {
   virtual void ShowMessage(const std::string& caption, const std::string& text) = 0;
   // A failure the command did not check itself (the error's own text).
   virtual void ShowError(const std::string& text) = 0;
+  // The generator's question before it writes over a script the program
+  // did not leave as it is: a Yes/No question, No the default.
+  bool ConfirmOverwrite(const std::string& question) final { return AskYesNo(kOverwriteCaption, question); }
+
+  static constexpr const char* kOverwriteCaption = "Write over scripts";
 };
 
 // The generator's output-name dialog as a file dialog request.

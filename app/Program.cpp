@@ -37,9 +37,26 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
       prompts_(remembering),
       settings_(settings) {
   // The main window takes the desktop's font size, as every other window.
-  main = std::make_unique<TForm_Main>(MainWindowContext{project, viewer, video, generator, remembering, shell,
-                                                        std::move(programFolder),
-                                                        QFontInfo(QApplication::font()).pixelSize()});
+  MainWindowContext context{project,
+                            viewer,
+                            video,
+                            generator,
+                            remembering,
+                            shell,
+                            std::move(programFolder),
+                            QFontInfo(QApplication::font()).pixelSize()};
+  context.alignment = &alignment;
+  context.settings = settings;
+  context.alignmentChanged = [this] {
+    if (!preview) return;
+    preview->Model().FollowSettings();
+    preview->RefreshControls();
+  };
+  context.renderRunning = [this] { return render && render->Model().Running(); };
+  context.cancelRender = [this] {
+    if (render) render->Button_CancelClick();
+  };
+  main = std::make_unique<TForm_Main>(context);
   auto showError = [this](const std::string& text) { prompts_.ShowError(text); };
 
   PreviewWindowHooks previewHooks;

@@ -36,5 +36,9 @@ int main(int argc, char** argv) {
     program.main->move(frame.topLeft());
   }
   program.main->show();
+  std::vector<std::string> arguments;
+  for (const QString& argument : QCoreApplication::arguments().mid(1))
+    arguments.push_back(QFile::encodeName(argument).toStdString());
+  program.main->StartWith(arguments);
   return app.exec();
 }

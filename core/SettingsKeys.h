@@ -25,6 +25,11 @@ std::string OutputNameKey(const std::string& clipA, const std::string& clipB);
 // "render/quality", "render/audio".
 std::string RenderKey(const std::string& choice);
 
+// The recent projects (paths joined by line feeds, the latest first) and
+// whether the last one reopens at start ("1" or "0").
+inline constexpr const char* kRecentProjectsKey = "projects/recent";
+inline constexpr const char* kReopenLastKey = "projects/reopenLast";
+
 // The folder of a file path ("/" for a file in the root, "" for a bare name).
 std::string FolderOf(const std::string& path);
 

@@ -16,8 +16,12 @@ const FunctionTable& BuiltInFunctions() {
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
     RegisterColorFunctions(t);
+    RegisterPlaneFunctions(t);
+    RegisterLevelsFunctions(t);
     RegisterFormatFunctions(t);
     RegisterScalarFunctions(t);
+    RegisterStringFunctions(t);
+    RegisterScriptFunctions(t);
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);

@@ -31,6 +31,10 @@ std::string NotAClipMessage(const Value& v) {
       const std::string& s = v.AsString();
       return "a string, \"" + (s.size() > 60 ? s.substr(0, 60) + "..." : s) + "\"";
     }
+    case Value::Type::Array:
+      return "an array";
+    case Value::Type::Function:
+      return "a function";
     case Value::Type::Clip:
       break;
   }

@@ -147,6 +147,32 @@ void AdjustmentModel::ApplyProposal(const AlignmentProposal& p) {
   host_.RefreshPreview();
 }
 
+void AdjustmentModel::FollowSettings() {
+  const auto follow = [](ScrollRange& bar, const std::string& text, int (*position)(double)) {
+    try {
+      SetClamped(bar, position(ParseEditReal(text)));
+    } catch (const TandemixError&) {
+      // A box that holds no number keeps its bar; reading it says why.
+    }
+  };
+  follow(resize, settings_.scaleText, PositionFromScale);
+  follow(resizeR, settings_.scaleRText, PositionFromScale);
+  follow(rotation, settings_.angleText, PositionFromAngle);
+  follow(rotationR, settings_.angleRText, PositionFromAngle);
+  horizontalText = std::to_string(settings_.horizontal.position);
+  verticalText = std::to_string(settings_.vertical.position);
+  const double values[2] = {settings_.sliderAValue, settings_.sliderBValue};
+  const double steps[2] = {settings_.sliderAStep, settings_.sliderBStep};
+  for (int which = 0; which < 2; ++which) {
+    UserSlider& s = Slider(which);
+    if (steps[which] != 0.0) SetClamped(s.bar, PositionOf(values[which] / steps[which]));
+    s.editText = FormatEditReal(values[which]);
+  }
+  lockScale = false;
+  lockAngle = false;
+  autoAlignStatus.clear();
+}
+
 void AdjustmentModel::SetLockScale(bool on) {
   if (on == lockScale) return;
   if (on) {
@@ -200,6 +226,7 @@ void AdjustmentModel::SetPreviewMode(PreviewMode item) {
 void AdjustmentModel::ApplyToClip() { host_.RequestRegeneration(); }
 
 void AdjustmentModel::ResetAll() {
+  autoAlignStatus.clear();
   resize.SetPosition(0);
   resizeR.SetPosition(0);
   rotation.SetPosition(0);

@@ -57,6 +57,9 @@ class AdjustmentModel {
   UserSlider sliderB;
   bool lockScale = false;
   bool lockAngle = false;
+  // What the last "Auto align" found, or why it failed; empty when nothing
+  // stands (at start, after Reset All, after new clips).
+  std::string autoAlignStatus;
 
   // Scroll notifications: the boxes follow every one; only the end of a
   // scroll renders.
@@ -95,6 +98,11 @@ class AdjustmentModel {
   // boxes and bars (a lock keeps the new pair's ratio or difference), then
   // renders.
   void ApplyProposal(const AlignmentProposal& proposal);
+  // The settings changed outside the window (new clips, an opened
+  // project): the bars and mirror boxes follow them, the locks open and the
+  // auto-align status goes, since it spoke of another alignment. A box
+  // holding a non-number leaves its bar where it is.
+  void FollowSettings();
 
   UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
 

@@ -8,10 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "base/Check.h"
 #include "core/AlignmentSettings.h"
 #include "core/ViewerState.h"
 #include "platform/VideoServices.h"
 #include "project/ProjectState.h"
+#include "project/SessionFile.h"
 #include "script/AlignmentEmission.h"
 #include "script/TemplateExpansion.h"
 
@@ -24,6 +26,14 @@ class OutputNamePrompt {
  public:
   virtual ~OutputNamePrompt() = default;
   virtual std::optional<std::string> AskOutputName(const std::string& current) = 0;
+  // Asked before a run writes over a script that is not what the program
+  // last wrote there: the user edited it, or another session wrote it and
+  // it may hold an alignment this one does not know. false stops the run
+  // before anything is written. Batch use (no one to ask) goes on.
+  virtual bool ConfirmOverwrite(const std::string& question) {
+    (void)question;
+    return true;
+  }
 };
 
 // The clip viewer as the generator sees it.
@@ -72,6 +82,12 @@ class ScriptGenerator {
   // Every file written by the last run, in the order written.
   const std::vector<std::string>& WrittenFiles() const { return written_; }
 
+  // The fingerprint of every script the program wrote (in this session, or
+  // in the one a project's session file recorded). A run writes over a
+  // script whose text still has its fingerprint without asking.
+  const ScriptRecord& KnownScripts() const { return known_; }
+  void SetKnownScripts(ScriptRecord known) { known_ = std::move(known); }
+
   // Everything a run reads from the alignment boxes, parsed and checked
   // (CheckRunValues) before the first file is written so that a bad number
   // never leaves a half-written set. The templates the run reads are
@@ -90,8 +106,12 @@ class ScriptGenerator {
   void AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo);
   void WriteAndMeasureOutput(const TemplateKeywords& keywords);
   void AddFinalSize(const RunValues& values);
+  void WriteFinalView(const std::string& path, LineList& lines, const char* clip, const RunValues& values);
 
   void WriteFile(const std::string& path, const LineList& lines);
+  // The question for the scripts of this run that are not as the program
+  // left them; nullopt when there are none.
+  std::optional<std::string> OverwriteQuestion(bool useFinalSize) const;
   void Expand(LineList& lines, Block block, const TemplateKeywords& keywords) const;
   void AddSource(LineList& lines, Block importBlock, const std::string& clip, const TemplateKeywords& keywords) const;
 
@@ -105,6 +125,7 @@ class ScriptGenerator {
   ViewMeasurements views_;
   PixelType outputType_ = PixelType::RGB24;  // as the output script measured
   std::vector<std::string> written_;
+  ScriptRecord known_;
 };
 
 // Refuses values that make no script: a scale of 0 % or less ("The scale of
@@ -119,8 +140,8 @@ void CheckRunValues(const ScriptGenerator::RunValues& values);
 // boxes' conversion messages and the checks' refusals.
 ScriptGenerator::RunValues ReadRunValues(const AlignmentSettings& settings);
 
-// "Open preview": the check before a run. Returns the message to show in a
-// box captioned "Video clip not loaded", or nullopt when the run may go on.
-std::optional<std::string> OpenPreviewRefusal(const ProjectState& project);
+// "Open preview": the check before a run. A refusal's reason is shown in a
+// box captioned "Video clip not loaded".
+Check CheckOpenPreview(const ProjectState& project);
 
 }  // namespace tandemix

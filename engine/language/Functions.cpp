@@ -25,6 +25,12 @@ bool Fits(const Value& v, ParamType type) {
       return v.IsBool();
     case ParamType::Any:
       return !v.IsVoid();
+    case ParamType::Array:
+      return v.IsArray();
+    case ParamType::Function:
+      return v.IsFunction();
+    case ParamType::Maybe:
+      return true;
   }
   return false;
 }
@@ -73,11 +79,29 @@ const std::vector<FunctionDef>* FunctionTable::Find(const std::string& name) con
   return it == functions_.end() ? nullptr : &it->second;
 }
 
+std::vector<std::string> FunctionTable::Names() const {
+  std::vector<std::string> names;
+  for (const auto& [key, defs] : functions_) names.push_back(defs.front().name);
+  return names;
+}
+
+ParamType ParamTypeOf(const std::string& type) {
+  if (type.ends_with("array")) return ParamType::Array;
+  if (type == "clip") return ParamType::Clip;
+  if (type == "int") return ParamType::Int;
+  if (type == "float") return ParamType::Float;
+  if (type == "string") return ParamType::String;
+  if (type == "bool") return ParamType::Bool;
+  if (type == "func") return ParamType::Function;
+  return ParamType::Any;
+}
+
 bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
                    const std::vector<std::pair<std::string, Value>>& named, std::vector<Value>& values,
                    std::vector<Value>& rest) {
   const auto& params = def.params;
   values.assign(params.size(), Value());
+  std::vector<bool> given(params.size(), false);
   rest.clear();
   std::size_t p = 0;
   for (const Value& v : positional) {
@@ -90,6 +114,7 @@ bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
       continue;
     }
     values[p] = Coerce(v, params[p].type);
+    given[p] = true;
     ++p;
   }
   for (const auto& [name, v] : named) {
@@ -97,14 +122,14 @@ bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
     for (std::size_t i = 0; i < params.size(); ++i)
       if (!params[i].repeated && LowerCase(params[i].name) == LowerCase(name)) found = i;
     // As in AviSynth, only optional parameters have names a call may use.
-    if (found == params.size() || !params[found].optional || !values[found].IsVoid() || !Fits(v, params[found].type))
-      return false;
+    if (found == params.size() || !params[found].optional || given[found] || !Fits(v, params[found].type)) return false;
     values[found] = Coerce(v, params[found].type);
+    given[found] = true;
   }
   for (std::size_t i = 0; i < params.size(); ++i) {
     if (params[i].repeated) {
       if (rest.empty()) return false;
-    } else if (!params[i].optional && values[i].IsVoid()) {
+    } else if (!params[i].optional && !given[i]) {
       return false;
     }
   }

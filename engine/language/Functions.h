@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,47 @@
 
 namespace tandemix::engine {
 
-enum class ParamType { Clip, Int, Float, String, Bool, Any };
+// Any takes every value but the undefined one, Maybe the undefined one too
+// (Default, Defined); Array takes an array of any values, Function a
+// function value.
+enum class ParamType { Clip, Int, Float, String, Bool, Any, Array, Function, Maybe };
+
+class RuntimeScript;
+
+// What the running script offers the functions that work with the language
+// itself (Eval, Import, Apply, VarExist, ...) and the runtime filters,
+// which keep a script and run it per frame.
+class ScriptEnvironment {
+ public:
+  virtual ~ScriptEnvironment() = default;
+  // Calls a function value, or the function of that name, as a script would.
+  virtual Value Call(const Value& function, std::vector<Value> positional,
+                     std::vector<std::pair<std::string, Value>> named) = 0;
+  // Runs script text in the current scope (`name` is shown in its errors).
+  virtual Value EvaluateText(const std::string& text, const std::string& name) = 0;
+  // Runs a script file in the current scope; relative paths are taken from
+  // the running script's folder.
+  virtual Value ImportFile(const std::string& path) = 0;
+  // A variable of the current scope or a global one; nullptr when there is none.
+  virtual const Value* FindVariable(const std::string& name) const = 0;
+  virtual void SetVariable(const std::string& name, Value value, bool global) = 0;
+  virtual bool ScriptFunctionExists(const std::string& name) const = 0;
+  virtual bool BuiltInFunctionExists(const std::string& name) const = 0;
+  // The path of the running script as it was opened, and its folder.
+  virtual const std::string& ScriptPath() const = 0;
+  virtual const std::string& ScriptFolder() const = 0;
+  // Parses script text to be run later, per frame, on any thread.
+  virtual std::shared_ptr<const RuntimeScript> Compile(const std::string& text, const std::string& name) = 0;
+};
+
+// A script kept by a runtime filter. Each run has variables of its own:
+// the script's variables as they are when it runs, then `variables`;
+// what a run assigns stays in that run. Safe to run on several threads at once.
+class RuntimeScript {
+ public:
+  virtual ~RuntimeScript() = default;
+  virtual Value Run(const std::vector<std::pair<std::string, Value>>& variables) const = 0;
+};
 
 struct Param {
   std::string name;
@@ -41,6 +82,9 @@ class CallArgs {
         params_(params) {}
 
   const std::string& Function() const { return function_; }
+  // The running script; null when a function is called outside one (tests).
+  ScriptEnvironment* Environment() const { return environment_; }
+  void SetEnvironment(ScriptEnvironment* environment) { environment_ = environment; }
   bool Has(std::size_t i) const { return i < values_.size() && !values_[i].IsVoid(); }
   const Value& At(std::size_t i) const { return values_[i]; }
   ClipPtr Clip(std::size_t i) const { return values_[i].AsClip(); }
@@ -77,6 +121,7 @@ class CallArgs {
   std::vector<Value> rest_;
   std::string folder_;
   const std::vector<Param>* params_;
+  ScriptEnvironment* environment_ = nullptr;
 };
 
 using FunctionBody = std::function<Value(const CallArgs&)>;
@@ -92,6 +137,8 @@ class FunctionTable {
   void Add(std::string name, std::vector<Param> params, FunctionBody body);
   // The signatures of a name; nullptr when there is no such function.
   const std::vector<FunctionDef>* Find(const std::string& name) const;
+  // Every name, as first added (for the function lists scripts read).
+  std::vector<std::string> Names() const;
 
  private:
   std::map<std::string, std::vector<FunctionDef>> functions_;  // by lower-case name
@@ -105,7 +152,16 @@ bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
 
 std::string LowerCase(std::string text);
 
-// The language's own functions (numbers, strings, conversions).
+// The language's own functions: clip properties, numbers and conversions
+// (ScalarFunctions.cpp), strings (StringFunctions.cpp), and those that work
+// with the script itself: Eval, Import, Apply, arrays, types
+// (ScriptFunctions.cpp).
 void RegisterScalarFunctions(FunctionTable& table);
+void RegisterStringFunctions(FunctionTable& table);
+void RegisterScriptFunctions(FunctionTable& table);
+
+// The type that a parameter written as `type' in a script function takes
+// ("clip", "int", "val", "int_array", ...).
+ParamType ParamTypeOf(const std::string& type);
 
 }  // namespace tandemix::engine

@@ -42,6 +42,8 @@ class Lexer {
         Number();
       } else if (c == '$') {
         Hex();
+      } else if ((c == 'e' || c == 'E') && Peek(1) == '"') {
+        EscapedString();
       } else if (IsIdentStart(c)) {
         if (Identifier()) break;  // __END__
       } else {
@@ -166,6 +168,60 @@ class Lexer {
     tokens_.push_back(std::move(t));
   }
 
+  // e"..." takes backslash escapes: \n, \r, \t, \0, \a, \b, \f, \v,
+  // \\, \" and \'; any other character after a backslash stands for itself.
+  void EscapedString() {
+    Token t = Start(TokenKind::String);
+    pos_ += 2;
+    for (;;) {
+      if (pos_ >= text_.size() || text_[pos_] == '\0') Fail("unterminated string", t.line, t.column);
+      const char c = text_[pos_];
+      if (c == '"') break;
+      if (c == '\r' || c == '\n') {
+        const std::size_t from = pos_;
+        BreakLine();
+        t.text.append(text_.substr(from, pos_ - from));
+        continue;
+      }
+      ++pos_;
+      if (c != '\\' || pos_ >= text_.size()) {
+        t.text += c;
+        continue;
+      }
+      const char e = text_[pos_++];
+      switch (e) {
+        case 'n':
+          t.text += '\n';
+          break;
+        case 'r':
+          t.text += '\r';
+          break;
+        case 't':
+          t.text += '\t';
+          break;
+        case '0':
+          t.text += '\0';
+          break;
+        case 'a':
+          t.text += '\a';
+          break;
+        case 'b':
+          t.text += '\b';
+          break;
+        case 'f':
+          t.text += '\f';
+          break;
+        case 'v':
+          t.text += '\v';
+          break;
+        default:
+          t.text += e;
+      }
+    }
+    ++pos_;
+    tokens_.push_back(std::move(t));
+  }
+
   void Number() {
     Token t = Start(TokenKind::Int);
     const std::size_t from = pos_;
@@ -230,7 +286,7 @@ class Lexer {
         return;
       }
     }
-    static const std::string kOne = "(),.=+-*/%!<>?:";
+    static const std::string kOne = "(),.=+-*/%!<>?:{}[]";
     if (kOne.find(text_[pos_]) == std::string::npos) {
       const unsigned char c = static_cast<unsigned char>(text_[pos_]);
       const std::string shown =

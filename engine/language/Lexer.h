@@ -2,7 +2,8 @@
 // a comment to the line's end, "/* */" and "[* *]" enclose comments; a "\"
 // at the end of a line or at the start of the next joins the two lines;
 // "__END__" ends the script. A leading UTF-8 byte order mark is skipped;
-// "$" hexadecimal literals are 32-bit values ($FFFFFFFF is -1).
+// "$" hexadecimal literals are 32-bit values ($FFFFFFFF is -1); e"..." strings
+// take backslash escapes and """...""" strings hold quotes.
 #pragma once
 
 #include <cstdint>

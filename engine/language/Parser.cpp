@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "engine/frames/ScriptError.h"
+#include "engine/language/Functions.h"
 #include "engine/language/Lexer.h"
 
 namespace tandemix::engine {
@@ -25,17 +26,7 @@ class Parser {
 
   Script Run() {
     Script script;
-    while (!At(TokenKind::End)) {
-      if (At(TokenKind::Newline)) {
-        ++pos_;
-        continue;
-      }
-      script.statements.push_back(ParseStatement());
-      if (!At(TokenKind::End)) {
-        if (!At(TokenKind::Newline)) Fail("syntax error: expected the end of the line");
-        ++pos_;
-      }
-    }
+    script.statements = ParseStatements(false);
     return script;
   }
 
@@ -44,6 +35,10 @@ class Parser {
   const Token& Ahead(std::size_t n) const { return pos_ + n < tokens_.size() ? tokens_[pos_ + n] : tokens_.back(); }
   bool At(TokenKind kind) const { return Cur().kind == kind; }
   bool AtOp(const char* op) const { return Cur().kind == TokenKind::Operator && Cur().text == op; }
+  bool AtWord(const char* word) const { return At(TokenKind::Identifier) && SameWord(Cur().text, word); }
+  bool AheadOp(std::size_t n, const char* op) const {
+    return Ahead(n).kind == TokenKind::Operator && Ahead(n).text == op;
+  }
 
   [[noreturn]] void Fail(const std::string& what) const {
     throw ScriptError("Script error: " + what + "\n" + SyntaxLocation(name_, Cur().line, Cur().column));
@@ -51,6 +46,10 @@ class Parser {
   void Expect(const char* op) {
     if (!AtOp(op)) Fail(std::string("expected `") + op + "'");
     ++pos_;
+  }
+  std::string ExpectName(const char* what) {
+    if (!At(TokenKind::Identifier)) Fail(std::string("expected ") + what);
+    return tokens_[pos_++].text;
   }
 
   std::unique_ptr<Expr> Node(Expr::Kind kind, const Token& at) const {
@@ -72,18 +71,111 @@ class Parser {
     return e;
   }
 
+  // Statements up to the end of the script, or of a block up to its `}'.
+  // Statements end at a line's end; a block may close on a statement's line.
+  std::vector<Statement> ParseStatements(bool block) {
+    std::vector<Statement> list;
+    for (;;) {
+      SkipNewlines();
+      if (block && AtOp("}")) {
+        ++pos_;
+        return list;
+      }
+      if (At(TokenKind::End)) {
+        if (block) Fail("syntax error: a block is missing its `}'");
+        return list;
+      }
+      list.push_back(ParseStatement());
+      if (At(TokenKind::End) || (block && AtOp("}"))) continue;
+      if (!At(TokenKind::Newline)) Fail("syntax error: expected the end of the line");
+      ++pos_;
+    }
+  }
+
+  std::vector<Statement> ParseBlock() {
+    const Descent descent(*this);
+    SkipNewlines();
+    Expect("{");
+    return ParseStatements(true);
+  }
+
+  std::unique_ptr<Expr> ParseCondition() {
+    Expect("(");
+    SkipNewlines();
+    auto e = ParseExpr();
+    SkipNewlines();
+    Expect(")");
+    return e;
+  }
+
+  // True when `word' follows, maybe on a later line; moves to it then.
+  bool FollowedByWord(const char* word) {
+    std::size_t look = pos_;
+    while (tokens_[look].kind == TokenKind::Newline) ++look;
+    if (tokens_[look].kind != TokenKind::Identifier || !SameWord(tokens_[look].text, word)) return false;
+    pos_ = look;
+    return true;
+  }
+
   Statement ParseStatement() {
     Statement s;
     s.line = Cur().line;
-    if (At(TokenKind::Identifier) && SameWord(Cur().text, "function")) Fail("function definitions are not supported");
-    if (At(TokenKind::Identifier) && SameWord(Cur().text, "return")) {
+    if (AtWord("function") && Ahead(1).kind == TokenKind::Identifier) {
       ++pos_;
-      s.kind = Statement::Kind::Return;
-      s.expr = ParseExpr();
+      s.kind = Statement::Kind::Function;
+      s.function = ParseFunction(ExpectName("a function name"));
       return s;
     }
-    if (At(TokenKind::Identifier) && SameWord(Cur().text, "global") && Ahead(1).kind == TokenKind::Identifier) ++pos_;
-    if (At(TokenKind::Identifier) && Ahead(1).kind == TokenKind::Operator && Ahead(1).text == "=") {
+    if (AtWord("return")) {
+      ++pos_;
+      s.kind = Statement::Kind::Return;
+      if (!At(TokenKind::Newline) && !At(TokenKind::End) && !AtOp("}")) s.expr = ParseExpr();
+      return s;
+    }
+    if (AtWord("if") && AheadOp(1, "(")) return ParseIf();
+    if (AtWord("while") && AheadOp(1, "(")) {
+      ++pos_;
+      s.kind = Statement::Kind::While;
+      s.expr = ParseCondition();
+      s.body = ParseBlock();
+      return s;
+    }
+    if (AtWord("for") && AheadOp(1, "(")) {
+      pos_ += 2;
+      s.kind = Statement::Kind::For;
+      SkipNewlines();
+      s.variable = ExpectName("a variable name");
+      Expect("=");
+      s.expr = ParseExpr();
+      Expect(",");
+      s.limit = ParseExpr();
+      if (AtOp(",")) {
+        ++pos_;
+        s.step = ParseExpr();
+      }
+      SkipNewlines();
+      Expect(")");
+      s.body = ParseBlock();
+      return s;
+    }
+    if (AtWord("try") && (AheadOp(1, "{") || Ahead(1).kind == TokenKind::Newline)) {
+      ++pos_;
+      s.kind = Statement::Kind::Try;
+      s.body = ParseBlock();
+      if (!FollowedByWord("catch")) Fail("syntax error: `try' needs its `catch'");
+      ++pos_;
+      Expect("(");
+      s.variable = ExpectName("a variable name");
+      Expect(")");
+      s.elseBody = ParseBlock();
+      return s;
+    }
+    if (AtWord("global") && Ahead(1).kind == TokenKind::Identifier) {
+      ++pos_;
+      s.global = true;
+      if (!AheadOp(1, "=")) Fail("syntax error: `global' needs an assignment");
+    }
+    if (At(TokenKind::Identifier) && AheadOp(1, "=")) {
       s.kind = Statement::Kind::Assignment;
       s.variable = Cur().text;
       pos_ += 2;
@@ -93,6 +185,83 @@ class Parser {
     s.kind = Statement::Kind::Expression;
     s.expr = ParseExpr();
     return s;
+  }
+
+  // if (c) { ... } [else if (c) { ... }] [else { ... }]
+  Statement ParseIf() {
+    Statement s;
+    s.line = Cur().line;
+    s.kind = Statement::Kind::If;
+    ++pos_;
+    s.expr = ParseCondition();
+    s.body = ParseBlock();
+    if (FollowedByWord("else")) {
+      ++pos_;
+      if (AtWord("if") && AheadOp(1, "(")) {
+        const Descent descent(*this);
+        s.elseBody.push_back(ParseIf());
+      } else {
+        s.elseBody = ParseBlock();
+      }
+    }
+    return s;
+  }
+
+  // The parameters and body after `function Name' (or `function [captures]'
+  // of an anonymous function). A parameter is `[type] name', or
+  // `[type] "name"' when it may be left out.
+  std::shared_ptr<const FunctionDecl> ParseFunction(std::string name) {
+    auto decl = std::make_shared<FunctionDecl>();
+    decl->name = std::move(name);
+    decl->line = Cur().line;
+    decl->scriptName = name_;
+    if (decl->name.empty() && AtOp("[")) {
+      ++pos_;
+      while (!AtOp("]")) {
+        decl->captures.push_back(ExpectName("a variable name to capture"));
+        if (AtOp(","))
+          ++pos_;
+        else if (!AtOp("]"))
+          Fail("expected a , or ]");
+      }
+      ++pos_;
+    }
+    Expect("(");
+    SkipNewlines();
+    while (!AtOp(")")) {
+      FunctionDecl::Parameter p;
+      p.type = "val";
+      if (At(TokenKind::Identifier) && (Ahead(1).kind == TokenKind::Identifier || Ahead(1).kind == TokenKind::String ||
+                                        (AheadOp(1, "[") && AheadOp(2, "]")))) {
+        p.type = LowerCase(tokens_[pos_++].text);
+        if (AtOp("[")) {
+          pos_ += 2;
+          p.type += "_array";
+        }
+        static const char* const kTypes[] = {"clip", "int", "float", "string", "bool", "val", "func", "array"};
+        const std::string base =
+            p.type.size() > 6 && p.type.ends_with("_array") ? p.type.substr(0, p.type.size() - 6) : p.type;
+        if (std::none_of(std::begin(kTypes), std::end(kTypes), [&](const char* t) { return base == t; }))
+          Fail("syntax error: unknown type `" + p.type + "'");
+      }
+      if (At(TokenKind::String)) {
+        p.optional = true;
+        p.name = tokens_[pos_++].text;
+      } else {
+        p.name = ExpectName("a parameter name");
+      }
+      decl->params.push_back(std::move(p));
+      SkipNewlines();
+      if (AtOp(",")) {
+        ++pos_;
+        SkipNewlines();
+      } else if (!AtOp(")")) {
+        Fail("expected a , or )");
+      }
+    }
+    ++pos_;
+    decl->body = ParseBlock();
+    return decl;
   }
 
   // Counts one level of parser recursion while it lives; refuses a level
@@ -166,7 +335,23 @@ class Parser {
   // `a.Name` and `a.Name(args)`: a call with `a` as its first argument.
   std::unique_ptr<Expr> ParsePostfix() {
     auto e = ParsePrimary();
-    while (AtOp(".")) {
+    while (AtOp(".") || AtOp("[")) {
+      if (AtOp("[")) {
+        auto index = Node(Expr::Kind::Index, Cur());
+        ++pos_;
+        index->args.push_back(std::move(e));
+        for (;;) {
+          SkipNewlines();
+          index->args.push_back(ParseExpr());
+          SkipNewlines();
+          if (AtOp("]")) break;
+          if (!AtOp(",")) Fail("expected a , or ]");
+          ++pos_;
+        }
+        ++pos_;
+        e = WithCheckedDepth(std::move(index));
+        continue;
+      }
       ++pos_;
       if (!At(TokenKind::Identifier)) Fail("expected a function name after `.'");
       auto call = Node(Expr::Kind::Call, Cur());
@@ -239,6 +424,13 @@ class Parser {
           ++pos_;
           return e;
         }
+        if (SameWord(t.text, "function") && (AheadOp(1, "(") || AheadOp(1, "["))) {
+          auto e = Node(Expr::Kind::Function, t);
+          ++pos_;
+          const Descent descent(*this);
+          e->function = ParseFunction("");
+          return e;
+        }
         ++pos_;
         if (AtOp("(")) {
           auto e = Node(Expr::Kind::Call, t);
@@ -256,6 +448,23 @@ class Parser {
           auto e = ParseExpr();
           Expect(")");
           return e;
+        }
+        if (t.text == "[") {
+          auto e = Node(Expr::Kind::Array, t);
+          ++pos_;
+          SkipNewlines();
+          while (!AtOp("]")) {
+            e->args.push_back(ParseExpr());
+            SkipNewlines();
+            if (AtOp(",")) {
+              ++pos_;
+              SkipNewlines();
+            } else if (!AtOp("]")) {
+              Fail("expected a , or ]");
+            }
+          }
+          ++pos_;
+          return WithCheckedDepth(std::move(e));
         }
         Fail("syntax error: unexpected `" + t.text + "'");
       case TokenKind::Newline:

@@ -35,6 +35,24 @@ Value Value::Clip(ClipPtr c) {
   return v;
 }
 
+Value Value::Array(std::vector<Value> items) {
+  Value v;
+  v.type_ = Type::Array;
+  v.array_ = std::make_shared<const std::vector<Value>>(std::move(items));
+  return v;
+}
+Value Value::Function(std::shared_ptr<const FunctionValue> f) {
+  Value v;
+  v.type_ = Type::Function;
+  v.function_ = std::move(f);
+  return v;
+}
+
+const std::vector<Value>& Value::AsArray() const {
+  static const std::vector<Value> kNone;
+  return array_ ? *array_ : kNone;
+}
+
 const char* TypeName(Value::Type type) {
   switch (type) {
     case Value::Type::Void:
@@ -49,6 +67,10 @@ const char* TypeName(Value::Type type) {
       return "string";
     case Value::Type::Clip:
       return "clip";
+    case Value::Type::Array:
+      return "array";
+    case Value::Type::Function:
+      return "function";
   }
   return "value";
 }

@@ -88,11 +88,14 @@ TEST_F(MainWindowTest, ControlsStandWhereTheyBelongWithTheirCaptions) {
   EXPECT_EQ(Panel(7)->BevelWidth(), 1);
   EXPECT_EQ(Panel(4)->BevelWidth(), 3);
 
-  // Menus: "File" with no items, "Help" with "About Tandemix".
+  // Menus: "File" with the project commands, "Help" with "About Tandemix".
   const auto menus = window->menuBar()->actions();
   ASSERT_EQ(menus.size(), 2);
   EXPECT_EQ(menus[0]->text(), "File");
-  EXPECT_TRUE(menus[0]->menu()->actions().isEmpty());
+  QStringList fileItems;
+  for (const QAction* a : menus[0]->menu()->actions()) fileItems << (a->isSeparator() ? "-" : a->text());
+  EXPECT_EQ(fileItems, (QStringList{"New", "Open\u2026", "Recent Projects", "Save", "Save As\u2026", "-",
+                                    "Reopen Last Project at Start", "-", "Quit"}));
   EXPECT_EQ(menus[1]->text(), "Help");
   ASSERT_EQ(menus[1]->menu()->actions().size(), 1);
   EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "About Tandemix");

@@ -137,12 +137,16 @@ TEST_F(ProjectWindowTest, AFailedLoadChangesNothing) {
   Click("BitBtn1");
   PressPanel(5, Qt::RightButton);
 
+  // The changes are not saved: each load asks before it gives them up.
+  prompts.yesNo = {true, true, true};
   Load(folder.File("missing.avp"));
   Load(folder.File("bad.avp"));
   prompts.files.push_back(std::nullopt);
   Click("ButtonLoadProject");  // cancelled
   EXPECT_EQ(prompts.errors,
             (Names{"Cannot open file " + folder.File("missing.avp"), "'three' is not a valid integer value"}));
+  EXPECT_EQ(prompts.questions.size(), 3u);
+  EXPECT_TRUE(prompts.yesNo.empty());
   EXPECT_EQ(project.BlockAt(Block::FilterLeft), Names{"Crop"});
   EXPECT_EQ(project.BlockAt(Block::FilterRight), Names{"Crop"});
   EXPECT_TRUE(project.BlockAt(Block::Preview).empty());

@@ -106,10 +106,17 @@ class MainWindowTest : public ::testing::Test {
   FakeScriptViewer scriptViewer;
   ScriptGenerator generator{project, alignment, viewer, video, prompts, scriptViewer};
   std::unique_ptr<TForm_Main> window;
+  SettingsStore* settings = nullptr;  // set before Open() to remember recent projects
+  std::function<bool()> renderRunning;
+  std::function<void()> cancelRender;
 
   void Open() {
-    window = std::make_unique<TForm_Main>(
-        MainWindowContext{project, viewer, video, generator, prompts, shell, folder.Path()});
+    MainWindowContext context{project, viewer, video, generator, prompts, shell, folder.Path()};
+    context.alignment = &alignment;
+    context.settings = settings;
+    context.renderRunning = renderRunning;
+    context.cancelRender = cancelRender;
+    window = std::make_unique<TForm_Main>(context);
     window->show();
   }
 

@@ -116,7 +116,7 @@ TEST_F(BadInput, Scripts) {
       {"byte order mark in the middle", "BlankClip()\n\xEF\xBB\xBF", "unexpected character code 239"},
       {"incomplete expression", "x = 1 +\nBlankClip()", "Script error: syntax error: the expression is incomplete"},
       {"'\\' not at a line's end", "BlankClip(width=8) \\ x", "Script error: syntax error: '\\' must end a line"},
-      {"function definition", "function f(clip c)", "Script error: function definitions are not supported"},
+      {"function without a body", "function f(clip c)", "Script error: expected `{'"},
       {"decimal number past 64 bits", "x = 99999999999999999999",
        "Script error: number too large: 99999999999999999999"},
       {"hexadecimal number past 32 bits", "x = $123456789", "Script error: number too large: $123456789"},
@@ -406,7 +406,9 @@ TEST_F(BadInput, CommandLineValues) {
       {"compose view that is not left, right or output", "--show=middle",
        "compose: --show takes left, right or output, not 'middle'", 2},
       {"compose preview mode unknown", "--preview=grey",
-       "compose: --preview takes redcyan, optimised or blend, not 'grey'", 2},
+       "compose: --preview takes redcyan, optimised, blend, dubois-redcyan, dubois-greenmagenta or dubois-amberblue, "
+       "not 'grey'",
+       2},
   };
   CheckRows("command line (compose)", compose, [&](const Row& row, int) {
     const auto eq = row.input.find('=');

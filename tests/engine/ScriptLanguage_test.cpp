@@ -134,8 +134,7 @@ TEST(ScriptLanguage, SyntaxErrorsGiveLineAndColumn) {
   EXPECT_EQ(EvalError("x = $"),
             "Script error: '$' must be followed by hexadecimal digits\n(test.avs, line 1, column 5)");
   EXPECT_EQ(EvalError("/* open"), "Script error: unterminated comment\n(test.avs, line 1, column 1)");
-  EXPECT_EQ(EvalError("function f(clip c)"),
-            "Script error: function definitions are not supported\n(test.avs, line 1, column 1)");
+  EXPECT_EQ(EvalError("function f(clip c)"), "Script error: expected `{'\n(test.avs, line 1, column 19)");
   EXPECT_EQ(EvalError("BlankClip(width=8) \\ x"),
             "Script error: syntax error: '\\' must end a line\n(test.avs, line 1, column 20)");
   EXPECT_EQ(EvalError("x = 99999999999999999999"),

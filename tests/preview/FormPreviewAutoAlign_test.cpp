@@ -64,5 +64,33 @@ TEST_F(AutoAlignButton, AFailureKeepsTheBoxesAndGivesTheReason) {
   EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(AutoAlignButton, TheStatusGoesWithResetAllAndWithANewAlignment) {
+  const FrameBGR flat = test::ToFrame(cv::Mat(200, 300, CV_8UC3, cv::Scalar(70, 70, 70)));
+  Open(flat, flat);
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  ASSERT_FALSE(window->Label_AutoAlign->text().isEmpty());
+  QTest::mouseClick(window->Button1, Qt::LeftButton);  // Reset All
+  EXPECT_EQ(window->Label_AutoAlign->text(), "");
+
+  // New clips or an opened project set the values from outside: the bars,
+  // the mirror boxes and the locks follow, and the old status goes.
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  window->Model().lockScale = true;
+  settings.scaleText = "132";
+  settings.angleRText = "-1.5";
+  settings.horizontal.SetPosition(-20);
+  settings.sliderAStep = 0.5;
+  settings.sliderAValue = 3;
+  window->Model().FollowSettings();
+  window->RefreshControls();
+  EXPECT_EQ(window->Label_AutoAlign->text(), "");
+  EXPECT_EQ(window->ScrollBar_Resize->value(), 320);
+  EXPECT_EQ(window->ScrollBar_RotationR->value(), -15);
+  EXPECT_EQ(window->Edit_Horizontal->text(), "-20");
+  EXPECT_EQ(window->ScrollBarA->value(), 6);
+  EXPECT_EQ(window->Edit_SliderA->text(), "3");
+  EXPECT_FALSE(window->CheckBox_Scale->isChecked());
+}
+
 }  // namespace
 }  // namespace tandemix
