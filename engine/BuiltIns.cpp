@@ -23,6 +23,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);
+    RegisterRuntimeFunctions(t);
     RegisterTextFunctions(t);
     return t;
   }();
