@@ -9,6 +9,7 @@
 #include <opencv2/imgproc.hpp>
 #include <random>
 
+#include "analysis/OpenCvThreads.h"
 #include "base/Errors.h"
 #include "core/Geometry.h"
 
@@ -294,6 +295,7 @@ AlignmentProposal AutoAligner::Align(const FrameBGR& left, const FrameBGR& right
 
 AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, FrameBGR>>& pairs) const {
   if (pairs.empty()) throw TandemixError("There is no frame pair to align.");
+  MatchOpenCvThreads();
   const FrameSize leftSize{pairs[0].first.width, pairs[0].first.height};
   const FrameSize rightSize{pairs[0].second.width, pairs[0].second.height};
   std::vector<Match> matches;

@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 #include <vector>
 
+#include "analysis/OpenCvThreads.h"
 #include "media/MediaSignals.h"
 
 namespace tandemix {
@@ -93,6 +94,7 @@ std::optional<StereoLayout> LayoutFromName(const std::string& path) {
 std::optional<StereoLayout> LayoutFromPicture(const FrameBGR& frame) {
   if (frame.width < 16 || frame.height < 16 || frame.pixels.size() < frame.Stride() * std::size_t(frame.height))
     return std::nullopt;
+  MatchOpenCvThreads();
   const cv::Mat bgr(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()), frame.Stride());
   cv::Mat grey;
   cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);

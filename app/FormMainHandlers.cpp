@@ -520,8 +520,8 @@ void TForm_Main::ProposeSplitTemplate() {
 // ---- Commands -------------------------------------------------------------
 
 void TForm_Main::Button1Click() {
-  if (const auto refusal = OpenPreviewRefusal(project_)) {
-    prompts_.ShowMessage(kVideoClipNotLoaded, *refusal);
+  if (const Check check = CheckOpenPreview(project_); !check.Passed()) {
+    prompts_.ShowMessage(kVideoClipNotLoaded, check.Why());
     return;
   }
   Guarded([&] {

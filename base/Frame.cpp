@@ -32,6 +32,10 @@ bool ParsePixelType(const std::string& name, PixelType& type) {
   if (upper == "RGB") upper = "RGB32";
   if (upper == "I420" || upper == "IYUV") upper = "YV12";
   if (upper == "GREY" || upper == "GRAY") upper = "Y8";
+  // The names of the newer kind for the same formats.
+  if (upper == "YUV420P8") upper = "YV12";
+  if (upper == "YUV422P8") upper = "YV16";
+  if (upper == "YUV444P8") upper = "YV24";
   for (PixelType t : {PixelType::RGB24, PixelType::RGB32, PixelType::YUY2, PixelType::Y8, PixelType::YV24,
                       PixelType::YV16, PixelType::YV12}) {
     if (upper == PixelTypeName(t)) {

@@ -24,7 +24,16 @@ struct ScrollRange {
 // The picture the still-frame preview shows, and how it shows the pair.
 // The numbers are the radio items' and never change.
 enum class ShowClip : int { Left = 0, Right = 1, Output = 2 };
-enum class PreviewMode : int { RedCyan = 0, Optimised = 1, Blend = 2 };
+// The Dubois modes are least-squares colour anaglyphs for red-cyan,
+// green-magenta and amber-blue glasses.
+enum class PreviewMode : int {
+  RedCyan = 0,
+  Optimised = 1,
+  Blend = 2,
+  DuboisRedCyan = 3,
+  DuboisGreenMagenta = 4,
+  DuboisAmberBlue = 5
+};
 
 struct AlignmentSettings {
   // Displacement of the left view: the bar position is the value.

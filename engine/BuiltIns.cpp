@@ -16,6 +16,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
     RegisterColorFunctions(t);
+    RegisterPlaneFunctions(t);
+    RegisterLevelsFunctions(t);
     RegisterFormatFunctions(t);
     RegisterScalarFunctions(t);
     RegisterStringFunctions(t);

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   switches.autoCrop = in.ConsumeBool();
   switches.swapViews = in.ConsumeBool();
   switches.showClip = static_cast<ShowClip>(in.ConsumeIntegralInRange(0, 2));
-  switches.previewMode = static_cast<PreviewMode>(in.ConsumeIntegralInRange(0, 2));
+  switches.previewMode = static_cast<PreviewMode>(in.ConsumeIntegralInRange(0, 5));
   Bitmap left = SmallPicture(in);
   Bitmap right = SmallPicture(in);
   try {

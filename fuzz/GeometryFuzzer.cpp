@@ -43,7 +43,7 @@ bool Verbose() {
   return verbose;
 }
 
-void Check(bool ok) {
+void Require(bool ok) {
   if (!ok) std::abort();
 }
 
@@ -53,15 +53,15 @@ struct SimView {
 };
 
 std::int64_t Number(const std::string& text) {
-  Check(!text.empty() && text.size() <= 11);
+  Require(!text.empty() && text.size() <= 11);
   const long long v = std::stoll(text);
-  Check(v >= INT32_MIN && v <= INT32_MAX);
+  Require(v >= INT32_MIN && v <= INT32_MAX);
   return v;
 }
 
 void CheckFrame(const SimView& v) {
-  Check(v.width >= 1 && v.height >= 1 && v.width <= kMaxScriptFrameSide && v.height <= kMaxScriptFrameSide &&
-        v.width * v.height <= kMaxScriptFramePixels);
+  Require(v.width >= 1 && v.height >= 1 && v.width <= kMaxScriptFrameSide && v.height <= kMaxScriptFrameSide &&
+          v.width * v.height <= kMaxScriptFramePixels);
 }
 
 // Runs the lines on two views the way the engine sizes frames. Returns
@@ -103,7 +103,7 @@ bool Simulate(const LineList& lines, SimView& a, SimView& b) {
     } else if (std::regex_match(line, m, crop)) {
       SimView& v = m[1] == "ClipA" ? a : b;
       const std::int64_t l = Number(m[2]), t = Number(m[3]), r = Number(m[4]), d = Number(m[5]);
-      Check(l >= 0 && t >= 0 && r >= 0 && d >= 0);
+      Require(l >= 0 && t >= 0 && r >= 0 && d >= 0);
       v.width -= l + r;
       v.height -= t + d;
       v.x -= l;
@@ -211,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::string text = FormatScriptNumber(value);
     const double back = std::strtod(text.c_str(), nullptr);
-    Check(back == value || std::fabs(back - value) <= std::fabs(value) * 1e-7);
+    Require(back == value || std::fabs(back - value) <= std::fabs(value) * 1e-7);
     (void)RoundHalfEven(value);
     (void)RoundHalfEven64(value);
   }
@@ -238,15 +238,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (CropGrows(al.scaleLeft, al.angleLeft, left, al.autoCrop) ||
           CropGrows(al.scaleRight, al.angleRight, right, al.autoCrop) || !Simulate(alignment, a, b))
         return 0;
-      Check(a.width == b.width && a.height == b.height);
+      Require(a.width == b.width && a.height == b.height);
       if (!tilted && al.scaleLeft == 1.0 && al.scaleRight == 1.0) {
         // The left picture sits where the right one does, moved by the
         // shift from the centred place.
         const SimView& l = al.swapViews ? b : a;
         const SimView& r = al.swapViews ? a : b;
         const WideMargins centred = SplitDifference(left.width, left.height, right.width, right.height);
-        Check(l.x - r.x == centred.left + al.horizontalShift);
-        Check(l.y - r.y == centred.top + al.verticalShift);
+        Require(l.x - r.x == centred.left + al.horizontalShift);
+        Require(l.y - r.y == centred.top + al.verticalShift);
       }
     }
   } catch (const TandemixError&) {
@@ -267,9 +267,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } else {
         std::abort();
       }
-      Check(out.width >= 1 && out.height >= 1);
+      Require(out.width >= 1 && out.height >= 1);
     }
-    Check(out.width == v.finalWidth && out.height == v.finalHeight);
+    Require(out.width == v.finalWidth && out.height == v.finalHeight);
   }
   return 0;
 }

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const FilterBlock& block : read.blocks)
     for (const std::string& name : block)
-      if (TemplateNameProblem(name)) std::abort();  // a name that leaves the template folder got through
+      if (!CheckTemplateName(name).Passed()) std::abort();  // a name that leaves the template folder got through
   ProjectState state;
   ApplyProject(state, read);
   // Saved as the program saves it (CR LF lines), then read again.

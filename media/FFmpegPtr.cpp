@@ -29,6 +29,28 @@ void ScalerCloser::operator()(SwsContext* scaler) const { sws_freeContext(scaler
 
 void ResamplerCloser::operator()(SwrContext* resampler) const { swr_free(&resampler); }
 
+int OpenInput(InputPtr& format, const std::string& path) {
+  format.reset();
+  AVFormatContext* raw = nullptr;
+  const int opened = avformat_open_input(&raw, path.c_str(), nullptr, nullptr);
+  format.reset(raw);  // null when it failed
+  return opened;
+}
+
+int MakeResampler(ResamplerPtr& resampler, const AVChannelLayout& outLayout, int outFormat, int outRate,
+                  const AVChannelLayout& inLayout, int inFormat, int inRate) {
+  resampler.reset();
+  SwrContext* raw = nullptr;
+  // FFmpeg 5.1 takes the layouts as non-const; it only reads them.
+  int result = swr_alloc_set_opts2(
+      &raw, const_cast<AVChannelLayout*>(&outLayout), static_cast<AVSampleFormat>(outFormat), outRate,
+      const_cast<AVChannelLayout*>(&inLayout), static_cast<AVSampleFormat>(inFormat), inRate, 0, nullptr);
+  resampler.reset(raw);
+  if (result >= 0) result = swr_init(raw);
+  if (result < 0) resampler.reset();
+  return result;
+}
+
 std::string ErrorText(int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof text);

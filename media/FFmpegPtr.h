@@ -15,6 +15,7 @@ struct AVFrame;
 struct AVAudioFifo;
 struct SwsContext;
 struct SwrContext;
+struct AVChannelLayout;
 
 namespace tandemix::ffmpeg {
 
@@ -51,6 +52,17 @@ using AvFramePtr = std::unique_ptr<AVFrame, FrameCloser>;
 using FifoPtr = std::unique_ptr<AVAudioFifo, FifoCloser>;
 using ScalerPtr = std::unique_ptr<SwsContext, ScalerCloser>;
 using ResamplerPtr = std::unique_ptr<SwrContext, ResamplerCloser>;
+
+// avformat_open_input into `format`, which lets go of what it held first;
+// FFmpeg's result code (negative: `format` stays empty).
+int OpenInput(InputPtr& format, const std::string& path);
+
+// A resampler from samples of (inLayout, inFormat, inRate) to (outLayout,
+// outFormat, outRate), the formats being AVSampleFormat values, set up and
+// initialised into `resampler`, which lets go of what it held first.
+// FFmpeg's result code (negative: `resampler` stays empty).
+int MakeResampler(ResamplerPtr& resampler, const AVChannelLayout& outLayout, int outFormat, int outRate,
+                  const AVChannelLayout& inLayout, int inFormat, int inRate);
 
 // FFmpeg's words for an error code ("Invalid argument", ...).
 std::string ErrorText(int code);

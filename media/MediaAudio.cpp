@@ -15,6 +15,7 @@ extern "C" {
 #include <vector>
 
 #include "base/Errors.h"
+#include "media/FFmpegPtr.h"
 #include "media/MediaDecoding.h"
 
 namespace tandemix {
@@ -86,11 +87,11 @@ void WriteAudioSilence(void* buffer, std::int64_t count, int bytesPerSample, Aud
 struct MediaAudio::Impl {
   std::string path;
   MediaAudioDescription description;
-  AVFormatContext* format = nullptr;
-  AVCodecContext* codec = nullptr;
-  AVPacket* packet = nullptr;
-  AVFrame* frame = nullptr;
-  SwrContext* converter = nullptr;
+  ffmpeg::InputPtr format;
+  ffmpeg::CodecPtr codec;
+  ffmpeg::PacketPtr packet;
+  ffmpeg::AvFramePtr frame;
+  ffmpeg::ResamplerPtr converter;
   int converterFormat = -1;  // the decoder output the converter was made for
   int converterRate = 0;
   AVChannelLayout converterLayout{};
@@ -110,13 +111,8 @@ struct MediaAudio::Impl {
 
   explicit Impl(std::string p) : path(std::move(p)) {}
   ~Impl() {
-    swr_free(&converter);
     av_channel_layout_uninit(&converterLayout);
     av_channel_layout_uninit(&outLayout);
-    av_frame_free(&frame);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avformat_close_input(&format);
   }
 
   int Rate() const { return description.sampleRate; }
@@ -130,8 +126,8 @@ struct MediaAudio::Impl {
   // False when the file has no sound that can be decoded.
   bool Open() {
     av_log_set_level(AV_LOG_QUIET);
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) throw TandemixError("Cannot open " + path);
-    if (avformat_find_stream_info(format, nullptr) < 0)
+    if (ffmpeg::OpenInput(format, path) < 0) throw TandemixError("Cannot open " + path);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);
     for (unsigned i = 0; i < format->nb_streams && stream < 0; ++i)
       if (format->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) stream = static_cast<int>(i);
@@ -140,13 +136,13 @@ struct MediaAudio::Impl {
     const AVCodecParameters* par = st->codecpar;
     const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
     if (!decoder || par->sample_rate <= 0 || par->ch_layout.nb_channels <= 0) return false;
-    codec = avcodec_alloc_context3(decoder);
-    packet = av_packet_alloc();
-    frame = av_frame_alloc();
+    codec.reset(avcodec_alloc_context3(decoder));
+    packet.reset(av_packet_alloc());
+    frame.reset(av_frame_alloc());
     if (!codec || !packet || !frame) throw TandemixError("Out of memory reading " + path);
-    if (avcodec_parameters_to_context(codec, par) < 0) return false;
+    if (avcodec_parameters_to_context(codec.get(), par) < 0) return false;
     codec->pkt_timebase = st->time_base;
-    if (avcodec_open2(codec, decoder, nullptr) < 0) return false;
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) return false;
     DiscardOtherStreams();
     timeBase = st->time_base;
     description.sampleRate = codec->sample_rate > 0 ? codec->sample_rate : par->sample_rate;
@@ -165,7 +161,7 @@ struct MediaAudio::Impl {
 
   // Sample 0 is where the first video frame stands, or the sound's start.
   void FindOrigin(const AVStream* st) {
-    const int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    const int video = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     const AVStream* vst = video >= 0 ? format->streams[video] : nullptr;
     description.fileHasVideo = vst != nullptr;
     if (vst && vst->start_time != AV_NOPTS_VALUE)
@@ -196,10 +192,10 @@ struct MediaAudio::Impl {
       return av_rescale_q(fileStart + format->duration, AV_TIME_BASE_Q, timeBase);
     }
     std::int64_t end = start;
-    while (av_read_frame(format, packet) >= 0) {
+    while (av_read_frame(format.get(), packet.get()) >= 0) {
       if (packet->stream_index == stream && packet->pts != AV_NOPTS_VALUE)
         end = std::max(end, packet->pts + std::max<std::int64_t>(packet->duration, 0));
-      av_packet_unref(packet);
+      av_packet_unref(packet.get());
     }
     return end;
   }
@@ -207,13 +203,13 @@ struct MediaAudio::Impl {
   // Back to the first packet, by opening the file afresh (seeking to the
   // start is not exact in every container).
   void Rewind() {
-    avformat_close_input(&format);
+    format.reset();
     // The streams are known from the first open; probing them again would
     // decode pictures for nothing, unless the container finds its streams
     // only while reading.
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0 ||
+    if (ffmpeg::OpenInput(format, path) < 0 ||
         (stream >= static_cast<int>(format->nb_streams) &&
-         (avformat_find_stream_info(format, nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))))
+         (avformat_find_stream_info(format.get(), nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))))
       throw TandemixError("Cannot open " + path);
     DiscardOtherStreams();
     Flush();
@@ -222,19 +218,19 @@ struct MediaAudio::Impl {
   }
 
   void Flush() {
-    avcodec_flush_buffers(codec);
+    avcodec_flush_buffers(codec.get());
     draining = false;
     blockCount = 0;
     ++seeks;
   }
 
-  bool Receive() { return ReceiveDecodedFrame(format, codec, packet, stream, frame, draining); }
+  bool Receive() { return ReceiveDecodedFrame(format.get(), codec.get(), packet.get(), stream, frame.get(), draining); }
 
   bool MakeConverter() {
     if (converter && converterFormat == frame->format && converterRate == frame->sample_rate &&
         av_channel_layout_compare(&converterLayout, &frame->ch_layout) == 0)
       return true;
-    swr_free(&converter);
+    converter.reset();
     av_channel_layout_uninit(&converterLayout);
     AVChannelLayout in{};
     if (frame->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || frame->ch_layout.nb_channels <= 0)
@@ -243,14 +239,10 @@ struct MediaAudio::Impl {
     else if (av_channel_layout_copy(&in, &frame->ch_layout) < 0)
       return false;
     const int rate = frame->sample_rate > 0 ? frame->sample_rate : Rate();
-    const bool ok = swr_alloc_set_opts2(&converter, &outLayout, PackedFormat(description.format), Rate(), &in,
-                                        static_cast<AVSampleFormat>(frame->format), rate, 0, nullptr) >= 0 &&
-                    swr_init(converter) >= 0;
+    const bool ok = ffmpeg::MakeResampler(converter, outLayout, PackedFormat(description.format), Rate(), in,
+                                          frame->format, rate) >= 0;
     av_channel_layout_uninit(&in);
-    if (!ok) {
-      swr_free(&converter);
-      return false;
-    }
+    if (!ok) return false;
     converterFormat = frame->format;
     converterRate = frame->sample_rate;
     av_channel_layout_copy(&converterLayout, &frame->ch_layout);
@@ -273,13 +265,13 @@ struct MediaAudio::Impl {
     }
     fresh = false;
     if (!MakeConverter()) return false;
-    const int room = swr_get_out_samples(converter, frame->nb_samples);
+    const int room = swr_get_out_samples(converter.get(), frame->nb_samples);
     if (room < 0) return false;
     const int wide = av_get_bytes_per_sample(PackedFormat(description.format)) * description.channels;
     block.resize(static_cast<std::size_t>(room) * static_cast<std::size_t>(wide));
     std::uint8_t* out = block.data();
-    const int made =
-        swr_convert(converter, &out, room, const_cast<const std::uint8_t**>(frame->extended_data), frame->nb_samples);
+    const int made = swr_convert(converter.get(), &out, room, const_cast<const std::uint8_t**>(frame->extended_data),
+                                 frame->nb_samples);
     if (made < 0) return false;
     if (description.format == AudioSampleFormat::S24) {
       // Each 32-bit sample keeps its upper three bytes (little-endian).
@@ -300,7 +292,7 @@ struct MediaAudio::Impl {
       const std::int64_t target = pos - backoff;
       if (target <= startIndex) break;
       const std::int64_t ts = origin + av_rescale_q(target, SampleTime(), timeBase);
-      if (av_seek_frame(format, stream, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
+      if (av_seek_frame(format.get(), stream, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
       Flush();
       positionKnown = false;
       fresh = false;

@@ -6,6 +6,9 @@
 #include <cstring>
 #include <memory>
 
+#include "base/WorkerPool.h"
+#include "media/FFmpegPtr.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -22,28 +25,10 @@ namespace {
 constexpr int kMotionWidth = 32;
 constexpr int kMotionHeight = 18;
 
-struct FormatCloser {
-  void operator()(AVFormatContext* f) const { avformat_close_input(&f); }
-};
-struct CodecCloser {
-  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct PacketCloser {
-  void operator()(AVPacket* p) const { av_packet_free(&p); }
-};
-struct FrameCloser {
-  void operator()(AVFrame* f) const { av_frame_free(&f); }
-};
-struct ResamplerCloser {
-  void operator()(SwrContext* s) const { swr_free(&s); }
-};
-struct ScalerCloser {
-  void operator()(SwsContext* s) const { sws_freeContext(s); }
-};
-using Format = std::unique_ptr<AVFormatContext, FormatCloser>;
-using Codec = std::unique_ptr<AVCodecContext, CodecCloser>;
-using Packet = std::unique_ptr<AVPacket, PacketCloser>;
-using Picture = std::unique_ptr<AVFrame, FrameCloser>;
+using Format = ffmpeg::InputPtr;
+using Codec = ffmpeg::CodecPtr;
+using Packet = ffmpeg::PacketPtr;
+using Picture = ffmpeg::AvFramePtr;
 
 bool Open(const std::string& path, Format& format, std::string& error) {
   AVFormatContext* raw = nullptr;
@@ -65,7 +50,7 @@ bool OpenDecoder(AVFormatContext* format, AVMediaType type, int& index, Codec& c
   if (index < 0 || !decoder) return false;
   codec.reset(avcodec_alloc_context3(decoder));
   if (!codec || avcodec_parameters_to_context(codec.get(), format->streams[index]->codecpar) < 0) return false;
-  codec->thread_count = 0;  // as many as the machine has
+  codec->thread_count = ParallelThreads();  // as many as the program's passes use
   return avcodec_open2(codec.get(), decoder, nullptr) >= 0;
 }
 
@@ -108,15 +93,12 @@ bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, 
 
   AVChannelLayout mono;
   av_channel_layout_default(&mono, 1);
-  SwrContext* raw = nullptr;
-  if (swr_alloc_set_opts2(&raw, &mono, AV_SAMPLE_FMT_FLT, sampleRate, &codec->ch_layout, codec->sample_fmt,
-                          codec->sample_rate, 0, nullptr) < 0 ||
-      swr_init(raw) < 0) {
-    swr_free(&raw);
+  ffmpeg::ResamplerPtr resampler;
+  if (ffmpeg::MakeResampler(resampler, mono, AV_SAMPLE_FMT_FLT, sampleRate, codec->ch_layout, codec->sample_fmt,
+                            codec->sample_rate) < 0) {
     error = "Cannot convert the sound of " + path;
     return false;
   }
-  std::unique_ptr<SwrContext, ResamplerCloser> resampler(raw);
   const std::size_t limit = static_cast<std::size_t>(std::max(0.0, maxSeconds) * sampleRate);
   std::vector<float> buffer;
   auto convert = [&](const std::uint8_t** data, int count) {
@@ -154,7 +136,7 @@ bool ReadMotionTrack(const std::string& path, int maxFrames, MotionTrack& track,
   AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
   track.rate = rate.num > 0 && rate.den > 0 ? av_q2d(rate) : 25.0;
 
-  std::unique_ptr<SwsContext, ScalerCloser> scaler;
+  ffmpeg::ScalerPtr scaler;
   std::vector<std::uint8_t> previous, current(kMotionWidth * kMotionHeight);
   int frames = 0;
   DecodeStream(format.get(), index, codec.get(), [&](AVFrame* frame) {

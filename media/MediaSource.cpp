@@ -16,6 +16,8 @@ extern "C" {
 #include <utility>
 
 #include "base/Errors.h"
+#include "base/WorkerPool.h"
+#include "media/FFmpegPtr.h"
 #include "media/MediaDecoding.h"
 
 namespace tandemix {
@@ -42,12 +44,12 @@ void ReadRate(const AVStream* stream, MediaDescription& d) {
 struct MediaSource::Impl {
   std::string path;
   MediaDescription description;
-  AVFormatContext* format = nullptr;
-  AVCodecContext* codec = nullptr;
-  SwsContext* scaler = nullptr;
-  AVPacket* packet = nullptr;
-  AVFrame* current = nullptr;  // the frame last taken from the decoder
-  AVFrame* incoming = nullptr;
+  ffmpeg::InputPtr format;
+  ffmpeg::CodecPtr codec;
+  ffmpeg::ScalerPtr scaler;
+  ffmpeg::PacketPtr packet;
+  ffmpeg::AvFramePtr current;  // the frame last taken from the decoder
+  ffmpeg::AvFramePtr incoming;
   int stream = -1;
   AVRational timeBase{1, 1};
   std::int64_t firstTimestamp = AV_NOPTS_VALUE;
@@ -73,23 +75,15 @@ struct MediaSource::Impl {
 
   Impl(const std::string& p, std::size_t cacheBytes, bool nativeOutput, MeasureProgress pr)
       : path(p), cache(cacheBytes), cacheLimit(cacheBytes), native(nativeOutput), progress(std::move(pr)) {}
-  ~Impl() {
-    sws_freeContext(scaler);
-    av_frame_free(&current);
-    av_frame_free(&incoming);
-    av_packet_free(&packet);
-    avcodec_free_context(&codec);
-    avformat_close_input(&format);
-  }
 
   AVRational FrameDuration() const { return AVRational{description.rateDenominator, description.rateNumerator}; }
 
   void Open() {
     av_log_set_level(AV_LOG_QUIET);
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0) throw TandemixError("Cannot open " + path);
-    if (avformat_find_stream_info(format, nullptr) < 0)
+    if (ffmpeg::OpenInput(format, path) < 0) throw TandemixError("Cannot open " + path);
+    if (avformat_find_stream_info(format.get(), nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);
-    stream = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     if (stream < 0) throw TandemixError(path + " has no video stream");
     for (unsigned i = 0; i < format->nb_streams; ++i)
       if (static_cast<int>(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
@@ -107,24 +101,21 @@ struct MediaSource::Impl {
 
   // Each video packet carries one frame.
   long long CountPackets() {
-    AVPacket* p = av_packet_alloc();
+    const ffmpeg::PacketPtr owner(av_packet_alloc());
+    AVPacket* p = owner.get();
     if (!p) throw TandemixError("Out of memory reading " + path);
     long long count = 0;
     const std::int64_t size = format->pb ? avio_size(format->pb) : -1;
-    while (av_read_frame(format, p) >= 0) {
+    while (av_read_frame(format.get(), p) >= 0) {
       if (p->stream_index == stream) ++count;
       av_packet_unref(p);
       // Tell how far the reading has come every 64 frames, by file position.
       if (progress && count % 64 == 0 && size > 0) {
         const double done =
             std::clamp(static_cast<double>(avio_tell(format->pb)) / static_cast<double>(size), 0.0, 1.0);
-        if (!progress(done)) {
-          av_packet_free(&p);
-          throw MeasuringCancelled(path);
-        }
+        if (!progress(done)) throw MeasuringCancelled(path);
       }
     }
-    av_packet_free(&p);
     RewindFormat();
     return count;
   }
@@ -133,9 +124,8 @@ struct MediaSource::Impl {
   // container (MPEG-TS lands on a later key frame), so the file is opened
   // afresh; the decoder is flushed by the caller.
   void RewindFormat() {
-    avformat_close_input(&format);
-    if (avformat_open_input(&format, path.c_str(), nullptr, nullptr) < 0 ||
-        avformat_find_stream_info(format, nullptr) < 0 || stream >= static_cast<int>(format->nb_streams))
+    if (ffmpeg::OpenInput(format, path) < 0 || avformat_find_stream_info(format.get(), nullptr) < 0 ||
+        stream >= static_cast<int>(format->nb_streams))
       throw TandemixError("Cannot open " + path);
     for (unsigned i = 0; i < format->nb_streams; ++i)
       if (static_cast<int>(i) != stream) format->streams[i]->discard = AVDISCARD_ALL;
@@ -145,17 +135,17 @@ struct MediaSource::Impl {
     const AVCodecParameters* par = format->streams[stream]->codecpar;
     const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
     if (!decoder) throw TandemixError("No decoder for the video of " + path);
-    codec = avcodec_alloc_context3(decoder);
-    packet = av_packet_alloc();
-    current = av_frame_alloc();
-    incoming = av_frame_alloc();
+    codec.reset(avcodec_alloc_context3(decoder));
+    packet.reset(av_packet_alloc());
+    current.reset(av_frame_alloc());
+    incoming.reset(av_frame_alloc());
     if (!codec || !packet || !current || !incoming) throw TandemixError("Out of memory reading " + path);
-    if (avcodec_parameters_to_context(codec, par) < 0) throw TandemixError("Cannot decode the video of " + path);
+    if (avcodec_parameters_to_context(codec.get(), par) < 0) throw TandemixError("Cannot decode the video of " + path);
     codec->pkt_timebase = timeBase;
-    codec->thread_count = 0;
-    if (avcodec_open2(codec, decoder, nullptr) < 0) throw TandemixError("Cannot decode the video of " + path);
+    codec->thread_count = ParallelThreads();
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) throw TandemixError("Cannot decode the video of " + path);
     // The first frame fixes the time stamp that frame 0 stands at.
-    if (!Receive(current)) throw TandemixError("Cannot decode a frame of " + path);
+    if (!Receive(current.get())) throw TandemixError("Cannot decode a frame of " + path);
     currentIndex = 0;
     positionKnown = true;
     if (current->best_effort_timestamp == AV_NOPTS_VALUE)
@@ -166,7 +156,9 @@ struct MediaSource::Impl {
 
   // Takes the next frame out of the decoder, feeding it packets; false at
   // the end of the stream.
-  bool Receive(AVFrame* out) { return ReceiveDecodedFrame(format, codec, packet, stream, out, draining); }
+  bool Receive(AVFrame* out) {
+    return ReceiveDecodedFrame(format.get(), codec.get(), packet.get(), stream, out, draining);
+  }
 
   // The index of a frame just received after `current`.
   int IndexOf(const AVFrame* frame) const {
@@ -177,7 +169,7 @@ struct MediaSource::Impl {
   }
 
   void Flush() {
-    avcodec_flush_buffers(codec);
+    avcodec_flush_buffers(codec.get());
     draining = false;
     ++seeks;
   }
@@ -186,8 +178,8 @@ struct MediaSource::Impl {
     RewindFormat();
     Flush();
     currentIndex = -1;
-    if (!Receive(current)) throw TandemixError("Cannot decode a frame of " + path);
-    currentIndex = timestampsUsable ? IndexOf(current) : 0;
+    if (!Receive(current.get())) throw TandemixError("Cannot decode a frame of " + path);
+    currentIndex = timestampsUsable ? IndexOf(current.get()) : 0;
     positionKnown = true;
   }
 
@@ -199,11 +191,11 @@ struct MediaSource::Impl {
     for (int attempt = 0; attempt < kSeekAttempts; ++attempt) {
       const std::int64_t ts = target - av_rescale_q(backoff, FrameDuration(), timeBase);
       if (ts <= firstTimestamp) break;
-      if (av_seek_frame(format, stream, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
+      if (av_seek_frame(format.get(), stream, ts, AVSEEK_FLAG_BACKWARD) < 0) break;
       Flush();
       currentIndex = -1;
-      if (Receive(current)) {
-        const int index = IndexOf(current);
+      if (Receive(current.get())) {
+        const int index = IndexOf(current.get());
         if (index <= n) {
           currentIndex = index;
           positionKnown = true;
@@ -306,10 +298,7 @@ struct MediaSource::Impl {
       if (!frame->data[p] || frame->linesize[p] <= 0) return nullptr;
     AVFrame* held = av_frame_clone(frame);
     if (!held) throw TandemixError("Out of memory reading " + path);
-    std::shared_ptr<const void> keeper(held, [](const void* f) {
-      AVFrame* picture = static_cast<AVFrame*>(const_cast<void*>(f));
-      av_frame_free(&picture);
-    });
+    std::shared_ptr<const void> keeper(held, ffmpeg::FrameCloser());
     const std::uint8_t* planes[3] = {nullptr, nullptr, nullptr};
     std::size_t strides[3] = {0, 0, 0};
     for (int p = 0; p < PlaneCountOf(type); ++p) {
@@ -336,8 +325,8 @@ struct MediaSource::Impl {
       return out;
     }
     if (native && type != PixelType::RGB24 && type != PixelType::RGB32) {
-      scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, wanted,
-                                    SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr);
+      scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height, pixelFormat, w, h, wanted,
+                                        SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
       if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
       auto out = NewFrame(type, w, h);
       std::uint8_t* dst[4] = {nullptr, nullptr, nullptr, nullptr};
@@ -346,24 +335,24 @@ struct MediaSource::Impl {
         dst[p] = out->Plane(p);
         dstStride[p] = static_cast<int>(out->Stride(p));
       }
-      sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+      sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
       return out;
     }
     const AVPixelFormat target = type == PixelType::RGB32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
-    scaler = sws_getCachedContext(scaler, frame->width, frame->height, pixelFormat, w, h, target, SWS_BILINEAR, nullptr,
-                                  nullptr, nullptr);
+    scaler.reset(sws_getCachedContext(scaler.release(), frame->width, frame->height, pixelFormat, w, h, target,
+                                      SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
     const AVPixFmtDescriptor* desc = av_pix_fmt_desc_get(pixelFormat);
     if (desc && !(desc->flags & AV_PIX_FMT_FLAG_RGB)) {
       const int space = frame->colorspace == AVCOL_SPC_BT709 ? SWS_CS_ITU709 : SWS_CS_DEFAULT;
       const int fullRange = frame->color_range == AVCOL_RANGE_JPEG ? 1 : 0;
-      sws_setColorspaceDetails(scaler, sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
-                               1 << 16, 1 << 16);
+      sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(space), fullRange, sws_getCoefficients(SWS_CS_DEFAULT),
+                               1, 0, 1 << 16, 1 << 16);
     }
     auto out = NewFrame(type == PixelType::RGB32 ? PixelType::RGB32 : PixelType::RGB24, w, h);
     std::uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
     int dstStride[4] = {static_cast<int>(out->Stride()), 0, 0, 0};
-    sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
     return out;
   }
 
@@ -381,14 +370,14 @@ struct MediaSource::Impl {
         positionKnown && currentIndex >= 0 && currentIndex <= n && n - currentIndex <= kForwardReadLimit;
     if (!readOn) SeekBefore(n);
     while (currentIndex < n) {
-      if (!Receive(incoming)) {
+      if (!Receive(incoming.get())) {
         positionKnown = false;  // the decoder has been drained
-        return Keep(n, Convert(current));
+        return Keep(n, Convert(current.get()));
       }
-      const int index = IndexOf(incoming);
+      const int index = IndexOf(incoming.get());
       if (index > n) {
         // A gap in the time stamps: frame n is the one shown before it.
-        FramePtr shown = Convert(current);
+        FramePtr shown = Convert(current.get());
         std::swap(current, incoming);
         currentIndex = index;
         return Keep(n, shown);
@@ -396,7 +385,7 @@ struct MediaSource::Impl {
       std::swap(current, incoming);
       currentIndex = std::max(index, currentIndex);
     }
-    return Keep(n, Convert(current));
+    return Keep(n, Convert(current.get()));
   }
 };
 

@@ -28,12 +28,6 @@ AVSampleFormat InputFormat(engine::SampleType type) {
   return AV_SAMPLE_FMT_S16;
 }
 
-std::string AvErrorText(int code) {
-  char text[AV_ERROR_MAX_STRING_SIZE] = {};
-  av_strerror(code, text, sizeof text);
-  return text;
-}
-
 }  // namespace
 
 AudioConverter::AudioConverter(const engine::AudioInfo& from, const AudioDeviceFormat& to) : from_(from), to_(to) {
@@ -42,24 +36,19 @@ AudioConverter::AudioConverter(const engine::AudioInfo& from, const AudioDeviceF
   Init();
 }
 
-AudioConverter::~AudioConverter() { swr_free(&swr_); }
+AudioConverter::~AudioConverter() = default;
 
 void AudioConverter::Init() {
-  swr_free(&swr_);
   AVChannelLayout inLayout, outLayout;
   av_channel_layout_default(&inLayout, from_.channels);
   av_channel_layout_default(&outLayout, to_.channels);
   const AVSampleFormat outFormat =
       to_.sampleFormat == DeviceSampleFormat::Int16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
-  int result = swr_alloc_set_opts2(&swr_, &outLayout, outFormat, to_.sampleRate, &inLayout,
-                                   InputFormat(from_.sampleType), from_.sampleRate, 0, nullptr);
-  if (result >= 0) result = swr_init(swr_);
+  const int result = ffmpeg::MakeResampler(swr_, outLayout, outFormat, to_.sampleRate, inLayout,
+                                           InputFormat(from_.sampleType), from_.sampleRate);
   av_channel_layout_uninit(&inLayout);
   av_channel_layout_uninit(&outLayout);
-  if (result < 0) {
-    swr_free(&swr_);
-    throw TandemixError("Cannot convert sound: " + AvErrorText(result));
-  }
+  if (result < 0) throw TandemixError("Cannot convert sound: " + ffmpeg::ErrorText(result));
 }
 
 void AudioConverter::Reset() { Init(); }
@@ -77,16 +66,16 @@ std::int64_t AudioConverter::Convert(const void* samples, std::int64_t frames, s
     }
     in = widened_.data();
   }
-  const int outCapacity = swr_get_out_samples(swr_, static_cast<int>(frames));
+  const int outCapacity = swr_get_out_samples(swr_.get(), static_cast<int>(frames));
   if (outCapacity <= 0) return 0;
   const std::size_t start = out.size();
   out.resize(start + static_cast<std::size_t>(outCapacity) * to_.BytesPerFrame());
   std::uint8_t* outPlanes[1] = {out.data() + start};
   const std::uint8_t* inPlanes[1] = {in};
-  const int made = swr_convert(swr_, outPlanes, outCapacity, inPlanes, static_cast<int>(frames));
+  const int made = swr_convert(swr_.get(), outPlanes, outCapacity, inPlanes, static_cast<int>(frames));
   if (made < 0) {
     out.resize(start);
-    throw TandemixError("Cannot convert sound: " + AvErrorText(made));
+    throw TandemixError("Cannot convert sound: " + ffmpeg::ErrorText(made));
   }
   out.resize(start + static_cast<std::size_t>(made) * to_.BytesPerFrame());
   return made;

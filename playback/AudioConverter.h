@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "engine/frames/Clip.h"
+#include "media/FFmpegPtr.h"
 #include "playback/AudioOutput.h"
-
-struct SwrContext;
 
 namespace tandemix {
 
@@ -38,7 +37,7 @@ class AudioConverter {
 
   engine::AudioInfo from_;
   AudioDeviceFormat to_;
-  SwrContext* swr_ = nullptr;
+  ffmpeg::ResamplerPtr swr_;
   std::vector<std::uint8_t> widened_;
 };
 

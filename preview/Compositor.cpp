@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "core/ScriptNumber.h"
+#include "preview/DuboisAnaglyph.h"
 #include "preview/ImageOps.h"
 
 namespace tandemix {
@@ -110,6 +111,15 @@ void PreviewCompositor::Combine(const PreviewSwitches& switches, int width, int 
           return;
         case PreviewMode::Blend:
           BlendToBitmap(first, second, previewImage_, width, height, 128);
+          return;
+        case PreviewMode::DuboisRedCyan:
+          AnaglyphDuboisToBitmap(first, second, previewImage_, width, height, DuboisGlasses::RedCyan);
+          return;
+        case PreviewMode::DuboisGreenMagenta:
+          AnaglyphDuboisToBitmap(first, second, previewImage_, width, height, DuboisGlasses::GreenMagenta);
+          return;
+        case PreviewMode::DuboisAmberBlue:
+          AnaglyphDuboisToBitmap(first, second, previewImage_, width, height, DuboisGlasses::AmberBlue);
           return;
         default:
           return;  // no preview option chosen: the last picture stays

@@ -1,7 +1,7 @@
 // The still-frame alignment preview: the two captured frames are tilted,
 // scaled and laid on a common canvas, the left view displaced against the
-// right one, and combined into PreviewImage as one view, a red/cyan or
-// optimised anaglyph, or a blend. The compositor runs without a window; what
+// right one, and combined into PreviewImage as one view, a red/cyan,
+// optimised or least-squares (Dubois) anaglyph, or a blend. The compositor runs without a window; what
 // it asks of the windows goes through PreviewDisplay.
 #pragma once
 

@@ -12,7 +12,7 @@ TForm_Preview::TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hoo
     : QWidget(parent, Qt::Dialog), settings_(settings), hooks_(std::move(hooks)), model_(settings, *this) {
   setObjectName("Form_Preview");
   setWindowTitle("Preview");
-  setFixedSize(439, 512);
+  setFixedSize(439, 534);
   BuildControls();
   RefreshControls();
   Timer2 = new QTimer(this);
@@ -76,24 +76,36 @@ void TForm_Preview::BuildControls() {
 
   RadioGroup_ShowClip = MakeGroup(this, "Show clip", {8, 314, 423, 50}, "RadioGroup_ShowClip");
   ShowClipButtons = MakeRadios(RadioGroup_ShowClip, {"Left Clip", "Right Clip", "Output"});
-  RadioGroup_PreviewOptions = MakeGroup(this, "Preview options", {8, 370, 423, 50}, "RadioGroup_PreviewOptions");
+  RadioGroup_PreviewOptions = MakeGroup(this, "Preview options", {8, 370, 423, 72}, "RadioGroup_PreviewOptions");
   PreviewOptionButtons = MakeRadios(RadioGroup_PreviewOptions, {"Anaglyph R/Cy", "Anaglyph Optim.", "Blend"});
+  // A second row: the least-squares colour anaglyphs for three kinds of glasses.
+  const char* const dubois[] = {"Dubois R/Cy", "Dubois G/M", "Dubois Amb/B"};
+  const char* const duboisTips[] = {"Least-squares colour anaglyph for red-cyan glasses.",
+                                    "Least-squares colour anaglyph for green-magenta glasses.",
+                                    "Least-squares colour anaglyph for amber-blue glasses."};
+  const int column = (RadioGroup_PreviewOptions->width() - 16) / 3;
+  for (int i = 0; i < 3; ++i) {
+    auto* radio = new QRadioButton(dubois[i], RadioGroup_PreviewOptions);
+    radio->setGeometry(8 + i * column, 44, column - 4, 20);
+    radio->setToolTip(duboisTips[i]);
+    PreviewOptionButtons->addButton(radio, static_cast<int>(PreviewMode::DuboisRedCyan) + i);
+  }
 
   Button1 = new QPushButton("Reset All", this);
   Button1->setObjectName("Button1");
-  Button1->setGeometry(8, 440, 81, 25);
-  CheckBox_Swap = MakeCheck(this, "CheckBox_Swap", "Swap L-R", {100, 442, 110, 20});
+  Button1->setGeometry(8, 462, 81, 25);
+  CheckBox_Swap = MakeCheck(this, "CheckBox_Swap", "Swap L-R", {100, 464, 110, 20});
   Button5 = new QPushButton("Save Frame", this);
   Button5->setObjectName("Button5");
-  Button5->setGeometry(240, 440, 91, 25);
+  Button5->setGeometry(240, 462, 91, 25);
   Button4 = new QPushButton("Apply to Clip", this);
   Button4->setObjectName("Button4");
-  Button4->setGeometry(340, 440, 91, 25);
+  Button4->setGeometry(340, 462, 91, 25);
   Button_AutoAlign = new QPushButton("Auto align", this);
   Button_AutoAlign->setObjectName("Button_AutoAlign");
-  Button_AutoAlign->setGeometry(8, 472, 81, 25);
+  Button_AutoAlign->setGeometry(8, 494, 81, 25);
   Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
-  Label_AutoAlign = MakeLabel(this, "", QRect(100, 476, 331, 17), "Label_AutoAlign");
+  Label_AutoAlign = MakeLabel(this, "", QRect(100, 498, 331, 17), "Label_AutoAlign");
 
   ConnectScroll(ScrollBar_Horizontal, &AdjustmentModel::HorizontalScroll);
   ConnectScroll(ScrollBar_Vertical, &AdjustmentModel::VerticalScroll);

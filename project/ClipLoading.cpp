@@ -60,14 +60,15 @@ std::string ShownClipName(const std::string& path) {
   return path.substr(0, 5) + "..." + path.substr(path.size() - 30);
 }
 
-std::optional<std::string> UnsafeScriptPathMessage(const std::string& path) {
-  if (path.find_first_of("\"\r\n") == std::string::npos) return std::nullopt;
-  return "The file name contains a double quote or a line break, so it cannot be written into a script: " + path;
+Check CheckScriptPath(const std::string& path) {
+  if (path.find_first_of("\"\r\n") == std::string::npos) return {};
+  return Check::Refused(
+      "The file name contains a double quote or a line break, so it cannot be written into a script: " + path);
 }
 
 ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path,
                              const MeasureProgress& progress) {
-  if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
+  if (const Check check = CheckScriptPath(path); !check.Passed()) return Refused(check.Why());
   std::string error;
   const Measured measured = MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight,
                                         p.leftFrameCount, error, progress);
@@ -84,7 +85,7 @@ ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices
 
 ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoServices& video, const std::string& path,
                               const MeasureProgress& progress) {
-  if (auto message = UnsafeScriptPathMessage(path)) return Refused(*message);
+  if (const Check check = CheckScriptPath(path); !check.Passed()) return Refused(check.Why());
   std::string error;
   const Measured measured = MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
                                         p.rightFrameCount, error, progress);

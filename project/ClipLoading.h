@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Check.h"
 #include "core/ViewerState.h"
 #include "platform/VideoServices.h"
 #include "project/ProjectState.h"
@@ -33,8 +34,8 @@ struct ClipLoadOutcome {
 std::string ShownClipName(const std::string& path);
 
 // Refuses a path that cannot be written into a script (a double quote or a
-// line break in it). Returns the message, or nullopt when the path is fine.
-std::optional<std::string> UnsafeScriptPathMessage(const std::string& path);
+// line break in it), saying why.
+Check CheckScriptPath(const std::string& path);
 
 // The filters of the clip dialogs for a file type, the first one selected:
 // for Video a filter of the containers people have, for Picture one of the

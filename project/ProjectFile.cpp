@@ -94,9 +94,9 @@ ProjectFileContents ParseProjectLines(const LineList& lines, const std::string& 
   ProjectFileContents contents;
   for (int b = 0; b < kBlockCount; ++b) {
     for (std::size_t i = at[b] + 1; i < at[b + 1]; ++i) {
-      if (auto problem = TemplateNameProblem(lines[i]))
-        Unreadable(
-            name, "the " + std::string(kBlockNames[b]) + " block names the template \"" + lines[i] + "\", " + *problem);
+      if (const Check check = CheckTemplateName(lines[i]); !check.Passed())
+        Unreadable(name, "the " + std::string(kBlockNames[b]) + " block names the template \"" + lines[i] + "\", " +
+                             check.Why());
       contents.blocks[b].push_back(lines[i]);
     }
   }

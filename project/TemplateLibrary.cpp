@@ -38,12 +38,12 @@ std::vector<std::string> ListTemplateNames(const std::string& folder) {
   return names;
 }
 
-std::optional<std::string> TemplateNameProblem(const std::string& name) {
+Check CheckTemplateName(const std::string& name) {
   if (name.find_first_of("/\\") != std::string::npos || name == "." || name == "..")
-    return std::string(
+    return Check::Refused(
         "but a template name may not hold '/' or '\\' nor be '.' or '..': templates are read only "
         "from the template folder.");
-  return std::nullopt;
+  return {};
 }
 
 std::string TemplatePath(const std::string& templateFolder, const std::string& name) {

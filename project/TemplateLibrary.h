@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Check.h"
 #include "project/ProjectState.h"
 
 namespace tandemix {
@@ -16,10 +17,10 @@ namespace tandemix {
 // regard to case. A missing folder lists nothing.
 std::vector<std::string> ListTemplateNames(const std::string& folder);
 
-// Why `name` cannot be a template's name ("may not hold '/' ..."), or
-// nullopt. Templates are read only from the template folder: a name with a
+// Refuses a name that cannot be a template's, saying why ("may not hold
+// '/' ..."). Templates are read only from the template folder: a name with a
 // path separator, or "." or "..", would reach outside it.
-std::optional<std::string> TemplateNameProblem(const std::string& name);
+Check CheckTemplateName(const std::string& name);
 
 // Path of template `name` in the template folder.
 std::string TemplatePath(const std::string& templateFolder, const std::string& name);

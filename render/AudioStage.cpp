@@ -101,12 +101,10 @@ AudioStage::AudioStage(const engine::ClipPtr& clip, const RenderSettings& settin
 
   AVChannelLayout layout;
   av_channel_layout_default(&layout, a.channels);
-  SwrContext* resampler = nullptr;
-  const int made = swr_alloc_set_opts2(&resampler, &audio->ch_layout, audio->sample_fmt, rate, &layout,
-                                       InputSampleFormat(a.sampleType), a.sampleRate, 0, nullptr);
-  resampler_.reset(resampler);
+  const int made = ffmpeg::MakeResampler(resampler_, audio->ch_layout, audio->sample_fmt, rate, layout,
+                                         InputSampleFormat(a.sampleType), a.sampleRate);
   av_channel_layout_uninit(&layout);
-  if (made < 0 || swr_init(resampler) < 0) throw TandemixError("Cannot convert the sound for the encoder");
+  if (made < 0) throw TandemixError("Cannot convert the sound for the encoder");
   fifo_.reset(av_audio_fifo_alloc(audio->sample_fmt, a.channels, 4096));
   frame_.reset(av_frame_alloc());
   frameSamples_ = audio->frame_size > 0 ? audio->frame_size : 1024;

@@ -234,28 +234,29 @@ std::string DefaultPreset(VideoCodec codec) {
   return "";
 }
 
-std::string CheckSettings(const std::string& path, const RenderSettings& s) {
+Check CheckSettings(const std::string& path, const RenderSettings& s) {
   const auto container = ContainerOfPath(path);
-  if (!container) return "The file name " + path + " has no movie extension: use .mkv, .mp4, .mov or .avi";
+  if (!container)
+    return Check::Refused("The file name " + path + " has no movie extension: use .mkv, .mp4, .mov or .avi");
   if (!Holds(*container, s.video)) {
     std::vector<std::string> fit;
     for (Container c : {Container::MKV, Container::MP4, Container::MOV, Container::AVI})
       if (Holds(c, s.video)) fit.push_back(Extension(c));
-    return std::string(Description(s.video)) + " video cannot be stored in a " + Extension(*container) + " file; use " +
-           JoinOr(fit);
+    return Check::Refused(std::string(Description(s.video)) + " video cannot be stored in a " + Extension(*container) +
+                          " file; use " + JoinOr(fit));
   }
   if (!Holds(*container, s.audio)) {
     std::vector<std::string> fit;
     for (Container c : {Container::MKV, Container::MP4, Container::MOV, Container::AVI})
       if (Holds(c, s.audio)) fit.push_back(Extension(c));
-    return std::string(Description(s.audio)) + " sound cannot be stored in a " + Extension(*container) + " file; use " +
-           JoinOr(fit);
+    return Check::Refused(std::string(Description(s.audio)) + " sound cannot be stored in a " + Extension(*container) +
+                          " file; use " + JoinOr(fit));
   }
   if (s.crf != -1) {
-    if (s.video == VideoCodec::FFV1) return "FFV1 is lossless and takes no quality (--crf)";
+    if (s.video == VideoCodec::FFV1) return Check::Refused("FFV1 is lossless and takes no quality (--crf)");
     if (s.crf < 0 || s.crf > MaxCrf(s.video))
-      return "The quality (CRF) " + std::to_string(s.crf) + " is out of range for " + Description(s.video) + ": 0 to " +
-             std::to_string(MaxCrf(s.video));
+      return Check::Refused("The quality (CRF) " + std::to_string(s.crf) + " is out of range for " +
+                            Description(s.video) + ": 0 to " + std::to_string(MaxCrf(s.video)));
   }
   if (!s.preset.empty()) {
     static const char* const kX26xPresets[] = {"ultrafast", "superfast", "veryfast", "faster",   "fast",
@@ -265,24 +266,27 @@ std::string CheckSettings(const std::string& path, const RenderSettings& s) {
       case VideoCodec::H265:
         if (std::none_of(std::begin(kX26xPresets), std::end(kX26xPresets),
                          [&](const char* p) { return s.preset == p; }))
-          return "Unknown preset '" + s.preset + "' for " + Description(s.video) +
-                 ": use ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, veryslow or placebo";
+          return Check::Refused(
+              "Unknown preset '" + s.preset + "' for " + Description(s.video) +
+              ": use ultrafast, superfast, veryfast, faster, fast, medium, slow, slower, veryslow or placebo");
         break;
       case VideoCodec::AV1:
         if (s.preset.size() != 1 || s.preset[0] < '0' || s.preset[0] > '8')
-          return "Unknown preset '" + s.preset + "' for AV1: use a speed from 0 (slowest) to 8 (fastest)";
+          return Check::Refused("Unknown preset '" + s.preset +
+                                "' for AV1: use a speed from 0 (slowest) to 8 (fastest)");
         break;
       case VideoCodec::FFV1:
-        return "FFV1 takes no preset";
+        return Check::Refused("FFV1 takes no preset");
     }
   }
   if (s.audio == AudioCodec::AAC || s.audio == AudioCodec::Opus) {
     if (s.audioBitrateK < 6 || s.audioBitrateK > 512)
-      return "The sound bit rate " + std::to_string(s.audioBitrateK) + " kb/s is out of range: 6 to 512";
+      return Check::Refused("The sound bit rate " + std::to_string(s.audioBitrateK) +
+                            " kb/s is out of range: 6 to 512");
   }
-  if (s.start < 0) return "The start frame " + std::to_string(s.start) + " is negative";
-  if (s.count < -1) return "The frame count " + std::to_string(s.count) + " is negative";
-  return "";
+  if (s.start < 0) return Check::Refused("The start frame " + std::to_string(s.start) + " is negative");
+  if (s.count < -1) return Check::Refused("The frame count " + std::to_string(s.count) + " is negative");
+  return {};
 }
 
 const char* MatroskaStereoMode(ViewLayout layout) {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Check.h"
 #include "base/Frame.h"
 #include "base/ViewLayout.h"
 
@@ -52,10 +53,10 @@ int DefaultCrf(VideoCodec codec);             // 18 for H.264; none (-1) for FFV
 int MaxCrf(VideoCodec codec);                 // 51, or 63 for AV1
 std::string DefaultPreset(VideoCodec codec);  // "medium", "8" for AV1, "" for FFV1
 
-// Why these settings cannot write `path`, or "" when they can: an unknown
+// Whether these settings can write `path`, and why not: an unknown
 // extension, a codec the container cannot hold, a quality or preset out of
 // range, a negative start or count.
-std::string CheckSettings(const std::string& path, const RenderSettings& settings);
+Check CheckSettings(const std::string& path, const RenderSettings& settings);
 
 // The Matroska StereoMode name FFmpeg writes ("left_right", ...), or "".
 const char* MatroskaStereoMode(ViewLayout layout);

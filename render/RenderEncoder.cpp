@@ -85,8 +85,7 @@ class Renderer {
   }
 
   RenderResult Run(const ProgressCallback& progress, const std::atomic<bool>* cancel) {
-    const std::string problem = CheckSettings(path_, settings_);
-    if (!problem.empty()) throw TandemixError(problem);
+    CheckSettings(path_, settings_).OrThrow();
     if (!info_.hasVideo || info_.width <= 0 || info_.height <= 0)
       throw TandemixError("The script " + scriptName_ + " has no picture to render");
     const int start = settings_.start;
@@ -184,8 +183,7 @@ RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptNa
 RenderResult RenderScript(const std::string& script, const std::string& path, const RenderSettings& settings,
                           ViewLayout layout, const ProgressCallback& progress, const std::atomic<bool>* cancel) {
   // The settings are checked before the script runs: a wrong name costs nothing.
-  const std::string problem = CheckSettings(path, settings);
-  if (!problem.empty()) throw TandemixError(problem);
+  CheckSettings(path, settings).OrThrow();
   const engine::ClipPtr clip = engine::OpenScript(script);
   return RenderClip(clip, script, path, settings, layout, progress, cancel);
 }

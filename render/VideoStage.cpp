@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/Errors.h"
+#include "base/WorkerPool.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -89,7 +90,7 @@ VideoStage::VideoStage(const engine::ClipInfo& info, const std::string& scriptNa
     video->color_range = AVCOL_RANGE_MPEG;
     video->colorspace = AVCOL_SPC_SMPTE170M;  // the engine's Rec601 matrix
   }
-  video->thread_count = 0;
+  video->thread_count = ParallelThreads();
   if (target_.WantsGlobalHeader()) video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
 
   AVDictionary* options = nullptr;

@@ -91,10 +91,6 @@ std::vector<Block> BlocksRead(const ProjectState& p) {
   return blocks;
 }
 
-void CheckScriptPath(const std::string& path) {
-  if (auto message = UnsafeScriptPathMessage(path)) throw TandemixError(*message);
-}
-
 }  // namespace
 
 void CheckRunValues(const ScriptGenerator::RunValues& v) {
@@ -128,14 +124,14 @@ ScriptNames DeriveScriptNames(const std::string& outputScriptName) {
   return n;
 }
 
-std::optional<std::string> OpenPreviewRefusal(const ProjectState& p) {
+Check CheckOpenPreview(const ProjectState& p) {
   const bool anyFileType = p.fileType == FileType::Picture || p.fileType == FileType::Custom;
   if (!(p.leftClipWidth > 0 && p.leftClipHeight > 0) && !anyFileType)
-    return std::string("Please, load video clip(s) before preview!");
+    return Check::Refused("Please, load video clip(s) before preview!");
   if (!p.importStereo && p.rightClipWidth == 0 && p.rightClipHeight == 0 &&
       (p.fileType == FileType::Avi || p.fileType == FileType::Video))
-    return std::string("Please, load right video clip before preview!");
-  return std::nullopt;
+    return Check::Refused("Please, load right video clip before preview!");
+  return {};
 }
 
 ScriptGenerator::ScriptGenerator(ProjectState& project, AlignmentSettings& alignment, ViewerState& viewer,
@@ -158,9 +154,9 @@ bool ScriptGenerator::GenerateScripts(bool regenerate) {
   written_.clear();
   project_.stereoMode = StereoModeOf(project_);
   names_ = DeriveScriptNames(project_.outputScriptName);
-  CheckScriptPath(project_.outputScriptName);
-  CheckScriptPath(project_.clipAFileName);
-  CheckScriptPath(project_.clipBFileName);
+  CheckScriptPath(project_.outputScriptName).OrThrow();
+  CheckScriptPath(project_.clipAFileName).OrThrow();
+  CheckScriptPath(project_.clipBFileName).OrThrow();
   // Everything the run reads is checked before the first file is written.
   const RunValues values = ReadRunValues(alignment_);
   for (Block block : BlocksRead(project_)) CheckTemplatesReadable(project_.BlockAt(block), project_.programFolder);
@@ -348,10 +344,24 @@ void ScriptGenerator::AddFinalSize(const RunValues& values) {
     p.outputWidth = values.finalWidth;
     p.outputHeight = values.finalHeight;
   }
-  for (LineList* list : {&p.previewLines, &p.outputLines, &p.leftFinalLines, &p.rightFinalLines})
+  for (LineList* list : {&p.previewLines, &p.outputLines})
     list->insert(list->end(), finalLines.begin(), finalLines.end());
-  WriteFile(names_.leftFinal, p.leftFinalLines);
-  WriteFile(names_.rightFinal, p.rightFinalLines);
+  WriteFinalView(names_.leftFinal, p.leftFinalLines, "ClipA", values);
+  WriteFinalView(names_.rightFinal, p.rightFinalLines, "ClipB", values);
+}
+
+// A final view file returns its view (ClipA is the one the output shows on
+// the left, after a swap too) brought to the final size by the output's
+// rule: cropped or bordered about its centre. The aligned view is written
+// and measured first, for the numbers.
+void ScriptGenerator::WriteFinalView(const std::string& path, LineList& lines, const char* clip,
+                                     const RunValues& values) {
+  lines.push_back(clip);
+  WriteFile(path, lines);
+  const VideoInfo view = video_.ReadVideoInfo(path);
+  const LineList fit = EmitFinalSize(view.width, view.height, values.finalWidth, values.finalHeight, view.pixelType);
+  lines.insert(lines.end(), fit.begin(), fit.end());
+  WriteFile(path, lines);
 }
 
 }  // namespace tandemix

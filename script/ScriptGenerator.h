@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Check.h"
 #include "core/AlignmentSettings.h"
 #include "core/ViewerState.h"
 #include "platform/VideoServices.h"
@@ -105,6 +106,7 @@ class ScriptGenerator {
   void AddAlignment(const RunValues& values, const VideoInfo& leftInfo, const VideoInfo& rightInfo);
   void WriteAndMeasureOutput(const TemplateKeywords& keywords);
   void AddFinalSize(const RunValues& values);
+  void WriteFinalView(const std::string& path, LineList& lines, const char* clip, const RunValues& values);
 
   void WriteFile(const std::string& path, const LineList& lines);
   // The question for the scripts of this run that are not as the program
@@ -138,8 +140,8 @@ void CheckRunValues(const ScriptGenerator::RunValues& values);
 // boxes' conversion messages and the checks' refusals.
 ScriptGenerator::RunValues ReadRunValues(const AlignmentSettings& settings);
 
-// "Open preview": the check before a run. Returns the message to show in a
-// box captioned "Video clip not loaded", or nullopt when the run may go on.
-std::optional<std::string> OpenPreviewRefusal(const ProjectState& project);
+// "Open preview": the check before a run. A refusal's reason is shown in a
+// box captioned "Video clip not loaded".
+Check CheckOpenPreview(const ProjectState& project);
 
 }  // namespace tandemix

@@ -43,8 +43,8 @@ std::string SubstituteKeywords(const std::string& line, const TemplateKeywords& 
 
 void CheckTemplatesReadable(const FilterBlock& block, const std::string& templateFolder) {
   for (const auto& name : block) {
-    if (auto problem = TemplateNameProblem(name))
-      throw TandemixError("The template \"" + name + "\" cannot be used, " + *problem);
+    if (const Check check = CheckTemplateName(name); !check.Passed())
+      throw TandemixError("The template \"" + name + "\" cannot be used, " + check.Why());
     ReadTextLines(TemplatePath(templateFolder, name));
   }
 }

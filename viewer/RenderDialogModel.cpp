@@ -56,8 +56,7 @@ render::RenderSettings RenderDialogModel::Settings() const {
                           ": 0 to " + std::to_string(render::MaxCrf(s.video)));
   }
   if (fileName.empty()) throw TandemixError("Give the movie a file name (.mkv, .mp4, .mov or .avi)");
-  const std::string problem = render::CheckSettings(fileName, s);
-  if (!problem.empty()) throw TandemixError(problem);
+  render::CheckSettings(fileName, s).OrThrow();
   return s;
 }
 

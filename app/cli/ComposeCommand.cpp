@@ -38,7 +38,8 @@ int ComposeUsage(const std::string& message) {
   std::fputs(
       "usage: tandemix-cli compose LEFT.bmp RIGHT.bmp OUT.bmp [--shift-h N] [--shift-v N]\n"
       "         [--scale-left PCT] [--scale-right PCT] [--angle-left DEG] [--angle-right DEG]\n"
-      "         [--auto-crop] [--swap] [--show left|right|output] [--preview redcyan|optimised|blend]\n",
+      "         [--auto-crop] [--swap] [--show left|right|output]\n"
+      "         [--preview redcyan|optimised|blend|dubois-redcyan|dubois-greenmagenta|dubois-amberblue]\n",
       stderr);
   return 2;
 }
@@ -101,8 +102,17 @@ int Compose(const Args& args) {
           request.switches.previewMode = PreviewMode::Optimised;
         else if (value == "blend")
           request.switches.previewMode = PreviewMode::Blend;
+        else if (value == "dubois-redcyan")
+          request.switches.previewMode = PreviewMode::DuboisRedCyan;
+        else if (value == "dubois-greenmagenta")
+          request.switches.previewMode = PreviewMode::DuboisGreenMagenta;
+        else if (value == "dubois-amberblue")
+          request.switches.previewMode = PreviewMode::DuboisAmberBlue;
         else
-          return ComposeUsage("--preview takes redcyan, optimised or blend, not '" + value + "'");
+          return ComposeUsage(
+              "--preview takes redcyan, optimised, blend, dubois-redcyan, dubois-greenmagenta or dubois-amberblue, "
+              "not '" +
+              value + "'");
       } else {
         return ComposeUsage("unknown option " + arg);
       }

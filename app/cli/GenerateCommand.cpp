@@ -35,9 +35,7 @@ std::string WithDefaultExtension(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).suffix().isEmpty() ? path + ".avs" : path;
 }
 
-void RefuseUnsafe(const std::string& path) {
-  if (auto message = UnsafeScriptPathMessage(path)) throw TandemixError(*message);
-}
+void RefuseUnsafe(const std::string& path) { CheckScriptPath(path).OrThrow(); }
 
 FileType FileTypeByName(const std::string& name) {
   if (name == "avi") return FileType::Avi;
@@ -160,7 +158,7 @@ int RunGenerate(const Args& args) {
     viewer.offset.position = clips.offset;
   }
 
-  if (auto refusal = OpenPreviewRefusal(project)) throw TandemixError(*refusal);
+  CheckOpenPreview(project).OrThrow();
 
   FixedOutputName prompt(output);
   NoViewer noViewer;

@@ -68,8 +68,8 @@ int RunRender(const Args& args) {
   files.Check();
   const std::string& script = files.script;
   const std::string& output = files.output;
-  const std::string problem = render::CheckSettings(output, settings);
-  if (!problem.empty()) throw UsageError(problem);
+  const Check check = render::CheckSettings(output, settings);
+  if (!check.Passed()) throw UsageError(check.Why());
 
   g_interrupted.store(false);
   struct sigaction action = {};

@@ -6,10 +6,10 @@
 #include <csignal>
 #include <cstdio>
 #include <exception>
-#include <future>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "base/WorkerPool.h"
 #include "engine/ScriptEngine.h"
 #include "engine/filters/Conversions.h"
 #include "media/MediaY4mWriter.h"
@@ -57,19 +57,22 @@ int RunServe(const Args& args) {
   const bool progress = isatty(STDERR_FILENO) != 0;
   Y4mWriter writer(stdout, info.width, info.height, info.rateNumerator, info.rateDenominator, info.pixelType);
   if (!writer.HeaderWritten()) throw TandemixError("Cannot write to the standard output");
-  // Frame i is converted and written on a thread of its own while frame
-  // i + 1 is made; the writer serves one frame at a time, in order.
-  std::future<bool> written;
-  auto finishWriting = [&written] {
-    if (written.valid() && !written.get()) throw TandemixError("Cannot write to the standard output");
-  };
+  // Frame i is converted and written while frame i + 1 is made, the two as
+  // parts of one run on the worker pool; the writer serves one frame at a
+  // time, in order.
+  FramePtr next = frames > 0 ? engine::FrameOf(*clip, start, script) : nullptr;
   for (int i = 0; i < frames; ++i) {
-    const FramePtr frame = engine::FrameOf(*clip, start + i, script);
-    finishWriting();
-    written = std::async(std::launch::async, [&writer, frame] { return writer.Write(*frame); });
+    const FramePtr frame = std::move(next);
+    bool written = false;
+    RunParts(i + 1 < frames ? 2 : 1, [&](int part) {
+      if (part == 0)
+        written = writer.Write(*frame);
+      else
+        next = engine::FrameOf(*clip, start + i + 1, script);
+    });
+    if (!written) throw TandemixError("Cannot write to the standard output");
     if (progress && (i % 10 == 9 || i + 1 == frames)) std::fprintf(stderr, "\rframe %d of %d", i + 1, frames);
   }
-  finishWriting();
   if (progress) std::fputc('\n', stderr);
   if (std::fflush(stdout) != 0) throw TandemixError("Cannot write to the standard output");
   return 0;

@@ -13,6 +13,7 @@ extern "C" {
 
 #include "engine/frames/ScriptError.h"
 #include "engine/language/Functions.h"
+#include "media/FFmpegPtr.h"
 
 namespace tandemix::engine {
 namespace {
@@ -73,15 +74,10 @@ class ConvertAudioClip : public Clip {
     AVChannelLayout layout;
     av_channel_layout_default(&layout, info.audio.channels);
     const int rate = info.audio.sampleRate;
-    if (swr_alloc_set_opts2(&converter_, &layout, out, rate, &layout, in, rate, 0, nullptr) < 0 ||
-        swr_init(converter_) < 0) {
-      swr_free(&converter_);
-      av_channel_layout_uninit(&layout);
-      throw FilterError("ConvertAudio: the sound cannot be converted.");
-    }
+    const int made = ffmpeg::MakeResampler(converter_, layout, out, rate, layout, in, rate);
     av_channel_layout_uninit(&layout);
+    if (made < 0) throw FilterError("ConvertAudio: the sound cannot be converted.");
   }
-  ~ConvertAudioClip() override { swr_free(&converter_); }
 
   FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
 
@@ -124,12 +120,12 @@ class ConvertAudioClip : public Clip {
  private:
   void Convert(const std::uint8_t* in, std::uint8_t* out, std::int64_t n) {
     const int count = static_cast<int>(n);
-    if (swr_convert(converter_, &out, count, &in, count) != count)
+    if (swr_convert(converter_.get(), &out, count, &in, count) != count)
       throw TandemixError("ConvertAudio: the sound could not be converted.");
   }
 
   ClipPtr child_;
-  SwrContext* converter_ = nullptr;
+  ffmpeg::ResamplerPtr converter_;
   std::mutex mutex_;  // the converter and the scratch buffers
   std::vector<std::uint8_t> source_, wide_, converted_;
 };

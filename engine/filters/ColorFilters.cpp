@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/filters/FilterFamilies.h"
+#include "engine/filters/FrameOps.h"
 #include "engine/frames/FrameBudget.h"
 #include "engine/frames/FrameCopy.h"
 #include "engine/frames/FrameLimits.h"
@@ -49,33 +50,6 @@ class MergeRgbClip : public Clip {
   std::array<ClipPtr, 3> rgb_;
   FramePool pool_;
 };
-
-// An operation on the child's frames, one frame at a time; the operations
-// read and write the frames' own planes whole.
-template <typename Op>
-class FrameOpClip : public Clip {
- public:
-  FrameOpClip(ClipPtr child, const ClipInfo& info, Op op, const char* name)
-      : Clip(info), child_(std::move(child)), op_(std::move(op)), pool_(name) {
-    PassAudioFrom(child_);
-  }
-  FramePtr GetFrame(int n) override {
-    FramePtr src = Owned(child_->GetFrame(n));
-    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
-    op_(*src, *out);
-    return out;
-  }
-
- private:
-  ClipPtr child_;
-  Op op_;
-  FramePool pool_;
-};
-
-template <typename Op>
-ClipPtr MakeFrameOp(ClipPtr child, const ClipInfo& info, const char* name, Op op) {
-  return std::make_shared<FrameOpClip<Op>>(std::move(child), info, std::move(op), name);
-}
 
 // AviSynth's Merge: 15-bit weights, and the exact average at 0.5.
 class MergeClip : public Clip {
@@ -177,31 +151,6 @@ Value Tweak(const CallArgs& a) {
   return Value::Clip(MakeFrameOp(std::move(clip), info, "Tweak", op));
 }
 
-// ShowRed/ShowGreen/ShowBlue: one channel as grey, RGB in, RGB32 out
-// unless pixel_type asks for RGB24.
-Value ShowChannel(const CallArgs& a, int channel, const char* name) {
-  ClipPtr clip = a.Clip("clip");
-  RequireType(IsRGBType(clip->Info().pixelType), std::string(name) + ": RGB data only");
-  ClipInfo info = clip->Info();
-  info.pixelType = PixelType::RGB32;
-  if (a.Has("pixel_type")) {
-    PixelType t = PixelType::RGB32;
-    if (!ParsePixelType(a.String("pixel_type"), t) || !IsRGBType(t))
-      throw FilterError(std::string(name) + ": invalid pixel_type!");
-    info.pixelType = t;
-  }
-  return Value::Clip(MakeFrameOp(std::move(clip), info, name, [channel](const FrameBGR& s, FrameBGR& d) {
-    const int sb = BytesPerPixel(s.type), db = BytesPerPixel(d.type);
-    const std::size_t count = static_cast<std::size_t>(s.width) * s.height;
-    for (std::size_t i = 0; i < count; ++i) {
-      const std::uint8_t v = s.pixels[i * sb + channel];
-      std::uint8_t* p = &d.pixels[i * db];
-      p[0] = p[1] = p[2] = v;
-      if (db == 4) p[3] = sb == 4 ? s.pixels[i * sb + 3] : 255;
-    }
-  }));
-}
-
 // AviSynth's Greyscale: RGB through 15-bit luma weights of the matrix,
 // YUV by setting the chroma to 128.
 Value Greyscale(const CallArgs& a) {
@@ -263,10 +212,6 @@ void RegisterColorFunctions(FunctionTable& t) {
           for (const ClipPtr& c : rgb) info.frameCount = std::max(info.frameCount, c->Info().frameCount);
           return Value::Clip(std::make_shared<MergeRgbClip>(std::move(rgb), info));
         });
-  const std::vector<Param> show = {Req("clip", ParamType::Clip), Opt("pixel_type", ParamType::String)};
-  t.Add("ShowRed", show, [](const CallArgs& a) { return ShowChannel(a, kRed, "ShowRed"); });
-  t.Add("ShowGreen", show, [](const CallArgs& a) { return ShowChannel(a, kGreen, "ShowGreen"); });
-  t.Add("ShowBlue", show, [](const CallArgs& a) { return ShowChannel(a, kBlue, "ShowBlue"); });
   t.Add("Merge", {Req("clip1", ParamType::Clip), Req("clip2", ParamType::Clip), Opt("weight", ParamType::Float)},
         [](const CallArgs& a) {
           if (a.Clip("clip1")->Info().pixelType != a.Clip("clip2")->Info().pixelType)

@@ -15,6 +15,8 @@ void RegisterZoomFunctions(FunctionTable& table);
 void RegisterStackFunctions(FunctionTable& table);
 void RegisterFieldFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
+void RegisterPlaneFunctions(FunctionTable& table);
+void RegisterLevelsFunctions(FunctionTable& table);
 void RegisterFormatFunctions(FunctionTable& table);
 void RegisterAudioFunctions(FunctionTable& table);
 void RegisterAudioLevelFunctions(FunctionTable& table);

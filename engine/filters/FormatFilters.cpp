@@ -56,6 +56,28 @@ ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, b
   if (ChromaShiftY(to) && info.height % 2) throw FilterError("Convert: Cannot convert if height isn't mod2!");
   if (ChromaShiftY(to) && interlaced && info.height % 4)
     throw FilterError("Convert: Cannot convert if height isn't mod4!");
+  const bool fromRgb = IsRGBType(info.pixelType), toRgb = IsRGBType(to);
+  if (fromRgb && !toRgb) {
+    // Studio-range RGB (colour bars) keeps its levels in YUV.
+    if (info.colorRange == ColorRange::Limited && (matrix == Matrix::Rec601 || matrix == Matrix::Rec709))
+      matrix = matrix == Matrix::Rec601 ? Matrix::Rec601StudioRgb : Matrix::Rec709StudioRgb;
+    const bool pc = matrix == Matrix::PC601 || matrix == Matrix::PC709;
+    info.colorRange = pc ? ColorRange::Full : ColorRange::Limited;
+    info.colorMatrix = matrix == Matrix::Rec709 || matrix == Matrix::PC709 || matrix == Matrix::Rec709StudioRgb
+                           ? ColorMatrix::Rec709
+                           : ColorMatrix::Rec601;
+  } else if (!fromRgb && toRgb) {
+    // Without a matrix, the one the YUV clip says it was made with.
+    if (matrixName.empty()) {
+      const bool full = info.colorRange == ColorRange::Full;
+      if (info.colorMatrix == ColorMatrix::Rec709)
+        matrix = full ? Matrix::PC709 : Matrix::Rec709;
+      else
+        matrix = full ? Matrix::PC601 : Matrix::Rec601;
+    }
+    info.colorRange = ColorRange::Full;
+    info.colorMatrix = ColorMatrix::Unsaid;
+  }
   info.pixelType = to;
   return std::make_shared<ConvertClip>(std::move(clip), info, matrix, interlaced);
 }
@@ -93,16 +115,21 @@ void RegisterFormatFunctions(FunctionTable& t) {
   for (const auto& c : conversions) {
     const PixelType to = c.type;
     const bool keepRgb = std::string(c.name) == "ConvertToRGB";
-    t.Add(c.name,
-          {Req("clip", ParamType::Clip), Opt("interlaced", ParamType::Bool), Opt("matrix", ParamType::String),
-           Opt("ChromaInPlacement", ParamType::String), Opt("chromaresample", ParamType::String),
-           Opt("ChromaOutPlacement", ParamType::String)},
-          [to, keepRgb](const CallArgs& a) {
-            ClipPtr clip = a.Clip("clip");
-            // ConvertToRGB leaves RGB24 as it is.
-            if (keepRgb && clip->Info().pixelType == PixelType::RGB24) return Value::Clip(clip);
-            return Value::Clip(MakeConvert(std::move(clip), to, a.String("matrix"), a.Bool("interlaced", false)));
-          });
+    // ConvertToY8 takes no interlaced argument (luma is the same either way).
+    std::vector<Param> params = {Req("clip", ParamType::Clip),
+                                 Opt("interlaced", ParamType::Bool),
+                                 Opt("matrix", ParamType::String),
+                                 Opt("ChromaInPlacement", ParamType::String),
+                                 Opt("chromaresample", ParamType::String),
+                                 Opt("ChromaOutPlacement", ParamType::String)};
+    if (to == PixelType::Y8) params = {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)};
+    t.Add(c.name, params, [to, keepRgb](const CallArgs& a) {
+      ClipPtr clip = a.Clip("clip");
+      // ConvertToRGB leaves RGB24 as it is.
+      if (keepRgb && clip->Info().pixelType == PixelType::RGB24) return Value::Clip(clip);
+      const bool interlaced = to != PixelType::Y8 && a.Bool("interlaced", false);
+      return Value::Clip(MakeConvert(std::move(clip), to, a.String("matrix"), interlaced));
+    });
   }
   // SetMemoryMax(megabytes): the script's frame memory budget; returns it.
   t.Add("SetMemoryMax", {Opt("amount", ParamType::Int)}, [](const CallArgs& a) {

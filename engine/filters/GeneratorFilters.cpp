@@ -284,6 +284,9 @@ Value ColorBars(const CallArgs& a) {
   if (info.pixelType == PixelType::YV16 && info.width % 2)
     throw FilterError("ColorBars: for 4:2:2 width must be even!");
   if (info.pixelType == PixelType::YUY2 && info.width % 2) throw FilterError("ColorBars: YUY2 width must be even!");
+  // The bars are studio range; YUV ones are Rec709's.
+  info.colorRange = ColorRange::Limited;
+  if (IsYUVType(info.pixelType)) info.colorMatrix = ColorMatrix::Rec709;
   ClipPtr bars = std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv);
   ClipInfo withTone = bars->Info();
   withTone.audio.sampleRate = kToneRate;

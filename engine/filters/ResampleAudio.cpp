@@ -20,6 +20,7 @@ extern "C" {
 #include "engine/filters/AudioSupport.h"
 #include "engine/filters/FilterFamilies.h"
 #include "engine/frames/ScriptError.h"
+#include "media/FFmpegPtr.h"
 
 namespace tandemix::engine {
 namespace {
@@ -41,7 +42,6 @@ class ResampleAudioClip : public Clip {
     const std::int64_t settle = kSettleSamples * std::max<std::int64_t>(1, (inRate + outRate - 1) / outRate);
     settleBlocks_ = (settle + inBlock_ - 1) / inBlock_ + 1;
   }
-  ~ResampleAudioClip() override { swr_free(&resampler_); }
 
   FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
 
@@ -55,18 +55,13 @@ class ResampleAudioClip : public Clip {
 
  private:
   void Restart(std::int64_t from) {
-    swr_free(&resampler_);
     AVChannelLayout layout;
     av_channel_layout_default(&layout, info_.audio.channels);
     const AVSampleFormat format = info_.audio.sampleType == SampleType::Int16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
-    const bool ok = swr_alloc_set_opts2(&resampler_, &layout, format, static_cast<int>(outRate_), &layout, format,
-                                        static_cast<int>(inRate_), 0, nullptr) >= 0 &&
-                    swr_init(resampler_) >= 0;
+    const int made = ffmpeg::MakeResampler(resampler_, layout, format, static_cast<int>(outRate_), layout, format,
+                                           static_cast<int>(inRate_));
     av_channel_layout_uninit(&layout);
-    if (!ok) {
-      swr_free(&resampler_);
-      throw TandemixError("ResampleAudio: the sound cannot be resampled.");
-    }
+    if (made < 0) throw TandemixError("ResampleAudio: the sound cannot be resampled.");
     // Start on a block boundary, where input sample inBlock * k and output
     // sample outBlock * k stand at the same time, a few blocks early.
     const std::int64_t block = from / outBlock_ - settleBlocks_;
@@ -90,10 +85,10 @@ class ResampleAudioClip : public Clip {
         child_->GetAudio(input_.data(), nextIn_, kFeed);
         nextIn_ += kFeed;
         const std::uint8_t* src = input_.data();
-        got = swr_convert(resampler_, &dst, room, &src, kFeed);
+        got = swr_convert(resampler_.get(), &dst, room, &src, kFeed);
       } else {
         const std::uint8_t* src = input_.data();
-        got = swr_convert(resampler_, &dst, room, &src, 0);
+        got = swr_convert(resampler_.get(), &dst, room, &src, 0);
       }
       if (got < 0) throw TandemixError("ResampleAudio: the sound cannot be resampled.");
       made += got;
@@ -106,7 +101,7 @@ class ResampleAudioClip : public Clip {
   std::int64_t inRate_, outRate_;
   std::int64_t inBlock_ = 1, outBlock_ = 1, settleBlocks_ = 1;
   std::mutex mutex_;  // the resampler and where it stands
-  SwrContext* resampler_ = nullptr;
+  ffmpeg::ResamplerPtr resampler_;
   std::int64_t nextIn_ = 0;   // the child's sample the resampler takes next
   std::int64_t nextOut_ = 0;  // the sample it gives next
   std::vector<std::uint8_t> input_;

@@ -3,6 +3,7 @@
 // Spline16Resize, Spline36Resize, BicubicResize, BilinearResize,
 // PointResize. Chroma planes take the window divided by the subsampling,
 // as AviSynth's do; YUY2 is resized as its 4:2:2 planes.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -25,7 +26,7 @@ struct Window {
 
 class ResizeClip : public Clip, public WindowedFrames {
  public:
-  ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel)
+  ResizeClip(ClipPtr child, const ClipInfo& info, const Window& w, const ResampleKernel& kernel, bool leftSited)
       : Clip(info), child_(std::move(child)), pool_("Resize") {
     PassAudioFrom(child_);
     const ClipInfo& in = child_->Info();
@@ -37,7 +38,13 @@ class ResizeClip : public Clip, public WindowedFrames {
       const int sy = p ? ChromaShiftY(work_) : 0;
       const int step = p ? 1 : (IsRGBType(work_) ? BytesPerPixel(work_) : 1);
       const double dx = 1 << sx, dy = 1 << sy;
-      plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx, w.top / dy,
+      // Chroma sited on the left of its pair of luma samples (MPEG-2)
+      // stays there: its window moves by a quarter of a chroma sample for
+      // each step the scale takes away from 1.
+      // YUY2's chroma is taken as centred between its pair.
+      const double sited =
+          sx && leftSited && in.pixelType != PixelType::YUY2 ? 0.25 * (1.0 - w.width / info.width) : 0.0;
+      plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx + sited, w.top / dy,
                                        w.width / dx, w.height / dy, info.width >> sx, info.height >> sy));
     }
   }
@@ -162,7 +169,16 @@ Value Resize(const CallArgs& a, const ResampleKernel& kernel) {
         ((top | static_cast<int>(height)) & ((1 << ChromaShiftY(type)) - 1)) == 0)
       return Value::Clip(std::make_shared<WindowClip>(std::move(clip), info, left, top));
   }
-  return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel));
+  // Chroma placement: MPEG-2's (left) unless told MPEG-1's (centre).
+  bool leftSited = true;
+  if (a.Has("placement")) {
+    const std::string placement = LowerCase(a.String("placement"));
+    if (placement == "mpeg1" || placement == "center" || placement == "jpeg")
+      leftSited = false;
+    else if (placement != "mpeg2" && placement != "left" && placement != "auto")
+      throw FilterError("Unknown chroma placement");
+  }
+  return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel, leftSited));
 }
 
 std::vector<Param> ResizeParams(std::vector<Param> extra = {}) {
@@ -170,6 +186,9 @@ std::vector<Param> ResizeParams(std::vector<Param> extra = {}) {
                           Req("target_height", ParamType::Int)};
   p.insert(p.end(), extra.begin(), extra.end());
   for (const char* n : {"src_left", "src_top", "src_width", "src_height"}) p.push_back(Opt(n, ParamType::Float));
+  p.push_back(Opt("force", ParamType::Int));         // every pass runs: the same pixels
+  p.push_back(Opt("keep_center", ParamType::Bool));  // read as true
+  p.push_back(Opt("placement", ParamType::String));
   return p;
 }
 
@@ -182,6 +201,18 @@ void AddLanczos(FunctionTable& t, const char* name, int defaultTaps) {
     ResampleKernel k;
     k.kind = ResampleKernel::Kind::Lanczos;
     k.taps = taps;
+    return Resize(a, k);
+  });
+}
+
+// Kernels of a taps argument, clamped to [1, most] as AviSynth does.
+void AddTaps(FunctionTable& t, const char* name, ResampleKernel::Kind kind, int defaultTaps, int most) {
+  auto params = ResizeParams();
+  params.push_back(Opt("taps", ParamType::Int));
+  t.Add(name, params, [kind, defaultTaps, most](const CallArgs& a) {
+    ResampleKernel k;
+    k.kind = kind;
+    k.taps = std::clamp(a.Int("taps", defaultTaps), 1, most);
     return Resize(a, k);
   });
 }
@@ -203,6 +234,36 @@ void RegisterResizeFunctions(FunctionTable& t) {
   AddSimple(t, "Spline16Resize", ResampleKernel::Kind::Spline16);
   AddSimple(t, "BilinearResize", ResampleKernel::Kind::Bilinear);
   AddSimple(t, "PointResize", ResampleKernel::Kind::Point);
+  AddSimple(t, "Spline64Resize", ResampleKernel::Kind::Spline64);
+  AddTaps(t, "BlackmanResize", ResampleKernel::Kind::Blackman, 4, 100);
+  AddTaps(t, "SincResize", ResampleKernel::Kind::Sinc, 4, 20);
+  AddTaps(t, "SincLin2Resize", ResampleKernel::Kind::SincLin2, 15, 30);
+  t.Add("GaussResize",
+        ResizeParams({Opt("p", ParamType::Float), Opt("b", ParamType::Float), Opt("s", ParamType::Float)}),
+        [](const CallArgs& a) {
+          ResampleKernel k;
+          k.kind = ResampleKernel::Kind::Gauss;
+          k.p = std::clamp(a.Float("p", 30.0), 0.01, 100.0);
+          k.base = std::clamp(a.Float("b", 2.0), 1.5, 3.5);
+          k.support = std::clamp(a.Float("s", 4.0), 0.1, 150.0);
+          return Resize(a, k);
+        });
+  t.Add("SinPowerResize", ResizeParams({Opt("p", ParamType::Float)}), [](const CallArgs& a) {
+    ResampleKernel k;
+    k.kind = ResampleKernel::Kind::SinPower;
+    k.p = std::clamp(a.Float("p", 2.5), 1.0, 10.0);
+    return Resize(a, k);
+  });
+  t.Add("UserDefined2Resize",
+        ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float), Opt("s", ParamType::Float)}),
+        [](const CallArgs& a) {
+          ResampleKernel k;
+          k.kind = ResampleKernel::Kind::UserDefined2;
+          k.b = (std::clamp(a.Float("b", 121.0), -50.0, 250.0) - 16.0) / 219.0;
+          k.c = (std::clamp(a.Float("c", 19.0), -50.0, 250.0) - 16.0) / 219.0;
+          k.support = std::clamp(a.Float("s", 2.3), 1.5, 15.0);
+          return Resize(a, k);
+        });
   t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}), [](const CallArgs& a) {
     ResampleKernel k;
     k.kind = ResampleKernel::Kind::Bicubic;

@@ -56,6 +56,13 @@ struct AudioInfo {
   int BytesPerSample() const { return BytesPerChannelSample() * channels; }
 };
 
+// What a clip says about its colours, as AviSynth's frame properties do
+// (_Matrix, _ColorRange): ColorBars draws studio-range RGB and Rec709 YUV,
+// conversions say what they made. The ConvertTo... family follows them
+// when no matrix is given.
+enum class ColorRange { Unsaid, Full, Limited };
+enum class ColorMatrix { Unsaid, Rec601, Rec709 };
+
 struct ClipInfo {
   int width = 0;
   int height = 0;
@@ -66,6 +73,8 @@ struct ClipInfo {
   bool topFieldFirst = false;  // parity; bottom field first unless told otherwise
   PixelType pixelType = PixelType::RGB24;
   bool hasVideo = true;  // false after KillVideo: sound only
+  ColorRange colorRange = ColorRange::Unsaid;
+  ColorMatrix colorMatrix = ColorMatrix::Unsaid;
   AudioInfo audio;
 
   double Rate() const { return static_cast<double>(rateNumerator) / rateDenominator; }

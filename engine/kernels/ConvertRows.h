@@ -16,6 +16,7 @@ struct ToRgbMatrix {
 // The integer matrix of RGB to YUV (15-bit coefficients).
 struct ToYuvMatrix {
   int yb, yg, yr, ub, ug, ur, vb, vg, vr, offsetY;
+  int offsetRgb;  // taken from R, G and B first (16 for studio-range RGB)
 };
 
 // Converts `count` 3- or 4-byte BGR(A) pixels into 4:4:4 planes; returns

@@ -20,31 +20,38 @@ namespace {
 struct Coefficients {
   double kr, kb;
   int sy, suv, oy;
+  bool studioRgb;
 };
 
 Coefficients CoefficientsOf(Matrix m) {
   switch (m) {
     case Matrix::Rec601:
-      return {0.299, 0.114, 219, 112, 16};
+      return {0.299, 0.114, 219, 112, 16, false};
     case Matrix::Rec709:
-      return {0.2126, 0.0722, 219, 112, 16};
+      return {0.2126, 0.0722, 219, 112, 16, false};
     case Matrix::PC601:
-      return {0.299, 0.114, 255, 127, 0};
+      return {0.299, 0.114, 255, 127, 0, false};
     case Matrix::PC709:
-      return {0.2126, 0.0722, 255, 127, 0};
+      return {0.2126, 0.0722, 255, 127, 0, false};
+    case Matrix::Rec601StudioRgb:
+      return {0.299, 0.114, 219, 112, 16, true};
+    case Matrix::Rec709StudioRgb:
+      return {0.2126, 0.0722, 219, 112, 16, true};
   }
-  return {0.299, 0.114, 219, 112, 16};
+  return {0.299, 0.114, 219, 112, 16, false};
 }
 
-// AviSynth's ConvertRGBToYV24::BuildMatrix (15 bits).
+// AviSynth's RGB to YUV matrix (15 bits): RGB spans 255.5 steps, or 219.5
+// from 16 in studio range. Full-range luma keeps the plain weights.
 ToYuvMatrix BuildToYuv(Matrix m) {
   const Coefficients k = CoefficientsOf(m);
-  const double mul = 1 << 15, kg = 1.0 - k.kr - k.kb, srgb = 255;
+  const double mul = 1 << 15, kg = 1.0 - k.kr - k.kb, srgb = k.studioRgb ? 219.5 : 255.5;
+  const double sy = k.oy == 0 ? srgb : k.sy;
   auto s = [](double v) { return static_cast<int>(static_cast<short>(v)); };
   ToYuvMatrix r{};
-  r.yb = s(k.sy * k.kb * mul / srgb + 0.5);
-  r.yg = s(k.sy * kg * mul / srgb + 0.5);
-  r.yr = s(k.sy * k.kr * mul / srgb + 0.5);
+  r.yb = s(sy * k.kb * mul / srgb + 0.5);
+  r.yg = s(sy * kg * mul / srgb + 0.5);
+  r.yr = s(sy * k.kr * mul / srgb + 0.5);
   r.ub = s(k.suv * mul / srgb + 0.5);
   r.ug = s(k.suv * kg / (k.kb - 1) * mul / srgb + 0.5);
   r.ur = s(k.suv * k.kr / (k.kb - 1) * mul / srgb + 0.5);
@@ -52,15 +59,17 @@ ToYuvMatrix BuildToYuv(Matrix m) {
   r.vg = s(k.suv * kg / (k.kr - 1) * mul / srgb + 0.5);
   r.vr = s(k.suv * mul / srgb + 0.5);
   r.offsetY = k.oy;
+  r.offsetRgb = k.studioRgb ? 16 : 0;
   return r;
 }
 
-// AviSynth's ConvertYV24ToRGB::BuildMatrix (13 bits); the chroma range is
-// twice the chroma scale (2 * 112 = 224 in studio range).
+// AviSynth's YUV to RGB matrix (13 bits), to full-range RGB of 255.5
+// steps; the chroma range is twice the chroma scale (2 * 112 = 224 in
+// studio range). The green terms are negative and cut toward zero.
 ToRgbMatrix BuildToRgb(Matrix m) {
   Coefficients k = CoefficientsOf(m);
   k.suv *= 2;
-  const double mul = 1 << 13, kg = 1.0 - k.kr - k.kb, srgb = 255;
+  const double mul = 1 << 13, kg = 1.0 - k.kr - k.kb, srgb = 255.5;
   // Held in 32 bits: u_b passes 16 bits at 13-bit precision.
   auto s = [](double v) { return static_cast<int>(v); };
   ToRgbMatrix r{};
@@ -68,8 +77,8 @@ ToRgbMatrix BuildToRgb(Matrix m) {
   r.ub = s(srgb * 2 * (1 - k.kb) * mul / k.suv + 0.5);
   r.vb = s(srgb * 0.000 * mul / k.suv + 0.5);
   r.yg = s(srgb * 1.000 * mul / k.sy + 0.5);
-  r.ug = s(srgb * 2 * (1 - k.kb) * k.kb / kg * mul / k.suv + 0.5);
-  r.vg = s(srgb * 2 * (1 - k.kr) * k.kr / kg * mul / k.suv + 0.5);
+  r.ug = -s(-srgb * 2 * (1 - k.kb) * k.kb / kg * mul / k.suv + 0.5);
+  r.vg = -s(-srgb * 2 * (1 - k.kr) * k.kr / kg * mul / k.suv + 0.5);
   r.yr = s(srgb * 1.000 * mul / k.sy + 0.5);
   r.ur = s(srgb * 0.000 * mul / k.suv + 0.5);
   r.vr = s(srgb * 2 * (1 - k.kr) * mul / k.suv + 0.5);
@@ -78,19 +87,23 @@ ToRgbMatrix BuildToRgb(Matrix m) {
 }
 
 const ToYuvMatrix& ToYuvOf(Matrix m) {
-  static const ToYuvMatrix t[4] = {BuildToYuv(Matrix::Rec601), BuildToYuv(Matrix::Rec709), BuildToYuv(Matrix::PC601),
-                                   BuildToYuv(Matrix::PC709)};
+  static const ToYuvMatrix t[6] = {BuildToYuv(Matrix::Rec601),          BuildToYuv(Matrix::Rec709),
+                                   BuildToYuv(Matrix::PC601),           BuildToYuv(Matrix::PC709),
+                                   BuildToYuv(Matrix::Rec601StudioRgb), BuildToYuv(Matrix::Rec709StudioRgb)};
   return t[static_cast<int>(m)];
 }
 const ToRgbMatrix& ToRgbOf(Matrix m) {
-  static const ToRgbMatrix t[4] = {BuildToRgb(Matrix::Rec601), BuildToRgb(Matrix::Rec709), BuildToRgb(Matrix::PC601),
-                                   BuildToRgb(Matrix::PC709)};
+  static const ToRgbMatrix t[6] = {BuildToRgb(Matrix::Rec601), BuildToRgb(Matrix::Rec709), BuildToRgb(Matrix::PC601),
+                                   BuildToRgb(Matrix::PC709),  BuildToRgb(Matrix::Rec601), BuildToRgb(Matrix::Rec709)};
   return t[static_cast<int>(m)];
 }
 
 inline std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v); }
 
 inline void ToYuv(const ToYuvMatrix& m, int r, int g, int b, int& y, int& u, int& v) {
+  r -= m.offsetRgb;
+  g -= m.offsetRgb;
+  b -= m.offsetRgb;
   y = Clip8(m.offsetY + ((m.yb * b + m.yg * g + m.yr * r + 16384) >> 15));
   u = Clip8(128 + ((m.ub * b + m.ug * g + m.ur * r + 16384) >> 15));
   v = Clip8(128 + ((m.vb * b + m.vg * g + m.vr * r + 16384) >> 15));
@@ -291,17 +304,18 @@ YuvRowToRgb YuvRowKernel() {
 void RgbToPlanes(const FrameBGR& f, std::uint8_t* py, std::uint8_t* pu, std::uint8_t* pv, Matrix m) {
   const ToYuvMatrix& mx = ToYuvOf(m);
   const int bpp = BytesPerPixel(f.type);
-  const auto vector = RgbRowKernel();
+  const auto vector = mx.offsetRgb ? nullptr : RgbRowKernel();  // the vector rows take no RGB offset
   ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
     for (int y = begin; y < end; ++y) {
       const std::size_t o = static_cast<std::size_t>(y) * f.width;
       const int done = vector ? vector(mx, f.Row(y), py + o, pu + o, pv + o, f.width, bpp) : 0;
       const std::uint8_t* s = f.Row(y) + static_cast<std::size_t>(done) * bpp;
       for (int x = done; x < f.width; ++x, s += bpp) {
-        const int b = s[0], g = s[1], r = s[2];
-        py[o + x] = Clip8(mx.offsetY + ((mx.yb * b + mx.yg * g + mx.yr * r + 16384) >> 15));
-        pu[o + x] = Clip8(128 + ((mx.ub * b + mx.ug * g + mx.ur * r + 16384) >> 15));
-        pv[o + x] = Clip8(128 + ((mx.vb * b + mx.vg * g + mx.vr * r + 16384) >> 15));
+        int Y, U, V;
+        ToYuv(mx, s[2], s[1], s[0], Y, U, V);
+        py[o + x] = static_cast<std::uint8_t>(Y);
+        pu[o + x] = static_cast<std::uint8_t>(U);
+        pv[o + x] = static_cast<std::uint8_t>(V);
       }
     }
   });

@@ -1,5 +1,7 @@
 // Conversions between the pixel types with AviSynth's integer formulas:
 // RGB to YUV with 15-bit matrix coefficients, YUV to RGB with 13-bit ones,
+// full-range RGB spanning 255.5 steps and studio-range RGB 219.5 (the
+// coefficients AviSynth derives, exact against its output),
 // for the matrices "Rec601" (the default), "Rec709", "PC.601" and "PC.709";
 // chroma resampled with AviSynth's default bicubic (b = c = 1/3) at MPEG-2
 // placement (4:2:0 and 4:2:2 chroma co-sited with the left luma sample,
@@ -14,7 +16,9 @@
 
 namespace tandemix::engine {
 
-enum class Matrix { Rec601, Rec709, PC601, PC709 };
+// The last two take RGB in studio range (16 to 235, as colour bars are
+// drawn) to the Rec601 and Rec709 YUV; as targets they give full-range RGB.
+enum class Matrix { Rec601, Rec709, PC601, PC709, Rec601StudioRgb, Rec709StudioRgb };
 
 // Reads a matrix argument (letter case ignored); false when unknown.
 bool ParseMatrix(const std::string& name, Matrix& matrix);

@@ -100,6 +100,17 @@ double ResampleKernel::Support() const {
       return 2.0;
     case Kind::Spline36:
       return 3.0;
+    case Kind::Spline64:
+      return 4.0;
+    case Kind::Blackman:
+    case Kind::Sinc:
+    case Kind::SincLin2:
+      return taps;
+    case Kind::Gauss:
+    case Kind::UserDefined2:
+      return support;
+    case Kind::SinPower:
+      return 2.0;
   }
   return 1.0;
 }
@@ -137,6 +148,44 @@ double ResampleKernel::operator()(double x) const {
         return ((1.0 / 11.0 * x - 45.0 / 209.0) * x + 26.0 / 209.0) * x;
       }
       return 0.0;
+    case Kind::Spline64:
+      if (x < 1.0) return ((49.0 / 41.0 * x - 6387.0 / 2911.0) * x - 3.0 / 2911.0) * x + 1.0;
+      if (x < 2.0) {
+        x -= 1.0;
+        return ((-24.0 / 41.0 * x + 4032.0 / 2911.0) * x - 2328.0 / 2911.0) * x;
+      }
+      if (x < 3.0) {
+        x -= 2.0;
+        return ((6.0 / 41.0 * x - 1008.0 / 2911.0) * x + 582.0 / 2911.0) * x;
+      }
+      if (x < 4.0) {
+        x -= 3.0;
+        return ((-1.0 / 41.0 * x + 168.0 / 2911.0) * x - 97.0 / 2911.0) * x;
+      }
+      return 0.0;
+    case Kind::Blackman:
+      if (x >= taps) return 0.0;
+      if (x <= 0.000001) return 1.0;
+      return Sinc(x) * (0.42 + 0.5 * std::cos(kPi * x / taps) + 0.08 * std::cos(2.0 * kPi * x / taps));
+    case Kind::Gauss:
+      return std::pow(base, -p * 0.1 * x * x);
+    case Kind::Sinc:
+      return x < taps ? Sinc(x) : 0.0;
+    case Kind::SinPower: {
+      // cos to the power p over the first half of the support, a falling
+      // lobe of sine's square after it.
+      const double t = x * kPi / 2.0;
+      if (x > 2.0) return 0.0;
+      const double w = std::cos(t);
+      return w >= 0 ? std::pow(w, p) : -std::pow(-w, p) * 0.0;
+    }
+    case Kind::SincLin2:
+      if (x >= taps) return 0.0;
+      return x < taps / 2.0 ? Sinc(x) : Sinc(x) * (2.0 - 2.0 * x / taps);
+    case Kind::UserDefined2:
+      if (x >= support) return 0.0;
+      return c * Sinc(std::fabs(x + 2.0)) + b * Sinc(std::fabs(x + 1.0)) + Sinc(x) + b * Sinc(std::fabs(x - 1.0)) +
+             c * Sinc(std::fabs(x - 2.0));
   }
   return 0.0;
 }

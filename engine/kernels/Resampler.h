@@ -1,5 +1,6 @@
 // AviSynth's resampler: its kernels (point, bilinear, bicubic, Lanczos,
-// Spline16, Spline36), its resampling programs (14-bit integer taps that
+// Spline16, Spline36, Spline64, Blackman, Gauss, Sinc, SinPower, SincLin2,
+// UserDefined2), its resampling programs (14-bit integer taps that
 // add up to exactly 1 << 14, the picture centre kept fixed, windows at
 // fractional positions) and its passes over 8-bit planes.
 #pragma once
@@ -13,10 +14,27 @@
 namespace tandemix::engine {
 
 struct ResampleKernel {
-  enum class Kind { Point, Bilinear, Bicubic, Lanczos, Spline16, Spline36 };
+  enum class Kind {
+    Point,
+    Bilinear,
+    Bicubic,
+    Lanczos,
+    Spline16,
+    Spline36,
+    Spline64,
+    Blackman,
+    Gauss,
+    Sinc,
+    SinPower,
+    SincLin2,
+    UserDefined2
+  };
   Kind kind = Kind::Bilinear;
-  double b = 1.0 / 3.0, c = 1.0 / 3.0;  // bicubic
-  int taps = 3;                         // Lanczos
+  double b = 1.0 / 3.0, c = 1.0 / 3.0;  // bicubic; UserDefined2's samples at 1 and 2 (of 255)
+  int taps = 3;                         // Lanczos, Blackman, Sinc, SincLin2
+  double p = 30.0;                      // Gauss (sharpness), SinPower (power)
+  double base = 2.0;                    // Gauss
+  double support = 4.0;                 // Gauss, UserDefined2
 
   double Support() const;
   double operator()(double x) const;

@@ -388,7 +388,9 @@ TEST_F(BadInput, CommandLineValues) {
       {"compose view that is not left, right or output", "--show=middle",
        "compose: --show takes left, right or output, not 'middle'", 2},
       {"compose preview mode unknown", "--preview=grey",
-       "compose: --preview takes redcyan, optimised or blend, not 'grey'", 2},
+       "compose: --preview takes redcyan, optimised, blend, dubois-redcyan, dubois-greenmagenta or dubois-amberblue, "
+       "not 'grey'",
+       2},
   };
   CheckRows("command line (compose)", compose, [&](const Row& row, int) {
     const auto eq = row.input.find('=');

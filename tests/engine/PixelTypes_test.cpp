@@ -75,7 +75,7 @@ TEST(PixelTypes, ConversionsUseAviSynthsIntegerFormulas) {
   engine::RgbToYuv(engine::Matrix::PC601, 255, 255, 255, y, u, v);
   EXPECT_EQ(y, 255);
   engine::RgbToYuv(engine::Matrix::Rec709, 255, 0, 0, y, u, v);
-  EXPECT_EQ(y, 63);  // 16 + 219 * 0.2126
+  EXPECT_EQ(y, 62);  // 16 + 219 * 0.2126 * 255 / 255.5, as AviSynth gives it
 }
 
 TEST(PixelTypes, RoundTripsAndFlatColoursSurvive) {
@@ -131,7 +131,7 @@ TEST(PixelTypes, SizeRulesAndRefusalsInAviSynthsWords) {
   EXPECT_EQ(Message(EvalError(yv12 + ".Lanczos4Resize(41, 30)")),
             "Lanczos4Resize: Planar destination width must be a multiple of 2.");
   EXPECT_EQ(Message(EvalError("Tweak(BlankClip(), sat=0.5)")), "Tweak: YUV data only (no RGB)");
-  EXPECT_EQ(Message(EvalError(yv12 + ".ShowRed()")), "ShowRed: RGB data only");
+  EXPECT_EQ(Message(EvalError(yv12 + ".ShowRed()")), "ShowRed: plane is valid only with RGB or planar RGB(A) source");
   EXPECT_EQ(Message(EvalError("BlankClip().Weave()")),
             "Weave: Weave should be applied on field-based material: use AssumeFieldBased() beforehand");
 }

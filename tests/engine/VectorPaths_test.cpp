@@ -161,10 +161,11 @@ TEST(Yv12ToRgb, BandedConversionIsTheConversionThroughYV24) {
     EXPECT_EQ(Frame(Eval(src + ".ConvertToRGB32()")).pixels,
               Frame(Eval(src + ".ConvertToYV24().ConvertToRGB32()")).pixels)
         << src;
-    // What the player shows is the same.
+    // What the player shows is the same through Rec601 (colour bars say
+    // Rec709, which ConvertToRGB24 follows; the player does not).
     const engine::ClipPtr clip = Eval(src);
     EXPECT_EQ(engine::FrameBGROf(*clip, 0, "test.avs")->pixels,
-              Frame(Eval(src + ".ConvertToYV24().ConvertToRGB24()")).pixels);
+              Frame(Eval(src + ".ConvertToYV24().ConvertToRGB24(matrix=\"Rec601\")")).pixels);
   }
 }
 

@@ -13,7 +13,7 @@ namespace {
 
 TEST_F(AdjustmentWindow, ControlsAndStartValues) {
   EXPECT_EQ(window->windowTitle(), "Preview");
-  EXPECT_EQ(window->size(), QSize(439, 512));
+  EXPECT_EQ(window->size(), QSize(439, 534));
   EXPECT_EQ(window->ScrollBar_Horizontal->minimum(), -718);
   EXPECT_EQ(window->ScrollBar_RotationR->maximum(), 900);
   EXPECT_EQ(window->ScrollBar_Rotation->maximum(), 1000);
@@ -30,6 +30,28 @@ TEST_F(AdjustmentWindow, ControlsAndStartValues) {
     const int textWidth = b->fontMetrics().horizontalAdvance(b->text());
     EXPECT_LE(textWidth + (qobject_cast<QPushButton*>(b) ? 8 : 22), b->width()) << b->text().toStdString();
   }
+}
+
+TEST_F(AdjustmentWindow, DuboisChoicesSetThePreviewMode) {
+  const struct {
+    const char* caption;
+    PreviewMode mode;
+  } rows[] = {{"Dubois R/Cy", PreviewMode::DuboisRedCyan},
+              {"Dubois G/M", PreviewMode::DuboisGreenMagenta},
+              {"Dubois Amb/B", PreviewMode::DuboisAmberBlue},
+              {"Anaglyph R/Cy", PreviewMode::RedCyan}};
+  int expectedComposes = composed;
+  for (const auto& row : rows) {
+    QAbstractButton* radio = nullptr;
+    for (QAbstractButton* b : window->PreviewOptionButtons->buttons())
+      if (b->text() == row.caption) radio = b;
+    ASSERT_NE(radio, nullptr) << row.caption;
+    radio->click();
+    EXPECT_EQ(settings.previewMode, row.mode) << row.caption;
+    EXPECT_EQ(composed, ++expectedComposes) << row.caption;
+    EXPECT_EQ(window->PreviewOptionButtons->checkedId(), static_cast<int>(row.mode));
+  }
+  EXPECT_EQ(window->PreviewOptionButtons->buttons().size(), 6);
 }
 
 TEST_F(AdjustmentWindow, NoControlCoversAnother) {

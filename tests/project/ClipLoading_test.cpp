@@ -102,7 +102,7 @@ TEST_F(ClipLoadingTest, PathsThatCannotGoIntoAScriptAreRefusedUntouched) {
     EXPECT_EQ(project.clipAFileName, "/v/a.avi");
     EXPECT_EQ(project.leftClipWidth, 720);
   }
-  EXPECT_TRUE(UnsafeScriptPathMessage("/v/with space/it's.avi") == std::nullopt);
+  EXPECT_TRUE(CheckScriptPath("/v/with space/it's.avi").Passed());
 }
 
 // Measures like the fake table, but reads long: asks `progress` once and

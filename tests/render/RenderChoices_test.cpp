@@ -42,7 +42,7 @@ TEST(RenderChoices, SettingsAreCheckedAgainstTheContainerAndTheCodec) {
   const auto check = [](const std::string& path, auto change) {
     RenderSettings s;
     change(s);
-    return CheckSettings(path, s);
+    return CheckSettings(path, s).Why();
   };
   const auto same = [](RenderSettings&) {};
   EXPECT_EQ(check("m.mp4", same), "");  // H.264 and AAC everywhere

@@ -218,21 +218,31 @@ TEST_F(GeneratorTest, FinalSizeFilesAndOutputSize) {
   alignment.useFinalSize = true;
   alignment.finalWidthText = "1280";
   alignment.finalHeightText = "720";
+  video.Set(clips.File("movie_Left.avs"), 720, 576, 250, 25);
+  video.Set(clips.File("movie_Right.avs"), 720, 576, 250, 25);
   ASSERT_TRUE(generator.GenerateScripts(false));
   const LineList finalLines = {"Crop(80,0,-80,-0)", "AddBorders(0,72,0,72)"};
   const LineList output = OutputLines();
   EXPECT_EQ(LineList(output.end() - 3, output.end()),
             (LineList{"StackHorizontal(ClipA,ClipB)", finalLines[0], finalLines[1]}));
-  const std::string leftFinal = ReadBytes(clips.File("movie_Left.avs"));
-  EXPECT_EQ(leftFinal, ReadBytes(clips.File("movie_Right.avs")));
-  const LineList left = SplitLines(leftFinal);
-  ASSERT_EQ(left.size(), 7u);  // sources and filters, no Output block, final lines
-  EXPECT_EQ(left[5], finalLines[0]);
+  // Each final view file returns its own view, brought to the final size
+  // about its centre as the output is; the lines before are the output's
+  // before its Output block.
+  const LineList left = SplitLines(ReadBytes(clips.File("movie_Left.avs")));
+  const LineList right = SplitLines(ReadBytes(clips.File("movie_Right.avs")));
+  ASSERT_EQ(left.size(), 7u);  // sources and filters, the view, its final-size line
+  ASSERT_EQ(right.size(), 7u);
+  EXPECT_EQ(LineList(left.end() - 2, left.end()), (LineList{"ClipA", "AddBorders(280,72,280,72)"}));
+  EXPECT_EQ(LineList(right.end() - 2, right.end()), (LineList{"ClipB", "AddBorders(280,72,280,72)"}));
+  EXPECT_EQ(LineList(left.begin(), left.end() - 2), LineList(output.begin(), output.end() - 3));
+  EXPECT_EQ(LineList(right.begin(), right.end() - 2), LineList(output.begin(), output.end() - 3));
   EXPECT_EQ(shown.width, 1280);
   EXPECT_EQ(shown.height, 720);
+  // Each view file is written, measured, then finished.
   EXPECT_EQ(generator.WrittenFiles(),
             (std::vector<std::string>{clips.File("movie_L.avs"), clips.File("movie_R.avs"), Output(),
-                                      clips.File("movie_Left.avs"), clips.File("movie_Right.avs"),
+                                      clips.File("movie_Left.avs"), clips.File("movie_Left.avs"),
+                                      clips.File("movie_Right.avs"), clips.File("movie_Right.avs"),
                                       clips.File("PreviewFile.avs"), Output()}));
 }
 
@@ -243,6 +253,8 @@ TEST_F(GeneratorTest, SubsampledViewsAndOutputAreConvertedWhereNumbersAreOdd) {
   video.Set(clips.File("movie_L.avs"), 720, 576, 250, 25, PixelType::YV12);
   video.Set(clips.File("movie_R.avs"), 720, 576, 250, 25, PixelType::YV12);
   video.Set(Output(), 1476, 595, 250, 25, PixelType::YV12);
+  video.Set(clips.File("movie_Left.avs"), 738, 597, 250, 25, PixelType::YV12);
+  video.Set(clips.File("movie_Right.avs"), 738, 597, 250, 25, PixelType::YV12);
   alignment.scaleText = "102";
   alignment.angleRText = "1.5";
   alignment.horizontal.position = 4;
@@ -264,9 +276,15 @@ TEST_F(GeneratorTest, SubsampledViewsAndOutputAreConvertedWhereNumbersAreOdd) {
   const LineList preview = SplitLines(ReadBytes(clips.File("PreviewFile.avs")));
   EXPECT_EQ(LineList(preview.begin() + 7, preview.begin() + 14), expected);
   EXPECT_EQ(LineList(preview.end() - 3, preview.end()), finalLines);
+  // The aligned views measure 738 x 597 in YV12: odd borders need YV24.
   const LineList leftFinal = SplitLines(ReadBytes(clips.File("movie_Left.avs")));
-  EXPECT_EQ(LineList(leftFinal.end() - 3, leftFinal.end()), finalLines);
-  EXPECT_EQ(ReadBytes(clips.File("movie_Left.avs")), ReadBytes(clips.File("movie_Right.avs")));
+  const LineList rightFinal = SplitLines(ReadBytes(clips.File("movie_Right.avs")));
+  ASSERT_EQ(leftFinal.size(), 15u);
+  EXPECT_EQ(LineList(leftFinal.begin() + 5, leftFinal.begin() + 12), expected);
+  EXPECT_EQ(LineList(leftFinal.end() - 3, leftFinal.end()),
+            (LineList{"ClipA", "ConvertToYV24()", "AddBorders(271,61,271,62)"}));
+  EXPECT_EQ(LineList(rightFinal.end() - 3, rightFinal.end()),
+            (LineList{"ClipB", "ConvertToYV24()", "AddBorders(271,61,271,62)"}));
   EXPECT_EQ(shown.width, 1280);
 }
 
@@ -426,17 +444,17 @@ TEST(ScriptNames, DerivedBesideTheOutput) {
 
 TEST(OpenPreview, RefusesWithoutNeededClips) {
   ProjectState p;
-  EXPECT_EQ(OpenPreviewRefusal(p).value_or(""), "Please, load video clip(s) before preview!");
+  EXPECT_EQ(CheckOpenPreview(p).Why(), "Please, load video clip(s) before preview!");
   p.leftClipWidth = 720;
   p.leftClipHeight = 576;
-  EXPECT_EQ(OpenPreviewRefusal(p).value_or(""), "Please, load right video clip before preview!");
+  EXPECT_EQ(CheckOpenPreview(p).Why(), "Please, load right video clip before preview!");
   p.importStereo = true;
-  EXPECT_FALSE(OpenPreviewRefusal(p));
+  EXPECT_TRUE(CheckOpenPreview(p).Passed());
   ProjectState custom;
   custom.fileType = FileType::Custom;
-  EXPECT_FALSE(OpenPreviewRefusal(custom));
+  EXPECT_TRUE(CheckOpenPreview(custom).Passed());
   custom.fileType = FileType::Picture;
-  EXPECT_FALSE(OpenPreviewRefusal(custom));
+  EXPECT_TRUE(CheckOpenPreview(custom).Passed());
 }
 
 }  // namespace

@@ -1,0 +1,46 @@
+#include "engine/filters/FrameOps.h"
+
+#include "base/ParallelFor.h"
+#include "engine/frames/ScriptError.h"
+
+namespace tandemix::engine {
+
+ChannelTables::ChannelTables() {
+  for (ByteTable& table : t)
+    for (int i = 0; i < 256; ++i) table[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+}
+
+void ForEachPlaneRows(const FrameBGR& f, int costPerByte, const std::function<void(int, int, int)>& fn) {
+  for (int p = 0; p < f.Planes(); ++p)
+    ParallelFor(f.PlaneHeight(p), static_cast<long long>(f.PlaneWidth(p)) * costPerByte,
+                [&](int begin, int end) { fn(p, begin, end); });
+}
+
+void ApplyTables(const FrameBGR& src, FrameBGR& out, const ChannelTables& tables) {
+  const PixelType type = src.type;
+  ForEachPlaneRows(src, 2, [&](int p, int begin, int end) {
+    const int width = src.PlaneWidth(p);
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* s = src.Row(p, y);
+      std::uint8_t* d = out.Row(p, y);
+      if (IsPlanarType(type)) {
+        const ByteTable& t = tables.t[static_cast<std::size_t>(p)];
+        for (int x = 0; x < width; ++x) d[x] = t[s[x]];
+      } else {
+        const int group = type == PixelType::RGB24 ? 3 : 4;
+        const ByteTable* t[4];
+        for (int k = 0; k < 4; ++k) t[k] = &tables.t[static_cast<std::size_t>(PackedChannel(type, k))];
+        for (int x = 0; x + group <= width; x += group)
+          for (int k = 0; k < group; ++k) d[x + k] = (*t[k])[s[x + k]];
+      }
+    }
+  });
+}
+
+PixelType PixelTypeArg(const std::string& name, const std::string& message) {
+  PixelType type = PixelType::RGB32;
+  if (!ParsePixelType(name, type)) throw FilterError(message);
+  return type;
+}
+
+}  // namespace tandemix::engine
