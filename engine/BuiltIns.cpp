@@ -26,6 +26,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);
     RegisterRuntimeFunctions(t);
+    RegisterWriteFileFunctions(t);
     RegisterTextFunctions(t);
     return t;
   }();

@@ -22,6 +22,7 @@ void RegisterAudioFunctions(FunctionTable& table);
 void RegisterAudioLevelFunctions(FunctionTable& table);
 void RegisterResampleAudioFunctions(FunctionTable& table);
 void RegisterRuntimeFunctions(FunctionTable& table);
+void RegisterWriteFileFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine
