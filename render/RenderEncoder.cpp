@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "media/FFmpegLog.h"
 #include "engine/ScriptEngine.h"
 #include "render/AudioStage.h"
 #include "render/RenderTarget.h"
@@ -175,7 +176,7 @@ class Renderer {
 RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptName, const std::string& path,
                         const RenderSettings& settings, ViewLayout layout, const ProgressCallback& progress,
                         const std::atomic<bool>* cancel) {
-  av_log_set_level(AV_LOG_QUIET);
+  media::QuietFFmpegLog();
   Renderer renderer(clip, scriptName, path, settings, layout);
   return renderer.Run(progress, cancel);
 }

@@ -156,6 +156,12 @@ TEST_F(BadInput, Scripts) {
        "String: the format \"%99999f\" has a width or precision over 100."},
       {"source file that does not exist", "AVISource(\"no such clip.avi\")", "AVISource: Cannot open "},
       {"picture source that is not a picture", "ImageSource(\"not a picture.bmp\")", "ImageSource: "},
+      {"NUL byte inside a script", std::string("BlankClip()\r\nx = 1\0\r\nFlipVertical()", 35),
+       "holds a NUL byte on line 2, column 6; a script, template or project is text without one."},
+      {"sound longer than the limit", "BlankClip(length=2147483647, fps=1, fps_denominator=2147483647)",
+       "BlankClip: the sound is too long (more than 4398046511104 samples)."},
+      {"sound made too long by ++", "BlankClip(length=10, fps=1000000000).AssumeFPS(1, 2147483647) ++ BlankClip()",
+       "Splice: the sound is too long"},
   };
   test::WriteBytes(dir.File("not a picture.bmp"), "text, not a picture\n");
   CheckRows("script", rows, [&](const Row& row, int i) {
@@ -202,7 +208,10 @@ TEST_F(BadInput, Projects) {
       {"marker repeated", named("! convertTemplate"),
        "cannot be read: the line \"! ConvertTemplate\" appears more than once."},
       {"empty file", "", "cannot be read: the line \"! ImportLeftTemplate\" is missing."},
-      {"not a project (binary)", std::string("\x89PNG\r\n\x1a\n\0\0", 10), "cannot be read: the line"},
+      {"not a project (binary, with NUL bytes)", std::string("\x89PNG\r\n\x1a\n\0\0", 10),
+       "holds a NUL byte on line 3, column 1; a script, template or project is text without one."},
+      {"NUL byte in the middle of a project", std::string("! ImportLeftTemplate\r\nab\0c", 26),
+       "holds a NUL byte on line 2, column 3"},
       {"template name with ../", named("../../elsewhere/evil"),
        "the FilterLeft block names the template \"../../elsewhere/evil\", " + templateOutside},
       {"template name that is an absolute path", named("/etc/evil"),
@@ -225,6 +234,15 @@ TEST_F(BadInput, Projects) {
   EXPECT_EQ(missing.err, "Cannot open file " + dir.File("none.avp") + "\n");
   const test::CommandResult folder = RunCli({"generate", dir.File("out.avs"), "--project", dir.Path()});
   EXPECT_EQ(folder.err, "Cannot open file " + dir.Path() + "\n");
+  const test::CommandResult device = RunCli({"generate", dir.File("out.avs"), "--project", "/dev/zero"});
+  EXPECT_EQ(device.err, "Cannot open file /dev/zero: it is not a regular file.\n");
+  test::WriteBytes(dir.File("large.avp"), std::string((16 << 20) + 1, '#'));
+  const test::CommandResult large = RunCli({"generate", dir.File("out.avs"), "--project", dir.File("large.avp")});
+  EXPECT_EQ(large.err, "Cannot open file " + dir.File("large.avp") +
+                           ": it is larger than 16 MB, too large for a script, template or project.\n");
+  PrintTable("project",
+             {{"project that is a device (/dev/zero)", "", "Cannot open file <path>: it is not a regular file."},
+              {"project over 16 MB", "", "Cannot open file <path>: it is larger than 16 MB, ..."}});
   PrintTable("project", {{"project file that does not exist", "", "Cannot open file <path>"},
                          {"project that is a folder", "", "Cannot open file <path>"}});
 }
@@ -418,6 +436,14 @@ TEST_F(BadInput, CommandLineValues) {
     if (command == "grab") return RunCli({"grab", script, value, dir.File("g.bmp")});
     return RunCli({"info", dir.File(value + ".avs")});
   });
+  // A file that is no clip has no layout either: info --layout fails as
+  // info does, and FFmpeg's own log stays quiet.
+  test::WriteBytes(dir.File("empty.mkv"), "");
+  const test::CommandResult layout = RunCli({"info", "--layout", dir.File("empty.mkv")});
+  EXPECT_EQ(layout.exitCode, 1);
+  EXPECT_EQ(layout.out, "");
+  EXPECT_EQ(layout.err, "Cannot open " + dir.File("empty.mkv") + "\n");
+  PrintTable("command line (info)", {{"info --layout of an empty file", "", "Cannot open <path>"}});
 }
 
 }  // namespace
