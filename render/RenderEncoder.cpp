@@ -8,8 +8,8 @@
 #include <mutex>
 #include <thread>
 
-#include "media/FFmpegLog.h"
 #include "engine/ScriptEngine.h"
+#include "media/FFmpegLog.h"
 #include "render/AudioStage.h"
 #include "render/RenderTarget.h"
 #include "render/VideoStage.h"
@@ -89,6 +89,7 @@ class Renderer {
     CheckSettings(path_, settings_).OrThrow();
     if (!info_.hasVideo || info_.width <= 0 || info_.height <= 0)
       throw TandemixError("The script " + scriptName_ + " has no picture to render");
+    if (info_.frameCount <= 0) throw TandemixError("The script " + scriptName_ + " has no frames to render");
     const int start = settings_.start;
     if (start >= info_.frameCount)
       throw TandemixError("The start frame " + std::to_string(start) + " is out of range: " + scriptName_ + " has " +
@@ -101,7 +102,7 @@ class Renderer {
     result_.frames = frames_;
     AddNote(plan.note);
 
-    target_ = std::make_unique<RenderTarget>(path_);
+    target_ = std::make_unique<RenderTarget>(path_, std::vector<std::string>{scriptName_});
     video_ = std::make_unique<VideoStage>(info_, scriptName_, settings_, plan, *target_);
     if (settings_.audio != AudioCodec::None && info_.audio.Present()) {
       audio_ = std::make_unique<AudioStage>(clip_, settings_, *target_);
