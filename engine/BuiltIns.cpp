@@ -26,6 +26,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);
+    RegisterRuntimeFunctions(t);
+    RegisterWriteFileFunctions(t);
     RegisterTextFunctions(t);
     return t;
   }();

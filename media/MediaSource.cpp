@@ -17,6 +17,7 @@ extern "C" {
 
 #include "base/Errors.h"
 #include "base/WorkerPool.h"
+#include "media/FFmpegLog.h"
 #include "media/FFmpegPtr.h"
 #include "media/MediaDecoding.h"
 
@@ -79,7 +80,7 @@ struct MediaSource::Impl {
   AVRational FrameDuration() const { return AVRational{description.rateDenominator, description.rateNumerator}; }
 
   void Open() {
-    av_log_set_level(AV_LOG_QUIET);
+    media::QuietFFmpegLog();
     if (ffmpeg::OpenInput(format, path) < 0) throw TandemixError("Cannot open " + path);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);

@@ -211,6 +211,7 @@ ClipPtr MakeTrim(ClipPtr clip, int first, int last, bool padAudio) {
   else
     info.audio.sampleCount = std::max<std::int64_t>(
         0, (last == 0 ? info.audio.sampleCount : std::min(info.audio.sampleCount, audioEnd)) - audioOffset);
+  CheckAudio("Trim", info.audio);
   return std::make_shared<TrimClip>(std::move(clip), info, static_cast<int>(f), audioOffset);
 }
 

@@ -22,6 +22,8 @@ void RegisterFormatFunctions(FunctionTable& table);
 void RegisterAudioFunctions(FunctionTable& table);
 void RegisterAudioLevelFunctions(FunctionTable& table);
 void RegisterResampleAudioFunctions(FunctionTable& table);
+void RegisterRuntimeFunctions(FunctionTable& table);
+void RegisterWriteFileFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine
