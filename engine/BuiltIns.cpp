@@ -15,6 +15,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterZoomFunctions(t);
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
+    RegisterGeometryFunctions(t);
     RegisterColorFunctions(t);
     RegisterPlaneFunctions(t);
     RegisterLevelsFunctions(t);

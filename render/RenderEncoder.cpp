@@ -186,7 +186,7 @@ RenderResult RenderScript(const std::string& script, const std::string& path, co
                           ViewLayout layout, const ProgressCallback& progress, const std::atomic<bool>* cancel) {
   // The settings are checked before the script runs: a wrong name costs nothing.
   CheckSettings(path, settings).OrThrow();
-  const engine::ClipPtr clip = engine::OpenScript(script);
+  const engine::ClipPtr clip = engine::OpenVideo(script);  // a script, or a media file as it is
   return RenderClip(clip, script, path, settings, layout, progress, cancel);
 }
 

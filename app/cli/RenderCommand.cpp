@@ -12,6 +12,7 @@
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "base/OutputFile.h"
+#include "platform/DefaultVideoServices.h"
 #include "render/RenderEncoder.h"
 #include "script/ScriptLayout.h"
 
@@ -88,7 +89,8 @@ int RunRender(const Args& args) {
     lastShown = p.done;
     std::fprintf(stderr, "\r\033[K%s", render::ProgressText(p.done, p.total, p.elapsedSeconds, p.note).c_str());
   };
-  const ViewLayout chosen = ownLayout ? LayoutOfScriptFile(script) : layout;
+  // A media file is rendered as it is; its layout is only what --layout says.
+  const ViewLayout chosen = !ownLayout ? layout : IsScriptPath(script) ? LayoutOfScriptFile(script) : ViewLayout::None;
   try {
     const render::RenderResult result =
         render::RenderScript(script, output, settings, chosen, progress, &g_interrupted);

@@ -14,6 +14,7 @@ void RegisterResizeFunctions(FunctionTable& table);
 void RegisterZoomFunctions(FunctionTable& table);
 void RegisterStackFunctions(FunctionTable& table);
 void RegisterFieldFunctions(FunctionTable& table);
+void RegisterGeometryFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
 void RegisterPlaneFunctions(FunctionTable& table);
 void RegisterLevelsFunctions(FunctionTable& table);

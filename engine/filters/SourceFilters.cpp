@@ -196,6 +196,24 @@ class SoundFileClip : public Clip {
   std::unique_ptr<MediaAudio> audio_;
 };
 
+// The sound of a file whose picture cannot be opened, as a clip of its
+// own; null when the file has a picture stream after all or no sound, so
+// that the picture's error stands. A sound out of range is refused with
+// `filter`'s name, not hidden behind "has no video stream".
+ClipPtr SoundFileOnly(const std::string& filter, const std::string& path) {
+  std::unique_ptr<MediaAudio> sound;
+  try {
+    sound = MediaAudio::Open(path);
+  } catch (const TandemixError&) {
+    return nullptr;
+  }
+  if (!sound || sound->Description().fileHasVideo) return nullptr;
+  ClipInfo info = InfoOf(MediaDescription{}, PixelType::RGB24, sound.get());
+  info.hasVideo = false;
+  CheckAudio(filter, info.audio);
+  return std::make_shared<SoundFileClip>(info, std::move(sound));
+}
+
 // The file's picture with its sound (when `audio`), or its sound alone when
 // it has no video stream.
 ClipPtr OpenMediaFile(const std::string& filter, const std::string& path, bool audio) {
@@ -203,15 +221,9 @@ ClipPtr OpenMediaFile(const std::string& filter, const std::string& path, bool a
   try {
     source = OpenMedia(filter, path);
   } catch (const FilterError&) {
-    std::unique_ptr<MediaAudio> sound;
-    try {
-      sound = OpenSound(filter, path, audio);
-    } catch (const TandemixError&) {
-    }
-    if (!sound || sound->Description().fileHasVideo) throw;
-    ClipInfo info = InfoOf(MediaDescription{}, PixelType::RGB24, sound.get());
-    info.hasVideo = false;
-    return std::make_shared<SoundFileClip>(info, std::move(sound));
+    ClipPtr sound = audio ? SoundFileOnly(filter, path) : nullptr;
+    if (!sound) throw;
+    return sound;
   }
   return std::make_shared<MediaClip>(std::move(source), OpenSound(filter, path, audio));
 }
@@ -331,15 +343,14 @@ ClipPtr OpenMediaClip(const std::string& path) {
   try {
     source = std::make_unique<MediaSource>(path, MediaSource::kDefaultCacheBytes, MediaSource::Output::Native);
   } catch (const TandemixError&) {
-    std::unique_ptr<MediaAudio> sound;
+    ClipPtr sound;
     try {
-      sound = MediaAudio::Open(path);
-    } catch (const TandemixError&) {
+      sound = SoundFileOnly(path, path);
+    } catch (const FilterError& e) {
+      throw TandemixError(e.what());
     }
-    if (!sound || sound->Description().fileHasVideo) throw;
-    ClipInfo info = InfoOf(MediaDescription{}, PixelType::RGB24, sound.get());
-    info.hasVideo = false;
-    return std::make_shared<SoundFileClip>(info, std::move(sound));
+    if (!sound) throw;
+    return sound;
   }
   const MediaDescription& d = source->Description();
   try {

@@ -338,6 +338,70 @@ TEST_F(BadInput, Pictures) {
 
 // Values typed on the command line (the same checks guard the window
 // program's boxes: both run the generator and the compositor).
+// A WAV header's numbers as a file: `channels` 16-bit channels at `rate`,
+// 100 samples of silence.
+std::string WavBytes(std::uint32_t rate, std::uint16_t channels) {
+  std::string bytes = "RIFF";
+  const auto put = [&bytes](std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  const std::uint32_t data = 100u * 2u * channels;
+  put(36 + data, 4);
+  bytes += "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);
+  put(channels, 2);
+  put(rate, 4);
+  put(rate * 2u * channels, 4);
+  put(2u * channels, 2);
+  put(16, 2);
+  bytes += "data";
+  put(data, 4);
+  return bytes + std::string(data, '\0');
+}
+
+// Sound files past the engine's limits are refused the same way whether
+// they are opened directly or through a script, and a script without a
+// picture is not measured as a 0x0 video.
+TEST_F(BadInput, SoundFiles) {
+  test::WriteBytes(dir.File("c65.wav"), WavBytes(48000, 65));
+  test::WriteBytes(dir.File("fast.wav"), WavBytes(2000000000, 2));
+  test::WriteBytes(dir.File("tone.wav"), WavBytes(48000, 2));
+  const std::string channels = "too many audio channels (65; at most 64).";
+  const std::string rate = "the sample rate 2000000000 is too high (at most 10000000).";
+  const std::vector<Row> rows = {
+      {"info --audio of 65 channels", "info --audio c65.wav", dir.File("c65.wav") + ": " + channels},
+      {"wav of 65 channels", "wav c65.wav out.wav", dir.File("c65.wav") + ": " + channels},
+      {"WAVSource of 65 channels", "info WAVSource(\"c65.wav\")", "WAVSource: " + channels},
+      {"info --audio at 2 GHz", "info --audio fast.wav", dir.File("fast.wav") + ": " + rate},
+      {"wav at 2 GHz", "wav fast.wav out.wav", dir.File("fast.wav") + ": " + rate},
+      {"WAVSource at 2 GHz", "info WAVSource(\"fast.wav\")", "WAVSource: " + rate},
+      {"info of a sound-only script", "info WAVSource(\"tone.wav\")",
+       "sound.avs has no video stream (its clip is sound only)"},
+  };
+  CheckRows("sound files", rows, [&](const Row& row, int) {
+    std::vector<std::string> args;
+    std::string rest = row.input;
+    const auto space = rest.find(' ');
+    args.push_back(rest.substr(0, space));
+    rest = rest.substr(space + 1);
+    if (rest.rfind("--audio ", 0) == 0) {
+      args.push_back("--audio");
+      rest = rest.substr(8);
+    }
+    if (rest.find('(') != std::string::npos) {  // a script around the call
+      test::WriteBytes(dir.File("sound.avs"), rest + "\r\n");
+      rest = "sound.avs";
+    }
+    for (std::size_t at; (at = rest.find(' ')) != std::string::npos; rest = rest.substr(at + 1))
+      args.push_back(dir.File(rest.substr(0, at)));
+    args.push_back(dir.File(rest));
+    const test::CommandResult r = RunCli(args);
+    EXPECT_FALSE(test::FileExists(dir.File("out.wav"))) << row.kind;
+    return r;
+  });
+}
+
 TEST_F(BadInput, CommandLineValues) {
   const std::vector<Row> generate = {
       {"scale of -100 %", "--scale-left=-100", "The scale of the left view must be above 0 %; it is -100 %."},

@@ -103,6 +103,11 @@ TEST_F(Outputs, FoldersInputsAndPipesThatCannotHoldTheFileAreRefusedBeforeWork) 
   EXPECT_EQ(ReadBytes(script), CrLf({"BlankClip(length=10, width=16, height=8)"}));
   EXPECT_TRUE(IsFifo(dir.File("pipe.mp4")));
   EXPECT_FALSE(FileExists(dir.File("none.mkv")));
+
+  // A movie given where a script is expected is rendered as it is.
+  const CommandResult movie = RunCli({"render", dir.File("movie.mp4"), dir.File("copy.mkv")});
+  EXPECT_EQ(movie.exitCode, 0) << movie.err;
+  EXPECT_EQ(movie.out, dir.File("copy.mkv") + "\n10 frames, no sound, layout none\n");
 }
 
 }  // namespace
