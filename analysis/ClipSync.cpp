@@ -114,6 +114,12 @@ std::vector<double> Correlate(const std::vector<float>& a, const std::vector<flo
   return scores;
 }
 
+// The highest confidence reported.
+constexpr double kSurest = 100.0;
+// Frame rates a sync counts frames at: the frames of the span it compares
+// stay few enough to fetch.
+constexpr double kMaxRate = 1000.0;
+
 struct Peak {
   long lag = 0;
   double confidence = 0.0;
@@ -128,7 +134,9 @@ Peak BestLag(const std::vector<double>& scores, int maxLag, int apart) {
   double second = 0.0;
   for (std::size_t i = 0; i < scores.size(); ++i)
     if (std::labs(static_cast<long>(i) - maxLag - peak.lag) > apart) second = std::max(second, scores[i]);
-  peak.confidence = second > 0.0 ? *best / second : (*best > 0.0 ? 1e9 : 0.0);
+  // A peak with nothing else correlating beside it (identical clips) is as
+  // sure as a sync gets: the ratio is held at kSurest.
+  peak.confidence = second > 0.0 ? std::min(*best / second, kSurest) : (*best > 0.0 ? kSurest : 0.0);
   return peak;
 }
 
@@ -162,6 +170,13 @@ SyncResult FindSync(const std::string& left, const std::string& right, ClipSigna
   MotionTrack leftMotion, rightMotion;
   Require(source.Motion(left, 1, leftMotion, error), error);
   const double rate = leftMotion.rate > 0.0 ? leftMotion.rate : 25.0;
+  if (rate > kMaxRate || rate < 1.0 / kMaxRate) {
+    char text[200];
+    std::snprintf(text, sizeof text,
+                  "%s runs at %g frames per second; a sync needs a rate between 0.001 and %g frames per second.",
+                  left.c_str(), rate, kMaxRate);
+    throw TandemixError(text);
+  }
 
   SoundTrack leftSound, rightSound;
   std::string soundError;

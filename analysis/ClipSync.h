@@ -45,7 +45,8 @@ struct SyncResult {
   std::int64_t milliseconds = 0;  // the measured lag, rounded to a millisecond
   SyncMethod method = SyncMethod::Sound;
   // The correlation peak against the best one at least a frame away; 1 or
-  // below means no telling them apart.
+  // below means no telling them apart, 100 (the most) a peak with nothing
+  // else correlating.
   double confidence = 0.0;
 
   // "12 frames, 480 ms, sound, confidence 4.21"

@@ -9,11 +9,13 @@
 #include "app/QtPrompts.h"
 #include "desktop/DesktopShell.h"
 #include "desktop/SettingsStore.h"
+#include "media/FFmpegLog.h"
 #include "platform/DefaultVideoServices.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Tandemix");
+  tandemix::media::QuietFFmpegLog();
   using namespace tandemix;
 
   DefaultVideoServices video;

@@ -28,12 +28,41 @@ LineList SplitLines(std::string_view text) {
   return lines;
 }
 
-LineList ReadTextLines(const std::string& path) {
+std::string ReadTextFile(const std::string& path) {
   QFile file(QString::fromStdString(path));
-  if (QFileInfo(file).isDir() || !file.open(QIODevice::ReadOnly)) throw CannotOpenFile(path);
-  const QByteArray data = file.readAll();
+  const QFileInfo info(file);
+  if (info.isDir()) throw CannotOpenFile(path);
+  // Checked before opening: opening a FIFO would wait for a writer.
+  if (info.exists() && !info.isFile()) throw TandemixError("Cannot open file " + path + ": it is not a regular file.");
+  const std::string tooLarge = "Cannot open file " + path + ": it is larger than " +
+                               std::to_string(kMaxTextFileBytes >> 20) +
+                               " MB, too large for a script, template or project.";
+  if (info.size() > static_cast<qint64>(kMaxTextFileBytes)) throw TandemixError(tooLarge);
+  if (!file.open(QIODevice::ReadOnly)) throw CannotOpenFile(path);
+  const QByteArray data = file.read(static_cast<qint64>(kMaxTextFileBytes) + 1);  // the file may have grown
   if (file.error() != QFileDevice::NoError) throw CannotOpenFile(path);
-  std::string_view text(data.constData(), static_cast<std::size_t>(data.size()));
+  if (data.size() > static_cast<qint64>(kMaxTextFileBytes)) throw TandemixError(tooLarge);
+  std::string text(data.constData(), static_cast<std::size_t>(data.size()));
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string::npos) {
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t at = 0; at < nul; ++at) {
+      if (text[at] != '\r' && text[at] != '\n') continue;
+      if (text[at] == '\r' && at + 1 < nul && text[at + 1] == '\n') ++at;
+      ++line;
+      lineStart = at + 1;
+    }
+    const std::size_t column = nul - lineStart + 1;
+    throw TandemixError(path + " holds a NUL byte on line " + std::to_string(line) + ", column " +
+                        std::to_string(column) + "; a script, template or project is text without one.");
+  }
+  return text;
+}
+
+LineList ReadTextLines(const std::string& path) {
+  const std::string data = ReadTextFile(path);
+  std::string_view text(data);
   // A UTF-8 byte order mark (Notepad writes one) is not part of the first line.
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
   return SplitLines(text);

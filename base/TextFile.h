@@ -14,8 +14,18 @@ using LineList = std::vector<std::string>;
 // break at the end makes no empty last line; a NUL byte ends the text.
 LineList SplitLines(std::string_view text);
 
-// Reads a whole file as lines, less a leading UTF-8 byte order mark. Throws "Cannot open file <path>" when the
-// file cannot be opened or read.
+// Scripts, templates and projects are small; a file larger than this is
+// not one of them.
+constexpr std::size_t kMaxTextFileBytes = std::size_t{16} << 20;
+
+// The bytes of a script, template or project file. Throws "Cannot open
+// file <path>" when it cannot be opened or read, with the reason added when
+// it is not a regular file (a FIFO, a device) or is larger than
+// kMaxTextFileBytes, and says where when the text holds a NUL byte.
+std::string ReadTextFile(const std::string& path);
+
+// Reads a whole file (as ReadTextFile does) as lines, less a leading UTF-8
+// byte order mark.
 LineList ReadTextLines(const std::string& path);
 
 // Writes the lines, each followed by CR LF, replacing the file atomically:

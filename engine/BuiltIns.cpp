@@ -17,6 +17,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterZoomFunctions(t);
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
+    RegisterGeometryFunctions(t);
     RegisterColorFunctions(t);
     RegisterPlaneFunctions(t);
     RegisterLevelsFunctions(t);
@@ -27,6 +28,10 @@ const FunctionTable& BuiltInFunctions() {
     RegisterAudioFunctions(t);
     RegisterAudioLevelFunctions(t);
     RegisterResampleAudioFunctions(t);
+    RegisterRuntimeFunctions(t);
+    RegisterWriteFileFunctions(t);
+    RegisterConditionalReaderFunctions(t);
+    RegisterAnimateFunctions(t);
     RegisterTextFunctions(t);
     return t;
   }();

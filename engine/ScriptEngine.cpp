@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <new>
 
+#include "base/TextFile.h"
 #include "engine/BuiltIns.h"
 #include "engine/filters/SourceClips.h"
 #include "engine/frames/FrameBudget.h"
@@ -59,12 +60,9 @@ ClipPtr EvaluateScript(std::string_view text, const std::string& scriptName, con
 }
 
 ClipPtr OpenScript(const std::string& path) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::ReadOnly)) throw CannotOpenFile(path);
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) throw CannotOpenFile(path);
-  const std::string folder = QFileInfo(file).absolutePath().toStdString();
-  return EvaluateScript(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), path, folder);
+  const std::string text = ReadTextFile(path);
+  const std::string folder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
+  return EvaluateScript(text, path, folder);
 }
 
 ClipPtr OpenVideo(const std::string& path) {

@@ -1,10 +1,10 @@
 #include "media/BmpFile.h"
 
 #include <QImage>
-#include <QSaveFile>
 #include <cstring>
 
 #include "base/Errors.h"
+#include "base/OutputFile.h"
 
 namespace tandemix {
 namespace {
@@ -46,10 +46,9 @@ void SaveBmp24(const std::string& path, const FrameBGR& frame) {
     out.append(reinterpret_cast<const char*>(frame.Row(y)), frame.Stride());
     out += padding;
   }
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size()) || !file.commit())
-    throw CannotCreateFile(path);
+  OutputFile file(path);
+  file.Write(out.data(), static_cast<std::int64_t>(out.size()));
+  file.Commit();
 }
 
 FrameBGR LoadPicture24(const std::string& path) {

@@ -15,6 +15,7 @@ extern "C" {
 #include <vector>
 
 #include "base/Errors.h"
+#include "media/FFmpegLog.h"
 #include "media/FFmpegPtr.h"
 #include "media/MediaDecoding.h"
 
@@ -125,7 +126,7 @@ struct MediaAudio::Impl {
 
   // False when the file has no sound that can be decoded.
   bool Open() {
-    av_log_set_level(AV_LOG_QUIET);
+    media::QuietFFmpegLog();
     if (ffmpeg::OpenInput(format, path) < 0) throw TandemixError("Cannot open " + path);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);

@@ -17,6 +17,7 @@ extern "C" {
 
 #include "base/Errors.h"
 #include "base/WorkerPool.h"
+#include "media/FFmpegLog.h"
 #include "media/FFmpegPtr.h"
 #include "media/MediaDecoding.h"
 
@@ -79,7 +80,7 @@ struct MediaSource::Impl {
   AVRational FrameDuration() const { return AVRational{description.rateDenominator, description.rateNumerator}; }
 
   void Open() {
-    av_log_set_level(AV_LOG_QUIET);
+    media::QuietFFmpegLog();
     if (ffmpeg::OpenInput(format, path) < 0) throw TandemixError("Cannot open " + path);
     if (avformat_find_stream_info(format.get(), nullptr) < 0)
       throw TandemixError("Cannot read the stream information of " + path);
@@ -143,7 +144,9 @@ struct MediaSource::Impl {
     if (avcodec_parameters_to_context(codec.get(), par) < 0) throw TandemixError("Cannot decode the video of " + path);
     codec->pkt_timebase = timeBase;
     codec->thread_count = ParallelThreads();
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) throw TandemixError("Cannot decode the video of " + path);
+    const int opened = avcodec_open2(codec.get(), decoder, nullptr);
+    if (opened == AVERROR(ENOMEM)) throw TandemixError("Out of memory opening the decoder of " + path);
+    if (opened < 0) throw TandemixError("Cannot decode the video of " + path);
     // The first frame fixes the time stamp that frame 0 stands at.
     if (!Receive(current.get())) throw TandemixError("Cannot decode a frame of " + path);
     currentIndex = 0;

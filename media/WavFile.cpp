@@ -1,10 +1,10 @@
 #include "media/WavFile.h"
 
-#include <QSaveFile>
 #include <algorithm>
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/OutputFile.h"
 
 namespace tandemix {
 namespace {
@@ -50,11 +50,8 @@ void WriteWavFile(const std::string& path, const WavFormat& format, std::int64_t
   header += "data";
   Put32(header, static_cast<std::uint32_t>(dataBytes));
 
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly)) throw CannotCreateFile(path);
-  auto write = [&](const char* data, std::int64_t size) {
-    if (file.write(data, size) != size) throw CannotCreateFile(path);
-  };
+  OutputFile file(path);
+  auto write = [&](const char* data, std::int64_t size) { file.Write(data, size); };
   write(header.data(), static_cast<std::int64_t>(header.size()));
   std::vector<char> buffer;
   for (std::int64_t done = 0; done < sampleCount; done += kPart) {
@@ -65,7 +62,7 @@ void WriteWavFile(const std::string& path, const WavFormat& format, std::int64_t
     if (progress) progress(done + n);
   }
   if (dataBytes & 1) write("", 1);  // chunks are padded to even sizes
-  if (!file.commit()) throw CannotCreateFile(path);
+  file.Commit();
 }
 
 }  // namespace tandemix

@@ -1,7 +1,8 @@
 // Writes sound as a RIFF WAVE file: integer samples as PCM (8-bit
 // unsigned, 16, 24 or 32-bit signed), float samples as IEEE float, the
 // channels interleaved. The file is written under a temporary name and
-// renamed at the end, so a failure leaves no half-written file.
+// renamed at the end, so a failure leaves no half-written file (a FIFO, a
+// device or "-" for standard output is written in place).
 #pragma once
 
 #include <cstdint>

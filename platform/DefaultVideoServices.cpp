@@ -5,6 +5,7 @@
 #include <exception>
 #include <new>
 
+#include "base/Errors.h"
 #include "engine/ScriptEngine.h"
 #include "media/MediaProbe.h"
 
@@ -31,6 +32,7 @@ VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
   try {
     const engine::ClipPtr clip = engine::OpenScript(path);
     const engine::ClipInfo& c = clip->Info();
+    if (!c.hasVideo) throw TandemixError(path + " has no video stream (its clip is sound only)");
     info.width = c.width;
     info.height = c.height;
     info.frameCount = c.frameCount;

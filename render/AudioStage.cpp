@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "engine/frames/AudioSamples.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -62,7 +63,7 @@ AVSampleFormat InputSampleFormat(SampleType type) {
 }  // namespace
 
 int64_t SampleOfFrame(int64_t frame, const engine::ClipInfo& info) {
-  return frame * info.audio.sampleRate * info.rateDenominator / info.rateNumerator;
+  return engine::AudioSamplesFromFrames(info, frame);
 }
 
 AudioStage::AudioStage(const engine::ClipPtr& clip, const RenderSettings& settings, RenderTarget& target)

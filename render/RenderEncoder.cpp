@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/ScriptEngine.h"
+#include "media/FFmpegLog.h"
 #include "render/AudioStage.h"
 #include "render/RenderTarget.h"
 #include "render/VideoStage.h"
@@ -88,6 +89,7 @@ class Renderer {
     CheckSettings(path_, settings_).OrThrow();
     if (!info_.hasVideo || info_.width <= 0 || info_.height <= 0)
       throw TandemixError("The script " + scriptName_ + " has no picture to render");
+    if (info_.frameCount <= 0) throw TandemixError("The script " + scriptName_ + " has no frames to render");
     const int start = settings_.start;
     if (start >= info_.frameCount)
       throw TandemixError("The start frame " + std::to_string(start) + " is out of range: " + scriptName_ + " has " +
@@ -100,7 +102,7 @@ class Renderer {
     result_.frames = frames_;
     AddNote(plan.note);
 
-    target_ = std::make_unique<RenderTarget>(path_);
+    target_ = std::make_unique<RenderTarget>(path_, std::vector<std::string>{scriptName_});
     video_ = std::make_unique<VideoStage>(info_, scriptName_, settings_, plan, *target_);
     if (settings_.audio != AudioCodec::None && info_.audio.Present()) {
       audio_ = std::make_unique<AudioStage>(clip_, settings_, *target_);
@@ -175,7 +177,7 @@ class Renderer {
 RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptName, const std::string& path,
                         const RenderSettings& settings, ViewLayout layout, const ProgressCallback& progress,
                         const std::atomic<bool>* cancel) {
-  av_log_set_level(AV_LOG_QUIET);
+  media::QuietFFmpegLog();
   Renderer renderer(clip, scriptName, path, settings, layout);
   return renderer.Run(progress, cancel);
 }
@@ -184,7 +186,7 @@ RenderResult RenderScript(const std::string& script, const std::string& path, co
                           ViewLayout layout, const ProgressCallback& progress, const std::atomic<bool>* cancel) {
   // The settings are checked before the script runs: a wrong name costs nothing.
   CheckSettings(path, settings).OrThrow();
-  const engine::ClipPtr clip = engine::OpenScript(script);
+  const engine::ClipPtr clip = engine::OpenVideo(script);  // a script, or a media file as it is
   return RenderClip(clip, script, path, settings, layout, progress, cancel);
 }
 

@@ -50,7 +50,8 @@ RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptNa
                         const RenderSettings& settings, ViewLayout layout, const ProgressCallback& progress = {},
                         const std::atomic<bool>* cancel = nullptr);
 
-// Opens the script (its errors name the line) and renders it, tagged with
+// Opens the script (its errors name the line), or a media file as it is,
+// and renders it, tagged with
 // `layout` (the caller's choice, or the script's own: LayoutOfScriptFile).
 RenderResult RenderScript(const std::string& script, const std::string& path, const RenderSettings& settings,
                           ViewLayout layout, const ProgressCallback& progress = {},

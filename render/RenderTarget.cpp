@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/Errors.h"
+#include "base/OutputFile.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -37,7 +38,18 @@ const char* MuxerName(Container c) {
 
 // A fresh name beside the target: same folder, so the rename cannot
 // cross file systems.
-RenderTarget::RenderTarget(std::string path) : path_(std::move(path)) {
+RenderTarget::RenderTarget(std::string path, const std::vector<std::string>& inputs) : path_(std::move(path)) {
+  const OutputPlace place = CheckOutput(path_, inputs, true);
+  const std::optional<Container> container = ContainerOfPath(path_);
+  if (!container) throw TandemixError("Cannot create file " + path_ + ": its extension names no container");
+  container_ = *container;
+  if (place != OutputPlace::Replace) {
+    if (container_ != Container::MKV && !OutputCanSeek(path_))
+      throw TandemixError("Cannot write a ." + std::string(NameOf(container_)) + " file to " + path_ +
+                          ": it is a pipe, and only .mkv can be written without going back");
+    OpenMuxer(path_);
+    return;
+  }
   const std::size_t slash = path_.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path_.substr(0, slash);
   const std::string name = slash == std::string::npos ? path_ : path_.substr(slash + 1);
@@ -53,9 +65,12 @@ RenderTarget::RenderTarget(std::string path) : path_(std::move(path)) {
   umask(mask);
   fchmod(fd, 0666 & ~mask);
   ::close(fd);
-  container_ = *ContainerOfPath(path_);
+  OpenMuxer(temp_);
+}
+
+void RenderTarget::OpenMuxer(const std::string& file) {
   AVFormatContext* format = nullptr;
-  const int made = avformat_alloc_output_context2(&format, nullptr, MuxerName(container_), temp_.c_str());
+  const int made = avformat_alloc_output_context2(&format, nullptr, MuxerName(container_), file.c_str());
   format_.reset(format);
   if (made < 0 || !format_) throw TandemixError("Cannot make a " + std::string(NameOf(container_)) + " file");
   packet_.reset(av_packet_alloc());
@@ -117,7 +132,7 @@ ViewLayout RenderTarget::TagLayout(AVStream* video, ViewLayout layout, std::stri
 }
 
 void RenderTarget::Begin() {
-  const int opened = avio_open(&format_->pb, temp_.c_str(), AVIO_FLAG_WRITE);
+  const int opened = avio_open(&format_->pb, (temp_.empty() ? path_ : temp_).c_str(), AVIO_FLAG_WRITE);
   if (opened < 0) throw TandemixError("Cannot create file " + path_ + ": " + ffmpeg::ErrorText(opened));
   AVDictionary* options = nullptr;
   const int header = avformat_write_header(format_.get(), &options);
@@ -144,6 +159,7 @@ void RenderTarget::Finish() {
   if (trailer < 0) throw TandemixError("Cannot write " + path_ + ": " + ffmpeg::ErrorText(trailer));
   const int closed = avio_closep(&format_->pb);
   if (closed < 0) throw TandemixError("Cannot write " + path_ + ": " + ffmpeg::ErrorText(closed));
+  if (temp_.empty()) return;  // written in place
   if (std::rename(temp_.c_str(), path_.c_str()) != 0)
     throw TandemixError("Cannot create file " + path_ + ": " + std::strerror(errno));
   temp_.clear();

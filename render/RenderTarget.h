@@ -1,10 +1,12 @@
 // The file a render writes: a temporary name beside the target, the muxer
 // that fills it, the 3D tag, and the rename at the end. Until Finish has
 // renamed it, destroying the target removes the temporary file, so a
-// failure or a cancel leaves nothing behind.
+// failure or a cancel leaves nothing behind. A FIFO or a device is written
+// in place (see base/OutputFile.h).
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "media/FFmpegPtr.h"
 #include "render/RenderChoices.h"
@@ -17,8 +19,10 @@ class RenderTarget {
  public:
   // Makes the temporary file and the muxer for the container the
   // extension names (which CheckSettings has accepted). Throws
-  // TandemixError when the folder cannot be written.
-  explicit RenderTarget(std::string path);
+  // TandemixError when the folder cannot be written, when the target is a
+  // folder or one of the inputs (`inputs` and the files open), and when
+  // it cannot seek and the container needs to (all but Matroska).
+  RenderTarget(std::string path, const std::vector<std::string>& inputs);
   ~RenderTarget();
   RenderTarget(const RenderTarget&) = delete;
   RenderTarget& operator=(const RenderTarget&) = delete;
@@ -44,8 +48,10 @@ class RenderTarget {
   void Finish();
 
  private:
+  void OpenMuxer(const std::string& file);
+
   std::string path_;
-  std::string temp_;  // "" once renamed
+  std::string temp_;  // "" once renamed, and for a target written in place
   Container container_ = Container::MKV;
   ffmpeg::OutputPtr format_;
   ffmpeg::PacketPtr packet_;

@@ -60,7 +60,8 @@ std::string AbsolutePath(const std::string& path) {
 }
 
 void ScriptAndOutput::Take(const std::string& arg) {
-  if (!arg.empty() && arg[0] == '-') throw UsageError("unknown option " + arg);
+  // "-" alone is standard output, taken as the output.
+  if (!arg.empty() && arg[0] == '-' && !(arg == "-" && !script.empty())) throw UsageError("unknown option " + arg);
   if (script.empty()) {
     script = arg;
   } else if (output.empty()) {

@@ -11,6 +11,7 @@
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
 #include "base/Errors.h"
+#include "base/OutputFile.h"
 #include "preview/Compositor.h"
 
 namespace tandemix::cli {
@@ -122,6 +123,7 @@ int Compose(const Args& args) {
     request.right = files[1];
     request.out = files[2];
 
+    CheckOutput(request.out, {request.left, request.right});
     PreviewCompositor compositor;
     compositor.LoadFrames(request.left, request.right);
     compositor.ComposePreview(request.shiftH, request.shiftV, request.scaleLeft / 100.0, request.scaleRight / 100.0,

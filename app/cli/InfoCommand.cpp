@@ -41,6 +41,12 @@ int Info(const Args& args) {
       std::fprintf(stderr, "Cannot open file %s\n", args[1].c_str());
       return 1;
     }
+    // A file that cannot be measured holds no layout: it fails as info does.
+    const VideoInfo measured = video.ReadVideoInfo(args[1]);
+    if (!measured.Ok()) {
+      std::fprintf(stderr, "%s\n", measured.error.c_str());
+      return 1;
+    }
     std::printf("%s\n", DetectStereoLayout(args[1], video).Text().c_str());
     return 0;
   }

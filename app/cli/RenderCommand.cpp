@@ -1,7 +1,8 @@
 // tandemix-cli render SCRIPT.avs OUT [options]: the script's frames and
 // sound encoded into a movie file whose extension names the container
 // (.mkv, .mp4, .mov, .avi), the 3D layout tagged where the container can
-// hold it. Ctrl-C stops it and leaves no file behind.
+// hold it. Ctrl-C (or a closed terminal, SIGTERM, SIGQUIT) stops it and
+// leaves no file behind.
 #include <unistd.h>
 
 #include <atomic>
@@ -10,6 +11,8 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "base/OutputFile.h"
+#include "platform/DefaultVideoServices.h"
 #include "render/RenderEncoder.h"
 #include "script/ScriptLayout.h"
 
@@ -29,7 +32,8 @@ T ParseName(const std::string& option, const std::string& value, std::optional<T
 int RunRender(const Args& args) {
   ScriptAndOutput files;
   render::RenderSettings settings;
-  std::optional<ViewLayout> layout;  // empty: the script's own
+  bool ownLayout = true;  // the script's own unless --layout names one
+  ViewLayout layout = ViewLayout::None;
   ArgReader reader(args);
   while (!reader.AtEnd()) {
     const std::string arg = reader.Next();
@@ -48,9 +52,8 @@ int RunRender(const Args& args) {
       settings.audioBitrateK = ParseIntArg(arg, reader.Value(arg));
     } else if (arg == "--layout") {
       const std::string v = reader.Value(arg);
-      if (render::IsAutoLayout(v))
-        layout.reset();
-      else
+      ownLayout = render::IsAutoLayout(v);
+      if (!ownLayout)
         layout = ParseName(arg, v, render::ParseLayout(v),
                            "auto, sbs, sbs-half, sbs-cross, ou, ou-half, ou-cross, rows, anaglyph, mono or none");
     } else if (arg == "--start") {
@@ -70,12 +73,14 @@ int RunRender(const Args& args) {
   const std::string& output = files.output;
   const Check check = render::CheckSettings(output, settings);
   if (!check.Passed()) throw UsageError(check.Why());
+  CheckOutput(output, {script});  // before the script runs: a folder, or the script itself
 
   g_interrupted.store(false);
   struct sigaction action = {};
   action.sa_handler = OnInterrupt;
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+  // Every signal that ends a terminal session or a job cancels the same
+  // way, so none leaves a hidden temporary file behind.
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaction(signal, &action, nullptr);
 
   const bool terminal = isatty(STDERR_FILENO) != 0;
   int lastShown = 0;
@@ -84,9 +89,11 @@ int RunRender(const Args& args) {
     lastShown = p.done;
     std::fprintf(stderr, "\r\033[K%s", render::ProgressText(p.done, p.total, p.elapsedSeconds, p.note).c_str());
   };
+  // A media file is rendered as it is; its layout is only what --layout says.
+  const ViewLayout chosen = !ownLayout ? layout : IsScriptPath(script) ? LayoutOfScriptFile(script) : ViewLayout::None;
   try {
-    const render::RenderResult result = render::RenderScript(
-        script, output, settings, layout ? *layout : LayoutOfScriptFile(script), progress, &g_interrupted);
+    const render::RenderResult result =
+        render::RenderScript(script, output, settings, chosen, progress, &g_interrupted);
     if (terminal) std::fputc('\n', stderr);
     std::printf("%s\n%d frames, %s, layout %s%s\n", output.c_str(), result.frames,
                 result.sound ? "with sound" : "no sound", render::NameOf(result.layout),

@@ -7,6 +7,7 @@
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "base/OutputFile.h"
 #include "engine/ScriptEngine.h"
 #include "engine/filters/AudioSupport.h"
 #include "media/WavFile.h"
@@ -37,7 +38,9 @@ int RunWav(const Args& args) {
   const std::string& script = files.script;
   const std::string& output = files.output;
 
+  CheckOutput(output, {script});  // before any work: a folder, or the script itself
   engine::ClipPtr clip = engine::OpenVideo(script);
+  CheckOutput(output, {script}, true);  // and the files the script reads
   if (!clip->Info().audio.Present()) throw TandemixError(script + " has no audio");
   if (sixteenBit) clip = engine::MakeAudioConvert(clip, engine::SampleType::Int16);
   const engine::AudioInfo& audio = clip->Info().audio;

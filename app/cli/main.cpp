@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "app/cli/Commands.h"
+#include "media/FFmpegLog.h"
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
+  tandemix::media::QuietFFmpegLog();
   std::vector<std::string> args(argv + 1, argv + argc);
   return tandemix::cli::Run(args);
 }

@@ -1,4 +1,4 @@
-// Crop and AddBorders.
+// Crop, CropBottom and AddBorders.
 #include <algorithm>
 #include <cstring>
 
@@ -79,13 +79,9 @@ class BorderClip : public Clip, public WindowedFrames {
 
 // Crop(clip, left, top, width, height): a width or height of 0 or less is
 // an amount taken from the right or bottom edge.
-Value Crop(const CallArgs& a) {
-  ClipPtr clip = a.Clip("clip");
+// `align` is taken and has no effect: frames here have no row alignment to keep.
+Value CropBy(ClipPtr clip, long long left, long long top, long long width, long long height) {
   const ClipInfo& in = clip->Info();
-  const long long left = a.Int("left");
-  const long long top = a.Int("top");
-  long long width = a.Int("width");
-  long long height = a.Int("height");
   if (left < 0 || top < 0) throw FilterError("Crop: Top and Left must be more than 0");
   if (width <= 0) width = in.width - left + width;
   if (height <= 0) height = in.height - top + height;
@@ -116,6 +112,18 @@ Value Crop(const CallArgs& a) {
   return Value::Clip(std::make_shared<CropClip>(std::move(clip), info, static_cast<int>(left), static_cast<int>(top)));
 }
 
+Value Crop(const CallArgs& a) {
+  return CropBy(a.Clip("clip"), a.Int("left"), a.Int("top"), a.Int("width"), a.Int("height"));
+}
+
+// CropBottom(clip, count): Crop(0, 0, width, height - count), so a count
+// of the whole height (a height of 0) keeps the picture whole.
+Value CropBottom(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  const long long width = clip->Info().width, height = static_cast<long long>(clip->Info().height) - a.Int("count");
+  return CropBy(std::move(clip), 0, 0, width, height);
+}
+
 // AddBorders(clip, left, top, right, bottom[, color]): a negative side is 0.
 Value AddBorders(const CallArgs& a) {
   ClipPtr clip = a.Clip("clip");
@@ -138,10 +146,16 @@ Value AddBorders(const CallArgs& a) {
   const long long height = info.height + top + bottom;
   CheckFrameSize("AddBorders", width, height);
   if (left == 0 && top == 0 && right == 0 && bottom == 0) return Value::Clip(clip);
+  // Black, the default, counts as no colour given.
+  if (a.Int("color", 0) != 0 && a.Has("color_yuv"))
+    throw FilterError("AddBorders: color and color_yuv are mutually exclusive");
+  if (a.Has("color_yuv") && IsRGBType(type)) throw FilterError("AddBorders: color_yuv only valid for YUV color spaces");
+  const PlaneColor color =
+      a.Has("color_yuv") ? YuvColorInType(type, a.Int("color_yuv")) : ColorInType(type, a.Int("color", 0));
   info.width = static_cast<int>(width);
   info.height = static_cast<int>(height);
-  return Value::Clip(std::make_shared<BorderClip>(std::move(clip), info, static_cast<int>(left), static_cast<int>(top),
-                                                  ColorInType(type, a.Int("color", 0))));
+  return Value::Clip(
+      std::make_shared<BorderClip>(std::move(clip), info, static_cast<int>(left), static_cast<int>(top), color));
 }
 
 }  // namespace
@@ -153,8 +167,11 @@ void RegisterCropFunctions(FunctionTable& t) {
         Crop);
   t.Add("AddBorders",
         {Req("clip", ParamType::Clip), Req("left", ParamType::Int), Req("top", ParamType::Int),
-         Req("right", ParamType::Int), Req("bottom", ParamType::Int), Opt("color", ParamType::Int)},
+         Req("right", ParamType::Int), Req("bottom", ParamType::Int), Opt("color", ParamType::Int),
+         Opt("color_yuv", ParamType::Int)},
         AddBorders);
+  t.Add("CropBottom", {Req("clip", ParamType::Clip), Req("count", ParamType::Int), Opt("align", ParamType::Bool)},
+        CropBottom);
 }
 
 }  // namespace tandemix::engine

@@ -69,7 +69,7 @@ class SelectClip : public Clip {
     n = ClampFrame(n);
     const int k = static_cast<int>(offsets_.size());
     const long long source = static_cast<long long>(n / k) * step_ + offsets_[n % k];
-    return child_->GetFrame(static_cast<int>(std::min<long long>(source, child_->Info().frameCount - 1)));
+    return child_->GetFrame(static_cast<int>(std::clamp<long long>(source, 0, child_->Info().frameCount - 1)));
   }
 
  private:
@@ -115,16 +115,24 @@ class ReverseClip : public Clip {
   ClipPtr child_;
 };
 
+// As AviSynth: one selection per offset (frame n is frame n * step + offset,
+// (count - 1 - offset) / step + 1 of them, the division cut toward zero), the
+// selections interleaved. Offsets may be negative (the first frame repeats)
+// or past the step.
 ClipPtr MakeSelect(const std::string& filter, ClipPtr clip, int step, std::vector<int> offsets) {
-  if (step <= 0) throw FilterError(filter + ": the step must be more than 0.");
-  for (int o : offsets)
-    if (o < 0) throw FilterError(filter + ": the offsets must not be negative.");
+  if (step == 0) throw FilterError("Parameter 'every' of SelectEvery cannot be zero.");
+  if (step < 0) throw FilterError(filter + ": the step must be more than 0.");
+  if (offsets.empty()) offsets.push_back(0);
   ClipInfo info = clip->Info();
   const long long count = info.frameCount;
+  const long long k = static_cast<long long>(offsets.size());
   long long frames = 0;
-  for (int o : offsets) frames += count > o ? (count - o + step - 1) / step : 0;
+  for (long long i = 0; i < k; ++i) {
+    const long long selected = (count - 1 - offsets[static_cast<std::size_t>(i)]) / step + 1;
+    if (selected > 0) frames = std::max(frames, (selected - 1) * k + i + 1);
+  }
   info.frameCount = CheckFrameCount(filter, frames);
-  ScaleRate(info, static_cast<long long>(offsets.size()), step);
+  ScaleRate(info, k, step);
   return std::make_shared<SelectClip>(std::move(clip), info, step, std::move(offsets));
 }
 
@@ -213,6 +221,7 @@ ClipPtr MakeTrim(ClipPtr clip, int first, int last, bool padAudio, TrimMode mode
   else
     info.audio.sampleCount = std::max<std::int64_t>(
         0, (toTheEnd ? info.audio.sampleCount : std::min(info.audio.sampleCount, audioEnd)) - audioOffset);
+  CheckAudio("Trim", info.audio);
   return std::make_shared<TrimClip>(std::move(clip), info, static_cast<int>(f), audioOffset);
 }
 
@@ -249,12 +258,14 @@ void RegisterEditFunctions(FunctionTable& t) {
         [](const CallArgs& a) {
           std::vector<int> offsets;
           for (const Value& v : a.Rest()) {
-            if (v.AsInt() < 0 || v.AsInt() > 0x7fffffff)
-              throw FilterError("SelectEvery: the offsets must not be negative.");
+            if (v.AsInt() < -0x7fffffffLL || v.AsInt() > 0x7fffffff)
+              throw FilterError("SelectEvery: an offset does not fit 32 bits.");
             offsets.push_back(static_cast<int>(v.AsInt()));
           }
           return Value::Clip(MakeSelect("SelectEvery", a.Clip("clip"), a.Int("step"), std::move(offsets)));
         });
+  t.Add("SelectEvery", {Req("clip", ParamType::Clip), Req("step", ParamType::Int)},
+        [](const CallArgs& a) { return Value::Clip(MakeSelect("SelectEvery", a.Clip("clip"), a.Int("step"), {0})); });
   t.Add("Interleave", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)}, Interleave);
 }
 

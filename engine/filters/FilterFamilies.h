@@ -16,6 +16,7 @@ void RegisterResizeFunctions(FunctionTable& table);
 void RegisterZoomFunctions(FunctionTable& table);
 void RegisterStackFunctions(FunctionTable& table);
 void RegisterFieldFunctions(FunctionTable& table);
+void RegisterGeometryFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
 void RegisterPlaneFunctions(FunctionTable& table);
 void RegisterLevelsFunctions(FunctionTable& table);
@@ -23,6 +24,10 @@ void RegisterFormatFunctions(FunctionTable& table);
 void RegisterAudioFunctions(FunctionTable& table);
 void RegisterAudioLevelFunctions(FunctionTable& table);
 void RegisterResampleAudioFunctions(FunctionTable& table);
+void RegisterRuntimeFunctions(FunctionTable& table);
+void RegisterWriteFileFunctions(FunctionTable& table);
+void RegisterConditionalReaderFunctions(FunctionTable& table);
+void RegisterAnimateFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

@@ -45,7 +45,8 @@ class ResizeClip : public Clip, public WindowedFrames {
       const double sited =
           sx && leftSited && in.pixelType != PixelType::YUY2 ? 0.25 * (1.0 - w.width / info.width) : 0.0;
       plans_.push_back(MakePlaneResize(kernel, in.width >> sx, in.height >> sy, step, w.left / dx + sited, w.top / dy,
-                                       w.width / dx, w.height / dy, info.width >> sx, info.height >> sy));
+                                       w.width / dx, w.height / dy, info.width >> sx, info.height >> sy,
+                                       IsRGBType(work_)));
     }
   }
 

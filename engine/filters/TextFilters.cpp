@@ -9,12 +9,14 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "engine/filters/Colors.h"
 #include "engine/filters/FilterFamilies.h"
+#include "engine/filters/FrameMessage.h"
 #include "engine/frames/FrameBudget.h"
 #include "engine/frames/FrameCopy.h"
 #include "engine/frames/FrameLimits.h"
@@ -569,6 +571,28 @@ std::vector<std::u32string> MessageLines(const std::string& text) {
 }
 
 }  // namespace
+
+int MessageTextSize(int width) { return std::clamp(width / 40, 12, 32); }
+
+FramePtr WithMessage(const FramePtr& frame, const std::string& text) {
+  // One face per size, made on first use and shared by every thread.
+  static std::mutex mutex;
+  static std::map<int, std::shared_ptr<TextRasterizer>> fonts;
+  const int size = MessageTextSize(frame->width);
+  TextStyle style;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto& font = fonts[size];
+    if (!font) font = std::make_shared<TextRasterizer>("Message", "Monospace", "", size, false);
+    style.font = font;
+  }
+  style.textColor = 0xFFFFFF;
+  style.haloColor = 0;
+  const InkPtr ink = LayOut(style, MessageLines(text), 4, 0, 7, frame->width, frame->height);
+  auto out = std::make_shared<FrameBGR>(*frame);
+  Draw(*out, *ink);
+  return out;
+}
 
 void RegisterTextFunctions(FunctionTable& t) {
   t.Add("Subtitle", TextParams(), Subtitle);

@@ -14,8 +14,15 @@ namespace tandemix::engine {
 
 std::int64_t AudioSamplesFromFrames(const ClipInfo& info, std::int64_t frames) {
   if (!info.hasVideo || !info.audio.Present() || info.rateNumerator <= 0) return 0;
-  return av_rescale_rnd(frames, static_cast<std::int64_t>(info.audio.sampleRate) * info.rateDenominator,
-                        info.rateNumerator, AV_ROUND_DOWN);
+  // Exact in 128 bits (frames, rate and denominator are each below 2^63,
+  // 2^31 and 2^31), then held just outside the limit on either side, so
+  // that CheckAudio refuses the length instead of an overflow wrapping it.
+  const __int128 product =
+      static_cast<__int128>(frames) * info.audio.sampleRate * static_cast<__int128>(info.rateDenominator);
+  __int128 samples = product / info.rateNumerator;
+  if (product < 0 && samples * info.rateNumerator != product) --samples;  // rounded down
+  return static_cast<std::int64_t>(
+      std::clamp<__int128>(samples, -(kMaxAudioSamples + 1), kMaxAudioSamples + 1));
 }
 
 void CheckAudio(const std::string& filter, const AudioInfo& audio) {
@@ -26,8 +33,9 @@ void CheckAudio(const std::string& filter, const AudioInfo& audio) {
   if (audio.channels > kMaxAudioChannels)
     throw FilterError(filter + ": too many audio channels (" + std::to_string(audio.channels) + "; at most " +
                       std::to_string(kMaxAudioChannels) + ").");
-  if (audio.sampleCount > kMaxAudioSamples)
-    throw FilterError(filter + ": the sound is too long (" + std::to_string(audio.sampleCount) + " samples).");
+  if (audio.sampleCount > kMaxAudioSamples || audio.sampleCount < 0)
+    throw FilterError(filter + ": the sound is too long (more than " + std::to_string(kMaxAudioSamples) +
+                      " samples).");
 }
 
 void WriteSilence(void* buffer, std::int64_t count, const AudioInfo& audio) {

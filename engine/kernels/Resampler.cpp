@@ -210,24 +210,54 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
   // The picture's centre stays fixed; the point kernel samples from the window's edge.
   double pos = taps == 1 ? start : start + (size - targetSize) / (targetSize * 2.0);
   constexpr double kScale = 1 << kResampleBits;
+  // The kernel is laid at the sample's own place, also near the edges;
+  // taps that fall outside the picture read its edge sample (AviSynth
+  // repeats the edge), so their weights are added to the edge tap's and
+  // the window is kept inside the picture.
+  const int fullTaps = static_cast<int>(std::ceil(support * 2));
+  std::vector<int> weights(static_cast<std::size_t>(fullTaps));
   for (int i = 0; i < targetSize; ++i) {
-    int end = static_cast<int>(pos + support);
-    if (end > sourceSize - 1) end = sourceSize - 1;
-    int first = end - taps + 1;
-    if (first < 0) first = 0;
-    program.start[static_cast<std::size_t>(i)] = first;
-    const double at = std::clamp(pos, 0.0, static_cast<double>(sourceSize - 1));
+    const int first = taps == 1 ? std::clamp(static_cast<int>(pos + support), 0, sourceSize - 1)
+                                : static_cast<int>(std::floor(pos + support)) - fullTaps + 1;
+    const int count = taps == 1 ? 1 : fullTaps;
     double total = 0.0;
-    for (int j = 0; j < taps; ++j) total += kernel((first + j - at) * filterStep);
+    for (int j = 0; j < count; ++j) total += kernel((first + j - pos) * filterStep);
     if (total == 0.0) total = 1.0;
     double value = 0.0;
-    std::int16_t* c = &program.coefficients[static_cast<std::size_t>(i) * static_cast<std::size_t>(taps)];
-    for (int k = 0; k < taps; ++k) {
-      const double next = value + kernel((first + k - at) * filterStep) / total;
-      c[k] = static_cast<std::int16_t>(static_cast<int>(next * kScale + 0.5) - static_cast<int>(value * kScale + 0.5));
+    for (int k = 0; k < count; ++k) {
+      const double next = value + kernel((first + k - pos) * filterStep) / total;
+      weights[static_cast<std::size_t>(k)] =
+          static_cast<int>(next * kScale + 0.5) - static_cast<int>(value * kScale + 0.5);
       value = next;
     }
+    const int from = std::clamp(first, 0, sourceSize - taps);
+    program.start[static_cast<std::size_t>(i)] = from;
+    std::int16_t* c = &program.coefficients[static_cast<std::size_t>(i) * static_cast<std::size_t>(taps)];
+    std::fill(c, c + taps, std::int16_t{0});
+    for (int k = 0; k < count; ++k) {
+      const int at = std::clamp(first + k, 0, sourceSize - 1) - from;
+      c[at] = static_cast<std::int16_t>(c[at] + weights[static_cast<std::size_t>(k)]);
+    }
     pos += posStep;
+  }
+  GroupTapsForVectors(program);
+  return program;
+}
+
+ResampleProgram MakeResampleProgramBottomUp(const ResampleKernel& kernel, int sourceSize, double start, double size,
+                                            int targetSize, bool refuseSmall) {
+  // Made in the mirrored picture, where the rows run the other way, then
+  // turned back: target i is the mirrored target targetSize - 1 - i, with
+  // its taps in the other order.
+  const ResampleProgram m =
+      MakeResampleProgram(kernel, sourceSize, sourceSize - start - size, size, targetSize, refuseSmall);
+  ResampleProgram program = m;
+  const auto taps = static_cast<std::size_t>(m.taps);
+  for (int i = 0; i < targetSize; ++i) {
+    const auto from = static_cast<std::size_t>(targetSize - 1 - i), to = static_cast<std::size_t>(i);
+    program.start[to] = sourceSize - m.start[from] - m.taps;
+    for (std::size_t k = 0; k < taps; ++k)
+      program.coefficients[to * taps + k] = m.coefficients[from * taps + taps - 1 - k];
   }
   GroupTapsForVectors(program);
   return program;
@@ -328,7 +358,7 @@ void ResampleColumns(const std::uint8_t* src, std::size_t srcStride, std::uint8_
 }
 
 PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcHeight, int step, double left,
-                            double top, double width, double height, int dstWidth, int dstHeight) {
+                            double top, double width, double height, int dstWidth, int dstHeight, bool bottomUp) {
   PlaneResize r;
   r.srcWidth = srcWidth;
   r.srcHeight = srcHeight;
@@ -343,7 +373,8 @@ PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcH
   else
     r.cropLeft = static_cast<int>(left);
   if (r.doVertical)
-    r.vertical = MakeResampleProgram(kernel, srcHeight, top, height, dstHeight);
+    r.vertical = bottomUp ? MakeResampleProgramBottomUp(kernel, srcHeight, top, height, dstHeight)
+                          : MakeResampleProgram(kernel, srcHeight, top, height, dstHeight);
   else
     r.cropTop = static_cast<int>(top);
   return r;

@@ -79,6 +79,12 @@ constexpr int kResampleBits = 14;
 ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize, double start, double size,
                                     int targetSize, bool refuseSmall = true);
 
+// The same program for rows that lie bottom first in memory, as AviSynth
+// keeps packed RGB: its taps are weighed (and rounded) from the bottom up,
+// which can change a target by one.
+ResampleProgram MakeResampleProgramBottomUp(const ResampleKernel& kernel, int sourceSize, double start, double size,
+                                            int targetSize, bool refuseSmall = true);
+
 // Targets [first, first + count) of a program: what it gives there, alone.
 ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count);
 
@@ -112,8 +118,11 @@ struct PlaneResize {
   int cropLeft = 0, cropTop = 0;  // whole-pixel window of a pass left out
   int srcWidth = 0, srcHeight = 0, dstWidth = 0, dstHeight = 0, step = 1;
 };
+// `bottomUp`: the vertical pass weighs its taps from the bottom up
+// (packed RGB, MakeResampleProgramBottomUp).
 PlaneResize MakePlaneResize(const ResampleKernel& kernel, int srcWidth, int srcHeight, int step, double left,
-                            double top, double width, double height, int dstWidth, int dstHeight);
+                            double top, double width, double height, int dstWidth, int dstHeight,
+                            bool bottomUp = false);
 // Runs the resize; each pass is split into row bands run by `bands(count,
 // cost, work)` (ParallelFor), so a large plane uses every core.
 using BandRunner = void (*)(int count, long long cost, const std::function<void(int, int)>& work);

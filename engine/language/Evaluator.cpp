@@ -36,10 +36,14 @@ class CompiledScript : public RuntimeScript {
         context_(std::move(context)),
         script_(std::move(script)) {}
 
-  Value Run(const std::vector<std::pair<std::string, Value>>& variables) const override {
+  RuntimeResult Run(const Variables& locals, const Variables& globals) const override {
     Evaluator evaluator(functions_, name_, folder_, context_);
-    for (const auto& [name, value] : variables) evaluator.SetVariable(name, value, false);
-    return evaluator.Run(script_);
+    for (const auto& [name, value] : locals) evaluator.SetVariable(name, value, false);
+    for (const auto& [name, value] : globals) evaluator.SetVariable(name, value, true);
+    RuntimeResult result;
+    result.value = evaluator.Run(script_);
+    result.globals = evaluator.Globals();
+    return result;
   }
 
  private:
@@ -72,13 +76,21 @@ void Evaluator::Fail(const std::string& message, int line) const {
 const Value* Evaluator::FindVariable(const std::string& name) const {
   const std::string key = LowerCase(name);
   if (auto it = locals_->find(key); it != locals_->end()) return &it->second;
-  if (base_ && atTopLevel_)
-    if (auto it = base_->topLevel.find(key); it != base_->topLevel.end()) return &it->second;
-  if (auto it = context_->globals.find(key); it != context_->globals.end()) return &it->second;
-  if (base_)
+  if (base_) {
+    // A runtime script: its own globals, then those the filters up the
+    // chain set for this frame, then the script's variables.
+    if (auto it = context_->globals.find(key); it != context_->globals.end()) return &it->second;
+    if (const Value* v = FrameVariables::Find(key)) return v;
+    if (atTopLevel_)
+      if (auto it = base_->topLevel.find(key); it != base_->topLevel.end()) return &it->second;
     if (auto it = base_->globals.find(key); it != base_->globals.end()) return &it->second;
+    return nullptr;
+  }
+  if (auto it = context_->globals.find(key); it != context_->globals.end()) return &it->second;
   return nullptr;
 }
+
+Variables Evaluator::Globals() const { return {context_->globals.begin(), context_->globals.end()}; }
 
 void Evaluator::SetVariable(const std::string& name, Value value, bool global) {
   (global ? context_->globals : *locals_)[LowerCase(name)] = std::move(value);
@@ -486,7 +498,10 @@ Value Evaluator::ImportFile(const std::string& path) {
 
 std::shared_ptr<const RuntimeScript> Evaluator::Compile(const std::string& text, const std::string& name) {
   Script script = ParseScript(text, name);
-  std::shared_ptr<const ScriptContext> context = context_;
+  // The variables as they are now: a copy, since the filter that keeps the
+  // script is itself held by a variable set later (a shared context would
+  // hold the filter, and the filter the context, forever).
+  std::shared_ptr<const ScriptContext> context = std::make_shared<ScriptContext>(*context_);
   if (base_) {
     // A runtime script made inside another sees what both see.
     auto merged = std::make_shared<ScriptContext>(*base_);

@@ -59,6 +59,8 @@ class Evaluator : public ScriptEnvironment {
   const std::string& ScriptPath() const override { return scriptName_; }
   const std::string& ScriptFolder() const override { return folder_; }
   std::shared_ptr<const RuntimeScript> Compile(const std::string& text, const std::string& name) override;
+  // The global variables this evaluator set (by lower-case name).
+  Variables Globals() const;
 
  private:
   enum class Flow { Normal, Return };

@@ -43,6 +43,21 @@ Value Coerce(const Value& v, ParamType type) {
 
 }  // namespace
 
+namespace {
+thread_local std::vector<const Variables*> frameVariables;
+}  // namespace
+
+FrameVariables::FrameVariables(const Variables& variables) { frameVariables.push_back(&variables); }
+
+FrameVariables::~FrameVariables() { frameVariables.pop_back(); }
+
+const Value* FrameVariables::Find(const std::string& lowerName) {
+  for (auto it = frameVariables.rbegin(); it != frameVariables.rend(); ++it)
+    for (const auto& [name, value] : **it)
+      if (LowerCase(name) == lowerName) return &value;
+  return nullptr;
+}
+
 std::string LowerCase(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;

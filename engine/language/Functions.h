@@ -48,13 +48,39 @@ class ScriptEnvironment {
   virtual std::shared_ptr<const RuntimeScript> Compile(const std::string& text, const std::string& name) = 0;
 };
 
+using Variables = std::vector<std::pair<std::string, Value>>;
+
+// What one run of a runtime script gave: its value and the globals it set
+// (current_frame among them), which the filter hands on to the frames it
+// then asks for (FrameVariables).
+struct RuntimeResult {
+  Value value;
+  Variables globals;
+};
+
 // A script kept by a runtime filter. Each run has variables of its own:
-// the script's variables as they are when it runs, then `variables`;
-// what a run assigns stays in that run. Safe to run on several threads at once.
+// the script's variables as they are when it runs, `locals` at its top
+// level and `globals` seen from its functions too; what a run assigns stays
+// in that run. Safe to run on several threads at once.
 class RuntimeScript {
  public:
   virtual ~RuntimeScript() = default;
-  virtual Value Run(const std::vector<std::pair<std::string, Value>>& variables) const = 0;
+  virtual RuntimeResult Run(const Variables& locals, const Variables& globals) const = 0;
+};
+
+// Variables a runtime filter gives the frames it asks of its child on this
+// thread while the object lives: ConditionalReader's value, the globals a
+// FrameEvaluate's script set. Runtime scripts that run meanwhile (further
+// down the chain) see them as globals, the innermost given first, as
+// AviSynth's runtime filters pass values down through global variables.
+class FrameVariables {
+ public:
+  explicit FrameVariables(const Variables& variables);
+  ~FrameVariables();
+  FrameVariables(const FrameVariables&) = delete;
+  FrameVariables& operator=(const FrameVariables&) = delete;
+  // By lower-case name; nullptr when no filter up the chain set it.
+  static const Value* Find(const std::string& lowerName);
 };
 
 struct Param {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -104,6 +105,48 @@ TEST(SyncFailures, SilentStillShortAndMissingClipsGiveAReason) {
   SyncOptions none;
   none.maxOffsetSeconds = 0.0;
   EXPECT_EQ(ErrorOf(b, b, none), "The sync needs a positive largest offset and analysis time.");
+}
+
+// Signals given as numbers: a motion track at `rate` and no sound.
+class FakeSignals : public ClipSignals {
+ public:
+  explicit FakeSignals(double rate) : rate_(rate) {}
+  bool Sound(const std::string&, int, double, SoundTrack&, std::string& error) override {
+    error = "no sound";
+    return false;
+  }
+  bool Motion(const std::string&, int maxFrames, MotionTrack& track, std::string&) override {
+    track.rate = rate_;
+    track.motion.clear();
+    // One jolt in a still scene: no other lag correlates at all.
+    for (int i = 0; i < std::min(maxFrames, 400); ++i) track.motion.push_back(i == 200 ? 100.0f : 0.0f);
+    return true;
+  }
+
+ private:
+  double rate_;
+};
+
+// Rates a sync cannot count frames at are refused in words; identical clips
+// report the highest confidence, 100, not a made-up ratio.
+TEST(SyncRates, UnusableRatesAreRefusedAndConfidenceIsBounded) {
+  for (double rate : {2e9, 1001.0, 1e-4}) {
+    FakeSignals fake(rate);
+    try {
+      FindSync("a.mkv", "b.mkv", fake);
+      ADD_FAILURE() << rate << ": no error";
+    } catch (const TandemixError& e) {
+      EXPECT_NE(std::string(e.what()).find("a.mkv runs at "), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("a sync needs a rate between 0.001 and 1000 frames per second."),
+                std::string::npos)
+          << e.what();
+    }
+  }
+  FakeSignals same(25.0);
+  const SyncResult result = FindSync("a.mkv", "a.mkv", same);
+  EXPECT_EQ(result.frames, 0);
+  EXPECT_EQ(result.confidence, 100.0);
+  EXPECT_EQ(result.Summary(), "0 frames, 0 ms, picture, confidence 100.00");
 }
 
 }  // namespace

@@ -156,8 +156,19 @@ TEST_F(BadInput, Scripts) {
        "String: the format \"%99999f\" has a width or precision over 100."},
       {"source file that does not exist", "AVISource(\"no such clip.avi\")", "AVISource: Cannot open "},
       {"picture source that is not a picture", "ImageSource(\"not a picture.bmp\")", "ImageSource: "},
+      {"NUL byte inside a script", std::string("BlankClip()\r\nx = 1\0\r\nFlipVertical()", 35),
+       "holds a NUL byte on line 2, column 6; a script, template or project is text without one."},
+      {"sound longer than the limit", "BlankClip(length=2147483647, fps=1, fps_denominator=2147483647)",
+       "BlankClip: the sound is too long (more than 4398046511104 samples)."},
+      {"sound made too long by ++", "BlankClip(length=10, fps=1000000000).AssumeFPS(1, 2147483647) ++ BlankClip()",
+       "Splice: the sound is too long"},
+      {"decoders past the frame budget",
+       "SetMemoryMax(32)\nc = AVISource(\"left.bmp\")\n" + Repeat("c = c + AVISource(\"left.bmp\")\n", 10) + "c",
+       "AVISource: out of frame memory: the decoder of " + dir.File("left.bmp") +
+           " does not fit the budget of 32 MB ("},
   };
   test::WriteBytes(dir.File("not a picture.bmp"), "text, not a picture\n");
+  Picture("left.bmp");
   CheckRows("script", rows, [&](const Row& row, int i) {
     const std::string path = dir.File("case" + std::to_string(i) + ".avs");
     test::WriteBytes(path, row.input);
@@ -202,7 +213,10 @@ TEST_F(BadInput, Projects) {
       {"marker repeated", named("! convertTemplate"),
        "cannot be read: the line \"! ConvertTemplate\" appears more than once."},
       {"empty file", "", "cannot be read: the line \"! ImportLeftTemplate\" is missing."},
-      {"not a project (binary)", std::string("\x89PNG\r\n\x1a\n\0\0", 10), "cannot be read: the line"},
+      {"not a project (binary, with NUL bytes)", std::string("\x89PNG\r\n\x1a\n\0\0", 10),
+       "holds a NUL byte on line 3, column 1; a script, template or project is text without one."},
+      {"NUL byte in the middle of a project", std::string("! ImportLeftTemplate\r\nab\0c", 26),
+       "holds a NUL byte on line 2, column 3"},
       {"template name with ../", named("../../elsewhere/evil"),
        "the FilterLeft block names the template \"../../elsewhere/evil\", " + templateOutside},
       {"template name that is an absolute path", named("/etc/evil"),
@@ -225,6 +239,15 @@ TEST_F(BadInput, Projects) {
   EXPECT_EQ(missing.err, "Cannot open file " + dir.File("none.avp") + "\n");
   const test::CommandResult folder = RunCli({"generate", dir.File("out.avs"), "--project", dir.Path()});
   EXPECT_EQ(folder.err, "Cannot open file " + dir.Path() + "\n");
+  const test::CommandResult device = RunCli({"generate", dir.File("out.avs"), "--project", "/dev/zero"});
+  EXPECT_EQ(device.err, "Cannot open file /dev/zero: it is not a regular file.\n");
+  test::WriteBytes(dir.File("large.avp"), std::string((16 << 20) + 1, '#'));
+  const test::CommandResult large = RunCli({"generate", dir.File("out.avs"), "--project", dir.File("large.avp")});
+  EXPECT_EQ(large.err, "Cannot open file " + dir.File("large.avp") +
+                           ": it is larger than 16 MB, too large for a script, template or project.\n");
+  PrintTable("project",
+             {{"project that is a device (/dev/zero)", "", "Cannot open file <path>: it is not a regular file."},
+              {"project over 16 MB", "", "Cannot open file <path>: it is larger than 16 MB, ..."}});
   PrintTable("project", {{"project file that does not exist", "", "Cannot open file <path>"},
                          {"project that is a folder", "", "Cannot open file <path>"}});
 }
@@ -320,6 +343,70 @@ TEST_F(BadInput, Pictures) {
 
 // Values typed on the command line (the same checks guard the window
 // program's boxes: both run the generator and the compositor).
+// A WAV header's numbers as a file: `channels` 16-bit channels at `rate`,
+// 100 samples of silence.
+std::string WavBytes(std::uint32_t rate, std::uint16_t channels) {
+  std::string bytes = "RIFF";
+  const auto put = [&bytes](std::uint32_t v, int size) {
+    for (int i = 0; i < size; ++i) bytes += static_cast<char>((v >> (8 * i)) & 0xFF);
+  };
+  const std::uint32_t data = 100u * 2u * channels;
+  put(36 + data, 4);
+  bytes += "WAVEfmt ";
+  put(16, 4);
+  put(1, 2);
+  put(channels, 2);
+  put(rate, 4);
+  put(rate * 2u * channels, 4);
+  put(2u * channels, 2);
+  put(16, 2);
+  bytes += "data";
+  put(data, 4);
+  return bytes + std::string(data, '\0');
+}
+
+// Sound files past the engine's limits are refused the same way whether
+// they are opened directly or through a script, and a script without a
+// picture is not measured as a 0x0 video.
+TEST_F(BadInput, SoundFiles) {
+  test::WriteBytes(dir.File("c65.wav"), WavBytes(48000, 65));
+  test::WriteBytes(dir.File("fast.wav"), WavBytes(2000000000, 2));
+  test::WriteBytes(dir.File("tone.wav"), WavBytes(48000, 2));
+  const std::string channels = "too many audio channels (65; at most 64).";
+  const std::string rate = "the sample rate 2000000000 is too high (at most 10000000).";
+  const std::vector<Row> rows = {
+      {"info --audio of 65 channels", "info --audio c65.wav", dir.File("c65.wav") + ": " + channels},
+      {"wav of 65 channels", "wav c65.wav out.wav", dir.File("c65.wav") + ": " + channels},
+      {"WAVSource of 65 channels", "info WAVSource(\"c65.wav\")", "WAVSource: " + channels},
+      {"info --audio at 2 GHz", "info --audio fast.wav", dir.File("fast.wav") + ": " + rate},
+      {"wav at 2 GHz", "wav fast.wav out.wav", dir.File("fast.wav") + ": " + rate},
+      {"WAVSource at 2 GHz", "info WAVSource(\"fast.wav\")", "WAVSource: " + rate},
+      {"info of a sound-only script", "info WAVSource(\"tone.wav\")",
+       "sound.avs has no video stream (its clip is sound only)"},
+  };
+  CheckRows("sound files", rows, [&](const Row& row, int) {
+    std::vector<std::string> args;
+    std::string rest = row.input;
+    const auto space = rest.find(' ');
+    args.push_back(rest.substr(0, space));
+    rest = rest.substr(space + 1);
+    if (rest.rfind("--audio ", 0) == 0) {
+      args.push_back("--audio");
+      rest = rest.substr(8);
+    }
+    if (rest.find('(') != std::string::npos) {  // a script around the call
+      test::WriteBytes(dir.File("sound.avs"), rest + "\r\n");
+      rest = "sound.avs";
+    }
+    for (std::size_t at; (at = rest.find(' ')) != std::string::npos; rest = rest.substr(at + 1))
+      args.push_back(dir.File(rest.substr(0, at)));
+    args.push_back(dir.File(rest));
+    const test::CommandResult r = RunCli(args);
+    EXPECT_FALSE(test::FileExists(dir.File("out.wav"))) << row.kind;
+    return r;
+  });
+}
+
 TEST_F(BadInput, CommandLineValues) {
   const std::vector<Row> generate = {
       {"scale of -100 %", "--scale-left=-100", "The scale of the left view must be above 0 %; it is -100 %."},
@@ -418,6 +505,14 @@ TEST_F(BadInput, CommandLineValues) {
     if (command == "grab") return RunCli({"grab", script, value, dir.File("g.bmp")});
     return RunCli({"info", dir.File(value + ".avs")});
   });
+  // A file that is no clip has no layout either: info --layout fails as
+  // info does, and FFmpeg's own log stays quiet.
+  test::WriteBytes(dir.File("empty.mkv"), "");
+  const test::CommandResult layout = RunCli({"info", "--layout", dir.File("empty.mkv")});
+  EXPECT_EQ(layout.exitCode, 1);
+  EXPECT_EQ(layout.out, "");
+  EXPECT_EQ(layout.err, "Cannot open " + dir.File("empty.mkv") + "\n");
+  PrintTable("command line (info)", {{"info --layout of an empty file", "", "Cannot open <path>"}});
 }
 
 }  // namespace

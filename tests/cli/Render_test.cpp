@@ -209,21 +209,25 @@ TEST_F(RenderCli, BadArgumentsSayWhatIsWrongAndWriteNothing) {
   EXPECT_EQ(Entries(out.Path()), std::vector<std::string>{"broken.avs"});
 }
 
-// Ctrl-C while it encodes: the temporary file goes, no target is left.
-TEST_F(RenderCli, InterruptLeavesNoFile) {
+// Ctrl-C, SIGTERM, a closed terminal (SIGHUP) or SIGQUIT while it
+// encodes: the temporary file goes, no target is left.
+TEST_F(RenderCli, EveryTerminatingSignalLeavesNoFile) {
   WriteTextLines(out.File("long.avs"), {"BlankClip(width=640, height=480, length=100000, fps=25)"});
-  QProcess render;
-  render.start(TANDEMIX_CLI_PATH, {"render", QString::fromStdString(out.File("long.avs")),
-                                   QString::fromStdString(out.File("long.mkv")), "--preset", "veryslow"});
-  ASSERT_TRUE(render.waitForStarted());
-  // Wait for the temporary file: then the encoder runs.
-  for (int i = 0; i < 500 && Entries(out.Path()).size() < 2; ++i) QThread::msleep(10);
-  ASSERT_EQ(Entries(out.Path()).size(), 2u);
-  ::kill(static_cast<pid_t>(render.processId()), SIGINT);
-  ASSERT_TRUE(render.waitForFinished(20000));
-  EXPECT_EQ(render.exitCode(), 130);
-  EXPECT_EQ(render.readAllStandardError().toStdString(), "Rendering was cancelled; no file was written\n");
-  EXPECT_EQ(Entries(out.Path()), std::vector<std::string>{"long.avs"});
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    QProcess render;
+    render.start(TANDEMIX_CLI_PATH, {"render", QString::fromStdString(out.File("long.avs")),
+                                     QString::fromStdString(out.File("long.mkv")), "--preset", "veryslow"});
+    ASSERT_TRUE(render.waitForStarted());
+    // Wait for the temporary file: then the encoder runs.
+    for (int i = 0; i < 500 && Entries(out.Path()).size() < 2; ++i) QThread::msleep(10);
+    ASSERT_EQ(Entries(out.Path()).size(), 2u) << signal;
+    ::kill(static_cast<pid_t>(render.processId()), signal);
+    ASSERT_TRUE(render.waitForFinished(20000));
+    EXPECT_EQ(render.exitStatus(), QProcess::NormalExit) << signal;
+    EXPECT_EQ(render.exitCode(), 130) << signal;
+    EXPECT_EQ(render.readAllStandardError().toStdString(), "Rendering was cancelled; no file was written\n");
+    EXPECT_EQ(Entries(out.Path()), std::vector<std::string>{"long.avs"}) << signal;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/frames/AudioSamples.h"
 #include "tests/engine/AudioTestSupport.h"
 #include "tests/engine/EngineTestSupport.h"
 
@@ -371,6 +372,35 @@ TEST(AudioProperties, DescribeTheSound) {
       "!HasAudio(c.KillAudio()) && !HasVideo(c.KillVideo()) && AudioDuration(c.KillAudio()) == 0.0\n"
       "BlankClip(length=ok ? 7 : 3)");
   EXPECT_EQ(clip->Info().frameCount, 7);
+}
+
+// Frame times in samples are exact in 64 bits or refused: lengths past the
+// limit, however far, come out just past it, never wrapped to a negative.
+TEST(AudioLengths, FrameTimesNeverWrapAndLongSoundsAreRefused) {
+  engine::ClipInfo info;
+  info.rateNumerator = 30000;
+  info.rateDenominator = 1001;
+  info.audio.sampleRate = 48000;
+  info.audio.channels = 2;
+  EXPECT_EQ(engine::AudioSamplesFromFrames(info, 5), 8008);
+  EXPECT_EQ(engine::AudioSamplesFromFrames(info, -1), -1602);  // down, before the start too
+  info.rateNumerator = 1;
+  info.rateDenominator = 2147483647;
+  EXPECT_EQ(engine::AudioSamplesFromFrames(info, 2147483647), engine::kMaxAudioSamples + 1);
+  EXPECT_EQ(engine::AudioSamplesFromFrames(info, INT64_MAX), engine::kMaxAudioSamples + 1);
+  EXPECT_EQ(engine::AudioSamplesFromFrames(info, INT64_MIN), -engine::kMaxAudioSamples - 1);
+  const std::string tooLong = "the sound is too long (more than 4398046511104 samples).";
+  for (const char* script : {
+           "BlankClip(length=2147483647, fps=1, fps_denominator=2147483647)",
+           "BlankClip(length=2147483647, fps=1, fps_denominator=2000000).ResampleAudio(10000000)",
+           "BlankClip(length=10, fps=1000000000).AssumeFPS(1, 2147483647) ++ BlankClip(length=10)",
+       }) {
+    SCOPED_TRACE(script);
+    EXPECT_NE(EvalError(script).find(tooLong), std::string::npos) << EvalError(script);
+  }
+  // The longest sound the limit allows is measured exactly.
+  const engine::ClipPtr longest = Eval("BlankClip(length=2147483647, fps=1, fps_denominator=2, audio_rate=1000)");
+  EXPECT_EQ(longest->Info().audio.sampleCount, 2147483647LL * 2 * 1000);
 }
 
 }  // namespace
