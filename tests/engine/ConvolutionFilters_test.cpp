@@ -90,6 +90,71 @@ TEST_F(ConvolutionFilters, EveryByteAsAviSynthMakesIt) {
   ExpectDigests(folder_, 40, 16, cases, std::size(cases));
 }
 
+TEST_F(ConvolutionFilters, GeneralConvolutionAsAviSynthComputesIt) {
+  // Matrices of 3x3 to 9x9, the top row first; edge samples stand in for
+  // those past the edge; the sum times (1 << 20) / divisor (cut), rounded,
+  // plus bias; with auto the divisor is multiplied by the matrix's sum.
+  const DigestCase cases[] = {
+      {"RGB24", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\")", 0, 40, 16, 0x309d9888u},
+      {"RGB24", "GeneralConvolution(bias=20, matrix=\"-1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2\")", 0,
+       40, 16, 0xc416196du},
+      {"RGB24", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", divisor=2)", 0, 40, 16, 0x0b239cabu},
+      {"RGB32", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\")", 0, 40, 16, 0x309d9888u},
+      {"RGB32", "GeneralConvolution(bias=20, matrix=\"-1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2\")", 0,
+       40, 16, 0xc416196du},
+      {"RGB32", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", divisor=2)", 0, 40, 16, 0x0b239cabu},
+      {"YV24", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\")", 0, 40, 16, 0xdb6e1d58u},
+      {"YV24", "GeneralConvolution(bias=20, matrix=\"-1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2\")", 0,
+       40, 16, 0xece322c5u},
+      {"YV24", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", divisor=2)", 0, 40, 16, 0xc73b4b2bu},
+      {"Y8", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\")", 0, 40, 16, 0xb2ede000u},
+      {"Y8", "GeneralConvolution(bias=20, matrix=\"-1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2 -2 5 1 -3 4 0 -4 3 -1 6 2\")", 0,
+       40, 16, 0x1d39e740u},
+      {"Y8", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", divisor=2)", 0, 40, 16, 0x22ad2715u},
+      {"YV12", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", chroma=false)", 0, 40, 16, 0xe56ae8aeu},
+      {"YV12",
+       "GeneralConvolution(64, \"-2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 "
+       "-2 3 -1 4 0 5 1 -3 2 -2 3 -1 4\", luma=false)",
+       0, 40, 16, 0xc99e4818u},
+      {"YV12",
+       "GeneralConvolution(-30, \"-3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 "
+       "-5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 "
+       "-2\", 3, chroma=false)",
+       0, 40, 16, 0x9d5e82c3u},
+      {"YV16", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", chroma=false)", 0, 40, 16, 0xe613ee9au},
+      {"YV16",
+       "GeneralConvolution(64, \"-2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 "
+       "-2 3 -1 4 0 5 1 -3 2 -2 3 -1 4\", luma=false)",
+       0, 40, 16, 0x8368efccu},
+      {"YV16",
+       "GeneralConvolution(-30, \"-3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 "
+       "-5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 "
+       "-2\", 3, chroma=false)",
+       0, 40, 16, 0x7ec14b5fu},
+      {"YUY2", "GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", chroma=false)", 0, 40, 16, 0xe613ee9au},
+      {"YUY2",
+       "GeneralConvolution(64, \"-2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 -2 3 -1 4 0 5 1 -3 2 "
+       "-2 3 -1 4 0 5 1 -3 2 -2 3 -1 4\", luma=false)",
+       0, 40, 16, 0x8368efccu},
+      {"YUY2",
+       "GeneralConvolution(-30, \"-3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 "
+       "-5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 -2 5 -1 6 0 7 1 -5 2 -4 3 -3 4 "
+       "-2\", 3, chroma=false)",
+       0, 40, 16, 0x7ec14b5fu},
+      {"YV24", "GeneralConvolution(128, \"-1 -2 -1 0 0 0 1 2 1\", 2.5, auto=false, luma=false)", 0, 40, 16,
+       0xda89e428u},
+  };
+  ExpectDigests(folder_, 40, 16, cases, std::size(cases));
+  // Ties: 5625 / (45 * 2) is 62.5 and gives 62, the reciprocal being cut.
+  TempFolder folder;
+  FrameBGR flat(3, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 3; ++x) SetPixel(flat, x, y, Bgr{125, 0, 0});
+  const auto tie = Eval(PictureSource(folder, "flat.bmp", flat) +
+                        ".ShowBlue(\"Y8\").GeneralConvolution(matrix=\"1 2 3 4 5 6 7 8 9\", divisor=2)");
+  EXPECT_EQ(tie->GetFrame(0)->Row(0)[1], 62);
+}
+
 TEST_F(ConvolutionFilters, RefusesAsAviSynthDoes) {
   const std::pair<const char*, const char*> cases[] = {
       {"BlankClip().Sharpen(1.01)", "Sharpen: arguments must be in the range -1.58 to 1.0"},
@@ -98,8 +163,24 @@ TEST_F(ConvolutionFilters, RefusesAsAviSynthDoes) {
       {"BlankClip().Blur(1.59)", "Blur: arguments must be in the range -1.0 to 1.58"},
       {"BlankClip().Blur(-1.01)", "Blur: arguments must be in the range -1.0 to 1.58"},
       {"BlankClip().Blur(1.58, -1.1)", "Blur: arguments must be in the range -1.0 to 1.58"},
+      {"BlankClip(pixel_type=\"YV12\").GeneralConvolution(0, \"1 2 1 2 4 2 1 2 1\")",
+       "GeneralConvolution: both luma and chroma cannot be set for subsampled video formats"},
+      {"BlankClip(pixel_type=\"YUY2\").GeneralConvolution()",
+       "GeneralConvolution: both luma and chroma cannot be set for subsampled video formats"},
+      {"BlankClip().GeneralConvolution(0, \"1 2 1 2 4 2 1 2 1\", 0)", "GeneralConvolution: divisor cannot be zero"},
+      {"BlankClip().GeneralConvolution(0, \"1 2 1 2 x 2 1 2 1 3\")",
+       "GeneralConvolution: matrix incomplete, possible size 5x5 but element count 10"},
+      {"BlankClip().GeneralConvolution(0, \"1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1\")",
+       "GeneralConvolution: matrix incomplete, possible size 7x7 but element count 26"},
+      {"BlankClip().GeneralConvolution(0, \"1,2,1,2,4,2,1,2,1\")",
+       "GeneralConvolution: matrix too small, need at least 3x3 elements"},
+
   };
   for (const auto& [script, message] : cases) EXPECT_EQ(Message(EvalError(script)), message) << script;
+  std::string big;
+  for (int i = 0; i < 82; ++i) big += "1 ";
+  EXPECT_EQ(Message(EvalError("BlankClip().GeneralConvolution(0, \"" + big + "\")")),
+            "GeneralConvolution: matrix too big, maximum 9x9 elements allowed");
   EXPECT_EQ(SizeOf(Eval("BlankClip(pixel_type=\"YV12\").Blur(0.5, 0.5, false).Sharpen(-1.58)")), (Size{640, 480, 240}));
 }
 
