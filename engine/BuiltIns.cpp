@@ -29,6 +29,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterResampleAudioFunctions(t);
     RegisterRuntimeFunctions(t);
     RegisterWriteFileFunctions(t);
+    RegisterConditionalReaderFunctions(t);
+    RegisterAnimateFunctions(t);
     RegisterTextFunctions(t);
     return t;
   }();

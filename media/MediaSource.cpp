@@ -144,7 +144,9 @@ struct MediaSource::Impl {
     if (avcodec_parameters_to_context(codec.get(), par) < 0) throw TandemixError("Cannot decode the video of " + path);
     codec->pkt_timebase = timeBase;
     codec->thread_count = ParallelThreads();
-    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) throw TandemixError("Cannot decode the video of " + path);
+    const int opened = avcodec_open2(codec.get(), decoder, nullptr);
+    if (opened == AVERROR(ENOMEM)) throw TandemixError("Out of memory opening the decoder of " + path);
+    if (opened < 0) throw TandemixError("Cannot decode the video of " + path);
     // The first frame fixes the time stamp that frame 0 stands at.
     if (!Receive(current.get())) throw TandemixError("Cannot decode a frame of " + path);
     currentIndex = 0;

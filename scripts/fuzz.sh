@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 #
 # SECONDS per target (default 60); TARGET is script, geometry, project,
-# template or compose (default: all). New inputs go to a scratch corpus
+# template, compose or media (default: all). New inputs go to a scratch corpus
 # (FUZZ_WORK, default a temporary folder), never into the tree; a finding
 # is written there as crash-*, leak-*, timeout-* or oom-* with the log, and
 # the script exits 1.
@@ -17,7 +17,7 @@ ROOT=$PWD
 SECONDS_PER_TARGET=${1:-60}
 shift || true
 TARGETS=("$@")
-if [[ ${#TARGETS[@]} -eq 0 ]]; then TARGETS=(script geometry project template compose); fi
+if [[ ${#TARGETS[@]} -eq 0 ]]; then TARGETS=(script geometry project template compose media); fi
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTANDEMIX_FUZZ=ON \
   -DTANDEMIX_TESTS=OFF >/dev/null

@@ -25,6 +25,8 @@ void RegisterAudioLevelFunctions(FunctionTable& table);
 void RegisterResampleAudioFunctions(FunctionTable& table);
 void RegisterRuntimeFunctions(FunctionTable& table);
 void RegisterWriteFileFunctions(FunctionTable& table);
+void RegisterConditionalReaderFunctions(FunctionTable& table);
+void RegisterAnimateFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

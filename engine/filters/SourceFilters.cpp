@@ -20,6 +20,7 @@ extern "C" {
 #include "engine/filters/PassThrough.h"
 #include "engine/filters/Rates.h"
 #include "engine/filters/SourceClips.h"
+#include "engine/frames/FrameBudget.h"
 #include "engine/frames/FrameLimits.h"
 #include "engine/frames/ScriptError.h"
 #include "media/MediaAudio.h"
@@ -101,10 +102,23 @@ std::unique_ptr<MediaAudio> OpenSound(const std::string& filter, const std::stri
 
 // Picture and sound each have a decoder of their own, each under its own
 // lock, so sound read on the player's thread never waits for a frame.
+// What a decoder of a file costs beyond the frames it hands out, measured
+// on FFmpeg's decoders: about 5 MB of state, and the frames it keeps for
+// reference and in the source's cache (about eight, at most the cache).
+std::size_t DecoderBytes(const MediaDescription& d) {
+  const std::size_t frame = static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height) * 3 / 2;
+  return (5u << 20) + std::min<std::size_t>(8 * frame, MediaSource::kDefaultCacheBytes);
+}
+
 class MediaClip : public Clip {
  public:
-  MediaClip(std::unique_ptr<MediaSource> source, std::unique_ptr<MediaAudio> audio)
+  // The decoder counts against the script's frame budget while the clip
+  // lives, so hundreds of sources are refused with a message naming the
+  // budget instead of exhausting the machine.
+  MediaClip(const std::string& filter, const std::string& path, std::unique_ptr<MediaSource> source,
+            std::unique_ptr<MediaAudio> audio)
       : Clip(InfoOf(source->Description(), source->Type(), audio.get())),
+        decoder_(filter, "the decoder of " + path, DecoderBytes(source->Description())),
         source_(std::move(source)),
         audio_(std::move(audio)) {}
   ~MediaClip() override {
@@ -169,6 +183,7 @@ class MediaClip : public Clip {
     }
   }
 
+  BudgetReservation decoder_;
   std::mutex mutex_;  // branches of a stack may ask for frames at once
   std::unique_ptr<MediaSource> source_;
   std::mutex audioMutex_;
@@ -225,7 +240,7 @@ ClipPtr OpenMediaFile(const std::string& filter, const std::string& path, bool a
     if (!sound) throw;
     return sound;
   }
-  return std::make_shared<MediaClip>(std::move(source), OpenSound(filter, path, audio));
+  return std::make_shared<MediaClip>(filter, path, std::move(source), OpenSound(filter, path, audio));
 }
 
 void SetFloatRate(const std::string& filter, ClipInfo& info, double fps) {
@@ -355,7 +370,7 @@ ClipPtr OpenMediaClip(const std::string& path) {
   const MediaDescription& d = source->Description();
   try {
     CheckFrameSize(path, d.width, d.height);
-    return std::make_shared<MediaClip>(std::move(source), OpenSound("Sound", path, true));
+    return std::make_shared<MediaClip>(path, path, std::move(source), OpenSound("Sound", path, true));
   } catch (const FilterError& e) {
     throw TandemixError(e.what());
   }

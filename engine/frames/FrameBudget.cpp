@@ -50,6 +50,10 @@ std::size_t FrameBudget::InUse() const {
 }
 
 void FrameBudget::Reserve(const std::string& filter, std::size_t bytes) {
+  Reserve(filter, "a frame of " + Megabytes(bytes), bytes);
+}
+
+void FrameBudget::Reserve(const std::string& filter, const std::string& what, std::size_t bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (used_ + bytes > limit_) {
     // Frames the pools and caches keep go first (their deleters come back
@@ -62,9 +66,8 @@ void FrameBudget::Reserve(const std::string& filter, std::size_t bytes) {
     lock.lock();
   }
   if (used_ + bytes > limit_)
-    throw FilterError(filter + ": out of frame memory: a frame of " + Megabytes(bytes) +
-                      " does not fit the budget of " + Megabytes(limit_) + " (" + Megabytes(used_) +
-                      " in use; SetMemoryMax sets the budget).");
+    throw FilterError(filter + ": out of frame memory: " + what + " does not fit the budget of " + Megabytes(limit_) +
+                      " (" + Megabytes(used_) + " in use; SetMemoryMax sets the budget).");
   used_ += bytes;
 }
 
@@ -82,6 +85,13 @@ void FrameBudget::Unregister(IdleFrames* holder) {
   std::lock_guard<std::mutex> lock(mutex_);
   holders_.erase(std::remove(holders_.begin(), holders_.end(), holder), holders_.end());
 }
+
+BudgetReservation::BudgetReservation(const std::string& filter, const std::string& what, std::size_t bytes)
+    : budget_(CurrentBudget()), bytes_(bytes) {
+  budget_->Reserve(filter, what, bytes);
+}
+
+BudgetReservation::~BudgetReservation() { budget_->Release(bytes_); }
 
 std::shared_ptr<FrameBudget> CurrentBudget() {
   if (!tCurrentBudget) tCurrentBudget = std::make_shared<FrameBudget>(FrameBudget::DefaultLimit());

@@ -40,6 +40,9 @@ class FrameBudget {
   // they cannot fit even after releasing the idle frames of the pools and
   // caches.
   void Reserve(const std::string& filter, std::size_t bytes);
+  // The same for memory other than a frame, e.g. a decoder's; `what` names
+  // it in the message ("the decoder of v.mp4").
+  void Reserve(const std::string& filter, const std::string& what, std::size_t bytes);
   void Release(std::size_t bytes);
 
   void Register(IdleFrames* holder);
@@ -50,6 +53,21 @@ class FrameBudget {
   std::size_t limit_;
   std::size_t used_ = 0;
   std::vector<IdleFrames*> holders_;
+};
+
+// Memory other than frames counted against the current budget while the
+// object lives: a media source's decoder state and the frames it keeps.
+class BudgetReservation {
+ public:
+  // Throws as FrameBudget::Reserve.
+  BudgetReservation(const std::string& filter, const std::string& what, std::size_t bytes);
+  ~BudgetReservation();
+  BudgetReservation(const BudgetReservation&) = delete;
+  BudgetReservation& operator=(const BudgetReservation&) = delete;
+
+ private:
+  std::shared_ptr<FrameBudget> budget_;
+  std::size_t bytes_;
 };
 
 // The budget of the script being evaluated on this thread (nodes take it

@@ -162,8 +162,13 @@ TEST_F(BadInput, Scripts) {
        "BlankClip: the sound is too long (more than 4398046511104 samples)."},
       {"sound made too long by ++", "BlankClip(length=10, fps=1000000000).AssumeFPS(1, 2147483647) ++ BlankClip()",
        "Splice: the sound is too long"},
+      {"decoders past the frame budget",
+       "SetMemoryMax(32)\nc = AVISource(\"left.bmp\")\n" + Repeat("c = c + AVISource(\"left.bmp\")\n", 10) + "c",
+       "AVISource: out of frame memory: the decoder of " + dir.File("left.bmp") +
+           " does not fit the budget of 32 MB ("},
   };
   test::WriteBytes(dir.File("not a picture.bmp"), "text, not a picture\n");
+  Picture("left.bmp");
   CheckRows("script", rows, [&](const Row& row, int i) {
     const std::string path = dir.File("case" + std::to_string(i) + ".avs");
     test::WriteBytes(path, row.input);

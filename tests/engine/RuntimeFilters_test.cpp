@@ -4,6 +4,7 @@
 // same scripts. Values are read back through WriteFile into the test's
 // folder.
 #include <QDir>
+#include <sstream>
 
 #include "engine/filters/FrameMessage.h"
 #include "tests/engine/EngineTestSupport.h"
@@ -330,6 +331,151 @@ TEST(WriteFile, LinesPerFrameAtStartAndEnd) {
   EXPECT_EQ(Message(EvalError("WriteFile(BlankClip(), \"missing/inner.txt\", \"1\")", folder.Path())),
             "WriteFile: scripts may write files only inside their own folder (" + folder.Path() +
                 "), not \"missing/inner.txt\"");
+}
+
+// The lines WriteFile writes for frames 0 .. frames-1 of `script` (run in
+// `folder`, writing "out.txt"), one string per frame.
+std::vector<std::string> LinesOf(const TempFolder& folder, const std::string& script, int frames) {
+  {
+    const auto clip = Eval(script, folder.Path());
+    for (int n = 0; n < frames; ++n) clip->GetFrame(n);
+  }
+  std::vector<std::string> lines;
+  std::istringstream in(ReadBytes(folder.File("out.txt")));
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+TEST(ConditionalReader, TypesRangesInterpolationAndOffsets) {
+  TempFolder folder;
+  WriteBytes(folder.File("i.txt"),
+             "# comment line\nType int\nDefault 7\n0 100\n2 4 200\nR 5 6 300\nI 8 12 10 50\n  # indented\n15 -3\n");
+  WriteBytes(folder.File("f.txt"), "type FLOAT\ndefault 0.5\nI 1 4 0.0 1.0\n6 2.25\nR 7 8 -1.5\n");
+  WriteBytes(folder.File("b.txt"), "Type bool\nDefault false\n2 true\nR 4 5 TRUE\n9 yes\n11 no\n12 1\n13 T\n");
+  WriteBytes(folder.File("s.txt"), "type string\ndefault abc\n1 hello world\nR 2 3 \"quoted\"\n");
+  const auto lines = LinesOf(folder,
+                             "c = BlankClip(length=20, pixel_type=\"YV12\", width=64, height=48)\n"
+                             "c = WriteFile(c, \"out.txt\", \"current_frame\", \"\"\" \" \" \"\"\", \"vi\", "
+                             "\"\"\" \" \" \"\"\", \"vf\", \"\"\" \" \" \"\"\", \"vb\", \"\"\" \"|\" \"\"\", \"vs\")\n"
+                             "c = ConditionalReader(c, \"i.txt\", \"vi\")\n"
+                             "c = ConditionalReader(c, \"f.txt\", \"vf\")\n"
+                             "c = ConditionalReader(c, \"b.txt\", \"vb\")\n"
+                             "ConditionalReader(c, \"s.txt\", \"v\", condvarsuffix=\"s\")",
+                             16);
+  const std::vector<std::string> expected = {
+      "0 100 0.500000 false|abc",      "1 7 0.000000 false|hello world", "2 4 0.333333 true|\"quoted\"",
+      "3 7 0.666667 false|\"quoted\"", "4 7 1.000000 true|abc",          "5 300 0.500000 true|abc",
+      "6 300 2.250000 false|abc",      "7 7 -1.500000 false|abc",        "8 10 -1.500000 false|abc",
+      "9 20 0.500000 true|abc",        "10 30 0.500000 false|abc",       "11 40 0.500000 false|abc",
+      "12 50 0.500000 true|abc",       "13 7 0.500000 true|abc",         "14 7 0.500000 false|abc",
+      "15 -3 0.500000 false|abc"};
+  EXPECT_EQ(lines, expected);
+  // Integers interpolate rounded half up and cut toward zero; Offset moves
+  // the lines after it.
+  TempFolder second;
+  WriteBytes(second.File("c.txt"),
+             "Type int\nDefault -1\nI 0 3 0 10\nI 4 7 10 0\nI 8 10 0 -5\nOffset 2\n14 99\nR 15 16 5\nR 0 2000000000 "
+             "4\n");
+  EXPECT_EQ(LinesOf(second,
+                    "c = BlankClip(length=20, pixel_type=\"YV12\", width=64, height=48)\n"
+                    "c = WriteFile(c, \"out.txt\", \"v\")\nConditionalReader(c, \"c.txt\", \"v\")",
+                    20),
+            (std::vector<std::string>{"0", "3", "4", "4", "4", "4", "4", "4", "4", "4",
+                                      "4", "4", "4", "4", "4", "4", "4", "4", "4", "4"}));
+  WriteBytes(second.File("d.txt"), "Type int\nDefault -1\nI 0 3 0 10\nI 4 7 10 0\nI 8 10 0 -5\nOffset 2\n14 99\n");
+  EXPECT_EQ(LinesOf(second,
+                    "c = BlankClip(length=17, pixel_type=\"YV12\", width=64, height=48)\n"
+                    "c = WriteFile(c, \"out.txt\", \"v\", append=false)\nConditionalReader(c, \"d.txt\", \"v\")",
+                    17),
+            (std::vector<std::string>{"0", "3", "7", "10", "10", "7", "3", "0", "0", "-2", "-4", "-1", "-1", "-1", "-1",
+                                      "-1", "99"}));
+  const struct {
+    const char* file;
+    const char* message;
+  } errors[] = {
+      {"Type foo\n", "ConditionalReader: Unknown 'Type' specified in line 1"},
+      {"Type int\n1 abc\n", "ConditionalReader: Could not find an expected integer at line 2!"},
+      {"Type float\n1 abc\n", "ConditionalReader: Could not find an expected float at line 2!"},
+      {"Type string\nI 1 3 a b\n", "ConditionalReader: Cannot Interpolate strings in line 2"},
+      {"Type bool\nI 1 3 true false\n", "ConditionalReader: Cannot Interpolate booleans in line 2"},
+      {"Type bool\n5 xyz\n", "ConditionalReader: Boolean value was not true or false in line 2"},
+      {"1 5\n", "ConditionalReader: Type was not defined!"},
+      {"Type int\nR 3 1 5\n", "ConditionalReader: The Range start frame is after the end frame in line 2"},
+      {"Type int\nDefault x\n", "ConditionalReader: Do not understand line 2"},
+      {"Type int\nfoo bar\n", "ConditionalReader: Do not understand line 2"},
+      {"Type int\nR 1 2\n", "ConditionalReader: Could not read Range in line 2"},
+  };
+  for (const auto& e : errors) {
+    WriteBytes(second.File("e.txt"), e.file);
+    EXPECT_EQ(Message(EvalError("ConditionalReader(BlankClip(), \"e.txt\", \"v\")", second.Path())), e.message)
+        << e.file;
+  }
+  EXPECT_EQ(Message(EvalError("ConditionalReader(BlankClip(), \"none.txt\", \"v\")", second.Path())),
+            "ConditionalReader: Could not open file 'none.txt'.");
+  // A line with a frame and no value changes nothing.
+  WriteBytes(second.File("e.txt"), "Type int\n1\n");
+  EXPECT_EQ(EvalError("ConditionalReader(BlankClip(), \"e.txt\", \"v\")", second.Path()), "");
+}
+
+TEST(Animate, InterpolatesAsTheReferenceRounds) {
+  TempFolder folder;
+  // The arguments each frame's filter gets, through a function of the
+  // script that writes them when it is called.
+  const auto lines = LinesOf(folder,
+                             "function probe(clip c, int i, float f, int j) {\n"
+                             "  WriteFileStart(c, \"out.txt\", \"i\", \"\"\" \" \" \"\"\", \"f\", \"\"\" \" \" \"\"\", "
+                             "\"j\", append=true)\n}\n"
+                             "c = BlankClip(length=20, pixel_type=\"YV12\", width=64, height=48)\n"
+                             "c.Animate(3, 10, \"probe\", 12, 0.1, 1, -5, 1.0/3, 2)",
+                             11);
+  EXPECT_EQ(lines, (std::vector<std::string>{"12 0.100000 1", "-5 0.333333 2", "10 0.133333 1", "7 0.166667 1",
+                                             "5 0.200000 1", "2 0.233333 2", "0 0.266667 2", "-3 0.300000 2"}));
+  TempFolder up;
+  EXPECT_EQ(LinesOf(up,
+                    "function probe(clip c, int i) {\n  WriteFileStart(c, \"out.txt\", \"i\", append=true)\n}\n"
+                    "BlankClip(length=20, pixel_type=\"YV12\", width=64, height=48)\n"
+                    "Animate(3, 10, \"probe\", -5, 12)",
+                    11),
+            (std::vector<std::string>{"-5", "12", "-3", "0", "2", "5", "7", "10"}));
+  const struct {
+    const char* call;
+    const char* message;
+  } errors[] = {
+      {R"(c.ApplyRange(3, 8, "BilinearResize", 32, 24))",
+       "ApplyRange: Filtered and unfiltered video frame sizes must match"},
+      {R"(c.ApplyRange(8, 3, "Invert"))", "Animate: final frame number must be greater than initial."},
+      {R"(c.ApplyRange(3, 8, "NoSuch"))", "Script error: Invalid arguments to function 'ApplyRange'."},
+      {R"(c.ApplyRange(3, 8, "Invert() + Invert"))", "Script error: Invalid arguments to function 'ApplyRange'."},
+      {R"(c.Animate(3, 8, "Invert", 1))", "Animate: must have two argument lists of the same length"},
+      {R"(c.Animate(3, 8, "BilinearResize", 32, 24, 48, 36))",
+       "Animate: initial and final video frame sizes must match"},
+      {R"(c.Animate(3, 8, "Subtitle", "a", "b"))", "Animate: string arguments must match before and after"},
+      {R"(c.Animate(3, 8, "Levels", 0, 1.0, 255, 0, 255, 0, 1.0, 255, 0, "x"))",
+       "Animate: must have two argument lists with matching types"},
+      {R"(c.Animate(8, 3, "Invert"))", "Animate: final frame number must be greater than initial."},
+      {R"(c.Animate(3, 3, "Invert"))", "Animate: final frame cannot be the same as initial frame."},
+      {"function f(clip c, bool b) { return b ? c.Invert() : c }\nc.Animate(3, 8, \"f\", true, false)",
+       "Animate: boolean arguments must match before and after"},
+  };
+  const std::string c = "c = BlankClip(length=20, pixel_type=\"YV12\", width=64, height=48)\n";
+  for (const auto& e : errors) EXPECT_EQ(Message(EvalError(c + e.call)), e.message) << e.call;
+  // The length is the first call's (Trim's 0..5 here).
+  EXPECT_EQ(SizeOf(Eval(c + "Animate(c, 3, 8, \"Trim\", 0, 5, 0, 10)")), (Size{64, 48, 6}));
+  EXPECT_EQ(SizeOf(Eval(c + "Animate(3, 8, \"BlankClip\", c.Invert(), c)")), (Size{64, 48, 20}));
+}
+
+TEST(ApplyRange, FiltersOnlyItsFrames) {
+  const std::string c = "c = BlankClip(length=20, pixel_type=\"YV12\", width=64, height=48)\n";
+  const auto clip = Eval(c + "c.ApplyRange(3, 8, \"Invert\")");
+  const auto one = Eval(c + "c.ApplyRange(3, 3, \"Levels\", 0, 1.0, 255, 100, 100)");
+  std::string inverted, levelled;
+  for (int n = 0; n < 12; ++n) {
+    inverted += LumaAt(clip, n) == 16 ? '.' : 'x';
+    levelled += LumaAt(one, n) == 16 ? '.' : 'x';
+  }
+  EXPECT_EQ(inverted, "...xxxxxx...");
+  EXPECT_EQ(levelled, "...x........");
+  EXPECT_EQ(SizeOf(Eval(c + "c.Trim(0, 4).ApplyRange(3, 8, \"Invert\")")), (Size{64, 48, 5}));
 }
 
 }  // namespace
