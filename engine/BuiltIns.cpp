@@ -18,6 +18,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
     RegisterGeometryFunctions(t);
+    RegisterConvolutionFunctions(t);
     RegisterColorFunctions(t);
     RegisterPlaneFunctions(t);
     RegisterLevelsFunctions(t);
