@@ -16,6 +16,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
     RegisterGeometryFunctions(t);
+    RegisterConvolutionFunctions(t);
     RegisterColorFunctions(t);
     RegisterPlaneFunctions(t);
     RegisterLevelsFunctions(t);

@@ -15,6 +15,7 @@ void RegisterZoomFunctions(FunctionTable& table);
 void RegisterStackFunctions(FunctionTable& table);
 void RegisterFieldFunctions(FunctionTable& table);
 void RegisterGeometryFunctions(FunctionTable& table);
+void RegisterConvolutionFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
 void RegisterPlaneFunctions(FunctionTable& table);
 void RegisterLevelsFunctions(FunctionTable& table);

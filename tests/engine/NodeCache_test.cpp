@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -143,6 +145,44 @@ TEST(NodeCache, ScriptsSharingClipsDownLongChains) {
   const ClipPtr woven = test::Eval(weaves);
   EXPECT_EQ(test::SizeOf(woven), (test::Size{8, 8, 4}));
   EXPECT_EQ(test::PixelAt(*woven->GetFrame(3), 7, 7), (test::Bgr{0x80, 0x80, 0x80}));
+}
+
+// A chain of 2990 filters asked for on a thread with a 1.1 MiB stack (half a MiB of it kept back): the
+// request stops with a message before the stack runs out (under ASan too,
+// whose frames are larger), and the same chain serves on a thread with room.
+TEST(NodeCache, ChainsDeeperThanTheStackAllowsFailWithAMessage) {
+  std::string chain = "c = BlankClip(width=8, height=1, length=1)\n";
+  for (int i = 0; i < 2990; ++i) chain += "c = c.FlipVertical()\n";
+  chain += "c";
+  const ClipPtr clip = test::Eval(chain);
+  struct Request {
+    Clip* clip;
+    std::string error;
+    int height = 0;
+  } small{clip.get(), "", 0}, roomy{clip.get(), "", 0};
+  const auto run = [](void* arg) -> void* {
+    auto* r = static_cast<Request*>(arg);
+    try {
+      r->height = r->clip->GetFrame(0)->height;
+    } catch (const TandemixError& e) {
+      r->error = e.what();
+    }
+    return nullptr;
+  };
+  for (auto [request, stackBytes] :
+       {std::pair{&small, std::size_t{1100} << 10}, std::pair{&roomy, std::size_t{64} << 20}}) {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, stackBytes);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, run, request), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+  }
+  EXPECT_EQ(small.error, "the script's filters are nested too deeply: a frame needs more stack than there is.");
+  EXPECT_EQ(small.height, 0);
+  EXPECT_EQ(roomy.error, "");
+  EXPECT_EQ(roomy.height, 1);
 }
 
 }  // namespace
