@@ -10,6 +10,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterSourceFunctions(t);
     RegisterGeneratorFunctions(t);
     RegisterEditFunctions(t);
+    RegisterTimeFunctions(t);
+    RegisterFadeFunctions(t);
     RegisterCropFunctions(t);
     RegisterResizeFunctions(t);
     RegisterZoomFunctions(t);

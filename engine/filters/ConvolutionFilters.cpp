@@ -1,4 +1,5 @@
-// Convolution and smoothing: Blur, Sharpen, GeneralConvolution.
+// Convolution and smoothing: Blur, Sharpen, GeneralConvolution,
+// SpatialSoften, TemporalSoften.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +10,9 @@
 #include "base/ParallelFor.h"
 #include "engine/filters/FilterFamilies.h"
 #include "engine/filters/FrameOps.h"
+#include "engine/frames/FrameBudget.h"
+#include "engine/frames/FrameCopy.h"
+#include "engine/frames/FrameLimits.h"
 #include "engine/frames/ScriptError.h"
 #include "engine/kernels/Focus.h"
 
@@ -166,6 +170,131 @@ Value GeneralConvolution(const CallArgs& a) {
   return Value::Clip(MakeFrameOp(std::move(clip), info, "GeneralConvolution", op));
 }
 
+// SpatialSoften (YUY2): each sample the rounded mean of the samples in a
+// (2r + 1)-row window, taken every second luma sample along the row, whose
+// Y, U and V are all within the thresholds of the centre's. The
+// (diameter + 1) & ~3 bytes at each end of a row stay as they are.
+Value SpatialSoften(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  RequireType(clip->Info().pixelType == PixelType::YUY2, "SpatialSoften: requires YUY2 input");
+  const int diameter = std::clamp(a.Int("radius"), 0, 32) * 2 + 1;
+  // Negative thresholds are taken as unsigned numbers: every sample is close.
+  auto threshold = [&a](const char* name) { return a.Int(name) < 0 ? 255 : a.Int(name); };
+  const int lumaThreshold = threshold("luma_threshold"), chromaThreshold = threshold("chroma_threshold");
+  const ClipInfo info = clip->Info();
+  return Value::Clip(MakeFrameOp(std::move(clip), info, "SpatialSoften", [=](const FrameBGR& s, FrameBGR& d) {
+    const int rowBytes = s.PlaneWidth(0), height = s.height;
+    const int edge = (diameter + 1) & -4;
+    auto close = [](int u, int v, int most) { return std::abs(u - v) <= most; };
+    ParallelFor(height, rowBytes * static_cast<long long>(diameter) * diameter, [&](int begin, int end) {
+      std::vector<const std::uint8_t*> lines(static_cast<std::size_t>(diameter));
+      for (int y = begin; y < end; ++y) {
+        for (int h = 0; h < diameter; ++h)
+          lines[static_cast<std::size_t>(h)] = s.Row(std::clamp(y + h - diameter / 2, 0, height - 1));
+        const std::uint8_t* src = s.Row(y);
+        std::uint8_t* dst = d.Row(y);
+        std::copy(src, src + rowBytes, dst);
+        for (int x = edge; x < rowBytes - edge; x += 2) {
+          int count = 0, sy = 0, su = 0, sv = 0;
+          const int xx = x | 3;
+          const int cy = src[x], cu = src[xx - 2], cv = src[xx];
+          for (const std::uint8_t* line : lines)
+            for (int w = -diameter + 1; w < diameter; w += 2) {
+              const int xw = (x + w) | 3;
+              if (close(line[x + w], cy, lumaThreshold) && close(line[xw - 2], cu, chromaThreshold) &&
+                  close(line[xw], cv, chromaThreshold)) {
+                ++count;
+                sy += line[x + w];
+                su += line[xw - 2];
+                sv += line[xw];
+              }
+            }
+          if (count == 0) continue;
+          dst[x] = static_cast<std::uint8_t>((sy + (count >> 1)) / count);
+          if ((x & 3) == 0) {
+            dst[x + 1] = static_cast<std::uint8_t>((su + (count >> 1)) / count);
+            dst[x + 3] = static_cast<std::uint8_t>((sv + (count >> 1)) / count);
+          }
+        }
+      }
+    });
+  }));
+}
+
+// TemporalSoften: each sample the mean of itself and the same sample in the
+// `radius` frames either side (the clip's ends repeating), those further
+// than the plane's threshold from it counted as itself; the sum times
+// 32768 / n rounded in 15 bits (YUY2: 65536 / n in 16).
+class TemporalSoftenClip : public Clip {
+ public:
+  TemporalSoftenClip(ClipPtr child, int radius, int luma, int chroma)
+      : Clip(child->Info()),
+        child_(std::move(child)),
+        radius_(radius),
+        luma_(luma),
+        chroma_(chroma),
+        pool_("TemporalSoften") {
+    PassAudioFrom(child_);
+  }
+  FramePtr GetFrame(int n) override {
+    n = ClampFrame(n);
+    std::vector<FramePtr> frames;
+    for (int k = n - radius_; k <= n + radius_; ++k) frames.push_back(Owned(child_->GetFrame(ClampFrame(k))));
+    const FrameBGR& c = *frames[static_cast<std::size_t>(radius_)];
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    // YUY2 is weighed in 16 bits, the planes and RGB32 in 15, as AviSynth does.
+    const int weight = 32768 / (2 * radius_ + 1), weight16 = 65536 / (2 * radius_ + 1);
+    const bool yuy2 = info_.pixelType == PixelType::YUY2;
+    const PixelType type = info_.pixelType;
+    for (int p = 0; p < c.Planes(); ++p) {
+      const int bytes = c.PlaneWidth(p);
+      ParallelFor(c.PlaneHeight(p), bytes * static_cast<long long>(frames.size()), [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+          const std::uint8_t* cur = c.Row(p, y);
+          std::uint8_t* dst = out->Row(p, y);
+          for (int x = 0; x < bytes; ++x) {
+            const bool chroma = p > 0 || (type == PixelType::YUY2 && (x & 1) == 1);
+            const int threshold = chroma ? chroma_ : luma_;
+            const int centre = cur[x];
+            int sum = 0;
+            for (const FramePtr& f : frames) {
+              const int v = f->Row(p, y)[x];
+              sum += std::abs(v - centre) <= threshold ? v : centre;
+            }
+            dst[x] = static_cast<std::uint8_t>(
+                std::min(255, yuy2 ? (sum * weight16 + 32768) >> 16 : (sum * weight + 16384) >> 15));
+          }
+        }
+      });
+    }
+    return out;
+  }
+
+ private:
+  ClipPtr child_;
+  int radius_, luma_, chroma_;
+  FramePool pool_;
+};
+
+Value TemporalSoften(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  const int radius = std::min(a.Int("radius"), 7);
+  if (clip->Info().pixelType == PixelType::RGB24)
+    throw FilterError("TemporalSoften: RGB24/48 Not supported, use ConvertToRGB32/48().");
+  if (a.Int("scenechange", 0) > 0 && IsRGBType(clip->Info().pixelType))
+    throw FilterError("TemporalSoften: Scenechange not available on RGB32/64");
+  if (radius < 1) return Value::Clip(clip);
+  // The thresholds are taken as bytes (-1 is 255, 300 is 44), for YUY2 as
+  // unsigned numbers (-1 and 300 let every sample in).
+  const bool yuy2 = clip->Info().pixelType == PixelType::YUY2;
+  auto threshold = [&](const char* name) {
+    const int t = a.Int(name);
+    return yuy2 ? (t < 0 ? 255 : std::min(t, 255)) : t & 255;
+  };
+  return Value::Clip(std::make_shared<TemporalSoftenClip>(std::move(clip), radius, threshold("luma_threshold"),
+                                                          threshold("chroma_threshold")));
+}
+
 }  // namespace
 
 void RegisterConvolutionFunctions(FunctionTable& t) {
@@ -178,6 +307,14 @@ void RegisterConvolutionFunctions(FunctionTable& t) {
          Opt("divisor", ParamType::Float), Opt("auto", ParamType::Bool), Opt("luma", ParamType::Bool),
          Opt("chroma", ParamType::Bool), Opt("alpha", ParamType::Bool)},
         GeneralConvolution);
+  t.Add("SpatialSoften",
+        {Req("clip", ParamType::Clip), Req("radius", ParamType::Int), Req("luma_threshold", ParamType::Int),
+         Req("chroma_threshold", ParamType::Int)},
+        SpatialSoften);
+  t.Add("TemporalSoften",
+        {Req("clip", ParamType::Clip), Req("radius", ParamType::Int), Req("luma_threshold", ParamType::Int),
+         Req("chroma_threshold", ParamType::Int), Opt("scenechange", ParamType::Int), Opt("mode", ParamType::Int)},
+        TemporalSoften);
 }
 
 }  // namespace tandemix::engine

@@ -9,6 +9,8 @@ namespace tandemix::engine {
 void RegisterSourceFunctions(FunctionTable& table);
 void RegisterGeneratorFunctions(FunctionTable& table);
 void RegisterEditFunctions(FunctionTable& table);
+void RegisterTimeFunctions(FunctionTable& table);
+void RegisterFadeFunctions(FunctionTable& table);
 void RegisterCropFunctions(FunctionTable& table);
 void RegisterResizeFunctions(FunctionTable& table);
 void RegisterZoomFunctions(FunctionTable& table);

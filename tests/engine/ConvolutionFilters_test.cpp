@@ -155,6 +155,45 @@ TEST_F(ConvolutionFilters, GeneralConvolutionAsAviSynthComputesIt) {
   EXPECT_EQ(tie->GetFrame(0)->Row(0)[1], 62);
 }
 
+TEST_F(ConvolutionFilters, SofteningAsAviSynthComputesIt) {
+  // TemporalSoften over the frames of SeparateRows (each differs from the
+  // next): samples further than the threshold count as the centre, the sum
+  // weighed in 15 bits (YUY2 in 16); thresholds are bytes (-1 is 255). The
+  // radius stops at 7. SpatialSoften on YUY2 means what is close in Y, U
+  // and V together.
+  const DigestCase cases[] = {
+      {"RGB32", "SeparateRows(4).TemporalSoften(1, 30, 10)", 1, 40, 4, 0x7582afe5u},
+      {"RGB32", "SeparateRows(4).TemporalSoften(2, 20, 40)", 2, 40, 4, 0x7e9ba121u},
+      {"RGB32", "SeparateRows(4).TemporalSoften(7, 25, 25)", 5, 40, 4, 0xd3453f36u},
+      {"RGB32", "SeparateRows(2).TemporalSoften(3, -1, 300)", 2, 40, 8, 0xc788f33cu},
+      {"YV12", "SeparateRows(4).TemporalSoften(1, 30, 10)", 1, 40, 4, 0xe81e7f89u},
+      {"YV12", "SeparateRows(4).TemporalSoften(2, 20, 40)", 2, 40, 4, 0xfa42df1fu},
+      {"YV12", "SeparateRows(4).TemporalSoften(7, 25, 25)", 5, 40, 4, 0x83f4b1e3u},
+      {"YV12", "SeparateRows(2).TemporalSoften(3, -1, 300)", 2, 40, 8, 0x3e2ad77eu},
+      {"YV16", "SeparateRows(4).TemporalSoften(1, 30, 10)", 1, 40, 4, 0xad47b207u},
+      {"YV16", "SeparateRows(4).TemporalSoften(2, 20, 40)", 2, 40, 4, 0x5dc96838u},
+      {"YV16", "SeparateRows(4).TemporalSoften(7, 25, 25)", 5, 40, 4, 0xf0032f12u},
+      {"YV16", "SeparateRows(2).TemporalSoften(3, -1, 300)", 2, 40, 8, 0x7763c118u},
+      {"YV24", "SeparateRows(4).TemporalSoften(1, 30, 10)", 1, 40, 4, 0x205eacf8u},
+      {"YV24", "SeparateRows(4).TemporalSoften(2, 20, 40)", 2, 40, 4, 0x0f1223d2u},
+      {"YV24", "SeparateRows(4).TemporalSoften(7, 25, 25)", 5, 40, 4, 0x1796e770u},
+      {"YV24", "SeparateRows(2).TemporalSoften(3, -1, 300)", 2, 40, 8, 0x0f4c5ccbu},
+      {"Y8", "SeparateRows(4).TemporalSoften(1, 30, 10)", 1, 40, 4, 0x46622e33u},
+      {"Y8", "SeparateRows(4).TemporalSoften(2, 20, 40)", 2, 40, 4, 0x8143d4bdu},
+      {"Y8", "SeparateRows(4).TemporalSoften(7, 25, 25)", 5, 40, 4, 0x157e22a8u},
+      {"Y8", "SeparateRows(2).TemporalSoften(3, -1, 300)", 2, 40, 8, 0xd6f1477du},
+      {"YUY2", "SeparateRows(4).TemporalSoften(1, 30, 10)", 1, 40, 4, 0xad47b207u},
+      {"YUY2", "SeparateRows(4).TemporalSoften(2, 20, 40)", 2, 40, 4, 0x5dc96838u},
+      {"YUY2", "SeparateRows(4).TemporalSoften(7, 25, 25)", 5, 40, 4, 0xf0032f12u},
+      {"YUY2", "SeparateRows(2).TemporalSoften(3, -1, 300)", 2, 40, 8, 0x260d915du},
+      {"YUY2", "SpatialSoften(1, 10, 10)", 0, 40, 16, 0x2a9dd05au},
+      {"YUY2", "SpatialSoften(2, 30, 20)", 0, 40, 16, 0x0887bb27u},
+      {"YUY2", "SpatialSoften(3, 255, 255)", 0, 40, 16, 0xcca9e2cbu},
+      {"YUY2", "SpatialSoften(0, 10, 10)", 0, 40, 16, 0xd21081a3u},
+  };
+  ExpectDigests(folder_, 40, 16, cases, std::size(cases));
+}
+
 TEST_F(ConvolutionFilters, RefusesAsAviSynthDoes) {
   const std::pair<const char*, const char*> cases[] = {
       {"BlankClip().Sharpen(1.01)", "Sharpen: arguments must be in the range -1.58 to 1.0"},
@@ -163,6 +202,10 @@ TEST_F(ConvolutionFilters, RefusesAsAviSynthDoes) {
       {"BlankClip().Blur(1.59)", "Blur: arguments must be in the range -1.0 to 1.58"},
       {"BlankClip().Blur(-1.01)", "Blur: arguments must be in the range -1.0 to 1.58"},
       {"BlankClip().Blur(1.58, -1.1)", "Blur: arguments must be in the range -1.0 to 1.58"},
+      {"BlankClip(pixel_type=\"YV12\").SpatialSoften(1, 10, 10)", "SpatialSoften: requires YUY2 input"},
+      {"BlankClip(pixel_type=\"RGB24\").TemporalSoften(1, 10, 10)",
+       "TemporalSoften: RGB24/48 Not supported, use ConvertToRGB32/48()."},
+      {"BlankClip().TemporalSoften(2, 10, 10, 10)", "TemporalSoften: Scenechange not available on RGB32/64"},
       {"BlankClip(pixel_type=\"YV12\").GeneralConvolution(0, \"1 2 1 2 4 2 1 2 1\")",
        "GeneralConvolution: both luma and chroma cannot be set for subsampled video formats"},
       {"BlankClip(pixel_type=\"YUY2\").GeneralConvolution()",
