@@ -1,7 +1,5 @@
 // Formats: the ConvertTo... family (real conversions, PixelConvert.h),
 // AssumeFPS and SetMemoryMax.
-#include <algorithm>
-#include <climits>
 #include <cmath>
 
 extern "C" {
@@ -15,7 +13,6 @@ extern "C" {
 #include "engine/filters/PassThrough.h"
 #include "engine/filters/Rates.h"
 #include "engine/frames/FrameBudget.h"
-#include "engine/frames/FrameLimits.h"
 #include "engine/frames/ScriptError.h"
 #include "engine/kernels/PixelConvert.h"
 
@@ -105,41 +102,6 @@ Value WithRate(ClipPtr clip, long long numerator, long long denominator, bool sy
   return Value::Clip(std::make_shared<SameFrames>(std::move(clip), info));
 }
 
-// ChangeFPS: the same length of time at another rate, frames repeated or
-// dropped. Frame n of the result is frame floor(n * a / b) of the child,
-// a / b being the old frame duration over the new; the count is the old
-// one times b / a, rounded to the nearest. The sound stays as it is.
-class ChangedRate : public Clip {
- public:
-  ChangedRate(ClipPtr child, const ClipInfo& info, long long a, long long b)
-      : Clip(info), child_(std::move(child)), a_(a), b_(b) {
-    PassAudioFrom(child_);
-  }
-  FramePtr GetFrame(int n) override {
-    const long long source = static_cast<long long>(ClampFrame(n)) * a_ / b_;
-    return child_->GetFrame(static_cast<int>(std::clamp<long long>(source, 0, child_->Info().frameCount - 1)));
-  }
-
- private:
-  ClipPtr child_;
-  long long a_, b_;
-};
-
-Value ChangeRate(ClipPtr clip, long long numerator, long long denominator) {
-  if (numerator == 0) throw FilterError("ChangeFPS: Denominator cannot be 0 (zero).");
-  if (numerator < 0 || denominator <= 0) throw FilterError("ChangeFPS: FPS must be greater then 0. ");
-  ClipInfo info = clip->Info();
-  SetRate("ChangeFPS", info, numerator, denominator);
-  int a = 0, b = 0;  // old frame duration over the new one, reduced
-  av_reduce(&a, &b, static_cast<std::int64_t>(clip->Info().rateDenominator) * info.rateNumerator,
-            static_cast<std::int64_t>(clip->Info().rateNumerator) * info.rateDenominator, INT_MAX);
-  if (a <= 0 || b <= 0) throw FilterError("ChangeFPS: the frame rate is out of range.");
-  // a / b here is new frames per old frame.
-  const long long count = (static_cast<long long>(clip->Info().frameCount) * a + b / 2) / b;
-  info.frameCount = CheckFrameCount("ChangeFPS", count);
-  return Value::Clip(std::make_shared<ChangedRate>(std::move(clip), info, b, a));
-}
-
 }  // namespace
 
 void RegisterFormatFunctions(FunctionTable& t) {
@@ -190,27 +152,6 @@ void RegisterFormatFunctions(FunctionTable& t) {
           if (!(fps > 0.0) || fps > 1e9) throw FilterError("AssumeFPS: the frame rate must be more than 0.");
           const AVRational q = av_d2q(fps, 1000000);
           return WithRate(a.Clip("clip"), q.num, q.den, a.Bool("sync_audio", false));
-        });
-  // ChangeFPS(clip, numerator[, denominator][, linear]), ChangeFPS(clip,
-  // fps[, linear]) and ChangeFPS(clip, clip whose rate is taken[, linear]).
-  // `linear` only says how the frames are fetched; the result is the same.
-  t.Add("ChangeFPS",
-        {Req("clip", ParamType::Clip), Req("numerator", ParamType::Int), Opt("denominator", ParamType::Int),
-         Opt("linear", ParamType::Bool)},
-        [](const CallArgs& a) {
-          return ChangeRate(a.Clip("clip"), a.Int("numerator"), a.Has("denominator") ? a.Int("denominator") : 1);
-        });
-  t.Add("ChangeFPS", {Req("clip", ParamType::Clip), Req("fps", ParamType::Float), Opt("linear", ParamType::Bool)},
-        [](const CallArgs& a) {
-          const double fps = a.Float("fps");
-          if (!(fps > 0.0) || fps > 1e9) throw FilterError("ChangeFPS: FPS must be greater then 0. ");
-          const AVRational q = av_d2q(fps, 1000000);
-          return ChangeRate(a.Clip("clip"), q.num, q.den);
-        });
-  t.Add("ChangeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("linear", ParamType::Bool)},
-        [](const CallArgs& a) {
-          const ClipInfo& like = a.Clip("like")->Info();
-          return ChangeRate(a.Clip("clip"), like.rateNumerator, like.rateDenominator);
         });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {

@@ -304,8 +304,6 @@ TEST_F(Filters, ChangeFPSRepeatsOrDropsFramesToKeepTheTime) {
   const auto sound = Eval("BlankClip(length=50, fps=25, audio_rate=48000).ChangeFPS(30)");
   EXPECT_EQ(sound->Info().frameCount, 60);
   EXPECT_EQ(sound->Info().audio.sampleCount, 96000);
-  EXPECT_EQ(Message(EvalError("BlankClip().ChangeFPS(0, 1)")), "ChangeFPS: Denominator cannot be 0 (zero).");
-  EXPECT_EQ(Message(EvalError("BlankClip().ChangeFPS(25, 0)")), "ChangeFPS: FPS must be greater then 0. ");
 }
 
 TEST_F(Filters, ImageSourceShowsOnePictureForItsFrames) {
