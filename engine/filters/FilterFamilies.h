@@ -18,6 +18,7 @@ void RegisterGeometryFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
 void RegisterPlaneFunctions(FunctionTable& table);
 void RegisterLevelsFunctions(FunctionTable& table);
+void RegisterColorYUVFunctions(FunctionTable& table);
 void RegisterFormatFunctions(FunctionTable& table);
 void RegisterAudioFunctions(FunctionTable& table);
 void RegisterAudioLevelFunctions(FunctionTable& table);
