@@ -10,12 +10,15 @@ const FunctionTable& BuiltInFunctions() {
     RegisterSourceFunctions(t);
     RegisterGeneratorFunctions(t);
     RegisterEditFunctions(t);
+    RegisterTimeFunctions(t);
+    RegisterFadeFunctions(t);
     RegisterCropFunctions(t);
     RegisterResizeFunctions(t);
     RegisterZoomFunctions(t);
     RegisterStackFunctions(t);
     RegisterFieldFunctions(t);
     RegisterGeometryFunctions(t);
+    RegisterConvolutionFunctions(t);
     RegisterColorFunctions(t);
     RegisterPlaneFunctions(t);
     RegisterLevelsFunctions(t);

@@ -26,31 +26,121 @@ int PositionFromAngle(double degrees) { return PositionOf(10.0 * degrees); }
 AdjustmentModel::AdjustmentModel(AlignmentSettings& settings, AdjustmentHost& host) : settings_(settings), host_(host) {
   sliderA.caption = "SliderA";
   sliderB.caption = "SliderB";
+  for (int box = 0; box < kNumberBoxes; ++box) good_[box] = Text(static_cast<NumberBox>(box));
+}
+
+std::string& AdjustmentModel::Text(NumberBox box) {
+  switch (box) {
+    case NumberBox::Horizontal:
+      return horizontalText;
+    case NumberBox::Vertical:
+      return verticalText;
+    case NumberBox::Scale:
+      return settings_.scaleText;
+    case NumberBox::ScaleR:
+      return settings_.scaleRText;
+    case NumberBox::Angle:
+      return settings_.angleText;
+    case NumberBox::AngleR:
+      return settings_.angleRText;
+    case NumberBox::FinalWidth:
+      return settings_.finalWidthText;
+    case NumberBox::FinalHeight:
+      break;
+  }
+  return settings_.finalHeightText;
+}
+
+namespace {
+
+bool IsFinalSize(NumberBox box) { return box == NumberBox::FinalWidth || box == NumberBox::FinalHeight; }
+
+// Whether the box's text reads as its kind of number.
+bool HoldsNumber(NumberBox box, const std::string& text) {
+  try {
+    if (IsFinalSize(box)) {
+      ParseEditInteger(text);
+    } else {
+      ParseEditReal(text);
+    }
+    return true;
+  } catch (const TandemixError&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool AdjustmentModel::RefuseNonNumbers() {
+  bool refused = false;
+  for (int box = 0; box < kNumberBoxes; ++box) {
+    std::string& text = Text(static_cast<NumberBox>(box));
+    if (HoldsNumber(static_cast<NumberBox>(box), text)) continue;
+    text = good_[box];
+    refused = true;
+  }
+  return refused;
+}
+
+void AdjustmentModel::RememberGoodValues() {
+  for (int box = 0; box < kNumberBoxes; ++box) {
+    const std::string& text = Text(static_cast<NumberBox>(box));
+    if (HoldsNumber(static_cast<NumberBox>(box), text)) good_[box] = text;
+  }
+}
+
+void AdjustmentModel::Put(NumberBox box, std::string text) {
+  good_[static_cast<int>(box)] = text;
+  Text(box) = std::move(text);
+}
+
+double AdjustmentModel::Accept(NumberBox box) {
+  try {
+    return ParseEditReal(Text(box));
+  } catch (const TandemixError&) {
+    RefuseNonNumbers();
+    throw;
+  }
+}
+
+void AdjustmentModel::Render() {
+  try {
+    host_.RefreshPreview();
+  } catch (const TandemixError&) {
+    RefuseNonNumbers();
+    throw;
+  }
+  RememberGoodValues();
 }
 
 void AdjustmentModel::Displacement(ScrollRange& bar, std::string& text, int position, bool endOfScroll) {
   SetClamped(bar, position);
-  text = std::to_string(bar.position);
-  if (endOfScroll) host_.RefreshPreview();
+  Put(&text == &horizontalText ? NumberBox::Horizontal : NumberBox::Vertical, std::to_string(bar.position));
+  if (endOfScroll) Render();
 }
 
 void AdjustmentModel::HorizontalScroll(int p, bool end) { Displacement(settings_.horizontal, horizontalText, p, end); }
 void AdjustmentModel::VerticalScroll(int p, bool end) { Displacement(settings_.vertical, verticalText, p, end); }
 
 // A value set on one side of a lock: write it into its own box and bar,
-// then the partner's value into the partner's box and bar.
+// then the partner's value into the partner's box and bar; the partner's
+// value, too, stays within its bar's range.
 void AdjustmentModel::ScaleLinked(bool fromLeft, double value) {
   if (!lockScale) return;
-  const double partner = fromLeft ? value * settings_.scaleLockRatio : value / settings_.scaleLockRatio;
-  (fromLeft ? settings_.scaleRText : settings_.scaleText) = FormatEditReal(partner);
-  SetClamped(fromLeft ? resizeR : resize, PositionFromScale(partner));
+  ScrollRange& bar = fromLeft ? resizeR : resize;
+  const double partner = std::clamp(fromLeft ? value * settings_.scaleLockRatio : value / settings_.scaleLockRatio,
+                                    ScaleFromPosition(bar.minimum), ScaleFromPosition(bar.maximum));
+  Put(fromLeft ? NumberBox::ScaleR : NumberBox::Scale, FormatEditReal(partner));
+  SetClamped(bar, PositionFromScale(partner));
 }
 
 void AdjustmentModel::AngleLinked(bool fromLeft, double value) {
   if (!lockAngle) return;
-  const double partner = fromLeft ? value + settings_.angleLockOffset : value - settings_.angleLockOffset;
-  (fromLeft ? settings_.angleRText : settings_.angleText) = FormatEditReal(partner);
-  SetClamped(fromLeft ? rotationR : rotation, PositionFromAngle(partner));
+  ScrollRange& bar = fromLeft ? rotationR : rotation;
+  const double partner = std::clamp(fromLeft ? value + settings_.angleLockOffset : value - settings_.angleLockOffset,
+                                    AngleFromPosition(bar.minimum), AngleFromPosition(bar.maximum));
+  Put(fromLeft ? NumberBox::AngleR : NumberBox::Angle, FormatEditReal(partner));
+  SetClamped(bar, PositionFromAngle(partner));
 }
 
 // A scale or tilt bar moved: its box shows the value; a lock carries it to
@@ -58,15 +148,14 @@ void AdjustmentModel::AngleLinked(bool fromLeft, double value) {
 void AdjustmentModel::ScaleOrTiltScroll(ScrollRange& bar, int position, bool end, bool scale, bool left) {
   SetClamped(bar, position);
   const double v = scale ? ScaleFromPosition(bar.position) : AngleFromPosition(bar.position);
-  std::string& text =
-      scale ? (left ? settings_.scaleText : settings_.scaleRText) : (left ? settings_.angleText : settings_.angleRText);
-  text = FormatEditReal(v);
+  Put(scale ? (left ? NumberBox::Scale : NumberBox::ScaleR) : (left ? NumberBox::Angle : NumberBox::AngleR),
+      FormatEditReal(v));
   if (scale) {
     ScaleLinked(left, v);
   } else {
     AngleLinked(left, v);
   }
-  if (end) host_.RefreshPreview();
+  if (end) Render();
 }
 
 void AdjustmentModel::ResizeScroll(int p, bool end) { ScaleOrTiltScroll(resize, p, end, true, true); }
@@ -83,68 +172,126 @@ void AdjustmentModel::UserSliderScroll(int which, int p, bool end) {
   s.editText = FormatEditReal(value);
   // The values reach the scripts at the next regeneration; the render shows
   // the same picture.
-  if (end) host_.RefreshPreview();
+  if (end) Render();
 }
 
 void AdjustmentModel::SliderAScroll(int p, bool end) { UserSliderScroll(0, p, end); }
 void AdjustmentModel::SliderBScroll(int p, bool end) { UserSliderScroll(1, p, end); }
 
 void AdjustmentModel::HorizontalEnter() {
-  SetClamped(settings_.horizontal, PositionOf(ParseEditReal(horizontalText)));
-  host_.RefreshPreview();
+  SetClamped(settings_.horizontal, PositionOf(Accept(NumberBox::Horizontal)));
+  Put(NumberBox::Horizontal, std::to_string(settings_.horizontal.position));
+  Render();
 }
 
 void AdjustmentModel::VerticalEnter() {
-  SetClamped(settings_.vertical, PositionOf(ParseEditReal(verticalText)));
-  host_.RefreshPreview();
+  SetClamped(settings_.vertical, PositionOf(Accept(NumberBox::Vertical)));
+  Put(NumberBox::Vertical, std::to_string(settings_.vertical.position));
+  Render();
 }
 
+namespace {
+
+// The typed number within [low, high]; the box shows the number taken,
+// as typed when it was in range.
+double Within(std::string& text, double typed, double low, double high) {
+  const double taken = std::clamp(typed, low, high);
+  if (taken != typed) text = FormatEditReal(taken);
+  return taken;
+}
+
+}  // namespace
+
 void AdjustmentModel::ScaleEnter() {
-  const double v = ParseEditReal(settings_.scaleText);
+  std::string text = Text(NumberBox::Scale);
+  const double v =
+      Within(text, Accept(NumberBox::Scale), ScaleFromPosition(resize.minimum), ScaleFromPosition(resize.maximum));
+  Put(NumberBox::Scale, text);
   SetClamped(resize, PositionFromScale(v));
   ScaleLinked(true, v);
-  host_.RefreshPreview();
+  Render();
 }
 
 void AdjustmentModel::ScaleREnter() {
-  const double v = ParseEditReal(settings_.scaleRText);
+  std::string text = Text(NumberBox::ScaleR);
+  const double v =
+      Within(text, Accept(NumberBox::ScaleR), ScaleFromPosition(resizeR.minimum), ScaleFromPosition(resizeR.maximum));
+  Put(NumberBox::ScaleR, text);
   SetClamped(resizeR, PositionFromScale(v));
   ScaleLinked(false, v);
-  host_.RefreshPreview();
+  Render();
 }
 
 void AdjustmentModel::AngleEnter() {
-  const double v = ParseEditReal(settings_.angleText);
+  std::string text = Text(NumberBox::Angle);
+  const double v =
+      Within(text, Accept(NumberBox::Angle), AngleFromPosition(rotation.minimum), AngleFromPosition(rotation.maximum));
+  Put(NumberBox::Angle, text);
   SetClamped(rotation, PositionFromAngle(v));
   AngleLinked(true, v);
-  host_.RefreshPreview();
+  Render();
 }
 
 void AdjustmentModel::AngleREnter() {
-  const double v = ParseEditReal(settings_.angleRText);
+  std::string text = Text(NumberBox::AngleR);
+  const double v = Within(text, Accept(NumberBox::AngleR), AngleFromPosition(rotationR.minimum),
+                          AngleFromPosition(rotationR.maximum));
+  Put(NumberBox::AngleR, text);
   SetClamped(rotationR, PositionFromAngle(v));
   AngleLinked(false, v);
-  host_.RefreshPreview();
+  Render();
 }
 
-void AdjustmentModel::FinalSizeEnter() { host_.RefreshPreview(); }
+// Both final-size boxes are read, so Enter in one refuses a non-number
+// left in the other too.
+void AdjustmentModel::FinalSizeEnter() {
+  for (NumberBox box : {NumberBox::FinalWidth, NumberBox::FinalHeight}) {
+    int value = 0;
+    try {
+      value = ParseEditInteger(Text(box));
+    } catch (const TandemixError&) {
+      RefuseNonNumbers();
+      throw;
+    }
+    const int taken = std::clamp(value, kMinFinalSize, kMaxFinalSize);
+    Put(box, taken == value ? Text(box) : std::to_string(taken));
+  }
+  Render();
+}
+
+void AdjustmentModel::LeaveBox(NumberBox box) {
+  if (HoldsNumber(box, Text(box))) return;
+  const std::string typed = Text(box);
+  RefuseNonNumbers();
+  throw IsFinalSize(box) ? NotValidInteger(typed) : NotValidFloat(typed);
+}
 
 void AdjustmentModel::ApplyProposal(const AlignmentProposal& p) {
-  settings_.scaleText = FormatEditReal(p.scaleLeft);
-  settings_.scaleRText = FormatEditReal(p.scaleRight);
-  settings_.angleText = FormatEditReal(p.angleLeft);
-  settings_.angleRText = FormatEditReal(p.angleRight);
-  SetClamped(resize, PositionFromScale(p.scaleLeft));
-  SetClamped(resizeR, PositionFromScale(p.scaleRight));
-  SetClamped(rotation, PositionFromAngle(p.angleLeft));
-  SetClamped(rotationR, PositionFromAngle(p.angleRight));
-  if (lockScale) settings_.scaleLockRatio = p.scaleRight / p.scaleLeft;
-  if (lockAngle) settings_.angleLockOffset = p.angleRight - p.angleLeft;
+  const auto scale = [](const ScrollRange& bar, double v) {
+    return std::clamp(v, ScaleFromPosition(bar.minimum), ScaleFromPosition(bar.maximum));
+  };
+  const auto angle = [](const ScrollRange& bar, double v) {
+    return std::clamp(v, AngleFromPosition(bar.minimum), AngleFromPosition(bar.maximum));
+  };
+  const double scaleLeft = scale(resize, p.scaleLeft);
+  const double scaleRight = scale(resizeR, p.scaleRight);
+  const double angleLeft = angle(rotation, p.angleLeft);
+  const double angleRight = angle(rotationR, p.angleRight);
+  Put(NumberBox::Scale, FormatEditReal(scaleLeft));
+  Put(NumberBox::ScaleR, FormatEditReal(scaleRight));
+  Put(NumberBox::Angle, FormatEditReal(angleLeft));
+  Put(NumberBox::AngleR, FormatEditReal(angleRight));
+  SetClamped(resize, PositionFromScale(scaleLeft));
+  SetClamped(resizeR, PositionFromScale(scaleRight));
+  SetClamped(rotation, PositionFromAngle(angleLeft));
+  SetClamped(rotationR, PositionFromAngle(angleRight));
+  if (lockScale) settings_.scaleLockRatio = scaleRight / scaleLeft;
+  if (lockAngle) settings_.angleLockOffset = angleRight - angleLeft;
   SetClamped(settings_.horizontal, p.shiftH);
   SetClamped(settings_.vertical, p.shiftV);
-  horizontalText = std::to_string(settings_.horizontal.position);
-  verticalText = std::to_string(settings_.vertical.position);
-  host_.RefreshPreview();
+  Put(NumberBox::Horizontal, std::to_string(settings_.horizontal.position));
+  Put(NumberBox::Vertical, std::to_string(settings_.vertical.position));
+  Render();
 }
 
 void AdjustmentModel::FollowSettings() {
@@ -171,6 +318,7 @@ void AdjustmentModel::FollowSettings() {
   lockScale = false;
   lockAngle = false;
   autoAlignStatus.clear();
+  RememberGoodValues();
 }
 
 void AdjustmentModel::SetLockScale(bool on) {
@@ -208,19 +356,19 @@ void AdjustmentModel::SetUseFinalSize(bool on) {
 void AdjustmentModel::SetSwap(bool on) {
   if (on == settings_.swapViews) return;
   settings_.swapViews = on;
-  host_.RefreshPreview();
+  Render();
 }
 
 void AdjustmentModel::SetShowClip(ShowClip item) {
   if (item == settings_.showClip) return;
   settings_.showClip = item;
-  host_.RefreshPreview();
+  Render();
 }
 
 void AdjustmentModel::SetPreviewMode(PreviewMode item) {
   if (item == settings_.previewMode) return;
   settings_.previewMode = item;
-  host_.RefreshPreview();
+  Render();
 }
 
 void AdjustmentModel::ApplyToClip() { host_.RequestRegeneration(); }
@@ -255,7 +403,7 @@ void AdjustmentModel::ResetAll() {
   SetSwap(false);
   SetShowClip(ShowClip::Output);
   SetPreviewMode(PreviewMode::RedCyan);
-  host_.RefreshPreview();
+  Render();
 }
 
 }  // namespace tandemix

@@ -5,6 +5,7 @@
 // that only mirror them.
 #pragma once
 
+#include <array>
 #include <string>
 
 #include "analysis/AutoAlign.h"
@@ -39,6 +40,16 @@ int PositionFromScale(double percent);   // round(10 v - 1000)
 double AngleFromPosition(int position);  // p / 10, degrees
 int PositionFromAngle(double degrees);   // round(10 v)
 
+// The final-size boxes take whole numbers in this range; a number beyond it
+// is brought to its end.
+constexpr int kMinFinalSize = 8;
+constexpr int kMaxFinalSize = 8192;
+
+// The number boxes whose texts the model guards: each returns to its last
+// good value when it is found to hold something other than a number.
+enum class NumberBox : int { Horizontal, Vertical, Scale, ScaleR, Angle, AngleR, FinalWidth, FinalHeight };
+constexpr int kNumberBoxes = 8;
+
 class AdjustmentModel {
  public:
   AdjustmentModel(AlignmentSettings& settings, AdjustmentHost& host);
@@ -72,8 +83,11 @@ class AdjustmentModel {
   void SliderAScroll(int position, bool endOfScroll);
   void SliderBScroll(int position, bool endOfScroll);
 
-  // Enter in a box. Throws TandemixError on a non-number; what was changed
-  // before stands.
+  // Enter in a box. A number beyond the bar's range is brought to the bar's
+  // end, and the box shows the number taken (the displacement boxes the bar
+  // position). A non-number puts the box back to its last good value and
+  // throws "'<text>' is not a valid floating point value" (integer value
+  // for the final size); what was changed before stands.
   void HorizontalEnter();
   void VerticalEnter();
   void ScaleEnter();
@@ -81,6 +95,9 @@ class AdjustmentModel {
   void AngleEnter();
   void AngleREnter();
   void FinalSizeEnter();
+  // The box lost the focus: a non-number in it is refused as by Enter; a
+  // number stays as typed (readers take it as it is).
+  void LeaveBox(NumberBox box);
 
   // Switches. Each runs only when the state changes.
   // Locking the scale when the left scale is 0 throws and leaves it off.
@@ -106,15 +123,32 @@ class AdjustmentModel {
 
   UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
 
+  // The text of a guarded box, and the value it returns to.
+  std::string& Text(NumberBox box);
+  const std::string& LastGood(NumberBox box) const { return good_[static_cast<int>(box)]; }
+  // Every guarded box that holds no number gets its last good value back;
+  // true when one did. Any failure of a handler ends with this.
+  bool RefuseNonNumbers();
+  // The boxes that hold numbers now are what they return to later.
+  void RememberGoodValues();
+
  private:
   void ScaleOrTiltScroll(ScrollRange& bar, int position, bool end, bool scale, bool left);
   void ScaleLinked(bool fromLeft, double value);
   void AngleLinked(bool fromLeft, double value);
   void Displacement(ScrollRange& bar, std::string& text, int position, bool endOfScroll);
   void UserSliderScroll(int which, int position, bool endOfScroll);
+  // Writes a box and makes it the value the box returns to.
+  void Put(NumberBox box, std::string text);
+  // Parses a box for its Enter; a non-number is refused.
+  double Accept(NumberBox box);
+  // Renders; a failure refuses the non-numbers left in boxes, a success
+  // makes every box's number a good value.
+  void Render();
 
   AlignmentSettings& settings_;
   AdjustmentHost& host_;
+  std::array<std::string, kNumberBoxes> good_;
 };
 
 }  // namespace tandemix

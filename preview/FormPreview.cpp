@@ -115,14 +115,14 @@ void TForm_Preview::BuildControls() {
   ConnectScroll(ScrollBar_RotationR, &AdjustmentModel::RotationRScroll);
   ConnectScroll(ScrollBarA, &AdjustmentModel::SliderAScroll);
   ConnectScroll(ScrollBarB, &AdjustmentModel::SliderBScroll);
-  ConnectEnter(Edit_Horizontal, &model_.horizontalText, &AdjustmentModel::HorizontalEnter, false);
-  ConnectEnter(Edit_Vertical, &model_.verticalText, &AdjustmentModel::VerticalEnter, false);
-  ConnectEnter(Edit_Scale, &settings_.scaleText, &AdjustmentModel::ScaleEnter, true);
-  ConnectEnter(Edit_ScaleR, &settings_.scaleRText, &AdjustmentModel::ScaleREnter, true);
-  ConnectEnter(Edit_Angle, &settings_.angleText, &AdjustmentModel::AngleEnter, true);
-  ConnectEnter(Edit_AngleR, &settings_.angleRText, &AdjustmentModel::AngleREnter, true);
-  ConnectEnter(Edit_FinalWidth, &settings_.finalWidthText, &AdjustmentModel::FinalSizeEnter, false);
-  ConnectEnter(Edit_FinalHeight, &settings_.finalHeightText, &AdjustmentModel::FinalSizeEnter, false);
+  ConnectEnter(Edit_Horizontal, NumberBox::Horizontal, &AdjustmentModel::HorizontalEnter, false);
+  ConnectEnter(Edit_Vertical, NumberBox::Vertical, &AdjustmentModel::VerticalEnter, false);
+  ConnectEnter(Edit_Scale, NumberBox::Scale, &AdjustmentModel::ScaleEnter, true);
+  ConnectEnter(Edit_ScaleR, NumberBox::ScaleR, &AdjustmentModel::ScaleREnter, true);
+  ConnectEnter(Edit_Angle, NumberBox::Angle, &AdjustmentModel::AngleEnter, true);
+  ConnectEnter(Edit_AngleR, NumberBox::AngleR, &AdjustmentModel::AngleREnter, true);
+  ConnectEnter(Edit_FinalWidth, NumberBox::FinalWidth, &AdjustmentModel::FinalSizeEnter, false);
+  ConnectEnter(Edit_FinalHeight, NumberBox::FinalHeight, &AdjustmentModel::FinalSizeEnter, false);
   ConnectCheck(CheckBox_Scale, &AdjustmentModel::SetLockScale);
   ConnectCheck(CheckBox_Angle, &AdjustmentModel::SetLockAngle);
   ConnectCheck(CheckBox_Crop, &AdjustmentModel::SetAutoCrop);
@@ -163,11 +163,13 @@ void TForm_Preview::ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handl
           [this, bar, handler] { Handle([&] { (model_.*handler)(bar->sliderPosition(), true); }); });
 }
 
-void TForm_Preview::ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)(),
-                                 bool realValued) {
+void TForm_Preview::ConnectEnter(QLineEdit* edit, NumberBox box, void (AdjustmentModel::*handler)(), bool realValued) {
+  std::string* text = &model_.Text(box);
   // The model holds what is typed at once: a reader sees it without Enter.
   connect(edit, &QLineEdit::textEdited, this, [text](const QString& typed) { *text = typed.toStdString(); });
   connect(edit, &QLineEdit::returnPressed, this, [this, handler] { Handle([&] { (model_.*handler)(); }); });
+  // Enter has put a refused text back already, so leaving after it is quiet.
+  connect(edit, &QLineEdit::editingFinished, this, [this, box] { Handle([&] { model_.LeaveBox(box); }); });
   // A step is a new number typed and entered.
   MakeStepping(edit, [this, text, handler, realValued](int steps, StepSize size) {
     Handle([&] {
@@ -186,6 +188,7 @@ void TForm_Preview::Handle(const std::function<void()>& action) {
   // The controls show the model's values again before a message about a
   // failure appears, and after the work when it succeeded.
   const bool done = RunShowingFailure(action, [this](const std::string& message) {
+    model_.RefuseNonNumbers();
     RefreshControls();
     if (hooks_.showError) hooks_.showError(message);
   });

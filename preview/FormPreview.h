@@ -98,7 +98,8 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
   // `realValued`: the arrow keys and the wheel step the box by tenths
   // with Ctrl.
-  void ConnectEnter(QLineEdit* edit, std::string* text, void (AdjustmentModel::*handler)(), bool realValued);
+  // Leaving the box refuses a non-number in it.
+  void ConnectEnter(QLineEdit* edit, NumberBox box, void (AdjustmentModel::*handler)(), bool realValued);
   void ConnectCheck(QCheckBox* box, void (AdjustmentModel::*handler)(bool));
 
   AlignmentSettings& settings_;

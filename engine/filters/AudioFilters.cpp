@@ -1,10 +1,14 @@
 // Sound and picture put together and apart: AudioDub, AudioDubEx,
 // DelayAudio, KillAudio, KillVideo, the channel filters (GetChannel,
 // GetChannels, GetLeftChannel, GetRightChannel, MergeChannels,
-// MonoToStereo) and the ConvertAudioTo... family.
+// MonoToStereo, ConvertToMono, SetChannelMask, GetChannelMask) and the
+// ConvertAudioTo... family. Filters that make a new set of channels say
+// which speakers they are for as AviSynth does: the usual layout of their
+// count (mono, stereo, 2.1, 4.0, 5.0, 5.1, 6.1, 7.1).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "engine/filters/AudioSupport.h"
@@ -13,6 +17,78 @@
 
 namespace tandemix::engine {
 namespace {
+
+std::uint32_t DefaultChannelMask(int channels) {
+  static const std::uint32_t masks[] = {0, 0x4, 0x3, 0xB, 0x107, 0x37, 0x3F, 0x70F, 0x63F};
+  return channels >= 0 && channels <= 8 ? masks[channels] : 0;
+}
+
+// Speaker names and layouts a channel mask may be written with, joined by '+'.
+bool ChannelMaskOf(const std::string& text, std::uint32_t& mask) {
+  static const struct {
+    const char* name;
+    std::uint32_t mask;
+  } names[] = {{"FL", 0x1},
+               {"FR", 0x2},
+               {"FC", 0x4},
+               {"LFE", 0x8},
+               {"BL", 0x10},
+               {"BR", 0x20},
+               {"FLC", 0x40},
+               {"FRC", 0x80},
+               {"BC", 0x100},
+               {"SL", 0x200},
+               {"SR", 0x400},
+               {"TC", 0x800},
+               {"TFL", 0x1000},
+               {"TFC", 0x2000},
+               {"TFR", 0x4000},
+               {"TBL", 0x8000},
+               {"TBC", 0x10000},
+               {"TBR", 0x20000},
+               {"mono", 0x4},
+               {"stereo", 0x3},
+               {"2.1", 0xB},
+               {"3.0", 0x7},
+               {"3.0(back)", 0x103},
+               {"4.0", 0x107},
+               {"quad", 0x33},
+               {"quad(side)", 0x603},
+               {"3.1", 0xF},
+               {"5.0", 0x37},
+               {"5.0(side)", 0x607},
+               {"4.1", 0x10F},
+               {"5.1", 0x3F},
+               {"5.1(side)", 0x60F},
+               {"6.0", 0x707},
+               {"6.0(front)", 0x6C3},
+               {"hexagonal", 0x137},
+               {"6.1", 0x70F},
+               {"6.1(back)", 0x13F},
+               {"6.1(front)", 0x6CB},
+               {"7.0", 0x637},
+               {"7.0(front)", 0x6C7},
+               {"7.1", 0x63F},
+               {"7.1(wide)", 0xFF},
+               {"7.1(wide-side)", 0x6CF},
+               {"octagonal", 0x737}};
+  mask = 0;
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    const std::size_t plus = std::min(text.find('+', at), text.size());
+    const std::string part = text.substr(at, plus - at);
+    bool found = false;
+    for (const auto& n : names) {
+      if (part == n.name) {
+        mask |= n.mask;
+        found = true;
+      }
+    }
+    if (!found) return false;
+    at = plus + 1;
+  }
+  return true;
+}
 
 // The picture of one clip with the sound of another.
 class DubClip : public Clip {
@@ -64,7 +140,9 @@ Value DelayAudio(const CallArgs& a) {
   const double samples = seconds * info.audio.sampleRate;
   if (!std::isfinite(samples) || std::fabs(samples) > static_cast<double>(kMaxAudioSamples))
     throw FilterError("DelayAudio: the delay is out of range.");
-  const auto delay = static_cast<std::int64_t>(std::llround(samples));
+  // As AviSynth: half a sample added, then cut toward zero (-0.5 s at
+  // 48 kHz is 23999 samples earlier, +0.5 s 24000 later).
+  const auto delay = static_cast<std::int64_t>(samples + 0.5);
   info.audio.sampleCount = std::max<std::int64_t>(0, info.audio.sampleCount + delay);
   CheckAudio("DelayAudio", info.audio);
   return Value::Clip(std::make_shared<DelayClip>(std::move(clip), info, delay));
@@ -140,6 +218,7 @@ ClipPtr MakeChannels(const std::string& filter, ClipPtr clip, const std::vector<
   if (channels.size() > static_cast<std::size_t>(kMaxAudioChannels))
     throw FilterError(filter + ": too many channels (at most " + std::to_string(kMaxAudioChannels) + ").");
   info.audio.channels = static_cast<int>(channels.size());
+  info.audio.channelMask = DefaultChannelMask(info.audio.channels);
   return std::make_shared<ChannelsClip>(std::move(clip), info, std::move(channels));
 }
 
@@ -191,6 +270,7 @@ ClipPtr MakeMergeChannels(const std::string& filter, std::vector<ClipPtr> clips)
     channels += c->Info().audio.channels;
   }
   info.audio.channels = channels;
+  info.audio.channelMask = DefaultChannelMask(channels);
   CheckAudio(filter, info.audio);
   return std::make_shared<MergeChannelsClip>(std::move(clips), info);
 }
@@ -207,9 +287,104 @@ Value MonoToStereo(const CallArgs& a) {
   return Value::Clip(MakeMergeChannels("MonoToStereo", {left, right}));
 }
 
+// The channels' mean: in 16 bits for 16-bit sound, in float otherwise.
+class MonoClip : public Clip {
+ public:
+  MonoClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {}
+  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
+  void GetAudio(void* buffer, int64_t start, int64_t count) override {
+    const int channels = child_->Info().audio.channels;
+    const bool isFloat = info_.audio.sampleType == SampleType::Float;
+    const std::size_t size = isFloat ? 4 : 2;
+    std::vector<std::uint8_t> scratch;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    for (std::int64_t done = 0; done < count; done += kAudioChunk) {
+      const std::int64_t n = std::min(kAudioChunk, count - done);
+      scratch.resize(static_cast<std::size_t>(n) * channels * size);
+      child_->GetAudio(scratch.data(), start + done, n);
+      for (std::int64_t i = 0; i < n; ++i) {
+        const std::uint8_t* in = scratch.data() + static_cast<std::size_t>(i) * channels * size;
+        std::uint8_t* dst = out + static_cast<std::size_t>(done + i) * size;
+        if (isFloat) {
+          float sum = 0.0f;
+          for (int c = 0; c < channels; ++c) {
+            float v = 0.0f;
+            std::memcpy(&v, in + c * size, 4);
+            sum += v;
+          }
+          const float mean = sum / static_cast<float>(channels);
+          std::memcpy(dst, &mean, 4);
+        } else {
+          std::int64_t sum = 0;
+          for (int c = 0; c < channels; ++c) {
+            std::int16_t v = 0;
+            std::memcpy(&v, in + c * size, 2);
+            sum += v;
+          }
+          // As AviSynth: each channel weighted 32768 / channels in 15 bits, rounded.
+          const auto mean = static_cast<std::int16_t>((sum * (32768 / channels) + 16384) >> 15);
+          std::memcpy(dst, &mean, 2);
+        }
+      }
+    }
+  }
+
+ private:
+  ClipPtr child_;
+};
+
+Value ConvertToMono(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  if (!clip->Info().audio.Present()) return Value::Clip(clip);
+  clip = AudioIn16BitOrFloat(std::move(clip));
+  ClipInfo info = clip->Info();
+  info.audio.channels = 1;
+  info.audio.channelMask = DefaultChannelMask(1);
+  return Value::Clip(std::make_shared<MonoClip>(std::move(clip), info));
+}
+
+// The clip as it is, saying other speakers.
+class MaskClip : public Clip {
+ public:
+  MaskClip(ClipPtr child, const ClipInfo& info) : Clip(info), child_(std::move(child)) {
+    const std::uint32_t mask = info.audio.channelMask;
+    PassAudioFrom(child_);
+    info_.audio.channelMask = mask;
+  }
+  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
+
+ private:
+  ClipPtr child_;
+};
+
+ClipPtr WithMask(ClipPtr clip, std::uint32_t mask) {
+  ClipInfo info = clip->Info();
+  info.audio.channelMask = mask;
+  return std::make_shared<MaskClip>(std::move(clip), info);
+}
+
 }  // namespace
 
 void RegisterAudioFunctions(FunctionTable& t) {
+  t.Add("ConvertToMono", {Req("clip", ParamType::Clip)}, ConvertToMono);
+  t.Add("SetChannelMask",
+        {Req("clip", ParamType::Clip), Req("isChannelMaskKnown", ParamType::Bool), Req("ChannelMask", ParamType::Int)},
+        [](const CallArgs& a) {
+          const auto mask = static_cast<std::uint32_t>(a.At("ChannelMask").AsInt());
+          return Value::Clip(WithMask(a.Clip("clip"), a.Bool("isChannelMaskKnown") ? mask : 0));
+        });
+  t.Add("SetChannelMask", {Req("clip", ParamType::Clip), Req("ChannelDescriptor", ParamType::String)},
+        [](const CallArgs& a) {
+          std::uint32_t mask = 0;
+          const std::string text = a.String("ChannelDescriptor");
+          if (!ChannelMaskOf(text, mask))
+            throw FilterError("SetChannelMask: could not find channel descriptor/combo '" + text + "'");
+          return Value::Clip(WithMask(a.Clip("clip"), mask));
+        });
+  t.Add("GetChannelMask", {Req("clip", ParamType::Clip)}, [](const CallArgs& a) {
+    const AudioInfo& audio = a.Clip("clip")->Info().audio;
+    return Value::Int(audio.Present() ? static_cast<std::int64_t>(audio.channelMask) : 0);
+  });
   t.Add("AudioDub", {Req("video", ParamType::Clip), Req("audio", ParamType::Clip)}, AudioDub);
   // AudioDubEx: the first clip's picture (if any) with the second's sound (if any).
   t.Add("AudioDubEx", {Req("video", ParamType::Clip), Req("audio", ParamType::Clip)},

@@ -151,13 +151,27 @@ Value Tweak(const CallArgs& a) {
   return Value::Clip(MakeFrameOp(std::move(clip), info, "Tweak", op));
 }
 
-// AviSynth's Greyscale: RGB through 15-bit luma weights of the matrix,
-// YUV by setting the chroma to 128.
+// AviSynth's Greyscale: RGB to the luma of the matrix in 15-bit weights
+// (studio-range matrices add 16), written to all three channels; YUV by
+// setting the chroma to 128, and a matrix refused there.
+struct GreyWeights {
+  const char* names[2];
+  int blue, green, red, offset;
+};
+// As AviSynth weighs them (not quite the matrices' rounded coefficients).
+constexpr GreyWeights kGreyWeights[] = {
+    {{"pc.601", "pc601"}, 3728, 19262, 9778, 0},      {{"pc.709", "pc709"}, 2361, 23454, 6953, 0},
+    {{"pc.2020", "pc2020"}, 1939, 22238, 8591, 0},    {{"rec601", "rec601"}, 3202, 16487, 8398, 16},
+    {{"rec709", "rec709"}, 2028, 20088, 5971, 16},    {{"rec2020", "rec2020"}, 1666, 19043, 7378, 16},
+    {{"average", "average"}, 10901, 10966, 10901, 0},
+};
+
 Value Greyscale(const CallArgs& a) {
   ClipPtr clip = a.Clip("clip");
   const ClipInfo info = clip->Info();
   if (IsYUVType(info.pixelType)) {
-    if (info.pixelType == PixelType::Y8) return Value::Clip(clip);
+    if (info.pixelType == PixelType::Y8) return Value::Clip(clip);  // already grey, whatever the matrix
+    if (a.Has("matrix")) throw FilterError("GreyScale: invalid \"matrix\" parameter (RGB data only)");
     return Value::Clip(MakeFrameOp(std::move(clip), info, "Greyscale", [](const FrameBGR& s, FrameBGR& d) {
       d.pixels = s.pixels;
       if (d.type == PixelType::YUY2) {
@@ -167,25 +181,56 @@ Value Greyscale(const CallArgs& a) {
       std::fill(d.pixels.begin() + static_cast<std::ptrdiff_t>(d.PlaneOffset(1)), d.pixels.end(), std::uint8_t{128});
     }));
   }
-  const std::string matrix = LowerCase(a.String("matrix", "rec601"));
-  double kr = 0.299, kb = 0.114;
-  if (matrix == "rec709") {
-    kr = 0.2126;
-    kb = 0.0722;
-  } else if (matrix != "rec601" && matrix != "average") {
-    throw FilterError("Greyscale: invalid \"matrix\" parameter (RGB data only)");
-  }
-  int cyr = static_cast<int>(kr * 32768 + 0.5), cyb = static_cast<int>(kb * 32768 + 0.5),
-      cyg = static_cast<int>((1.0 - kr - kb) * 32768 + 0.5);
-  if (matrix == "average") cyr = cyg = cyb = static_cast<int>(32768.0 / 3 + 0.5);
-  return Value::Clip(MakeFrameOp(std::move(clip), info, "Greyscale", [=](const FrameBGR& s, FrameBGR& d) {
+  const std::string matrix = LowerCase(a.String("matrix", "pc.601"));
+  const GreyWeights* w = nullptr;
+  for (const GreyWeights& g : kGreyWeights)
+    if (matrix == g.names[0] || matrix == g.names[1]) w = &g;
+  if (w == nullptr) throw FilterError("Convert: Unknown matrix");
+  const GreyWeights weights = *w;
+  return Value::Clip(MakeFrameOp(std::move(clip), info, "Greyscale", [weights](const FrameBGR& s, FrameBGR& d) {
     const int bpp = BytesPerPixel(s.type);
     const std::size_t size = s.pixels.size();
     for (std::size_t i = 0; i < size; i += static_cast<std::size_t>(bpp)) {
       const std::uint8_t* p = &s.pixels[i];
       std::uint8_t* q = &d.pixels[i];
-      q[0] = q[1] = q[2] = Clip8((p[kBlue] * cyb + p[kGreen] * cyg + p[kRed] * cyr + 16384) >> 15);
+      q[0] = q[1] = q[2] =
+          Clip8(((p[kBlue] * weights.blue + p[kGreen] * weights.green + p[kRed] * weights.red + 16384) >> 15) +
+                weights.offset);
       if (bpp == 4) q[3] = p[3];
+    }
+  }));
+}
+
+// Invert(channels): the channels named (R, G, B, A or Y, U, V, A, in any
+// case; other letters are passed over) become 255 minus themselves.
+Value Invert(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  const ClipInfo info = clip->Info();
+  const std::string channels = LowerCase(a.String("channels", "rgbayuv"));
+  auto named = [&channels](char c) { return channels.find(c) != std::string::npos; };
+  // Per byte of a packed pixel group, or per plane: whether it turns.
+  std::array<bool, 4> turn{};
+  const PixelType type = info.pixelType;
+  if (IsRGBType(type)) {
+    turn = {named('b'), named('g'), named('r'), named('a')};
+  } else if (type == PixelType::YUY2) {
+    turn = {named('y'), named('u'), named('y'), named('v')};
+  } else {
+    turn = {named('y'), named('u'), named('v'), false};
+  }
+  return Value::Clip(MakeFrameOp(std::move(clip), info, "Invert", [turn](const FrameBGR& s, FrameBGR& d) {
+    for (int p = 0; p < s.Planes(); ++p) {
+      const int bytes = s.PlaneWidth(p);
+      const int group = s.type == PixelType::RGB24 ? 3 : IsPlanarType(s.type) ? 1 : 4;
+      for (int y = 0; y < s.PlaneHeight(p); ++y) {
+        const std::uint8_t* in = s.Row(p, y);
+        std::uint8_t* out = d.Row(p, y);
+        for (int x = 0; x < bytes; ++x) {
+          const bool t =
+              IsPlanarType(s.type) ? turn[static_cast<std::size_t>(p)] : turn[static_cast<std::size_t>(x % group)];
+          out[x] = t ? static_cast<std::uint8_t>(255 - in[x]) : in[x];
+        }
+      }
     }
   }));
 }
@@ -225,14 +270,8 @@ void RegisterColorFunctions(FunctionTable& t) {
           return Value::Clip(std::make_shared<MergeClip>(a.Clip("clip1"), a.Clip("clip2"), weight));
         });
   t.Add("Greyscale", {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)}, Greyscale);
-  t.Add("Invert", {Req("clip", ParamType::Clip), Opt("channels", ParamType::String)}, [](const CallArgs& a) {
-    ClipPtr clip = a.Clip("clip");
-    const ClipInfo info = clip->Info();
-    return Value::Clip(MakeFrameOp(std::move(clip), info, "Invert", [](const FrameBGR& s, FrameBGR& d) {
-      const std::size_t size = s.pixels.size();
-      for (std::size_t i = 0; i < size; ++i) d.pixels[i] = static_cast<std::uint8_t>(255 - s.pixels[i]);
-    }));
-  });
+  t.Add("Grayscale", {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)}, Greyscale);
+  t.Add("Invert", {Req("clip", ParamType::Clip), Opt("channels", ParamType::String)}, Invert);
   t.Add("Tweak",
         {Req("clip", ParamType::Clip), Opt("hue", ParamType::Float), Opt("sat", ParamType::Float),
          Opt("bright", ParamType::Float), Opt("cont", ParamType::Float), Opt("coring", ParamType::Bool)},

@@ -4,6 +4,7 @@
 // Interleave keep the (first) clip's sound as it is.
 #include <algorithm>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "engine/filters/AudioSupport.h"
@@ -192,25 +193,34 @@ ClipPtr MakeSplice(ClipPtr a, ClipPtr b, bool aligned) {
   return std::make_shared<SpliceClip>(std::move(a), std::move(b), info, audioSplit);
 }
 
-ClipPtr MakeTrim(ClipPtr clip, int first, int last, bool padAudio) {
+ClipPtr MakeTrim(ClipPtr clip, int first, int last, bool padAudio, TrimMode mode) {
   ClipInfo info = clip->Info();
   if (!info.hasVideo) throw FilterError("Trim: the clip has no video.");
+  if (mode == TrimMode::End && last < first) throw FilterError("Trim: End must be >= Start");
+  if (mode == TrimMode::Length && last < 0) throw FilterError("Trim: Length must be >= 0");
   const long long count = info.frameCount;
   if (count == 0) return std::make_shared<TrimClip>(std::move(clip), info, 0, 0);
   long long f = std::clamp<long long>(first, 0, count - 1);
   long long l = last;
-  if (l == 0) l = count - 1;
-  if (l < 0) l = f - l - 1;
-  l = std::clamp<long long>(l, f, count - 1);
+  if (mode == TrimMode::Length) {
+    l = f + last - 1;
+  } else if (mode == TrimMode::Default) {
+    if (l == 0) l = count - 1;
+    if (l < 0) l = f - l - 1;
+  }
+  // Length 0 is the one way to an empty clip.
+  const bool empty = mode == TrimMode::Length && last == 0;
+  l = empty ? f - 1 : std::clamp<long long>(l, f, count - 1);
   info.frameCount = static_cast<int>(l + 1 - f);
   // The sound from the first frame's time to the end of the last frame.
   const std::int64_t audioOffset = AudioSamplesFromFrames(info, f);
   const std::int64_t audioEnd = AudioSamplesFromFrames(info, l + 1);
+  const bool toTheEnd = mode == TrimMode::Default && last == 0;
   if (padAudio)
     info.audio.sampleCount = audioEnd - audioOffset;
   else
     info.audio.sampleCount = std::max<std::int64_t>(
-        0, (last == 0 ? info.audio.sampleCount : std::min(info.audio.sampleCount, audioEnd)) - audioOffset);
+        0, (toTheEnd ? info.audio.sampleCount : std::min(info.audio.sampleCount, audioEnd)) - audioOffset);
   CheckAudio("Trim", info.audio);
   return std::make_shared<TrimClip>(std::move(clip), info, static_cast<int>(f), audioOffset);
 }
@@ -222,6 +232,18 @@ void RegisterEditFunctions(FunctionTable& t) {
         [](const CallArgs& a) {
           return Value::Clip(MakeTrim(a.Clip("clip"), a.Int("first_frame"), a.Int("last_frame"), a.Bool("pad", true)));
         });
+  // Trim(first, end=last) and Trim(first, length=count); one of them must be given.
+  for (const auto& [name, mode] : {std::pair{"end", TrimMode::End}, std::pair{"length", TrimMode::Length}}) {
+    const std::string second = name;
+    const TrimMode m = mode;
+    t.Add("Trim",
+          {Req("clip", ParamType::Clip), Req("first_frame", ParamType::Int), Opt(second, ParamType::Int),
+           Opt("pad", ParamType::Bool)},
+          [second, m](const CallArgs& a) {
+            if (!a.Has(second)) throw FilterError("Script error: Invalid arguments to function 'Trim'.");
+            return Value::Clip(MakeTrim(a.Clip("clip"), a.Int("first_frame"), a.Int(second), a.Bool("pad", true), m));
+          });
+  }
   t.Add("UnalignedSplice", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)},
         [](const CallArgs& a) { return Splice(a, false); });
   t.Add("AlignedSplice", {Req("clip", ParamType::Clip), Many("clips", ParamType::Clip)},

@@ -9,12 +9,15 @@ namespace tandemix::engine {
 void RegisterSourceFunctions(FunctionTable& table);
 void RegisterGeneratorFunctions(FunctionTable& table);
 void RegisterEditFunctions(FunctionTable& table);
+void RegisterTimeFunctions(FunctionTable& table);
+void RegisterFadeFunctions(FunctionTable& table);
 void RegisterCropFunctions(FunctionTable& table);
 void RegisterResizeFunctions(FunctionTable& table);
 void RegisterZoomFunctions(FunctionTable& table);
 void RegisterStackFunctions(FunctionTable& table);
 void RegisterFieldFunctions(FunctionTable& table);
 void RegisterGeometryFunctions(FunctionTable& table);
+void RegisterConvolutionFunctions(FunctionTable& table);
 void RegisterColorFunctions(FunctionTable& table);
 void RegisterPlaneFunctions(FunctionTable& table);
 void RegisterLevelsFunctions(FunctionTable& table);

@@ -37,6 +37,19 @@ void ApplyTables(const FrameBGR& src, FrameBGR& out, const ChannelTables& tables
   });
 }
 
+void BlendFrames(const FrameBGR& a, const FrameBGR& b, FrameBGR& out, int weight, int total) {
+  const int inverse = total - weight;
+  ForEachPlaneRows(out, 2, [&](int p, int begin, int end) {
+    const int width = out.PlaneWidth(p);
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* s = a.Row(p, y);
+      const std::uint8_t* t = b.Row(p, y);
+      std::uint8_t* d = out.Row(p, y);
+      for (int x = 0; x < width; ++x) d[x] = static_cast<std::uint8_t>((s[x] * inverse + t[x] * weight + 16384) >> 15);
+    }
+  });
+}
+
 PixelType PixelTypeArg(const std::string& name, const std::string& message) {
   PixelType type = PixelType::RGB32;
   if (!ParsePixelType(name, type)) throw FilterError(message);

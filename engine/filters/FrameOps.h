@@ -72,6 +72,12 @@ inline int PackedChannel(PixelType t, int offset) {
   return offset & 3;
 }
 
+// out = (a * (total - weight) + b * weight + 16384) >> 15 for every byte of
+// every plane (weight 0 .. total is b's share): how AviSynth's cross-fades
+// and rate blends mix two frames of one type and size (their weights add up
+// to 32767, so that an even mix rounds down).
+void BlendFrames(const FrameBGR& a, const FrameBGR& b, FrameBGR& out, int weight, int total);
+
 // Reads a pixel_type argument; throws FilterError(message) when unknown.
 PixelType PixelTypeArg(const std::string& name, const std::string& message);
 

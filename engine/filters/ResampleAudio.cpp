@@ -1,6 +1,9 @@
 // ResampleAudio(clip, new_rate[, new_rate_denominator]): the sound at
 // another sample rate through libswresample, in 16-bit when it was 16-bit
-// and in float otherwise, as AviSynth's is.
+// and in float otherwise, as AviSynth's is. SSRC(clip, samplerate): the
+// same for float sound through libswresample's high-quality settings (a
+// long windowed-sinc filter cut close to the new rate's limit), AviSynth's
+// name for its high-quality resampler.
 //
 // Samples are made in order by one resampler; a request that does not
 // follow the last one starts a new resampler a little before it, at a
@@ -9,11 +12,13 @@
 #include <algorithm>
 #include <mutex>
 #include <numeric>
+#include <string>
 #include <vector>
 
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/mathematics.h>
+#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
@@ -30,16 +35,21 @@ constexpr int kFeed = 4096;
 // Input before a new start that lets the filter settle, at least (its
 // taps reach this far at ratios up to 1; further when it shrinks the rate).
 constexpr std::int64_t kSettleSamples = 64;
+// The high-quality filter: taps at the lower rate, and how far they reach.
+constexpr int kQualityTaps = 128;
+constexpr std::int64_t kQualitySettleSamples = 256;
 
 class ResampleAudioClip : public Clip {
  public:
   // inRate / outRate is the ratio of the child's samples to the result's.
-  ResampleAudioClip(ClipPtr child, const ClipInfo& info, std::int64_t inRate, std::int64_t outRate)
-      : Clip(info), child_(std::move(child)), inRate_(inRate), outRate_(outRate) {
+  ResampleAudioClip(ClipPtr child, const ClipInfo& info, std::int64_t inRate, std::int64_t outRate,
+                    bool highQuality = false)
+      : Clip(info), child_(std::move(child)), inRate_(inRate), outRate_(outRate), highQuality_(highQuality) {
     const std::int64_t g = std::gcd(inRate, outRate);
     inBlock_ = inRate / g;
     outBlock_ = outRate / g;
-    const std::int64_t settle = kSettleSamples * std::max<std::int64_t>(1, (inRate + outRate - 1) / outRate);
+    const std::int64_t settle = (highQuality ? kQualitySettleSamples : kSettleSamples) *
+                                std::max<std::int64_t>(1, (inRate + outRate - 1) / outRate);
     settleBlocks_ = (settle + inBlock_ - 1) / inBlock_ + 1;
   }
 
@@ -58,10 +68,18 @@ class ResampleAudioClip : public Clip {
     AVChannelLayout layout;
     av_channel_layout_default(&layout, info_.audio.channels);
     const AVSampleFormat format = info_.audio.sampleType == SampleType::Int16 ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLT;
-    const int made = ffmpeg::MakeResampler(resampler_, layout, format, static_cast<int>(outRate_), layout, format,
-                                           static_cast<int>(inRate_));
+    int made = ffmpeg::MakeResampler(resampler_, layout, format, static_cast<int>(outRate_), layout, format,
+                                     static_cast<int>(inRate_));
     av_channel_layout_uninit(&layout);
-    if (made < 0) throw TandemixError("ResampleAudio: the sound cannot be resampled.");
+    if (made >= 0 && highQuality_) {
+      SwrContext* swr = resampler_.get();
+      av_opt_set_int(swr, "filter_size", kQualityTaps, 0);
+      av_opt_set_int(swr, "phase_shift", 14, 0);
+      av_opt_set_int(swr, "linear_interp", 1, 0);
+      av_opt_set_double(swr, "cutoff", 0.97, 0);
+      made = swr_init(swr);
+    }
+    if (made < 0) throw TandemixError(Name() + ": the sound cannot be resampled.");
     // Start on a block boundary, where input sample inBlock * k and output
     // sample outBlock * k stand at the same time, a few blocks early.
     const std::int64_t block = from / outBlock_ - settleBlocks_;
@@ -90,15 +108,18 @@ class ResampleAudioClip : public Clip {
         const std::uint8_t* src = input_.data();
         got = swr_convert(resampler_.get(), &dst, room, &src, 0);
       }
-      if (got < 0) throw TandemixError("ResampleAudio: the sound cannot be resampled.");
+      if (got < 0) throw TandemixError(Name() + ": the sound cannot be resampled.");
       made += got;
       feed = true;
     }
     nextOut_ += n;
   }
 
+  std::string Name() const { return highQuality_ ? "SSRC" : "ResampleAudio"; }
+
   ClipPtr child_;
   std::int64_t inRate_, outRate_;
+  bool highQuality_;
   std::int64_t inBlock_ = 1, outBlock_ = 1, settleBlocks_ = 1;
   std::mutex mutex_;  // the resampler and where it stands
   ffmpeg::ResamplerPtr resampler_;
@@ -127,9 +148,28 @@ Value ResampleAudio(const CallArgs& a) {
   return Value::Clip(std::make_shared<ResampleAudioClip>(std::move(clip), info, inRate, rate));
 }
 
+// SSRC takes float sound only, as AviSynth's, and gives as many samples as
+// the new rate needs to cover the old length (rounded up).
+Value Ssrc(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  const AudioInfo& audio = clip->Info().audio;
+  if (!audio.Present()) throw FilterError("Input clip does not have audio.");
+  if (audio.sampleType != SampleType::Float) throw FilterError("Input audio sample format to SSRC must be float.");
+  const long long rate = a.Int("samplerate");
+  if (rate <= 0 || rate > kMaxSampleRate) throw FilterError("SSRC: the sample rate is out of range.");
+  if (rate == audio.sampleRate) return Value::Clip(clip);
+  ClipInfo info = clip->Info();
+  info.audio.sampleRate = static_cast<int>(rate);
+  info.audio.sampleCount = av_rescale_rnd(audio.sampleCount, rate, audio.sampleRate, AV_ROUND_UP);
+  CheckAudio("SSRC", info.audio);
+  const std::int64_t inRate = audio.sampleRate;
+  return Value::Clip(std::make_shared<ResampleAudioClip>(std::move(clip), info, inRate, rate, true));
+}
+
 }  // namespace
 
 void RegisterResampleAudioFunctions(FunctionTable& t) {
+  t.Add("SSRC", {Req("clip", ParamType::Clip), Req("samplerate", ParamType::Int), Opt("fast", ParamType::Bool)}, Ssrc);
   t.Add("ResampleAudio",
         {Req("clip", ParamType::Clip), Req("new_rate", ParamType::Int), Opt("new_rate_denominator", ParamType::Int)},
         ResampleAudio);

@@ -37,6 +37,9 @@ struct AudioInfo {
   int channels = 0;
   SampleType sampleType = SampleType::Int16;
   int64_t sampleCount = 0;
+  // Which speakers the channels are for, as WAVE's channel mask has it
+  // (front left 1, front right 2, front centre 4, ...); 0 when not said.
+  uint32_t channelMask = 0;
 
   bool Present() const { return sampleRate > 0 && channels > 0; }
   int BytesPerChannelSample() const {

@@ -73,11 +73,17 @@ FramePtr CachedClip::GetFrame(int n) {
     if (FramePtr hit = Held(n)) return hit;
     auto making = making_.find(n);
     if (making != making_.end()) {
-      std::shared_future<FramePtr> wait = making->second;
+      // The thread making this frame asks for it again: the clips form a
+      // loop (a runtime script returning a clip above itself); waiting
+      // would never end.
+      if (making->second.thread == std::this_thread::get_id())
+        throw FilterError("the script's clips form a loop: frame " + std::to_string(n) +
+                          " of a filter is needed to make itself.");
+      std::shared_future<FramePtr> wait = making->second.frame;
       lock.unlock();
       return wait.get();
     }
-    making_.emplace(n, promise.get_future().share());
+    making_.emplace(n, Making{promise.get_future().share(), std::this_thread::get_id()});
     ++misses_;
   }
   FramePtr frame;

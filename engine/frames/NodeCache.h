@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "engine/frames/Clip.h"
 #include "engine/frames/FrameBudget.h"
@@ -62,7 +63,11 @@ class CachedClip : public Clip, public WindowedFrames, public IdleFrames {
   Entry recent_[kFrames];
   int next_ = 0;
   long long misses_ = 0;
-  std::map<int, std::shared_future<FramePtr>> making_;  // frames being made now
+  struct Making {
+    std::shared_future<FramePtr> frame;
+    std::thread::id thread;  // the thread making it
+  };
+  std::map<int, Making> making_;  // frames being made now
 };
 
 // `clip` behind a cache; a clip that is already a cache is returned as it is.

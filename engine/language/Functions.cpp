@@ -123,6 +123,11 @@ bool BindArguments(const FunctionDef& def, const std::vector<Value>& positional,
     // An optional leading clip (BlankClip's template) may be left out.
     if (p < params.size() && params[p].optional && params[p].type == ParamType::Clip && !v.IsClip()) ++p;
     if (p >= params.size()) return false;
+    // A repeated parameter takes values while they fit its type; the next
+    // value that does not goes to the parameter after it (Dissolve's
+    // clips, then its overlap).
+    if (params[p].repeated && !Fits(v, params[p].type) && !rest.empty()) ++p;
+    if (p >= params.size()) return false;
     if (!Fits(v, params[p].type)) return false;
     if (params[p].repeated) {
       rest.push_back(Coerce(v, params[p].type));

@@ -235,9 +235,20 @@ TEST(AudioTracks, DelayAudioShiftsTheSound) {
   EXPECT_EQ(AudioOf(later).sampleCount, 16016 + 24000);
   EXPECT_EQ(FloatSamples(later, 100, 1), (std::vector<float>{0.0f, 0.0f}));
   EXPECT_EQ(FloatSamples(later, 24000 + 300, 4), FloatSamples(x, 300, 4));
+  // Earlier: AviSynth adds half a sample and cuts toward zero, so -0.1 s is
+  // 4799 samples (11217 left, as AviSynth gives), -0.5 s at 48 kHz 23999.
   const auto earlier = Eval("ColorBars().Trim(0, 9).DelayAudio(-0.1)");
-  EXPECT_EQ(AudioOf(earlier).sampleCount, 16016 - 4800);
-  EXPECT_EQ(FloatSamples(earlier, 10, 4), FloatSamples(x, 4810, 4));
+  EXPECT_EQ(AudioOf(earlier).sampleCount, 11217);
+  EXPECT_EQ(FloatSamples(earlier, 10, 4), FloatSamples(x, 4809, 4));
+  const struct {
+    const char* call;
+    std::int64_t samples;
+  } delays[] = {{"BlankClip(length=240, fps=24, audio_rate=48000).DelayAudio(-0.5)", 456001},
+                {"ColorBars().Trim(0, 99).DelayAudio(-0.5)", 136161},
+                {"ColorBars().Trim(0, 99).DelayAudio(-0.000011)", 160160},
+                {"ColorBars().Trim(0, 99).DelayAudio(0.000011)", 160161},
+                {"BlankClip(audio_rate=44100).DelayAudio(-0.3333)", 426302}};
+  for (const auto& d : delays) EXPECT_EQ(AudioOf(Eval(d.call)).sampleCount, d.samples) << d.call;
   EXPECT_EQ(Message(EvalError("ColorBars().DelayAudio(100000000000.0)")), "DelayAudio: the delay is out of range.");
 }
 

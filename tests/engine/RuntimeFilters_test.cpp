@@ -286,6 +286,15 @@ TEST(RuntimeFilters, VariablesPerCallAndPassedDownTheChain) {
                         "ScriptClip(\"BlankClip(last, color_yuv=v)\")"),
                    0),
             0x50);
+  // A script that returns a clip above itself asks for its own frame: an
+  // error on that frame, not a wait that never ends.
+  const auto loop = Eval(
+      "c = BlankClip(width=64, height=48, pixel_type=\"YV24\", length=10)\n"
+      "s = ScriptClip(c, \"g\")\nFrameEvaluate(s, \"global g = last\")");
+  EXPECT_EQ(BytesOf(loop->GetFrame(3)),
+            BytesOf(engine::WithMessage(Eval("BlankClip(width=64, height=48, pixel_type=\"YV24\")")->GetFrame(0),
+                                        "the script's clips form a loop: frame 3 of a filter is needed to make "
+                                        "itself.")));
   // A loop that never ends stops at the step budget on that frame.
   const auto endless =
       Eval("BlankClip(width=64, height=48, pixel_type=\"YV24\", length=2)\nScriptClip(\"while (true) {}\")");

@@ -47,13 +47,90 @@ TEST_F(AdjustmentTest, ScaleBarMapping) {
   EXPECT_EQ(settings.scaleText, "210");
 }
 
-TEST_F(AdjustmentTest, TypedScaleBeyondTheBarStandsAsTyped) {
+TEST_F(AdjustmentTest, TypedScaleBeyondTheBarIsBroughtToItsEnd) {
   settings.scaleText = "300";
   model.ScaleEnter();
   EXPECT_EQ(model.resize.position, 1100);
-  EXPECT_EQ(settings.scaleText, "300");
-  EXPECT_DOUBLE_EQ(settings.ScaleLeftFactor(), 3.0);
+  EXPECT_EQ(settings.scaleText, "210");
+  EXPECT_DOUBLE_EQ(settings.ScaleLeftFactor(), 2.1);
   EXPECT_EQ(host.renders, 1);
+  // Within the range the number stays as typed, between the bar's steps too.
+  settings.scaleText = "105.55";
+  model.ScaleEnter();
+  EXPECT_EQ(settings.scaleText, "105.55");
+  EXPECT_EQ(model.resize.position, 56);
+}
+
+// Every guarded box: what Enter makes of a number beyond the range, and of
+// a non-number (the box returns to its last good value).
+TEST_F(AdjustmentTest, EnterClampsVisiblyAndRefusesNonNumbers) {
+  const struct {
+    NumberBox box;
+    void (AdjustmentModel::*enter)();
+    const char* typed;
+    const char* shown;
+  } rows[] = {
+      {NumberBox::Horizontal, &AdjustmentModel::HorizontalEnter, "1e9", "718"},
+      {NumberBox::Vertical, &AdjustmentModel::VerticalEnter, "-600.4", "-574"},
+      {NumberBox::Scale, &AdjustmentModel::ScaleEnter, "1e9", "210"},
+      {NumberBox::ScaleR, &AdjustmentModel::ScaleREnter, "-5", "10"},
+      {NumberBox::Angle, &AdjustmentModel::AngleEnter, "-1000", "-100"},
+      {NumberBox::AngleR, &AdjustmentModel::AngleREnter, "95.5", "90"},
+      {NumberBox::FinalWidth, &AdjustmentModel::FinalSizeEnter, "100000", "8192"},
+      {NumberBox::FinalHeight, &AdjustmentModel::FinalSizeEnter, "2", "8"},
+  };
+  for (const auto& row : rows) {
+    model.Text(row.box) = row.typed;
+    (model.*row.enter)();
+    EXPECT_EQ(model.Text(row.box), row.shown) << row.typed;
+    EXPECT_EQ(model.LastGood(row.box), row.shown) << row.typed;
+    model.Text(row.box) = "abc";
+    try {
+      (model.*row.enter)();
+      ADD_FAILURE() << "abc was taken in place of " << row.shown;
+    } catch (const TandemixError& e) {
+      const bool whole = row.box == NumberBox::FinalWidth || row.box == NumberBox::FinalHeight;
+      EXPECT_STREQ(e.what(),
+                   whole ? "'abc' is not a valid integer value" : "'abc' is not a valid floating point value");
+    }
+    EXPECT_EQ(model.Text(row.box), row.shown) << "after abc";
+  }
+  EXPECT_DOUBLE_EQ(settings.ScaleLeftFactor(), 2.1);
+  EXPECT_EQ(settings.HorizontalShift(), 718);
+  EXPECT_EQ(settings.FinalWidth(), 8192);
+  EXPECT_EQ(settings.FinalHeight(), 8);
+  // "1e9" in a final-size box is no whole number.
+  settings.finalWidthText = "1e9";
+  EXPECT_THROW(model.FinalSizeEnter(), TandemixError);
+  EXPECT_EQ(settings.finalWidthText, "8192");
+}
+
+TEST_F(AdjustmentTest, ANonNumberReturnsToTheLastNumberThatCounted) {
+  // Typed without Enter, a number counts once a render has read it.
+  settings.angleText = "1.5";
+  model.SetSwap(true);
+  settings.angleText = "1.5x";
+  EXPECT_THROW(model.LeaveBox(NumberBox::Angle), TandemixError);
+  EXPECT_EQ(settings.angleText, "1.5");
+  // A bar sets the value the box returns to.
+  model.ResizeScroll(55, false);
+  settings.scaleText = "";
+  EXPECT_THROW(model.ScaleEnter(), TandemixError);
+  EXPECT_EQ(settings.scaleText, "105.5");
+  // Leaving a box that holds a number changes nothing.
+  settings.scaleRText = "300";
+  model.LeaveBox(NumberBox::ScaleR);
+  EXPECT_EQ(settings.scaleRText, "300");
+}
+
+TEST_F(AdjustmentTest, ALockedPartnerStaysWithinItsBar) {
+  settings.scaleRText = "200";
+  model.SetLockScale(true);  // ratio 2
+  settings.scaleText = "150";
+  model.ScaleEnter();
+  EXPECT_EQ(settings.scaleText, "150");
+  EXPECT_EQ(settings.scaleRText, "210");
+  EXPECT_EQ(model.resizeR.position, 1100);
 }
 
 TEST_F(AdjustmentTest, ScaleLockFollowsTheRatio) {
@@ -89,18 +166,25 @@ TEST_F(AdjustmentTest, EachTiltBarIsClampedToItsOwnRange) {
   settings.angleRText = "-95";
   model.AngleREnter();
   EXPECT_EQ(model.rotationR.position, -900);
+  EXPECT_EQ(settings.angleRText, "-90");
+  EXPECT_EQ(model.rotation.position, -900);
+  EXPECT_EQ(settings.angleText, "-90");
+  settings.angleText = "-95";
+  model.AngleEnter();
   EXPECT_EQ(model.rotation.position, -950);
   EXPECT_EQ(settings.angleText, "-95");
+  EXPECT_EQ(settings.angleRText, "-90");
 }
 
 TEST_F(AdjustmentTest, DisplacementBoxesRoundHalvesToEvenAndClamp) {
   model.horizontalText = "1000";
   model.HorizontalEnter();
   EXPECT_EQ(settings.HorizontalShift(), 718);
-  EXPECT_EQ(model.horizontalText, "1000");
+  EXPECT_EQ(model.horizontalText, "718");
   model.horizontalText = "12.5";
   model.HorizontalEnter();
   EXPECT_EQ(settings.HorizontalShift(), 12);
+  EXPECT_EQ(model.horizontalText, "12");
   model.horizontalText = "13.5";
   model.HorizontalEnter();
   EXPECT_EQ(settings.HorizontalShift(), 14);
@@ -109,12 +193,14 @@ TEST_F(AdjustmentTest, DisplacementBoxesRoundHalvesToEvenAndClamp) {
   EXPECT_EQ(settings.VerticalShift(), -7);
 }
 
-TEST_F(AdjustmentTest, NonNumberFailsEveryRenderUntilResetAll) {
+TEST_F(AdjustmentTest, NonNumberFailsOneRenderAndReturnsToItsLastValue) {
   settings.angleRText = "abc";
   EXPECT_THROW(model.SetSwap(true), TandemixError);
-  EXPECT_THROW(model.SetShowClip(ShowClip::Left), TandemixError);
-  EXPECT_THROW(model.HorizontalScroll(3, true), TandemixError);
   EXPECT_EQ(host.renders, 0);
+  EXPECT_EQ(settings.angleRText, "0");
+  model.SetShowClip(ShowClip::Left);
+  model.HorizontalScroll(3, true);
+  EXPECT_EQ(host.renders, 2);
   model.ResetAll();
   EXPECT_EQ(settings.angleRText, "0");
   EXPECT_GE(host.renders, 1);

@@ -76,11 +76,11 @@ TEST_F(AdjustmentWindow, DragShowsTheValueAndRendersOnRelease) {
   EXPECT_EQ(composed, 2);
 }
 
-TEST_F(AdjustmentWindow, TypedScaleStaysAndMovesTheBarToItsEnd) {
+TEST_F(AdjustmentWindow, TypedScaleIsBroughtToTheBarsEndVisibly) {
   Enter(window->Edit_Scale, "300");
   EXPECT_EQ(window->ScrollBar_Resize->value(), 1100);
-  EXPECT_EQ(window->Edit_Scale->text(), "300");
-  EXPECT_DOUBLE_EQ(settings.ScaleLeftFactor(), 3.0);
+  EXPECT_EQ(window->Edit_Scale->text(), "210");
+  EXPECT_DOUBLE_EQ(settings.ScaleLeftFactor(), 2.1);
   EXPECT_EQ(composed, 1);
   // Typed without Enter is already the value.
   Type(window->Edit_ScaleR, "90");
@@ -116,7 +116,7 @@ TEST_F(AdjustmentWindow, LockingAZeroScaleIsRefusedWithAMessage) {
 TEST_F(AdjustmentWindow, DisplacementBoxClampsAndRoundsHalvesToEven) {
   Enter(window->Edit_Horizontal, "1000");
   EXPECT_EQ(window->ScrollBar_Horizontal->value(), 718);
-  EXPECT_EQ(window->Edit_Horizontal->text(), "1000");
+  EXPECT_EQ(window->Edit_Horizontal->text(), "718");
   EXPECT_EQ(settings.HorizontalShift(), 718);
   Enter(window->Edit_Horizontal, "12.5");
   EXPECT_EQ(settings.HorizontalShift(), 12);
@@ -124,14 +124,29 @@ TEST_F(AdjustmentWindow, DisplacementBoxClampsAndRoundsHalvesToEven) {
   EXPECT_EQ(settings.HorizontalShift(), 14);
 }
 
-TEST_F(AdjustmentWindow, NonNumberFailsEveryRenderUntilResetAll) {
+TEST_F(AdjustmentWindow, NonNumberFailsOnceAndTheBoxReturnsToItsLastValue) {
+  Enter(window->Edit_AngleR, "1.5");
   Type(window->Edit_AngleR, "abc");
   window->CheckBox_Swap->click();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "'abc' is not a valid floating point value");
+  EXPECT_EQ(window->Edit_AngleR->text(), "1.5");
+  const int before = composed;
   window->ShowClipButtons->button(0)->click();
   Drag(window->ScrollBar_Vertical, {5});
-  EXPECT_EQ(composed, 0);
+  EXPECT_EQ(composed, before + 2);
+  EXPECT_EQ(errors.size(), 1u);
+  // Enter and leaving the box refuse a non-number with the same message.
+  Enter(window->Edit_Scale, "1e9");
+  EXPECT_EQ(window->Edit_Scale->text(), "210");
+  Enter(window->Edit_Scale, "abc");
+  EXPECT_EQ(window->Edit_Scale->text(), "210");
+  Type(window->Edit_FinalWidth, "wide");
+  emit window->Edit_FinalWidth->editingFinished();
+  EXPECT_EQ(window->Edit_FinalWidth->text(), "720");
   ASSERT_EQ(errors.size(), 3u);
-  EXPECT_EQ(errors[0], "'abc' is not a valid floating point value");
+  EXPECT_EQ(errors[1], "'abc' is not a valid floating point value");
+  EXPECT_EQ(errors[2], "'wide' is not a valid integer value");
   window->Button1->click();
   EXPECT_EQ(window->Edit_AngleR->text(), "0");
   EXPECT_GE(composed, 1);
@@ -199,12 +214,12 @@ TEST_F(AdjustmentWindow, TheWheelStepsByNotches) {
   EXPECT_EQ(window->Edit_ScaleR->text(), "92");
 }
 
-TEST_F(AdjustmentWindow, SteppingANonNumberShowsTheErrorAndKeepsTheText) {
+TEST_F(AdjustmentWindow, SteppingANonNumberShowsTheErrorAndRestoresTheBox) {
   Type(window->Edit_Angle, "abc");
   QTest::keyClick(window->Edit_Angle, Qt::Key_Up);
   ASSERT_EQ(errors.size(), 1u);
   EXPECT_EQ(errors[0], "'abc' is not a valid floating point value");
-  EXPECT_EQ(window->Edit_Angle->text(), "abc");
+  EXPECT_EQ(window->Edit_Angle->text(), "0");
 }
 
 }  // namespace
