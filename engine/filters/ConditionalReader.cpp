@@ -7,6 +7,7 @@
 // integers rounded half away from nothing as the value is cut), in any
 // order, later lines winning. Lines starting with `#` are comments.
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -242,10 +243,13 @@ void RegisterConditionalReaderFunctions(FunctionTable& t) {
          Opt("show", ParamType::Bool), Opt("condvarsuffix", ParamType::String), Opt("local", ParamType::Bool)},
         [](const CallArgs& a) {
           const std::string name = a.String(1);
-          QFile file(QString::fromStdString(a.ResolvePath(name)));
-          // Bounded: a value table is text of a few lines a frame.
+          const QString path = QString::fromStdString(a.ResolvePath(name));
+          QFile file(path);
+          // Bounded: a value table is text of a few lines a frame, in a
+          // regular file (a device or a pipe could be endless).
           constexpr qint64 kMaxBytes = qint64{64} << 20;
-          if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxBytes) Fail("Could not open file '" + name + "'.");
+          if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxBytes)
+            Fail("Could not open file '" + name + "'.");
           const QByteArray bytes = file.readAll();
           const Table table(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                             a.Clip(0)->Info().frameCount);

@@ -46,8 +46,9 @@ std::string AllowedPath(const CallArgs& a, const std::string& name) {
   const QString full = parent + "/" + file.fileName();
   const QFileInfo target(full);
   const QString real = target.exists() ? target.canonicalFilePath() : full;
+  // Only regular files: opening a pipe would wait for a reader.
   if (root.isEmpty() || parent.isEmpty() || file.fileName().isEmpty() || file.fileName() == ".." ||
-      !real.startsWith(root + "/"))
+      !real.startsWith(root + "/") || (target.exists() && !target.isFile()))
     throw FilterError(a.Function() + ": scripts may write files only inside their own folder (" +
                       (root.isEmpty() ? QString::fromStdString(folder) : root).toStdString() + "), not \"" + name +
                       "\"");

@@ -336,6 +336,8 @@ TEST(WriteFile, LinesPerFrameAtStartAndEnd) {
         << path;
   }
   QDir(QString::fromStdString(folder.Path())).mkdir("sub");
+  EXPECT_EQ(Message(EvalError("WriteFile(BlankClip(), \"sub\", \"1\")", folder.Path())),
+            "WriteFile: scripts may write files only inside their own folder (" + folder.Path() + "), not \"sub\"");
   EXPECT_EQ(EvalError("WriteFile(BlankClip(), \"sub/inner.txt\", \"1\")", folder.Path()), "");
   EXPECT_EQ(Message(EvalError("WriteFile(BlankClip(), \"missing/inner.txt\", \"1\")", folder.Path())),
             "WriteFile: scripts may write files only inside their own folder (" + folder.Path() +
@@ -421,6 +423,8 @@ TEST(ConditionalReader, TypesRangesInterpolationAndOffsets) {
   }
   EXPECT_EQ(Message(EvalError("ConditionalReader(BlankClip(), \"none.txt\", \"v\")", second.Path())),
             "ConditionalReader: Could not open file 'none.txt'.");
+  EXPECT_EQ(Message(EvalError("ConditionalReader(BlankClip(), \"/dev/zero\", \"v\")", second.Path())),
+            "ConditionalReader: Could not open file '/dev/zero'.");
   // A line with a frame and no value changes nothing.
   WriteBytes(second.File("e.txt"), "Type int\n1\n");
   EXPECT_EQ(EvalError("ConditionalReader(BlankClip(), \"e.txt\", \"v\")", second.Path()), "");
