@@ -28,26 +28,27 @@ struct FocusOp {
   bool horizontal, vertical;
   FocusWeights h, v;
   void operator()(const FrameBGR& s, FrameBGR& d) const {
-    FrameBGR middle;
-    const FrameBGR* across = &s;
-    if (vertical && horizontal) {
-      middle = FrameBGR(s.type, s.width, s.height);
-      across = &middle;
-    }
-    FrameBGR& down = horizontal ? (vertical ? middle : d) : d;
     for (int p = 0; p < s.Planes(); ++p) {
       const int rows = s.PlaneHeight(p), bytes = s.PlaneWidth(p);
       const FocusSplit split = FocusSplitFor(s.type, p, bytes);
       if (vertical)
         ParallelFor(rows, bytes * 4LL, [&](int begin, int end) {
           for (int y = begin; y < end; ++y)
-            FocusColumns(s.Row(p, y > 0 ? y - 1 : 0), s.Row(p, y), s.Row(p, y + 1 < rows ? y + 1 : y), down.Row(p, y),
+            FocusColumns(s.Row(p, y > 0 ? y - 1 : 0), s.Row(p, y), s.Row(p, y + 1 < rows ? y + 1 : y), d.Row(p, y),
                          bytes, split.verticalCoarse, v);
         });
       if (horizontal)
         ParallelFor(rows, bytes * 6LL, [&](int begin, int end) {
-          for (int y = begin; y < end; ++y)
-            FocusRow(across->Row(p, y), d.Row(p, y), s.type, p, bytes, split.coarseEnd, h);
+          // After the vertical pass the row is filtered along from a copy.
+          std::vector<std::uint8_t> copy(vertical ? static_cast<std::size_t>(bytes) : 0);
+          for (int y = begin; y < end; ++y) {
+            const std::uint8_t* in = s.Row(p, y);
+            if (vertical) {
+              std::copy(d.Row(p, y), d.Row(p, y) + bytes, copy.begin());
+              in = copy.data();
+            }
+            FocusRow(in, d.Row(p, y), s.type, p, bytes, split.coarseEnd, h);
+          }
         });
     }
   }
@@ -245,25 +246,34 @@ class TemporalSoftenClip : public Clip {
     // YUY2 is weighed in 16 bits, the planes and RGB32 in 15, as AviSynth does.
     const int weight = 32768 / (2 * radius_ + 1), weight16 = 65536 / (2 * radius_ + 1);
     const bool yuy2 = info_.pixelType == PixelType::YUY2;
-    const PixelType type = info_.pixelType;
     for (int p = 0; p < c.Planes(); ++p) {
       const int bytes = c.PlaneWidth(p);
+      // The threshold of each byte of a row (YUY2 alternates luma and chroma).
+      std::vector<std::uint8_t> thresholds(static_cast<std::size_t>(bytes));
+      for (int x = 0; x < bytes; ++x)
+        thresholds[static_cast<std::size_t>(x)] =
+            static_cast<std::uint8_t>(p > 0 || (yuy2 && (x & 1) == 1) ? chroma_ : luma_);
       ParallelFor(c.PlaneHeight(p), bytes * static_cast<long long>(frames.size()), [&](int begin, int end) {
+        std::vector<int> sums(static_cast<std::size_t>(bytes));
+        const std::uint8_t* limit = thresholds.data();
         for (int y = begin; y < end; ++y) {
           const std::uint8_t* cur = c.Row(p, y);
-          std::uint8_t* dst = out->Row(p, y);
-          for (int x = 0; x < bytes; ++x) {
-            const bool chroma = p > 0 || (type == PixelType::YUY2 && (x & 1) == 1);
-            const int threshold = chroma ? chroma_ : luma_;
-            const int centre = cur[x];
-            int sum = 0;
-            for (const FramePtr& f : frames) {
-              const int v = f->Row(p, y)[x];
-              sum += std::abs(v - centre) <= threshold ? v : centre;
+          int* sum = sums.data();
+          std::fill(sums.begin(), sums.end(), 0);
+          for (const FramePtr& f : frames) {
+            const std::uint8_t* row = f->Row(p, y);
+            for (int x = 0; x < bytes; ++x) {
+              const int v = row[x], centre = cur[x];
+              sum[x] += std::abs(v - centre) <= limit[x] ? v : centre;
             }
-            dst[x] = static_cast<std::uint8_t>(
-                std::min(255, yuy2 ? (sum * weight16 + 32768) >> 16 : (sum * weight + 16384) >> 15));
           }
+          std::uint8_t* dst = out->Row(p, y);
+          if (yuy2)
+            for (int x = 0; x < bytes; ++x)
+              dst[x] = static_cast<std::uint8_t>(std::min(255, (sum[x] * weight16 + 32768) >> 16));
+          else
+            for (int x = 0; x < bytes; ++x)
+              dst[x] = static_cast<std::uint8_t>(std::min(255, (sum[x] * weight + 16384) >> 15));
         }
       });
     }

@@ -4,28 +4,12 @@
 #include <cmath>
 
 namespace tandemix::engine {
-namespace {
-
-int Saturate16(int v) { return std::clamp(v, -32768, 32767); }
-// The low 16 bits of a product, as a signed word.
-int Low16(int v) { return static_cast<std::int16_t>(static_cast<std::uint16_t>(v & 0xffff)); }
-
-}  // namespace
 
 FocusWeights FocusWeightsFor(double sharpen) {
   FocusWeights w;
   w.amount = static_cast<int>(32768.0 * std::pow(2.0, sharpen) + 0.5);
   w.coarse = (w.amount + 256) >> 9;
   return w;
-}
-
-std::uint8_t FocusCoarse(int left, int centre, int right, const FocusWeights& w) {
-  const int c = Low16(centre * w.coarse);
-  const int o = Low16((left + right) * (64 - w.coarse));
-  int v = Saturate16(c + o);
-  v = Saturate16(v + c);
-  v = Saturate16(v + 64) >> 7;
-  return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
 }
 
 FocusSplit FocusSplitFor(PixelType type, int plane, int rowBytes) {
@@ -49,24 +33,58 @@ void FocusColumns(const std::uint8_t* above, const std::uint8_t* row, const std:
     for (int x = 0; x < bytes; ++x) out[x] = FocusFine(above[x], row[x], below[x], w);
 }
 
+namespace {
+
+// Byte i of a row, with the same channel's neighbours (edge bytes stand in
+// for missing ones): the plain rule, for the ends of a row.
+std::uint8_t FocusByte(const std::uint8_t* row, PixelType type, int bpp, int rowBytes, int coarseEnd, int i,
+                       const FocusWeights& w) {
+  const bool yuy2 = type == PixelType::YUY2;
+  int step = bpp, first = i % bpp, last = rowBytes - bpp + i % bpp;
+  if (yuy2) {
+    step = (i & 1) == 0 ? 2 : 4;
+    first = (i & 1) == 0 ? 0 : (i & 3);
+    last = (i & 1) == 0 ? rowBytes - 2 : rowBytes - 4 + (i & 3);
+  }
+  const int left = row[i - step < first ? i : i - step];
+  const int right = row[i + step > last ? i : i + step];
+  const int pixel = yuy2 ? i / 2 : i / bpp;
+  return pixel < coarseEnd ? FocusCoarse(left, row[i], right, w) : FocusFine(left, row[i], right, w);
+}
+
+}  // namespace
+
 void FocusRow(const std::uint8_t* row, std::uint8_t* out, PixelType type, int plane, int rowBytes, int coarseEnd,
               const FocusWeights& w) {
   const bool yuy2 = type == PixelType::YUY2;
   const int bpp = plane == 0 && !yuy2 ? BytesPerPixel(type) : 1;
-  for (int i = 0; i < rowBytes; ++i) {
-    // The step to the same channel's neighbours, and the channel's first
-    // and last byte in the row.
-    int step = bpp, first = i % bpp, last = rowBytes - bpp + i % bpp;
-    if (yuy2) {
-      step = (i & 1) == 0 ? 2 : 4;
-      first = (i & 1) == 0 ? 0 : (i & 3);
-      last = (i & 1) == 0 ? rowBytes - 2 : rowBytes - 4 + (i & 3);
-    }
-    const int left = row[i - step < first ? i : i - step];
-    const int right = row[i + step > last ? i : i + step];
-    const int pixel = yuy2 ? i / 2 : i / bpp;
-    out[i] = pixel < coarseEnd ? FocusCoarse(left, row[i], right, w) : FocusFine(left, row[i], right, w);
+  // Bytes within `reach` of either end take the plain rule; the rest have
+  // both neighbours at a fixed step.
+  const int reach = yuy2 ? 4 : bpp;
+  if (rowBytes <= 2 * reach) {
+    for (int i = 0; i < rowBytes; ++i) out[i] = FocusByte(row, type, bpp, rowBytes, coarseEnd, i, w);
+    return;
   }
+  for (int i = 0; i < reach; ++i) {
+    out[i] = FocusByte(row, type, bpp, rowBytes, coarseEnd, i, w);
+    out[rowBytes - 1 - i] = FocusByte(row, type, bpp, rowBytes, coarseEnd, rowBytes - 1 - i, w);
+  }
+  const int end = rowBytes - reach;
+  if (yuy2) {
+    const int split = std::clamp(2 * coarseEnd, reach, end);
+    for (int i = reach; i < split; ++i) {
+      const int step = (i & 1) == 0 ? 2 : 4;
+      out[i] = FocusCoarse(row[i - step], row[i], row[i + step], w);
+    }
+    for (int i = split; i < end; ++i) {
+      const int step = (i & 1) == 0 ? 2 : 4;
+      out[i] = FocusFine(row[i - step], row[i], row[i + step], w);
+    }
+    return;
+  }
+  const int split = std::clamp(coarseEnd * bpp, reach, end);
+  for (int i = reach; i < split; ++i) out[i] = FocusCoarse(row[i - bpp], row[i], row[i + bpp], w);
+  for (int i = split; i < end; ++i) out[i] = FocusFine(row[i - bpp], row[i], row[i + bpp], w);
 }
 
 }  // namespace tandemix::engine

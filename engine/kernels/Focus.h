@@ -25,7 +25,15 @@ inline std::uint8_t FocusFine(int left, int centre, int right, const FocusWeight
   const int v = (centre * 2 * w.amount + (left + right) * (32768 - w.amount) + 32768) >> 16;
   return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
 }
-std::uint8_t FocusCoarse(int left, int centre, int right, const FocusWeights& w);
+inline std::uint8_t FocusCoarse(int left, int centre, int right, const FocusWeights& w) {
+  // Each product fits 16 bits (the coarse weight is 0 .. 128); the sums
+  // saturate as 16-bit words do.
+  const int c = centre * w.coarse;
+  const int o = (left + right) * (64 - w.coarse);
+  auto saturate = [](int v) { return v < -32768 ? -32768 : v > 32767 ? 32767 : v; };
+  const int v = saturate(saturate(saturate(c + o) + c) + 64) >> 7;
+  return static_cast<std::uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
+}
 
 // How AviSynth filters a row of `rowBytes` bytes of a plane or packed
 // picture: along the row, samples [0, coarseEnd) the coarse way and the
