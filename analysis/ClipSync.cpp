@@ -150,6 +150,18 @@ std::string TooShort(double seconds) {
   return text;
 }
 
+// The motion of a clip at `from` frames per second, sampled at the frame
+// times of a clip at `to`: a pair of cameras at different rates is compared
+// in time, and the lags count frames of the `to` clip.
+std::vector<float> AtRate(const std::vector<float>& motion, double from, double to) {
+  if (std::fabs(from - to) <= 1e-9 * to || motion.empty()) return motion;
+  const auto count = static_cast<std::size_t>(std::floor(motion.size() * to / from));
+  std::vector<float> out(count);
+  for (std::size_t i = 0; i < count; ++i)
+    out[i] = motion[std::min(motion.size() - 1, static_cast<std::size_t>(std::floor(i * from / to)))];
+  return out;
+}
+
 }  // namespace
 
 std::string SyncResult::Summary() const {
@@ -202,7 +214,11 @@ SyncResult FindSync(const std::string& left, const std::string& right, ClipSigna
 
   const int maxFrames = static_cast<int>(std::ceil(span * rate)) + 1;
   Require(source.Motion(left, maxFrames, leftMotion, error), error);
-  Require(source.Motion(right, maxFrames, rightMotion, error), error);
+  // The right clip is read for the same time at its own rate.
+  Require(source.Motion(right, 1, rightMotion, error), error);
+  const double rightRate = rightMotion.rate > 0.0 && rightMotion.rate <= kMaxRate ? rightMotion.rate : rate;
+  Require(source.Motion(right, static_cast<int>(std::ceil(span * rightRate)) + 1, rightMotion, error), error);
+  rightMotion.motion = AtRate(rightMotion.motion, rightRate, rate);
   const int minimum = static_cast<int>(std::ceil(kMinimumSeconds * rate));
   if (static_cast<int>(leftMotion.motion.size()) < minimum || static_cast<int>(rightMotion.motion.size()) < minimum)
     throw TandemixError(TooShort(kMinimumSeconds));

@@ -157,6 +157,9 @@ class TForm_Main : public QMainWindow {
                             const std::function<ClipLoadOutcome(const MeasureProgress&)>& load);
   // "Import Stereo Clip": offers the template that splits the loaded clip.
   void ProposeSplitTemplate();
+  // Says what differs between the two clips just loaded and asks whether
+  // the right one is conformed to the left one's rate and height.
+  void AskAboutCameras();
   void SetFileTypeIndex(int index);
   int SelectedFilter() const;
   // Asks before unsaved changes are given up (`doing`: "Open another

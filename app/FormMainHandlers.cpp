@@ -19,6 +19,7 @@
 #include "base/Errors.h"
 #include "core/WindowRules.h"
 #include "desktop/ShellAviSynthDocs.h"
+#include "project/CameraPair.h"
 #include "project/ClipLoading.h"
 #include "project/FilterListEditing.h"
 #include "project/ProjectFile.h"
@@ -358,6 +359,9 @@ std::vector<std::string> TForm_Main::RestoreSession(const SessionContents& sessi
   Label_ClipBName->setText(
       project_.clipBFileName.empty() || project_.importStereo ? " " : Q(ShownClipName(project_.clipBFileName)));
   if (!session.outputScriptName.empty()) project_.outputScriptName = session.outputScriptName;
+  // The answers about the cameras hold while the clips are the same.
+  project_.conformRate = session.conformRate;
+  project_.scaleRightToLeft = session.scaleRight;
   viewer_.offset.SetPosition(session.offset);
   if (viewer_.Offset() != session.offset)
     problems.push_back("The offset of " + std::to_string(session.offset) + " frames does not fit the clips; it is " +
@@ -482,7 +486,7 @@ void TForm_Main::Button_LoadClick() {
     });
     if (outcome.cancelled) return;
     if (!outcome.accepted) {
-      prompts_.ShowMessage(outcome.caption, outcome.message);
+      prompts_.ShowMessage(outcome.caption, RefusalText(outcome, *left));
       if (project_.clipAFileName.empty()) Label_ClipAName->setText(" ");
       return;
     }
@@ -502,12 +506,25 @@ void TForm_Main::Button_LoadClick() {
     });
     if (outcome.cancelled) return;
     if (!outcome.accepted) {
-      prompts_.ShowMessage(outcome.caption, outcome.message);
+      prompts_.ShowMessage(outcome.caption, RefusalText(outcome, *right));
       if (project_.clipBFileName.empty()) Label_ClipBName->setText(" ");
       return;
     }
     Label_ClipBName->setText(Q(ShownClipName(project_.clipBFileName)));
+    AskAboutCameras();
   });
+}
+
+void TForm_Main::AskAboutCameras() {
+  if (const std::string rate = RateQuestion(project_); !rate.empty())
+    project_.conformRate = prompts_.AskYesNo(kCamerasDifferCaption, rate);
+  if (const std::string size = SizeQuestion(project_); !size.empty()) {
+    if (HeightsDiffer(project_)) {
+      project_.scaleRightToLeft = prompts_.AskYesNo(kCamerasDifferCaption, size);
+    } else {
+      prompts_.ShowMessage(kCamerasDifferCaption, size);
+    }
+  }
 }
 
 void TForm_Main::ProposeSplitTemplate() {

@@ -23,6 +23,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterColorFunctions(t);
     RegisterPlaneFunctions(t);
     RegisterLevelsFunctions(t);
+    RegisterColorYUVFunctions(t);
     RegisterFormatFunctions(t);
     RegisterScalarFunctions(t);
     RegisterStringFunctions(t);

@@ -23,6 +23,9 @@ struct VideoInfo {
   // as the engine's sources deliver it (the decoder's own format, or the
   // nearest of AviSynth's types).
   PixelType pixelType = PixelType::RGB24;
+  // The file or script has sound (a media file: a first audio stream that
+  // can be decoded).
+  bool hasSound = false;
 
   bool Ok() const { return error.empty(); }
 };

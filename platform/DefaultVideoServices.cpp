@@ -7,6 +7,7 @@
 
 #include "base/Errors.h"
 #include "engine/ScriptEngine.h"
+#include "media/MediaAudio.h"
 #include "media/MediaProbe.h"
 
 namespace tandemix {
@@ -18,14 +19,30 @@ bool IsScriptPath(const std::string& path) {
   return ext == ".avs";
 }
 
+namespace {
+
+// A media file's measurement with whether it has sound the engine's
+// sources can read.
+VideoInfo WithSound(VideoInfo info, const std::string& path) {
+  if (!info.Ok()) return info;
+  try {
+    info.hasSound = MediaAudio::Open(path) != nullptr;
+  } catch (const std::exception&) {
+    info.hasSound = false;
+  }
+  return info;
+}
+
+}  // namespace
+
 VideoInfo DefaultVideoServices::MeasureVideo(const std::string& path, const MeasureProgress& progress) {
   // Only media files are read whole; a script opens its sources' headers.
-  if (!IsScriptPath(path)) return ProbeMediaFile(path, progress);
+  if (!IsScriptPath(path)) return WithSound(ProbeMediaFile(path, progress), path);
   return ReadVideoInfo(path);
 }
 
 VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
-  if (!IsScriptPath(path)) return ProbeMediaFile(path);
+  if (!IsScriptPath(path)) return WithSound(ProbeMediaFile(path), path);
   // A script measures as the clip it returns; building its graph opens the
   // sources' headers and decodes nothing.
   VideoInfo info;
@@ -38,6 +55,7 @@ VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
     info.frameCount = c.frameCount;
     info.rate = c.Rate();
     info.pixelType = c.pixelType;
+    info.hasSound = c.audio.Present();
   } catch (const std::bad_alloc&) {
     info = VideoInfo();
     info.error = "Out of memory opening " + path;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "project/CameraPair.h"
+
 namespace tandemix {
 namespace {
 
@@ -31,14 +33,26 @@ void SetOffsetRange(ViewerState& viewer, FileType fileType, int maximum) {
 // A cancelled measurement changes nothing.
 enum class Measured { Accepted, Refused, Cancelled };
 
-Measured MeasureClip(FileType fileType, VideoServices& video, const std::string& path, std::string& name, int& width,
-                     int& height, int& frameCount, std::string& error, const MeasureProgress& progress) {
+struct ClipFields {
+  std::string& name;
+  int& width;
+  int& height;
+  int& frameCount;
+  double& rate;
+  bool& hasSound;
+};
+
+Measured MeasureClip(FileType fileType, VideoServices& video, const std::string& path, const ClipFields& clip,
+                     std::string& error, const MeasureProgress& progress) {
   const VideoInfo info = progress ? video.MeasureVideo(path, progress) : video.ReadVideoInfo(path);
   if (info.cancelled) return Measured::Cancelled;
+  std::string& name = clip.name;
   name = path;
-  width = info.width;
-  height = info.height;
-  frameCount = info.frameCount;
+  const int width = clip.width = info.width;
+  clip.height = info.height;
+  clip.frameCount = info.frameCount;
+  clip.rate = info.Ok() ? info.rate : 0.0;
+  clip.hasSound = info.hasSound;
   error = info.error;
   if (width == 0 && NeedsVideo(fileType)) {
     name.clear();
@@ -55,6 +69,12 @@ ClipLoadOutcome Cancelled() {
 
 }  // namespace
 
+std::string RefusalText(const ClipLoadOutcome& outcome, const std::string& path) {
+  std::string text = outcome.message + "\n\nFile: " + path;
+  if (!outcome.detail.empty()) text += "\n" + outcome.detail;
+  return text;
+}
+
 std::string ShownClipName(const std::string& path) {
   if (path.size() < 38) return path;
   return path.substr(0, 5) + "..." + path.substr(path.size() - 30);
@@ -70,14 +90,21 @@ ClipLoadOutcome LoadLeftClip(ProjectState& p, ViewerState& viewer, VideoServices
                              const MeasureProgress& progress) {
   if (const Check check = CheckScriptPath(path); !check.Passed()) return Refused(check.Why());
   std::string error;
-  const Measured measured = MeasureClip(p.fileType, video, path, p.clipAFileName, p.leftClipWidth, p.leftClipHeight,
-                                        p.leftFrameCount, error, progress);
+  const Measured measured =
+      MeasureClip(p.fileType, video, path,
+                  {p.clipAFileName, p.leftClipWidth, p.leftClipHeight, p.leftFrameCount, p.leftRate, p.leftHasSound},
+                  error, progress);
   if (measured == Measured::Cancelled) return Cancelled();
   if (measured == Measured::Refused) return Refused(kNotSupportedVideoMessage, error);
+  // The answers about the last pair's cameras do not hold for a new one.
+  p.conformRate = false;
+  p.scaleRightToLeft = false;
   p.outputScriptName = (path.size() >= 4 ? path.substr(0, path.size() - 4) : std::string()) + ".avs";
   if (p.importStereo) {
     p.clipBFileName = p.clipAFileName;
     if (p.fileType != FileType::Picture) p.rightFrameCount = p.leftFrameCount;
+    p.rightRate = p.leftRate;
+    p.rightHasSound = p.leftHasSound;
     SetOffsetRange(viewer, p.fileType, p.leftFrameCount - 2);
   }
   return {true, {}, {}, {}, false};
@@ -87,11 +114,16 @@ ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoService
                               const MeasureProgress& progress) {
   if (const Check check = CheckScriptPath(path); !check.Passed()) return Refused(check.Why());
   std::string error;
-  const Measured measured = MeasureClip(p.fileType, video, path, p.clipBFileName, p.rightClipWidth, p.rightClipHeight,
-                                        p.rightFrameCount, error, progress);
+  const Measured measured = MeasureClip(
+      p.fileType, video, path,
+      {p.clipBFileName, p.rightClipWidth, p.rightClipHeight, p.rightFrameCount, p.rightRate, p.rightHasSound}, error,
+      progress);
   if (measured == Measured::Cancelled) return Cancelled();
   if (measured == Measured::Refused) return Refused(kNotSupportedVideoMessage, error);
-  SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, p.rightFrameCount - 2));
+  p.conformRate = false;
+  p.scaleRightToLeft = false;
+  // The offset counts frames of the left clip.
+  SetOffsetRange(viewer, p.fileType, std::min(p.leftFrameCount - 2, RightLengthInLeftFrames(p) - 2));
   return {true, {}, {}, {}, false};
 }
 

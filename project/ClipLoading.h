@@ -29,6 +29,10 @@ struct ClipLoadOutcome {
   bool cancelled = false;
 };
 
+// The message shown for a refused clip: the outcome's message, the file
+// and, when known, why it could not be measured.
+std::string RefusalText(const ClipLoadOutcome& outcome, const std::string& path);
+
 // A path shorter than 38 characters whole, else its first 5 characters,
 // "..." and its last 30.
 std::string ShownClipName(const std::string& path);

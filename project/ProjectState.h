@@ -52,6 +52,16 @@ struct ProjectState {
   int rightClipWidth = 0;
   int rightClipHeight = 0;
   int rightFrameCount = 0;
+  // Frame rates (frames per second, 0 before measuring) and whether the
+  // clips have sound, as the clips measured.
+  double leftRate = 0.0;
+  double rightRate = 0.0;
+  bool leftHasSound = false;
+  bool rightHasSound = false;
+  // The user's answers for two cameras that do not match: the right clip
+  // conformed to the left's rate, scaled to the left's height.
+  bool conformRate = false;
+  bool scaleRightToLeft = false;
 
   // The file name held by the output script dialog: the default from Load
   // Clips, or the last name the user chose.

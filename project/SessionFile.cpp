@@ -76,6 +76,8 @@ SessionContents SessionOf(const ProjectState& project, const AlignmentSettings& 
   s.sliderBValue = alignment.sliderBValue;
   s.sliderAStep = alignment.sliderAStep;
   s.sliderBStep = alignment.sliderBStep;
+  s.conformRate = project.conformRate;
+  s.scaleRight = project.scaleRightToLeft;
   s.scripts = scripts;
   return s;
 }
@@ -102,6 +104,8 @@ LineList SessionFileLines(const SessionContents& s) {
   add("sliderB", FormatScriptNumber(s.sliderBValue));
   add("sliderAStep", FormatScriptNumber(s.sliderAStep));
   add("sliderBStep", FormatScriptNumber(s.sliderBStep));
+  add("conformRate", Flag(s.conformRate));
+  add("scaleRightToLeft", Flag(s.scaleRight));
   for (const auto& [path, fingerprint] : s.scripts) add("script", fingerprint + " " + path);
   return lines;
 }
@@ -157,6 +161,10 @@ SessionContents ParseSessionLines(const LineList& lines) {
       ok = ReadReal(value, s.sliderAStep);
     else if (key == "sliderBStep")
       ok = ReadReal(value, s.sliderBStep);
+    else if (key == "conformRate")
+      ok = ReadFlag(value, s.conformRate);
+    else if (key == "scaleRightToLeft")
+      ok = ReadFlag(value, s.scaleRight);
     else if (key == "script") {
       const std::size_t space = value.find(' ');
       ok = space == 16 && space + 1 < value.size();

@@ -50,6 +50,10 @@ struct SessionContents {
   double sliderBValue = 0.0;
   double sliderAStep = 1.0;
   double sliderBStep = 1.0;
+  // The answers for two cameras that do not match (ProjectState's
+  // conformRate and scaleRightToLeft).
+  bool conformRate = false;
+  bool scaleRight = false;
   ScriptRecord scripts;
   // Lines that could not be read (a number that is not one); the rest of
   // the file still counts.

@@ -11,6 +11,7 @@
 #include "core/FrameTime.h"
 #include "core/Geometry.h"
 #include "core/ScriptNumber.h"
+#include "project/CameraPair.h"
 #include "project/ClipLoading.h"
 #include "script/AlignmentEmission.h"
 #include "script/TemplateExpansion.h"
@@ -249,6 +250,8 @@ void ScriptGenerator::WriteSourcesAndFilters(const TemplateKeywords& keywords) {
       Expand(out, Block::FilterLeft, keywords);
       out.push_back("ClipA = last");
       AddSource(out, Block::ImportRight, p.clipBFileName, keywords);
+      // A camera that does not match the left one, as the user chose.
+      for (const std::string& line : RightConformLines(p)) out.push_back(line);
       Expand(out, Block::FilterRight, keywords);
       out.push_back("ClipB = last");
       break;
@@ -270,16 +273,25 @@ void ScriptGenerator::WriteSourcesAndFilters(const TemplateKeywords& keywords) {
   }
   p.previewLines = out;
 
+  // The offset counts frames of the left clip; the right clip is trimmed
+  // by as many of its own frames as last the same time (the same number
+  // when the rates match).
   const int offset = viewer_.Offset();
-  viewer_.track.SetRange(0, std::min(p.leftFrameCount, p.rightFrameCount) - std::abs(offset));
+  const bool twoFiles = p.stereoMode == StereoMode::TwoFiles;
+  const int rightOffset = twoFiles ? RightFramesFor(p, std::abs(offset)) : std::abs(offset);
+  const int rightFrames = twoFiles ? RightFramesInScript(p) : p.rightFrameCount;
+  const int rightLength = twoFiles ? RightLengthInLeftFrames(p) : p.rightFrameCount;
+  viewer_.track.SetRange(0, std::min(p.leftFrameCount, rightLength) - std::abs(offset));
   LineList trims;
   if (offset > 0) {
-    trims.push_back("ClipB = Trim(ClipB," + std::to_string(offset) + ",0)");
+    trims.push_back("ClipB = Trim(ClipB," + std::to_string(rightOffset) + ",0)");
     trims.push_back("ClipA = Trim(ClipA,0," + std::to_string(p.leftFrameCount - offset - 1) + ")");
   } else if (offset < 0) {
     trims.push_back("ClipA = Trim(ClipA," + std::to_string(-offset) + ",0)");
-    trims.push_back("ClipB = Trim(ClipB,0," + std::to_string(p.rightFrameCount + offset - 1) + ")");
+    trims.push_back("ClipB = Trim(ClipB,0," + std::to_string(rightFrames - rightOffset - 1) + ")");
   }
+  // Without sound on the left clip, the right clip's plays with the picture.
+  if (twoFiles && SoundFromRight(p)) trims.push_back("ClipA = AudioDub(ClipA,ClipB)");
   p.previewLines.insert(p.previewLines.end(), trims.begin(), trims.end());
   out.insert(out.end(), trims.begin(), trims.end());
 }

@@ -13,5 +13,7 @@ namespace tandemix::engine {
 int MessageTextSize(int width);
 // A copy of `frame` with `text` written over it.
 FramePtr WithMessage(const FramePtr& frame, const std::string& text);
+// The same at a grid size of `size` pixels.
+FramePtr WithMessageAtSize(const FramePtr& frame, const std::string& text, int size);
 
 }  // namespace tandemix::engine

@@ -1,4 +1,5 @@
-// Levels and colour tables: Levels, RGBAdjust, ColorYUV, Tweak, Limiter.
+// Levels and colour tables: Levels, RGBAdjust, Limiter (ColorYUV has a file
+// of its own).
 // Each builds byte tables once, when the filter is made, and applies them
 // over the rows on the pool; with dither a table has 256 entries per
 // level, picked by a 16x16 ordered pattern.

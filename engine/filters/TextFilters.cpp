@@ -575,10 +575,13 @@ std::vector<std::u32string> MessageLines(const std::string& text) {
 int MessageTextSize(int width) { return std::clamp(width / 40, 12, 32); }
 
 FramePtr WithMessage(const FramePtr& frame, const std::string& text) {
+  return WithMessageAtSize(frame, text, MessageTextSize(frame->width));
+}
+
+FramePtr WithMessageAtSize(const FramePtr& frame, const std::string& text, int size) {
   // One face per size, made on first use and shared by every thread.
   static std::mutex mutex;
   static std::map<int, std::shared_ptr<TextRasterizer>> fonts;
-  const int size = MessageTextSize(frame->width);
   TextStyle style;
   {
     std::lock_guard<std::mutex> lock(mutex);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <string>
 
@@ -147,6 +148,56 @@ TEST(SyncRates, UnusableRatesAreRefusedAndConfidenceIsBounded) {
   EXPECT_EQ(result.frames, 0);
   EXPECT_EQ(result.confidence, 100.0);
   EXPECT_EQ(result.Summary(), "0 frames, 0 ms, picture, confidence 100.00");
+}
+
+}  // namespace
+}  // namespace tandemix
+
+namespace tandemix {
+namespace {
+
+// Two cameras at different rates filming the same cuts: a scene changes
+// every 0.2 s to a level of its own, and each clip samples it at its rate.
+class TwoRateSignals : public ClipSignals {
+ public:
+  TwoRateSignals(double leftRate, double rightRate, double rightAhead)
+      : leftRate_(leftRate), rightRate_(rightRate), rightAhead_(rightAhead) {}
+  bool Sound(const std::string& path, int, double, SoundTrack&, std::string& error) override {
+    error = path + " has no sound";
+    return false;
+  }
+  bool Motion(const std::string& path, int maxFrames, MotionTrack& track, std::string&) override {
+    const bool left = path == "left.mkv";
+    track.rate = left ? leftRate_ : rightRate_;
+    track.motion.clear();
+    for (int i = 0; i < maxFrames; ++i) {
+      const double t = i / track.rate + (left ? 0.0 : rightAhead_);
+      const unsigned scene = static_cast<unsigned>(std::floor(t * 5.0 + 1000.0));
+      track.motion.push_back(static_cast<float>((scene * 2654435761u >> 16) % 64));
+    }
+    return true;
+  }
+
+ private:
+  double leftRate_, rightRate_, rightAhead_;
+};
+
+// The offset is a time, counted in frames of the left clip, whichever rate
+// the right clip has.
+TEST(SyncRates, PictureSyncComparesCamerasOfDifferentRatesInTime) {
+  const struct {
+    double leftRate, rightRate, rightAhead;
+    int frames;
+  } rows[] = {{25.0, 30.0, 1.0, -25}, {30.0, 25.0, 1.0, -30}, {25.0, 30.0, -2.4, 60}, {25.0, 25.0, 0.4, -10}};
+  for (const auto& row : rows) {
+    TwoRateSignals cameras(row.leftRate, row.rightRate, row.rightAhead);
+    SyncOptions options;
+    options.analysisSeconds = 30.0;
+    const SyncResult result = FindSync("left.mkv", "right.mkv", cameras, options);
+    EXPECT_EQ(result.method, SyncMethod::Picture);
+    EXPECT_LE(std::abs(result.frames - row.frames), 1)
+        << row.leftRate << " / " << row.rightRate << ": " << result.Summary();
+  }
 }
 
 }  // namespace

@@ -265,7 +265,9 @@ TEST_F(MainWindowTest, RefusedOrCancelledClipsLeaveTheOthersInPlace) {
   Click("Button_Load");
   ASSERT_EQ(prompts.messages.size(), 1u);
   EXPECT_EQ(prompts.messages[0].caption, "Video file error");
-  EXPECT_EQ(prompts.messages[0].text, "The loaded file is not supported video file.");
+  // The message names the file and says why it could not be measured.
+  EXPECT_EQ(prompts.messages[0].text,
+            "The loaded file is not supported video file.\n\nFile: /v/broken.avi\ncannot open /v/broken.avi");
   EXPECT_EQ(project.clipBFileName, "");
   EXPECT_EQ(Label("Label_ClipBName")->text(), " ");
   EXPECT_EQ(project.clipAFileName, "/v/c.avi");

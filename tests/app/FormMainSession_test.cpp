@@ -241,6 +241,52 @@ TEST_F(SessionWindowTest, NewClipsStartFromACleanAlignmentAfterAsking) {
   EXPECT_EQ(prompts.questions.size(), 2u);
 }
 
+// Cameras that do not match are said when the clips are loaded; the
+// answers shape the scripts and come back with the project. A refused clip
+// is named.
+TEST_F(SessionWindowTest, CamerasThatDoNotMatchAreSaidAndTheAnswersKept) {
+  video.Set(left, 1280, 720, 250, 25.0);
+  video.Set(right, 1920, 1080, 300, 30.0);
+  Open();
+  prompts.yesNo = {true, false};  // conform the rate; do not scale
+  LoadClips();
+  ASSERT_EQ(prompts.questions.size(), 2u);
+  EXPECT_EQ(prompts.questions[0].caption, "The cameras do not match");
+  EXPECT_NE(prompts.questions[0].text.find("at 25 frames per second and the right clip at 30."), std::string::npos);
+  EXPECT_NE(prompts.questions[1].text.find("1280 x 720 pixels and the right clip 1920 x 1080"), std::string::npos);
+  EXPECT_TRUE(project.conformRate);
+  EXPECT_FALSE(project.scaleRightToLeft);
+  const std::string avp = media.File("cameras.avp");
+  SaveAs(avp);
+  ASSERT_TRUE(prompts.errors.empty()) << prompts.errors.front();
+
+  ProjectState project2;
+  AlignmentSettings alignment2;
+  ViewerState viewer2;
+  FakePrompts prompts2;
+  ScriptGenerator generator2{project2, alignment2, viewer2, video, prompts2, scriptViewer};
+  MainWindowContext context{project2, viewer2, video, generator2, prompts2, shell, folder.Path()};
+  context.alignment = &alignment2;
+  TForm_Main next(context);
+  next.OpenProject(avp);
+  EXPECT_TRUE(prompts2.questions.empty()) << "the answers are kept, not asked again";
+  EXPECT_TRUE(project2.conformRate);
+  EXPECT_FALSE(project2.scaleRightToLeft);
+  EXPECT_EQ(project2.rightRate, 30.0);
+
+  // Clips of the same rate and size ask nothing; a refused clip is named.
+  video.Set(right, 1280, 720, 250, 25.0);
+  prompts.questions.clear();
+  prompts.yesNo = {};
+  LoadClips();
+  EXPECT_TRUE(prompts.questions.empty());
+  EXPECT_FALSE(project.conformRate);
+  prompts.files = {left, media.File("gone.mp4")};
+  Click("Button_Load");
+  ASSERT_FALSE(prompts.messages.empty());
+  EXPECT_NE(prompts.messages.back().text.find("File: " + media.File("gone.mp4")), std::string::npos);
+}
+
 TEST_F(SessionWindowTest, RecentProjectsAndTheLastOneAtStart) {
   TempFolder config;
   SettingsStore store(SettingsStore::PathFor(config.Path(), "/nonexistent"));

@@ -271,6 +271,41 @@ TEST_F(Filters, FormatDeclarationsAndRates) {
   EXPECT_DOUBLE_EQ(Eval("c = ColorBars()\nBlankClip(width=Int(c.FrameRate * 10))")->Info().width, 299);
 }
 
+// The frames ChangeFPS takes, its counts and rates, as the reference engine
+// gives them: frame n is frame floor(n * old duration / new duration), the
+// count is rounded to the nearest, the sound stays as it was.
+TEST_F(Filters, ChangeFPSRepeatsOrDropsFramesToKeepTheTime) {
+  const struct {
+    int count;
+    const char* from;
+    const char* to;
+    int num, den;
+    std::vector<int> frames;
+  } rows[] = {
+      {30, "30", "25, 1", 25, 1, {0,  1,  2,  3,  4,  6,  7,  8,  9,  10, 12, 13, 14,
+                                  15, 16, 18, 19, 20, 21, 22, 24, 25, 26, 27, 28}},
+      {31, "25", "30000, 1001", 30000, 1001, {0,  0,  1,  2,  3,  4,  5,  5,  6,  7,  8,  9,  10,
+                                              10, 11, 12, 13, 14, 15, 15, 16, 17, 18, 19, 20, 20,
+                                              21, 22, 23, 24, 25, 25, 26, 27, 28, 29, 30}},
+      {12, "25", "24", 24, 1, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}},
+      {10, "25", "12.5", 25, 2, {0, 2, 4, 6, 8}},
+      {6, "24", "ColorBars()", 30000, 1001, {0, 0, 1, 2, 3, 4, 4}},
+  };
+  for (const auto& row : rows) {
+    const auto clip = Eval("(" + Counter(row.count) + ").AssumeFPS(" + row.from + ").ChangeFPS(" + row.to + ")");
+    SCOPED_TRACE(row.to);
+    EXPECT_EQ(clip->Info().rateNumerator, row.num);
+    EXPECT_EQ(clip->Info().rateDenominator, row.den);
+    ASSERT_EQ(clip->Info().frameCount, static_cast<int>(row.frames.size()));
+    for (std::size_t n = 0; n < row.frames.size(); ++n) EXPECT_EQ(Level(clip, static_cast<int>(n)), row.frames[n]);
+  }
+  EXPECT_EQ(SizeOf(Eval("BlankClip(length=100, fps=25).ChangeFPS(29.97)")), (Size{640, 480, 120}));
+  EXPECT_EQ(SizeOf(Eval("BlankClip(length=100, fps=25).ChangeFPS(7.3, linear=false)")), (Size{640, 480, 29}));
+  const auto sound = Eval("BlankClip(length=50, fps=25, audio_rate=48000).ChangeFPS(30)");
+  EXPECT_EQ(sound->Info().frameCount, 60);
+  EXPECT_EQ(sound->Info().audio.sampleCount, 96000);
+}
+
 TEST_F(Filters, ImageSourceShowsOnePictureForItsFrames) {
   const std::string src = Picture(16, 12);
   auto still = Eval(src);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "project/ProjectDocument.h"
 #include "project/ProjectFile.h"
 #include "tests/support/TestFiles.h"
@@ -35,6 +37,7 @@ TEST(SessionFile, EverythingTheProjectFileLeavesOutReadsBackAsItWas) {
   ViewerState viewer;
   viewer.offset = {-50, 50, 9};
   const ScriptRecord scripts = {{"/out/movie.avs", "0123456789abcdef"}, {"/out/movie_L.avs", "fedcba9876543210"}};
+  project.conformRate = true;  // the right camera conformed, not scaled
 
   const LineList lines = SessionFileLines(SessionOf(project, a, viewer, scripts));
   EXPECT_EQ(lines.front(), "! TandemixSession 1");
@@ -49,6 +52,10 @@ TEST(SessionFile, EverythingTheProjectFileLeavesOutReadsBackAsItWas) {
   EXPECT_EQ(s.outputScriptName, "/out/movie.avs");
   EXPECT_EQ(s.offset, 9);
   EXPECT_EQ(s.scripts, scripts);
+  EXPECT_TRUE(s.conformRate);
+  EXPECT_FALSE(s.scaleRight);
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "conformRate=1"), lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "scaleRightToLeft=0"), lines.end());
   AlignmentSettings b;
   ApplySessionAlignment(s, b);
   EXPECT_EQ(b.horizontal.position, -12);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/Errors.h"
 #include "tests/support/FakeVideo.h"
 #include "tests/support/TestFiles.h"
@@ -80,6 +82,56 @@ class GeneratorTest : public ::testing::Test {
   // Lines of the output script, split as they are read back.
   LineList OutputLines() const { return SplitLines(ReadBytes(Output())); }
 };
+
+// Cameras of 25 and 30 fps: unconformed, each clip is trimmed by its own
+// frames for the same time; conformed, the right clip gets ChangeFPS and
+// frames are frames. Sound comes from the right clip when the left has
+// none.
+TEST_F(GeneratorTest, CamerasOfDifferentRatesAreTrimmedInTime) {
+  project.leftRate = 25.0;
+  project.rightRate = 30.0;
+  project.rightFrameCount = 300;
+  project.outputScriptName = Output();
+  const std::string right = Clip("right.avi");
+  const struct {
+    bool conform;
+    int offset;
+    LineList tail;
+    int track;
+  } rows[] = {
+      {false, 10, {"ClipB = Trim(ClipB,12,0)", "ClipA = Trim(ClipA,0,239)"}, 240},
+      {false, -10, {"ClipA = Trim(ClipA,10,0)", "ClipB = Trim(ClipB,0,287)"}, 240},
+      {true, 10, {"ClipB = Trim(ClipB,10,0)", "ClipA = Trim(ClipA,0,239)"}, 240},
+      {true, -10, {"ClipA = Trim(ClipA,10,0)", "ClipB = Trim(ClipB,0,239)"}, 240},
+  };
+  for (const auto& row : rows) {
+    project.conformRate = row.conform;
+    viewer.offset = {-200, 200, row.offset};
+    alignment.regenerateHoldoff = 0;
+    ASSERT_TRUE(generator.GenerateScripts(true));
+    const LineList lines = OutputLines();
+    const auto source = std::find(lines.begin(), lines.end(), "AVISource(\"" + right + "\")");
+    ASSERT_NE(source, lines.end());
+    EXPECT_EQ(*(source + 1), row.conform ? "ChangeFPS(ClipA)" : "ClipB = last") << row.offset;
+    const auto trims = std::find(lines.begin(), lines.end(), row.tail[0]);
+    ASSERT_NE(trims, lines.end()) << row.conform << " " << row.offset;
+    EXPECT_EQ(*(trims + 1), row.tail[1]);
+    EXPECT_EQ(viewer.track.maximum, row.track);
+  }
+  // No sound on the left, sound on the right: the right's plays.
+  project.rightHasSound = true;
+  alignment.regenerateHoldoff = 0;
+  ASSERT_TRUE(generator.GenerateScripts(true));
+  const LineList lines = OutputLines();
+  const auto dub = std::find(lines.begin(), lines.end(), "ClipA = AudioDub(ClipA,ClipB)");
+  ASSERT_NE(dub, lines.end());
+  EXPECT_EQ(*(dub - 1), "ClipB = Trim(ClipB,0,239)");
+  project.leftHasSound = true;
+  alignment.regenerateHoldoff = 0;
+  ASSERT_TRUE(generator.GenerateScripts(true));
+  const LineList withLeftSound = OutputLines();
+  EXPECT_EQ(std::count(withLeftSound.begin(), withLeftSound.end(), "ClipA = AudioDub(ClipA,ClipB)"), 0);
+}
 
 TEST_F(GeneratorTest, WorkedExampleByteForByte) {
   ASSERT_TRUE(generator.GenerateScripts(false));
