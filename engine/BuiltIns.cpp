@@ -12,6 +12,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterEditFunctions(t);
     RegisterTimeFunctions(t);
     RegisterFadeFunctions(t);
+    RegisterToneFunctions(t);
     RegisterCropFunctions(t);
     RegisterResizeFunctions(t);
     RegisterZoomFunctions(t);

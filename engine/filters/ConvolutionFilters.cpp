@@ -124,11 +124,20 @@ struct ConvolutionOp {
             rows[static_cast<std::size_t>(j)] = s.Row(c.plane, std::clamp(y + j - r, 0, c.height - 1)) + c.offset;
           std::uint8_t* out = d.Row(c.plane, y) + c.offset;
           for (int x = 0; x < c.width; ++x) {
-            std::int64_t sum = 0;
+            // Within the row the taps read straight; near its ends the edge
+            // sample stands in.
+            const bool inside = x >= r && x + r < c.width;
+            int sum = 0;
             const int* m = matrix.data();
             for (int j = 0; j < size; ++j) {
               const std::uint8_t* row = rows[static_cast<std::size_t>(j)];
-              for (int i = 0; i < size; ++i, ++m) sum += *m * row[std::clamp(x + i - r, 0, c.width - 1) * c.step];
+              if (inside) {
+                const std::uint8_t* q = row + (x - r) * c.step;
+                for (int i = 0; i < size; ++i, q += c.step) sum += m[i] * *q;
+              } else {
+                for (int i = 0; i < size; ++i) sum += m[i] * row[std::clamp(x + i - r, 0, c.width - 1) * c.step];
+              }
+              m += size;
             }
             const std::int64_t v = ((sum * scale + (1 << 19)) >> 20) + bias;
             out[x * c.step] = static_cast<std::uint8_t>(std::clamp<std::int64_t>(v, 0, 255));
@@ -162,12 +171,15 @@ Value GeneralConvolution(const CallArgs& a) {
   ConvolutionOp op{size, {}, 0, a.Int("bias", 0), luma, chroma, a.Bool("alpha", true)};
   double total = 0.0;
   for (double v : values) {
-    // The engine's 8-bit samples take whole weights.
-    op.matrix.push_back(static_cast<int>(v));
-    total += static_cast<int>(v);
+    // Whole weights, kept within 16 bits so no sum of 81 taps can overflow.
+    const int weight = std::isfinite(v) ? static_cast<int>(std::clamp(v, -65535.0, 65535.0)) : 0;
+    op.matrix.push_back(weight);
+    total += weight;
   }
   if (a.Bool("auto", true) && total != 0.0) divisor *= total;
-  op.scale = static_cast<std::int64_t>(static_cast<double>(1 << 20) / divisor);
+  double scale = static_cast<double>(1 << 20) / divisor;
+  if (!std::isfinite(scale)) scale = 0.0;
+  op.scale = static_cast<std::int64_t>(std::clamp(scale, -2147483648.0, 2147483647.0));
   return Value::Clip(MakeFrameOp(std::move(clip), info, "GeneralConvolution", op));
 }
 

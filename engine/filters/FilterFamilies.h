@@ -11,6 +11,7 @@ void RegisterGeneratorFunctions(FunctionTable& table);
 void RegisterEditFunctions(FunctionTable& table);
 void RegisterTimeFunctions(FunctionTable& table);
 void RegisterFadeFunctions(FunctionTable& table);
+void RegisterToneFunctions(FunctionTable& table);
 void RegisterCropFunctions(FunctionTable& table);
 void RegisterResizeFunctions(FunctionTable& table);
 void RegisterZoomFunctions(FunctionTable& table);

@@ -1,8 +1,9 @@
 // Channels and rates of the sound: ConvertToMono, the channel masks that
-// SetChannelMask sets and the channel filters make, SSRC, and DelayAudio's
-// rounding, with the numbers AviSynth gives for the same scripts.
+// SetChannelMask sets and the channel filters make, SSRC, and the Tone
+// generator, with the numbers AviSynth gives for the same scripts.
 #include <QCryptographicHash>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -148,6 +149,47 @@ TEST(SoundChannels, SsrcResamplesFloatSoundCloseToTheIdealTone) {
             "Input audio sample format to SSRC must be float.");
   EXPECT_EQ(Message(EvalError(kBars + "b.KillAudio().SSRC(44100)")), "Input clip does not have audio.");
   EXPECT_EQ(Message(EvalError(kBars + "b.SSRC(0)")), "SSRC: the sample rate is out of range.");
+}
+
+TEST(SoundChannels, ToneWavesAsAviSynthMakesThem) {
+  const struct {
+    const char* script;
+    std::int64_t samples;
+    const char* md5;
+  } cases[] = {
+      {"Tone()", 480000, "10d4ec04137060025cd0d115783d687b"},
+      {"Tone(1.0, 440, 48000, 2, \"Sine\")", 48000, "9cf347d9fdb737f96c60c1134963211a"},
+      {"Tone(1.0, 440, 48000, 1, \"sine\")", 48000, "d140d8c403b6d553483333527d81d9d2"},
+      {"Tone(1.0, 440, 48000, 1, \"Square\")", 48000, "c9a15d2e8d2f83c012dd8be2b43663ed"},
+      {"Tone(1.0, 440, 48000, 1, \"Triangle\")", 48000, "82831259cf439a358eb782b4c7db84bc"},
+      {"Tone(1.0, 440, 48000, 1, \"Sawtooth\")", 48000, "032305cda85fc2246774f0e51aa15c2c"},
+      {"Tone(0.5, 1000, 44100, 1, \"Sine\", 0.5)", 22050, "a6ae32a9e59e30d2671b7943a0113daf"},
+      {"Tone(2.33333, 1000, 44100, 1)", 102900, "fa454e28fb36657ee08e05ec6d7ae700"},
+      // Phases added up sample by sample decide the edges of square and
+      // sawtooth waves where a period ends on a sample.
+      {"Tone(3.0, 1234.5, 44100, 1, \"Square\")", 132300, "04742f494d9db66dd3db0f986ff24e4a"},
+      {"Tone(3.0, 1234.5, 44100, 1, \"Sawtooth\")", 132300, "ce1b05d1f308931495550d3694964057"},
+      {"Tone(3.0, 1234.5, 44100, 3, \"Sine\", 0.3)", 132300, "ffafbd09ab9c30f58fdecc4fb9220a9c"},
+      {"Tone(4.0, 3000, 48000, 1, \"Square\")", 192000, "baf705b982ea99cd60d246ccae337ffe"},
+  };
+  for (const auto& c : cases) {
+    const auto clip = Eval(c.script);
+    EXPECT_FALSE(clip->Info().hasVideo) << c.script;
+    EXPECT_EQ(clip->Info().audio.sampleType, SampleType::Float) << c.script;
+    EXPECT_EQ(clip->Info().audio.sampleCount, c.samples) << c.script;
+    EXPECT_EQ(Md5Of16Bit(clip), c.md5) << c.script;
+  }
+  // Silence is zeros; noise stays within the level and reads the same twice.
+  const auto silence = FloatSamples(Eval("Tone(1.0, 440, 48000, 1, \"Silence\")"), 100, 4);
+  EXPECT_EQ(silence, (std::vector<float>{0.0f, 0.0f, 0.0f, 0.0f}));
+  const auto noise = Eval("Tone(1.0, 440, 48000, 1, \"Noise\", 0.5)");
+  const auto first = FloatSamples(noise, 70000 % 48000, 64);
+  EXPECT_EQ(FloatSamples(noise, 70000 % 48000, 64), first);
+  EXPECT_TRUE(std::all_of(first.begin(), first.end(), [](float v) { return std::fabs(v) <= 0.5f; }));
+  EXPECT_FALSE(std::all_of(first.begin(), first.end(), [](float v) { return v == 0.0f; }));
+  EXPECT_FALSE(Eval("Tone(1.0, 440, 0)")->Info().audio.Present());
+  EXPECT_FALSE(Eval("Tone(1.0, 440, 48000, 0)")->Info().audio.Present());
+  EXPECT_EQ(Message(EvalError("Tone(1.0, 440, 48000, 1, \"bogus\")")), "Tone: Type was not recognized!");
 }
 
 }  // namespace
