@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QTimer>
 
@@ -87,7 +88,13 @@ TForm_Main::TForm_Main(const MainWindowContext& c, QWidget* parent)
     ScaleLayout(centralWidget(), scale);
     ChooseFittingFont(fontPixels_);
   }
-  setFixedSize(centralWidget()->width(), centralWidget()->height() + menuBar()->sizeHint().height());
+  // A line below the controls says where to begin while nothing is loaded.
+  Label_Hint = new QLabel(this);
+  Label_Hint->setObjectName("Label_Hint");
+  statusBar()->addWidget(Label_Hint, 1);
+  statusBar()->setSizeGripEnabled(false);
+  setFixedSize(centralWidget()->width(),
+               centralWidget()->height() + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   FormCreate();
 }
 
@@ -332,6 +339,15 @@ void TForm_Main::BuildMenus() {
   RebuildRecentMenu();
   QMenu* help = menuBar()->addMenu("Help");
   help->setObjectName("Help1");
+  QAction* manual = help->addAction("Tandemix Manual");
+  manual->setObjectName("HelpManual");
+  manual->setShortcut(QKeySequence(QKeySequence::HelpContents));
+  manual->setShortcutContext(Qt::WidgetShortcut);  // F1 itself is the shortcut below
+  connect(manual, &QAction::triggered, this, &TForm_Main::Button3Click);
+  QAction* avisynth = help->addAction("AviSynth Documentation");
+  avisynth->setObjectName("HelpAviSynth");
+  connect(avisynth, &QAction::triggered, this, &TForm_Main::HelpAviSynthClick);
+  help->addSeparator();
   About1 = help->addAction("About Tandemix");
   About1->setObjectName("About1");
   connect(About1, &QAction::triggered, this, &TForm_Main::About1Click);

@@ -106,6 +106,8 @@ class TForm_Main : public QMainWindow {
   void Button1Click();  // Open preview
   void Button3Click();  // Help
   void About1Click();
+  // Help > AviSynth Documentation: the installed copy, or the web's.
+  void HelpAviSynthClick();
   void Button_LoadClick();
   void Button_SaveProjectClick();
   void ButtonLoadProjectClick();
@@ -202,6 +204,7 @@ class TForm_Main : public QMainWindow {
   QTimer* titleTimer_ = nullptr;
 
   QLabel* Label3 = nullptr;
+  QLabel* Label_Hint = nullptr;  // the next step, while the project is empty
   QListWidget* ListBox_Templates = nullptr;
   QMenu* PopupMenu1 = nullptr;
   QAction* New1 = nullptr;

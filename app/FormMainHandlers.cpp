@@ -215,8 +215,12 @@ void TForm_Main::BitBtn4Click() {
 
 // ---- Projects -------------------------------------------------------------
 
+// The last project's folder; before there is one, the clips' folder (the
+// program's folder holds the templates, not the user's work).
 std::string TForm_Main::ProjectStartFolder() const {
-  return document_.HasPath() ? FolderOf(document_.Path()) : programFolder_;
+  if (document_.HasPath()) return FolderOf(document_.Path());
+  if (!project_.clipAFileName.empty()) return FolderOf(project_.clipAFileName);
+  return programFolder_;
 }
 
 LineList TForm_Main::Snapshot() const { return ProjectSnapshot(project_, alignment_, viewer_); }
@@ -226,6 +230,10 @@ bool TForm_Main::Modified() const { return document_.Modified(Snapshot()); }
 void TForm_Main::RefreshTitle() {
   const QString title = Q(document_.Title(Modified(), "Tandemix v" TANDEMIX_VERSION));
   if (windowTitle() != title) setWindowTitle(title);
+  if (Label_Hint) {
+    const QString hint = Q(StartHint(project_));
+    if (Label_Hint->text() != hint) Label_Hint->setText(hint);
+  }
 }
 
 bool TForm_Main::MayDiscardChanges(const std::string& doing) {
@@ -547,7 +555,17 @@ void TForm_Main::Button1Click() {
   });
 }
 
+// Help and F1: the program's manual; without one, AviSynth's documentation.
 void TForm_Main::Button3Click() {
+  const std::string manual = ManualPath(programFolder_);
+  if (QFileInfo(Q(manual)).isFile()) {
+    shell_.OpenDocument(manual);
+    return;
+  }
+  HelpAviSynthClick();
+}
+
+void TForm_Main::HelpAviSynthClick() {
   if (!HelpDocumentInstalled(docsFolder_)) {
     if (prompts_.AskYesNo("Help", MissingHelpQuestion())) shell_.OpenUrl(kOnlineAviSynthDocs);
     return;

@@ -17,6 +17,8 @@ std::string FindAviSynthDocsFolder(const ShellEnvironment& env) {
   return {};
 }
 
+std::string ManualPath(const std::string& programFolder) { return programFolder + "/tandemix-manual.html"; }
+
 std::string HelpDocumentPath(const std::string& docsFolder) {
   const std::string english = docsFolder + "english/index.htm";
   if (QFileInfo(QString::fromStdString(english)).isFile()) return english;

@@ -21,6 +21,10 @@ std::string HelpDocumentPath(const std::string& docsFolder);
 // or the document exists relative to the current folder.
 bool HelpDocumentInstalled(const std::string& docsFolder);
 
+// The program's own manual, installed beside the executables and the
+// starter templates: programFolder + "/tandemix-manual.html".
+std::string ManualPath(const std::string& programFolder);
+
 // AviSynth's documentation on the web, offered when none is installed.
 inline constexpr const char* kOnlineAviSynthDocs = "http://avisynth.nl/index.php/Main_Page";
 

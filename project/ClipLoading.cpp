@@ -69,6 +69,15 @@ ClipLoadOutcome Cancelled() {
 
 }  // namespace
 
+std::string StartHint(const ProjectState& p) {
+  if (p.clipAFileName.empty() && p.fileType != FileType::Custom)
+    return "Start here: choose the file type, then Load Clips (left, then right). F1 opens the manual.";
+  if (p.BlockAt(Block::Output).empty())
+    return "Next: click the Output block, pick an output template (for example SideBySide_Output), press Add, "
+           "then Open preview.";
+  return {};
+}
+
 std::string RefusalText(const ClipLoadOutcome& outcome, const std::string& path) {
   std::string text = outcome.message + "\n\nFile: " + path;
   if (!outcome.detail.empty()) text += "\n" + outcome.detail;
@@ -127,18 +136,51 @@ ClipLoadOutcome LoadRightClip(ProjectState& p, ViewerState& viewer, VideoService
   return {true, {}, {}, {}, false};
 }
 
+namespace {
+
+// Every kind of file the engine's sources open: containers of video,
+// pictures and scripts.
+const std::vector<std::string> kMediaPatterns = {"*.mp4", "*.mkv",  "*.mov",  "*.m2ts", "*.mts", "*.avi",  "*.webm",
+                                                 "*.mpg", "*.mpeg", "*.ts",   "*.wmv",  "*.m2v", "*.mpv",  "*.vob",
+                                                 "*.flv", "*.3gp",  "*.mxf",  "*.dv",   "*.jpg", "*.jpeg", "*.png",
+                                                 "*.bmp", "*.tif",  "*.tiff", "*.avs"};
+
+// "Description (*.a *.b)|*.a;*.b"
+std::string Filter(const std::string& description, const std::vector<std::string>& patterns) {
+  std::string shown, list;
+  for (const std::string& p : patterns) {
+    shown += (shown.empty() ? "" : " ") + p;
+    list += (list.empty() ? "" : ";") + p;
+  }
+  return description + " (" + shown + ")|" + list;
+}
+
+}  // namespace
+
 std::vector<std::string> ClipDialogFilters(FileType type) {
   std::vector<std::string> filters = {"AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs",
                                       "Project Files (*.d2v)|*.d2v", "All Files (*.*)|*.*",
                                       "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
+  std::vector<std::string> own;
+  std::string name = "All media files";
   if (type == FileType::Video) {
-    filters.insert(filters.begin(),
-                   "Video Files (*.mp4 *.mkv *.mov *.m2ts *.mts *.avi *.webm *.mpg *.mpeg *.ts *.wmv)|"
-                   "*.mp4;*.mkv;*.mov;*.m2ts;*.mts;*.avi;*.webm;*.mpg;*.mpeg;*.ts;*.wmv");
+    own = {"*.mp4", "*.mkv", "*.mov", "*.m2ts", "*.mts", "*.avi", "*.webm", "*.mpg", "*.mpeg", "*.ts", "*.wmv"};
+    filters.insert(filters.begin(), Filter("Video Files", own));
+    name = "Video and all media files";
   } else if (type == FileType::Picture) {
-    filters.insert(filters.begin(),
-                   "Pictures (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff");
+    own = {"*.jpg", "*.jpeg", "*.png", "*.bmp", "*.tif", "*.tiff"};
+    filters.insert(filters.begin(), Filter("Pictures", own));
+    name = "Pictures and all media files";
+  } else if (type == FileType::Avi) {
+    own = {"*.avi"};
+    name = "AVI and all media files";
   }
+  // The first filter, the one the dialog shows, lists every file the
+  // engine opens, the file type's own patterns first.
+  std::vector<std::string> all = own;
+  for (const std::string& p : kMediaPatterns)
+    if (std::find(all.begin(), all.end(), p) == all.end()) all.push_back(p);
+  filters.insert(filters.begin(), Filter(name, all));
   return filters;
 }
 

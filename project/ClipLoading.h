@@ -42,9 +42,14 @@ std::string ShownClipName(const std::string& path);
 Check CheckScriptPath(const std::string& path);
 
 // The filters of the clip dialogs for a file type, the first one selected:
-// for Video a filter of the containers people have, for Picture one of the
+// every file the engine opens, the type's own patterns first; then for
+// Video a filter of the containers people have, for Picture one of the
 // picture formats, ahead of the five standard filters.
 std::vector<std::string> ClipDialogFilters(FileType type);
+
+// The next step while the project is empty, shown below the main window's
+// controls: load clips, then add an output template; "" once both are done.
+std::string StartHint(const ProjectState& project);
 
 // ClipA (or the stereo clip): measures it, refuses it when it measures 0
 // wide with file type AVI or Video, sets the default output name and, for a

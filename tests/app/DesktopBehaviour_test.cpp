@@ -39,6 +39,21 @@ TEST_F(MainWindowTest, HelpWithoutDocumentationSaysWhereItLookedAndOffersTheWeb)
   EXPECT_TRUE(shell.opened.empty());
 }
 
+// With the manual installed beside the program, Help, F1 and the menu open
+// it; AviSynth's documentation stays a menu item of its own.
+TEST_F(MainWindowTest, HelpOpensTheProgramsManual) {
+  test::TempFolder docs;
+  shell.docs = docs.Path() + "/";
+  test::WriteBytes(ManualPath(folder.Path()), "<html></html>");
+  Open();
+  Click("Button3");
+  Trigger("HelpManual");
+  EXPECT_EQ(shell.opened, (Names{ManualPath(folder.Path()), ManualPath(folder.Path())}));
+  Trigger("HelpAviSynth");
+  EXPECT_EQ(shell.opened.back(), docs.File("index.html"));
+  EXPECT_TRUE(prompts.questions.empty());
+}
+
 TEST_F(MainWindowTest, NewAndEditSayWhenThereIsNoEditorAndNameTheVariable) {
   shell.hasEditor = false;
   WriteTemplate("Blur");
@@ -115,14 +130,33 @@ TEST_F(MainWindowTest, ClipDialogsOfferTheFilesOfTheFileType) {
   Button("Picture")->click();
   prompts.files = {std::nullopt};
   Click("Button_Load");
-  ASSERT_EQ(prompts.fileRequests.size(), 2u);
-  EXPECT_EQ(prompts.fileRequests[0].filters[0],
+  Button("AVI")->click();
+  prompts.files = {std::nullopt};
+  Click("Button_Load");
+  ASSERT_EQ(prompts.fileRequests.size(), 3u);
+  // The filter shown first lists every file the engine opens, the type's
+  // own patterns first; the type's own filter follows.
+  const std::string everything = "*.m2v;*.mpv;*.vob;*.flv;*.3gp;*.mxf;*.dv;*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.avs";
+  EXPECT_EQ(prompts.fileRequests[0].filters[0].substr(0, 26), "Video and all media files ");
+  EXPECT_NE(prompts.fileRequests[0].filters[0].find("|*.mp4;*.mkv;*.mov;*.m2ts;*.mts;*.avi;*.webm;*.mpg;*.mpeg;*.ts;"
+                                                    "*.wmv;" +
+                                                    everything),
+            std::string::npos)
+      << prompts.fileRequests[0].filters[0];
+  EXPECT_EQ(prompts.fileRequests[0].filters[1],
             "Video Files (*.mp4 *.mkv *.mov *.m2ts *.mts *.avi *.webm *.mpg *.mpeg *.ts *.wmv)|"
             "*.mp4;*.mkv;*.mov;*.m2ts;*.mts;*.avi;*.webm;*.mpg;*.mpeg;*.ts;*.wmv");
-  EXPECT_EQ(prompts.fileRequests[0].filters.size(), 6u);
+  EXPECT_EQ(prompts.fileRequests[0].filters.size(), 7u);
   EXPECT_EQ(prompts.fileRequests[0].kind, FileKind::Clips);
-  EXPECT_EQ(prompts.fileRequests[1].filters[0],
+  EXPECT_NE(prompts.fileRequests[1].filters[0].find("|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff;*.mp4;*.mkv"),
+            std::string::npos)
+      << prompts.fileRequests[1].filters[0];
+  EXPECT_EQ(prompts.fileRequests[1].filters[1],
             "Pictures (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)|*.jpg;*.jpeg;*.png;*.bmp;*.tif;*.tiff");
+  // The default type, AVI, no longer hides MP4 and MKV files.
+  EXPECT_NE(prompts.fileRequests[2].filters[0].find("AVI and all media files (*.avi *.mp4 *.mkv"), std::string::npos)
+      << prompts.fileRequests[2].filters[0];
+  EXPECT_EQ(prompts.fileRequests[2].filters[1], "AVI Video Files (*.avi)|*.avi");
 }
 
 // Measures slowly, as a file with no stored frame count: 40 steps of 20 ms,

@@ -88,7 +88,8 @@ TEST_F(MainWindowTest, ControlsStandWhereTheyBelongWithTheirCaptions) {
   EXPECT_EQ(Panel(7)->BevelWidth(), 1);
   EXPECT_EQ(Panel(4)->BevelWidth(), 3);
 
-  // Menus: "File" with the project commands, "Help" with "About Tandemix".
+  // Menus: "File" with the project commands, "Help" with the manual, the
+  // AviSynth documentation and "About Tandemix".
   const auto menus = window->menuBar()->actions();
   ASSERT_EQ(menus.size(), 2);
   EXPECT_EQ(menus[0]->text(), "File");
@@ -97,8 +98,9 @@ TEST_F(MainWindowTest, ControlsStandWhereTheyBelongWithTheirCaptions) {
   EXPECT_EQ(fileItems, (QStringList{"New", "Open\u2026", "Recent Projects", "Save", "Save As\u2026", "-",
                                     "Reopen Last Project at Start", "-", "Quit"}));
   EXPECT_EQ(menus[1]->text(), "Help");
-  ASSERT_EQ(menus[1]->menu()->actions().size(), 1);
-  EXPECT_EQ(menus[1]->menu()->actions()[0]->text(), "About Tandemix");
+  QStringList helpItems;
+  for (const QAction* a : menus[1]->menu()->actions()) helpItems << (a->isSeparator() ? "-" : a->text());
+  EXPECT_EQ(helpItems, (QStringList{"Tandemix Manual", "AviSynth Documentation", "-", "About Tandemix"}));
   // The template list's pop-up menu.
   QStringList popup;
   for (QAction* a : Find<QMenu>("PopupMenu1")->actions()) popup << (a->isSeparator() ? "-" : a->text());

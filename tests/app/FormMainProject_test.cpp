@@ -186,9 +186,14 @@ TEST_F(MainWindowTest, LoadClipsMeasuresBothAndSetsTheOffsetRange) {
   ASSERT_EQ(prompts.fileRequests.size(), 2u);
   EXPECT_EQ(prompts.fileRequests[0].title, "Load Left Clip (ClipA)");
   EXPECT_EQ(prompts.fileRequests[1].title, "Load Right Clip (ClipB)");
-  const Names filters = {"AVI Video Files (*.avi)|*.avi", "AVS Video Files (*.avs)|*.avs",
-                         "Project Files (*.d2v)|*.d2v", "All Files (*.*)|*.*",
+  // Every media file first, then the five standard filters.
+  const Names filters = {ClipDialogFilters(FileType::Avi)[0],
+                         "AVI Video Files (*.avi)|*.avi",
+                         "AVS Video Files (*.avs)|*.avs",
+                         "Project Files (*.d2v)|*.d2v",
+                         "All Files (*.*)|*.*",
                          "MPEG2 Files (*.m2v,*.mp2,*.mpv,*.mpg,*.vob)|*.m2v;*.mp2;*.mpv;*.mpg;*.vob"};
+  EXPECT_EQ(filters[0].substr(0, 30), "AVI and all media files (*.avi");
   EXPECT_EQ(prompts.fileRequests[0].filters, filters);
   EXPECT_EQ(prompts.fileRequests[1].filters, filters);
   EXPECT_EQ(project.clipAFileName, left);

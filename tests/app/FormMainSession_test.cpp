@@ -2,6 +2,7 @@
 // alignment opens whole in a new run; unsaved changes are never lost without
 // a question; new clips start from a clean alignment.
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -285,6 +286,27 @@ TEST_F(SessionWindowTest, CamerasThatDoNotMatchAreSaidAndTheAnswersKept) {
   Click("Button_Load");
   ASSERT_FALSE(prompts.messages.empty());
   EXPECT_NE(prompts.messages.back().text.find("File: " + media.File("gone.mp4")), std::string::npos);
+}
+
+// The first start says where to begin; Save Project starts beside the
+// clips before there is a project, not in the program's folder.
+TEST_F(SessionWindowTest, AnEmptyProjectSaysWhereToBeginAndSavesBesideTheClips) {
+  WriteTemplate("SideBySide_Output");
+  Open();
+  window->RefreshTitle();
+  const QLabel* hint = Label("Label_Hint");
+  EXPECT_EQ(hint->text().left(11), "Start here:");
+  LoadClips();
+  window->RefreshTitle();
+  EXPECT_EQ(hint->text().left(5), "Next:");
+  PressPanel(9);
+  SelectTemplate("SideBySide_Output");
+  Click("BitBtn1");
+  window->RefreshTitle();
+  EXPECT_EQ(hint->text(), "");
+  prompts.files = {std::nullopt};
+  Click("Button_SaveProject");
+  EXPECT_EQ(prompts.fileRequests.back().initialFolder, media.Path());
 }
 
 TEST_F(SessionWindowTest, RecentProjectsAndTheLastOneAtStart) {

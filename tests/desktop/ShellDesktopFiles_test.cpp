@@ -95,3 +95,33 @@ TEST(ShellAviSynthDocsTest, FindsTheDeclaredFolderAndItsIndex) {
 
 }  // namespace
 }  // namespace tandemix
+
+namespace tandemix {
+namespace {
+
+// The installed files: the desktop entry opens the projects and templates
+// it declares with the file named (%f), the MIME package names both types,
+// and the manual that Help opens is built beside the executables with the
+// parts a user looks for.
+TEST(InstalledFiles, DesktopEntryMimeTypesAndTheManual) {
+  const std::string entry = test::ReadBytes(TANDEMIX_SOURCE_DIR "/data/tandemix.desktop");
+  EXPECT_NE(entry.find("\nExec=tandemix %f\n"), std::string::npos) << entry;
+  EXPECT_NE(entry.find("\nMimeType=application/x-tandemix-project;text/x-avisynth-template;\n"), std::string::npos);
+  const std::string package = test::ReadBytes(TANDEMIX_SOURCE_DIR "/data/tandemix-avt.xml");
+  for (const char* needle : {"<mime-type type=\"application/x-tandemix-project\">", "<glob pattern=\"*.avp\"/>",
+                             "<mime-type type=\"text/x-avisynth-template\">", "<glob pattern=\"*.avt\"/>"})
+    EXPECT_NE(package.find(needle), std::string::npos) << needle;
+
+  const std::string built = ManualPath(TANDEMIX_BIN_DIR);
+  EXPECT_EQ(built, TANDEMIX_BIN_DIR "/tandemix-manual.html");
+  ASSERT_TRUE(test::FileExists(built));
+  const std::string manual = test::ReadBytes(built);
+  EXPECT_EQ(manual, test::ReadBytes(TANDEMIX_SOURCE_DIR "/data/tandemix-manual.html"));
+  for (const char* part :
+       {"id=\"steps\"", "id=\"scheme\"", "id=\"windows\"", "id=\"keys\"", "Load Clips", "Open preview", "Adjust Clip",
+        "Apply to Clip", "Render", "F1", "Ctrl+S", "href=\"http://avisynth.nl/index.php/Main_Page\""})
+    EXPECT_NE(manual.find(part), std::string::npos) << part;
+}
+
+}  // namespace
+}  // namespace tandemix
