@@ -110,6 +110,9 @@ TEST(TimeFilters, FrameAndSampleCountsAsAviSynthGivesThem) {
       {"Dissolve(last, last, last, 10)", 280, 448448},
       {"Dissolve(last, last, 200)", 100, 160160},
       {"Dissolve(last, last, 0)", 200, 320320},
+      {"AlignedSplice(last, last, last)", 300, 480480},
+      {"UnalignedSplice(last, last.Trim(0, 9))", 110, 176176},
+      {"last + last.AssumeFPS(60000, 2002)", 200, 320320},
       {"AudioTrim(1.0, 2.5)", 45, 72000},
       {"AudioTrim(1.0, -0.5)", 15, 24000},
       {"AudioTrim(1.0, 0)", 71, 112160},
@@ -374,6 +377,7 @@ TEST(TimeFilters, RefusalsInAviSynthsWords) {
       {"FadeIn(10, color_yuv=$808080)", "BlankClip: color_yuv only valid for YUV color spaces"},
       {"Null(\"abc\", \"x\", 3)", "Script error: Invalid arguments to function 'Null'."},
       {"Loop(300000000, 0, 99)", "Loop: too many frames (30000000000)."},
+      {"UnalignedSplice(last, 3)", "Script error: Invalid arguments to function 'UnalignedSplice'."},
   };
   for (const auto& c : cases) EXPECT_EQ(Message(EvalError(kBars + "\n" + c.call)), c.message) << c.call;
 }
