@@ -336,7 +336,10 @@ class ConvertFpsClip : public Clip {
  private:
   // The row where the next source frame begins, then one every lps_ rows.
   FramePtr Switch(long long source, long long rest) {
-    const long long first = static_cast<long long>(static_cast<Int128>(r_.b - rest) * lps_ / r_.b);
+    // Worked out in double precision, as AviSynth does, so that a switch
+    // that falls on a row exactly may come out a row early.
+    const auto first = static_cast<long long>((1.0 - static_cast<double>(rest) / static_cast<double>(r_.b)) *
+                                              static_cast<double>(lps_));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     std::vector<FramePtr> frames;  // source - 1, source, source + 1, ...
     auto frameAt = [&](long long k) -> const FrameBGR& {
@@ -357,11 +360,11 @@ class ConvertFpsClip : public Clip {
       const std::uint8_t* p = nullptr;
       const std::uint8_t* q = nullptr;
       long long w = 0;
-      if (zone_ > 0 && after < zone_ - half) {
+      if (zone_ > 0 && after < half) {
         p = frameAt(shown - 1).Row(0, y);
         q = frameAt(shown).Row(0, y);
         w = after + half;
-      } else if (zone_ > 0 && before <= half) {
+      } else if (zone_ > 0 && before < half) {
         p = frameAt(shown).Row(0, y);
         q = frameAt(shown + 1).Row(0, y);
         w = half - before;

@@ -151,6 +151,9 @@ TEST(TimeFilters, RatesAsAviSynthReducesThem) {
       {"ChangeFPS(59.94)", 2997, 50, 48000},
       {"ChangeFPS(2.9971)", 6201, 2069, 48000},  // the first convergent that is the same float
       {"ConvertFPS(60)", 60, 1, 48000},
+      {"AssumeFPS(2.9971)", 6201, 2069, 48000},
+      {"AssumeFPS(12.345)", 2469, 200, 48000},
+      {"AssumeFPS(0.7)", 7, 10, 48000},
   };
   for (const auto& c : cases) {
     const auto clip = Eval(kBars + "." + c.call);
@@ -245,6 +248,54 @@ TEST(TimeFilters, BlendsAndFadesMixPixelsAsAviSynth) {
       "a = BlankClip(length=3, width=8, height=8, color=$B4B4B4)\n"
       "Dissolve(a, a.Invert(), 1)");
   EXPECT_EQ(PixelAt(*half->GetFrame(2), 0, 0), (Bgr{127, 127, 127}));
+}
+
+// ConvertFPS's switch zone on YUY2: black and white frames in turn at 100 a
+// second; the rows of a frame's first column, read as grey through the
+// full-range matrix (so that a row's grey is its luma).
+std::vector<int> SwitchRows(const std::string& convert, int frame) {
+  const auto clip = Eval(
+      "a = BlankClip(length=1, width=8, height=100, pixel_type=\"YUY2\", color_yuv=$008080)\n"
+      "b = BlankClip(length=1, width=8, height=100, pixel_type=\"YUY2\", color_yuv=$FF8080)\n"
+      "c = a + b + a + b + a + b + a + b + a + b\nc = c + c + c + c + c + c + c + c + c + c + c + c\n"
+      "c.AssumeFPS(100)." +
+      convert + ".ConvertToRGB24(matrix=\"PC.601\")");
+  const auto f = clip->GetFrame(frame);
+  std::vector<int> rows;
+  for (int y = 0; y < 100; ++y) rows.push_back(PixelAt(*f, 0, y).r);
+  return rows;
+}
+
+TEST(TimeFilters, ConvertFpsSwitchesFramesAtTheRowTheirTimeReaches) {
+  // 100 to 70 a second, a zone of 7 rows: a source frame lasts 70 rows; the
+  // switch of frame 0 is at row 70, blended over the 5 rows about it.
+  auto rows = SwitchRows("ConvertFPS(70, zone=7)", 0);
+  EXPECT_EQ(std::vector<int>(rows.begin() + 67, rows.begin() + 74), (std::vector<int>{0, 36, 73, 109, 146, 182, 255}));
+  EXPECT_EQ(rows[0], 0);
+  EXPECT_EQ(rows[99], 255);
+  // Frame 1 starts a quarter into source frame 1 (white): the switch to
+  // black is at row 40. AviSynth's greys on the way down are one higher
+  // than these (255 - the greys on the way up, plus one): within one.
+  rows = SwitchRows("ConvertFPS(70, zone=7)", 1);
+  const int down[] = {255, 219, 183, 147, 110, 74, 0};
+  for (int i = 0; i < 7; ++i) EXPECT_NEAR(rows[static_cast<std::size_t>(37 + i)], down[i], 1) << 37 + i;
+  // 100 to 99, zone 20: the switch row is worked out in double precision,
+  // so frames 49 and 50 (rows 50 and 49 exactly) both switch at row 49;
+  // 19 rows are blended about it.
+  for (int frame : {49, 50}) {
+    rows = SwitchRows("ConvertFPS(99, zone=20)", frame);
+    const int from = frame % 2 ? 255 : 0;
+    EXPECT_EQ(rows[39], from) << frame;
+    EXPECT_EQ(rows[49], 128) << frame;
+    EXPECT_EQ(rows[59], 255 - from) << frame;
+    EXPECT_NE(rows[40], from) << frame;
+    EXPECT_NE(rows[58], 255 - from) << frame;
+  }
+  // A frame whose time falls on a row: frame 98 switches at row 0.
+  rows = SwitchRows("ConvertFPS(99, zone=20)", 98);
+  EXPECT_EQ(rows[0], 128);
+  EXPECT_EQ(rows[99], 128);
+  EXPECT_EQ(rows[50], 255);
 }
 
 TEST(TimeFilters, SoundFollowsTheFramesAsInAviSynth) {
