@@ -148,10 +148,10 @@ void RegisterFormatFunctions(FunctionTable& t) {
         });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("fps", ParamType::Float), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {
-          const double fps = a.Float("fps");
-          if (!(fps > 0.0) || fps > 1e9) throw FilterError("AssumeFPS: the frame rate must be more than 0.");
-          const AVRational q = av_d2q(fps, 1000000);
-          return WithRate(a.Clip("clip"), q.num, q.den, a.Bool("sync_audio", false));
+          // The fraction as AviSynth finds it for a float (2.9971 is 6201/2069).
+          long long num = 0, den = 1;
+          FloatRate("AssumeFPS", a.Float("fps"), num, den);
+          return WithRate(a.Clip("clip"), num, den, a.Bool("sync_audio", false));
         });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("sync_audio", ParamType::Bool)},
         [](const CallArgs& a) {

@@ -151,6 +151,9 @@ TEST(TimeFilters, RatesAsAviSynthReducesThem) {
       {"ChangeFPS(59.94)", 2997, 50, 48000},
       {"ChangeFPS(2.9971)", 6201, 2069, 48000},  // the first convergent that is the same float
       {"ConvertFPS(60)", 60, 1, 48000},
+      {"AssumeFPS(2.9971)", 6201, 2069, 48000},
+      {"AssumeFPS(12.345)", 2469, 200, 48000},
+      {"AssumeFPS(0.7)", 7, 10, 48000},
   };
   for (const auto& c : cases) {
     const auto clip = Eval(kBars + "." + c.call);
