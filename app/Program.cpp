@@ -92,6 +92,10 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     options.autoCrop = alignment.autoCrop;
     return AutoAligner(options).Align(compositor.LeftFrame().Frame(), compositor.RightFrame().Frame());
   };
+  // Closing the adjustment window closes the picture it adjusts.
+  previewHooks.closed = [this] {
+    if (picture) picture->close();
+  };
   preview = std::make_unique<TForm_Preview>(alignment, previewHooks);
 
   slider = std::make_unique<TForm_Slider>(preview->Model(), showError, [this] { preview->RefreshControls(); });
@@ -154,6 +158,7 @@ void TandemixProgram::RestoreWindowPlaces() {
     if (place.isEmpty() || !w->restoreGeometry(place)) continue;
     if (w == main.get()) mainPlaceRemembered_ = true;
     if (w == picture.get()) picture->SetPlaced(true);
+    if (w == preview.get()) previewPlaceRemembered_ = true;
   }
 }
 
@@ -188,6 +193,13 @@ void TandemixProgram::ShowPicture(const Bitmap& image) { picture->ShowPicture(im
 
 void TandemixProgram::ShowAdjustmentWindow() {
   preview->RefreshControls();
+  // Its first showing puts it beside the picture it adjusts, not over it
+  // (a place of its own, shown before or remembered, is kept).
+  if (!preview->windowHandle() && !previewPlaceRemembered_ && picture->isVisible()) {
+    QRect screen(0, 0, 1024, 768);
+    if (const QScreen* s = picture->screen()) screen = s->availableGeometry();
+    preview->move(BesideOf(picture->frameGeometry(), preview->frameGeometry().size(), screen));
+  }
   preview->show();
   // A second "Adjust Clip" brings both windows back in front of the viewer.
   if (picture->isVisible()) picture->raise();

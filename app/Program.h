@@ -38,6 +38,9 @@ class TandemixProgram : private PreviewDisplay, private ScriptViewer {
 
   // Whether the main window got its place from the settings.
   bool MainPlaceRemembered() const { return mainPlaceRemembered_; }
+  // The last step of "Adjust Clip" once the picture is composed: the
+  // adjustment window in front, beside its picture on its first showing.
+  void OpenAdjustmentWindow() { ShowAdjustmentWindow(); }
   // Writes the windows' places and sizes to the settings.
   void SaveWindowPlaces();
 
@@ -68,6 +71,7 @@ class TandemixProgram : private PreviewDisplay, private ScriptViewer {
   SettingsStore* settings_;
   bool regenerating_ = false;
   bool mainPlaceRemembered_ = false;
+  bool previewPlaceRemembered_ = false;
 };
 
 }  // namespace tandemix

@@ -1,5 +1,6 @@
 #include "preview/FormPreview.h"
 
+#include <QCloseEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
 
@@ -268,5 +269,10 @@ void TForm_Preview::Button_AutoAlignClick() {
 }
 
 void TForm_Preview::Timer2Timer() { settings_.TickHoldoff(); }
+
+void TForm_Preview::closeEvent(QCloseEvent* event) {
+  QWidget::closeEvent(event);
+  if (hooks_.closed) hooks_.closed();
+}
 
 }  // namespace tandemix

@@ -32,6 +32,8 @@ struct PreviewWindowHooks {
   std::function<void(const std::string&)> showError;
   // "Auto align": a proposal from the captured frames; throws the reason.
   std::function<AlignmentProposal()> autoAlign;
+  // The window was closed by the user (its picture window goes with it).
+  std::function<void()> closed;
 };
 
 class TForm_Preview : public QWidget, private AdjustmentHost {
@@ -88,6 +90,9 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void Button5Click();
   void Button_AutoAlignClick();
   void Timer2Timer();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void RefreshPreview() override;

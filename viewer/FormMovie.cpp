@@ -190,15 +190,38 @@ void TForm_Movie::RefreshButtons() {
 
 void TForm_Movie::Handle(const std::function<void()>& action) { RunShowingFailure(action, hooks_.showError); }
 
+QRect TForm_Movie::ScreenRoom() const {
+  QRect room(0, 0, 1024, 768);
+  if (const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) room = s->availableGeometry();
+  return room;
+}
+
+// The room the desktop leaves for windows, less the title bar and borders,
+// so that the whole window, its lowest row too, stays on it.
+void TForm_Movie::LayOutFor(const QSize& output) {
+  const QRect room = ScreenRoom();
+  const QSize decoration = frameGeometry().size() - geometry().size();
+  const ViewerGeometry g = ComputeViewerGeometry(output.width(), output.height(), room.width() - decoration.width(),
+                                                 room.height() - decoration.height(), x() - room.x(), y() - room.y());
+  move(g.left + room.x(), g.top + room.y());
+  resize(g.width, g.height);
+  Panel1->resize(g.panelWidth, g.panelHeight);
+}
+
 void TForm_Movie::ViewerOpen(const std::string& script, int width, int height, std::int64_t startMs) {
   setWindowTitle(QString::fromStdString(script));
   script_ = script;
-  QSize screen(1024, 768);
-  if (const QScreen* s = QGuiApplication::primaryScreen()) screen = s->size();
-  const ViewerGeometry g = ComputeViewerGeometry(width, height, screen.width(), screen.height(), x(), y());
-  move(g.left, g.top);
-  resize(g.width, g.height);
-  Panel1->resize(g.panelWidth, g.panelHeight);
+  // A regeneration of a picture of the same size (Swap, Apply to Clip, a
+  // slider) leaves the shown viewer where and as large as the user has it.
+  const QSize output(width, height);
+  if (!isVisible() || output != shownOutput_) {
+    LayOutFor(output);
+    // The title bar and borders are known once the window is shown; a
+    // window they push past the desktop's edge is laid out again.
+    show();
+    if (!ScreenRoom().contains(frameGeometry())) LayOutFor(output);
+  }
+  shownOutput_ = output;
   RefreshControls();
   // Settle the track bar as the generator's range change would: the next
   // change the user makes seeks.

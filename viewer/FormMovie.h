@@ -97,6 +97,9 @@ class TForm_Movie : public QWidget, public ScriptViewer {
   std::unique_ptr<MediaPlayer> ownPlayer_;
   MediaPlayer* player_;
   std::unique_ptr<ViewerModel> model_;
+  QRect ScreenRoom() const;
+  void LayOutFor(const QSize& output);
+  QSize shownOutput_;  // the output size the viewer was last laid out for
 };
 
 }  // namespace tandemix

@@ -266,6 +266,26 @@ TEST_F(ProgramWindows, TheSliderDialogOpensNextToTheAdjustmentWindow) {
   EXPECT_EQ(dialog.top(), adjustment.top());
 }
 
+// The adjustment window first opens beside its picture, not over it, and
+// closing it closes the picture too.
+TEST_F(ProgramWindows, TheAdjustmentWindowStandsBesideItsPictureAndTakesItAlong) {
+  TandemixProgram program(video, prompts, shell, folder.Path(), &player);
+  program.picture->move(0, 0);
+  program.picture->ShowPicture(Bitmap(100, 60));
+  ASSERT_TRUE(program.picture->isVisible());
+  program.OpenAdjustmentWindow();
+  ASSERT_TRUE(program.preview->isVisible());
+  EXPECT_FALSE(program.preview->frameGeometry().intersects(program.picture->frameGeometry()))
+      << "adjustment at " << program.preview->frameGeometry().x() << "," << program.preview->frameGeometry().y();
+  // Once placed it keeps its place.
+  program.preview->move(500, 60);
+  program.preview->hide();
+  program.OpenAdjustmentWindow();
+  EXPECT_EQ(program.preview->pos(), QPoint(500, 60));
+  program.preview->close();
+  EXPECT_FALSE(program.picture->isVisible());
+}
+
 TEST_F(ProgramWindows, PlacesOfShownWindowsAreKeptBetweenRuns) {
   test::TempFolder config;
   QRect place;

@@ -82,6 +82,29 @@ TEST_F(ClipViewer, OpenSizesTheWindowAndStartsAtTheFrame) {
   EXPECT_TRUE(window->isVisible());
 }
 
+// A picture larger than the screen gives a viewer within the room the
+// desktop leaves, its lowest row too; a new run of the same picture size
+// (Swap, Apply to Clip) leaves the viewer where and as large as the user
+// put it; another size lays it out again at its place.
+TEST_F(ClipViewer, TheViewerStaysOnTheScreenAndKeepsThePlaceTheUserGaveIt) {
+  const QRect room = window->screen()->availableGeometry();
+  window->ViewerOpen("/v/movie.avs", room.width() * 2, room.height() * 2, 0);
+  EXPECT_TRUE(room.contains(window->frameGeometry()))
+      << window->frameGeometry().width() << "x" << window->frameGeometry().height();
+  const QPushButton* sync = window->Button_Sync;
+  EXPECT_LE(sync->mapTo(window.get(), QPoint(0, sync->height())).y(), window->height());
+
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  window->move(room.x() + 30, room.y() + 20);
+  window->resize(500, 400);
+  window->ViewerOpen("/v/movie.avs", 320, 200, 0);
+  EXPECT_EQ(window->pos(), QPoint(room.x() + 30, room.y() + 20));
+  EXPECT_EQ(window->size(), QSize(500, 400));
+  window->ViewerOpen("/v/movie.avs", 400, 300, 0);
+  EXPECT_EQ(window->pos(), QPoint(room.x() + 30, room.y() + 20));
+  EXPECT_EQ(window->size(), QSize(460, 416));
+}
+
 TEST_F(ClipViewer, ScriptThatCannotOpenShowsTheEngineText) {
   player.failOpen = true;
   window->ViewerOpen("/v/movie.avs", 320, 200, 0);
