@@ -43,6 +43,14 @@ class CompiledScript : public RuntimeScript {
     RuntimeResult result;
     result.value = evaluator.Run(script_);
     result.globals = evaluator.Globals();
+    // What the run assigned at its top level goes down with the frame too:
+    // in AviSynth a runtime script's variables are the script's own, so a
+    // FrameEvaluate's `x = ...` is seen by the ScriptClip below it.
+    for (auto& [name, value] : evaluator.TopLevel()) {
+      const bool given =
+          std::any_of(locals.begin(), locals.end(), [&](const auto& l) { return LowerCase(l.first) == name; });
+      if (!given) result.globals.emplace_back(name, std::move(value));
+    }
     return result;
   }
 
@@ -91,6 +99,8 @@ const Value* Evaluator::FindVariable(const std::string& name) const {
 }
 
 Variables Evaluator::Globals() const { return {context_->globals.begin(), context_->globals.end()}; }
+
+Variables Evaluator::TopLevel() const { return {context_->topLevel.begin(), context_->topLevel.end()}; }
 
 void Evaluator::SetVariable(const std::string& name, Value value, bool global) {
   (global ? context_->globals : *locals_)[LowerCase(name)] = std::move(value);

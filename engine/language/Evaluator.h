@@ -61,6 +61,8 @@ class Evaluator : public ScriptEnvironment {
   std::shared_ptr<const RuntimeScript> Compile(const std::string& text, const std::string& name) override;
   // The global variables this evaluator set (by lower-case name).
   Variables Globals() const;
+  // The variables of its top level (those a run assigned, with those given).
+  Variables TopLevel() const;
 
  private:
   enum class Flow { Normal, Return };

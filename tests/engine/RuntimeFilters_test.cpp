@@ -268,6 +268,13 @@ TEST(RuntimeFilters, VariablesPerCallAndPassedDownTheChain) {
       "FrameEvaluate(c, \"\"\"global myvar = $108080 + current_frame * $100000\"\"\")");
   EXPECT_EQ(LumaAt(chain, 5), 96);
   EXPECT_EQ(LumaAt(chain, 2), 48);
+  // So does a plain assignment: a runtime script's variables are the
+  // script's own, as in AviSynth.
+  const auto plain = Eval(
+      "c = BlankClip(width=64, height=48, pixel_type=\"YV24\", length=10)\n"
+      "c = ScriptClip(c, \"\"\"BlankClip(last, color_yuv=myvar)\"\"\")\n"
+      "FrameEvaluate(c, \"\"\"myvar = $108080 + current_frame * $100000\"\"\")");
+  EXPECT_EQ(LumaAt(plain, 5), 96);
   // A function called from the script sees current_frame.
   EXPECT_EQ(LumaAt(Eval("function lum(clip c) { return BlankClip(c, color_yuv=$108080 + current_frame * $100000) }\n"
                         "BlankClip(width=64, height=48, pixel_type=\"YV24\", length=10)\n"
