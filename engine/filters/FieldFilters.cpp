@@ -38,8 +38,7 @@ class SeparateClip : public Clip {
     // A field past either end is the last (or first) frame's field of the
     // same parity, as AviSynth takes it: DoubleWeave's last frame weaves
     // the last field with the one after it.
-    if (fields_ && (n < 0 || n >= info_.frameCount))
-      n = n < 0 ? (n & 1) : info_.frameCount - 2 + (n & 1);
+    if (fields_ && (n < 0 || n >= info_.frameCount)) n = n < 0 ? (n & 1) : info_.frameCount - 2 + (n & 1);
     n = ClampFrame(n);
     FramePtr src = child_->GetFrame(n / interval_);
     int first = n % interval_;

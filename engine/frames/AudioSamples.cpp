@@ -21,8 +21,7 @@ std::int64_t AudioSamplesFromFrames(const ClipInfo& info, std::int64_t frames) {
       static_cast<__int128>(frames) * info.audio.sampleRate * static_cast<__int128>(info.rateDenominator);
   __int128 samples = product / info.rateNumerator;
   if (product < 0 && samples * info.rateNumerator != product) --samples;  // rounded down
-  return static_cast<std::int64_t>(
-      std::clamp<__int128>(samples, -(kMaxAudioSamples + 1), kMaxAudioSamples + 1));
+  return static_cast<std::int64_t>(std::clamp<__int128>(samples, -(kMaxAudioSamples + 1), kMaxAudioSamples + 1));
 }
 
 void CheckAudio(const std::string& filter, const AudioInfo& audio) {
@@ -34,8 +33,7 @@ void CheckAudio(const std::string& filter, const AudioInfo& audio) {
     throw FilterError(filter + ": too many audio channels (" + std::to_string(audio.channels) + "; at most " +
                       std::to_string(kMaxAudioChannels) + ").");
   if (audio.sampleCount > kMaxAudioSamples || audio.sampleCount < 0)
-    throw FilterError(filter + ": the sound is too long (more than " + std::to_string(kMaxAudioSamples) +
-                      " samples).");
+    throw FilterError(filter + ": the sound is too long (more than " + std::to_string(kMaxAudioSamples) + " samples).");
 }
 
 void WriteSilence(void* buffer, std::int64_t count, const AudioInfo& audio) {
