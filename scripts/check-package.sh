@@ -37,8 +37,10 @@ file -L "$root/usr/bin/tandemix" | grep -q 'ELF 64-bit' || { echo "usr/bin/tande
 file "$root/usr/share/icons/hicolor/scalable/apps/tandemix.svg" | grep -q 'SVG' || { echo "the icon is not SVG"; exit 1; }
 cmp -s LICENSE "$root/usr/share/doc/tandemix/LICENSE" || { echo "the licence differs"; exit 1; }
 grep -q '<project_license>GPL-3.0-or-later</project_license>' "$root/usr/share/metainfo/org.tandemix.Tandemix.metainfo.xml"
-grep -q '^Exec=tandemix$' "$root/usr/share/applications/tandemix.desktop"
+grep -q '^Exec=tandemix %f$' "$root/usr/share/applications/tandemix.desktop"
+grep -q '^MimeType=.*application/x-tandemix-project;' "$root/usr/share/applications/tandemix.desktop"
 grep -q '<glob pattern="\*.avt"/>' "$root/usr/share/mime/packages/tandemix.xml"
+grep -q '<glob pattern="\*.avp"/>' "$root/usr/share/mime/packages/tandemix.xml"
 if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$root/usr/share/applications/tandemix.desktop"; fi
 
 # The package names what it links, and the programs run from the unpacked
