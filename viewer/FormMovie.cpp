@@ -203,7 +203,11 @@ void TForm_Movie::LayOutFor(const QSize& output) {
   const QSize decoration = frameGeometry().size() - geometry().size();
   const ViewerGeometry g = ComputeViewerGeometry(output.width(), output.height(), room.width() - decoration.width(),
                                                  room.height() - decoration.height(), x() - room.x(), y() - room.y());
-  move(g.left + room.x(), g.top + room.y());
+  // A place that already fits is left alone: before the window is shown its
+  // frame is not known, and moving it to its own place would shift it by
+  // the title bar on every start.
+  const QPoint place(g.left + room.x(), g.top + room.y());
+  if (place != pos()) move(place);
   resize(g.width, g.height);
   Panel1->resize(g.panelWidth, g.panelHeight);
 }
