@@ -14,6 +14,7 @@ extern "C" {
 #include <climits>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "base/Errors.h"
 #include "base/WorkerPool.h"
@@ -48,6 +49,7 @@ struct MediaSource::Impl {
   ffmpeg::InputPtr format;
   ffmpeg::CodecPtr codec;
   ffmpeg::ScalerPtr scaler;
+  std::vector<std::uint8_t> scratch;  // padded rows libswscale writes into
   ffmpeg::PacketPtr packet;
   ffmpeg::AvFramePtr current;  // the frame last taken from the decoder
   ffmpeg::AvFramePtr incoming;
@@ -332,13 +334,7 @@ struct MediaSource::Impl {
                                         SWS_BILINEAR | SWS_ACCURATE_RND, nullptr, nullptr, nullptr));
       if (!scaler) throw TandemixError("Cannot convert the pictures of " + path);
       auto out = NewFrame(type, w, h);
-      std::uint8_t* dst[4] = {nullptr, nullptr, nullptr, nullptr};
-      int dstStride[4] = {0, 0, 0, 0};
-      for (int p = 0; p < out->Planes(); ++p) {
-        dst[p] = out->Plane(p);
-        dstStride[p] = static_cast<int>(out->Stride(p));
-      }
-      sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+      ScaleInto(frame, *out);
       return out;
     }
     const AVPixelFormat target = type == PixelType::RGB32 ? AV_PIX_FMT_BGRA : AV_PIX_FMT_BGR24;
@@ -353,10 +349,30 @@ struct MediaSource::Impl {
                                1, 0, 1 << 16, 1 << 16);
     }
     auto out = NewFrame(type == PixelType::RGB32 ? PixelType::RGB32 : PixelType::RGB24, w, h);
-    std::uint8_t* dst[4] = {out->pixels.data(), nullptr, nullptr, nullptr};
-    int dstStride[4] = {static_cast<int>(out->Stride()), 0, 0, 0};
-    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    ScaleInto(frame, *out);
     return out;
+  }
+
+  // libswscale writes its rows in whole vector blocks, past a narrow row's
+  // end (a row of 3 pixels takes 16 bytes and more): it writes into rows
+  // padded well beyond that, which are then copied into the frame.
+  void ScaleInto(const AVFrame* frame, VideoFrame& out) {
+    std::uint8_t* dst[4] = {nullptr, nullptr, nullptr, nullptr};
+    int dstStride[4] = {0, 0, 0, 0};
+    std::size_t offsets[3] = {0, 0, 0};
+    std::size_t total = 0;
+    for (int p = 0; p < out.Planes(); ++p) {
+      dstStride[p] = (out.PlaneWidth(p) + 63) / 64 * 64 + 64;
+      offsets[p] = total;
+      total += static_cast<std::size_t>(dstStride[p]) * static_cast<std::size_t>(out.PlaneHeight(p) + 1);
+    }
+    scratch.resize(total + 64);
+    for (int p = 0; p < out.Planes(); ++p) dst[p] = scratch.data() + offsets[p];
+    sws_scale(scaler.get(), frame->data, frame->linesize, 0, frame->height, dst, dstStride);
+    for (int p = 0; p < out.Planes(); ++p)
+      for (int y = 0; y < out.PlaneHeight(p); ++y)
+        std::memcpy(out.Row(p, y), dst[p] + static_cast<std::ptrdiff_t>(dstStride[p]) * y,
+                    static_cast<std::size_t>(out.PlaneWidth(p)));
   }
 
   FramePtr Keep(int index, FramePtr frame) {
