@@ -46,10 +46,11 @@ class CompiledScript : public RuntimeScript {
     // What the run assigned at its top level goes down with the frame too:
     // in AviSynth a runtime script's variables are the script's own, so a
     // FrameEvaluate's `x = ...` is seen by the ScriptClip below it.
-    for (auto& [name, value] : evaluator.TopLevel()) {
+    for (auto& variable : evaluator.TopLevel()) {
+      const std::string& name = variable.first;
       const bool given =
-          std::any_of(locals.begin(), locals.end(), [&](const auto& l) { return LowerCase(l.first) == name; });
-      if (!given) result.globals.emplace_back(name, std::move(value));
+          std::any_of(locals.begin(), locals.end(), [&name](const auto& l) { return LowerCase(l.first) == name; });
+      if (!given) result.globals.emplace_back(name, std::move(variable.second));
     }
     return result;
   }
