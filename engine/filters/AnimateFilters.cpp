@@ -70,7 +70,7 @@ std::vector<Value> ArgumentsAt(const std::vector<Value>& before, const std::vect
 class AnimateNode : public Clip {
  public:
   // Animate: `original` is null. ApplyRange: frames outside first..last
-  // are the original's.
+  // come from `original` unchanged.
   AnimateNode(ClipPtr original, std::shared_ptr<FilterCall> call, std::vector<Value> before, std::vector<Value> after,
               ClipPtr atFirst, ClipPtr atLast, int first, int last)
       : Clip(original ? original->Info() : atFirst->Info()),
