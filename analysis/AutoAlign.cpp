@@ -383,6 +383,7 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   disparities(CanvasMapping(leftSize, rightSize, proposal, options_.autoCrop), dx, dy);
   const double rowOffset = Percentile(dy, 0.5);
   proposal.shiftV = RoundHalfEven(rowOffset);
+  proposal.shiftVRemainder = rowOffset - proposal.shiftV;
   std::vector<double> spread;
   for (double d : dy) spread.push_back(std::fabs(d - rowOffset));
   proposal.fitDisparity = Percentile(spread, 0.5);

@@ -74,6 +74,9 @@ struct AlignmentProposal {
   // and shifts by whole pixels, so the applied figure can exceed this by up
   // to half a pixel.
   double fitDisparity = 0.0;
+  // The fitted vertical shift is shiftV plus this; the compositor moves the
+  // views by whole pixels.
+  double shiftVRemainder = 0.0;
   // Share of the candidates that the fit explains, 0 to 1.
   double confidence = 0.0;
   // The matches consistent with the fit, on the canvas.
