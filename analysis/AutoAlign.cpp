@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <opencv2/core.hpp>
 #include <opencv2/features2d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -31,9 +32,20 @@ constexpr double kMinRelativeScale = 0.5;
 constexpr double kMaxRelativeScale = 2.0;
 // Pixels: how far a correction must move the frame's corner to be made.
 constexpr double kImperceptible = 0.1;
+// Matches farther than this many thresholds from the fitted row are wrong.
+constexpr double kGate = 4.0;
+// Fewer matches than this make a proposal to check by eye.
+constexpr int kFewMatches = 60;
 
 struct Match {
   double lx, ly, rx, ry;  // full-frame pixel positions
+};
+
+// A left feature whose two best right candidates were too alike to tell
+// apart (the ratio test refused it): on a repeating pattern both lie on
+// the same row, a period apart.
+struct Ambiguous {
+  double lx, ly, r1x, r1y, r2x, r2y;
 };
 
 struct Features {
@@ -63,8 +75,10 @@ void CheckFrame(const FrameBGR& frame, const char* name) {
     throw TandemixError(std::string("The ") + name + " frame is empty.");
 }
 
-// Ratio-tested matches of one pair, in full-frame pixels.
-void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& matches) {
+// Ratio-tested matches of one pair, in full-frame pixels, and the refused
+// ones with their two candidates.
+void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& matches,
+               std::vector<Ambiguous>& ambiguous) {
   std::array<Features, 2> features;
   cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& range) {
     for (int i = range.start; i < range.end; ++i) Detect(i == 0 ? left : right, features[i]);
@@ -75,12 +89,19 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
   std::vector<std::vector<cv::DMatch>> knn;
   cv::BFMatcher matcher(cv::NORM_L2);
   matcher.knnMatch(l.descriptors, r.descriptors, knn, 2);
+  auto full = [](const cv::Point2f& p, const Features& f) {
+    return cv::Point2d((p.x + 0.5) * f.factorX - 0.5, (p.y + 0.5) * f.factorY - 0.5);
+  };
   for (const auto& pair : knn) {
-    if (pair.size() < 2 || pair[0].distance >= kRatio * pair[1].distance) continue;
-    const cv::Point2f& a = l.points[pair[0].queryIdx].pt;
-    const cv::Point2f& b = r.points[pair[0].trainIdx].pt;
-    matches.push_back(Match{(a.x + 0.5) * l.factorX - 0.5, (a.y + 0.5) * l.factorY - 0.5, (b.x + 0.5) * r.factorX - 0.5,
-                            (b.y + 0.5) * r.factorY - 0.5});
+    if (pair.size() < 2) continue;
+    const cv::Point2d a = full(l.points[pair[0].queryIdx].pt, l);
+    const cv::Point2d b = full(r.points[pair[0].trainIdx].pt, r);
+    if (pair[0].distance >= kRatio * pair[1].distance) {
+      const cv::Point2d c = full(r.points[pair[1].trainIdx].pt, r);
+      ambiguous.push_back(Ambiguous{a.x, a.y, b.x, b.y, c.x, c.y});
+      continue;
+    }
+    matches.push_back(Match{a.x, a.y, b.x, b.y});
   }
 }
 
@@ -125,7 +146,7 @@ bool SolveLinear(const std::vector<std::array<double, 3>>& rows, const std::vect
 // The row of one view's match as a linear function of the other view's
 // position: RANSAC on three points, then least squares on the consistent
 // ones. `turnLeft` puts the turn and scale on the left view.
-bool FitOneTurn(const std::vector<Centred>& points, bool turnLeft, double threshold, Fit& fit) {
+bool FitOneTurn(const std::vector<Centred>& points, bool turnLeft, double threshold, std::array<double, 3>& line) {
   std::vector<std::array<double, 3>> rows;
   rows.reserve(points.size());
   for (const Centred& m : points)
@@ -157,16 +178,138 @@ bool FitOneTurn(const std::vector<Centred>& points, bool turnLeft, double thresh
     if (in.size() < 3) return false;
     best = std::move(in);
   }
-  // t = s·sin(a)·u + s·cos(a)·w + c
+  line = s;
+  return true;
+}
+
+// The tilt and scale of a row line t = p·u + q·w + c of the turned view.
+Fit LineFit(bool turnLeft, const std::array<double, 3>& s) {
+  // t = k·sin(a)·u + k·cos(a)·w + c
   const double scale = std::hypot(s[0], s[1]);
   const double angle = std::atan2(s[0], s[1]);
-  if (turnLeft) {
-    fit = Fit{angle, 0.0, scale, s[2]};
-  } else {
-    // sR·y(R(aR)·r) + c = y(l), divided by sR.
-    fit = Fit{0.0, angle, 1.0 / scale, -s[2] / scale};
+  if (turnLeft) return Fit{angle, 0.0, scale, s[2]};
+  // kR·y(R(aR)·r) + c = y(l), divided by kR.
+  return Fit{0.0, angle, 1.0 / scale, -s[2] / scale};
+}
+
+// A match as a row line's terms: the turned view's position (u, w), the
+// other view's row t, and the match's weight.
+struct Row {
+  double u, w, t, weight;
+};
+
+Row MakeRow(const Centred& m, bool turnLeft, double weight) {
+  return turnLeft ? Row{m.lx, m.ly, m.ry, weight} : Row{m.rx, m.ry, m.ly, weight};
+}
+
+// Values with weights: the shortest interval holding half the weight. Its
+// half-width is the weighted median distance from its middle, the smallest
+// such median over all middles.
+struct HalfInterval {
+  double halfWidth = 0.0;
+  double middle = 0.0;
+};
+
+HalfInterval ShortestHalf(std::vector<std::pair<double, double>>& values) {
+  HalfInterval best{std::numeric_limits<double>::infinity(), 0.0};
+  if (values.empty()) return HalfInterval{};
+  std::sort(values.begin(), values.end());
+  double total = 0.0;
+  for (const auto& v : values) total += v.second;
+  double held = 0.0;
+  std::size_t end = 0;  // one past the interval
+  for (std::size_t begin = 0; begin < values.size(); ++begin) {
+    while (end < values.size() && held < total / 2) held += values[end++].second;
+    if (held < total / 2) break;
+    const double width = values[end - 1].first - values[begin].first;
+    if (width < 2 * best.halfWidth) best = HalfInterval{width / 2, (values[begin].first + values[end - 1].first) / 2};
+    held -= values[begin].second;
   }
+  return best;
+}
+
+double WeightedMedian(std::vector<std::pair<double, double>> values) {
+  if (values.empty()) return 0.0;
+  std::sort(values.begin(), values.end());
+  double total = 0.0;
+  for (const auto& v : values) total += v.second;
+  double held = 0.0;
+  for (const auto& v : values) {
+    held += v.second;
+    if (held >= total / 2) return v.first;
+  }
+  return values.back().first;
+}
+
+HalfInterval RowSpread(const std::vector<Row>& rows, double p, double q,
+                       std::vector<std::pair<double, double>>& scratch) {
+  scratch.clear();
+  for (const Row& r : rows) scratch.emplace_back(r.t - p * r.u - q * r.w, r.weight);
+  return ShortestHalf(scratch);
+}
+
+// Weighted least squares of the row line.
+bool WeightedLine(const std::vector<Row>& rows, std::array<double, 3>& line) {
+  cv::Matx33d ata = cv::Matx33d::zeros();
+  cv::Vec3d atb(0, 0, 0);
+  for (const Row& r : rows) {
+    const cv::Vec3d a(r.u, r.w, 1.0);
+    ata += r.weight * (a * a.t());
+    atb += r.weight * r.t * a;
+  }
+  cv::Vec3d x;
+  if (rows.size() < 3 || !cv::solve(ata, atb, x, cv::DECOMP_CHOLESKY)) return false;
+  if (!std::isfinite(x[0]) || !std::isfinite(x[1]) || !std::isfinite(x[2])) return false;
+  line = {x[0], x[1], x[2]};
   return true;
+}
+
+// The row line that leaves the smallest weighted median distance of the
+// rows from it: what is seen of a pair is how far most of it is off, and a
+// lens's distortion or a toe-in's keystone bends the rows away from any
+// line at the frame's edges. A pattern search of the slopes from each
+// start, the offset the middle of the shortest half.
+std::array<double, 3> MostRowsOnALine(const std::vector<Row>& rows, const std::vector<std::array<double, 3>>& starts,
+                                      double* spread = nullptr) {
+  std::vector<std::pair<double, double>> scratch;
+  std::array<double, 3> best{0.0, 1.0, 0.0};
+  double bestSpread = std::numeric_limits<double>::infinity();
+  for (const auto& start : starts) {
+    double p = start[0], q = start[1];
+    HalfInterval at = RowSpread(rows, p, q, scratch);
+    for (double step = 1e-3; step > 5e-7; step /= 2) {
+      for (bool moved = true; moved;) {
+        moved = false;
+        for (const auto& [dp, dq] : {std::pair{step, 0.0}, {-step, 0.0}, {0.0, step}, {0.0, -step}}) {
+          const HalfInterval there = RowSpread(rows, p + dp, q + dq, scratch);
+          if (there.halfWidth < at.halfWidth) {
+            at = there;
+            p += dp;
+            q += dq;
+            moved = true;
+          }
+        }
+      }
+    }
+    if (at.halfWidth < bestSpread) {
+      bestSpread = at.halfWidth;
+      best = {p, q, at.middle};
+    }
+  }
+  if (spread) *spread = bestSpread;
+  return best;
+}
+
+// Each match weighs the inverse of the matches in its cell of a grid over
+// the left frame, so a textured corner does not outweigh the rest of the
+// picture: the fit serves the whole frame.
+constexpr int kCellsAcross = 8;
+constexpr int kCellsDown = 6;
+
+int CellOf(double x, double y, FrameSize size) {
+  const int cx = std::clamp(static_cast<int>((x + 0.5) * kCellsAcross / size.width), 0, kCellsAcross - 1);
+  const int cy = std::clamp(static_cast<int>((y + 0.5) * kCellsDown / size.height), 0, kCellsDown - 1);
+  return cy * kCellsAcross + cx;
 }
 
 // For fixed tilts the scale and offset are linear: least squares over `in`.
@@ -231,15 +374,6 @@ std::vector<int> Consistent(const std::vector<Centred>& points, const Fit& fit, 
   return in;
 }
 
-double MedianAbsResidual(const std::vector<Centred>& points, const std::vector<int>& in, const Fit& fit) {
-  std::vector<double> r;
-  r.reserve(in.size());
-  for (int i : in) r.push_back(std::fabs(fit.Residual(points[i])));
-  if (r.empty()) return 0.0;
-  std::nth_element(r.begin(), r.begin() + r.size() / 2, r.end());
-  return r[r.size() / 2];
-}
-
 double Percentile(std::vector<double> values, double p) {
   if (values.empty()) return 0.0;
   std::sort(values.begin(), values.end());
@@ -260,7 +394,10 @@ std::string Fixed(double value, int decimals) {
 }  // namespace
 
 std::string AlignmentProposal::Summary() const {
-  return std::to_string(matches) + " matches, " + Fixed(verticalDisparity, 2) + " px vertical disparity left";
+  std::string text =
+      std::to_string(matches) + " matches, " + Fixed(verticalDisparity, 2) + " px vertical disparity left";
+  for (const std::string& caution : cautions) text += "; " + caution;
+  return text;
 }
 
 CanvasMapping::CanvasMapping(FrameSize left, FrameSize right, const AlignmentProposal& p, bool autoCrop)
@@ -299,13 +436,14 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const FrameSize leftSize{pairs[0].first.width, pairs[0].first.height};
   const FrameSize rightSize{pairs[0].second.width, pairs[0].second.height};
   std::vector<Match> matches;
+  std::vector<Ambiguous> ambiguous;
   for (const auto& [left, right] : pairs) {
     CheckFrame(left, "left");
     CheckFrame(right, "right");
     if (left.width != leftSize.width || left.height != leftSize.height || right.width != rightSize.width ||
         right.height != rightSize.height)
       throw TandemixError("The frames to align differ in size from the first pair.");
-    MatchPair(left, right, matches);
+    MatchPair(left, right, matches, ambiguous);
   }
 
   AlignmentProposal proposal;
@@ -324,32 +462,107 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const double scaleBack = std::max(1.0, double(std::max(leftSize.width, rightSize.width)) / kWorkWidth);
   const double threshold = 1.0 * scaleBack;
 
-  Fit onLeft, onRight;
-  const bool leftOk = FitOneTurn(points, true, threshold, onLeft);
-  const bool rightOk = FitOneTurn(points, false, threshold, onRight);
-  if (!leftOk && !rightOk) throw TandemixError(tooFew + "0 consistent");
-  Fit fit = leftOk ? onLeft : onRight;
-  if (leftOk && rightOk) {
-    // The turn belongs where it explains the matches: turning the wrong view
-    // mixes the depth (horizontal disparity) into the rows.
-    std::vector<int> either = Consistent(points, onLeft, threshold);
-    for (int i : Consistent(points, onRight, threshold)) either.push_back(i);
-    std::sort(either.begin(), either.end());
-    either.erase(std::unique(either.begin(), either.end()), either.end());
-    fit = MedianAbsResidual(points, either, onRight) < MedianAbsResidual(points, either, onLeft) ? onRight : onLeft;
+  // The weight of each match in a set: the inverse of its cell's count.
+  auto cellWeights = [&](const std::vector<int>& set) {
+    std::vector<double> weight(points.size(), 0.0);
+    std::array<int, kCellsAcross * kCellsDown> count{};
+    for (int i : set) ++count[CellOf(matches[i].lx, matches[i].ly, leftSize)];
+    for (int i : set) weight[i] = 1.0 / count[CellOf(matches[i].lx, matches[i].ly, leftSize)];
+    return weight;
+  };
+  // Matches this far from a row line are wrong matches (or a moving thing),
+  // not the bend of the rows that a lens or a toe-in leaves.
+  const double gate = kGate * threshold;
+  auto near = [&](bool turnLeft, const std::array<double, 3>& line, double within) {
+    std::vector<int> in;
+    for (int i = 0; i < static_cast<int>(points.size()); ++i) {
+      const Row r = MakeRow(points[i], turnLeft, 1.0);
+      if (std::fabs(r.t - line[0] * r.u - line[1] * r.w - line[2]) <= within) in.push_back(i);
+    }
+    return in;
+  };
+  auto rowsOf = [&](bool turnLeft, const std::vector<int>& set, const std::vector<double>& weight) {
+    std::vector<Row> rows;
+    rows.reserve(set.size());
+    for (int i : set) rows.push_back(MakeRow(points[i], turnLeft, weight[i]));
+    return rows;
+  };
+  // RANSAC finds the line most matches agree with; the matches near it,
+  // each weighed by its cell, then give the line most of the frame agrees
+  // with.
+  auto refine = [&](const std::vector<Row>& rows, const std::array<double, 3>& start, double* spread) {
+    std::vector<std::array<double, 3>> starts{start};
+    std::array<double, 3> weighted;
+    if (WeightedLine(rows, weighted)) starts.push_back(weighted);
+    return MostRowsOnALine(rows, starts, spread);
+  };
+
+  struct Candidate {
+    bool ok = false;
+    std::array<double, 3> line{};
+    double spread = std::numeric_limits<double>::infinity();
+  };
+  std::array<Candidate, 2> placed;  // the turn on the left view, on the right one
+  for (int k = 0; k < 2; ++k) {
+    const bool turnLeft = k == 0;
+    std::array<double, 3> found;
+    if (!FitOneTurn(points, turnLeft, threshold, found)) continue;
+    const std::vector<int> set = near(turnLeft, found, gate);
+    if (set.size() < 3) continue;
+    placed[k].line = refine(rowsOf(turnLeft, set, cellWeights(set)), found, &placed[k].spread);
+    placed[k].ok = true;
   }
-  std::vector<int> in = Consistent(points, fit, threshold);
+  if (!placed[0].ok && !placed[1].ok) throw TandemixError(tooFew + "0 consistent");
+  // The turn belongs where it explains the matches: turning the wrong view
+  // mixes the depth (horizontal disparity) into the rows.
+  const bool turnLeft = placed[0].ok && (!placed[1].ok || placed[0].spread <= placed[1].spread);
+  const std::array<double, 3> line = placed[turnLeft ? 0 : 1].line;
+  Fit fit = LineFit(turnLeft, line);
+  std::vector<int> in = near(turnLeft, line, gate);
   if (options_.tilt == TiltPlacement::Split) {
-    fit = FitSplit(points, in, fit.angleLeft - fit.angleRight);
-    in = Consistent(points, fit, threshold);
+    fit = FitSplit(points, Consistent(points, fit, threshold), fit.angleLeft - fit.angleRight);
+    in = Consistent(points, fit, gate);
   }
-  proposal.matches = static_cast<int>(in.size());
+  // The matches on the fitted row, within what the features' placing
+  // explains: those the proposal reports, with their parallax.
+  const std::vector<int> consistent = Consistent(points, fit, threshold);
+  proposal.matches = static_cast<int>(consistent.size());
   if (proposal.matches < options_.minimumMatches) throw TandemixError(tooFew + std::to_string(proposal.matches));
+  const std::vector<double> weight = cellWeights(in);
   const double tiltDegrees = (fit.angleLeft - fit.angleRight) / kDegreesToRadians;
   if (!std::isfinite(fit.scale) || fit.scale < kMinRelativeScale || fit.scale > kMaxRelativeScale ||
       std::fabs(tiltDegrees) > kMaxTiltDegrees)
     throw TandemixError("the matches do not fit one tilt and scale (" + Fixed(tiltDegrees, 2) + " degrees, " +
                         Fixed(fit.scale * 100.0, 1) + " %)");
+
+  // How far the rows stay apart is measured on matches the fit did not
+  // see: the matches split in two halves, each half's rows measured against
+  // the line fitted on the other, so a line that suits the matches it was
+  // made from but not the frame shows.
+  std::vector<std::pair<double, double>> heldOut;  // row difference (right - left), weight
+  {
+    std::mt19937 random(4321);
+    std::vector<int> fold(in.size());
+    for (std::size_t i = 0; i < in.size(); ++i) fold[i] = static_cast<int>(random() & 1u);
+    for (int f = 0; f < 2; ++f) {
+      std::vector<int> train, test;
+      for (std::size_t i = 0; i < in.size(); ++i) (fold[i] == f ? test : train).push_back(in[i]);
+      if (train.size() < 3 || test.empty()) continue;
+      const std::vector<double> trainWeight = cellWeights(train);
+      Fit trained;
+      if (options_.tilt == TiltPlacement::Split) {
+        trained = FitSplit(points, train, fit.angleLeft - fit.angleRight);
+      } else {
+        const std::vector<Row> rows = rowsOf(turnLeft, train, trainWeight);
+        std::array<double, 3> start;
+        if (!WeightedLine(rows, start)) continue;
+        trained = LineFit(turnLeft, MostRowsOnALine(rows, {start}));
+      }
+      for (int i : test) heldOut.emplace_back(-trained.Residual(points[i]), weight[i]);
+    }
+    if (heldOut.size() < in.size() / 2)  // too few to split: the fit's own
+      for (int i : in) heldOut.emplace_back(-fit.Residual(points[i]), weight[i]);
+  }
 
   // A correction that moves no pixel by a tenth of a pixel is left out:
   // the view is not resampled for nothing.
@@ -381,27 +594,53 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   };
   std::vector<double> dx, dy;
   disparities(CanvasMapping(leftSize, rightSize, proposal, options_.autoCrop), dx, dy);
-  const double rowOffset = Percentile(dy, 0.5);
+  std::vector<std::pair<double, double>> rowsWeighted;
+  for (std::size_t k = 0; k < in.size(); ++k) rowsWeighted.emplace_back(dy[k], weight[in[k]]);
+  const double rowOffset = ShortestHalf(rowsWeighted).middle;
   proposal.shiftV = RoundHalfEven(rowOffset);
   proposal.shiftVRemainder = rowOffset - proposal.shiftV;
-  std::vector<double> spread;
-  for (double d : dy) spread.push_back(std::fabs(d - rowOffset));
-  proposal.fitDisparity = Percentile(spread, 0.5);
   const double windowAt = options_.window == StereoWindow::Near     ? kPercentileNear
                           : options_.window == StereoWindow::Median ? 0.5
                                                                     : kPercentileFar;
   proposal.shiftH = RoundHalfEven(Percentile(dx, windowAt));
 
+  // The held-out rows, centred as the fit centres them, without and with
+  // the whole-pixel shift.
+  std::vector<std::pair<double, double>> spread = heldOut;
+  const double heldOutMiddle = ShortestHalf(spread).middle;
+  spread = heldOut;
+  for (auto& d : spread) d.first = std::fabs(d.first - heldOutMiddle);
+  proposal.fitDisparity = WeightedMedian(spread);
+  spread = heldOut;
+  for (auto& d : spread) d.first = std::fabs(d.first - heldOutMiddle + proposal.shiftVRemainder);
+  proposal.verticalDisparity = WeightedMedian(spread);
+
   const CanvasMapping applied(leftSize, rightSize, proposal, options_.autoCrop);
-  disparities(applied, dx, dy);
-  for (double& d : dy) d = std::fabs(d);
-  proposal.canvasMatches.reserve(in.size());
-  for (int i : in) {
+  proposal.canvasMatches.reserve(consistent.size());
+  for (int i : consistent) {
     const Match& m = matches[i];
     proposal.canvasMatches.push_back(CanvasMatch{applied.Left({m.lx, m.ly}), applied.Right({m.rx, m.ry})});
   }
-  proposal.verticalDisparity = Percentile(dy, 0.5);
   proposal.confidence = double(proposal.matches) / proposal.candidates;
+
+  // What makes the proposal less sure, in words.
+  if (proposal.matches < kFewMatches) proposal.cautions.push_back("few matches");
+  std::array<int, kCellsAcross * kCellsDown> count{};
+  for (int i : consistent) ++count[CellOf(matches[i].lx, matches[i].ly, leftSize)];
+  const int occupied = static_cast<int>(std::count_if(count.begin(), count.end(), [](int c) { return c > 0; }));
+  if (occupied < kCellsAcross * kCellsDown / 4) proposal.cautions.push_back("matches clustered in one area");
+  // Refused features whose two candidates both sit on the fitted row, apart
+  // along it: a pattern that repeats across the view.
+  int repeating = 0;
+  for (const Ambiguous& a : ambiguous) {
+    const Centred one{a.lx - leftSize.width / 2, a.ly - leftSize.height / 2, a.r1x - rightSize.width / 2,
+                      a.r1y - rightSize.height / 2};
+    const Centred two{one.lx, one.ly, a.r2x - rightSize.width / 2, a.r2y - rightSize.height / 2};
+    if (std::fabs(fit.Residual(one)) <= gate && std::fabs(fit.Residual(two)) <= gate &&
+        std::fabs(a.r1x - a.r2x) > 2 * threshold)
+      ++repeating;
+  }
+  if (repeating > proposal.matches) proposal.cautions.push_back("a repeating pattern dominates");
   return proposal;
 }
 

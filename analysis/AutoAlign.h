@@ -66,8 +66,10 @@ struct AlignmentProposal {
   // What was found.
   int candidates = 0;  // ratio-tested matches over all frames
   int matches = 0;     // matches consistent with the fit
-  // Median |vertical disparity| of the consistent matches with the proposal
-  // applied, in canvas pixels.
+  // Median |vertical disparity| left with the proposal applied, in canvas
+  // pixels, measured on matches the fit did not see (each half of the
+  // matches against the fit made from the other half) and weighted so that
+  // every area of the frame counts alike.
   double verticalDisparity = 0.0;
   // The same for the estimated transform before the shift is rounded to
   // whole pixels: how well the tilt and scale fit. The compositor centres
@@ -81,8 +83,12 @@ struct AlignmentProposal {
   double confidence = 0.0;
   // The matches consistent with the fit, on the canvas.
   std::vector<CanvasMatch> canvasMatches;
+  // Why the proposal may be off, in words: "few matches", "matches
+  // clustered in one area", "a repeating pattern dominates".
+  std::vector<std::string> cautions;
 
-  // "412 matches, 0.3 px vertical disparity left".
+  // "412 matches, 0.30 px vertical disparity left", then the cautions
+  // ("; few matches").
   std::string Summary() const;
 };
 

@@ -46,10 +46,10 @@ RigErrors Rig(int width, int height, double fov, double baseline, double focalRa
 
 const std::vector<RigCase>& Cases() {
   static const std::vector<RigCase> cases{
-      {"hd_2pc", Rig(1920, 1080, 60, 0.065, 1.02, 0.6, 0.4, 0.25, 3, -0.06, -0.05), 2, 12},
-      {"hd_3pc_wide", Rig(1920, 1080, 66, 0.10, 0.97, 1.0, -0.8, -0.35, -4, -0.09, -0.08), 2, 12},
-      {"vga_4pc", Rig(640, 480, 55, 0.065, 1.04, 0.4, 0.6, 0.3, 2, -0.04, -0.05), 3, 5},
-      {"vga_1pc", Rig(640, 480, 60, 0.08, 0.99, 0.8, -0.3, -0.5, -1, -0.08, -0.07), 3, 5},
+      {"hd_2pc", Rig(1920, 1080, 60, 0.065, 1.02, 0.6, 0.4, 0.25, 3, -0.06, -0.05), 2, 16},
+      {"hd_3pc_wide", Rig(1920, 1080, 66, 0.10, 0.97, 1.0, -0.8, -0.35, -4, -0.09, -0.08), 2, 16},
+      {"vga_4pc", Rig(640, 480, 55, 0.065, 1.04, 0.4, 0.6, 0.3, 2, -0.04, -0.05), 3, 7},
+      {"vga_1pc", Rig(640, 480, 60, 0.08, 0.99, 0.8, -0.3, -0.5, -1, -0.08, -0.07), 3, 7},
   };
   return cases;
 }
@@ -155,7 +155,7 @@ double BestSimilarityResidual(const RigPair& pair, const AlignmentProposal& prop
     }
     cv::solve(ata, atb, s, cv::DECOMP_CHOLESKY);
     starts.push_back({s[0], s[1]});
-    for (int i = 0; i < 200; ++i) {
+    for (int i = 0; i < 60; ++i) {
       const cv::Vec3d& a = rows[rng.uniform(0, static_cast<int>(rows.size()))];
       const cv::Vec3d& b = rows[rng.uniform(0, static_cast<int>(rows.size()))];
       const cv::Vec3d& c = rows[rng.uniform(0, static_cast<int>(rows.size()))];
