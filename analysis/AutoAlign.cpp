@@ -51,6 +51,7 @@ struct Ambiguous {
 struct Features {
   std::vector<cv::KeyPoint> points;
   cv::Mat descriptors;
+  cv::Mat grey;                         // the full frame, 32-bit float
   double factorX = 1.0, factorY = 1.0;  // working copy to full frame
 };
 
@@ -58,6 +59,7 @@ void Detect(const FrameBGR& frame, Features& out) {
   const cv::Mat bgr(frame.height, frame.width, CV_8UC3, const_cast<std::uint8_t*>(frame.pixels.data()), frame.Stride());
   cv::Mat grey;
   cv::cvtColor(bgr, grey, cv::COLOR_BGR2GRAY);
+  grey.convertTo(out.grey, CV_32F);
   if (grey.cols > kWorkWidth) {
     const int height = std::max(1, static_cast<int>(std::lround(grey.rows * double(kWorkWidth) / grey.cols)));
     cv::Mat small;
@@ -73,6 +75,47 @@ void Detect(const FrameBGR& frame, Features& out) {
 void CheckFrame(const FrameBGR& frame, const char* name) {
   if (frame.Empty() || frame.pixels.size() < frame.Stride() * static_cast<std::size_t>(frame.height))
     throw TandemixError(std::string("The ") + name + " frame is empty.");
+}
+
+// A feature's place comes from the reduced copy and from the scale it was
+// found at, a good part of a full-frame pixel off; the rows of a real rig
+// differ by about as much. The right view's place is refined on the full
+// frames: the left view's patch around the point is looked for within a
+// few pixels, and the peak of the normalised correlation is placed between
+// pixels by a parabola through it and its neighbours. A match whose patch
+// is not found (flat, or unlike) keeps its place.
+constexpr int kPatchRadius = 8;
+constexpr int kSearchRadius = 3;
+constexpr double kPatchLikeness = 0.8;
+
+bool RefineRight(const cv::Mat& left, const cv::Mat& right, cv::Point2d a, cv::Point2d& b) {
+  const int patch = 2 * kPatchRadius + 1, area = patch + 2 * kSearchRadius;
+  const int margin = kPatchRadius + kSearchRadius + 2;
+  if (a.x < margin || a.y < margin || a.x > left.cols - 1 - margin || a.y > left.rows - 1 - margin) return false;
+  if (b.x < margin || b.y < margin || b.x > right.cols - 1 - margin || b.y > right.rows - 1 - margin) return false;
+  cv::Mat templ, search, score;
+  cv::getRectSubPix(left, cv::Size(patch, patch), cv::Point2f(static_cast<float>(a.x), static_cast<float>(a.y)), templ);
+  const cv::Point2d centre(std::round(b.x), std::round(b.y));
+  cv::getRectSubPix(right, cv::Size(area, area),
+                    cv::Point2f(static_cast<float>(centre.x), static_cast<float>(centre.y)), search);
+  cv::Scalar mean, deviation;
+  cv::meanStdDev(templ, mean, deviation);
+  if (deviation[0] < 2.0) return false;
+  cv::matchTemplate(search, templ, score, cv::TM_CCOEFF_NORMED);
+  double best = 0;
+  cv::Point at;
+  cv::minMaxLoc(score, nullptr, &best, nullptr, &at);
+  if (best < kPatchLikeness || at.x == 0 || at.y == 0 || at.x == score.cols - 1 || at.y == score.rows - 1) return false;
+  auto vertex = [](float before, float peak, float after) {
+    const double d = before - 2.0 * peak + after;
+    return d < 0 ? 0.5 * (before - after) / d : 0.0;
+  };
+  const double dx =
+      vertex(score.at<float>(at.y, at.x - 1), score.at<float>(at.y, at.x), score.at<float>(at.y, at.x + 1));
+  const double dy =
+      vertex(score.at<float>(at.y - 1, at.x), score.at<float>(at.y, at.x), score.at<float>(at.y + 1, at.x));
+  b = cv::Point2d(centre.x + at.x - kSearchRadius + dx, centre.y + at.y - kSearchRadius + dy);
+  return true;
 }
 
 // Ratio-tested matches of one pair, in full-frame pixels, and the refused
@@ -97,11 +140,15 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     const cv::Point2d a = full(l.points[pair[0].queryIdx].pt, l);
     const cv::Point2d b = full(r.points[pair[0].trainIdx].pt, r);
     if (pair[0].distance >= kRatio * pair[1].distance) {
-      const cv::Point2d c = full(r.points[pair[1].trainIdx].pt, r);
-      ambiguous.push_back(Ambiguous{a.x, a.y, b.x, b.y, c.x, c.y});
+      cv::Point2d one = b, two = full(r.points[pair[1].trainIdx].pt, r);
+      RefineRight(l.grey, r.grey, a, one);
+      RefineRight(l.grey, r.grey, a, two);
+      ambiguous.push_back(Ambiguous{a.x, a.y, one.x, one.y, two.x, two.y});
       continue;
     }
-    matches.push_back(Match{a.x, a.y, b.x, b.y});
+    cv::Point2d refined = b;
+    RefineRight(l.grey, r.grey, a, refined);
+    matches.push_back(Match{a.x, a.y, refined.x, refined.y});
   }
 }
 
@@ -451,11 +498,22 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const std::string tooFew = "too few matching points: ";
   if (proposal.candidates < options_.minimumMatches) throw TandemixError(tooFew + std::to_string(proposal.candidates));
 
+  // A feature on a repeating pattern cannot say which repeat it is, but
+  // on a pattern that repeats along the rows both candidates lie on the
+  // row it belongs to: such features count for the rows (never for the
+  // parallax) when a candidate lies on the fitted row. Tiles, fences and
+  // brick walls then weigh in for the part of the frame they fill.
+  const int firstRowOnly = static_cast<int>(matches.size());
+  for (const Ambiguous& a : ambiguous) {
+    matches.push_back(Match{a.lx, a.ly, a.r1x, a.r1y});
+    matches.push_back(Match{a.lx, a.ly, a.r2x, a.r2y});
+  }
   std::vector<Centred> points;
   points.reserve(matches.size());
   for (const Match& m : matches)
     points.push_back(Centred{m.lx - leftSize.width / 2, m.ly - leftSize.height / 2, m.rx - rightSize.width / 2,
                              m.ry - rightSize.height / 2});
+  const std::vector<Centred> distinct(points.begin(), points.begin() + firstRowOnly);
 
   // Matches farther than this from the fitted row do not count; a feature
   // found on a reduced copy is placed within about a third of its pixel.
@@ -506,7 +564,7 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   for (int k = 0; k < 2; ++k) {
     const bool turnLeft = k == 0;
     std::array<double, 3> found;
-    if (!FitOneTurn(points, turnLeft, threshold, found)) continue;
+    if (!FitOneTurn(distinct, turnLeft, threshold, found)) continue;
     const std::vector<int> set = near(turnLeft, found, gate);
     if (set.size() < 3) continue;
     placed[k].line = refine(rowsOf(turnLeft, set, cellWeights(set)), found, &placed[k].spread);
@@ -520,12 +578,12 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   Fit fit = LineFit(turnLeft, line);
   std::vector<int> in = near(turnLeft, line, gate);
   if (options_.tilt == TiltPlacement::Split) {
-    fit = FitSplit(points, Consistent(points, fit, threshold), fit.angleLeft - fit.angleRight);
+    fit = FitSplit(points, Consistent(distinct, fit, threshold), fit.angleLeft - fit.angleRight);
     in = Consistent(points, fit, gate);
   }
   // The matches on the fitted row, within what the features' placing
   // explains: those the proposal reports, with their parallax.
-  const std::vector<int> consistent = Consistent(points, fit, threshold);
+  const std::vector<int> consistent = Consistent(distinct, fit, threshold);
   proposal.matches = static_cast<int>(consistent.size());
   if (proposal.matches < options_.minimumMatches) throw TandemixError(tooFew + std::to_string(proposal.matches));
   const std::vector<double> weight = cellWeights(in);
