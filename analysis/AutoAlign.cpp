@@ -322,22 +322,24 @@ std::array<double, 3> MostRowsOnALine(const std::vector<Row>& rows, const std::v
   std::array<double, 3> best{0.0, 1.0, 0.0};
   double bestSpread = std::numeric_limits<double>::infinity();
   for (const auto& start : starts) {
-    double p = start[0], q = start[1];
-    HalfInterval at = RowSpread(rows, p, q, scratch);
-    for (double step = 1e-3; step > 5e-7; step /= 2) {
-      for (bool moved = true; moved;) {
-        moved = false;
-        for (const auto& [dp, dq] : {std::pair{step, 0.0}, {-step, 0.0}, {0.0, step}, {0.0, -step}}) {
-          const HalfInterval there = RowSpread(rows, p + dp, q + dq, scratch);
-          if (there.halfWidth < at.halfWidth) {
-            at = there;
-            p += dp;
-            q += dq;
-            moved = true;
-          }
+    // Reweighted least squares with a Gaussian of the residual as the weight
+    // (Welsch's): a smooth count of the rows near the line, its width the
+    // current half-spread.
+    std::array<double, 3> line = start;
+    HalfInterval at = RowSpread(rows, line[0], line[1], scratch);
+    std::vector<Row> weighted = rows;
+    for (int round = 0; round < 6; ++round) {
+      const double width = std::max(at.halfWidth, 0.02);
+      for (int pass = 0; pass < 10; ++pass) {
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+          const double e = (rows[i].t - line[0] * rows[i].u - line[1] * rows[i].w - line[2]) / width;
+          weighted[i].weight = rows[i].weight * std::exp(-0.5 * e * e);
         }
+        if (!WeightedLine(weighted, line)) break;
       }
+      at = RowSpread(rows, line[0], line[1], scratch);
     }
+    const double p = line[0], q = line[1];
     if (at.halfWidth < bestSpread) {
       bestSpread = at.halfWidth;
       best = {p, q, at.middle};

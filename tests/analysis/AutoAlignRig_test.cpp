@@ -204,7 +204,7 @@ TEST_P(RigPairs, ProposalComesWithinAFifthOfTheBestSimilarity) {
   const double best = BestSimilarityResidual(pair, p);
   const double got = TrueResidual(pair, p);
   std::printf("%s: before %.2f px, best similarity %.3f px, proposal %.3f px (ratio %.2f), reported %.3f px, %s\n",
-              c.name, before, best, got, got / best, p.verticalDisparity, p.Summary().c_str());
+              c.name, before, best, got, got / best, p.fitDisparity, p.Summary().c_str());
   // The rig is far off before, and no similarity makes it exact.
   EXPECT_GT(before, 4 * best);
   EXPECT_GT(best, 0.1);
