@@ -41,12 +41,16 @@ struct Match {
   double lx, ly, rx, ry;  // full-frame pixel positions
 };
 
-// A left feature whose two best right candidates were too alike to tell
-// apart (the ratio test refused it): on a repeating pattern both lie on
-// the same row, a period apart.
+// A left feature whose best right candidates were too alike to tell apart
+// (the ratio test refused it): on a repeating pattern they lie a period
+// apart, and at most one of them on the feature's row when the pattern
+// repeats down the view.
 struct Ambiguous {
-  double lx, ly, r1x, r1y, r2x, r2y;
+  double lx, ly;
+  std::vector<cv::Point2d> right;  // the candidates nearly as like as the best
 };
+constexpr int kCandidates = 5;
+constexpr float kAlike = 1.25f;  // of the best candidate's descriptor distance
 
 struct Features {
   std::vector<cv::KeyPoint> points;
@@ -131,7 +135,7 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
   if (l.points.size() < 2 || r.points.size() < 2) return;
   std::vector<std::vector<cv::DMatch>> knn;
   cv::BFMatcher matcher(cv::NORM_L2);
-  matcher.knnMatch(l.descriptors, r.descriptors, knn, 2);
+  matcher.knnMatch(l.descriptors, r.descriptors, knn, kCandidates);
   auto full = [](const cv::Point2f& p, const Features& f) {
     return cv::Point2d((p.x + 0.5) * f.factorX - 0.5, (p.y + 0.5) * f.factorY - 0.5);
   };
@@ -140,10 +144,14 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     const cv::Point2d a = full(l.points[pair[0].queryIdx].pt, l);
     const cv::Point2d b = full(r.points[pair[0].trainIdx].pt, r);
     if (pair[0].distance >= kRatio * pair[1].distance) {
-      cv::Point2d one = b, two = full(r.points[pair[1].trainIdx].pt, r);
-      RefineRight(l.grey, r.grey, a, one);
-      RefineRight(l.grey, r.grey, a, two);
-      ambiguous.push_back(Ambiguous{a.x, a.y, one.x, one.y, two.x, two.y});
+      Ambiguous refused{a.x, a.y, {}};
+      for (const cv::DMatch& candidate : pair) {
+        if (candidate.distance > kAlike * pair[0].distance) break;
+        cv::Point2d c = full(r.points[candidate.trainIdx].pt, r);
+        RefineRight(l.grey, r.grey, a, c);
+        refused.right.push_back(c);
+      }
+      ambiguous.push_back(std::move(refused));
       continue;
     }
     cv::Point2d refined = b;
@@ -506,10 +514,8 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   // parallax) when a candidate lies on the fitted row. Tiles, fences and
   // brick walls then weigh in for the part of the frame they fill.
   const int firstRowOnly = static_cast<int>(matches.size());
-  for (const Ambiguous& a : ambiguous) {
-    matches.push_back(Match{a.lx, a.ly, a.r1x, a.r1y});
-    matches.push_back(Match{a.lx, a.ly, a.r2x, a.r2y});
-  }
+  for (const Ambiguous& a : ambiguous)
+    for (const cv::Point2d& c : a.right) matches.push_back(Match{a.lx, a.ly, c.x, c.y});
   std::vector<Centred> points;
   points.reserve(matches.size());
   for (const Match& m : matches)
@@ -689,15 +695,18 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   for (int i : consistent) ++count[CellOf(matches[i].lx, matches[i].ly, leftSize)];
   const int occupied = static_cast<int>(std::count_if(count.begin(), count.end(), [](int c) { return c > 0; }));
   if (occupied < kCellsAcross * kCellsDown / 4) proposal.cautions.push_back("matches clustered in one area");
-  // Refused features whose two candidates both sit on the fitted row, apart
-  // along it: a pattern that repeats across the view.
+  // Refused features with two candidates on the fitted row, apart along
+  // it: a pattern that repeats across the view.
   int repeating = 0;
   for (const Ambiguous& a : ambiguous) {
-    const Centred one{a.lx - leftSize.width / 2, a.ly - leftSize.height / 2, a.r1x - rightSize.width / 2,
-                      a.r1y - rightSize.height / 2};
-    const Centred two{one.lx, one.ly, a.r2x - rightSize.width / 2, a.r2y - rightSize.height / 2};
-    if (std::fabs(fit.Residual(one)) <= gate && std::fabs(fit.Residual(two)) <= gate &&
-        std::fabs(a.r1x - a.r2x) > 2 * threshold)
+    std::vector<double> onRow;
+    for (const cv::Point2d& c : a.right) {
+      const Centred m{a.lx - leftSize.width / 2, a.ly - leftSize.height / 2, c.x - rightSize.width / 2,
+                      c.y - rightSize.height / 2};
+      if (std::fabs(fit.Residual(m)) <= gate) onRow.push_back(c.x);
+    }
+    if (onRow.size() >= 2 &&
+        *std::max_element(onRow.begin(), onRow.end()) - *std::min_element(onRow.begin(), onRow.end()) > 2 * threshold)
       ++repeating;
   }
   if (repeating > proposal.matches) proposal.cautions.push_back("a repeating pattern dominates");

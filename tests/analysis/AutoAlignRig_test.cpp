@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <cstdlib>
 
 #include "analysis/AutoAlign.h"
 #include "tests/support/RigScene.h"
@@ -205,6 +206,24 @@ TEST_P(RigPairs, ProposalComesWithinAFifthOfTheBestSimilarity) {
   const double got = TrueResidual(pair, p);
   std::printf("%s: before %.2f px, best similarity %.3f px, proposal %.3f px (ratio %.2f), reported %.3f px, %s\n",
               c.name, before, best, got, got / best, p.fitDisparity, p.Summary().c_str());
+  if (getenv("RIGDIAG")) {
+    std::vector<double> dy = TrueRows(pair, p);
+    for (int gy = 0; gy < 4; ++gy) {
+      for (int gx = 0; gx < 6; ++gx) {
+        std::vector<double> cell;
+        int nm = 0;
+        for (std::size_t i = 0; i < pair.truth.size(); ++i) {
+          const auto& l = pair.truth[i].first;
+          if (int(l.x * 6 / pair.left.width) == gx && int(l.y * 4 / pair.left.height) == gy) cell.push_back(dy[i]);
+        }
+        for (const auto& m : p.canvasMatches)
+          if (int(m.left.x * 6 / pair.left.width) == gx && int(m.left.y * 4 / pair.left.height) == gy) ++nm;
+        std::sort(cell.begin(), cell.end());
+        std::printf("%6.2f(%4zu,%3d) ", cell.empty() ? 0 : cell[cell.size() / 2], cell.size(), nm);
+      }
+      std::printf("\n");
+    }
+  }
   // The rig is far off before, and no similarity makes it exact.
   EXPECT_GT(before, 4 * best);
   EXPECT_GT(best, 0.1);

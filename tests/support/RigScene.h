@@ -135,7 +135,8 @@ inline cv::Mat RenderRigView(const std::vector<RigPlane>& planes, const RigCamer
 }
 
 // Repeating textures: square tiles with grout, a fence of upright slats,
-// horizontal boards, bricks in a running bond. `period` is in texels.
+// horizontal boards (with a grain), bricks in a running bond. `period` is in
+// texels.
 enum class Pattern { Tiles, Fence, Boards, Bricks };
 
 inline cv::Mat PatternTexture(Pattern pattern, int width, int height, int period, unsigned seed) {
@@ -161,6 +162,8 @@ inline cv::Mat PatternTexture(Pattern pattern, int width, int height, int period
       }
       break;
     case Pattern::Boards:
+      // Wood has a grain: the boards are alike only in their joints.
+      cv::addWeighted(t, 0.6, TexturedPicture(width, height, seed + 100), 0.4, 0.0, t);
       for (int y = 0; y < height; y += period) {
         cv::rectangle(t, cv::Rect(0, y, width, period / 10 + 1), dark, -1);
         for (int x = period; x < width; x += period * 3) cv::circle(t, cv::Point(x, y + period / 2), 2, dark, -1);
