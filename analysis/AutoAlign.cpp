@@ -22,6 +22,9 @@ namespace {
 // the full frame.
 constexpr int kWorkWidth = 960;
 constexpr int kMaxFeatures = 1500;
+constexpr double kContrast = 0.02;  // SIFT's contrast threshold, half its usual
+constexpr int kAreasAcross = 8;     // features are chosen per area
+constexpr int kAreasDown = 6;
 constexpr float kRatio = 0.75f;  // Lowe's ratio test
 constexpr int kRansacRounds = 400;
 constexpr double kPercentileNear = 0.05;
@@ -72,8 +75,30 @@ void Detect(const FrameBGR& frame, Features& out) {
     out.factorY = double(grey.rows) / small.rows;
     grey = small;
   }
-  cv::Ptr<cv::SIFT> sift = cv::SIFT::create(kMaxFeatures);
-  sift->detectAndCompute(grey, cv::noArray(), out.points, out.descriptors);
+  // The strongest features of each area of the frame, not of the whole
+  // frame: a low-contrast area (a board's grain) would otherwise go without,
+  // and the fit would know nothing of the rows there.
+  cv::Ptr<cv::SIFT> sift = cv::SIFT::create(0, 3, kContrast);
+  std::vector<cv::KeyPoint> found;
+  sift->detect(grey, found);
+  std::sort(found.begin(), found.end(),
+            [](const cv::KeyPoint& a, const cv::KeyPoint& b) { return a.response > b.response; });
+  constexpr int kAreas = kAreasAcross * kAreasDown;
+  std::array<int, kAreas> taken{};
+  std::vector<cv::KeyPoint> rest;
+  for (const cv::KeyPoint& k : found) {
+    const int ax = std::clamp(static_cast<int>(k.pt.x * kAreasAcross / grey.cols), 0, kAreasAcross - 1);
+    const int ay = std::clamp(static_cast<int>(k.pt.y * kAreasDown / grey.rows), 0, kAreasDown - 1);
+    if (taken[ay * kAreasAcross + ax] < kMaxFeatures / kAreas) {
+      ++taken[ay * kAreasAcross + ax];
+      out.points.push_back(k);
+    } else {
+      rest.push_back(k);
+    }
+  }
+  for (std::size_t i = 0; i < rest.size() && out.points.size() < static_cast<std::size_t>(kMaxFeatures); ++i)
+    out.points.push_back(rest[i]);
+  sift->compute(grey, out.points, out.descriptors);
 }
 
 void CheckFrame(const FrameBGR& frame, const char* name) {
@@ -136,6 +161,13 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
   std::vector<std::vector<cv::DMatch>> knn;
   cv::BFMatcher matcher(cv::NORM_L2);
   matcher.knnMatch(l.descriptors, r.descriptors, knn, kCandidates);
+  // A match counts for the parallax only when the left feature is also the
+  // right one's best: a repeat of a pattern that passed the ratio test
+  // seldom is both ways.
+  std::vector<cv::DMatch> back;
+  matcher.match(r.descriptors, l.descriptors, back);
+  std::vector<int> bestLeft(r.points.size(), -1);
+  for (const cv::DMatch& m : back) bestLeft[m.queryIdx] = m.trainIdx;
   auto full = [](const cv::Point2f& p, const Features& f) {
     return cv::Point2d((p.x + 0.5) * f.factorX - 0.5, (p.y + 0.5) * f.factorY - 0.5);
   };
@@ -143,7 +175,7 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     if (pair.size() < 2) continue;
     const cv::Point2d a = full(l.points[pair[0].queryIdx].pt, l);
     const cv::Point2d b = full(r.points[pair[0].trainIdx].pt, r);
-    if (pair[0].distance >= kRatio * pair[1].distance) {
+    if (pair[0].distance >= kRatio * pair[1].distance || bestLeft[pair[0].trainIdx] != pair[0].queryIdx) {
       Ambiguous refused{a.x, a.y, {}};
       for (const cv::DMatch& candidate : pair) {
         if (candidate.distance > kAlike * pair[0].distance) break;
@@ -647,21 +679,19 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   }
 
   // Whole-pixel shifts from where the compositor puts the matches.
-  auto disparities = [&](const CanvasMapping& mapping, std::vector<double>& dx, std::vector<double>& dy) {
-    dx.clear();
-    dy.clear();
-    for (int i : in) {
-      const Match& m = matches[i];
-      const CanvasPoint l = mapping.Left({m.lx, m.ly});
-      const CanvasPoint r = mapping.Right({m.rx, m.ry});
-      dx.push_back(r.x - l.x);
-      dy.push_back(r.y - l.y);
-    }
-  };
-  std::vector<double> dx, dy;
-  disparities(CanvasMapping(leftSize, rightSize, proposal, options_.autoCrop), dx, dy);
+  // Whole-pixel shifts from where the compositor puts the matches: the
+  // rows from all the fit used, the parallax from the distinct matches.
+  const CanvasMapping unshifted(leftSize, rightSize, proposal, options_.autoCrop);
   std::vector<std::pair<double, double>> rowsWeighted;
-  for (std::size_t k = 0; k < in.size(); ++k) rowsWeighted.emplace_back(dy[k], weight[in[k]]);
+  for (int i : in) {
+    const Match& m = matches[i];
+    rowsWeighted.emplace_back(unshifted.Right({m.rx, m.ry}).y - unshifted.Left({m.lx, m.ly}).y, weight[i]);
+  }
+  std::vector<double> dx;
+  for (int i : consistent) {
+    const Match& m = matches[i];
+    dx.push_back(unshifted.Right({m.rx, m.ry}).x - unshifted.Left({m.lx, m.ly}).x);
+  }
   const double rowOffset = ShortestHalf(rowsWeighted).middle;
   proposal.shiftV = RoundHalfEven(rowOffset);
   proposal.shiftVRemainder = rowOffset - proposal.shiftV;
