@@ -38,6 +38,14 @@ struct AutoAlignOptions {
   int minimumMatches = 16;
 };
 
+// A match the fit kept: where a point lies in the captured left and right
+// frames (pixels), and which of the aligned frame pairs it came from.
+struct AlignedMatch {
+  double leftX = 0.0, leftY = 0.0;
+  double rightX = 0.0, rightY = 0.0;
+  int pair = 0;
+};
+
 // The proposal, in the adjustment window's units.
 struct AlignmentProposal {
   double angleLeft = 0.0;     // degrees, positive turns clockwise
@@ -60,6 +68,8 @@ struct AlignmentProposal {
   double fitDisparity = 0.0;
   // Share of the candidates that the fit explains, 0 to 1.
   double confidence = 0.0;
+  // The matches the fit kept (the depth of the scene is measured on them).
+  std::vector<AlignedMatch> inliers;
 
   // "412 matches, 0.3 px vertical disparity left".
   std::string Summary() const;
