@@ -391,8 +391,14 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
                                                                     : kPercentileFar;
   proposal.shiftH = RoundHalfEven(Percentile(dx, windowAt));
 
-  disparities(CanvasMapping(leftSize, rightSize, proposal, options_.autoCrop), dx, dy);
+  const CanvasMapping applied(leftSize, rightSize, proposal, options_.autoCrop);
+  disparities(applied, dx, dy);
   for (double& d : dy) d = std::fabs(d);
+  proposal.canvasMatches.reserve(in.size());
+  for (int i : in) {
+    const Match& m = matches[i];
+    proposal.canvasMatches.push_back(CanvasMatch{applied.Left({m.lx, m.ly}), applied.Right({m.rx, m.ry})});
+  }
   proposal.verticalDisparity = Percentile(dy, 0.5);
   proposal.confidence = double(proposal.matches) / proposal.candidates;
   return proposal;

@@ -38,6 +38,22 @@ struct AutoAlignOptions {
   int minimumMatches = 16;
 };
 
+// Where a point of a view lands on the compositor's canvas when the pair is
+// composed with a proposal: the arithmetic of the compositor's own pixel
+// operations (centres on whole pixels, the resize's 16.16 step).
+struct CanvasPoint {
+  double x = 0.0;
+  double y = 0.0;
+};
+
+// One consistent match with the proposal applied: where the point lies on
+// the canvas in the left view and in the right one. The horizontal parallax
+// is right.x - left.x (negative: nearer than the screen).
+struct CanvasMatch {
+  CanvasPoint left;
+  CanvasPoint right;
+};
+
 // The proposal, in the adjustment window's units.
 struct AlignmentProposal {
   double angleLeft = 0.0;     // degrees, positive turns clockwise
@@ -60,6 +76,8 @@ struct AlignmentProposal {
   double fitDisparity = 0.0;
   // Share of the candidates that the fit explains, 0 to 1.
   double confidence = 0.0;
+  // The matches consistent with the fit, on the canvas.
+  std::vector<CanvasMatch> canvasMatches;
 
   // "412 matches, 0.3 px vertical disparity left".
   std::string Summary() const;
@@ -82,14 +100,6 @@ class AutoAligner {
 
  private:
   AutoAlignOptions options_;
-};
-
-// Where a point of a view lands on the compositor's canvas when the pair is
-// composed with a proposal: the arithmetic of the compositor's own pixel
-// operations (centres on whole pixels, the resize's 16.16 step).
-struct CanvasPoint {
-  double x = 0.0;
-  double y = 0.0;
 };
 
 class CanvasMapping {

@@ -12,16 +12,6 @@
 #include "platform/DefaultVideoServices.h"
 
 namespace tandemix::cli {
-namespace {
-
-FrameBGR Decode(VideoServices& video, const std::string& path, int n) {
-  FrameBGR frame;
-  std::string error;
-  if (!video.DecodeFrame(path, n, frame, error)) throw TandemixError(error);
-  return frame;
-}
-
-}  // namespace
 
 int Align(const Args& args) {
   return RunCommand("align", [&] {
@@ -78,7 +68,7 @@ int Align(const Args& args) {
       chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
     }
     std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
-    for (int n : chosen) pairs.emplace_back(Decode(video, files[0], n), Decode(video, files[1], n));
+    for (int n : chosen) pairs.emplace_back(video.DecodeFrame(files[0], n), video.DecodeFrame(files[1], n));
 
     const AlignmentProposal p = AutoAligner(options).Align(pairs);
     std::printf("--angle-left %s --angle-right %s --scale-left %s --scale-right %s --shift-h %d --shift-v %d\n",

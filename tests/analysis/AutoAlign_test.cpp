@@ -115,6 +115,19 @@ TEST(AutoAlignWindow, NearMedianAndFarPointsComeToTheScreen) {
   EXPECT_EQ(median.angleRight, 0.0);
   EXPECT_EQ(median.scaleLeft, 100.0);
   EXPECT_EQ(median.scaleRight, 100.0);
+
+  // The kept matches on the canvas: one per consistent match, on the same
+  // row, and their parallaxes span the scene's depths moved by the shift.
+  ASSERT_EQ(static_cast<int>(median.canvasMatches.size()), median.matches);
+  int background = 0, front = 0;
+  for (const CanvasMatch& m : median.canvasMatches) {
+    EXPECT_NEAR(m.right.y, m.left.y, 1.0);
+    const double parallax = m.right.x - m.left.x + median.shiftH;  // back to the views' own
+    if (std::fabs(parallax + 4) < 1.0) ++background;
+    if (std::fabs(parallax + 26) < 1.0) ++front;
+  }
+  EXPECT_GT(background, median.matches / 4);
+  EXPECT_GT(front, 10);
 }
 
 TEST(AutoAlignFrames, SeveralPairsAreFittedTogether) {
