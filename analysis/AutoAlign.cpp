@@ -34,6 +34,7 @@ constexpr double kImperceptible = 0.1;
 
 struct Match {
   double lx, ly, rx, ry;  // full-frame pixel positions
+  int pair;               // which frame pair
 };
 
 struct Features {
@@ -64,7 +65,7 @@ void CheckFrame(const FrameBGR& frame, const char* name) {
 }
 
 // Ratio-tested matches of one pair, in full-frame pixels.
-void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& matches) {
+void MatchPair(const FrameBGR& left, const FrameBGR& right, int pairIndex, std::vector<Match>& matches) {
   std::array<Features, 2> features;
   cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& range) {
     for (int i = range.start; i < range.end; ++i) Detect(i == 0 ? left : right, features[i]);
@@ -80,7 +81,7 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     const cv::Point2f& a = l.points[pair[0].queryIdx].pt;
     const cv::Point2f& b = r.points[pair[0].trainIdx].pt;
     matches.push_back(Match{(a.x + 0.5) * l.factorX - 0.5, (a.y + 0.5) * l.factorY - 0.5, (b.x + 0.5) * r.factorX - 0.5,
-                            (b.y + 0.5) * r.factorY - 0.5});
+                            (b.y + 0.5) * r.factorY - 0.5, pairIndex});
   }
 }
 
@@ -299,13 +300,14 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const FrameSize leftSize{pairs[0].first.width, pairs[0].first.height};
   const FrameSize rightSize{pairs[0].second.width, pairs[0].second.height};
   std::vector<Match> matches;
-  for (const auto& [left, right] : pairs) {
+  for (std::size_t index = 0; index < pairs.size(); ++index) {
+    const auto& [left, right] = pairs[index];
     CheckFrame(left, "left");
     CheckFrame(right, "right");
     if (left.width != leftSize.width || left.height != leftSize.height || right.width != rightSize.width ||
         right.height != rightSize.height)
       throw TandemixError("The frames to align differ in size from the first pair.");
-    MatchPair(left, right, matches);
+    MatchPair(left, right, static_cast<int>(index), matches);
   }
 
   AlignmentProposal proposal;
@@ -401,6 +403,11 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   }
   proposal.verticalDisparity = Percentile(dy, 0.5);
   proposal.confidence = double(proposal.matches) / proposal.candidates;
+  proposal.inliers.reserve(in.size());
+  for (int i : in) {
+    const Match& m = matches[i];
+    proposal.inliers.push_back(AlignedMatch{m.lx, m.ly, m.rx, m.ry, m.pair});
+  }
   return proposal;
 }
 
