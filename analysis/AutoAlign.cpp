@@ -42,6 +42,7 @@ constexpr int kFewMatches = 60;
 
 struct Match {
   double lx, ly, rx, ry;  // full-frame pixel positions
+  int pair;               // which frame pair
 };
 
 // A left feature whose best right candidates were too alike to tell apart
@@ -50,6 +51,7 @@ struct Match {
 // repeats down the view.
 struct Ambiguous {
   double lx, ly;
+  int pair;
   std::vector<cv::Point2d> right;  // the candidates nearly as like as the best
 };
 constexpr int kCandidates = 5;
@@ -149,7 +151,7 @@ bool RefineRight(const cv::Mat& left, const cv::Mat& right, cv::Point2d a, cv::P
 
 // Ratio-tested matches of one pair, in full-frame pixels, and the refused
 // ones with their two candidates.
-void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& matches,
+void MatchPair(const FrameBGR& left, const FrameBGR& right, int pairIndex, std::vector<Match>& matches,
                std::vector<Ambiguous>& ambiguous) {
   std::array<Features, 2> features;
   cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& range) {
@@ -176,7 +178,7 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     const cv::Point2d a = full(l.points[pair[0].queryIdx].pt, l);
     const cv::Point2d b = full(r.points[pair[0].trainIdx].pt, r);
     if (pair[0].distance >= kRatio * pair[1].distance || bestLeft[pair[0].trainIdx] != pair[0].queryIdx) {
-      Ambiguous refused{a.x, a.y, {}};
+      Ambiguous refused{a.x, a.y, pairIndex, {}};
       for (const cv::DMatch& candidate : pair) {
         if (candidate.distance > kAlike * pair[0].distance) break;
         cv::Point2d c = full(r.points[candidate.trainIdx].pt, r);
@@ -188,7 +190,7 @@ void MatchPair(const FrameBGR& left, const FrameBGR& right, std::vector<Match>& 
     }
     cv::Point2d refined = b;
     RefineRight(l.grey, r.grey, a, refined);
-    matches.push_back(Match{a.x, a.y, refined.x, refined.y});
+    matches.push_back(Match{a.x, a.y, refined.x, refined.y, pairIndex});
   }
 }
 
@@ -526,13 +528,14 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const FrameSize rightSize{pairs[0].second.width, pairs[0].second.height};
   std::vector<Match> matches;
   std::vector<Ambiguous> ambiguous;
-  for (const auto& [left, right] : pairs) {
+  for (std::size_t index = 0; index < pairs.size(); ++index) {
+    const auto& [left, right] = pairs[index];
     CheckFrame(left, "left");
     CheckFrame(right, "right");
     if (left.width != leftSize.width || left.height != leftSize.height || right.width != rightSize.width ||
         right.height != rightSize.height)
       throw TandemixError("The frames to align differ in size from the first pair.");
-    MatchPair(left, right, matches, ambiguous);
+    MatchPair(left, right, static_cast<int>(index), matches, ambiguous);
   }
 
   AlignmentProposal proposal;
@@ -547,7 +550,7 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   // brick walls then weigh in for the part of the frame they fill.
   const int firstRowOnly = static_cast<int>(matches.size());
   for (const Ambiguous& a : ambiguous)
-    for (const cv::Point2d& c : a.right) matches.push_back(Match{a.lx, a.ly, c.x, c.y});
+    for (const cv::Point2d& c : a.right) matches.push_back(Match{a.lx, a.ly, c.x, c.y, a.pair});
   std::vector<Centred> points;
   points.reserve(matches.size());
   for (const Match& m : matches)
@@ -718,6 +721,11 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
     proposal.canvasMatches.push_back(CanvasMatch{applied.Left({m.lx, m.ly}), applied.Right({m.rx, m.ry})});
   }
   proposal.confidence = double(proposal.matches) / proposal.candidates;
+  proposal.inliers.reserve(consistent.size());
+  for (int i : consistent) {
+    const Match& m = matches[i];
+    proposal.inliers.push_back(AlignedMatch{m.lx, m.ly, m.rx, m.ry, m.pair});
+  }
 
   // What makes the proposal less sure, in words.
   if (proposal.matches < kFewMatches) proposal.cautions.push_back("few matches");

@@ -38,6 +38,14 @@ struct AutoAlignOptions {
   int minimumMatches = 16;
 };
 
+// A match the fit kept: where a point lies in the captured left and right
+// frames (pixels), and which of the aligned frame pairs it came from.
+struct AlignedMatch {
+  double leftX = 0.0, leftY = 0.0;
+  double rightX = 0.0, rightY = 0.0;
+  int pair = 0;
+};
+
 // Where a point of a view lands on the compositor's canvas when the pair is
 // composed with a proposal: the arithmetic of the compositor's own pixel
 // operations (centres on whole pixels, the resize's 16.16 step).
@@ -81,6 +89,9 @@ struct AlignmentProposal {
   double shiftVRemainder = 0.0;
   // Share of the candidates that the fit explains, 0 to 1.
   double confidence = 0.0;
+  // The matches the fit kept, in the captured frames (the depth of the
+  // scene is measured on them for any alignment).
+  std::vector<AlignedMatch> inliers;
   // The matches consistent with the fit, on the canvas.
   std::vector<CanvasMatch> canvasMatches;
   // Why the proposal may be off, in words: "few matches", "matches

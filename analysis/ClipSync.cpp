@@ -140,10 +140,6 @@ Peak BestLag(const std::vector<double>& scores, int maxLag, int apart) {
   return peak;
 }
 
-void Require(bool ok, const std::string& error) {
-  if (!ok) throw TandemixError(error);
-}
-
 std::string TooShort(double seconds) {
   char text[160];
   std::snprintf(text, sizeof text, "the clips are too short to sync: they must share at least %.0f seconds", seconds);
@@ -176,11 +172,9 @@ SyncResult FindSync(const std::string& left, const std::string& right, ClipSigna
   if (!(options.maxOffsetSeconds > 0.0) || !(options.analysisSeconds > 0.0) || options.sampleRate < 100)
     throw TandemixError("The sync needs a positive largest offset and analysis time.");
   const double span = options.analysisSeconds + options.maxOffsetSeconds;
-  std::string error;
 
   // The left clip's frame rate counts the frames of the offset.
-  MotionTrack leftMotion, rightMotion;
-  Require(source.Motion(left, 1, leftMotion, error), error);
+  MotionTrack leftMotion = source.Motion(left, 1);
   const double rate = leftMotion.rate > 0.0 ? leftMotion.rate : 25.0;
   if (rate > kMaxRate || rate < 1.0 / kMaxRate) {
     char text[200];
@@ -191,10 +185,14 @@ SyncResult FindSync(const std::string& left, const std::string& right, ClipSigna
   }
 
   SoundTrack leftSound, rightSound;
-  std::string soundError;
-  const bool sound = source.Sound(left, options.sampleRate, span, leftSound, soundError) &&
-                     source.Sound(right, options.sampleRate, span, rightSound, soundError) &&
-                     Rms(leftSound.samples) > kSilence && Rms(rightSound.samples) > kSilence;
+  bool sound = false;
+  try {
+    leftSound = source.Sound(left, options.sampleRate, span);
+    rightSound = source.Sound(right, options.sampleRate, span);
+    sound = Rms(leftSound.samples) > kSilence && Rms(rightSound.samples) > kSilence;
+  } catch (const TandemixError&) {
+    // Without sound in both clips the pictures' motion syncs them.
+  }
   if (sound) {
     const double minimum = kMinimumSeconds * options.sampleRate;
     if (leftSound.samples.size() < minimum || rightSound.samples.size() < minimum)
@@ -213,11 +211,11 @@ SyncResult FindSync(const std::string& left, const std::string& right, ClipSigna
   }
 
   const int maxFrames = static_cast<int>(std::ceil(span * rate)) + 1;
-  Require(source.Motion(left, maxFrames, leftMotion, error), error);
+  leftMotion = source.Motion(left, maxFrames);
   // The right clip is read for the same time at its own rate.
-  Require(source.Motion(right, 1, rightMotion, error), error);
+  MotionTrack rightMotion = source.Motion(right, 1);
   const double rightRate = rightMotion.rate > 0.0 && rightMotion.rate <= kMaxRate ? rightMotion.rate : rate;
-  Require(source.Motion(right, static_cast<int>(std::ceil(span * rightRate)) + 1, rightMotion, error), error);
+  rightMotion = source.Motion(right, static_cast<int>(std::ceil(span * rightRate)) + 1);
   rightMotion.motion = AtRate(rightMotion.motion, rightRate, rate);
   const int minimum = static_cast<int>(std::ceil(kMinimumSeconds * rate));
   if (static_cast<int>(leftMotion.motion.size()) < minimum || static_cast<int>(rightMotion.motion.size()) < minimum)

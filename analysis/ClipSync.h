@@ -12,23 +12,20 @@
 namespace tandemix {
 
 // Where the two clips' source come from; the real one reads media files.
+// Both throw TandemixError when the file has no such signal to give.
 class ClipSignals {
  public:
   virtual ~ClipSignals() = default;
-  virtual bool Sound(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track,
-                     std::string& error) = 0;
-  virtual bool Motion(const std::string& path, int maxFrames, MotionTrack& track, std::string& error) = 0;
+  virtual SoundTrack Sound(const std::string& path, int sampleRate, double maxSeconds) = 0;
+  virtual MotionTrack Motion(const std::string& path, int maxFrames) = 0;
 };
 
 class MediaClipSignals : public ClipSignals {
  public:
-  bool Sound(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track,
-             std::string& error) override {
-    return ReadSoundTrack(path, sampleRate, maxSeconds, track, error);
+  SoundTrack Sound(const std::string& path, int sampleRate, double maxSeconds) override {
+    return ReadSoundTrack(path, sampleRate, maxSeconds);
   }
-  bool Motion(const std::string& path, int maxFrames, MotionTrack& track, std::string& error) override {
-    return ReadMotionTrack(path, maxFrames, track, error);
-  }
+  MotionTrack Motion(const std::string& path, int maxFrames) override { return ReadMotionTrack(path, maxFrames); }
 };
 
 enum class SyncMethod { Sound, Picture };

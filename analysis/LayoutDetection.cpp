@@ -126,10 +126,12 @@ StereoLayout DetectStereoLayout(const std::string& path, VideoServices& video) {
   if (declared != ViewLayout::None) return {declared, LayoutEvidence::Metadata};
   if (auto named = LayoutFromName(path)) return *named;
   const VideoInfo info = video.ReadVideoInfo(path);
-  FrameBGR frame;
-  std::string error;
-  if (info.Ok() && video.DecodeFrame(path, std::max(0, info.frameCount / 2), frame, error))
-    if (auto seen = LayoutFromPicture(frame)) return *seen;
+  if (!info.Ok()) return {};
+  try {
+    if (auto seen = LayoutFromPicture(video.DecodeFrame(path, std::max(0, info.frameCount / 2)))) return *seen;
+  } catch (const TandemixError&) {
+    // A clip whose middle frame cannot be read has no layout the picture shows.
+  }
   return {};
 }
 

@@ -74,9 +74,10 @@ void BM_PlayChain(benchmark::State& state) {
       else
         onScreen = index;
     });
-    std::string error;
-    if (!player.Open(setup.script, error)) {
-      state.SkipWithError(error.c_str());
+    try {
+      player.Open(setup.script);
+    } catch (const TandemixError& e) {
+      state.SkipWithError(e.what());
       return;
     }
     player.WaitIdle(10000);  // the first frame shown, as the viewer opens it

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "base/Errors.h"
 #include "base/WorkerPool.h"
 #include "media/FFmpegPtr.h"
 
@@ -30,18 +31,12 @@ using Codec = ffmpeg::CodecPtr;
 using Packet = ffmpeg::PacketPtr;
 using Picture = ffmpeg::AvFramePtr;
 
-bool Open(const std::string& path, Format& format, std::string& error) {
+Format Open(const std::string& path) {
   AVFormatContext* raw = nullptr;
-  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) {
-    error = "Cannot open file " + path;
-    return false;
-  }
-  format.reset(raw);
-  if (avformat_find_stream_info(raw, nullptr) < 0) {
-    error = "Cannot open file " + path;
-    return false;
-  }
-  return true;
+  if (avformat_open_input(&raw, path.c_str(), nullptr, nullptr) < 0) throw TandemixError("Cannot open file " + path);
+  Format format(raw);
+  if (avformat_find_stream_info(raw, nullptr) < 0) throw TandemixError("Cannot open file " + path);
+  return format;
 }
 
 bool OpenDecoder(AVFormatContext* format, AVMediaType type, int& index, Codec& codec) {
@@ -76,16 +71,12 @@ void DecodeStream(AVFormatContext* format, int index, AVCodecContext* codec, Use
 
 }  // namespace
 
-bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track, std::string& error) {
-  track = SoundTrack{sampleRate, {}};
-  Format format;
-  if (!Open(path, format, error)) return false;
+SoundTrack ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds) {
+  SoundTrack track{sampleRate, {}};
+  Format format = Open(path);
   int index = -1;
   Codec codec;
-  if (!OpenDecoder(format.get(), AVMEDIA_TYPE_AUDIO, index, codec)) {
-    error = path + " has no sound";
-    return false;
-  }
+  if (!OpenDecoder(format.get(), AVMEDIA_TYPE_AUDIO, index, codec)) throw TandemixError(path + " has no sound");
   // Only the sound is read: every other stream's packets are dropped by
   // the demuxer where it can.
   for (unsigned i = 0; i < format->nb_streams; ++i)
@@ -95,10 +86,8 @@ bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, 
   av_channel_layout_default(&mono, 1);
   ffmpeg::ResamplerPtr resampler;
   if (ffmpeg::MakeResampler(resampler, mono, AV_SAMPLE_FMT_FLT, sampleRate, codec->ch_layout, codec->sample_fmt,
-                            codec->sample_rate) < 0) {
-    error = "Cannot convert the sound of " + path;
-    return false;
-  }
+                            codec->sample_rate) < 0)
+    throw TandemixError("Cannot convert the sound of " + path);
   const std::size_t limit = static_cast<std::size_t>(std::max(0.0, maxSeconds) * sampleRate);
   std::vector<float> buffer;
   auto convert = [&](const std::uint8_t** data, int count) {
@@ -115,19 +104,15 @@ bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, 
   });
   if (track.samples.size() < limit) convert(nullptr, 0);
   if (track.samples.size() > limit) track.samples.resize(limit);
-  return true;
+  return track;
 }
 
-bool ReadMotionTrack(const std::string& path, int maxFrames, MotionTrack& track, std::string& error) {
-  track = MotionTrack{};
-  Format format;
-  if (!Open(path, format, error)) return false;
+MotionTrack ReadMotionTrack(const std::string& path, int maxFrames) {
+  MotionTrack track;
+  Format format = Open(path);
   int index = -1;
   Codec codec;
-  if (!OpenDecoder(format.get(), AVMEDIA_TYPE_VIDEO, index, codec)) {
-    error = path + " has no video";
-    return false;
-  }
+  if (!OpenDecoder(format.get(), AVMEDIA_TYPE_VIDEO, index, codec)) throw TandemixError(path + " has no video");
   for (unsigned i = 0; i < format->nb_streams; ++i)
     if (static_cast<int>(i) != index) format->streams[i]->discard = AVDISCARD_ALL;
   // The signature needs only a rough picture: no loop filter.
@@ -155,13 +140,16 @@ bool ReadMotionTrack(const std::string& path, int maxFrames, MotionTrack& track,
     previous = current;
     return ++frames < maxFrames;
   });
-  return true;
+  return track;
 }
 
 ViewLayout ReadDeclaredLayout(const std::string& path) {
   Format format;
-  std::string error;
-  if (!Open(path, format, error)) return ViewLayout::None;
+  try {
+    format = Open(path);
+  } catch (const TandemixError&) {
+    return ViewLayout::None;  // a file that cannot be opened declares nothing
+  }
   const int index = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   if (index < 0) return ViewLayout::None;
   const AVStream* stream = format->streams[index];

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Errors.h"
 #include "base/ViewLayout.h"
 
 namespace tandemix {
@@ -24,15 +25,15 @@ struct MotionTrack {
 };
 
 // The sound of the file's first audio stream, mixed to one channel and
-// resampled to `sampleRate`, at most `maxSeconds` from the start. Returns
-// false with `error` set when the file cannot be opened or has no sound
-// ("<path> has no sound"); video packets are skipped undecoded.
-bool ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds, SoundTrack& track, std::string& error);
+// resampled to `sampleRate`, at most `maxSeconds` from the start. Throws
+// TandemixError when the file cannot be opened or has no sound ("<path> has
+// no sound"); video packets are skipped undecoded.
+SoundTrack ReadSoundTrack(const std::string& path, int sampleRate, double maxSeconds);
 
 // The motion signature of the file's first video stream, at most
-// `maxFrames` frames from the start. Returns false with `error` set when the
-// file cannot be opened or has no video.
-bool ReadMotionTrack(const std::string& path, int maxFrames, MotionTrack& track, std::string& error);
+// `maxFrames` frames from the start. Throws TandemixError when the file
+// cannot be opened or has no video.
+MotionTrack ReadMotionTrack(const std::string& path, int maxFrames);
 
 // The stereo layout a file declares: Matroska's StereoMode tag or the
 // stereo-3D side data of the first video stream: SideBySide, OverUnder,

@@ -66,19 +66,17 @@ VideoInfo DefaultVideoServices::ReadVideoInfo(const std::string& path) {
   return info;
 }
 
-bool DefaultVideoServices::DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) {
+FrameBGR DefaultVideoServices::DecodeFrame(const std::string& path, int n) {
   try {
     const engine::ClipPtr clip = engine::OpenVideo(path);
-    const FramePtr decoded = engine::FrameBGROf(*clip, n, path);
-    frame = *decoded;
-    error.clear();
-    return true;
+    return *engine::FrameBGROf(*clip, n, path);
   } catch (const std::bad_alloc&) {
-    error = "Out of memory decoding " + path;
+    throw TandemixError("Out of memory decoding " + path);
+  } catch (const TandemixError&) {
+    throw;
   } catch (const std::exception& e) {
-    error = e.what();
+    throw TandemixError(e.what());
   }
-  return false;
 }
 
 }  // namespace tandemix

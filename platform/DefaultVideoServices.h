@@ -10,7 +10,7 @@ class DefaultVideoServices : public VideoServices {
  public:
   VideoInfo ReadVideoInfo(const std::string& path) override;
   VideoInfo MeasureVideo(const std::string& path, const MeasureProgress& progress) override;
-  bool DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) override;
+  FrameBGR DecodeFrame(const std::string& path, int n) override;
 };
 
 // True when the path names an AviSynth script (".avs", any letter case).

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Errors.h"
+
 namespace tandemix {
 
 enum class PlayerMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, Open };
@@ -12,8 +14,9 @@ enum class PlayerMode { NotReady, Stopped, Playing, Recording, Seeking, Paused, 
 class MediaPlayer {
  public:
   virtual ~MediaPlayer() = default;
-  // Opens a script or media file; false with `error` set when it cannot.
-  virtual bool Open(const std::string& path, std::string& error) = 0;
+  // Opens a script or media file; throws TandemixError with the reason when
+  // it cannot.
+  virtual void Open(const std::string& path) = 0;
   virtual void Close() = 0;
   // Plays from the current position; from the start when at the end.
   virtual void Play() = 0;

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/Errors.h"
 #include "base/Frame.h"
 #include "media/VideoInfo.h"
 
@@ -28,9 +29,10 @@ class VideoServices {
     return ReadVideoInfo(path);
   }
 
-  // Decodes frame `n` (0-based) of a media file or script. Returns false and
-  // sets `error` when the file cannot be opened, has no video or no frame n.
-  virtual bool DecodeFrame(const std::string& path, int n, FrameBGR& frame, std::string& error) = 0;
+  // Decodes frame `n` (0-based) of a media file or script. Throws
+  // TandemixError with the reason when the file cannot be opened, has no
+  // video or no frame n.
+  virtual FrameBGR DecodeFrame(const std::string& path, int n) = 0;
 };
 
 }  // namespace tandemix

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/Errors.h"
+
 namespace tandemix {
 
 enum class DeviceSampleFormat { Int16, Float };
@@ -22,10 +24,10 @@ struct AudioDeviceFormat {
 class AudioOutput {
  public:
   virtual ~AudioOutput() = default;
-  // Opens the device for sound of `sampleRate` and `channels`; it may pick a
-  // different format, which it puts in `chosen`. False with `error` set when
-  // there is no device to play on.
-  virtual bool Open(int sampleRate, int channels, AudioDeviceFormat& chosen, std::string& error) = 0;
+  // Opens the device for sound of `sampleRate` and `channels` and returns
+  // the format it plays, which may differ. Throws TandemixError when there
+  // is no device to play on.
+  virtual AudioDeviceFormat Open(int sampleRate, int channels) = 0;
   virtual void Close() = 0;
   // Drops what is queued and counts played frames from 0 again.
   virtual void Reset() = 0;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 
+#include "base/Errors.h"
 #include "engine/ScriptEngine.h"
 #include "playback/QtAudioOutput.h"
 
@@ -45,26 +46,23 @@ EnginePlayer::~EnginePlayer() {
   worker_.join();
 }
 
-bool EnginePlayer::Open(const std::string& path, std::string& error) {
+void EnginePlayer::Open(const std::string& path) {
   engine::ClipPtr clip;
   try {
     clip = engine::OpenVideo(path);
+  } catch (const TandemixError&) {
+    throw;
   } catch (const std::exception& e) {
-    error = e.what();
-    return false;
+    throw TandemixError(e.what());
   }
-  return OpenClip(std::move(clip), path, error);
+  OpenClip(std::move(clip), path);
 }
 
-bool EnginePlayer::OpenClip(engine::ClipPtr clip, const std::string& name, std::string& error) {
-  if (!clip || clip->Info().frameCount <= 0 || clip->Info().width <= 0 || !clip->Info().hasVideo) {
-    error = name + " has no video frames";
-    return false;
-  }
-  if (clip->Info().rateNumerator <= 0 || clip->Info().rateDenominator <= 0) {
-    error = name + " has no frame rate";
-    return false;
-  }
+void EnginePlayer::OpenClip(engine::ClipPtr clip, const std::string& name) {
+  if (!clip || clip->Info().frameCount <= 0 || clip->Info().width <= 0 || !clip->Info().hasVideo)
+    throw TandemixError(name + " has no video frames");
+  if (clip->Info().rateNumerator <= 0 || clip->Info().rateDenominator <= 0)
+    throw TandemixError(name + " has no frame rate");
   std::lock_guard lock(mutex_);
   audio_.Halt();
   clip_ = std::move(clip);
@@ -73,7 +71,6 @@ bool EnginePlayer::OpenClip(engine::ClipPtr clip, const std::string& name, std::
   mode_ = PlayerMode::Stopped;
   frame_ = 0;
   ShowFrame(0);
-  return true;
 }
 
 void EnginePlayer::Close() {

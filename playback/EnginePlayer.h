@@ -43,9 +43,9 @@ class EnginePlayer : public MediaPlayer {
   explicit EnginePlayer(FrameSink frameSink, ErrorSink errorSink = {}, Devices devices = {});
   ~EnginePlayer() override;
 
-  bool Open(const std::string& path, std::string& error) override;
+  void Open(const std::string& path) override;
   // Opens a clip already built (`name` stands for it in messages).
-  bool OpenClip(engine::ClipPtr clip, const std::string& name, std::string& error);
+  void OpenClip(engine::ClipPtr clip, const std::string& name);
   void Close() override;
   void Play() override;
   void PauseToggle() override;

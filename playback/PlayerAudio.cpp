@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "base/Errors.h"
+
 namespace tandemix {
 namespace {
 
@@ -69,10 +71,12 @@ bool PlayerAudio::Begin(const Request& request) {
   const engine::ClipInfo& info = request.clip->Info();
   const engine::AudioInfo& audio = info.audio;
   if (!deviceOpen_ || openedRate_ != audio.sampleRate || openedChannels_ != audio.channels) {
-    std::string error;
-    deviceOpen_ = output_->Open(audio.sampleRate, audio.channels, device_, error);
-    if (!deviceOpen_) {
-      WarnOnce(error);
+    try {
+      device_ = output_->Open(audio.sampleRate, audio.channels);
+      deviceOpen_ = true;
+    } catch (const TandemixError& e) {
+      deviceOpen_ = false;
+      WarnOnce(e.what());
       return false;
     }
     openedRate_ = audio.sampleRate;

@@ -1,5 +1,7 @@
 #include "playback/QtAudioOutput.h"
 
+#include "base/Errors.h"
+
 #include <QAbstractEventDispatcher>
 #include <QAudioSink>
 #include <QCoreApplication>
@@ -28,19 +30,13 @@ QtAudioOutput::QtAudioOutput() = default;
 
 QtAudioOutput::~QtAudioOutput() { Close(); }
 
-bool QtAudioOutput::Open(int sampleRate, int channels, AudioDeviceFormat& chosen, std::string& error) {
+AudioDeviceFormat QtAudioOutput::Open(int sampleRate, int channels) {
   Close();
   // Asked only when a clip with sound plays: a silent clip never wakes the
   // sound system (nor its complaints when there is none).
-  if (!QCoreApplication::instance()) {
-    error = "no audio output without a Qt application";
-    return false;
-  }
+  if (!QCoreApplication::instance()) throw TandemixError("no audio output without a Qt application");
   device_ = QMediaDevices::defaultAudioOutput();
-  if (device_.isNull()) {
-    error = "no audio output device";
-    return false;
-  }
+  if (device_.isNull()) throw TandemixError("no audio output device");
   // The clip's own rate and channels as floating point or 16-bit samples
   // when the device takes them, else the device's preferred format (the
   // converter then changes rate and channels too).
@@ -58,14 +54,13 @@ bool QtAudioOutput::Open(int sampleRate, int channels, AudioDeviceFormat& chosen
   sink_->setBufferSize(static_cast<qsizetype>(format.BytesPerFrame()) * format.sampleRate * kBufferMs / 1000);
   io_ = sink_->start();
   if (!io_ || sink_->error() != QAudio::NoError) {
-    error = "the audio device " + device_.description().toStdString() + " cannot be opened";
+    const std::string name = device_.description().toStdString();
     Close();
-    return false;
+    throw TandemixError("the audio device " + name + " cannot be opened");
   }
   format_ = format;
-  chosen = format;
   written_ = 0;
-  return true;
+  return format;
 }
 
 void QtAudioOutput::Close() {

@@ -21,7 +21,7 @@ class QtAudioOutput : public AudioOutput {
   QtAudioOutput();
   ~QtAudioOutput() override;
 
-  bool Open(int sampleRate, int channels, AudioDeviceFormat& chosen, std::string& error) override;
+  AudioDeviceFormat Open(int sampleRate, int channels) override;
   void Close() override;
   void Reset() override;
   std::int64_t Writable() override;

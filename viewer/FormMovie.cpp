@@ -231,9 +231,10 @@ void TForm_Movie::ViewerOpen(const std::string& script, int width, int height, s
   // change the user makes seeks.
   TrackBar_MovieChange();
   show();
-  std::string error;
-  if (!model_->Open(script, startMs, error)) {
-    if (hooks_.showError) hooks_.showError(error);
+  try {
+    model_->Open(script, startMs);
+  } catch (const TandemixError& e) {
+    if (hooks_.showError) hooks_.showError(e.what());
     return;
   }
   RefreshButtons();

@@ -6,12 +6,9 @@
 namespace tandemix {
 
 void GrabFrame(VideoServices& video, const std::string& script, int n, const std::string& bitmapPath) {
-  FrameBGR frame;
-  std::string error;
   if (n < 0)
     throw TandemixError("Frame " + std::to_string(n) + " is out of range: " + script + " has no negative frames");
-  if (!video.DecodeFrame(script, n, frame, error))
-    throw TandemixError(error.empty() ? "Cannot decode " + script : error);
+  const FrameBGR frame = video.DecodeFrame(script, n);
   if (frame.Empty()) throw TandemixError("Frame " + std::to_string(n) + " of " + script + " is empty");
   SaveBmp24(bitmapPath, frame);
 }

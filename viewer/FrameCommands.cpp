@@ -12,13 +12,6 @@ void RequireScripts(const ScriptNames& names) {
     throw TandemixError("There is no clip to capture yet: load the clips and use \"Open preview\" first.");
 }
 
-FrameBGR Decode(VideoServices& video, const std::string& script, int n) {
-  FrameBGR frame;
-  std::string error;
-  if (!video.DecodeFrame(script, n, frame, error)) throw TandemixError(error);
-  return frame;
-}
-
 }  // namespace
 
 void AdjustClip(VideoServices& video, const ScriptNames& names, int n, PreviewCompositor& compositor,
@@ -30,8 +23,8 @@ void AdjustClip(VideoServices& video, const ScriptNames& names, int n, PreviewCo
   settings.ScaleRightFactor();
   settings.AngleLeft();
   settings.AngleRight();
-  const FrameBGR left = Decode(video, names.leftView, n);
-  const FrameBGR right = Decode(video, names.rightView, n);
+  const FrameBGR left = video.DecodeFrame(names.leftView, n);
+  const FrameBGR right = video.DecodeFrame(names.rightView, n);
   SaveBmp24(names.leftImage, left);
   SaveBmp24(names.rightImage, right);
   compositor.LoadFrames(names.leftImage, names.rightImage);

@@ -13,18 +13,15 @@ void ViewerModel::EnableAll(bool on) {
   for (bool& e : enabled_) e = on;
 }
 
-bool ViewerModel::Open(const std::string& script, std::int64_t startMs, std::string& error) {
+void ViewerModel::Open(const std::string& script, std::int64_t startMs) {
   player_.Close();
-  if (!player_.Open(script, error)) {
-    playerOpen_ = false;
-    return false;
-  }
+  playerOpen_ = false;
+  player_.Open(script);
   playerOpen_ = true;
   EnableAll(true);
   player_.Seek(startMs);
   player_.PauseToggle();
   timerEnabled_ = true;
-  return true;
 }
 
 void ViewerModel::Close() {

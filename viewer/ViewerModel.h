@@ -23,7 +23,7 @@ class ViewerModel {
   // Opens `script` in the player and starts at `startMs`. Returns false
   // with `error` (the player's text) when the script cannot be opened; the
   // steps after the open do not run then.
-  bool Open(const std::string& script, std::int64_t startMs, std::string& error);
+  void Open(const std::string& script, std::int64_t startMs);
   void Close();
 
   // A player button; which buttons are enabled afterwards is in Enabled().

@@ -8,20 +8,11 @@
 #include "analysis/AutoAlign.h"
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
+#include "app/cli/DepthOutput.h"
 #include "core/ScriptNumber.h"
 #include "platform/DefaultVideoServices.h"
 
 namespace tandemix::cli {
-namespace {
-
-FrameBGR Decode(VideoServices& video, const std::string& path, int n) {
-  FrameBGR frame;
-  std::string error;
-  if (!video.DecodeFrame(path, n, frame, error)) throw TandemixError(error);
-  return frame;
-}
-
-}  // namespace
 
 int Align(const Args& args) {
   return RunCommand("align", [&] {
@@ -29,10 +20,16 @@ int Align(const Args& args) {
     int frame = -1;  // the middle of the shorter clip
     int frames = 1;
     AutoAlignOptions options;
+    DepthLimits limits;
+    bool report = false;
     ArgReader reader(args);
     while (!reader.AtEnd()) {
       const std::string arg = reader.Next();
-      if (arg == "--frame") {
+      if (ReadDepthOption(arg, reader, limits)) {
+        report = true;
+      } else if (arg == "--report") {
+        report = true;
+      } else if (arg == "--frame") {
         frame = ParseIntArg(arg, reader.Value(arg));
         if (frame < 0) throw UsageError("--frame: the frame number cannot be negative");
       } else if (arg == "--frames") {
@@ -78,7 +75,7 @@ int Align(const Args& args) {
       chosen.erase(std::unique(chosen.begin(), chosen.end()), chosen.end());
     }
     std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
-    for (int n : chosen) pairs.emplace_back(Decode(video, files[0], n), Decode(video, files[1], n));
+    for (int n : chosen) pairs.emplace_back(video.DecodeFrame(files[0], n), video.DecodeFrame(files[1], n));
 
     const AlignmentProposal p = AutoAligner(options).Align(pairs);
     std::printf("--angle-left %s --angle-right %s --scale-left %s --scale-right %s --shift-h %d --shift-v %d\n",
@@ -86,6 +83,13 @@ int Align(const Args& args) {
                 FormatScriptNumber(p.scaleLeft).c_str(), FormatScriptNumber(p.scaleRight).c_str(), p.shiftH, p.shiftV);
     std::printf("%s (fit %.2f px), %d of %d candidates, confidence %.2f\n", p.Summary().c_str(), p.fitDisparity,
                 p.matches, p.candidates, p.confidence);
+    if (report) {
+      CanvasViews views;
+      const FrameSize leftSize{pairs[0].first.width, pairs[0].first.height};
+      const FrameSize rightSize{pairs[0].second.width, pairs[0].second.height};
+      const auto points = PlaceOnCanvas(p.inliers, leftSize, rightSize, ValuesOf(p, options.autoCrop), views);
+      PrintDepth(MeasureDepth(points, views, limits), limits, "");
+    }
     return 0;
   });
 }

@@ -50,10 +50,20 @@ void PrintUsage(std::FILE* out) {
       "                     dubois-amberblue]\n"
       "      Composes the still-frame alignment preview of two captured frames.\n"
       "  align LEFT RIGHT [--frame N | --frames N] [--window near|median|far]\n"
-      "        [--split-tilt] [--auto-crop]\n"
+      "        [--split-tilt] [--auto-crop] [--report] [--screen-width M] [--near-budget PCT]\n"
       "      Proposes tilt, scale and shifts from matched features of two pictures,\n"
       "      clips or scripts (the middle frame unless told), printed as the options\n"
-      "      of generate and compose, then what was found on a second line.\n"
+      "      of generate and compose, then what was found on a second line. --report\n"
+      "      adds the depth: the near, median and far parallax (2, 50 and 98 %\n"
+      "      percentiles; negative in front of the screen) and warnings when the far\n"
+      "      points would make the eyes diverge on a screen M metres wide (2 unless\n"
+      "      told), the near ones pass PCT % of the width (2) or the frame edge cuts\n"
+      "      something in front of the screen.\n"
+      "  depth LEFT RIGHT [--samples N] [--max-scenes N] [--auto-crop]\n"
+      "        [--screen-width M] [--near-budget PCT]\n"
+      "      Finds the scene cuts of a clip pair (N sampled frames, 300 unless told),\n"
+      "      aligns the pair on a frame of every scene and prints the depth of the\n"
+      "      whole and one line per scene with its near and far parallax.\n"
       "  sync LEFT RIGHT [--max-offset SECONDS]\n"
       "      Finds the frame offset of the right clip against the left one by their\n"
       "      sound, or by their motion without sound; generate --offset takes it.\n"
@@ -81,6 +91,7 @@ int Run(const Args& args) {
   if (command == "compose") return Compose(rest);
   if (command == "align") return Align(rest);
   if (command == "sync") return Sync(rest);
+  if (command == "depth") return Depth(rest);
   if (command == "wav") return Wav(rest);
   std::fprintf(stderr, "tandemix-cli: unknown command '%s'\n", command.c_str());
   PrintUsage(stderr);

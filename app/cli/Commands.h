@@ -22,6 +22,7 @@ int Render(const Args& args);    // RenderCommand.cpp
 int Compose(const Args& args);   // ComposeCommand.cpp
 int Align(const Args& args);     // AlignCommand.cpp
 int Sync(const Args& args);      // SyncCommand.cpp
+int Depth(const Args& args);     // DepthCommand.cpp
 int Wav(const Args& args);       // WavCommand.cpp
 
 void PrintUsage(std::FILE* out);

@@ -56,19 +56,32 @@ void FrameBudget::Reserve(const std::string& filter, std::size_t bytes) {
 void FrameBudget::Reserve(const std::string& filter, const std::string& what, std::size_t bytes) {
   std::unique_lock<std::mutex> lock(mutex_);
   if (used_ + bytes > limit_) {
-    // Frames the pools and caches keep go first (their deleters come back
-    // here, so they are asked without the lock), the newest holder first:
-    // a cache is made after the node it holds frames of, so the frames it
-    // lets go are idle in that node's pool when the pool is asked.
-    const std::vector<IdleFrames*> holders = holders_;
+    // Frames the pools and caches keep go first; their deleters come back
+    // here, so they are asked without the lock.
     lock.unlock();
-    for (auto it = holders.rbegin(); it != holders.rend(); ++it) (*it)->ReleaseIdle();
+    ReleaseIdleFrames();
     lock.lock();
   }
   if (used_ + bytes > limit_)
     throw FilterError(filter + ": out of frame memory: " + what + " does not fit the budget of " + Megabytes(limit_) +
                       " (" + Megabytes(used_) + " in use; SetMemoryMax sets the budget).");
   used_ += bytes;
+}
+
+void FrameBudget::ReleaseIdleFrames() {
+  std::lock_guard<std::recursive_mutex> releasing(releasing_);
+  std::vector<IdleFrames*> holders;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    holders = holders_;
+  }
+  ++releaseDepth_;
+  // The newest holder first: a cache is made after the node it holds frames
+  // of, so the frames it lets go are idle in that node's pool when the pool
+  // is asked.
+  for (auto it = holders.rbegin(); it != holders.rend(); ++it)
+    if (std::find(unregistered_.begin(), unregistered_.end(), *it) == unregistered_.end()) (*it)->ReleaseIdle();
+  if (--releaseDepth_ == 0) unregistered_.clear();
 }
 
 void FrameBudget::Release(std::size_t bytes) {
@@ -82,6 +95,8 @@ void FrameBudget::Register(IdleFrames* holder) {
 }
 
 void FrameBudget::Unregister(IdleFrames* holder) {
+  std::lock_guard<std::recursive_mutex> releasing(releasing_);
+  if (releaseDepth_ > 0) unregistered_.push_back(holder);
   std::lock_guard<std::mutex> lock(mutex_);
   holders_.erase(std::remove(holders_.begin(), holders_.end(), holder), holders_.end());
 }

@@ -46,13 +46,23 @@ class FrameBudget {
   void Release(std::size_t bytes);
 
   void Register(IdleFrames* holder);
+  // Waits while another thread asks the holders to release, so a holder is
+  // never asked after its destructor has run.
   void Unregister(IdleFrames* holder);
 
  private:
+  void ReleaseIdleFrames();
+
   mutable std::mutex mutex_;
   std::size_t limit_;
   std::size_t used_ = 0;
   std::vector<IdleFrames*> holders_;
+  // Held while the holders are asked (recursive: a holder may be destroyed
+  // on the asking thread itself); the ones unregistered meanwhile on that
+  // thread are skipped.
+  std::recursive_mutex releasing_;
+  int releaseDepth_ = 0;                   // guarded by releasing_
+  std::vector<IdleFrames*> unregistered_;  // guarded by releasing_
 };
 
 // Memory other than frames counted against the current budget while the

@@ -112,16 +112,13 @@ TEST(SyncFailures, SilentStillShortAndMissingClipsGiveAReason) {
 class FakeSignals : public ClipSignals {
  public:
   explicit FakeSignals(double rate) : rate_(rate) {}
-  bool Sound(const std::string&, int, double, SoundTrack&, std::string& error) override {
-    error = "no sound";
-    return false;
-  }
-  bool Motion(const std::string&, int maxFrames, MotionTrack& track, std::string&) override {
+  SoundTrack Sound(const std::string&, int, double) override { throw TandemixError("no sound"); }
+  MotionTrack Motion(const std::string&, int maxFrames) override {
+    MotionTrack track;
     track.rate = rate_;
-    track.motion.clear();
     // One jolt in a still scene: no other lag correlates at all.
     for (int i = 0; i < std::min(maxFrames, 400); ++i) track.motion.push_back(i == 200 ? 100.0f : 0.0f);
-    return true;
+    return track;
   }
 
  private:
@@ -162,20 +159,17 @@ class TwoRateSignals : public ClipSignals {
  public:
   TwoRateSignals(double leftRate, double rightRate, double rightAhead)
       : leftRate_(leftRate), rightRate_(rightRate), rightAhead_(rightAhead) {}
-  bool Sound(const std::string& path, int, double, SoundTrack&, std::string& error) override {
-    error = path + " has no sound";
-    return false;
-  }
-  bool Motion(const std::string& path, int maxFrames, MotionTrack& track, std::string&) override {
+  SoundTrack Sound(const std::string& path, int, double) override { throw TandemixError(path + " has no sound"); }
+  MotionTrack Motion(const std::string& path, int maxFrames) override {
     const bool left = path == "left.mkv";
+    MotionTrack track;
     track.rate = left ? leftRate_ : rightRate_;
-    track.motion.clear();
     for (int i = 0; i < maxFrames; ++i) {
       const double t = i / track.rate + (left ? 0.0 : rightAhead_);
       const unsigned scene = static_cast<unsigned>(std::floor(t * 5.0 + 1000.0));
       track.motion.push_back(static_cast<float>((scene * 2654435761u >> 16) % 64));
     }
-    return true;
+    return track;
   }
 
  private:

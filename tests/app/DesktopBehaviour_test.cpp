@@ -213,7 +213,7 @@ TEST(MeasuringProgress, ALongMeasurementShowsAProgressDialogWhoseCancelLeavesThe
 // A player that opens anything and plays nothing.
 class SilentPlayer : public MediaPlayer {
  public:
-  bool Open(const std::string&, std::string&) override { return true; }
+  void Open(const std::string&) override {}
   void Close() override {}
   void Play() override {}
   void PauseToggle() override {}

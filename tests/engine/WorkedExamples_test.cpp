@@ -128,9 +128,7 @@ TEST_F(WorkedExamples, AlignmentWithAutoCropEndsWithBothViewsAt697x558) {
   // The views are rendered, not only measured: a frame of each decodes at that size.
   const std::string path = folder_->File("movie_R.avs");
   WriteTextLines(path, Join(Join(Sources(), kAlignmentWithAutoCrop), {"return(ClipB)"}));
-  FrameBGR frame;
-  std::string error;
-  ASSERT_TRUE(video_.DecodeFrame(path, 1, frame, error)) << error;
+  const FrameBGR frame = video_.DecodeFrame(path, 1);
   EXPECT_EQ(frame.width, 697);
   EXPECT_EQ(frame.height, 558);
 }

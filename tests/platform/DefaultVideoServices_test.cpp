@@ -13,17 +13,20 @@ TEST(DefaultVideoServices, DecodeMediaAndRefuseMissingFrames) {
   auto File = [&](const std::string& name) { return folder.File(name); };
   ASSERT_TRUE(MakeTestVideo(File("clip.avi"), 64, 48, 30, 25, "-g 7"));
   DefaultVideoServices video;
-  FrameBGR frame;
-  std::string error;
-  ASSERT_TRUE(video.DecodeFrame(File("clip.avi"), 29, frame, error)) << error;
+  const FrameBGR frame = video.DecodeFrame(File("clip.avi"), 29);
   EXPECT_EQ(frame.width, 64);
   EXPECT_EQ(frame.height, 48);
-  EXPECT_FALSE(video.DecodeFrame(File("clip.avi"), 30, frame, error));
-  EXPECT_EQ(error, "Frame 30 is out of range: " + File("clip.avi") + " has 30 frames");
-  EXPECT_FALSE(video.DecodeFrame(File("clip.avi"), -1, frame, error));
-  EXPECT_EQ(error, "Frame -1 is out of range: " + File("clip.avi") + " has 30 frames");
-  EXPECT_FALSE(video.DecodeFrame(File("missing.mp4"), 0, frame, error));
-  EXPECT_EQ(error, "Cannot open " + File("missing.mp4"));
+  auto Refusal = [&](const std::string& path, int n) {
+    try {
+      video.DecodeFrame(path, n);
+    } catch (const TandemixError& e) {
+      return std::string(e.what());
+    }
+    return std::string("decoded");
+  };
+  EXPECT_EQ(Refusal(File("clip.avi"), 30), "Frame 30 is out of range: " + File("clip.avi") + " has 30 frames");
+  EXPECT_EQ(Refusal(File("clip.avi"), -1), "Frame -1 is out of range: " + File("clip.avi") + " has 30 frames");
+  EXPECT_EQ(Refusal(File("missing.mp4"), 0), "Cannot open " + File("missing.mp4"));
 }
 
 TEST(DefaultVideoServices, ScriptsAreTheAvsFilesInAnyCase) {

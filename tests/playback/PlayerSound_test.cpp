@@ -45,8 +45,7 @@ class SoundPlayer : public ::testing::Test {
         EnginePlayer::ErrorSink{}, std::move(devices));
   }
   void OpenClicks(int frames) {
-    std::string error;
-    ASSERT_TRUE(player->OpenClip(std::make_shared<ClickClip>(frames), "clicks", error)) << error;
+    player->OpenClip(std::make_shared<ClickClip>(frames), "clicks");
     ASSERT_TRUE(player->WaitIdle(10000));
   }
   std::int64_t Written() {
@@ -178,8 +177,7 @@ TEST_F(SoundPlayer, NoDeviceSaysSoOnceAndPlaysOnTheSystemClock) {
     devices.audio = std::make_unique<ClockedOutput>(*time, log);
     devices.time = time;
     EnginePlayer quiet([this](FramePtr, int n) { shown.emplace_back(n, 0.0); }, {}, std::move(devices));
-    std::string error;
-    ASSERT_TRUE(quiet.OpenClip(std::make_shared<ClickClip>(20), "clicks", error));
+    quiet.OpenClip(std::make_shared<ClickClip>(20), "clicks");
     for (int i = 0; i < 2; ++i) {
       quiet.Play();
       ASSERT_TRUE(WaitFor([&] { return quiet.Mode() == PlayerMode::Stopped; }));
@@ -202,8 +200,7 @@ TEST_F(SoundPlayer, SilentClipLeavesTheDeviceAlone) {
     using Clip::Clip;
     FramePtr GetFrame(int) override { return std::make_shared<FrameBGR>(8, 8); }
   };
-  std::string error;
-  ASSERT_TRUE(player->OpenClip(std::make_shared<Silent>(info), "silent", error));
+  player->OpenClip(std::make_shared<Silent>(info), "silent");
   player->Play();
   ASSERT_TRUE(WaitFor([&] { return player->Mode() == PlayerMode::Stopped; }));
   std::lock_guard lock(log->mutex);
@@ -213,11 +210,16 @@ TEST_F(SoundPlayer, SilentClipLeavesTheDeviceAlone) {
 
 TEST_F(SoundPlayer, OpenClipRefusesClipsWithoutPicturesOrRate) {
   Make(1.0);
-  std::string error;
-  EXPECT_FALSE(player->OpenClip(nullptr, "nothing", error));
-  EXPECT_EQ(error, "nothing has no video frames");
-  EXPECT_FALSE(player->OpenClip(std::make_shared<ClickClip>(0), "empty", error));
-  EXPECT_EQ(error, "empty has no video frames");
+  auto Refusal = [&](engine::ClipPtr clip, const std::string& name) {
+    try {
+      player->OpenClip(std::move(clip), name);
+    } catch (const TandemixError& e) {
+      return std::string(e.what());
+    }
+    return std::string("opened");
+  };
+  EXPECT_EQ(Refusal(nullptr, "nothing"), "nothing has no video frames");
+  EXPECT_EQ(Refusal(std::make_shared<ClickClip>(0), "empty"), "empty has no video frames");
   engine::ClipInfo info;
   info.width = 8;
   info.height = 8;
@@ -227,8 +229,7 @@ TEST_F(SoundPlayer, OpenClipRefusesClipsWithoutPicturesOrRate) {
     using Clip::Clip;
     FramePtr GetFrame(int) override { return nullptr; }
   };
-  EXPECT_FALSE(player->OpenClip(std::make_shared<NoRate>(info), "norate", error));
-  EXPECT_EQ(error, "norate has no frame rate");
+  EXPECT_EQ(Refusal(std::make_shared<NoRate>(info), "norate"), "norate has no frame rate");
   EXPECT_EQ(player->Mode(), PlayerMode::NotReady);
 }
 

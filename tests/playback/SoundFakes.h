@@ -120,17 +120,13 @@ class ClockedOutput : public AudioOutput {
   ClockedOutput(PlayerTime& time, std::shared_ptr<Log> log, double drift = 1.0, std::int64_t capacity = 4800)
       : time_(time), log_(std::move(log)), drift_(drift), capacity_(capacity) {}
 
-  bool Open(int sampleRate, int channels, AudioDeviceFormat& chosen, std::string& error) override {
+  AudioDeviceFormat Open(int sampleRate, int channels) override {
     std::lock_guard lock(log_->mutex);
-    if (log_->failOpen) {
-      error = "no audio output device";
-      return false;
-    }
+    if (log_->failOpen) throw TandemixError("no audio output device");
     ++log_->opens;
     format_ = {sampleRate, channels, DeviceSampleFormat::Float};
-    chosen = format_;
     Restart();
-    return true;
+    return format_;
   }
   void Close() override {}
   void Reset() override {

@@ -14,10 +14,7 @@ class OneFrame : public VideoServices {
  public:
   explicit OneFrame(FrameBGR frame) : frame_(std::move(frame)) {}
   VideoInfo ReadVideoInfo(const std::string&) override { return {frame_.width, frame_.height, 1, 25.0, {}}; }
-  bool DecodeFrame(const std::string&, int, FrameBGR& frame, std::string&) override {
-    frame = frame_;
-    return true;
-  }
+  FrameBGR DecodeFrame(const std::string&, int) override { return frame_; }
 
  private:
   FrameBGR frame_;
@@ -27,10 +24,7 @@ class OneFrame : public VideoServices {
 class NoFiles : public VideoServices {
  public:
   VideoInfo ReadVideoInfo(const std::string& path) override { return {0, 0, 0, 1.0, "Cannot open file " + path}; }
-  bool DecodeFrame(const std::string& path, int, FrameBGR&, std::string& error) override {
-    error = "Cannot open file " + path;
-    return false;
-  }
+  FrameBGR DecodeFrame(const std::string& path, int) override { throw TandemixError("Cannot open file " + path); }
 };
 
 // A half-width side-by-side or half-height over/under frame of a pair with depth.

@@ -32,8 +32,11 @@ bool MakeColourClip(const std::string& path, const char* colour) {
 // Red or blue, as the centre of the file's first frame shows.
 std::string CentreColour(DefaultVideoServices& video, const std::string& path) {
   FrameBGR frame;
-  std::string error;
-  if (!video.DecodeFrame(path, 0, frame, error)) return "no frame: " + error;
+  try {
+    frame = video.DecodeFrame(path, 0);
+  } catch (const TandemixError& e) {
+    return std::string("no frame: ") + e.what();
+  }
   const std::uint8_t* px = frame.Row(frame.height / 2) + 3 * (frame.width / 2);
   if (px[2] > 150 && px[0] < 100) return "red";
   if (px[0] > 150 && px[2] < 100) return "blue";

@@ -31,10 +31,7 @@ class FakeVideoServices : public VideoServices {
     failed.error = "cannot open " + path;
     return failed;
   }
-  bool DecodeFrame(const std::string& path, int, FrameBGR&, std::string& error) override {
-    error = "no frames in the fake: " + path;
-    return false;
-  }
+  FrameBGR DecodeFrame(const std::string& path, int) override { throw TandemixError("no frames in the fake: " + path); }
 
   std::vector<std::string> measured;
 

@@ -15,13 +15,9 @@ class ScriptedPlayer : public MediaPlayer {
   std::vector<std::int64_t> seeks;
   std::int64_t position = 0;
   PlayerMode mode = PlayerMode::NotReady;
-  bool Open(const std::string&, std::string& error) override {
-    if (failOpen) {
-      error = "Script error: There is no function named 'zoom2'.\n(movie.avs, line 2)";
-      return false;
-    }
+  void Open(const std::string&) override {
+    if (failOpen) throw TandemixError("Script error: There is no function named 'zoom2'.\n(movie.avs, line 2)");
     mode = PlayerMode::Stopped;
-    return true;
   }
   void Close() override { mode = PlayerMode::NotReady; }
   void Play() override { mode = PlayerMode::Playing; }

@@ -46,9 +46,7 @@ TEST_F(FrameCaptureTest, AFrameOf720x576GivesA720x576Picture) {
   EXPECT_EQ(picture.width, 720);
   EXPECT_EQ(picture.height, 576);
   // The picture holds the decoded frame itself.
-  FrameBGR decoded;
-  std::string error;
-  ASSERT_TRUE(video_.DecodeFrame(folder_->File("movie.avs"), 0, decoded, error));
+  const FrameBGR decoded = video_.DecodeFrame(folder_->File("movie.avs"), 0);
   EXPECT_EQ(picture.pixels, decoded.pixels);
   const std::string header = ReadBytes(bmp).substr(0, 30);
   EXPECT_EQ(header.substr(0, 2), "BM");
@@ -63,9 +61,7 @@ TEST_F(FrameCaptureTest, ASecondCaptureReplacesTheFirst) {
   const std::string second = ReadBytes(bmp);
   EXPECT_EQ(second.size(), first.size());
   EXPECT_NE(second, first);
-  FrameBGR frame2;
-  std::string error;
-  ASSERT_TRUE(video_.DecodeFrame(folder_->File("movie.avs"), 2, frame2, error));
+  const FrameBGR frame2 = video_.DecodeFrame(folder_->File("movie.avs"), 2);
   EXPECT_EQ(LoadPicture24(bmp).pixels, frame2.pixels);
 }
 

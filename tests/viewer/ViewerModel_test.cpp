@@ -14,14 +14,10 @@ class FakePlayer : public MediaPlayer {
   PlayerMode mode = PlayerMode::NotReady;
   int pauseToggles = 0, closes = 0, steps = 0, backs = 0, plays = 0, stops = 0;
 
-  bool Open(const std::string& path, std::string& error) override {
-    if (openFails) {
-      error = "Script error: There is no function named 'zoom2'.";
-      return false;
-    }
+  void Open(const std::string& path) override {
+    if (openFails) throw TandemixError("Script error: There is no function named 'zoom2'.");
     opened = path;
     mode = PlayerMode::Stopped;
-    return true;
   }
   void Close() override { ++closes; }
   void Play() override {
@@ -58,8 +54,7 @@ class ViewerModelTest : public ::testing::Test {
 };
 
 TEST_F(ViewerModelTest, OpenSeeksToTheStartFrameAndStartsTheTimer) {
-  std::string error;
-  ASSERT_TRUE(viewer.Open("/v/movie.avs", 1480, error));
+  viewer.Open("/v/movie.avs", 1480);
   EXPECT_EQ(player.opened, "/v/movie.avs");
   EXPECT_EQ(player.closes, 1);  // any open device is closed first
   EXPECT_EQ(player.seeks, (std::vector<std::int64_t>{1480}));
@@ -71,7 +66,11 @@ TEST_F(ViewerModelTest, OpenSeeksToTheStartFrameAndStartsTheTimer) {
 TEST_F(ViewerModelTest, FailedOpenStopsThere) {
   player.openFails = true;
   std::string error;
-  EXPECT_FALSE(viewer.Open("/v/movie.avs", 0, error));
+  try {
+    viewer.Open("/v/movie.avs", 0);
+  } catch (const TandemixError& e) {
+    error = e.what();
+  }
   EXPECT_EQ(error, "Script error: There is no function named 'zoom2'.");
   EXPECT_TRUE(player.seeks.empty());
   EXPECT_FALSE(viewer.TimerEnabled());
@@ -79,8 +78,7 @@ TEST_F(ViewerModelTest, FailedOpenStopsThere) {
 }
 
 TEST_F(ViewerModelTest, TrackBarSeeksAndTimerFollowsWithoutSeekingBack) {
-  std::string error;
-  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Open("/v/movie.avs", 0);
   viewer.TrackChange(0, 25);  // the first change after creation is consumed
   player.seeks.clear();
   state.track.position = 50;
@@ -102,8 +100,7 @@ TEST_F(ViewerModelTest, TrackBarSeeksAndTimerFollowsWithoutSeekingBack) {
 }
 
 TEST_F(ViewerModelTest, PauseNarrowsTheButtonsOnlyWhilePlaying) {
-  std::string error;
-  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Open("/v/movie.avs", 0);
   const int toggles = player.pauseToggles;
   viewer.Press(PlayerButton::Pause);  // stopped: nothing
   EXPECT_EQ(player.pauseToggles, toggles);
@@ -134,8 +131,7 @@ TEST_F(ViewerModelTest, OffsetRegeneratesOnlyOnRelease) {
 }
 
 TEST_F(ViewerModelTest, CloseStopsTheTimer) {
-  std::string error;
-  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Open("/v/movie.avs", 0);
   viewer.Close();
   EXPECT_FALSE(viewer.PlayerOpen());
   EXPECT_FALSE(viewer.TimerEnabled());
@@ -143,8 +139,7 @@ TEST_F(ViewerModelTest, CloseStopsTheTimer) {
 }
 
 TEST_F(ViewerModelTest, NextAndPrevGoToTheLastAndTheFirstFrame) {
-  std::string error;
-  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Open("/v/movie.avs", 0);
   viewer.Press(PlayerButton::Next, 25.0);
   EXPECT_EQ(player.seeks.back(), 10000);
   EXPECT_EQ(state.track.position, 250);
@@ -160,8 +155,7 @@ TEST_F(ViewerModelTest, NextAndPrevGoToTheLastAndTheFirstFrame) {
 }
 
 TEST_F(ViewerModelTest, TheFrameOnScreenPausesPlaybackAndMovesTheTrackBarToIt) {
-  std::string error;
-  viewer.Open("/v/movie.avs", 0, error);
+  viewer.Open("/v/movie.avs", 0);
   viewer.Press(PlayerButton::Play);
   player.position = 560;
   ASSERT_EQ(viewer.TimerTick(25.0), 14);  // the once-a-second follow-up
