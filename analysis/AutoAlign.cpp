@@ -113,8 +113,10 @@ void CheckFrame(const FrameBGR& frame, const char* name) {
 // differ by about as much. The right view's place is refined on the full
 // frames: the left view's patch around the point is looked for within a
 // few pixels, and the peak of the normalised correlation is placed between
-// pixels by a parabola through it and its neighbours. A match whose patch
-// is not found (flat, or unlike) keeps its place.
+// rows by a parabola through it and the rows above and below. Only the row
+// is taken: a patch across a depth edge sees two parallaxes, and the
+// feature's own column is the better one there. A match whose patch is not
+// found (flat, or unlike) keeps its place.
 constexpr int kPatchRadius = 8;
 constexpr int kSearchRadius = 3;
 constexpr double kPatchLikeness = 0.8;
@@ -141,11 +143,9 @@ bool RefineRight(const cv::Mat& left, const cv::Mat& right, cv::Point2d a, cv::P
     const double d = before - 2.0 * peak + after;
     return d < 0 ? 0.5 * (before - after) / d : 0.0;
   };
-  const double dx =
-      vertex(score.at<float>(at.y, at.x - 1), score.at<float>(at.y, at.x), score.at<float>(at.y, at.x + 1));
   const double dy =
       vertex(score.at<float>(at.y - 1, at.x), score.at<float>(at.y, at.x), score.at<float>(at.y + 1, at.x));
-  b = cv::Point2d(centre.x + at.x - kSearchRadius + dx, centre.y + at.y - kSearchRadius + dy);
+  b = cv::Point2d(b.x, centre.y + at.y - kSearchRadius + dy);
   return true;
 }
 
