@@ -3,6 +3,7 @@
 // times, splices join it, Reverse reverses it, the selections and
 // Interleave keep the (first) clip's sound as it is.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -174,6 +175,12 @@ ClipPtr MakeSplice(ClipPtr a, ClipPtr b, bool aligned) {
     if (ai.width != b->Info().width || ai.height != b->Info().height)
       throw FilterError("Splice: Frame sizes don't match");
     if (ai.pixelType != b->Info().pixelType) throw FilterError("Splice: Video formats don't match");
+    // The rates are compared as single-precision numbers with a tolerance of
+    // a millionth of a frame per second, as AviSynth does: 1 and 1000001/1000000
+    // join, 24 and 25 do not.
+    const float rateA = static_cast<float>(ai.rateNumerator) / static_cast<float>(ai.rateDenominator);
+    const float rateB = static_cast<float>(b->Info().rateNumerator) / static_cast<float>(b->Info().rateDenominator);
+    if (std::fabs(rateA - rateB) > 0.000001f) throw FilterError("Splice: Video framerate doesn't match");
   }
   ClipInfo info = ai;
   std::int64_t audioSplit = 0;

@@ -2,9 +2,12 @@
 // names of other source plug-ins), with the sound of their first audio
 // stream unless audio=false, and still pictures (ImageSource, silent).
 #include <QFileInfo>
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -305,6 +308,13 @@ class ImageClip : public Clip {
       return first_->Frame(0);
     }
     const std::string path = FileOf(pattern_, start_ + n);
+    // A number the sequence lacks shows a black frame.
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+      auto black = std::make_shared<FrameBGR>(info_.pixelType, info_.width, info_.height);
+      black->Blacken();
+      return black;
+    }
     FramePtr frame = MediaSource(path, 0).Frame(0);
     if (frame->width != info_.width || frame->height != info_.height)
       throw TandemixError("ImageSource: " + path + " is not of the size " + std::to_string(info_.width) + "x" +
@@ -334,21 +344,49 @@ class ImageClip : public Clip {
   std::unique_ptr<MediaSource> first_;
 };
 
+// ImageSource's rate: the single-precision number fps is, as an exact
+// fraction (29.97 is 15712911/524288).
+void ExactFloatRate(const std::string& filter, ClipInfo& info, double fps) {
+  const float x = static_cast<float>(fps);
+  if (!(x > 0.0f) || x > 1e6f) throw FilterError(filter + ": the frame rate must be more than 0.");
+  int exponent = 0;
+  const float mantissa = std::frexp(x, &exponent);  // x = mantissa * 2^exponent, mantissa in [0.5, 1)
+  long long num = static_cast<long long>(std::ldexp(mantissa, 24));
+  long long den = 1;
+  exponent -= 24;
+  if (exponent >= 0) {
+    num <<= exponent;
+  } else {
+    den <<= -exponent;
+  }
+  SetRate(filter, info, num, den);
+}
+
+// The pixel types a picture source gives: 8-bit RGB with or without alpha
+// and grey.
+ClipPtr PictureType(const std::string& filter, ClipPtr clip, const std::string& pixelType) {
+  std::string upper = pixelType;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (upper == "RGB24") return clip;
+  if (upper == "RGB32" || upper == "Y8") return WithPixelType(filter, std::move(clip), upper);
+  if (upper == "RGB48" || upper == "RGB64" || upper == "Y16")
+    throw FilterError(filter + ": " + upper + " has 16 bits per sample; the engine works in 8 bits (RGB24, RGB32, Y8)");
+  throw FilterError(filter + ": supports the following pixel types: RGB24/32/48/64 or Y8/16");
+}
+
 Value ImageSource(const CallArgs& a) {
+  const std::string filter = "ImageReader";
   const std::string name = a.ResolvePath(a.String("file"));
   const int start = a.Int("start", 0);
   const int end = a.Int("end", 1000);
-  if (end < start)
-    throw FilterError("ImageSource: the end frame " + std::to_string(end) + " comes before the start frame " +
-                      std::to_string(start) + ".");
   const std::string first = ImageClip::IsPattern(name) ? ImageClip::FileOf(name, start) : name;
-  auto source = OpenMedia("ImageSource", first, MediaSource::Output::RGB24);
+  auto source = OpenMedia(a.Function(), first, MediaSource::Output::RGB24);
   ClipInfo info = InfoOf(source->Description(), PixelType::RGB24);
-  info.frameCount = CheckFrameCount("ImageSource", static_cast<long long>(end) - start + 1);
-  SetFloatRate("ImageSource", info, a.Float("fps", 24.0));
+  // An end before the start gives no frames.
+  info.frameCount = CheckFrameCount(a.Function(), std::max(0LL, static_cast<long long>(end) - start + 1));
+  ExactFloatRate(a.Function(), info, a.Float("fps", 24.0));
   ClipPtr clip = std::make_shared<ImageClip>(info, name, start, std::move(source));
-  // ImageSource gives RGB24 unless pixel_type asks for another type.
-  return Value::Clip(WithPixelType("ImageSource", std::move(clip), a.String("pixel_type")));
+  return Value::Clip(PictureType(filter, std::move(clip), a.String("pixel_type", "RGB24")));
 }
 
 }  // namespace
@@ -391,11 +429,12 @@ void RegisterSourceFunctions(FunctionTable& t) {
   for (const char* name :
        {"OpenSource", "DirectShowSource", "FFVideoSource", "FFmpegSource2", "LWLibavVideoSource", "LSMASHVideoSource"})
     t.Add(name, open, OpenSource);
-  t.Add("ImageSource",
-        {Req("file", ParamType::String), Opt("start", ParamType::Int), Opt("end", ParamType::Int),
-         Opt("fps", ParamType::Float), Opt("use_DevIL", ParamType::Bool), Opt("info", ParamType::Bool),
-         Opt("pixel_type", ParamType::String)},
-        ImageSource);
+  for (const char* name : {"ImageSource", "ImageReader"})
+    t.Add(name,
+          {Req("file", ParamType::String), Opt("start", ParamType::Int), Opt("end", ParamType::Int),
+           Opt("fps", ParamType::Float), Opt("use_DevIL", ParamType::Bool), Opt("info", ParamType::Bool),
+           Opt("pixel_type", ParamType::String)},
+          ImageSource);
 }
 
 }  // namespace tandemix::engine

@@ -264,10 +264,13 @@ void RateArgument(const CallArgs& a, const std::string& filter, bool withDenomin
     // Only the integer form has a denominator.
     num = v.AsInt();
     den = withDenominator ? a.Int("denominator", 1) : 1;
+    if (den == 0) throw FilterError(filter + ": Denominator cannot be 0 (zero).");
   } else {
+    // AviSynth's wording, its spelling and trailing space included.
+    if (!(v.AsFloat() > 0.0)) throw FilterError(filter + ": FPS must be greater then 0. ");
     FloatRate(filter, v.AsFloat(), num, den);
   }
-  if (num <= 0 || den <= 0) throw FilterError(filter + ": the frame rate must be more than 0.");
+  if (num <= 0 || den <= 0) throw FilterError(filter + ": FPS must be greater then 0. ");
 }
 
 // The new rate num/den as the pair AviSynth works with: a = old numerator

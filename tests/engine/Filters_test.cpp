@@ -326,5 +326,49 @@ TEST_F(Filters, ImageSourceShowsOnePictureForItsFrames) {
             "ImageSource: Cannot open " + folder_.File("missing.png"));
 }
 
+TEST_F(Filters, ImageReaderReadsNumberedPicturesAsAviSynth) {
+  FrameBGR grey(4, 2);
+  std::fill(grey.pixels.begin(), grey.pixels.end(), 200);
+  SaveBmp24(folder_.File("pic0.bmp"), grey);
+  SaveBmp24(folder_.File("pic1.bmp"), CoordinatePicture(4, 2));
+  const std::string seq = "\"" + folder_.File("pic%d.bmp") + "\"";
+  // A number the sequence lacks is a black frame; the type is RGB24 unless asked.
+  const auto clip = Eval("ImageReader(" + seq + ", 0, 3, 25)");
+  EXPECT_EQ(SizeOf(clip), (Size{4, 2, 4}));
+  EXPECT_EQ(clip->Info().pixelType, PixelType::RGB24);
+  EXPECT_EQ(Frame(clip, 0).pixels, grey.pixels);
+  EXPECT_EQ(Frame(clip, 1).pixels, CoordinatePicture(4, 2).pixels);
+  EXPECT_EQ(Frame(clip, 3).pixels, std::vector<std::uint8_t>(24, 0));
+  // The rate is the single-precision number given, as an exact fraction.
+  const struct {
+    const char* fps;
+    int num, den;
+  } rates[] = {{"25", 25, 1}, {"29.97", 15712911, 524288}, {"23.976", 12570329, 524288}, {"0.5", 1, 2}};
+  for (const auto& r : rates) {
+    const auto c = Eval("ImageSource(" + seq + ", 0, 1, " + r.fps + ")");
+    EXPECT_EQ(c->Info().rateNumerator, r.num) << r.fps;
+    EXPECT_EQ(c->Info().rateDenominator, r.den) << r.fps;
+  }
+  // An end before the start gives no frames.
+  EXPECT_EQ(SizeOf(Eval("ImageSource(" + seq + ", 1, 0)")), (Size{4, 2, 0}));
+  EXPECT_EQ(Eval("ImageSource(" + seq + ", 0, 1, pixel_type=\"rgb32\")")->Info().pixelType, PixelType::RGB32);
+  EXPECT_EQ(Eval("ImageSource(" + seq + ", 0, 1, pixel_type=\"Y8\")")->Info().pixelType, PixelType::Y8);
+  const struct {
+    const char* args;
+    const char* message;
+  } refusals[] = {
+      {", pixel_type=\"YV12\"", "ImageReader: supports the following pixel types: RGB24/32/48/64 or Y8/16"},
+      {", pixel_type=\"\"", "ImageReader: supports the following pixel types: RGB24/32/48/64 or Y8/16"},
+      {", pixel_type=\"RGB48\"",
+       "ImageReader: RGB48 has 16 bits per sample; the engine works in 8 bits (RGB24, RGB32, Y8)"},
+      {", 5, 6", "ImageReader: Cannot open "},
+      {", fps=0", "ImageReader: the frame rate must be more than 0."},
+  };
+  for (const auto& r : refusals)
+    EXPECT_EQ(Message(EvalError("ImageReader(" + seq + r.args + ")")).substr(0, std::string(r.message).size()),
+              r.message)
+        << r.args;
+}
+
 }  // namespace
 }  // namespace tandemix::test

@@ -80,13 +80,16 @@ TEST_F(StackThreads, FramesStillHeldAreNotMadeOver) {
 
 TEST_F(StackThreads, TheFirstFailingViewIsReported) {
   FrameBGR picture(64, 48);
-  SaveBmp24(folder_->File("pic0.bmp"), picture);  // pic1.bmp and pic2.bmp are missing
+  SaveBmp24(folder_->File("pic0.bmp"), picture);
+  // pic1.bmp and pic2.bmp cannot be shown: their size is not the first one's.
+  SaveBmp24(folder_->File("pic1.bmp"), FrameBGR(32, 48));
+  SaveBmp24(folder_->File("pic2.bmp"), FrameBGR(64, 24));
   const std::string script = "i = ImageSource(\"" + folder_->File("pic%d.bmp") + "\", 0, 2)\n" +
                              "StackHorizontal(BlankClip(i), Trim(i, 1, 0), i)";
   const engine::ClipPtr stacked = Eval(script);
   try {
     stacked->GetFrame(0);
-    FAIL() << "frame 0 needs pic1.bmp, which is missing";
+    FAIL() << "frame 0 needs pic1.bmp, which does not fit";
   } catch (const TandemixError& e) {
     EXPECT_NE(std::string(e.what()).find("pic1.bmp"), std::string::npos) << e.what();
   }
@@ -95,7 +98,7 @@ TEST_F(StackThreads, TheFirstFailingViewIsReported) {
   for (int attempt = 0; attempt < 5; ++attempt) {
     try {
       stacked->GetFrame(1);
-      FAIL() << "frame 1 needs missing pictures";
+      FAIL() << "frame 1 needs pictures that do not fit";
     } catch (const TandemixError& e) {
       EXPECT_NE(std::string(e.what()).find("pic2.bmp"), std::string::npos) << e.what();
     }

@@ -113,6 +113,8 @@ TEST(TimeFilters, FrameAndSampleCountsAsAviSynthGivesThem) {
       {"AlignedSplice(last, last, last)", 300, 480480},
       {"UnalignedSplice(last, last.Trim(0, 9))", 110, 176176},
       {"last + last.AssumeFPS(60000, 2002)", 200, 320320},
+      // Rates a millionth of a frame per second apart still join.
+      {"AssumeFPS(1) + AssumeFPS(1000001, 1000000)", 200, 320320},
       {"AudioTrim(1.0, 2.5)", 45, 72000},
       {"AudioTrim(1.0, -0.5)", 15, 24000},
       {"AudioTrim(1.0, 0)", 71, 112160},
@@ -135,6 +137,8 @@ TEST(TimeFilters, FrameAndSampleCountsAsAviSynthGivesThem) {
   const auto audioOnly = Eval(kBars + ".KillVideo().FadeIn(10)");
   EXPECT_EQ(audioOnly->Info().audio.sampleCount, 162160);  // frames counted at 24 a second
   EXPECT_EQ(Eval(kBars + ".KillVideo().FadeIn(10, fps=25)")->Info().audio.sampleCount, 162080);
+  // Sound alone has no frame rate to compare.
+  EXPECT_EQ(Eval(kBars + "\nKillVideo() + KillVideo().AssumeFPS(25)")->Info().audio.sampleCount, 320320);
   EXPECT_FALSE(Eval(kBars + ".AssumeSampleRate(0)")->Info().audio.Present());
   EXPECT_EQ(Eval(kBars + ".AssumeSampleRate(44100)")->Info().audio.sampleRate, 44100);
 }
@@ -360,6 +364,15 @@ TEST(TimeFilters, RefusalsInAviSynthsWords) {
       {"KillAudio().AudioTrim(0.75, 10)", "AudioTrim: Cannot trim if there is no audio."},
       {"ChangeFPS(\"bogus\")", "ChangeFPS: invalid preset value used."},
       {"ChangeFPS(0.3)", "ChangeFPS: Ratio must be less than 10 for linear access. Set LINEAR=False."},
+      {"ChangeFPS(24, 0)", "ChangeFPS: Denominator cannot be 0 (zero)."},
+      {"ChangeFPS(0.0)", "ChangeFPS: FPS must be greater then 0. "},
+      {"ChangeFPS(-2.5)", "ChangeFPS: FPS must be greater then 0. "},
+      {"ConvertFPS(0.0)", "ConvertFPS: FPS must be greater then 0. "},
+      {"ConvertFPS(25, 0)", "ConvertFPS: Denominator cannot be 0 (zero)."},
+      {"last + last.AssumeFPS(25)", "Splice: Video framerate doesn't match"},
+      {"last ++ last.AssumeFPS(29.97)", "Splice: Video framerate doesn't match"},
+      {"UnalignedSplice(last, last, last.AssumeFPS(30000, 1002))", "Splice: Video framerate doesn't match"},
+      {"AlignedSplice(last.AssumeFPS(1), last.AssumeFPS(1000002, 1000000))", "Splice: Video framerate doesn't match"},
       {"ConvertFPS(25, zone=20)", "ConvertFPS: zone >= 0 requires YUY2 input"},
       {"ConvertFPS(10)", "ConvertFPS: New frame rate too small. Must be greater than 19.9800 Increase or use 'zone='"},
       {"ConvertToYUY2().ConvertFPS(25, zone=600)", "ConvertFPS: 'zone' too large. Maximum allowed 400"},
