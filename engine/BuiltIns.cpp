@@ -36,6 +36,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterConditionalReaderFunctions(t);
     RegisterAnimateFunctions(t);
     RegisterTextFunctions(t);
+    RegisterOverlayFunctions(t);
     RegisterExprFunctions(t);
     return t;
   }();

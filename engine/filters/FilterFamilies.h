@@ -32,6 +32,7 @@ void RegisterWriteFileFunctions(FunctionTable& table);
 void RegisterConditionalReaderFunctions(FunctionTable& table);
 void RegisterAnimateFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
+void RegisterOverlayFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine
