@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/VectorKernels.h"
+
 namespace tandemix::engine {
 
 FocusWeights FocusWeightsFor(double sharpen) {
@@ -27,10 +29,11 @@ FocusSplit FocusSplitFor(PixelType type, int plane, int rowBytes) {
 
 void FocusColumns(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below, std::uint8_t* out,
                   int bytes, bool coarse, const FocusWeights& w) {
+  const int done = UseAvx2Kernels() ? FocusColumnsAvx2(above, row, below, out, bytes, coarse, w) : 0;
   if (coarse)
-    for (int x = 0; x < bytes; ++x) out[x] = FocusCoarse(above[x], row[x], below[x], w);
+    for (int x = done; x < bytes; ++x) out[x] = FocusCoarse(above[x], row[x], below[x], w);
   else
-    for (int x = 0; x < bytes; ++x) out[x] = FocusFine(above[x], row[x], below[x], w);
+    for (int x = done; x < bytes; ++x) out[x] = FocusFine(above[x], row[x], below[x], w);
 }
 
 namespace {
@@ -70,21 +73,24 @@ void FocusRow(const std::uint8_t* row, std::uint8_t* out, PixelType type, int pl
     out[rowBytes - 1 - i] = FocusByte(row, type, bpp, rowBytes, coarseEnd, rowBytes - 1 - i, w);
   }
   const int end = rowBytes - reach;
+  const bool avx2 = UseAvx2Kernels();
   if (yuy2) {
     const int split = std::clamp(2 * coarseEnd, reach, end);
-    for (int i = reach; i < split; ++i) {
+    for (int i = avx2 ? FocusRunAvx2(row, out, reach, split, 0, true, w) : reach; i < split; ++i) {
       const int step = (i & 1) == 0 ? 2 : 4;
       out[i] = FocusCoarse(row[i - step], row[i], row[i + step], w);
     }
-    for (int i = split; i < end; ++i) {
+    for (int i = avx2 ? FocusRunAvx2(row, out, split, end, 0, false, w) : split; i < end; ++i) {
       const int step = (i & 1) == 0 ? 2 : 4;
       out[i] = FocusFine(row[i - step], row[i], row[i + step], w);
     }
     return;
   }
   const int split = std::clamp(coarseEnd * bpp, reach, end);
-  for (int i = reach; i < split; ++i) out[i] = FocusCoarse(row[i - bpp], row[i], row[i + bpp], w);
-  for (int i = split; i < end; ++i) out[i] = FocusFine(row[i - bpp], row[i], row[i + bpp], w);
+  for (int i = avx2 ? FocusRunAvx2(row, out, reach, split, bpp, true, w) : reach; i < split; ++i)
+    out[i] = FocusCoarse(row[i - bpp], row[i], row[i + bpp], w);
+  for (int i = avx2 ? FocusRunAvx2(row, out, split, end, bpp, false, w) : split; i < end; ++i)
+    out[i] = FocusFine(row[i - bpp], row[i], row[i + bpp], w);
 }
 
 }  // namespace tandemix::engine

@@ -53,4 +53,13 @@ void FocusColumns(const std::uint8_t* above, const std::uint8_t* row, const std:
 void FocusRow(const std::uint8_t* row, std::uint8_t* out, PixelType type, int plane, int rowBytes, int coarseEnd,
               const FocusWeights& w);
 
+// The vector forms (FocusAvx2.cpp), for AVX2 processors: each does whole
+// groups of sixteen bytes from the start (columns) or from `begin` (a run
+// of a row whose samples all have both neighbours `step` bytes away; step
+// 0 is YUY2's two and four) and returns where it stopped.
+int FocusColumnsAvx2(const std::uint8_t* above, const std::uint8_t* row, const std::uint8_t* below, std::uint8_t* out,
+                     int bytes, bool coarse, const FocusWeights& w);
+int FocusRunAvx2(const std::uint8_t* row, std::uint8_t* out, int begin, int end, int step, bool coarse,
+                 const FocusWeights& w);
+
 }  // namespace tandemix::engine

@@ -70,6 +70,24 @@ TEST_F(VectorSwitch, ResizersAndConversionsGiveThePlainBytes) {
   }
 }
 
+// Blur and Sharpen in every type, both rules (fine and coarse) and both
+// directions, at the extreme amounts and rows long and short enough to
+// leave tails past whole groups of sixteen.
+TEST_F(VectorSwitch, BlurAndSharpenGiveThePlainBytes) {
+  EnableVectorKernels(true);
+  if (!UseAvx2Kernels()) GTEST_SKIP() << "no AVX2 on this processor";
+  for (const char* type : {"YV12", "YV16", "YV24", "Y8", "YUY2", "RGB24", "RGB32"}) {
+    for (const auto& [w, h] : {std::pair{202, 40}, std::pair{38, 12}, std::pair{22, 10}}) {
+      const std::string src = Busy(type, w, h);
+      for (const char* filter : {".Sharpen(1.0)", ".Sharpen(0.37, 0.8)", ".Blur(1.58)", ".Blur(0.5, -1.0)",
+                                 ".Sharpen(-1.58, 0)", ".Blur(0, 1.0)"}) {
+        const auto [plain, vector] = PlainAndVector(src + filter);
+        ASSERT_EQ(plain.pixels, vector.pixels) << type << filter << " at " << w << "x" << h;
+      }
+    }
+  }
+}
+
 // Crop asks a resizer for its window and sees through borders; the bytes
 // are those of the whole frame cropped (two flips keep Crop from seeing
 // what lies below them).
