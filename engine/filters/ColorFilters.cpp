@@ -34,13 +34,20 @@ class MergeRgbClip : public Clip {
     FramePtr b = Owned(rgb_[2]->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     const int bpp = BytesPerPixel(info_.pixelType);
+    // A planar YUV clip gives its luma for its channel.
+    auto channel = [](const FrameBGR& f, int offset) {
+      return IsPlanarType(f.type) ? std::pair{f.Plane(0), 0} : std::pair{f.Plane(0), offset};
+    };
+    const auto [rp, ro] = channel(*r, kRed);
+    const auto [gp, go] = channel(*g, kGreen);
+    const auto [bp, bo] = channel(*b, kBlue);
     const int rb = BytesPerPixel(r->type), gb = BytesPerPixel(g->type), bb = BytesPerPixel(b->type);
     const std::size_t count = static_cast<std::size_t>(info_.width) * info_.height;
     for (std::size_t i = 0; i < count; ++i) {
       std::uint8_t* d = &out->pixels[i * bpp];
-      d[kBlue] = b->pixels[i * bb + kBlue];
-      d[kGreen] = g->pixels[i * gb + kGreen];
-      d[kRed] = r->pixels[i * rb + kRed];
+      d[kBlue] = bp[i * bb + bo];
+      d[kGreen] = gp[i * gb + go];
+      d[kRed] = rp[i * rb + ro];
       if (bpp == 4) d[3] = 255;
     }
     return out;
@@ -243,7 +250,9 @@ void RegisterColorFunctions(FunctionTable& t) {
          Opt("pixel_type", ParamType::String)},
         [](const CallArgs& a) {
           std::array<ClipPtr, 3> rgb = {a.Clip("r"), a.Clip("g"), a.Clip("b")};
-          for (const ClipPtr& c : rgb) RequireType(IsRGBType(c->Info().pixelType), "MergeRGB: All clips must be RGB");
+          for (const ClipPtr& c : rgb)
+            RequireType(IsRGBType(c->Info().pixelType) || IsPlanarType(c->Info().pixelType),
+                        "MergeRGB: All clips must be RGB");
           for (int i = 1; i < 3; ++i)
             CheckSameSize("MergeRGB: All clips must have the same width and height!", rgb[0]->Info(), rgb[i]->Info());
           ClipInfo info = rgb[0]->Info();
