@@ -36,11 +36,8 @@ const FunctionTable& BuiltInFunctions() {
     RegisterConditionalReaderFunctions(t);
     RegisterAnimateFunctions(t);
     RegisterTextFunctions(t);
-<<<<<<< HEAD
     RegisterOverlayFunctions(t);
-=======
     RegisterExprFunctions(t);
->>>>>>> main
     return t;
   }();
   return table;

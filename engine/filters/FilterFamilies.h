@@ -32,10 +32,7 @@ void RegisterWriteFileFunctions(FunctionTable& table);
 void RegisterConditionalReaderFunctions(FunctionTable& table);
 void RegisterAnimateFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
-<<<<<<< HEAD
 void RegisterOverlayFunctions(FunctionTable& table);
-=======
 void RegisterExprFunctions(FunctionTable& table);
->>>>>>> main
 
 }  // namespace tandemix::engine
