@@ -403,6 +403,8 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   }
   proposal.verticalDisparity = Percentile(dy, 0.5);
   proposal.confidence = double(proposal.matches) / proposal.candidates;
+  proposal.leftFrame = leftSize;
+  proposal.rightFrame = rightSize;
   proposal.inliers.reserve(in.size());
   for (int i : in) {
     const Match& m = matches[i];

@@ -97,11 +97,23 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     if (picture) picture->close();
   };
   preview = std::make_unique<TForm_Preview>(alignment, previewHooks);
+  if (settings_) {
+    DepthLimits& limits = preview->Model().depthLimits;
+    limits.screenWidthMetres =
+        SettingNumber(settings_->Text(kDepthScreenWidthKey), kDefaultScreenWidthMetres, 0.1, 100.0);
+    limits.nearComfortPercent =
+        SettingNumber(settings_->Text(kDepthNearBudgetKey), kDefaultNearBudgetPercent, 0.01, 50.0);
+  }
 
   slider = std::make_unique<TForm_Slider>(preview->Model(), showError, [this] { preview->RefreshControls(); });
 
   MovieWindowHooks movieHooks;
-  movieHooks.adjustClip = [this](int frame) { AdjustClip(video_, generator.Names(), frame, compositor, alignment); };
+  movieHooks.adjustClip = [this](int frame) {
+    AdjustClip(video_, generator.Names(), frame, compositor, alignment);
+    // The depth spoke of the frames captured before.
+    preview->Model().ForgetDepth();
+    preview->RefreshControls();
+  };
   movieHooks.saveFrame = [this](int frame) {
     const auto path = prompts_.AskFileName(BitmapSaveRequest("Insert file name of output bmp picture"));
     if (!path) return;

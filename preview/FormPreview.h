@@ -18,6 +18,7 @@
 #include <string>
 
 #include "preview/AdjustmentModel.h"
+#include "preview/FormDepthHistogram.h"
 
 namespace tandemix {
 
@@ -82,6 +83,12 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   QPushButton* Button4;  // "Apply to Clip"
   QPushButton* Button_AutoAlign;
   QLabel* Label_AutoAlign;  // what the last "Auto align" found, or why it failed
+  // The depth after "Auto align": near, median and far parallax, their
+  // histogram with the limits, and the warnings in words. The window grows
+  // to show them.
+  QLabel* Label_Depth;
+  TDepthHistogram* Histogram_Depth;
+  QLabel* Label_DepthWarnings;
   QTimer* Timer2;
 
   // Handlers, one per control event.
@@ -100,6 +107,7 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   // Runs a handler, shows what it raised, then refreshes the controls.
   void Handle(const std::function<void()>& action);
   void BuildControls();
+  void RefreshDepth();
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
   // `realValued`: the arrow keys and the wheel step the box by tenths
   // with Ctrl.

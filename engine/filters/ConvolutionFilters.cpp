@@ -15,6 +15,7 @@
 #include "engine/frames/FrameLimits.h"
 #include "engine/frames/ScriptError.h"
 #include "engine/kernels/Focus.h"
+#include "engine/kernels/TemporalSoften.h"
 
 namespace tandemix::engine {
 namespace {
@@ -266,26 +267,12 @@ class TemporalSoftenClip : public Clip {
         thresholds[static_cast<std::size_t>(x)] =
             static_cast<std::uint8_t>(p > 0 || (yuy2 && (x & 1) == 1) ? chroma_ : luma_);
       ParallelFor(c.PlaneHeight(p), bytes * static_cast<long long>(frames.size()), [&](int begin, int end) {
-        std::vector<int> sums(static_cast<std::size_t>(bytes));
-        const std::uint8_t* limit = thresholds.data();
+        std::vector<std::uint16_t> sums(static_cast<std::size_t>(bytes));
         for (int y = begin; y < end; ++y) {
-          const std::uint8_t* cur = c.Row(p, y);
-          int* sum = sums.data();
           std::fill(sums.begin(), sums.end(), 0);
-          for (const FramePtr& f : frames) {
-            const std::uint8_t* row = f->Row(p, y);
-            for (int x = 0; x < bytes; ++x) {
-              const int v = row[x], centre = cur[x];
-              sum[x] += std::abs(v - centre) <= limit[x] ? v : centre;
-            }
-          }
-          std::uint8_t* dst = out->Row(p, y);
-          if (yuy2)
-            for (int x = 0; x < bytes; ++x)
-              dst[x] = static_cast<std::uint8_t>(std::min(255, (sum[x] * weight16 + 32768) >> 16));
-          else
-            for (int x = 0; x < bytes; ++x)
-              dst[x] = static_cast<std::uint8_t>(std::min(255, (sum[x] * weight + 16384) >> 15));
+          for (const FramePtr& f : frames)
+            TemporalAccumulate(f->Row(p, y), c.Row(p, y), thresholds.data(), sums.data(), bytes);
+          TemporalScale(sums.data(), out->Row(p, y), bytes, yuy2 ? weight16 : weight, yuy2);
         }
       });
     }

@@ -88,6 +88,25 @@ TEST_F(VectorSwitch, BlurAndSharpenGiveThePlainBytes) {
   }
 }
 
+// TemporalSoften over frames that differ by small and large amounts, at
+// the smallest and largest radius and thresholds that let some in.
+TEST_F(VectorSwitch, TemporalSoftenGivesThePlainBytes) {
+  EnableVectorKernels(true);
+  if (!UseAvx2Kernels()) GTEST_SKIP() << "no AVX2 on this processor";
+  for (const char* type : {"YV12", "YV24", "Y8", "YUY2", "RGB32"}) {
+    const std::string still = Busy(type, 202, 40) + ".Trim(0, -1)";
+    const std::string frames =
+        "s = " + still + "\n(s + s.Invert() + s.Blur(1.0) + s.Sharpen(1.0) + s.Invert().Blur(0.5))";
+    for (const char* filter :
+         {".TemporalSoften(1, 255, 255)", ".TemporalSoften(2, 12, 30)", ".TemporalSoften(7, 40, 3)"}) {
+      EnableVectorKernels(false);
+      const FrameBGR plain = Frame(Eval(frames + filter), 2);
+      EnableVectorKernels(true);
+      ASSERT_EQ(plain.pixels, Frame(Eval(frames + filter), 2).pixels) << type << filter;
+    }
+  }
+}
+
 // Crop asks a resizer for its window and sees through borders; the bytes
 // are those of the whole frame cropped (two flips keep Crop from seeing
 // what lies below them).
