@@ -721,6 +721,8 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
     proposal.canvasMatches.push_back(CanvasMatch{applied.Left({m.lx, m.ly}), applied.Right({m.rx, m.ry})});
   }
   proposal.confidence = double(proposal.matches) / proposal.candidates;
+  proposal.leftFrame = leftSize;
+  proposal.rightFrame = rightSize;
   proposal.inliers.reserve(consistent.size());
   for (int i : consistent) {
     const Match& m = matches[i];

@@ -90,8 +90,9 @@ struct AlignmentProposal {
   // Share of the candidates that the fit explains, 0 to 1.
   double confidence = 0.0;
   // The matches the fit kept, in the captured frames (the depth of the
-  // scene is measured on them for any alignment).
+  // scene is measured on them for any alignment), and the frames' sizes.
   std::vector<AlignedMatch> inliers;
+  FrameSize leftFrame, rightFrame;
   // The matches consistent with the fit, on the canvas.
   std::vector<CanvasMatch> canvasMatches;
   // Why the proposal may be off, in words: "few matches", "matches

@@ -117,12 +117,12 @@ DepthReport MeasureDepth(const std::vector<ParallaxPoint>& points, const CanvasV
   return r;
 }
 
-AlignmentValues ValuesOf(const AlignmentProposal& p, bool autoCrop) {
-  return AlignmentValues{p.shiftH, p.shiftV, p.scaleLeft, p.scaleRight, p.angleLeft, p.angleRight, autoCrop};
+ViewAlignment ValuesOf(const AlignmentProposal& p, bool autoCrop) {
+  return ViewAlignment{p.shiftH, p.shiftV, p.scaleLeft, p.scaleRight, p.angleLeft, p.angleRight, autoCrop};
 }
 
 std::vector<ParallaxPoint> PlaceOnCanvas(const std::vector<AlignedMatch>& matches, FrameSize left, FrameSize right,
-                                         const AlignmentValues& v, CanvasViews& views, int pair) {
+                                         const ViewAlignment& v, CanvasViews& views, int pair) {
   const CompositionPlan plan = PlanComposition(left, right, v.shiftH, v.shiftV, v.scaleLeft / 100.0,
                                                v.scaleRight / 100.0, v.angleLeft, v.angleRight, v.autoCrop);
   views.leftBegin = plan.left.canvas.left;

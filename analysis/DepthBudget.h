@@ -14,6 +14,7 @@
 
 #include "analysis/AutoAlign.h"
 #include "core/Geometry.h"
+#include "core/SettingsKeys.h"
 
 namespace tandemix {
 
@@ -21,13 +22,13 @@ namespace tandemix {
 struct DepthLimits {
   // The width of the screen the picture will be seen on, in metres; the
   // far limit depends on it.
-  double screenWidthMetres = 2.0;
+  double screenWidthMetres = kDefaultScreenWidthMetres;
   // Separation on the screen beyond which the eyes would have to diverge
   // (about the distance between the eyes), in millimetres.
   double divergenceMillimetres = 65.0;
   // How far in front of the screen is still comfortable: crossed parallax
   // as a percentage of the picture width.
-  double nearComfortPercent = 2.0;
+  double nearComfortPercent = kDefaultNearBudgetPercent;
 };
 
 // The defaults as numbers within reason; throws TandemixError naming the
@@ -99,15 +100,15 @@ DepthReport MeasureDepth(const std::vector<ParallaxPoint>& points, const CanvasV
 // all) placed on the canvas that composing the pair with the given
 // alignment makes, and the views' places on it. The alignment need not be
 // the proposal's own: the user may have moved it since.
-struct AlignmentValues {
+struct ViewAlignment {
   int shiftH = 0, shiftV = 0;
   double scaleLeft = 100.0, scaleRight = 100.0;  // percent
   double angleLeft = 0.0, angleRight = 0.0;      // degrees
   bool autoCrop = false;
 };
-AlignmentValues ValuesOf(const AlignmentProposal& proposal, bool autoCrop);
+ViewAlignment ValuesOf(const AlignmentProposal& proposal, bool autoCrop);
 std::vector<ParallaxPoint> PlaceOnCanvas(const std::vector<AlignedMatch>& matches, FrameSize left, FrameSize right,
-                                         const AlignmentValues& values, CanvasViews& views, int pair = -1);
+                                         const ViewAlignment& values, CanvasViews& views, int pair = -1);
 
 // The points' parallax counted into `bins` equal bins over [low, high];
 // points outside fall into the end bins.

@@ -38,9 +38,15 @@ inline void Shell(const std::string& command) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("command failed: " + command);
 }
 
+// What a command took: its peak resident memory and its processor time.
+struct CommandUsage {
+  long peakKb = 0;
+  double cpuSeconds = 0.0;  // user and system, over all its threads
+};
+
 // Runs a command through the shell, which hands its process over to it
-// (exec), and gives its peak resident memory in kilobytes.
-inline long ShellPeakKb(const std::string& command) {
+// (exec), and gives what it used.
+inline CommandUsage ShellUsage(const std::string& command) {
   const std::string line = "exec " + command;
   const pid_t pid = fork();
   if (pid < 0) throw std::runtime_error("cannot start: " + command);
@@ -52,8 +58,11 @@ inline long ShellPeakKb(const std::string& command) {
   rusage usage{};
   if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
     throw std::runtime_error("command failed: " + command);
-  return usage.ru_maxrss;
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+  return {usage.ru_maxrss, seconds(usage.ru_utime) + seconds(usage.ru_stime)};
 }
+
+inline long ShellPeakKb(const std::string& command) { return ShellUsage(command).peakKb; }
 
 // An H.264 clip of the testsrc2 pattern.
 inline void MakeClip(const std::string& path, int width, int height, int frames, const std::string& extra = "") {

@@ -1,7 +1,10 @@
 #include "core/SettingsKeys.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <locale>
+#include <sstream>
 
 namespace tandemix {
 
@@ -24,6 +27,17 @@ std::string FolderKey(FileKind kind) {
 }
 
 std::string RenderKey(const std::string& choice) { return "render/" + choice; }
+
+double SettingNumber(const std::string& text, double fallback, double low, double high) {
+  // The C locale's reading, whatever the user's: settings files travel.
+  std::istringstream in(text);
+  in.imbue(std::locale::classic());
+  double value = 0.0;
+  if (!(in >> value)) return fallback;
+  in >> std::ws;
+  if (!in.eof() || !std::isfinite(value) || value < low || value > high) return fallback;
+  return value;
+}
 
 std::string WindowGeometryKey(const std::string& windowName) { return "windows/" + windowName + "/geometry"; }
 

@@ -30,6 +30,17 @@ std::string RenderKey(const std::string& choice);
 inline constexpr const char* kRecentProjectsKey = "projects/recent";
 inline constexpr const char* kReopenLastKey = "projects/reopenLast";
 
+// The depth budget's limits: the width of the screen in metres
+// ("depth/screenWidth", 2 unless set) and the near comfort budget in percent
+// of the picture width ("depth/nearBudget", 2 unless set).
+inline constexpr const char* kDepthScreenWidthKey = "depth/screenWidth";
+inline constexpr const char* kDepthNearBudgetKey = "depth/nearBudget";
+constexpr double kDefaultScreenWidthMetres = 2.0;
+constexpr double kDefaultNearBudgetPercent = 2.0;
+// A remembered number (point as separator) within [low, high]; anything
+// else, an empty text included, gives `fallback`.
+double SettingNumber(const std::string& text, double fallback, double low, double high);
+
 // The folder of a file path ("/" for a file in the root, "" for a bare name).
 std::string FolderOf(const std::string& path);
 

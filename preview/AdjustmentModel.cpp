@@ -111,12 +111,51 @@ void AdjustmentModel::Render() {
     throw;
   }
   RememberGoodValues();
+  MeasureDepthNow();
+}
+
+void AdjustmentModel::Dragged() {
+  host_.PreviewWhileDragging();
+  // The histogram follows the bar too; it costs little.
+  MeasureDepthNow();
+}
+
+void AdjustmentModel::MeasureDepthNow() {
+  if (depthSource_.inliers.empty()) return;
+  ViewAlignment values;
+  try {
+    values.scaleLeft = ParseEditReal(settings_.scaleText);
+    values.scaleRight = ParseEditReal(settings_.scaleRText);
+    values.angleLeft = ParseEditReal(settings_.angleText);
+    values.angleRight = ParseEditReal(settings_.angleRText);
+    values.shiftH = settings_.horizontal.position;
+    values.shiftV = settings_.vertical.position;
+    values.autoCrop = settings_.autoCrop;
+    CanvasViews views;
+    const auto points =
+        PlaceOnCanvas(depthSource_.inliers, depthSource_.leftFrame, depthSource_.rightFrame, values, views);
+    DepthView view;
+    view.report = MeasureDepth(points, views, depthLimits);
+    const DepthReport& r = view.report;
+    const double low = std::min(r.nearPx, -r.nearLimitPx), high = std::max(r.farPx, r.farLimitPx);
+    const double margin = std::max(2.0, 0.08 * (high - low));
+    view.low = low - margin;
+    view.high = high + margin;
+    view.bins = ParallaxHistogram(points, view.low, view.high, kDepthBins);
+    depth = std::move(view);
+  } catch (const TandemixError&) {
+    // Values the compositor refuses have said so already; the last depth stays.
+  }
 }
 
 void AdjustmentModel::Displacement(ScrollRange& bar, std::string& text, int position, bool endOfScroll) {
   SetClamped(bar, position);
   Put(&text == &horizontalText ? NumberBox::Horizontal : NumberBox::Vertical, std::to_string(bar.position));
-  if (endOfScroll) Render();
+  if (endOfScroll) {
+    Render();
+  } else {
+    Dragged();
+  }
 }
 
 void AdjustmentModel::HorizontalScroll(int p, bool end) { Displacement(settings_.horizontal, horizontalText, p, end); }
@@ -155,7 +194,11 @@ void AdjustmentModel::ScaleOrTiltScroll(ScrollRange& bar, int position, bool end
   } else {
     AngleLinked(left, v);
   }
-  if (end) Render();
+  if (end) {
+    Render();
+  } else {
+    Dragged();
+  }
 }
 
 void AdjustmentModel::ResizeScroll(int p, bool end) { ScaleOrTiltScroll(resize, p, end, true, true); }
@@ -291,6 +334,8 @@ void AdjustmentModel::ApplyProposal(const AlignmentProposal& p) {
   SetClamped(settings_.vertical, p.shiftV);
   Put(NumberBox::Horizontal, std::to_string(settings_.horizontal.position));
   Put(NumberBox::Vertical, std::to_string(settings_.vertical.position));
+  depthSource_ = p;
+  depth.reset();
   Render();
 }
 
@@ -318,6 +363,7 @@ void AdjustmentModel::FollowSettings() {
   lockScale = false;
   lockAngle = false;
   autoAlignStatus.clear();
+  ForgetDepth();
   RememberGoodValues();
 }
 
@@ -373,8 +419,14 @@ void AdjustmentModel::SetPreviewMode(PreviewMode item) {
 
 void AdjustmentModel::ApplyToClip() { host_.RequestRegeneration(); }
 
+void AdjustmentModel::ForgetDepth() {
+  depth.reset();
+  depthSource_ = AlignmentProposal{};
+}
+
 void AdjustmentModel::ResetAll() {
   autoAlignStatus.clear();
+  ForgetDepth();
   resize.SetPosition(0);
   resizeR.SetPosition(0);
   rotation.SetPosition(0);

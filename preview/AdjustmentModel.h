@@ -6,9 +6,12 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/AutoAlign.h"
+#include "analysis/DepthBudget.h"
 #include "core/AlignmentSettings.h"
 
 namespace tandemix {
@@ -22,6 +25,10 @@ class AdjustmentHost {
   virtual void RefreshPreview() = 0;
   // Asks the script generator for a regeneration (the hold-off may drop it).
   virtual void RequestRegeneration() = 0;
+  // A bar is being dragged: a picture of the current values, rendered
+  // without holding up the window (the newest one only). The end of the
+  // drag renders with RefreshPreview as before.
+  virtual void PreviewWhileDragging() {}
 };
 
 // A user slider: its bar, steps, box text and label caption.
@@ -50,6 +57,17 @@ constexpr int kMaxFinalSize = 8192;
 enum class NumberBox : int { Horizontal, Vertical, Scale, ScaleR, Angle, AngleR, FinalWidth, FinalHeight };
 constexpr int kNumberBoxes = 8;
 
+// The depth of the scene as the window shows it: the report, and the
+// parallax counted into bins over [low, high] (canvas pixels), a range that
+// holds the near and far ends and both limits.
+struct DepthView {
+  DepthReport report;
+  std::vector<int> bins;
+  double low = 0.0;
+  double high = 0.0;
+};
+constexpr int kDepthBins = 48;
+
 class AdjustmentModel {
  public:
   AdjustmentModel(AlignmentSettings& settings, AdjustmentHost& host);
@@ -71,9 +89,17 @@ class AdjustmentModel {
   // What the last "Auto align" found, or why it failed; empty when nothing
   // stands (at start, after Reset All, after new clips).
   std::string autoAlignStatus;
+  // The depth after "Auto align": its matches measured on the alignment
+  // the boxes and bars hold at each render (a box holding a non-number
+  // leaves it as it was). None before, and gone with the status.
+  std::optional<DepthView> depth;
+  // The limits the depth is held to (the program's settings).
+  DepthLimits depthLimits;
 
-  // Scroll notifications: the boxes follow every one; only the end of a
-  // scroll renders.
+  // Scroll notifications: the boxes follow every one; the end of a scroll
+  // renders, and the moves of a drag of the displacement, scale and tilt
+  // bars ask for a picture while dragging (the user sliders change no
+  // picture).
   void HorizontalScroll(int position, bool endOfScroll);
   void VerticalScroll(int position, bool endOfScroll);
   void ResizeScroll(int position, bool endOfScroll);
@@ -120,6 +146,8 @@ class AdjustmentModel {
   // auto-align status goes, since it spoke of another alignment. A box
   // holding a non-number leaves its bar where it is.
   void FollowSettings();
+  // The depth goes (new frames, Reset All, new settings).
+  void ForgetDepth();
 
   UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
 
@@ -145,8 +173,13 @@ class AdjustmentModel {
   // Renders; a failure refuses the non-numbers left in boxes, a success
   // makes every box's number a good value.
   void Render();
+  // A bar moved during a drag.
+  void Dragged();
+  // The depth of the last proposal's matches on the current alignment.
+  void MeasureDepthNow();
 
   AlignmentSettings& settings_;
+  AlignmentProposal depthSource_;
   AdjustmentHost& host_;
   std::array<std::string, kNumberBoxes> good_;
 };

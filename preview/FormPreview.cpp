@@ -3,17 +3,26 @@
 #include <QCloseEvent>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <algorithm>
 
 #include "base/Errors.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {
+namespace {
+
+constexpr int kWidth = 439;
+constexpr int kHeight = 534;
+// Where the depth begins when it is shown.
+constexpr int kDepthTop = 528;
+
+}  // namespace
 
 TForm_Preview::TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hooks, QWidget* parent)
     : QWidget(parent, Qt::Dialog), settings_(settings), hooks_(std::move(hooks)), model_(settings, *this) {
   setObjectName("Form_Preview");
   setWindowTitle("Preview");
-  setFixedSize(439, 534);
+  setFixedSize(kWidth, kHeight);
   BuildControls();
   RefreshControls();
   Timer2 = new QTimer(this);
@@ -107,6 +116,12 @@ void TForm_Preview::BuildControls() {
   Button_AutoAlign->setGeometry(8, 494, 81, 25);
   Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
   Label_AutoAlign = MakeLabel(this, "", QRect(100, 498, 331, 17), "Label_AutoAlign");
+  Label_Depth = MakeLabel(this, "", QRect(8, kDepthTop, 423, 17), "Label_Depth");
+  Histogram_Depth = new TDepthHistogram(this);
+  Histogram_Depth->setGeometry(8, kDepthTop + 20, 423, 60);
+  Label_DepthWarnings = MakeLabel(this, "", QRect(8, kDepthTop + 84, 423, 17), "Label_DepthWarnings");
+  Label_DepthWarnings->setWordWrap(true);
+  Label_DepthWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   ConnectScroll(ScrollBar_Horizontal, &AdjustmentModel::HorizontalScroll);
   ConnectScroll(ScrollBar_Vertical, &AdjustmentModel::VerticalScroll);
@@ -227,10 +242,45 @@ void TForm_Preview::RefreshControls() {
   SetItem(ShowClipButtons, static_cast<int>(settings_.showClip));
   SetItem(PreviewOptionButtons, static_cast<int>(settings_.previewMode));
   Label_AutoAlign->setText(QString::fromStdString(model_.autoAlignStatus));
+  RefreshDepth();
+}
+
+void TForm_Preview::RefreshDepth() {
+  const bool shown = model_.depth.has_value();
+  Label_Depth->setVisible(shown);
+  Histogram_Depth->setVisible(shown);
+  Label_DepthWarnings->setVisible(shown);
+  Histogram_Depth->Show(model_.depth);
+  if (!shown) {
+    setFixedSize(kWidth, kHeight);
+    return;
+  }
+  const DepthReport& r = model_.depth->report;
+  Label_Depth->setText(QString::fromStdString("Depth: " + r.Summary()));
+  QString warnings;
+  for (const DepthWarning& w : r.warnings) {
+    if (!warnings.isEmpty()) warnings += "\n";
+    warnings += QString::fromStdString(w.text);
+  }
+  if (r.points == 0) {
+    warnings = "Too few matches to measure the depth.";
+  } else if (warnings.isEmpty()) {
+    warnings = QString::fromStdString("Within the depth budget: far limit " + r.Describe(r.farLimitPx) +
+                                      ", near limit " + r.Describe(-r.nearLimitPx) + ".");
+  }
+  Label_DepthWarnings->setStyleSheet(r.warnings.empty() ? "color: #206020;" : "color: #b01010;");
+  Label_DepthWarnings->setText(warnings);
+  const int height = std::max(17, Label_DepthWarnings->heightForWidth(423));
+  Label_DepthWarnings->setGeometry(8, kDepthTop + 84, 423, height);
+  setFixedSize(kWidth, kDepthTop + 84 + height + 8);
 }
 
 void TForm_Preview::RefreshPreview() {
   if (hooks_.composePreview) hooks_.composePreview();
+}
+
+void TForm_Preview::PreviewWhileDragging() {
+  if (hooks_.dragPreview) hooks_.dragPreview();
 }
 
 void TForm_Preview::RequestRegeneration() {

@@ -18,13 +18,16 @@
 #include <string>
 
 #include "preview/AdjustmentModel.h"
+#include "preview/FormDepthHistogram.h"
 
 namespace tandemix {
 
 // What the window needs from the rest of the program.
 struct PreviewWindowHooks {
   std::function<void()> composePreview;  // renders PreviewImage; may throw
-  std::function<void()> regenerate;      // GenerateScripts(true); may throw
+  // A bar is being dragged: asks for a picture without waiting for it.
+  std::function<void()> dragPreview;
+  std::function<void()> regenerate;  // GenerateScripts(true); may throw
   std::function<void()> showSliderDialog;
   // "Enter name of the output bmp File": the chosen path or nullopt.
   std::function<std::optional<std::string>()> askSavePicture;
@@ -82,6 +85,12 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   QPushButton* Button4;  // "Apply to Clip"
   QPushButton* Button_AutoAlign;
   QLabel* Label_AutoAlign;  // what the last "Auto align" found, or why it failed
+  // The depth after "Auto align": near, median and far parallax, their
+  // histogram with the limits, and the warnings in words. The window grows
+  // to show them.
+  QLabel* Label_Depth;
+  TDepthHistogram* Histogram_Depth;
+  QLabel* Label_DepthWarnings;
   QTimer* Timer2;
 
   // Handlers, one per control event.
@@ -97,9 +106,11 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
  private:
   void RefreshPreview() override;
   void RequestRegeneration() override;
+  void PreviewWhileDragging() override;
   // Runs a handler, shows what it raised, then refreshes the controls.
   void Handle(const std::function<void()>& action);
   void BuildControls();
+  void RefreshDepth();
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
   // `realValued`: the arrow keys and the wheel step the box by tenths
   // with Ctrl.

@@ -1,6 +1,7 @@
-// Clips made from nothing: BlankClip and ColorBars. Their single frame is
+// Clips made from nothing: BlankClip, ColorBars and ColorBarsHD. Their single frame is
 // drawn at the first request and shared by every frame number. BlankClip's
 // sound is silence; ColorBars' is AviSynth's test tone.
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <mutex>
@@ -264,6 +265,8 @@ void DrawColorBarsYuv(FrameBGR& f) {
   }
 }
 
+ClipPtr WithTone(ClipPtr bars);
+
 Value ColorBars(const CallArgs& a) {
   ClipInfo info;
   const long long width = a.Int("width", 640);
@@ -287,13 +290,99 @@ Value ColorBars(const CallArgs& a) {
   // The bars are studio range; YUV ones are Rec709's.
   info.colorRange = ColorRange::Limited;
   if (IsYUVType(info.pixelType)) info.colorMatrix = ColorMatrix::Rec709;
-  ClipPtr bars = std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv);
+  return Value::Clip(
+      WithTone(std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv)));
+}
+
+// The high-definition bars in YV24: a grey border of d columns on each side
+// of seven bars c wide, c = 3 / 28 of the width rounded and d half of the
+// rest (the left one taking the odd column). From the top: the 75% bars;
+// a band of h / 12 rows with 100% cyan, +I, 75% white and 100% blue; a band
+// with 100% yellow, a luma ramp from 16 to 235 and 100% red; and the bottom
+// h / 4 (both rounded) with 15% grey, black, 100% white, black, the pluge
+// (-2%, 0, +2%, 0, +4% in steps of c / 3 ending 6c into the bars) and black.
+namespace hdbars {
+
+struct Yuv {
+  std::uint8_t y, u, v;
+};
+constexpr Yuv kGrey40{104, 128, 128}, kGrey15{49, 128, 128}, kWhite75{180, 128, 128}, kBlack{16, 128, 128};
+constexpr Yuv kTop[7] = {{180, 128, 128}, {168, 44, 136}, {145, 147, 44}, {133, 63, 52},
+                         {63, 193, 204},  {51, 109, 212}, {28, 212, 120}};
+
+}  // namespace hdbars
+
+void DrawColorBarsHD(FrameBGR& f) {
+  using namespace hdbars;
+  const int w = f.width, h = f.height;
+  const int c = (w * 3 + 14) / 28, d = (w - 7 * c + 1) / 2, band = (h + 6) / 12;
+  const int bottomStart = h - (h + 2) / 4, rampStart = bottomStart - band, stripStart = rampStart - band;
+  std::vector<Yuv> row(static_cast<std::size_t>(w));
+  // Fills columns [from, to) of the row, clipped to it.
+  auto fill = [&](int from, int to, Yuv colour) {
+    for (int x = std::max(from, 0); x < std::min(to, w); ++x) row[static_cast<std::size_t>(x)] = colour;
+  };
+  for (int y = 0; y < h; ++y) {
+    if (y == 0 || y == stripStart || y == rampStart || y == bottomStart) {
+      if (y < stripStart) {
+        fill(0, w, kGrey40);
+        for (int i = 0; i < 7; ++i) fill(d + i * c, d + (i + 1) * c, kTop[i]);
+      } else if (y < rampStart) {
+        fill(0, d, Yuv{188, 154, 16});
+        fill(d, d + c, Yuv{61, 103, 157});
+        fill(d + c, d + 7 * c, kWhite75);
+        fill(d + 7 * c, w, Yuv{32, 240, 118});
+      } else if (y < bottomStart) {
+        fill(0, d, Yuv{219, 16, 138});
+        for (int x = d; x < std::min(d + 7 * c, w); ++x)
+          row[static_cast<std::size_t>(x)] = Yuv{static_cast<std::uint8_t>(16 + (x - d) * 220 / (7 * c)), 128, 128};
+        fill(d + 7 * c, w, Yuv{63, 102, 240});
+      } else {
+        fill(0, w, kGrey15);
+        const int white = d + (3 * c + 1) / 2, end = d + 6 * c;
+        fill(d, white, kBlack);
+        fill(white, white + 2 * c, Yuv{235, 128, 128});
+        fill(white + 2 * c, end, kBlack);
+        constexpr std::uint8_t kPluge[5] = {12, 16, 20, 16, 25};
+        for (int k = 0; k < 5; ++k)
+          fill(end - ((5 - k) * c + 1) / 3, end - ((4 - k) * c + 1) / 3, Yuv{kPluge[k], 128, 128});
+        fill(end, end + c, kBlack);
+      }
+    }
+    for (int x = 0; x < w; ++x) {
+      f.Row(0, y)[x] = row[static_cast<std::size_t>(x)].y;
+      f.Row(1, y)[x] = row[static_cast<std::size_t>(x)].u;
+      f.Row(2, y)[x] = row[static_cast<std::size_t>(x)].v;
+    }
+  }
+}
+
+Value ColorBarsHD(const CallArgs& a) {
+  ClipInfo info;
+  const long long width = a.Int("width", 1288);
+  const long long height = a.Int("height", 720);
+  CheckFrameSize("ColorBarsHD", width, height);
+  info.width = static_cast<int>(width);
+  info.height = static_cast<int>(height);
+  info.frameCount = 107892;
+  info.rateNumerator = 30000;
+  info.rateDenominator = 1001;
+  info.pixelType = PixelType::YV24;
+  if (a.Has("pixel_type") &&
+      (!ParsePixelType(a.String("pixel_type"), info.pixelType) || info.pixelType != PixelType::YV24))
+    throw FilterError("ColorBarsHD: pixel_type must be \"YV24\" or other 4:4:4 video format");
+  info.colorRange = ColorRange::Limited;
+  info.colorMatrix = ColorMatrix::Rec709;
+  return Value::Clip(WithTone(std::make_shared<StillClip>(info, DrawColorBarsHD)));
+}
+
+ClipPtr WithTone(ClipPtr bars) {
   ClipInfo withTone = bars->Info();
   withTone.audio.sampleRate = kToneRate;
   withTone.audio.channels = 2;
   withTone.audio.sampleType = SampleType::Float;
   withTone.audio.sampleCount = AudioSamplesFromFrames(withTone, withTone.frameCount);
-  return Value::Clip(std::make_shared<ToneClip>(std::move(bars), withTone));
+  return std::make_shared<ToneClip>(std::move(bars), withTone);
 }
 
 }  // namespace
@@ -310,6 +399,10 @@ void RegisterGeneratorFunctions(FunctionTable& t) {
         {Opt("width", ParamType::Int), Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String),
          Opt("staticframes", ParamType::Bool)},
         ColorBars);
+  t.Add("ColorBarsHD",
+        {Opt("width", ParamType::Int), Opt("height", ParamType::Int), Opt("pixel_type", ParamType::String),
+         Opt("staticframes", ParamType::Bool)},
+        ColorBarsHD);
 }
 
 }  // namespace tandemix::engine

@@ -238,7 +238,7 @@ TEST(DepthBudget, MeasuredOnAnAlignedSyntheticPair) {
   EXPECT_NEAR(r.nearPx, -24 - p.shiftH, 0.5) << r.Summary();
   EXPECT_NEAR(r.farPx, -4 - p.shiftH, 0.5) << r.Summary();
   // Any other alignment: the user moved the left view 10 px to the left.
-  AlignmentValues moved = ValuesOf(p, false);
+  ViewAlignment moved = ValuesOf(p, false);
   moved.shiftH -= 10;
   const DepthReport after = MeasureDepth(PlaceOnCanvas(p.inliers, size, size, moved, views), views, DepthLimits{});
   EXPECT_NEAR(after.nearPx, r.nearPx + 10, 1e-9);

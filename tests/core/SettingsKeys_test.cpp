@@ -33,4 +33,15 @@ TEST(SettingsKeys, FoldersOfPathsAndWhereADialogStarts) {
 }
 
 }  // namespace
+TEST(SettingsKeys, DepthLimitsReadWithinReason) {
+  EXPECT_STREQ(kDepthScreenWidthKey, "depth/screenWidth");
+  EXPECT_STREQ(kDepthNearBudgetKey, "depth/nearBudget");
+  const struct {
+    const char* text;
+    double expected;
+  } cases[] = {{"3.5", 3.5}, {" 0.1 ", 0.1}, {"100", 100.0}, {"", 2.0},    {"abc", 2.0},
+               {"3,5", 2.0}, {"0.05", 2.0},  {"101", 2.0},   {"nan", 2.0}, {"1e1", 10.0}};
+  for (const auto& c : cases) EXPECT_DOUBLE_EQ(SettingNumber(c.text, 2.0, 0.1, 100.0), c.expected) << c.text;
+}
+
 }  // namespace tandemix

@@ -134,6 +134,67 @@ TEST(ColorBars, BadSizesAndTypesAreRefused) {
 // BlankClip's colours in YUV types: color through AviSynth's own 16-bit
 // Rec601 rounding, color_yuv as it is; the two exclude each other, and
 // color_yuv is for YUV types only.
+// A plane row as runs "start:value" of equal samples.
+std::string Runs(const FrameBGR& f, int plane, int y) {
+  std::string out;
+  const std::uint8_t* r = f.Row(plane, y);
+  for (int x = 0; x < f.PlaneWidth(plane); ++x)
+    if (x == 0 || r[x] != r[x - 1]) out += (out.empty() ? "" : " ") + std::to_string(x) + ":" + std::to_string(r[x]);
+  return out;
+}
+
+// Rows as AviSynth draws them (read from its frames).
+TEST(ColorBars, HdBarsInYv24AsAviSynthDrawsThem) {
+  const FrameBGR hd = *Eval("ColorBarsHD()")->GetFrame(0);
+  ASSERT_EQ(hd.type, PixelType::YV24);
+  ASSERT_EQ(SizeOf(Eval("ColorBarsHD()")), (Size{1288, 720, 107892}));
+  const struct {
+    int plane, y;
+    const char* runs;
+  } rows[] = {
+      {0, 0, "0:104 161:180 299:168 437:145 575:133 713:63 851:51 989:28 1127:104"},
+      {1, 419, "0:128 299:44 437:147 575:63 713:193 851:109 989:212 1127:128"},
+      {2, 0, "0:128 299:136 437:44 575:52 713:204 851:212 989:120 1127:128"},
+      {0, 420, "0:188 161:61 299:180 1127:32"},
+      {1, 479, "0:154 161:103 299:128 1127:240"},
+      {2, 420, "0:16 161:157 299:128 1127:118"},
+      {1, 480, "0:16 161:128 1127:102"},
+      {2, 539, "0:138 161:128 1127:240"},
+      {0, 540, "0:49 161:16 368:235 644:16 759:12 805:16 851:20 897:16 943:25 989:16 1127:49"},
+      {0, 719, "0:49 161:16 368:235 644:16 759:12 805:16 851:20 897:16 943:25 989:16 1127:49"},
+      {1, 540, "0:128"},
+  };
+  for (const auto& r : rows) EXPECT_EQ(Runs(hd, r.plane, r.y), r.runs) << "plane " << r.plane << " row " << r.y;
+  // The ramp: 16 + 220 (x - 161) / 966, then 100% red.
+  const std::uint8_t* ramp = hd.Row(0, 500);
+  EXPECT_EQ(ramp[160], 219);
+  for (int x : {161, 165, 166, 170, 644, 1122, 1123, 1126}) EXPECT_EQ(ramp[x], 16 + (x - 161) * 220 / 966) << x;
+  EXPECT_EQ(ramp[1123], 235);
+  EXPECT_EQ(ramp[1127], 63);
+  // Odd sizes: the bar width and the bands are rounded, the left border takes
+  // the odd column, the pluge's steps fall on thirds of a bar.
+  const FrameBGR odd = *Eval("ColorBarsHD(70, 23)")->GetFrame(0);
+  EXPECT_EQ(Runs(odd, 0, 0), "0:104 7:180 15:168 23:145 31:133 39:63 47:51 55:28 63:104");
+  EXPECT_EQ(Runs(odd, 0, 12), "0:104 7:180 15:168 23:145 31:133 39:63 47:51 55:28 63:104");
+  EXPECT_EQ(Runs(odd, 0, 13), "0:188 7:61 15:180 63:32");
+  EXPECT_EQ(Runs(odd, 0, 17), "0:49 7:16 19:235 35:16 42:12 44:16 47:20 50:16 52:25 55:16 63:49");
+  const FrameBGR small = *Eval("ColorBarsHD(333, 97)")->GetFrame(0);
+  EXPECT_EQ(Runs(small, 0, 56), "0:104 41:180 77:168 113:145 149:133 185:63 221:51 257:28 293:104");
+  EXPECT_EQ(Runs(small, 0, 57), "0:188 41:61 77:180 293:32");
+  EXPECT_EQ(Runs(small, 0, 73), "0:49 41:16 95:235 167:16 197:12 209:16 221:20 233:16 245:25 257:16 293:49");
+  const FrameBGR tiny = *Eval("ColorBarsHD(9, 12)")->GetFrame(0);
+  EXPECT_EQ(Runs(tiny, 0, 8), "0:219 1:16 2:47 3:78 4:110 5:141 6:173 7:204 8:63");
+  EXPECT_EQ(Runs(tiny, 0, 11), "0:49 1:16 3:235 5:12 6:16 8:49");
+  // The same tone as ColorBars.
+  const auto tone = Eval("ColorBarsHD()");
+  EXPECT_EQ(tone->Info().audio.sampleCount, 172799827);
+  EXPECT_EQ(tone->Info().audio.sampleType, engine::SampleType::Float);
+  EXPECT_EQ(Message(EvalError("ColorBarsHD(pixel_type=\"YV12\")")),
+            "ColorBarsHD: pixel_type must be \"YV24\" or other 4:4:4 video format");
+  EXPECT_EQ(Message(EvalError("ColorBarsHD(pixel_type=\"RGB32\")")),
+            "ColorBarsHD: pixel_type must be \"YV24\" or other 4:4:4 video format");
+}
+
 TEST(BlankClipColors, YuvColoursAreAviSynthsAndColorYuvIsForYuvOnly) {
   const struct {
     const char* color;

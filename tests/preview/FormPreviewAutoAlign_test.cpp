@@ -92,5 +92,64 @@ TEST_F(AutoAlignButton, TheStatusGoesWithResetAllAndWithANewAlignment) {
   EXPECT_FALSE(window->CheckBox_Scale->isChecked());
 }
 
+// A textured scene whose right view sees everything 4 px to the left and a
+// band along the left edge 24 px to the left: 20 px nearer.
+std::pair<FrameBGR, FrameBGR> EdgeBandPair() {
+  const cv::Mat left = test::TexturedPicture(720, 400, 12);
+  cv::Mat right(left.size(), left.type());
+  for (int y = 0; y < left.rows; ++y)
+    for (int x = 0; x < left.cols; ++x) {
+      const int d = x < 150 && y > 60 && y < 340 ? 24 : 4;
+      right.at<cv::Vec3b>(y, x) = left.at<cv::Vec3b>(y, std::min(left.cols - 1, x + d));
+    }
+  return {test::ToFrame(left), test::ToFrame(right)};
+}
+
+TEST_F(AutoAlignButton, ShowsTheDepthAndFollowsTheDisplacement) {
+  auto [left, right] = EdgeBandPair();
+  Open(std::move(left), std::move(right));
+  EXPECT_FALSE(window->Histogram_Depth->isVisibleTo(window.get()));
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  ASSERT_TRUE(window->Model().depth.has_value());
+  // The nearest points come to the screen: the band at 0, the rest 20 px
+  // behind it. 65 mm of a 2 m screen is 23.4 px of 720: within.
+  const int shift = settings.horizontal.position;
+  EXPECT_EQ(shift, -24);
+  const DepthView& d = *window->Model().depth;
+  EXPECT_NEAR(d.report.nearPx, 0.0, 0.5);
+  EXPECT_NEAR(d.report.farPx, 20.0, 0.5);
+  EXPECT_DOUBLE_EQ(d.report.farLimitPx, 23.4);
+  EXPECT_LE(d.low, -d.report.nearLimitPx);
+  EXPECT_GE(d.high, d.report.farLimitPx);
+  EXPECT_EQ(static_cast<int>(d.bins.size()), kDepthBins);
+  EXPECT_TRUE(window->Histogram_Depth->isVisibleTo(window.get()));
+  EXPECT_TRUE(window->Label_Depth->text().startsWith("Depth: near 0.00 % (0 px), median "))
+      << window->Label_Depth->text().toStdString();
+  EXPECT_TRUE(window->Label_DepthWarnings->text().startsWith("Within the depth budget: far limit 3.25 % (23 px)"))
+      << window->Label_DepthWarnings->text().toStdString();
+  EXPECT_GT(window->height(), 534 + 100);
+  // The screen plane line stands where parallax 0 is.
+  EXPECT_NEAR(window->Histogram_Depth->ColumnOf(0.0), (0.0 - d.low) / (d.high - d.low) * 423, 1e-9);
+
+  // The left view moved 20 px to the right: the band stands 20 px in front,
+  // cut by the left edge, and too near for 2 % of 720 (14 px).
+  window->Edit_Horizontal->selectAll();
+  QTest::keyClicks(window->Edit_Horizontal, QString::number(shift + 20));
+  QTest::keyClick(window->Edit_Horizontal, Qt::Key_Return);
+  ASSERT_TRUE(window->Model().depth.has_value());
+  EXPECT_NEAR(window->Model().depth->report.nearPx, -20.0, 0.5);
+  const QString warnings = window->Label_DepthWarnings->text();
+  EXPECT_TRUE(warnings.contains("in front of the screen, beyond the 2 % comfort budget (14 px)."))
+      << warnings.toStdString();
+  EXPECT_TRUE(warnings.contains("is cut by the left frame edge: the stereo window is broken. Moving the left view 2"))
+      << warnings.toStdString();
+
+  // Reset All takes the depth away and the window back to its size.
+  QTest::mouseClick(window->Button1, Qt::LeftButton);
+  EXPECT_FALSE(window->Model().depth.has_value());
+  EXPECT_FALSE(window->Histogram_Depth->isVisibleTo(window.get()));
+  EXPECT_EQ(window->size(), QSize(439, 534));
+}
+
 }  // namespace
 }  // namespace tandemix
