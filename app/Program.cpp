@@ -100,7 +100,21 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     if (!compositor.HasFrames()) throw TandemixError("there is no captured frame pair");
     AutoAlignOptions options;
     options.autoCrop = alignment.autoCrop;
-    return AutoAligner(options).Align(compositor.LeftFrame().Frame(), compositor.RightFrame().Frame());
+    const BusyCursor busy;
+    // The captured frame and a few more of the clip, fitted together; the
+    // captured pair alone when the scripts cannot give more.
+    std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
+    try {
+      pairs = AlignmentFrames(video_, generator.Names(), capturedFrame_, kAutoAlignFrames);
+    } catch (const TandemixError&) {
+      pairs.clear();
+    }
+    const FrameBGR& captured = compositor.LeftFrame().Frame();
+    if (pairs.empty() || pairs[0].first.width != captured.width || pairs[0].first.height != captured.height) {
+      pairs.clear();
+      pairs.emplace_back(captured, compositor.RightFrame().Frame());
+    }
+    return AutoAligner(options).Align(pairs);
   };
   // Closing the adjustment window closes the picture it adjusts.
   previewHooks.closed = [this] {
@@ -120,6 +134,7 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   MovieWindowHooks movieHooks;
   movieHooks.adjustClip = [this](int frame) {
     AdjustClip(video_, generator.Names(), frame, compositor, alignment);
+    capturedFrame_ = frame;
     if (live) live->SetFrames(compositor.LeftFrame(), compositor.RightFrame());
     // The depth spoke of the frames captured before.
     preview->Model().ForgetDepth();

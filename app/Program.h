@@ -71,6 +71,10 @@ class TandemixProgram : private PreviewDisplay, private ScriptViewer {
   std::vector<QWidget*> RememberedWindows() const;
 
   VideoServices& video_;
+  // The frame "Adjust Clip" captured last, and how many frames of the clip
+  // "Auto align" fits together.
+  int capturedFrame_ = 0;
+  static constexpr int kAutoAlignFrames = 5;
   MainPrompts& prompts_;
   SettingsStore* settings_;
   bool regenerating_ = false;

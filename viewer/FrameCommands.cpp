@@ -1,5 +1,7 @@
 #include "viewer/FrameCommands.h"
 
+#include <algorithm>
+
 #include "base/Errors.h"
 #include "media/BmpFile.h"
 #include "viewer/FrameCapture.h"
@@ -29,6 +31,34 @@ void AdjustClip(VideoServices& video, const ScriptNames& names, int n, PreviewCo
   SaveBmp24(names.rightImage, right);
   compositor.LoadFrames(names.leftImage, names.rightImage);
   compositor.ComposeFromSettings(settings);
+}
+
+std::vector<std::pair<FrameBGR, FrameBGR>> AlignmentFrames(VideoServices& video, const ScriptNames& names, int n,
+                                                           int count) {
+  RequireScripts(names);
+  std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
+  pairs.emplace_back(video.DecodeFrame(names.leftView, n), video.DecodeFrame(names.rightView, n));
+  const VideoInfo left = video.ReadVideoInfo(names.leftView);
+  const VideoInfo right = video.ReadVideoInfo(names.rightView);
+  const int length = std::min(left.frameCount, right.frameCount);
+  const int more = count - 1;
+  if (!left.Ok() || !right.Ok() || length < 2 || more < 1) return pairs;
+  std::vector<int> chosen{n};
+  for (int i = 0; i < more; ++i) {
+    const int k = static_cast<int>((i + 0.5) * length / more);
+    if (std::find(chosen.begin(), chosen.end(), k) != chosen.end()) continue;
+    chosen.push_back(k);
+    try {
+      FrameBGR l = video.DecodeFrame(names.leftView, k);
+      FrameBGR r = video.DecodeFrame(names.rightView, k);
+      if (l.width == pairs[0].first.width && l.height == pairs[0].first.height && r.width == pairs[0].second.width &&
+          r.height == pairs[0].second.height)
+        pairs.emplace_back(std::move(l), std::move(r));
+    } catch (const TandemixError&) {
+      // Fewer frames, not none: the captured one is there.
+    }
+  }
+  return pairs;
 }
 
 void SaveOutputFrame(VideoServices& video, const ScriptNames& names, int n, const std::string& bitmapPath) {

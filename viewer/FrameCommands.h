@@ -4,6 +4,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/VideoServices.h"
 #include "preview/Compositor.h"
@@ -19,6 +21,14 @@ namespace tandemix {
 // conversion message before anything is composed.
 void AdjustClip(VideoServices& video, const ScriptNames& names, int n, PreviewCompositor& compositor,
                 const AlignmentSettings& settings);
+
+// The frame pairs of the two view scripts that Auto align fits together:
+// frame `n` (the captured one) first, then up to `count - 1` more spread
+// evenly over the views' common length, so that one frame's moving things
+// do not decide the alignment. A further frame that does not decode is left
+// out; frame `n` that does not throws the reason.
+std::vector<std::pair<FrameBGR, FrameBGR>> AlignmentFrames(VideoServices& video, const ScriptNames& names, int n,
+                                                           int count);
 
 // Captures frame `n` of the output script into `bitmapPath`.
 void SaveOutputFrame(VideoServices& video, const ScriptNames& names, int n, const std::string& bitmapPath);

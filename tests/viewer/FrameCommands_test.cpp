@@ -54,6 +54,23 @@ TEST_F(FrameCommandsTest, FailedCaptureWritesNoPictureAndComposesNothing) {
   EXPECT_THROW(AdjustClip(video, ScriptNames{}, 1, compositor, settings), TandemixError);
 }
 
+TEST_F(FrameCommandsTest, AutoAlignGetsTheCapturedFrameAndMoreOfTheClip) {
+  // The views share 6 frames: frame 4 first, then 0, 2, 3 and 5 spread over
+  // them.
+  const auto pairs = AlignmentFrames(video, names, 4, 5);
+  ASSERT_EQ(pairs.size(), 5u);
+  for (const auto& [left, right] : pairs) {
+    EXPECT_EQ(left.width, 32);
+    EXPECT_EQ(right.height, 24);
+    EXPECT_GT(left.Row(0)[2], 200);   // red
+    EXPECT_GT(right.Row(0)[0], 200);  // blue
+  }
+  EXPECT_EQ(AlignmentFrames(video, names, 2, 1).size(), 1u);
+  // The captured frame must be there; no scripts, no frames.
+  EXPECT_THROW(AlignmentFrames(video, names, 8, 5), TandemixError);
+  EXPECT_THROW(AlignmentFrames(video, ScriptNames{}, 0, 5), TandemixError);
+}
+
 TEST_F(FrameCommandsTest, SaveFrameCapturesTheOutput) {
   SaveOutputFrame(video, names, 9, dir.File("shot one.bmp"));
   const FrameBGR saved = LoadPicture24(dir.File("shot one.bmp"));
