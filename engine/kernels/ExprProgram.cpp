@@ -426,6 +426,19 @@ void RunExprBlockPlain(const ExprProgram& program, const ExprRowInputs& in, int 
       case ExprOpKind::Copy:
         std::copy(a, a + n, d);
         break;
+      // The commonest operations in loops of their own, the rest per pixel.
+      case ExprOpKind::Add:
+        for (int i = 0; i < n; ++i) d[i] = a[i] + b[i];
+        break;
+      case ExprOpKind::Sub:
+        for (int i = 0; i < n; ++i) d[i] = a[i] - b[i];
+        break;
+      case ExprOpKind::Mul:
+        for (int i = 0; i < n; ++i) d[i] = a[i] * b[i];
+        break;
+      case ExprOpKind::Div:
+        for (int i = 0; i < n; ++i) d[i] = a[i] / b[i];
+        break;
       default:
         for (int i = 0; i < n; ++i) d[i] = ExprScalar(op.kind, a[i], b[i], c[i]);
         break;
@@ -441,7 +454,7 @@ void RunExprBlockPlain(const ExprProgram& program, const ExprRowInputs& in, int 
 
 void RunExprRow(const ExprProgram& program, const ExprRowInputs& in, int y, std::uint8_t* out, float* scratch) {
   const bool avx2 = UseAvx2Kernels();
-  const bool sse = VectorKernelsEnabled();
+  const bool sse = UseSse41Kernels();
   for (int x0 = 0; x0 < in.width; x0 += kExprBlock) {
     const int n = std::min(kExprBlock, in.width - x0);
     if (avx2)
