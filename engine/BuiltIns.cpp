@@ -38,6 +38,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterTextFunctions(t);
     RegisterOverlayFunctions(t);
     RegisterExprFunctions(t);
+    RegisterChromaRepairFunctions(t);
     return t;
   }();
   return table;

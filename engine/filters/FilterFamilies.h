@@ -34,5 +34,6 @@ void RegisterAnimateFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
 void RegisterOverlayFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
+void RegisterChromaRepairFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine
