@@ -61,9 +61,19 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
 
   PreviewWindowHooks previewHooks;
   previewHooks.composePreview = [this] {
+    // No picture of the drag comes after this one.
+    if (live) live->Cancel();
     // The adjustment window is reached only after "Adjust Clip" captured a
     // pair; before that there is nothing to compose.
     if (compositor.HasFrames()) compositor.ComposeFromSettings(alignment);
+  };
+  previewHooks.dragPreview = [this] {
+    if (!live || !compositor.HasFrames()) return;
+    try {
+      live->Request(PreviewRequestFrom(alignment));
+    } catch (const TandemixError&) {
+      // A box holding a non-number: the release will say so.
+    }
   };
   previewHooks.regenerate = [this] { Regenerate(); };
   previewHooks.showSliderDialog = [this] {
@@ -110,6 +120,7 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   MovieWindowHooks movieHooks;
   movieHooks.adjustClip = [this](int frame) {
     AdjustClip(video_, generator.Names(), frame, compositor, alignment);
+    if (live) live->SetFrames(compositor.LeftFrame(), compositor.RightFrame());
     // The depth spoke of the frames captured before.
     preview->Model().ForgetDepth();
     preview->RefreshControls();
@@ -146,6 +157,11 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
 
   picture = std::make_unique<TForm_Picture>();
   picture->SetNeighbour(movie.get());
+  live = std::make_unique<LivePreview>(
+      [this](std::function<void()> work) {
+        QMetaObject::invokeMethod(picture.get(), std::move(work), Qt::QueuedConnection);
+      },
+      [this](const Bitmap& image) { picture->ShowPicture(image); });
   about = std::make_unique<TForm_Help_About>();
   main->SetAboutWindow(about.get());
 

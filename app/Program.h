@@ -15,6 +15,7 @@
 #include "preview/Compositor.h"
 #include "preview/FormPicture.h"
 #include "preview/FormPreview.h"
+#include "preview/LivePreview.h"
 #include "viewer/FormMovie.h"
 #include "viewer/FormRender.h"
 #include "viewer/FormSlider.h"
@@ -52,6 +53,9 @@ class TandemixProgram : private PreviewDisplay, private ScriptViewer {
   std::unique_ptr<TForm_Render> render;  // "Render…" of the clip viewer
   std::unique_ptr<TForm_Picture> picture;
   std::unique_ptr<TForm_Help_About> about;
+  // The picture while a bar of the adjustment window is dragged; it goes
+  // before the windows it shows in.
+  std::unique_ptr<LivePreview> live;
 
  private:
   // PreviewDisplay

@@ -37,6 +37,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterAnimateFunctions(t);
     RegisterTextFunctions(t);
     RegisterOverlayFunctions(t);
+    RegisterLayerFunctions(t);
     RegisterExprFunctions(t);
     RegisterChromaRepairFunctions(t);
     return t;

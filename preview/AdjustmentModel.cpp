@@ -114,6 +114,12 @@ void AdjustmentModel::Render() {
   MeasureDepthNow();
 }
 
+void AdjustmentModel::Dragged() {
+  host_.PreviewWhileDragging();
+  // The histogram follows the bar too; it costs little.
+  MeasureDepthNow();
+}
+
 void AdjustmentModel::MeasureDepthNow() {
   if (depthSource_.inliers.empty()) return;
   ViewAlignment values;
@@ -145,7 +151,11 @@ void AdjustmentModel::MeasureDepthNow() {
 void AdjustmentModel::Displacement(ScrollRange& bar, std::string& text, int position, bool endOfScroll) {
   SetClamped(bar, position);
   Put(&text == &horizontalText ? NumberBox::Horizontal : NumberBox::Vertical, std::to_string(bar.position));
-  if (endOfScroll) Render();
+  if (endOfScroll) {
+    Render();
+  } else {
+    Dragged();
+  }
 }
 
 void AdjustmentModel::HorizontalScroll(int p, bool end) { Displacement(settings_.horizontal, horizontalText, p, end); }
@@ -184,7 +194,11 @@ void AdjustmentModel::ScaleOrTiltScroll(ScrollRange& bar, int position, bool end
   } else {
     AngleLinked(left, v);
   }
-  if (end) Render();
+  if (end) {
+    Render();
+  } else {
+    Dragged();
+  }
 }
 
 void AdjustmentModel::ResizeScroll(int p, bool end) { ScaleOrTiltScroll(resize, p, end, true, true); }

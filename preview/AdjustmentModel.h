@@ -25,6 +25,10 @@ class AdjustmentHost {
   virtual void RefreshPreview() = 0;
   // Asks the script generator for a regeneration (the hold-off may drop it).
   virtual void RequestRegeneration() = 0;
+  // A bar is being dragged: a picture of the current values, rendered
+  // without holding up the window (the newest one only). The end of the
+  // drag renders with RefreshPreview as before.
+  virtual void PreviewWhileDragging() {}
 };
 
 // A user slider: its bar, steps, box text and label caption.
@@ -92,8 +96,10 @@ class AdjustmentModel {
   // The limits the depth is held to (the program's settings).
   DepthLimits depthLimits;
 
-  // Scroll notifications: the boxes follow every one; only the end of a
-  // scroll renders.
+  // Scroll notifications: the boxes follow every one; the end of a scroll
+  // renders, and the moves of a drag of the displacement, scale and tilt
+  // bars ask for a picture while dragging (the user sliders change no
+  // picture).
   void HorizontalScroll(int position, bool endOfScroll);
   void VerticalScroll(int position, bool endOfScroll);
   void ResizeScroll(int position, bool endOfScroll);
@@ -167,6 +173,8 @@ class AdjustmentModel {
   // Renders; a failure refuses the non-numbers left in boxes, a success
   // makes every box's number a good value.
   void Render();
+  // A bar moved during a drag.
+  void Dragged();
   // The depth of the last proposal's matches on the current alignment.
   void MeasureDepthNow();
 

@@ -279,6 +279,10 @@ void TForm_Preview::RefreshPreview() {
   if (hooks_.composePreview) hooks_.composePreview();
 }
 
+void TForm_Preview::PreviewWhileDragging() {
+  if (hooks_.dragPreview) hooks_.dragPreview();
+}
+
 void TForm_Preview::RequestRegeneration() {
   if (hooks_.regenerate) hooks_.regenerate();
 }

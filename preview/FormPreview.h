@@ -25,7 +25,9 @@ namespace tandemix {
 // What the window needs from the rest of the program.
 struct PreviewWindowHooks {
   std::function<void()> composePreview;  // renders PreviewImage; may throw
-  std::function<void()> regenerate;      // GenerateScripts(true); may throw
+  // A bar is being dragged: asks for a picture without waiting for it.
+  std::function<void()> dragPreview;
+  std::function<void()> regenerate;  // GenerateScripts(true); may throw
   std::function<void()> showSliderDialog;
   // "Enter name of the output bmp File": the chosen path or nullopt.
   std::function<std::optional<std::string>()> askSavePicture;
@@ -104,6 +106,7 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
  private:
   void RefreshPreview() override;
   void RequestRegeneration() override;
+  void PreviewWhileDragging() override;
   // Runs a handler, shows what it raised, then refreshes the controls.
   void Handle(const std::function<void()>& action);
   void BuildControls();

@@ -66,7 +66,7 @@ class MergeClip : public Clip {
  public:
   MergeClip(ClipPtr a, ClipPtr b, double weight)
       : Clip(a->Info()), a_(std::move(a)), b_(std::move(b)), half_(weight == 0.5), pool_("Merge") {
-    weight_ = static_cast<int>(weight * 32767.0);
+    weight_ = static_cast<int>(static_cast<float>(weight) * 32767.0f + 0.5f);  // rounded, as AviSynth does
     PassAudioFrom(a_);
   }
   FramePtr GetFrame(int n) override {

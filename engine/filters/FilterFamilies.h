@@ -33,6 +33,7 @@ void RegisterConditionalReaderFunctions(FunctionTable& table);
 void RegisterAnimateFunctions(FunctionTable& table);
 void RegisterTextFunctions(FunctionTable& table);
 void RegisterOverlayFunctions(FunctionTable& table);
+void RegisterLayerFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
 void RegisterChromaRepairFunctions(FunctionTable& table);
 

@@ -170,13 +170,15 @@ Value Resize(const CallArgs& a, const ResampleKernel& kernel) {
         ((top | static_cast<int>(height)) & ((1 << ChromaShiftY(type)) - 1)) == 0)
       return Value::Clip(std::make_shared<WindowClip>(std::move(clip), info, left, top));
   }
-  // Chroma placement: MPEG-2's (left) unless told MPEG-1's (centre).
-  bool leftSited = true;
+  // Chroma placement: centred (MPEG-1's) unless told MPEG-2's (left).
+  // "auto" reads no frame property here and is centred, as AviSynth's
+  // resizers are for a frame that declares no chroma location.
+  bool leftSited = false;
   if (a.Has("placement")) {
     const std::string placement = LowerCase(a.String("placement"));
-    if (placement == "mpeg1" || placement == "center" || placement == "jpeg")
-      leftSited = false;
-    else if (placement != "mpeg2" && placement != "left" && placement != "auto")
+    if (placement == "mpeg2" || placement == "left")
+      leftSited = true;
+    else if (placement != "mpeg1" && placement != "center" && placement != "jpeg" && placement != "auto")
       throw FilterError("Unknown chroma placement");
   }
   return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel, leftSited));

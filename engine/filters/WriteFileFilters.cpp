@@ -1,17 +1,20 @@
 // WriteFile, WriteFileIf, WriteFileStart and WriteFileEnd: a line of
 // evaluated expressions written to a text file per frame, once when the
-// script opens, or once when the clip is let go.
+// script opens, or once when the clip is let go; ImageWriter, frames kept
+// as picture files.
 //
 // Scripts are shared and downloaded, so these write only inside the
 // script's own folder (or below it); any other path is refused.
 #include <QDir>
 #include <QFileInfo>
+#include <cctype>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 
 #include "engine/filters/FilterFamilies.h"
 #include "engine/frames/ScriptError.h"
+#include "media/PictureWriter.h"
 
 namespace tandemix::engine {
 namespace {
@@ -173,6 +176,94 @@ class WriteAtEndNode : public Clip {
   Expressions expressions_;
 };
 
+// ImageWriter: each frame from start to end, when it is asked for, kept as
+// a picture file: "name" + the frame number in six digits + "." + type, or
+// the name itself when it holds a %d conversion. BMP (also for "ebmp"), PNG
+// and JPEG through FFmpeg's encoders, of RGB24, RGB32 or Y8 clips.
+class ImageWriterNode : public Clip {
+ public:
+  ImageWriterNode(ClipPtr child, std::string folder, std::string pattern, std::string suffix, PictureFormat format,
+                  int first, int last)
+      : Clip(child->Info()),
+        child_(std::move(child)),
+        folder_(std::move(folder)),
+        pattern_(std::move(pattern)),
+        suffix_(std::move(suffix)),
+        format_(format),
+        first_(first),
+        last_(last) {}
+
+  FramePtr GetFrame(int n) override {
+    FramePtr frame = child_->GetFrame(n);
+    if (n < first_ || n > last_) return frame;
+    const std::string path = folder_ + "/" + NameOf(pattern_, suffix_, n);
+    // An existing link or other non-file is never written through.
+    const QFileInfo target(QString::fromStdString(path));
+    if (target.isSymLink() || (target.exists() && !target.isFile()))
+      throw TandemixError("ImageWriter: " + path + " is not a regular file inside the script's folder");
+    SavePicture(path, *frame, format_);
+    return frame;
+  }
+  void GetAudio(void* buffer, int64_t start, int64_t count) override { child_->GetAudio(buffer, start, count); }
+
+  // The file name of frame n: the pattern's one %d conversion (with its
+  // flags and width) filled in, or the number in six digits and the suffix.
+  static std::string NameOf(const std::string& pattern, const std::string& suffix, int n) {
+    char number[64];
+    const std::size_t percent = pattern.find('%');
+    if (percent == std::string::npos) {
+      std::snprintf(number, sizeof number, "%06d", n);
+      return pattern + number + "." + suffix;
+    }
+    std::size_t end = percent + 1;
+    while (end < pattern.size() && end - percent < 8 && std::isdigit(static_cast<unsigned char>(pattern[end]))) ++end;
+    if (end >= pattern.size() || pattern[end] != 'd' || pattern.find('%', end) != std::string::npos)
+      throw FilterError("ImageWriter: the file name may hold one %d conversion only: " + pattern);
+    std::snprintf(number, sizeof number, pattern.substr(percent, end - percent + 1).c_str(), n);
+    return pattern.substr(0, percent) + number + pattern.substr(end + 1);
+  }
+
+ private:
+  ClipPtr child_;
+  std::string folder_, pattern_, suffix_;
+  PictureFormat format_;
+  int first_, last_;
+};
+
+Value ImageWriter(const CallArgs& a) {
+  ClipPtr clip = a.Clip("clip");
+  const ClipInfo& info = clip->Info();
+  std::string type = a.String("type", "ebmp");
+  for (char& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  PictureFormat format = PictureFormat::Bmp;
+  if (type == "png") {
+    format = PictureFormat::Png;
+  } else if (type == "jpg" || type == "jpeg") {
+    format = PictureFormat::Jpeg;
+  } else if (type != "bmp" && type != "ebmp") {
+    throw FilterError("ImageWriter: the type must be bmp, ebmp, png, jpg or jpeg, not \"" + type + "\"");
+  }
+  if (!info.hasVideo) throw FilterError("ImageWriter: the clip has no video");
+  if (info.pixelType != PixelType::RGB24 && info.pixelType != PixelType::RGB32 && info.pixelType != PixelType::Y8)
+    throw FilterError("ImageWriter: DevIL requires 8 or 16 bits per channel RGB or greyscale input");
+  if (a.Bool("info", false))
+    throw FilterError("ImageWriter: info=true (the file name written on the frame) is not supported");
+  // The numbers change the file name only: the folder is checked once.
+  const std::string pattern = a.String("file", "");
+  const std::size_t slash = pattern.rfind('/');
+  const std::string base = slash == std::string::npos ? pattern : pattern.substr(slash + 1);
+  if (slash != std::string::npos && pattern.find('%') < slash)
+    throw FilterError("ImageWriter: the frame number may be in the file name only, not in its folder: " + pattern);
+  const int start = a.Int("start", 0);
+  const int end = a.Int("end", 0);
+  const int last = end == 0 ? info.frameCount - 1 : end < 0 ? start - end - 1 : end;
+  const std::string firstName = ImageWriterNode::NameOf(base, type, start);
+  const std::string firstPath =
+      AllowedPath(a, (slash == std::string::npos ? "" : pattern.substr(0, slash + 1)) + firstName);
+  const std::string folder = QFileInfo(QString::fromStdString(firstPath)).absolutePath().toStdString();
+  return Value::Clip(std::make_shared<ImageWriterNode>(std::move(clip), folder, base, type, format, start, last));
+}
+
 std::vector<Param> WriteParams() {
   return {Req("clip", ParamType::Clip), Req("filename", ParamType::String), Many("expression", ParamType::String),
           Opt("append", ParamType::Bool), Opt("flush", ParamType::Bool)};
@@ -197,6 +288,10 @@ void RegisterWriteFileFunctions(FunctionTable& t) {
     file.Write(e.Line(a.Clip(0), -1), true);
     return Value::Clip(a.Clip(0));
   });
+  t.Add("ImageWriter",
+        {Req("clip", ParamType::Clip), Opt("file", ParamType::String), Opt("start", ParamType::Int),
+         Opt("end", ParamType::Int), Opt("type", ParamType::String), Opt("info", ParamType::Bool)},
+        ImageWriter);
   t.Add("WriteFileEnd", WriteParams(), [](const CallArgs& a) {
     const std::string path = AllowedPath(a, a.String(1));
     // Opened now, so a file that cannot be written is known at once.

@@ -1,6 +1,8 @@
 // The resizers' kernels against AviSynth's: the row a single bright
 // column on grey becomes when scaled up four times (every byte as AviSynth
 // gives it), and the chroma placement of subsampled planes.
+#include <regex>
+#include <string>
 #include <vector>
 
 #include "tests/engine/EngineTestSupport.h"
@@ -59,15 +61,27 @@ TEST(NewResizers, KernelsGiveAviSynthsBytes) {
 TEST(NewResizers, ChromaPlacement) {
   EXPECT_EQ(Message(EvalError("BlankClip(pixel_type=\"YV12\").BilinearResize(32, 32, placement=\"foo\")")),
             "Unknown chroma placement");
-  // Chroma sited on the left: a 4:2:2 picture halved keeps its chroma edge
-  // a quarter sample further right than a centred one.
-  const std::string bars =
-      "BlankClip(width=64, height=8, pixel_type=\"YV16\", color=$000000).AddBorders(0, 0, 64, "
-      "0, color=$FF0000).BilinearResize(64, 8";
-  FramePtr left = Eval(bars + ")")->GetFrame(0);
-  FramePtr centre = Eval(bars + ", placement=\"mpeg1\")")->GetFrame(0);
-  const int u = 1, x = 15;  // the chroma sample beside the edge
-  EXPECT_NE(left->Row(u, 0)[x], centre->Row(u, 0)[x]);
+  // One bright chroma column (6 of 16) of a 32-wide picture shrunk to 20:
+  // centred chroma by default and for mpeg1/center/auto, sited on the left
+  // for mpeg2/left, in 4:2:0 and 4:2:2 (the reference engine's bytes).
+  // Down the columns chroma is always centred.
+  const std::string impulse =
+      "BlankClip(width=32, height=8, pixel_type=\"TYPE\", color_yuv=$108080).Expr(\"x\", \"sx 6 = 255 0 ?\", "
+      "\"128\").BilinearResize(20, 8";
+  for (const std::string type : {"YV12", "YV16"}) {
+    const std::string script = std::regex_replace(impulse, std::regex("TYPE"), type);
+    for (const std::string placement :
+         {"", ", placement=\"mpeg1\"", ", placement=\"center\"", ", placement=\"auto\""}) {
+      FramePtr f = Eval(script + placement + ")")->GetFrame(0);
+      EXPECT_EQ(std::vector<int>(f->Row(1, 0), f->Row(1, 0) + 10), (std::vector<int>{0, 0, 0, 66, 92, 0, 0, 0, 0, 0}))
+          << type << placement;
+    }
+    for (const std::string placement : {", placement=\"mpeg2\"", ", placement=\"left\""}) {
+      FramePtr f = Eval(script + placement + ")")->GetFrame(0);
+      EXPECT_EQ(std::vector<int>(f->Row(1, 0), f->Row(1, 0) + 10), (std::vector<int>{0, 0, 0, 51, 112, 0, 0, 0, 0, 0}))
+          << type << placement;
+    }
+  }
   // Taps are clamped rather than refused.
   EXPECT_EQ(EvalError("BlankClip().SincResize(320, 240, taps=150).BlackmanResize(640, 480, taps=0)"), "");
 }
