@@ -130,15 +130,59 @@ void LayerLightRow(const LayerSettings& s, std::uint8_t* d, const std::uint8_t* 
   }
 }
 
+// YUV has no alpha: the level (0..257) is the weight of every pixel; mul
+// scales the luma and mixes the chroma.
+std::uint8_t LayerYuvByte(LayerOp op, int x, int y, int w, bool luma) {
+  int v = x;
+  switch (op) {
+    case LayerOp::Add:
+      v = x + (((y - x) * w + 128) >> 8);
+      break;
+    case LayerOp::Subtract:
+      v = x + ((((255 - y) - x) * w + 128) >> 8);
+      break;
+    case LayerOp::Mul:
+      v = luma ? x + (((((y * x) >> 8) - x) * w) >> 8) : x + (((y - x) * w) >> 8);
+      break;
+    case LayerOp::Fast:
+      v = (x + y + 1) >> 1;
+      break;
+    case LayerOp::Lighten:
+    case LayerOp::Darken:
+      break;
+  }
+  return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+}
+
+void LayerYuv(const LayerSettings& s, const FrameBGR& o, FrameBGR& out) {
+  const bool yuy2 = out.type == PixelType::YUY2;
+  for (int p = 0; p < out.Planes(); ++p) {
+    const int shx = p == 0 ? 0 : ChromaShiftX(out.type), shy = p == 0 ? 0 : ChromaShiftY(out.type);
+    const int dx = std::max(0, s.x) >> shx, dy = std::max(0, s.y) >> shy;
+    const int sx = std::max(0, -s.x) >> shx, sy = std::max(0, -s.y) >> shy;
+    const int unit = yuy2 ? 2 : 1;  // bytes a pixel in the row
+    const int w = std::min(o.PlaneWidth(p) / unit - sx, out.PlaneWidth(p) / unit - dx) * unit;
+    const int h = std::min(o.PlaneHeight(p) - sy, out.PlaneHeight(p) - dy);
+    if (w <= 0 || h <= 0) continue;
+    ParallelFor(h, 4LL * w, [&](int begin, int end) {
+      for (int r = begin; r < end; ++r) {
+        std::uint8_t* d = out.Row(p, dy + r) + dx * unit;
+        const std::uint8_t* src = o.Row(p, sy + r) + sx * unit;
+        for (int i = 0; i < w; ++i) d[i] = LayerYuvByte(s.op, d[i], src[i], s.level, yuy2 ? (i & 1) == 0 : p == 0);
+      }
+    });
+  }
+}
+
 Value Layer(const CallArgs& a) {
   ClipPtr base = a.Clip("base_clip");
   ClipPtr over = a.Clip("overlay_clip");
   const ClipInfo& bi = base->Info();
   if (bi.pixelType != over->Info().pixelType) throw FilterError("Layer: image formats don't match");
-  RequireType(bi.pixelType == PixelType::RGB32, "Layer: only RGB32 is supported here");
+  RequireType(bi.pixelType != PixelType::RGB24, "Layer: RGB24 has no alpha; use RGB32");
   LayerSettings s;
   s.op = LayerOpOf(a.String("op", "Add"));
-  s.level = a.Int("level", 257);
+  s.level = a.Int("level", IsYUVType(bi.pixelType) ? 256 : 257);  // full weight
   s.x = a.Int("x", 0);
   s.y = a.Int("y", 0);
   s.threshold = a.Int("threshold", 0);
@@ -148,6 +192,12 @@ Value Layer(const CallArgs& a) {
   if (!s.useChroma && s.op == LayerOp::Darken) throw FilterError("Layer: monochrome darken illegal op");
   ClipInfo info = bi;
   info.frameCount = std::max(bi.frameCount, over->Info().frameCount);
+  if (IsYUVType(bi.pixelType)) {
+    if (s.op == LayerOp::Lighten || s.op == LayerOp::Darken)
+      throw FilterError("Layer: lighten and darken are done on RGB32 here");
+    auto yuv = [s](const FrameBGR&, const FrameBGR& o, FrameBGR& out) { LayerYuv(s, o, out); };
+    return Value::Clip(std::make_shared<TwoClipOp>(std::move(base), std::move(over), info, yuv, "Layer"));
+  }
   auto op = [s](const FrameBGR&, const FrameBGR& o, FrameBGR& out) {
     const int dx = std::max(0, s.x), dy = std::max(0, s.y);
     const int sx = std::max(0, -s.x), sy = std::max(0, -s.y);

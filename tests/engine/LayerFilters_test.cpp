@@ -67,6 +67,13 @@ const LayerCase kCases[] = {
     {R"(AddAlphaPlane(a.ConvertToRGB24(), 100))", {96768, 72192, 307200, 307200}},
     {R"(AddAlphaPlane(a, b.ConvertToYV24().ConvertToY8()))", {96768, 72192, 307200, 378420}},
     {R"(RemoveAlphaPlane(c))", {391680, 397824, 354304}},
+    // YUV has no alpha: the level weighs every pixel.
+    {R"(Layer(a.ConvertToYV12(), b.ConvertToYV12(), "add"))", {378420, 99364, 93314}},
+    {R"(Layer(a.ConvertToYV12(), b.ConvertToYV12(), "mul", x=4, y=-2))", {89865, 96245, 98313}},
+    {R"(Layer(a.ConvertToYV16().ConvertToYUY2(), b.ConvertToYV16().ConvertToYUY2(), "subtract", 100))",
+     {264044, 187696, 230810}},
+    {R"(Layer(a.ConvertToYV24(), b.ConvertToYV24(), "add", 150, x=-6, y=4))", {278029, 378177, 437708}},
+    {R"(Layer(a.ConvertToYV24().ConvertToY8(), b.ConvertToYV24().ConvertToY8(), "fast"))", {276800}},
 };
 
 class LayerFilters : public ::testing::Test {
