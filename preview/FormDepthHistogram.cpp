@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPen>
 #include <algorithm>
+#include <cmath>
 
 namespace tandemix {
 
@@ -36,7 +37,9 @@ void TDepthHistogram::paintEvent(QPaintEvent*) {
   const int floor = height() - 2;
   for (std::size_t i = 0; i < d.bins.size(); ++i) {
     if (d.bins[i] == 0) continue;
-    const int h = std::max(1, static_cast<int>((floor - 2) * double(d.bins[i]) / most));
+    // Square-root heights: a small near object still shows beside a
+    // background that holds most of the points.
+    const int h = std::max(2, static_cast<int>((floor - 2) * std::sqrt(double(d.bins[i]) / most)));
     painter.fillRect(QRectF(i * binWidth + 1, floor - h, std::max(1.0, binWidth - 1), h), QColor(110, 110, 110));
   }
   auto line = [&](double parallax, const QColor& colour, Qt::PenStyle style) {
