@@ -241,23 +241,38 @@ Value SpatialSoften(const CallArgs& a) {
 // 32768 / n rounded in 15 bits (YUY2: 65536 / n in 16).
 class TemporalSoftenClip : public Clip {
  public:
-  TemporalSoftenClip(ClipPtr child, int radius, int luma, int chroma)
+  TemporalSoftenClip(ClipPtr child, int radius, int luma, int chroma, int scenechange)
       : Clip(child->Info()),
         child_(std::move(child)),
         radius_(radius),
         luma_(luma),
         chroma_(chroma),
+        scenechange_(scenechange),
         pool_("TemporalSoften") {
     PassAudioFrom(child_);
   }
   FramePtr GetFrame(int n) override {
     n = ClampFrame(n);
-    std::vector<FramePtr> frames;
-    for (int k = n - radius_; k <= n + radius_; ++k) frames.push_back(Owned(child_->GetFrame(ClampFrame(k))));
-    const FrameBGR& c = *frames[static_cast<std::size_t>(radius_)];
+    FramePtr centre = Owned(child_->GetFrame(n));
+    std::vector<FramePtr> frames{centre};
+    // Outward from the frame on each side, up to the first frame of another
+    // scene: one whose first plane differs from this frame's by scenechange
+    // or more per sample on average (counted over the row's whole multiples
+    // of 32 bytes).
+    const FrameBGR& c = *centre;
+    const long long cutAt = static_cast<long long>(scenechange_) * (c.PlaneWidth(0) / 32 * 32) * c.PlaneHeight(0);
+    for (const int step : {-1, 1}) {
+      for (int d = 1; d <= radius_; ++d) {
+        FramePtr f = Owned(child_->GetFrame(ClampFrame(n + step * d)));
+        if (scenechange_ > 0 && cutAt > 0 && AbsoluteDifference(*f, c) >= cutAt) break;
+        frames.push_back(std::move(f));
+      }
+    }
+    if (frames.size() == 1) return centre;  // a scene of its own
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     // YUY2 is weighed in 16 bits, the planes and RGB32 in 15, as AviSynth does.
-    const int weight = 32768 / (2 * radius_ + 1), weight16 = 65536 / (2 * radius_ + 1);
+    const int count = static_cast<int>(frames.size());
+    const int weight = 32768 / count, weight16 = 65536 / count;
     const bool yuy2 = info_.pixelType == PixelType::YUY2;
     for (int p = 0; p < c.Planes(); ++p) {
       const int bytes = c.PlaneWidth(p);
@@ -280,8 +295,19 @@ class TemporalSoftenClip : public Clip {
   }
 
  private:
+  // The sum of the absolute differences of the first planes' samples.
+  static long long AbsoluteDifference(const FrameBGR& a, const FrameBGR& b) {
+    long long sum = 0;
+    for (int y = 0; y < a.PlaneHeight(0); ++y) {
+      const std::uint8_t* p = a.Row(0, y);
+      const std::uint8_t* q = b.Row(0, y);
+      for (int x = 0; x < a.PlaneWidth(0); ++x) sum += std::abs(p[x] - q[x]);
+    }
+    return sum;
+  }
+
   ClipPtr child_;
-  int radius_, luma_, chroma_;
+  int radius_, luma_, chroma_, scenechange_;
   FramePool pool_;
 };
 
@@ -300,8 +326,11 @@ Value TemporalSoften(const CallArgs& a) {
     const int t = a.Int(name);
     return yuy2 ? (t < 0 ? 255 : std::min(t, 255)) : t & 255;
   };
+  // A scenechange of 255 or more, or below 1, looks at no scenes.
+  int scenechange = a.Int("scenechange", 0);
+  if (scenechange >= 255 || scenechange < 0) scenechange = 0;
   return Value::Clip(std::make_shared<TemporalSoftenClip>(std::move(clip), radius, threshold("luma_threshold"),
-                                                          threshold("chroma_threshold")));
+                                                          threshold("chroma_threshold"), scenechange));
 }
 
 }  // namespace

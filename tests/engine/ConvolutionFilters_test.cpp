@@ -229,3 +229,54 @@ TEST_F(ConvolutionFilters, RefusesAsAviSynthDoes) {
 
 }  // namespace
 }  // namespace tandemix::test
+
+namespace tandemix::test {
+namespace {
+
+// Five one-frame clips of the given luma levels (chroma 128 unless given).
+std::string Levels(const std::vector<int>& luma, int width = 64, const char* type = "YV12",
+                   const std::vector<int>& u = {}) {
+  std::string s;
+  for (std::size_t i = 0; i < luma.size(); ++i) {
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "$%02x%02x80", luma[i], u.empty() ? 128 : u[i]);
+    s += std::string(i ? " + " : "") + "BlankClip(length=1, width=" + std::to_string(width) +
+         ", height=16, pixel_type=\"" + type + "\", color_yuv=" + colour + ")";
+  }
+  return s;
+}
+
+// TemporalSoften's scenechange: the frames on each side are taken up to the
+// first whose first plane differs from the middle one's by scenechange or
+// more per sample (over the row's whole multiples of 32 bytes). The middle
+// frame's luma as AviSynth gives it.
+TEST(TemporalSoftenScenes, FramesOfAnotherSceneAreLeftOut) {
+  const struct {
+    std::string clip;
+    int scenechange, luma;
+  } cases[] = {
+      {Levels({16, 16, 100, 16, 16}), 84, 100},                                       // 84 per sample: cut
+      {Levels({16, 16, 100, 16, 16}), 85, 33},                                        // below: the mean of five
+      {Levels({16, 16, 100, 16, 16}), 0, 33},                                         // off
+      {Levels({16, 16, 100, 16, 16}, 48), 126, 100},                                  // 48 columns counted as 32
+      {Levels({16, 16, 100, 16, 16}, 48), 127, 33},                                   //
+      {Levels({16, 16, 100, 16, 16}, 40), 105, 100},                                  //
+      {Levels({16, 16, 100, 16, 16}, 40), 106, 33},                                   //
+      {Levels({16, 16, 17, 16, 16}, 16), 1, 16},                                      // narrower than 32: never cut
+      {Levels({16, 50, 84, 50, 16}), 50, 61},                                         // compared with the middle frame
+      {Levels({60, 100, 50, 100, 60}), 40, 50},                                       // nothing past the first cut
+      {Levels({16, 16, 56, 16, 16}, 64, "YV12", {100, 100, 200, 100, 100}), 41, 24},  // chroma not counted
+      {Levels({0, 0, 255, 0, 0}), 254, 255},                                          //
+      {Levels({0, 0, 255, 0, 0}), 255, 51},                                           // 255 and over: off
+      {Levels({16, 16, 100, 16, 16}, 64, "YUY2"), 40, 100},                           // YUY2: the packed row
+      {Levels({16, 16, 100, 16, 16}, 64, "YUY2"), 84, 33},
+  };
+  for (const auto& c : cases) {
+    const std::string script =
+        c.clip + "\nTemporalSoften(2, 255, 255, scenechange=" + std::to_string(c.scenechange) + ")";
+    EXPECT_EQ(Eval(script)->GetFrame(2)->Row(0, 0)[0], c.luma) << script;
+  }
+}
+
+}  // namespace
+}  // namespace tandemix::test
