@@ -39,6 +39,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterOverlayFunctions(t);
     RegisterLayerFunctions(t);
     RegisterExprFunctions(t);
+    RegisterChromaRepairFunctions(t);
     return t;
   }();
   return table;

@@ -256,7 +256,11 @@ void TForm_Preview::RefreshDepth() {
     return;
   }
   const DepthReport& r = model_.depth->report;
-  Label_Depth->setText(QString::fromStdString("Depth: " + r.Summary()));
+  // The median goes to the tooltip: the line must fit the window.
+  Label_Depth->setText(QString::fromStdString(r.points == 0 ? "Parallax: " + r.Summary()
+                                                            : "Parallax: near " + r.Describe(r.nearPx) + ", far " +
+                                                                  r.Describe(r.farPx)));
+  Label_Depth->setToolTip(QString::fromStdString(r.Summary()));
   QString warnings;
   for (const DepthWarning& w : r.warnings) {
     if (!warnings.isEmpty()) warnings += "\n";

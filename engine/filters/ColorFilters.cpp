@@ -97,16 +97,19 @@ std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 25
 
 // AviSynth's Tweak on planar YUV and YUY2: a luma table for bright and
 // cont, chroma turned by hue and scaled by sat in 12- and 9-bit fixed
-// point; with coring, luma is kept to 16..235 and chroma to 16..240.
+// point, shifted back once; with coring, luma is kept to 16..235 and chroma to 16..240.
 struct TweakOp {
   int sin, cos, sat;
   bool coring;
   std::array<std::uint8_t, 256> luma{};
   void Chroma(std::uint8_t& u8, std::uint8_t& v8) const {
     const int u = u8 - 128, v = v8 - 128;
-    const int ux = (u * cos + v * sin) >> 12;
-    const int vx = (v * cos - u * sin) >> 12;
-    int nu = ((ux * sat) >> 9) + 128, nv = ((vx * sat) >> 9) + 128;
+    // The turned chroma is scaled before the one shift: rounding down
+    // after the turn and again after the scaling lost up to a code.
+    const int ux = u * cos + v * sin;
+    const int vx = v * cos - u * sin;
+    int nu = static_cast<int>((static_cast<std::int64_t>(ux) * sat) >> 21) + 128;
+    int nv = static_cast<int>((static_cast<std::int64_t>(vx) * sat) >> 21) + 128;
     nu = coring ? std::clamp(nu, 16, 240) : std::clamp(nu, 0, 255);
     nv = coring ? std::clamp(nv, 16, 240) : std::clamp(nv, 0, 255);
     u8 = static_cast<std::uint8_t>(nu);

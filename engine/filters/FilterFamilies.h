@@ -35,5 +35,6 @@ void RegisterTextFunctions(FunctionTable& table);
 void RegisterOverlayFunctions(FunctionTable& table);
 void RegisterLayerFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
+void RegisterChromaRepairFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

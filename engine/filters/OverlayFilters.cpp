@@ -68,18 +68,20 @@ Placement PlaceOverlay(int x, int y, int overW, int overH, int baseW, int baseH)
 std::vector<std::uint8_t> ChromaMask(const FrameBGR& mask, int shiftX, int shiftY) {
   const int w = mask.width >> shiftX, h = mask.height >> shiftY;
   std::vector<std::uint8_t> out(static_cast<std::size_t>(w) * h);
-  for (int y = 0; y < h; ++y) {
-    const std::uint8_t* r0 = mask.Row(0, y << shiftY);
-    const std::uint8_t* r1 = mask.Row(0, (y << shiftY) + shiftY);
-    std::uint8_t* d = &out[static_cast<std::size_t>(y) * w];
-    for (int x = 0; x < w; ++x) {
-      const int x0 = x << shiftX, x1 = x0 + shiftX;
-      if (shiftY != 0)  // down each column rounding up, then across rounding down
-        d[x] = static_cast<std::uint8_t>((((r0[x0] + r1[x0] + 1) >> 1) + ((r0[x1] + r1[x1] + 1) >> 1)) >> 1);
-      else
-        d[x] = static_cast<std::uint8_t>((r0[x0] + r0[x1] + 1) >> 1);
+  ParallelFor(h, 4LL * w, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* r0 = mask.Row(0, y << shiftY);
+      const std::uint8_t* r1 = mask.Row(0, (y << shiftY) + shiftY);
+      std::uint8_t* d = &out[static_cast<std::size_t>(y) * w];
+      for (int x = 0; x < w; ++x) {
+        const int x0 = x << shiftX, x1 = x0 + shiftX;
+        if (shiftY != 0)  // down each column rounding up, then across rounding down
+          d[x] = static_cast<std::uint8_t>((((r0[x0] + r1[x0] + 1) >> 1) + ((r0[x1] + r1[x1] + 1) >> 1)) >> 1);
+        else
+          d[x] = static_cast<std::uint8_t>((r0[x0] + r0[x1] + 1) >> 1);
+      }
     }
-  }
+  });
   return out;
 }
 
@@ -195,17 +197,17 @@ class OverlayClip : public Clip {
       });
       return;
     }
+    std::vector<std::uint8_t> averaged;
     for (int p = firstPlane; p < std::min(endPlane, out.Planes()); ++p) {
       const int sx = p == 0 ? 0 : ChromaShiftX(type), sy = p == 0 ? 0 : ChromaShiftY(type);
       const int w = at.width >> sx, h = at.height >> sy;
       const int ox = at.srcX >> sx, oy = at.srcY >> sy, dx = at.dstX >> sx, dy = at.dstY >> sy;
       // The mask's weights for this plane, with their row length.
-      std::vector<std::uint8_t> averaged;
       const std::uint8_t* weights = nullptr;
       std::size_t stride = 0;
       if (mask != nullptr) {
         if (p > 0 && s_.greymask && (sx != 0 || sy != 0)) {
-          averaged = ChromaMask(*mask, sx, sy);
+          if (averaged.empty()) averaged = ChromaMask(*mask, sx, sy);  // once for both chroma planes
           weights = averaged.data();
           stride = static_cast<std::size_t>(mask->width >> sx);
         } else {

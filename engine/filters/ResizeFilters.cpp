@@ -140,8 +140,11 @@ Window SourceWindow(const std::string& filter, const CallArgs& a, const ClipInfo
     throw FilterError(filter + ": the source window lies outside the picture.");
   if (w.width <= 0) w.width = in.width - w.left + w.width;
   if (w.height <= 0) w.height = in.height - w.top + w.height;
-  if (!(w.left >= 0 && w.top >= 0 && w.width > 0 && w.height > 0 && w.left + w.width <= in.width &&
-        w.top + w.height <= in.height))
+  // A window may reach past the picture (its edge samples repeat), as far
+  // as a frame's size; only sizes that leave no sample are refused.
+  constexpr double kReach = 1 << 20;
+  if (!(w.width > 0 && w.height > 0) || std::fabs(w.left) > kReach || std::fabs(w.top) > kReach ||
+      w.width > kReach || w.height > kReach)
     throw FilterError(filter + ": the source window lies outside the picture.");
   return w;
 }

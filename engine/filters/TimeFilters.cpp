@@ -259,7 +259,8 @@ void RateArgument(const CallArgs& a, const std::string& filter, bool withDenomin
     num = v.AsClip()->Info().rateNumerator;
     den = v.AsClip()->Info().rateDenominator;
   } else if (v.IsString()) {
-    if (!PresetRate(v.AsString(), num, den)) throw FilterError(filter + ": invalid preset value used.");
+    if (!PresetRate(v.AsString(), num, den))
+      throw FilterError(filter + ": invalid preset value used. ");  // AviSynth ends it with a space
   } else if (v.IsInt()) {
     // Only the integer form has a denominator.
     num = v.AsInt();

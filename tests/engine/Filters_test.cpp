@@ -157,7 +157,29 @@ TEST_F(Filters, ResizersGiveTheAskedSizeAndKeepFlatColours) {
   EXPECT_LT(PixelAt(up, 4, 10).b, PixelAt(up, 20, 10).b);
   EXPECT_LT(PixelAt(up, 20, 10).b, PixelAt(up, 36, 10).b);
   EXPECT_EQ(Message(EvalError(src + "\nLanczos4Resize(0, 10)")), "Lanczos4Resize: the frame size 0x10 is empty.");
-  EXPECT_EQ(Message(EvalError(src + "\nLanczosResize(10, 10, 15, 0, 10, 10)")),
+  // Windows reaching past the picture read its edge samples repeated: luma
+  // at (0,0) (3,1) (10,6) (19,11) (12,3), as the reference engine gives it.
+  const struct {
+    const char* script;
+    std::vector<int> luma;
+  } outside[] = {
+      {"ColorBars(width=64, height=48, pixel_type=\"YV24\").BilinearResize(20, 12, -10.5, -4, 60, 40)",
+       {180, 180, 131, 22, 122}},
+      {"ColorBars(width=64, height=48, pixel_type=\"YV12\").Spline36Resize(20, 12, 50.25, 30, 40, 30)",
+       {55, 195, 16, 16, 5}},
+      {"ColorBars(width=64, height=48, pixel_type=\"RGB24\").Lanczos4Resize(20, 12, -500, 1000, 10, "
+       "10).ConvertToYV24()",
+       {58, 58, 58, 58, 58}},
+  };
+  for (const auto& c : outside) {
+    const FrameBGR f = Frame(Eval(c.script));
+    std::vector<int> luma;
+    for (const auto& [x, y] : {std::pair{0, 0}, std::pair{3, 1}, std::pair{10, 6}, std::pair{19, 11}, std::pair{12, 3}})
+      luma.push_back(f.Row(0, y)[x]);
+    EXPECT_EQ(luma, c.luma) << c.script;
+  }
+  // Only windows with no size are refused.
+  EXPECT_EQ(Message(EvalError(src + "\nLanczosResize(10, 10, 15, 0, -5, 10)")),
             "LanczosResize: the source window lies outside the picture.");
 }
 

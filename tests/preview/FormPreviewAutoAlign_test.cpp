@@ -123,7 +123,7 @@ TEST_F(AutoAlignButton, ShowsTheDepthAndFollowsTheDisplacement) {
   EXPECT_GE(d.high, d.report.farLimitPx);
   EXPECT_EQ(static_cast<int>(d.bins.size()), kDepthBins);
   EXPECT_TRUE(window->Histogram_Depth->isVisibleTo(window.get()));
-  EXPECT_TRUE(window->Label_Depth->text().startsWith("Depth: near 0.00 % (0 px), median "))
+  EXPECT_TRUE(window->Label_Depth->text().startsWith("Parallax: near 0.00 % (0 px), far 2.7"))
       << window->Label_Depth->text().toStdString();
   EXPECT_TRUE(window->Label_DepthWarnings->text().startsWith("Within the depth budget: far limit 3.25 % (23 px)"))
       << window->Label_DepthWarnings->text().toStdString();
