@@ -110,29 +110,6 @@ TEST(Overlay, EveryModeGivesAviSynthsNumbers) {
   }
 }
 
-// The sums of each channel's bytes (B, G, R, A for RGB; Y, U, V for YUV).
-std::vector<long long> ChannelSums(const FrameBGR& f) {
-  std::vector<long long> sums;
-  if (IsRGBType(f.type)) {
-    const int bpp = BytesPerPixel(f.type);
-    sums.assign(static_cast<std::size_t>(bpp), 0);
-    for (int y = 0; y < f.height; ++y)
-      for (int x = 0; x < f.width * bpp; ++x) sums[static_cast<std::size_t>(x % bpp)] += f.Row(0, y)[x];
-  } else if (f.type == PixelType::YUY2) {
-    sums.assign(3, 0);
-    for (int y = 0; y < f.height; ++y)
-      for (int x = 0; x < f.width * 2; ++x) sums[x % 2 == 0 ? 0 : x % 4 == 1 ? 1 : 2] += f.Row(0, y)[x];
-  } else {
-    for (int p = 0; p < f.Planes(); ++p) {
-      long long s = 0;
-      for (int y = 0; y < f.PlaneHeight(p); ++y)
-        for (int x = 0; x < f.PlaneWidth(p); ++x) s += f.Row(p, y)[x];
-      sums.push_back(s);
-    }
-  }
-  return sums;
-}
-
 struct FormatCase {
   const char* type;
   const char* mode;
