@@ -143,8 +143,8 @@ Window SourceWindow(const std::string& filter, const CallArgs& a, const ClipInfo
   // A window may reach past the picture (its edge samples repeat), as far
   // as a frame's size; only sizes that leave no sample are refused.
   constexpr double kReach = 1 << 20;
-  if (!(w.width > 0 && w.height > 0) || std::fabs(w.left) > kReach || std::fabs(w.top) > kReach ||
-      w.width > kReach || w.height > kReach)
+  if (!(w.width > 0 && w.height > 0) || std::fabs(w.left) > kReach || std::fabs(w.top) > kReach || w.width > kReach ||
+      w.height > kReach)
     throw FilterError(filter + ": the source window lies outside the picture.");
   return w;
 }
