@@ -29,6 +29,12 @@ constexpr SizeCase kSizes[] = {
     {"ColorBars(pixel_type=\"YV12\").Histogram(bits=7)", 0, 0, "Histogram: bits parameter can only be 8, 9 .. 12"},
     {"ColorBars(pixel_type=\"YV12\").Histogram(bits=13)", 0, 0, "Histogram: bits parameter can only be 8, 9 .. 12"},
     {"ColorBars(pixel_type=\"YV12\").Histogram(factor=3)", 0, 0, "Histogram: Unknown optional value."},
+    {"BlankClip(width=64, height=48, pixel_type=\"YV12\").Histogram(\"levels\")", 320, 256, ""},
+    {"BlankClip(width=64, height=300, pixel_type=\"RGB32\").Histogram(\"levels\")", 320, 300, ""},
+    {"BlankClip(width=64, height=300, pixel_type=\"Y8\").Histogram(\"levels\", keepsource=false)", 256, 256, ""},
+    {"ColorBars(pixel_type=\"YUY2\").Histogram(\"levels\")", 0, 0, "Histogram: Levels mode only available in PLANAR."},
+    {"ColorBars(pixel_type=\"YV12\").Histogram(\"levels\", 101)", 0, 0,
+     "Histogram: Levels population clamping must be between 0 and 100%"},
 };
 
 TEST(Histogram, SizesAndRefusalsAsAviSynthGivesThem) {
@@ -100,6 +106,116 @@ TEST(Histogram, ClassicMarkersInEveryLayout) {
       EXPECT_EQ(v, c.v[i]) << script << " V column " << x;
     }
   }
+}
+
+// A 64x64 picture whose luma levels have uneven counts (level 0 the most,
+// 144 pixels), U on odd levels 1..253 and V on 7, 10, .. 196.
+constexpr const char* kSpread =
+    "BlankClip(width=64, height=64, pixel_type=\"YV24\").Expr(\"sx sy * 256 %\", \"sy 4 * 1 +\", \"sx 3 * 7 +\")";
+
+TEST(Histogram, LevelsDrawsBarsOverEachPanel) {
+  struct Point {
+    int plane, x, y, value;
+  };
+  struct Case {
+    const char* tail;
+    std::vector<Point> points;
+  };
+  const Case cases[] = {
+      {".Histogram(\"levels\", keepsource=false)",
+       {// luma panel: levels outside 16..235 on 32, bars of 235 up to 64 rows
+        // high, the last at row 65; a dotted line at 128
+        {0, 0, 0, 32},
+        {0, 0, 1, 32},
+        {0, 0, 2, 235},
+        {0, 0, 65, 235},
+        {0, 0, 66, 16},
+        {0, 1, 61, 32},
+        {0, 1, 62, 235},
+        {0, 16, 48, 16},
+        {0, 16, 49, 235},
+        {0, 128, 0, 16},
+        {0, 128, 2, 128},
+        {0, 128, 51, 128},
+        {0, 128, 52, 235},
+        {0, 128, 66, 128},
+        {0, 128, 68, 16},
+        // U panel: the background shows each level's colour
+        {0, 0, 80, 105},
+        {0, 15, 80, 211},
+        {0, 16, 80, 210},
+        {0, 127, 80, 1},
+        {0, 240, 80, 41},
+        {0, 241, 80, 20},
+        {0, 1, 81, 105},
+        {0, 1, 82, 235},
+        {0, 128, 80, 0},
+        {0, 128, 82, 128},
+        // V panel
+        {0, 0, 160, 85},
+        {0, 16, 160, 170},
+        {0, 16, 162, 235},
+        {0, 240, 160, 81},
+        {0, 241, 160, 40},
+        {0, 16, 226, 16},
+        // chroma
+        {1, 0, 0, 16},
+        {1, 16, 0, 128},
+        {1, 239, 0, 16},
+        {1, 0, 80, 72},
+        {1, 15, 80, 15},
+        {1, 241, 80, 184},
+        {1, 0, 160, 128},
+        {2, 0, 0, 160},
+        {2, 0, 80, 128},
+        {2, 0, 160, 72},
+        {2, 200, 160, 200}}},
+      {".ConvertToYV12().Histogram(\"levels\", keepsource=false)",
+       {{1, 7, 40, 14},
+        {1, 6, 40, 72},
+        {1, 120, 40, 240},
+        {1, 121, 40, 184},
+        {1, 0, 32, 16},
+        {1, 0, 33, 128},
+        {2, 0, 80, 72},
+        {0, 16, 80, 210}}},
+      {".Histogram(\"levels\", keepsource=false, markers=false)",
+       {{0, 0, 0, 16}, {0, 0, 2, 235}, {0, 128, 2, 16}, {0, 16, 80, 16}, {1, 0, 80, 128}, {2, 0, 0, 128}}},
+  };
+  for (const Case& c : cases) {
+    const std::string script = std::string(kSpread) + c.tail;
+    const auto clip = Eval(script);
+    ASSERT_EQ(SizeOf(clip), (Size{256, 256, 240})) << script;
+    const FramePtr f = clip->GetFrame(0);
+    for (const Point& p : c.points)
+      EXPECT_EQ(At(f, p.plane, p.x, p.y), p.value) << script << " plane " << p.plane << " at " << p.x << "," << p.y;
+  }
+  // RGB: red, green and blue panels over a background of their own
+  // channel's level, white bars, a grey dotted line; the source is kept
+  // at the left and the rest is black.
+  const FramePtr rgb = Eval("ColorBars(pixel_type=\"RGB24\").Histogram(\"levels\")")->GetFrame(0);
+  ASSERT_EQ(rgb->width, 896);
+  const struct {
+    int x, y;
+    Bgr value;
+  } pixels[] = {{820, 0, {0, 0, 180}},      {820, 30, {255, 255, 255}}, {820, 65, {255, 255, 255}},
+                {820, 66, {0, 0, 0}},       {656, 10, {255, 255, 255}}, {768, 2, {128, 128, 128}},
+                {768, 70, {128, 128, 128}}, {656, 80, {0, 16, 0}},      {840, 160, {200, 0, 0}},
+                {640, 60, {0, 0, 0}},       {656, 65, {255, 255, 255}}, {100, 300, {16, 180, 180}},
+                {700, 300, {0, 0, 0}}};
+  for (const auto& p : pixels) EXPECT_EQ(PixelAt(*rgb, p.x, p.y), p.value) << "RGB at " << p.x << "," << p.y;
+}
+
+TEST(Histogram, LevelsGradientsStayWithinOneOfAviSynth) {
+  // The chroma panels' luma is a float ramp; AviSynth's rounds three of
+  // its 450 steps up where ours truncates (U 199, V 18 and 45).
+  const FramePtr f = Eval(std::string(kSpread) + ".Histogram(\"levels\", keepsource=false)")->GetFrame(0);
+  EXPECT_NEAR(At(f, 0, 199, 80), 26, 1);
+  EXPECT_NEAR(At(f, 0, 18, 160), 167, 1);
+  EXPECT_NEAR(At(f, 0, 45, 160), 126, 1);
+  EXPECT_EQ(At(f, 0, 198, 80), 25);
+  EXPECT_EQ(At(f, 0, 44, 160), 127);
+  EXPECT_EQ(At(f, 0, 200, 160), 52);
 }
 
 }  // namespace
