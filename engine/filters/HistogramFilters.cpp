@@ -87,6 +87,9 @@ class HistogramClip : public Clip {
       case HistogramMode::Levels:
         DrawLevels(*src, *out);
         break;
+      case HistogramMode::Color:
+        DrawColor(*src, *out);
+        break;
       default:
         break;
     }
@@ -260,6 +263,40 @@ class HistogramClip : public Clip {
     }
   }
 
+  // A 256x256 square where the pixel at (U, V) counts the pixels of that
+  // chroma, over 16 inside the studio range and 0 outside it; its chroma
+  // is the place's own.
+  void DrawColor(const FrameBGR& src, FrameBGR& out) const {
+    if (s_.keepSource) CopySource(src, out);
+    const int x0 = s_.keepSource ? src.width : 0;
+    std::vector<int> count(256 * 256, 0);
+    for (int y = 0; y < src.PlaneHeight(1); ++y) {
+      const std::uint8_t* u = src.Row(1, y);
+      const std::uint8_t* v = src.Row(2, y);
+      for (int x = 0; x < src.PlaneWidth(1); ++x) ++count[static_cast<std::size_t>(v[x] * 256 + u[x])];
+    }
+    for (int y = 0; y < 256; ++y) {
+      std::uint8_t* d = out.Row(0, y) + x0;
+      for (int x = 0; x < 256; ++x) {
+        const int base = x < 16 || x > 240 || y < 16 || y > 240 ? 0 : 16;
+        d[x] = static_cast<std::uint8_t>(std::min(base + count[static_cast<std::size_t>(y * 256 + x)], 235));
+      }
+    }
+    const int sx = ChromaShiftX(src.type), sy = ChromaShiftY(src.type);
+    for (int cy = 0; cy < (256 >> sy); ++cy) {
+      std::uint8_t* u = out.Row(1, cy) + (x0 >> sx);
+      std::uint8_t* v = out.Row(2, cy) + (x0 >> sx);
+      for (int cx = 0; cx < (256 >> sx); ++cx) {
+        u[cx] = static_cast<std::uint8_t>(cx << sx);
+        v[cx] = static_cast<std::uint8_t>(cy << sy);
+      }
+    }
+    // Below the square, where the source is taller, the last chroma
+    // column is 0.
+    const int last = (x0 >> sx) + (256 >> sx) - 1;
+    for (int cy = 256 >> sy; cy < out.PlaneHeight(1); ++cy) out.Row(1, cy)[last] = out.Row(2, cy)[last] = 0;
+  }
+
   ClipPtr child_;
   Settings s_;
   FramePool pool_;
@@ -296,6 +333,18 @@ Value Histogram(const CallArgs& a) {
       info.width = s.keepSource ? info.width + 256 : 256;
       info.height = s.keepSource ? std::max(info.height, 256) : 256;
       break;
+    case HistogramMode::Color:
+    case HistogramMode::Color2: {
+      const char* name = s.mode == HistogramMode::Color ? "Color" : "Color2";
+      if (rgb) throw FilterError(std::string("Histogram: ") + name + " mode is not available in RGB.");
+      if (t == PixelType::YUY2)
+        throw FilterError(std::string("Histogram: ") + name + " mode only available in PLANAR.");
+      if (t == PixelType::Y8)
+        throw FilterError(std::string("Histogram: ") + name + " mode not available in greyscale.");
+      info.width = s.keepSource ? info.width + 256 : 256;
+      info.height = s.keepSource ? std::max(info.height, 256) : 256;
+      break;
+    }
     default:
       throw FilterError("Histogram: this mode is not available yet");
   }
