@@ -90,6 +90,9 @@ class HistogramClip : public Clip {
       case HistogramMode::Color:
         DrawColor(*src, *out);
         break;
+      case HistogramMode::Luma:
+        DrawLuma(*src, *out);
+        break;
       default:
         break;
     }
@@ -297,6 +300,29 @@ class HistogramClip : public Clip {
     for (int cy = 256 >> sy; cy < out.PlaneHeight(1); ++cy) out.Row(1, cy)[last] = out.Row(2, cy)[last] = 0;
   }
 
+  // Each luma level's low four bits spread over the whole range, rising and
+  // falling by turns (a sawtooth of period 32); chroma grey.
+  void DrawLuma(const FrameBGR& src, FrameBGR& out) const {
+    const bool packed = src.type == PixelType::YUY2;
+    ParallelFor(src.height, src.width * 2LL, [&](int begin, int end) {
+      for (int y = begin; y < end; ++y) {
+        const std::uint8_t* s = src.Row(0, y);
+        std::uint8_t* d = out.Row(0, y);
+        for (int x = 0; x < src.PlaneWidth(0); ++x) {
+          if (packed && (x & 1)) {
+            d[x] = 128;
+            continue;
+          }
+          const int level = s[x];
+          d[x] = static_cast<std::uint8_t>((level & 16) ? 255 - (level & 15) * 16 : (level & 15) * 16);
+        }
+      }
+    });
+    for (int p = 1; p < out.Planes(); ++p)
+      for (int y = 0; y < out.PlaneHeight(p); ++y)
+        std::memset(out.Row(p, y), 128, static_cast<std::size_t>(out.PlaneWidth(p)));
+  }
+
   ClipPtr child_;
   Settings s_;
   FramePool pool_;
@@ -345,6 +371,9 @@ Value Histogram(const CallArgs& a) {
       info.height = s.keepSource ? std::max(info.height, 256) : 256;
       break;
     }
+    case HistogramMode::Luma:
+      if (rgb) throw FilterError("Histogram: Luma mode only available in YUV(A).");
+      break;
     default:
       throw FilterError("Histogram: this mode is not available yet");
   }

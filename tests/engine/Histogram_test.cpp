@@ -218,5 +218,79 @@ TEST(Histogram, LevelsGradientsStayWithinOneOfAviSynth) {
   EXPECT_EQ(At(f, 0, 200, 160), 52);
 }
 
+TEST(Histogram, ColorCountsEachChromaPair) {
+  // U = sx / 8 + 30 and V = sy / 16 + 100, rounded: (30, 100) holds 32
+  // pixels of the 4:4:4 picture, (31, 101) 128; subsampled, a quarter.
+  const std::string picture =
+      "BlankClip(width=64, height=64, pixel_type=\"YV24\").Expr(\"sx sy * 256 %\", \"sx 8 / 30 +\", \"sy 16 / 100 +\")";
+  struct Case {
+    const char* convert;
+    int at30x100, at31x101, at30x105;
+  };
+  const Case cases[] = {{"", 48, 144, 16}, {".ConvertToYV12()", 24, 48, 16}, {".ConvertToYV16()", 32, 80, 16}};
+  for (const Case& c : cases) {
+    const std::string script = picture + c.convert + ".Histogram(\"color\")";
+    const auto clip = Eval(script);
+    ASSERT_EQ(SizeOf(clip), (Size{320, 256, 240})) << script;
+    const FramePtr f = clip->GetFrame(0);
+    const int sx = ChromaShiftX(f->type), sy = ChromaShiftY(f->type);
+    EXPECT_EQ(At(f, 0, 64 + 30, 100), c.at30x100) << script;
+    EXPECT_EQ(At(f, 0, 64 + 31, 101), c.at31x101) << script;
+    EXPECT_EQ(At(f, 0, 64 + 30, 105), c.at30x105) << script;
+    EXPECT_EQ(At(f, 0, 64 + 15, 100), 0) << script;  // outside 16..240
+    EXPECT_EQ(At(f, 0, 64 + 241, 100), 0) << script;
+    EXPECT_EQ(At(f, 0, 64 + 100, 16), 16) << script;
+    EXPECT_EQ(At(f, 1, (64 >> sx) + (200 >> sx), 10), 200) << script;  // chroma is the place's own
+    EXPECT_EQ(At(f, 2, (64 >> sx) + 3, 50 >> sy), 50 >> sy << sy) << script;
+    EXPECT_EQ(At(f, 0, 10, 10), 10 * 10) << script;  // the source is kept
+  }
+  // A flat picture: 4096 pixels of one chroma are cut to 235, outside the
+  // studio range too.
+  const FramePtr flat = Eval(
+                            "BlankClip(width=64, height=64, pixel_type=\"YV24\", "
+                            "color_yuv=$800505).Histogram(\"color\", keepsource=false)")
+                            ->GetFrame(0);
+  EXPECT_EQ(At(flat, 0, 5, 5), 235);
+  EXPECT_EQ(At(flat, 0, 6, 5), 0);
+  // Below the square, where the source is taller, the last chroma column
+  // is 0.
+  const FramePtr tall = Eval("BlankClip(width=64, height=400, pixel_type=\"YV12\").Histogram(\"color\")")->GetFrame(0);
+  EXPECT_EQ(At(tall, 1, 159, 127), 254);
+  EXPECT_EQ(At(tall, 1, 159, 128), 0);
+  EXPECT_EQ(At(tall, 2, 159, 199), 0);
+  EXPECT_EQ(At(tall, 1, 158, 128), 128);
+  EXPECT_EQ(Message(EvalError("ColorBars(pixel_type=\"YV24\").ConvertToY8().Histogram(\"color\")")),
+            "Histogram: Color mode not available in greyscale.");
+  EXPECT_EQ(Message(EvalError("ColorBars(pixel_type=\"YUY2\").Histogram(\"color\")")),
+            "Histogram: Color mode only available in PLANAR.");
+  EXPECT_EQ(Message(EvalError("ColorBars(pixel_type=\"RGB24\").Histogram(\"color2\")")),
+            "Histogram: Color2 mode is not available in RGB.");
+}
+
+TEST(Histogram, LumaSpreadsTheLowBits) {
+  // Levels 0..255 along x: 0..15 rise by 16, 16..31 fall from 255.
+  const int levels[] = {0, 1, 15, 16, 17, 31, 32, 100, 255};
+  const int expected[] = {0, 16, 240, 255, 239, 15, 0, 64, 15};
+  for (const char* type : {"YV24", "YV12", "YUY2", "Y8"}) {
+    const std::string script =
+        std::string(
+            "BlankClip(width=256, height=4, pixel_type=\"YV24\").Expr(\"sx\", \"sy 50 * 3 +\", \"sx 2 /\").ConvertTo") +
+        type + "().Histogram(\"luma\")";
+    const auto clip = Eval(script);
+    ASSERT_EQ(SizeOf(clip), (Size{256, 4, 240})) << script;
+    const FramePtr f = clip->GetFrame(0);
+    const bool packed = f->type == PixelType::YUY2;
+    for (std::size_t i = 0; i < std::size(levels); ++i)
+      EXPECT_EQ(At(f, 0, packed ? 2 * levels[i] : levels[i], 1), expected[i]) << script << " level " << levels[i];
+    if (packed) {
+      EXPECT_EQ(At(f, 0, 1, 3), 128) << script;
+    } else if (f->Planes() == 3) {
+      EXPECT_EQ(At(f, 1, 5, 1), 128) << script;
+      EXPECT_EQ(At(f, 2, 100, 1), 128) << script;
+    }
+  }
+  EXPECT_EQ(Message(EvalError("ColorBars().Histogram(\"luma\")")), "Histogram: Luma mode only available in YUV(A).");
+}
+
 }  // namespace
 }  // namespace tandemix::test
