@@ -6,10 +6,12 @@
 // composing the pair with it gives the transform that was estimated.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/Errors.h"
 #include "base/Frame.h"
 #include "core/CompositionPlan.h"
 
@@ -36,6 +38,16 @@ struct AutoAlignOptions {
   bool autoCrop = false;
   // Fewer consistent matches than this is a failure, not a guess.
   int minimumMatches = 16;
+  // Told before each frame pair is matched (done = pairs matched so far)
+  // and once more before the fit (done = total); false stops the work with
+  // AlignCancelled. Called on the aligning thread.
+  std::function<bool(int done, int total)> step;
+};
+
+// The work was stopped through AutoAlignOptions::step.
+class AlignCancelled : public TandemixError {
+ public:
+  AlignCancelled() : TandemixError("cancelled") {}
 };
 
 // A match the fit kept: where a point lies in the captured left and right
