@@ -705,7 +705,9 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const double windowAt = options_.window == StereoWindow::Near     ? kPercentileNear
                           : options_.window == StereoWindow::Median ? 0.5
                                                                     : kPercentileFar;
-  proposal.shiftH = RoundHalfEven(Percentile(dx, windowAt));
+  // Swapped views see every parallax with the other sign: the seen nearest
+  // points are the farthest of the unswapped pair.
+  proposal.shiftH = RoundHalfEven(Percentile(dx, options_.swapViews ? 1.0 - windowAt : windowAt));
 
   // The held-out rows, centred as the fit centres them, without and with
   // the whole-pixel shift.

@@ -36,6 +36,10 @@ struct AutoAlignOptions {
   // The compositor's Auto crop changes the tilted views' sizes, and with
   // them the half-pixel centring; the shifts are worked out for this state.
   bool autoCrop = false;
+  // The pair is shown with its views exchanged (Swap L-R, after the
+  // displacement): the window is placed for the parallax as it is seen
+  // then, which is the other sign.
+  bool swapViews = false;
   // Fewer consistent matches than this is a failure, not a guess.
   int minimumMatches = 16;
   // Told before each frame pair is matched (done = pairs matched so far)

@@ -100,6 +100,7 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     if (!compositor.HasFrames()) throw TandemixError("there is no captured frame pair");
     AutoAlignOptions options;
     options.autoCrop = alignment.autoCrop;
+    options.swapViews = alignment.swapViews;
     // The work runs on a thread of its own: it takes copies of what it
     // reads here. The services open every script anew, so the clip can
     // play meanwhile.

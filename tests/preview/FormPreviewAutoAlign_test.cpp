@@ -179,6 +179,41 @@ TEST_F(AutoAlignButton, ShowsTheDepthAndFollowsTheDisplacement) {
   EXPECT_EQ(window->size(), QSize(439, 534));
 }
 
+// Swap L-R shows each eye the other view: the depth follows with the sign
+// the eyes see, and back again.
+TEST_F(AutoAlignButton, TheDepthFollowsSwapLR) {
+  auto [left, right] = EdgeBandPair();
+  Open(std::move(left), std::move(right));
+  AutoAlign();
+  ASSERT_TRUE(window->Model().depth.has_value());
+  const DepthReport before = window->Model().depth->report;
+  EXPECT_NEAR(before.nearPx, 0.0, 0.5);
+  EXPECT_NEAR(before.farPx, 20.0, 0.5);
+
+  QTest::mouseClick(window->CheckBox_Swap, Qt::LeftButton, {}, QPoint(4, 10));
+  ASSERT_TRUE(settings.swapViews);
+  ASSERT_TRUE(window->Model().depth.has_value());
+  const DepthReport swapped = window->Model().depth->report;
+  EXPECT_NEAR(swapped.nearPx, -before.farPx, 1e-9);
+  EXPECT_NEAR(swapped.farPx, -before.nearPx, 1e-9);
+  EXPECT_NEAR(swapped.medianPx, -before.medianPx, 1e-9);
+  // Everything but the band now stands 20 px in front of the screen: too
+  // near for 2 % of 720 (14 px), and cut by both frame edges.
+  EXPECT_TRUE(window->Label_Depth->text().startsWith("Parallax: near -2.7"))
+      << window->Label_Depth->text().toStdString();
+  EXPECT_TRUE(window->Label_Depth->text().endsWith("far 0.00 % (0 px)")) << window->Label_Depth->text().toStdString();
+  const QString warnings = window->Label_DepthWarnings->text();
+  EXPECT_TRUE(warnings.contains("in front of the screen, beyond the 2 % comfort budget (14 px)."))
+      << warnings.toStdString();
+  EXPECT_TRUE(warnings.contains("px to the right puts it behind the screen within the far limit."))
+      << warnings.toStdString();
+
+  QTest::mouseClick(window->CheckBox_Swap, Qt::LeftButton, {}, QPoint(4, 10));
+  ASSERT_FALSE(settings.swapViews);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.nearPx, before.nearPx);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.farPx, before.farPx);
+}
+
 // The work runs beside the window: while it waits on a gate the window
 // goes on taking events, shows how far the work came and offers Cancel;
 // once the gate opens, the proposal lands in the boxes.
