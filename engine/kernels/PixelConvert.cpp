@@ -42,16 +42,18 @@ Coefficients CoefficientsOf(Matrix m) {
 }
 
 // AviSynth's RGB to YUV matrix (15 bits): RGB spans 255.5 steps, or 219.5
-// from 16 in studio range. Full-range luma keeps the plain weights.
+// from 16 in studio range. Full-range luma scales red and blue by 255 of
+// those steps and gives green the rest of one, so that white stays 255:
+// (9778, 19262, 3728) for PC.601.
 ToYuvMatrix BuildToYuv(Matrix m) {
   const Coefficients k = CoefficientsOf(m);
   const double mul = 1 << 15, kg = 1.0 - k.kr - k.kb, srgb = k.studioRgb ? 219.5 : 255.5;
-  const double sy = k.oy == 0 ? srgb : k.sy;
   auto s = [](double v) { return static_cast<int>(static_cast<short>(v)); };
   ToYuvMatrix r{};
-  r.yb = s(sy * k.kb * mul / srgb + 0.5);
-  r.yg = s(sy * kg * mul / srgb + 0.5);
-  r.yr = s(sy * k.kr * mul / srgb + 0.5);
+  r.yb = s(k.sy * k.kb * mul / srgb + 0.5);
+  r.yg = k.oy == 0 ? 0 : s(k.sy * kg * mul / srgb + 0.5);
+  r.yr = s(k.sy * k.kr * mul / srgb + 0.5);
+  if (k.oy == 0) r.yg = (1 << 15) - r.yb - r.yr;
   r.ub = s(k.suv * mul / srgb + 0.5);
   r.ug = s(k.suv * kg / (k.kb - 1) * mul / srgb + 0.5);
   r.ur = s(k.suv * k.kr / (k.kb - 1) * mul / srgb + 0.5);
@@ -342,6 +344,59 @@ void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint
   });
 }
 
+// RGB straight to YUY2. Luma is each pixel's; chroma is that of a pixel
+// pair smoothed 1-2-1 across (the pair's first pixel twice, its neighbours
+// once; the row's first pixel stands in for its left neighbour), taken as
+// the blue and red differences from the three pixels' rounded luma:
+// U = 128 + (ku * B' - kuy * (Y' - 4 * 16)) / 2^18 for the weighted sums B'
+// and Y', V likewise from red. The factors (18 bits) are those that give
+// AviSynth's bytes for each matrix.
+struct Yuy2ChromaFactors {
+  int ku, kuy, kv, kvy, offsetY;
+};
+Yuy2ChromaFactors Yuy2FactorsOf(Matrix m) {
+  switch (m) {
+    case Matrix::Rec709:
+      return {30964, 36124, 36484, 42566, 16};
+    case Matrix::PC601:
+      return {36768, 36840, 46470, 46562, 0};
+    case Matrix::PC709:
+      return {35110, 35180, 41372, 41452, 0};
+    default:
+      return {32424, 37828, 40982, 47812, 16};
+  }
+}
+
+void RgbToYuy2(const FrameBGR& f, FrameBGR& out, Matrix m) {
+  const ToYuvMatrix& mx = ToYuvOf(m);
+  const Yuy2ChromaFactors k = Yuy2FactorsOf(m);
+  const int bpp = BytesPerPixel(f.type);
+  ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* s = f.Row(y);
+      std::uint8_t* d = out.Row(y);
+      int y0 = 0, u = 0, v = 0;
+      ToYuv(mx, s[2], s[1], s[0], y0, u, v);
+      const std::uint8_t* prev = s;
+      for (int x = 0; x + 1 < f.width; x += 2) {
+        const std::uint8_t* a = s + static_cast<std::size_t>(x) * bpp;
+        const std::uint8_t* b = a + bpp;
+        int y1 = 0, y2 = 0;
+        ToYuv(mx, a[2], a[1], a[0], y1, u, v);
+        ToYuv(mx, b[2], b[1], b[0], y2, u, v);
+        const int ys = y0 + 2 * y1 + y2 - 4 * k.offsetY;
+        const int bs = prev[0] + 2 * a[0] + b[0], rs = prev[2] + 2 * a[2] + b[2];
+        d[2 * x] = static_cast<std::uint8_t>(y1);
+        d[2 * x + 1] = Clip8(128 + ((k.ku * bs - k.kuy * ys + (1 << 17)) >> 18));
+        d[2 * x + 2] = static_cast<std::uint8_t>(y2);
+        d[2 * x + 3] = Clip8(128 + ((k.kv * rs - k.kvy * ys + (1 << 17)) >> 18));
+        y0 = y2;
+        prev = b;
+      }
+    }
+  });
+}
+
 // YV12 (progressive) to RGB in row bands, each band upsampling just the
 // chroma rows it needs into scratch kept by its thread: the passes of
 // ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
@@ -445,6 +500,8 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
   }
   if (IsRGBType(src.type)) {
     if (out.type == PixelType::YV24) return RgbToPlanes(src, out.Plane(0), out.Plane(1), out.Plane(2), matrix);
+    if (out.type == PixelType::YUY2 && matrix != Matrix::Rec601StudioRgb && matrix != Matrix::Rec709StudioRgb)
+      return RgbToYuy2(src, out, matrix);
     Planes444 p(src.width, src.height);
     RgbToPlanes(src, p.y.data(), p.u.data(), p.v.data(), matrix);
     FromPlanes444(p, out, interlaced);
