@@ -397,6 +397,115 @@ void RgbToYuy2(const FrameBGR& f, FrameBGR& out, Matrix m) {
   });
 }
 
+// YUY2 straight to RGB. The factors are rounded at 16 bits and then cut
+// to 13 (16557 for blue from U in Rec601, where the planar conversions
+// round to 16558; 14602 in PC.601, where cutting would give 14601); even
+// pixels take their pair's chroma, odd ones the sum of theirs and the next
+// pair's (the row's last pair again at its end), at one more bit.
+void Yuy2ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
+  Coefficients k = CoefficientsOf(m);
+  const double mul = 1 << 13, kg = 1.0 - k.kr - k.kb, srgb = 255.5, suv = 2.0 * k.suv;
+  auto cut = [mul](double v) { return static_cast<int>(v * mul * 8 + 0.5) >> 3; };
+  const int cy = cut(srgb / k.sy);
+  const int ub = cut(srgb * 2 * (1 - k.kb) / suv);
+  const int ug = cut(srgb * 2 * (1 - k.kb) * k.kb / kg / suv);
+  const int vg = cut(srgb * 2 * (1 - k.kr) * k.kr / kg / suv);
+  const int vr = cut(srgb * 2 * (1 - k.kr) / suv);
+  const int bpp = BytesPerPixel(out.type), pairs = src.width / 2;
+  ParallelFor(src.height, src.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* s = src.Row(y);
+      std::uint8_t* d = out.Row(y);
+      for (int x = 0; x < src.width; ++x, d += bpp) {
+        const int pair = x / 2;
+        const std::uint8_t* p = s + 4 * pair;
+        int u = 2 * (p[1] - 128), v = 2 * (p[3] - 128);
+        if (x % 2) {
+          const std::uint8_t* q = s + 4 * std::min(pair + 1, pairs - 1);
+          u = p[1] + q[1] - 256;
+          v = p[3] + q[3] - 256;
+        }
+        const int luma = cy * 2 * (p[2 * (x % 2)] - k.oy) + 8192;
+        d[0] = Clip8((luma + ub * u) >> 14);
+        d[1] = Clip8((luma - ug * u - vg * v) >> 14);
+        d[2] = Clip8((luma + vr * v) >> 14);
+        if (bpp == 4) d[3] = 255;
+      }
+    }
+  });
+}
+
+// YUY2 to YV12: luma as it is, each chroma row the mean of two, rounded
+// up: rows 2i and 2i + 1, or interlaced, 4i and 4i + 2 weighted 3:1 for the
+// top field's row and 4i + 1 and 4i + 3 weighted 1:3 for the bottom's
+// (rounded by adding 1 of 4).
+void Yuy2ToYv12(const FrameBGR& src, FrameBGR& out, bool interlaced) {
+  const int w = src.width, cw = w / 2;
+  for (int y = 0; y < src.height; ++y) {
+    const std::uint8_t* s = src.Row(y);
+    std::uint8_t* d = out.Row(0, y);
+    for (int x = 0; x < w; ++x) d[x] = s[2 * x];
+  }
+  for (int y = 0; y < out.PlaneHeight(1); ++y) {
+    const std::uint8_t *a, *b;
+    int wa = 1, wb = 1, round = 1, shift = 1;
+    if (!interlaced) {
+      a = src.Row(2 * y);
+      b = src.Row(2 * y + 1);
+    } else {
+      const int field = y % 2, base = 4 * (y / 2) + field;
+      a = src.Row(base);
+      b = src.Row(base + 2);
+      wa = field ? 1 : 3;
+      wb = 4 - wa;
+      shift = 2;
+    }
+    for (int c = 1; c < 3; ++c) {
+      std::uint8_t* d = out.Row(c, y);
+      for (int x = 0; x < cw; ++x)
+        d[x] = static_cast<std::uint8_t>((wa * a[4 * x + 2 * c - 1] + wb * b[4 * x + 2 * c - 1] + round) >> shift);
+    }
+  }
+}
+
+// YV12 to YUY2: the first two and last two rows take the first and last
+// chroma row; between them row 2i takes chroma rows i - 1 and i weighted
+// 1:3, row 2i + 1 rows i and i + 1 weighted 3:1 (rounded by adding 1 of 4).
+// Interlaced, each field on its own from its own chroma rows.
+void Yv12ToYuy2(const FrameBGR& src, FrameBGR& out, bool interlaced) {
+  const int w = src.width, cw = w / 2, step = interlaced ? 2 : 1;
+  for (int y = 0; y < src.height; ++y) {
+    std::uint8_t* d = out.Row(y);
+    const std::uint8_t* l = src.Row(0, y);
+    for (int x = 0; x < w; ++x) d[2 * x] = l[x];
+  }
+  for (int field = 0; field < step; ++field) {
+    const int rows = src.height / step, chroma = rows / 2;
+    for (int r = 0; r < rows; ++r) {
+      std::uint8_t* d = out.Row(r * step + field);
+      const int k = r / 2;
+      int ia = k, ib = k, wa = 4, wb = 0;
+      if (r >= 2 && r < rows - 2) {
+        if (r % 2 == 0) {
+          ia = k - 1;
+          wa = 1;
+        } else {
+          ib = k + 1;
+          wa = 3;
+        }
+        wb = 4 - wa;
+      } else if (r >= rows - 2) {
+        ia = ib = chroma - 1;
+      }
+      for (int c = 1; c < 3; ++c) {
+        const std::uint8_t* a = src.Row(c, ia * step + field);
+        const std::uint8_t* b = src.Row(c, ib * step + field);
+        for (int x = 0; x < cw; ++x) d[4 * x + 2 * c - 1] = static_cast<std::uint8_t>((wa * a[x] + wb * b[x] + 1) >> 2);
+      }
+    }
+  }
+}
+
 // YV12 (progressive) to RGB in row bands, each band upsampling just the
 // chroma rows it needs into scratch kept by its thread: the passes of
 // ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
@@ -509,6 +618,7 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
   }
   if (IsRGBType(out.type)) {
     if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
+    if (src.type == PixelType::YUY2) return Yuy2ToRgb(src, out, matrix);
     if (src.type == PixelType::YV24 && !src.IsView())
       return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
     const Planes444 p = ToPlanes444(src, interlaced);
@@ -525,6 +635,8 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     return;
   }
   if (src.Planes() == 3 && out.Planes() == 3) return ConvertPlanarInto(src, out, 0, 0, interlaced);
+  if (src.type == PixelType::YUY2 && out.type == PixelType::YV12) return Yuy2ToYv12(src, out, interlaced);
+  if (src.type == PixelType::YV12 && out.type == PixelType::YUY2) return Yv12ToYuy2(src, out, interlaced);
   if (src.type == PixelType::YUY2 && out.type == PixelType::YV16) {
     for (int y = 0; y < src.height; ++y) {
       const std::uint8_t* s = src.Row(y);
