@@ -40,6 +40,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterLayerFunctions(t);
     RegisterExprFunctions(t);
     RegisterChromaRepairFunctions(t);
+    RegisterHistogramFunctions(t);
     return t;
   }();
   return table;
