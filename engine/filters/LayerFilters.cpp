@@ -420,7 +420,9 @@ Value RemoveAlphaPlane(const CallArgs& a) {
 
 // The luma bytes of a frame, or its chroma bytes, as (row pointer, count)
 // per row: plane 0, or planes 1 and 2; YUY2's alternate bytes.
-void MixPlanes(const FrameBGR& src, FrameBGR& out, bool luma, int weight, bool half) {
+// YUY2 weighs by 32768ths (the weight cut, not rounded), the
+// rest by 32767ths.
+void MixPlanes(const FrameBGR& src, FrameBGR& out, bool luma, int weight, int packedWeight, bool half) {
   auto mix = [&](std::uint8_t& d, std::uint8_t s) {
     if (weight >= 32767)
       d = s;
@@ -433,7 +435,13 @@ void MixPlanes(const FrameBGR& src, FrameBGR& out, bool luma, int weight, bool h
     for (int y = 0; y < out.height; ++y) {
       std::uint8_t* d = out.Row(0, y);
       const std::uint8_t* s = src.Row(0, y);
-      for (int x = luma ? 0 : 1; x < out.width * 2; x += 2) mix(d[x], s[x]);
+      if (weight >= 32767 || half) {
+        for (int x = luma ? 0 : 1; x < out.width * 2; x += 2) mix(d[x], s[x]);
+      } else {
+        const int w = packedWeight;
+        for (int x = luma ? 0 : 1; x < out.width * 2; x += 2)
+          d[x] = static_cast<std::uint8_t>((d[x] * (32768 - w) + s[x] * w + 16384) >> 15);
+      }
     }
     return;
   }
@@ -463,11 +471,14 @@ Value MergePlanes(const CallArgs& a, bool luma) {
   if (luma && (ci.pixelType == PixelType::YUY2) != (oi.pixelType == PixelType::YUY2))
     throw FilterError("MergeLuma: Images must have the same color format!");
   const int w = weight > 0.9999 ? 32767 : static_cast<int>(static_cast<float>(weight) * 32767.0f + 0.5f);
+  const int packedWeight = static_cast<int>(weight * 32768.0);
   const bool half = weight == 0.5;
   const ClipInfo info = ci;
   return Value::Clip(std::make_shared<TwoClipOp>(
       std::move(clip), std::move(other), info,
-      [luma, w, half](const FrameBGR&, const FrameBGR& o, FrameBGR& out) { MixPlanes(o, out, luma, w, half); },
+      [luma, w, packedWeight, half](const FrameBGR&, const FrameBGR& o, FrameBGR& out) {
+        MixPlanes(o, out, luma, w, packedWeight, half);
+      },
       luma ? "MergeLuma" : "MergeChroma"));
 }
 

@@ -84,6 +84,7 @@ TEST_F(LayerFilters, GiveAviSynthsSums) {
 // first and second luma of their pair, 4:2:2 and 4:2:0 the luma under and
 // beside the sample weighed 1-2-1 (both rows in 4:2:0). Without use_chroma
 // the chroma moves towards grey. Offsets land on whole chroma samples.
+// MergeLuma and MergeChroma on the same pictures.
 const LayerCase kYuvCases[] = {
     {R"(Layer(n, b, "lighten", threshold=1))", {123332, 150439, 155402}},
     {R"(Layer(a, b, "darken", 100, x=-5, y=3, threshold=7))", {136448, 151221, 152933}},
@@ -103,6 +104,10 @@ const LayerCase kYuvCases[] = {
     {R"(Layer(a.ConvertToYV16(), b.ConvertToYV16().Crop(2, 2, 24, 16), "add", x=3, y=3))", {143613, 75095, 75679}},
     {R"(Layer(a.ConvertToYV12(), b.ConvertToYV12().Crop(2, 2, 24, 16), "mul", 100, x=7, y=-7))",
      {148012, 37332, 38227}},
+    // YUY2 merges by 32768ths of the weight, cut; the planes by 32767ths.
+    {R"(MergeChroma(a.ConvertToYUY2(), b.ConvertToYUY2(), 0.0651))", {153692, 75054, 76235}},
+    {R"(MergeLuma(a.ConvertToYUY2(), b.ConvertToYUY2(), 0.77))", {129615, 74939, 76301}},
+    {R"(MergeLuma(a.ConvertToYV16(), b.ConvertToYV16(), 0.77))", {129608, 74939, 76301}},
 };
 
 TEST(LayerYuv, GivesAviSynthsSums) {
