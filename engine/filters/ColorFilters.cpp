@@ -37,8 +37,9 @@ class MergeRgbClip : public Clip {
     FramePtr b = Owned(rgb_[2]->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     const int bpp = BytesPerPixel(info_.pixelType);
-    // A planar YUV clip gives its luma for its channel.
+    // A planar YUV clip gives its luma for its channel, planar RGB the channel's plane.
     auto channel = [](const FrameBGR& f, int offset) {
+      if (IsPlanarRGBType(f.type)) return std::pair{f.Plane(offset), 0};
       return IsPlanarType(f.type) ? std::pair{f.Plane(0), 0} : std::pair{f.Plane(0), offset};
     };
     const auto [rp, ro] = channel(*r, kRed);
@@ -46,12 +47,21 @@ class MergeRgbClip : public Clip {
     const auto [bp, bo] = channel(*b, kBlue);
     const int rb = BytesPerPixel(r->type), gb = BytesPerPixel(g->type), bb = BytesPerPixel(b->type);
     const std::size_t count = static_cast<std::size_t>(info_.width) * info_.height;
+    if (IsPlanarRGBType(info_.pixelType)) {
+      for (std::size_t i = 0; i < count; ++i) {
+        out->Plane(kBlue)[i] = bp[i * bb + bo];
+        out->Plane(kGreen)[i] = gp[i * gb + go];
+        out->Plane(kRed)[i] = rp[i * rb + ro];
+      }
+      if (out->Planes() == 4) std::memset(out->Plane(3), 0, count);
+      return out;
+    }
     for (std::size_t i = 0; i < count; ++i) {
       std::uint8_t* d = &out->pixels[i * bpp];
       d[kBlue] = bp[i * bb + bo];
       d[kGreen] = gp[i * gb + go];
       d[kRed] = rp[i * rb + ro];
-      if (bpp == 4) d[3] = 255;
+      if (bpp == 4) d[3] = 0;  // alpha is cleared, as AviSynth's MergeRGB does
     }
     return out;
   }
@@ -270,15 +280,16 @@ void RegisterColorFunctions(FunctionTable& t) {
         [](const CallArgs& a) {
           std::array<ClipPtr, 3> rgb = {a.Clip("r"), a.Clip("g"), a.Clip("b")};
           for (const ClipPtr& c : rgb)
-            RequireType(IsRGBType(c->Info().pixelType) || IsPlanarType(c->Info().pixelType),
+            RequireType(IsAnyRGBType(c->Info().pixelType) || IsPlanarType(c->Info().pixelType),
                         "MergeRGB: All clips must be RGB");
           for (int i = 1; i < 3; ++i)
             CheckSameSize("MergeRGB: All clips must have the same width and height!", rgb[0]->Info(), rgb[i]->Info());
           ClipInfo info = rgb[0]->Info();
-          info.pixelType = PixelType::RGB32;
+          // Planar RGB gives planar RGB unless told otherwise.
+          info.pixelType = IsPlanarRGBType(info.pixelType) ? PixelType::RGBP8 : PixelType::RGB32;
           if (a.Has("pixel_type")) {
             PixelType type = PixelType::RGB32;
-            if (!ParsePixelType(a.String("pixel_type"), type) || !IsRGBType(type))
+            if (!ParsePixelType(a.String("pixel_type"), type) || !IsAnyRGBType(type))
               throw FilterError("MergeRGB: supports the following output pixel types: RGB24, RGB32");
             info.pixelType = type;
           }

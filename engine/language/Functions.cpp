@@ -98,6 +98,15 @@ void FunctionTable::TakePlanarRgb(std::initializer_list<std::string_view> names)
   }
 }
 
+void FunctionTable::TakePlanarRgb(std::string_view name, const std::function<FunctionBody(FunctionBody)>& wrap) {
+  auto it = functions_.find(LowerCase(std::string(name)));
+  if (it == functions_.end()) throw std::logic_error("TakePlanarRgb: no function " + std::string(name));
+  for (FunctionDef& def : it->second) {
+    def.planarRgb = true;
+    def.body = wrap(std::move(def.body));
+  }
+}
+
 void CheckPlanarRgb(const FunctionDef& def, const std::vector<Value>& values, const std::vector<Value>& rest) {
   if (def.planarRgb) return;
   auto planar = [](const Value& v) {

@@ -137,6 +137,14 @@ class CallArgs {
 
   // The values taken by a repeated parameter.
   const std::vector<Value>& Rest() const { return rest_; }
+  // Every parameter's value in the signature's order (void where not given).
+  const std::vector<Value>& Values() const { return values_; }
+  // The same call with other values (a filter handing its arguments on changed).
+  CallArgs WithValues(std::vector<Value> values, std::vector<Value> rest) const {
+    CallArgs changed(function_, std::move(values), std::move(rest), folder_, params_);
+    changed.environment_ = environment_;
+    return changed;
+  }
   // A file path of the script: relative paths are taken from the script's folder.
   std::string ResolvePath(const std::string& path) const;
 
@@ -170,6 +178,8 @@ class FunctionTable {
   void SetPlanarRgbDefault(bool taken) { planarRgbDefault_ = taken; }
   // Marks every signature of the named functions as taking planar RGB.
   void TakePlanarRgb(std::initializer_list<std::string_view> names);
+  // The same, each body replaced by wrap(body).
+  void TakePlanarRgb(std::string_view name, const std::function<FunctionBody(FunctionBody)>& wrap);
   // The signatures of a name; nullptr when there is no such function.
   const std::vector<FunctionDef>* Find(const std::string& name) const;
   // Every name, as first added (for the function lists scripts read).
