@@ -134,6 +134,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterLayerFunctions(t);
     RegisterExprFunctions(t);
     RegisterChromaRepairFunctions(t);
+    RegisterHistogramFunctions(t);
     for (std::string_view name : kPlanarRgbFilters) t.TakePlanarRgb({name});
     for (std::string_view name : kViaPackedRgbFilters) t.TakePlanarRgb(name, ViaPackedRgb);
     return t;

@@ -36,5 +36,6 @@ void RegisterOverlayFunctions(FunctionTable& table);
 void RegisterLayerFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
 void RegisterChromaRepairFunctions(FunctionTable& table);
+void RegisterHistogramFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

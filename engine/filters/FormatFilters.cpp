@@ -60,6 +60,8 @@ ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, b
   if (ChromaShiftY(to) && interlaced && info.height % 4)
     throw FilterError("Convert: Cannot convert if height isn't mod4!");
   if (fromRgb && !toRgb) {
+    // Luma alone from full-range RGB is full range unless a matrix is named.
+    if (to == PixelType::Y8 && matrixName.empty() && info.colorRange != ColorRange::Limited) matrix = Matrix::PC601;
     // Studio-range RGB (colour bars) keeps its levels in YUV.
     if (info.colorRange == ColorRange::Limited && (matrix == Matrix::Rec601 || matrix == Matrix::Rec709))
       matrix = matrix == Matrix::Rec601 ? Matrix::Rec601StudioRgb : Matrix::Rec709StudioRgb;
