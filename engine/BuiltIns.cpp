@@ -135,6 +135,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterExprFunctions(t);
     RegisterChromaRepairFunctions(t);
     RegisterHistogramFunctions(t);
+    RegisterHueMaskFunctions(t);
     for (std::string_view name : kPlanarRgbFilters) t.TakePlanarRgb({name});
     for (std::string_view name : kViaPackedRgbFilters) t.TakePlanarRgb(name, ViaPackedRgb);
     return t;
