@@ -87,10 +87,17 @@ constexpr std::string_view kViaPackedRgbFilters[] = {
     "ShowFrameNumber", "ShowSMPTE", "ShowTime",  "Info",
 };
 
+// Marks the filters above as taking planar RGB.
+FunctionTable WithPlanarRgb(FunctionTable t) {
+  for (std::string_view name : kPlanarRgbFilters) t.TakePlanarRgb({name});
+  for (std::string_view name : kViaPackedRgbFilters) t.TakePlanarRgb(name, ViaPackedRgb);
+  return t;
+}
+
 }  // namespace
 
 const FunctionTable& BuiltInFunctions() {
-  static const FunctionTable table = [] {
+  static const FunctionTable table = WithPlanarRgb([] {
     FunctionTable t;
     t.SetPlanarRgbDefault(false);
     RegisterSourceFunctions(t);
@@ -136,10 +143,9 @@ const FunctionTable& BuiltInFunctions() {
     RegisterChromaRepairFunctions(t);
     RegisterHistogramFunctions(t);
     RegisterHueMaskFunctions(t);
-    for (std::string_view name : kPlanarRgbFilters) t.TakePlanarRgb({name});
-    for (std::string_view name : kViaPackedRgbFilters) t.TakePlanarRgb(name, ViaPackedRgb);
+    RegisterCompareFunctions(t);
     return t;
-  }();
+  }());
   return table;
 }
 
