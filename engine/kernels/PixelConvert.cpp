@@ -159,8 +159,8 @@ std::shared_ptr<const ResampleProgram> ChromaProgram(int srcSize, int dstSize, d
     const std::lock_guard<std::mutex> lock(mutex);
     if (const auto found = programs.find(key); found != programs.end()) return found->second;
   }
-  auto program = std::make_shared<const ResampleProgram>(
-      MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false));
+  auto program =
+      std::make_shared<const ResampleProgram>(MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize));
   const std::lock_guard<std::mutex> lock(mutex);
   if (programs.size() >= 64) programs.clear();  // sizes a script no longer uses
   programs.emplace(key, program);
