@@ -42,6 +42,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterChromaRepairFunctions(t);
     RegisterHistogramFunctions(t);
     RegisterHueMaskFunctions(t);
+    RegisterCompareFunctions(t);
     return t;
   }();
   return table;
