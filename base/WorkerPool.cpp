@@ -1,6 +1,8 @@
 #include "base/WorkerPool.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -61,7 +63,7 @@ class Pool {
   void Run(Batch& batch) {
     std::unique_lock<std::mutex> lock(mutex_);
     queue_.push_back(&batch);
-    changed_.notify_all();
+    Changed();
     while (batch.done < batch.count) {
       Batch* work = nullptr;
       for (Batch* queued : queue_)
@@ -70,7 +72,7 @@ class Pool {
           break;
         }
       if (work == nullptr) {
-        changed_.wait(lock);
+        Await(lock);
         continue;
       }
       RunPart(*work, lock);
@@ -95,20 +97,48 @@ class Pool {
     current = outer;
     lock.lock();
     if (error) batch.errors[static_cast<std::size_t>(part)] = error;
-    if (++batch.done == batch.count) changed_.notify_all();
+    if (++batch.done == batch.count) Changed();
   }
 
   void Work() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      changed_.wait(lock, [&] { return !queue_.empty(); });
+      while (queue_.empty()) Await(lock);
       RunPart(*queue_.front(), lock);
     }
   }
 
+  // With the lock held: wakes the threads waiting for a change.
+  void Changed() {
+    version_.fetch_add(1, std::memory_order_release);
+    changed_.notify_all();
+  }
+
+  // With the lock held: returns after a change (or a spurious wake-up). A
+  // frame's passes follow each other within microseconds, so the thread
+  // first watches for a change for a moment without the lock before it
+  // sleeps: waking a sleeping thread takes longer than many a pass.
+  void Await(std::unique_lock<std::mutex>& lock) {
+    const unsigned seen = version_.load(std::memory_order_acquire);
+    lock.unlock();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(50);
+    bool moved = false;
+    for (int spin = 1; !moved; ++spin) {
+#if defined(__x86_64__)
+      __builtin_ia32_pause();
+#endif
+      moved = version_.load(std::memory_order_acquire) != seen;
+      if (spin % 64 == 0 && std::chrono::steady_clock::now() > until) break;
+    }
+    lock.lock();
+    if (!moved && version_.load(std::memory_order_relaxed) == seen) changed_.wait(lock);
+  }
+
   std::mutex mutex_;
-  // A batch queued or finished.
+  // A batch queued or finished: the condition, and a count that moves on
+  // each time (read without the lock while watching).
   std::condition_variable changed_;
+  std::atomic<unsigned> version_{0};
   std::deque<Batch*> queue_;
   int threads_ = 0;
 };
