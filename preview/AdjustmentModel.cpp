@@ -131,6 +131,7 @@ void AdjustmentModel::MeasureDepthNow() {
     values.shiftH = settings_.horizontal.position;
     values.shiftV = settings_.vertical.position;
     values.autoCrop = settings_.autoCrop;
+    values.swapViews = settings_.swapViews;
     CanvasViews views;
     const auto points =
         PlaceOnCanvas(depthSource_.inliers, depthSource_.leftFrame, depthSource_.rightFrame, values, views);
@@ -422,6 +423,33 @@ void AdjustmentModel::ApplyToClip() { host_.RequestRegeneration(); }
 void AdjustmentModel::ForgetDepth() {
   depth.reset();
   depthSource_ = AlignmentProposal{};
+}
+
+void AdjustmentModel::SetDepthLimits(const DepthLimits& limits) {
+  CheckDepthLimits(limits);
+  depthLimits = limits;
+  screenWidthText = FormatEditReal(limits.screenWidthMetres);
+  nearBudgetText = FormatEditReal(limits.nearComfortPercent);
+  MeasureDepthNow();
+}
+
+void AdjustmentModel::DepthLimitsEnter() {
+  DepthLimits typed = depthLimits;
+  try {
+    typed.screenWidthMetres = ParseEditReal(screenWidthText);
+    typed.nearComfortPercent = ParseEditReal(nearBudgetText);
+    CheckDepthLimits(typed);
+  } catch (const TandemixError&) {
+    screenWidthText = FormatEditReal(depthLimits.screenWidthMetres);
+    nearBudgetText = FormatEditReal(depthLimits.nearComfortPercent);
+    throw;
+  }
+  if (typed.screenWidthMetres == depthLimits.screenWidthMetres &&
+      typed.nearComfortPercent == depthLimits.nearComfortPercent)
+    return;
+  depthLimits = typed;
+  MeasureDepthNow();
+  host_.DepthLimitsChanged(depthLimits);
 }
 
 void AdjustmentModel::ResetAll() {

@@ -13,8 +13,12 @@ namespace {
 
 constexpr int kWidth = 439;
 constexpr int kHeight = 534;
-// Where the depth begins when it is shown.
+// Where the depth begins when it is shown: the limit boxes, the line of
+// numbers, the histogram, the warnings.
 constexpr int kDepthTop = 528;
+constexpr int kDepthNumbersTop = kDepthTop + 28;
+constexpr int kHistogramTop = kDepthNumbersTop + 20;
+constexpr int kWarningsTop = kHistogramTop + 64;
 
 }  // namespace
 
@@ -23,6 +27,22 @@ TForm_Preview::TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hoo
   setObjectName("Form_Preview");
   setWindowTitle("Preview");
   setFixedSize(kWidth, kHeight);
+  AutoAlignRunner::Listener listener;
+  listener.progress = [this](const std::string& what, int done, int total) {
+    model_.autoAlignStatus = "Auto align: " + what +
+                             (done < total ? ", " + std::to_string(done + 1) + " of " + std::to_string(total) : "") +
+                             "…";
+    Label_AutoAlign->setText(QString::fromStdString(model_.autoAlignStatus));
+  };
+  listener.done = [this](const AlignmentProposal& proposal) { AutoAlignDone(proposal); };
+  listener.failed = [this](const std::string& reason) {
+    model_.autoAlignStatus = "Auto align: " + reason;
+    RefreshControls();
+  };
+  listener.ended = [this] { RefreshAutoAlignButton(); };
+  aligner_ = std::make_unique<AutoAlignRunner>(
+      [this](std::function<void()> f) { QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection); },
+      std::move(listener));
   BuildControls();
   RefreshControls();
   Timer2 = new QTimer(this);
@@ -116,10 +136,17 @@ void TForm_Preview::BuildControls() {
   Button_AutoAlign->setGeometry(8, 494, 81, 25);
   Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
   Label_AutoAlign = MakeLabel(this, "", QRect(100, 498, 331, 17), "Label_AutoAlign");
-  Label_Depth = MakeLabel(this, "", QRect(8, kDepthTop, 423, 17), "Label_Depth");
+  Label_ScreenWidth = MakeLabel(this, "Screen width [m]:", QRect(8, kDepthTop + 3, 110, 17), "Label_ScreenWidth");
+  Edit_ScreenWidth = MakeEdit(this, "Edit_ScreenWidth", {120, kDepthTop, 55, 22});
+  Edit_ScreenWidth->setToolTip(
+      "Width of the screen the picture is seen on: the far points must stay within 65 mm on it.");
+  Label_NearBudget = MakeLabel(this, "Near budget [%]:", QRect(200, kDepthTop + 3, 110, 17), "Label_NearBudget");
+  Edit_NearBudget = MakeEdit(this, "Edit_NearBudget", {312, kDepthTop, 55, 22});
+  Edit_NearBudget->setToolTip("How far in front of the screen is still comfortable, in percent of the width.");
+  Label_Depth = MakeLabel(this, "", QRect(8, kDepthNumbersTop, 423, 17), "Label_Depth");
   Histogram_Depth = new TDepthHistogram(this);
-  Histogram_Depth->setGeometry(8, kDepthTop + 20, 423, 60);
-  Label_DepthWarnings = MakeLabel(this, "", QRect(8, kDepthTop + 84, 423, 17), "Label_DepthWarnings");
+  Histogram_Depth->setGeometry(8, kHistogramTop, 423, 60);
+  Label_DepthWarnings = MakeLabel(this, "", QRect(8, kWarningsTop, 423, 17), "Label_DepthWarnings");
   Label_DepthWarnings->setWordWrap(true);
   Label_DepthWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -144,6 +171,13 @@ void TForm_Preview::BuildControls() {
   ConnectCheck(CheckBox_Crop, &AdjustmentModel::SetAutoCrop);
   ConnectCheck(CheckBox_FinalSize, &AdjustmentModel::SetUseFinalSize);
   ConnectCheck(CheckBox_Swap, &AdjustmentModel::SetSwap);
+  for (QLineEdit* edit : {Edit_ScreenWidth, Edit_NearBudget}) {
+    std::string* text = edit == Edit_ScreenWidth ? &model_.screenWidthText : &model_.nearBudgetText;
+    connect(edit, &QLineEdit::textEdited, this, [text](const QString& typed) { *text = typed.toStdString(); });
+    // Enter ends the editing too: the second call finds nothing changed.
+    connect(edit, &QLineEdit::returnPressed, this, [this] { Handle([&] { model_.DepthLimitsEnter(); }); });
+    connect(edit, &QLineEdit::editingFinished, this, [this] { Handle([&] { model_.DepthLimitsEnter(); }); });
+  }
   // Typing in the user-slider boxes changes nothing.
   for (QLineEdit* edit : {Edit_SliderA, Edit_SliderB}) {
     connect(edit, &QLineEdit::editingFinished, this, [this] { RefreshControls(); });
@@ -242,11 +276,32 @@ void TForm_Preview::RefreshControls() {
   SetItem(ShowClipButtons, static_cast<int>(settings_.showClip));
   SetItem(PreviewOptionButtons, static_cast<int>(settings_.previewMode));
   Label_AutoAlign->setText(QString::fromStdString(model_.autoAlignStatus));
+  RefreshAutoAlignButton();
   RefreshDepth();
+}
+
+void TForm_Preview::RefreshAutoAlignButton() {
+  if (aligner_->Cancelling()) {
+    Button_AutoAlign->setText("Cancelling…");
+    Button_AutoAlign->setEnabled(false);
+  } else if (aligner_->Busy()) {
+    Button_AutoAlign->setText("Cancel");
+    Button_AutoAlign->setEnabled(true);
+    Button_AutoAlign->setToolTip("Stop Auto align; the boxes stay as they are.");
+  } else {
+    Button_AutoAlign->setText("Auto align");
+    Button_AutoAlign->setEnabled(true);
+    Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
+  }
 }
 
 void TForm_Preview::RefreshDepth() {
   const bool shown = model_.depth.has_value();
+  SetText(Edit_ScreenWidth, model_.screenWidthText);
+  SetText(Edit_NearBudget, model_.nearBudgetText);
+  for (QWidget* w : {static_cast<QWidget*>(Label_ScreenWidth), static_cast<QWidget*>(Edit_ScreenWidth),
+                     static_cast<QWidget*>(Label_NearBudget), static_cast<QWidget*>(Edit_NearBudget)})
+    w->setVisible(shown);
   Label_Depth->setVisible(shown);
   Histogram_Depth->setVisible(shown);
   Label_DepthWarnings->setVisible(shown);
@@ -275,8 +330,8 @@ void TForm_Preview::RefreshDepth() {
   Label_DepthWarnings->setStyleSheet(r.warnings.empty() ? "color: #206020;" : "color: #b01010;");
   Label_DepthWarnings->setText(warnings);
   const int height = std::max(17, Label_DepthWarnings->heightForWidth(423));
-  Label_DepthWarnings->setGeometry(8, kDepthTop + 84, 423, height);
-  setFixedSize(kWidth, kDepthTop + 84 + height + 8);
+  Label_DepthWarnings->setGeometry(8, kWarningsTop, 423, height);
+  setFixedSize(kWidth, kWarningsTop + height + 8);
 }
 
 void TForm_Preview::RefreshPreview() {
@@ -287,11 +342,16 @@ void TForm_Preview::PreviewWhileDragging() {
   if (hooks_.dragPreview) hooks_.dragPreview();
 }
 
+void TForm_Preview::DepthLimitsChanged(const DepthLimits& limits) {
+  if (hooks_.depthLimitsChanged) hooks_.depthLimitsChanged(limits);
+}
+
 void TForm_Preview::RequestRegeneration() {
   if (hooks_.regenerate) hooks_.regenerate();
 }
 
 void TForm_Preview::Button1Click() {
+  CancelAutoAlign();
   Handle([&] { model_.ResetAll(); });
 }
 void TForm_Preview::Button4Click() {
@@ -306,25 +366,44 @@ void TForm_Preview::Button5Click() {
   });
 }
 
-// The boxes change only when a proposal came; a failure leaves them and
-// says why on the line below the buttons.
+// The work runs on its own thread while the window goes on; the boxes
+// change only when a proposal came, and a failure leaves them and says why
+// on the line below the buttons. A second click while it runs cancels it.
 void TForm_Preview::Button_AutoAlignClick() {
+  if (aligner_->Busy()) {
+    CancelAutoAlign();
+    return;
+  }
   if (!hooks_.autoAlign) return;
-  AlignmentProposal proposal;
+  AutoAlignWork work;
   try {
-    proposal = hooks_.autoAlign();
+    work = hooks_.autoAlign();
   } catch (const TandemixError& e) {
     model_.autoAlignStatus = std::string("Auto align: ") + e.what();
     RefreshControls();
     return;
   }
+  if (!work || !aligner_->Start(std::move(work))) return;
+  model_.autoAlignStatus = "Auto align: working…";
+  RefreshControls();
+}
+
+void TForm_Preview::AutoAlignDone(const AlignmentProposal& proposal) {
   model_.autoAlignStatus = proposal.Summary();
   Handle([&] { model_.ApplyProposal(proposal); });
+}
+
+void TForm_Preview::CancelAutoAlign() {
+  if (!aligner_->Busy() || aligner_->Cancelling()) return;
+  aligner_->Cancel();
+  model_.autoAlignStatus = "Auto align: cancelled";
+  RefreshControls();
 }
 
 void TForm_Preview::Timer2Timer() { settings_.TickHoldoff(); }
 
 void TForm_Preview::closeEvent(QCloseEvent* event) {
+  CancelAutoAlign();
   QWidget::closeEvent(event);
   if (hooks_.closed) hooks_.closed();
 }

@@ -36,5 +36,8 @@ void RegisterOverlayFunctions(FunctionTable& table);
 void RegisterLayerFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
 void RegisterChromaRepairFunctions(FunctionTable& table);
+void RegisterHistogramFunctions(FunctionTable& table);
+void RegisterHueMaskFunctions(FunctionTable& table);
+void RegisterCompareFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

@@ -42,16 +42,18 @@ Coefficients CoefficientsOf(Matrix m) {
 }
 
 // AviSynth's RGB to YUV matrix (15 bits): RGB spans 255.5 steps, or 219.5
-// from 16 in studio range. Full-range luma keeps the plain weights.
+// from 16 in studio range. Full-range luma scales red and blue by 255 of
+// those steps and gives green the rest of one, so that white stays 255:
+// (9778, 19262, 3728) for PC.601.
 ToYuvMatrix BuildToYuv(Matrix m) {
   const Coefficients k = CoefficientsOf(m);
   const double mul = 1 << 15, kg = 1.0 - k.kr - k.kb, srgb = k.studioRgb ? 219.5 : 255.5;
-  const double sy = k.oy == 0 ? srgb : k.sy;
   auto s = [](double v) { return static_cast<int>(static_cast<short>(v)); };
   ToYuvMatrix r{};
-  r.yb = s(sy * k.kb * mul / srgb + 0.5);
-  r.yg = s(sy * kg * mul / srgb + 0.5);
-  r.yr = s(sy * k.kr * mul / srgb + 0.5);
+  r.yb = s(k.sy * k.kb * mul / srgb + 0.5);
+  r.yg = k.oy == 0 ? 0 : s(k.sy * kg * mul / srgb + 0.5);
+  r.yr = s(k.sy * k.kr * mul / srgb + 0.5);
+  if (k.oy == 0) r.yg = (1 << 15) - r.yb - r.yr;
   r.ub = s(k.suv * mul / srgb + 0.5);
   r.ug = s(k.suv * kg / (k.kb - 1) * mul / srgb + 0.5);
   r.ur = s(k.suv * k.kr / (k.kb - 1) * mul / srgb + 0.5);
@@ -157,8 +159,8 @@ std::shared_ptr<const ResampleProgram> ChromaProgram(int srcSize, int dstSize, d
     const std::lock_guard<std::mutex> lock(mutex);
     if (const auto found = programs.find(key); found != programs.end()) return found->second;
   }
-  auto program = std::make_shared<const ResampleProgram>(
-      MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize, false));
+  auto program =
+      std::make_shared<const ResampleProgram>(MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize));
   const std::lock_guard<std::mutex> lock(mutex);
   if (programs.size() >= 64) programs.clear();  // sizes a script no longer uses
   programs.emplace(key, program);
@@ -342,6 +344,168 @@ void PlanesToRgb(const std::uint8_t* py, const std::uint8_t* pu, const std::uint
   });
 }
 
+// RGB straight to YUY2. Luma is each pixel's; chroma is that of a pixel
+// pair smoothed 1-2-1 across (the pair's first pixel twice, its neighbours
+// once; the row's first pixel stands in for its left neighbour), taken as
+// the blue and red differences from the three pixels' rounded luma:
+// U = 128 + (ku * B' - kuy * (Y' - 4 * 16)) / 2^18 for the weighted sums B'
+// and Y', V likewise from red. The factors (18 bits) are those that give
+// AviSynth's bytes for each matrix.
+struct Yuy2ChromaFactors {
+  int ku, kuy, kv, kvy, offsetY;
+};
+Yuy2ChromaFactors Yuy2FactorsOf(Matrix m) {
+  switch (m) {
+    case Matrix::Rec709:
+      return {30964, 36124, 36484, 42566, 16};
+    case Matrix::PC601:
+      return {36768, 36840, 46470, 46562, 0};
+    case Matrix::PC709:
+      return {35110, 35180, 41372, 41452, 0};
+    default:
+      return {32424, 37828, 40982, 47812, 16};
+  }
+}
+
+void RgbToYuy2(const FrameBGR& f, FrameBGR& out, Matrix m) {
+  const ToYuvMatrix& mx = ToYuvOf(m);
+  const Yuy2ChromaFactors k = Yuy2FactorsOf(m);
+  const int bpp = BytesPerPixel(f.type);
+  ParallelFor(f.height, f.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* s = f.Row(y);
+      std::uint8_t* d = out.Row(y);
+      int y0 = 0, u = 0, v = 0;
+      ToYuv(mx, s[2], s[1], s[0], y0, u, v);
+      const std::uint8_t* prev = s;
+      for (int x = 0; x + 1 < f.width; x += 2) {
+        const std::uint8_t* a = s + static_cast<std::size_t>(x) * bpp;
+        const std::uint8_t* b = a + bpp;
+        int y1 = 0, y2 = 0;
+        ToYuv(mx, a[2], a[1], a[0], y1, u, v);
+        ToYuv(mx, b[2], b[1], b[0], y2, u, v);
+        const int ys = y0 + 2 * y1 + y2 - 4 * k.offsetY;
+        const int bs = prev[0] + 2 * a[0] + b[0], rs = prev[2] + 2 * a[2] + b[2];
+        d[2 * x] = static_cast<std::uint8_t>(y1);
+        d[2 * x + 1] = Clip8(128 + ((k.ku * bs - k.kuy * ys + (1 << 17)) >> 18));
+        d[2 * x + 2] = static_cast<std::uint8_t>(y2);
+        d[2 * x + 3] = Clip8(128 + ((k.kv * rs - k.kvy * ys + (1 << 17)) >> 18));
+        y0 = y2;
+        prev = b;
+      }
+    }
+  });
+}
+
+// YUY2 straight to RGB. The factors are rounded at 16 bits and then cut
+// to 13 (16557 for blue from U in Rec601, where the planar conversions
+// round to 16558; 14602 in PC.601, where cutting would give 14601); even
+// pixels take their pair's chroma, odd ones the sum of theirs and the next
+// pair's (the row's last pair again at its end), at one more bit.
+void Yuy2ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
+  Coefficients k = CoefficientsOf(m);
+  const double mul = 1 << 13, kg = 1.0 - k.kr - k.kb, srgb = 255.5, suv = 2.0 * k.suv;
+  auto cut = [mul](double v) { return static_cast<int>(v * mul * 8 + 0.5) >> 3; };
+  const int cy = cut(srgb / k.sy);
+  const int ub = cut(srgb * 2 * (1 - k.kb) / suv);
+  const int ug = cut(srgb * 2 * (1 - k.kb) * k.kb / kg / suv);
+  const int vg = cut(srgb * 2 * (1 - k.kr) * k.kr / kg / suv);
+  const int vr = cut(srgb * 2 * (1 - k.kr) / suv);
+  const int bpp = BytesPerPixel(out.type), pairs = src.width / 2;
+  ParallelFor(src.height, src.width * 8LL, [&](int begin, int end) {
+    for (int y = begin; y < end; ++y) {
+      const std::uint8_t* s = src.Row(y);
+      std::uint8_t* d = out.Row(y);
+      for (int x = 0; x < src.width; ++x, d += bpp) {
+        const int pair = x / 2;
+        const std::uint8_t* p = s + 4 * pair;
+        int u = 2 * (p[1] - 128), v = 2 * (p[3] - 128);
+        if (x % 2) {
+          const std::uint8_t* q = s + 4 * std::min(pair + 1, pairs - 1);
+          u = p[1] + q[1] - 256;
+          v = p[3] + q[3] - 256;
+        }
+        const int luma = cy * 2 * (p[2 * (x % 2)] - k.oy) + 8192;
+        d[0] = Clip8((luma + ub * u) >> 14);
+        d[1] = Clip8((luma - ug * u - vg * v) >> 14);
+        d[2] = Clip8((luma + vr * v) >> 14);
+        if (bpp == 4) d[3] = 255;
+      }
+    }
+  });
+}
+
+// YUY2 to YV12: luma as it is, each chroma row the mean of two, rounded
+// up: rows 2i and 2i + 1, or interlaced, 4i and 4i + 2 weighted 3:1 for the
+// top field's row and 4i + 1 and 4i + 3 weighted 1:3 for the bottom's
+// (rounded by adding 1 of 4).
+void Yuy2ToYv12(const FrameBGR& src, FrameBGR& out, bool interlaced) {
+  const int w = src.width, cw = w / 2;
+  for (int y = 0; y < src.height; ++y) {
+    const std::uint8_t* s = src.Row(y);
+    std::uint8_t* d = out.Row(0, y);
+    for (int x = 0; x < w; ++x) d[x] = s[2 * x];
+  }
+  for (int y = 0; y < out.PlaneHeight(1); ++y) {
+    const std::uint8_t *a, *b;
+    int wa = 1, wb = 1, round = 1, shift = 1;
+    if (!interlaced) {
+      a = src.Row(2 * y);
+      b = src.Row(2 * y + 1);
+    } else {
+      const int field = y % 2, base = 4 * (y / 2) + field;
+      a = src.Row(base);
+      b = src.Row(base + 2);
+      wa = field ? 1 : 3;
+      wb = 4 - wa;
+      shift = 2;
+    }
+    for (int c = 1; c < 3; ++c) {
+      std::uint8_t* d = out.Row(c, y);
+      for (int x = 0; x < cw; ++x)
+        d[x] = static_cast<std::uint8_t>((wa * a[4 * x + 2 * c - 1] + wb * b[4 * x + 2 * c - 1] + round) >> shift);
+    }
+  }
+}
+
+// YV12 to YUY2: the first two and last two rows take the first and last
+// chroma row; between them row 2i takes chroma rows i - 1 and i weighted
+// 1:3, row 2i + 1 rows i and i + 1 weighted 3:1 (rounded by adding 1 of 4).
+// Interlaced, each field on its own from its own chroma rows.
+void Yv12ToYuy2(const FrameBGR& src, FrameBGR& out, bool interlaced) {
+  const int w = src.width, cw = w / 2, step = interlaced ? 2 : 1;
+  for (int y = 0; y < src.height; ++y) {
+    std::uint8_t* d = out.Row(y);
+    const std::uint8_t* l = src.Row(0, y);
+    for (int x = 0; x < w; ++x) d[2 * x] = l[x];
+  }
+  for (int field = 0; field < step; ++field) {
+    const int rows = src.height / step, chroma = rows / 2;
+    for (int r = 0; r < rows; ++r) {
+      std::uint8_t* d = out.Row(r * step + field);
+      const int k = r / 2;
+      int ia = k, ib = k, wa = 4, wb = 0;
+      if (r >= 2 && r < rows - 2) {
+        if (r % 2 == 0) {
+          ia = k - 1;
+          wa = 1;
+        } else {
+          ib = k + 1;
+          wa = 3;
+        }
+        wb = 4 - wa;
+      } else if (r >= rows - 2) {
+        ia = ib = chroma - 1;
+      }
+      for (int c = 1; c < 3; ++c) {
+        const std::uint8_t* a = src.Row(c, ia * step + field);
+        const std::uint8_t* b = src.Row(c, ib * step + field);
+        for (int x = 0; x < cw; ++x) d[4 * x + 2 * c - 1] = static_cast<std::uint8_t>((wa * a[x] + wb * b[x] + 1) >> 2);
+      }
+    }
+  }
+}
+
 // YV12 (progressive) to RGB in row bands, each band upsampling just the
 // chroma rows it needs into scratch kept by its thread: the passes of
 // ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
@@ -424,10 +588,49 @@ void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool in
                  src.Stride(c));
 }
 
+namespace {
+
+// Planar RGB and packed RGB hold the same bytes in other places: plane p
+// of the one is byte p of a pixel of the other. Alpha that the source
+// lacks is 255.
+void RgbLayout(const FrameBGR& src, FrameBGR& out) {
+  const bool fromPlanar = IsPlanarRGBType(src.type);
+  const int channels = IsPlanarRGBType(out.type) ? out.Planes() : BytesPerPixel(out.type);
+  const int have = fromPlanar ? src.Planes() : BytesPerPixel(src.type);
+  for (int y = 0; y < src.height; ++y) {
+    for (int c = 0; c < channels; ++c) {
+      const std::uint8_t* s = fromPlanar ? src.Row(c < have ? c : 0, y) : src.Row(y) + (c < have ? c : 0);
+      const int ss = fromPlanar ? 1 : have;
+      std::uint8_t* d = IsPlanarRGBType(out.type) ? out.Row(c, y) : out.Row(y) + c;
+      const int ds = IsPlanarRGBType(out.type) ? 1 : channels;
+      if (c >= have) {
+        for (int x = 0; x < src.width; ++x) d[x * ds] = 255;
+      } else {
+        for (int x = 0; x < src.width; ++x) d[x * ds] = s[x * ss];
+      }
+    }
+  }
+}
+
+}  // namespace
+
 void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced) {
   if (src.type == out.type) {
     out = src;
     return;
+  }
+  // Planar RGB converts as packed RGB with the same bytes does.
+  if (IsAnyRGBType(src.type) && IsAnyRGBType(out.type) && (IsPlanarRGBType(src.type) || IsPlanarRGBType(out.type)))
+    return RgbLayout(src, out);
+  if (IsPlanarRGBType(src.type)) {
+    FrameBGR packed(HasAlphaType(src.type) ? PixelType::RGB32 : PixelType::RGB24, src.width, src.height);
+    RgbLayout(src, packed);
+    return ConvertFrame(packed, out, matrix, interlaced);
+  }
+  if (IsPlanarRGBType(out.type)) {
+    FrameBGR packed(HasAlphaType(out.type) ? PixelType::RGB32 : PixelType::RGB24, src.width, src.height);
+    ConvertFrame(src, packed, matrix, interlaced);
+    return RgbLayout(packed, out);
   }
   if (IsRGBType(src.type) && IsRGBType(out.type)) {
     const int sb = BytesPerPixel(src.type), db = BytesPerPixel(out.type);
@@ -445,6 +648,8 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
   }
   if (IsRGBType(src.type)) {
     if (out.type == PixelType::YV24) return RgbToPlanes(src, out.Plane(0), out.Plane(1), out.Plane(2), matrix);
+    if (out.type == PixelType::YUY2 && matrix != Matrix::Rec601StudioRgb && matrix != Matrix::Rec709StudioRgb)
+      return RgbToYuy2(src, out, matrix);
     Planes444 p(src.width, src.height);
     RgbToPlanes(src, p.y.data(), p.u.data(), p.v.data(), matrix);
     FromPlanes444(p, out, interlaced);
@@ -452,6 +657,7 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
   }
   if (IsRGBType(out.type)) {
     if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
+    if (src.type == PixelType::YUY2) return Yuy2ToRgb(src, out, matrix);
     if (src.type == PixelType::YV24 && !src.IsView())
       return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
     const Planes444 p = ToPlanes444(src, interlaced);
@@ -468,6 +674,8 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     return;
   }
   if (src.Planes() == 3 && out.Planes() == 3) return ConvertPlanarInto(src, out, 0, 0, interlaced);
+  if (src.type == PixelType::YUY2 && out.type == PixelType::YV12) return Yuy2ToYv12(src, out, interlaced);
+  if (src.type == PixelType::YV12 && out.type == PixelType::YUY2) return Yv12ToYuy2(src, out, interlaced);
   if (src.type == PixelType::YUY2 && out.type == PixelType::YV16) {
     for (int y = 0; y < src.height; ++y) {
       const std::uint8_t* s = src.Row(y);

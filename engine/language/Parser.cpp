@@ -72,7 +72,10 @@ class Parser {
   }
 
   // Statements up to the end of the script, or of a block up to its `}'.
-  // Statements end at a line's end; a block may close on a statement's line.
+  // A statement ends where its expression cannot go on: at a line's end, or
+  // before a word, literal or `!' that starts the next statement on the same
+  // line (`a = 1  b = 2', `Version() Trim(0, 10)'); a block may close on a
+  // statement's line.
   std::vector<Statement> ParseStatements(bool block) {
     std::vector<Statement> list;
     for (;;) {
@@ -86,10 +89,17 @@ class Parser {
         return list;
       }
       list.push_back(ParseStatement());
-      if (At(TokenKind::End) || (block && AtOp("}"))) continue;
+      if (At(TokenKind::End) || (block && AtOp("}")) || StartsStatement()) continue;
       if (!At(TokenKind::Newline)) Fail("syntax error: expected the end of the line");
       ++pos_;
     }
+  }
+
+  // A token that can only begin a new statement once an expression has
+  // ended: `(', `[', `.' and the binary operators would have continued it.
+  bool StartsStatement() const {
+    return At(TokenKind::Identifier) || At(TokenKind::Int) || At(TokenKind::Float) || At(TokenKind::String) ||
+           AtOp("!");
   }
 
   std::vector<Statement> ParseBlock() {

@@ -2,6 +2,7 @@
 // RGB spans 255.5 steps, studio-range RGB (colour bars) keeps its levels,
 // and a conversion without a matrix follows what the clip says it is.
 #include "tests/engine/EngineTestSupport.h"
+#include "tests/engine/FilterDigest.h"
 
 namespace tandemix::test {
 namespace {
@@ -68,6 +69,75 @@ TEST(ColorConversions, StudioRangeBarsKeepTheirLevels) {
   EXPECT_NE(plain.Bytes(), rec601.Bytes());
   // ConvertToY8 has no interlaced argument.
   EXPECT_NE(EvalError("ColorBars().ConvertToY8(interlaced=true)"), "");
+}
+
+// YUY2 to and from the other types, and luma alone from RGB, byte for byte:
+// RGB to YUY2 smooths chroma 1-2-1 across from the rounded luma, YUY2 to
+// RGB sums the next pair's chroma for odd pixels, YUY2 and YV12 average or
+// repeat chroma rows (each field on its own when interlaced), and luma
+// alone from RGB without a matrix is full range.
+TEST(ColorConversions, Yuy2AndLumaConversionsByteForByte) {
+  const DigestCase cases[] = {
+      {"RGB24", "ConvertToYUY2()", 0, 40, 16, 0x1f0cb146u},
+      {"RGB24", "ConvertToYUY2(matrix=\"Rec709\")", 0, 40, 16, 0x00fc2eceu},
+      {"RGB24", "ConvertToYUY2(matrix=\"PC.601\")", 0, 40, 16, 0xc122d30bu},
+      {"RGB24", "ConvertToYUY2(matrix=\"PC.709\")", 0, 40, 16, 0xda9812d7u},
+      {"RGB24", "ConvertToYUY2(interlaced=true)", 0, 40, 16, 0x1f0cb146u},
+      {"RGB24", "ConvertToY8()", 0, 40, 16, 0x09935cbau},
+      {"RGB24", "ConvertToY8(matrix=\"PC.709\")", 0, 40, 16, 0x210ce967u},
+      {"RGB24", "ConvertToY8(matrix=\"Rec601\")", 0, 40, 16, 0xf00f29c4u},
+      {"RGB24", "ConvertToYV24(matrix=\"PC.601\")", 0, 40, 16, 0x9bde450du},
+      {"RGB24", "ConvertToYV24(matrix=\"PC.709\")", 0, 40, 16, 0x4c80e915u},
+      {"RGB24", "ConvertToY8().ConvertToRGB24()", 0, 40, 16, 0xe8fbd5bcu},
+      {"RGB24", "ConvertToYUY2(matrix=\"PC.601\").ConvertToRGB24(matrix=\"PC.601\")", 0, 40, 16, 0x11c0aa5eu},
+      {"RGB24", "ConvertToYUY2(matrix=\"PC.709\").ConvertToRGB32(matrix=\"PC.709\")", 0, 40, 16, 0x149de653u},
+      {"RGB24", "ConvertToYUY2().ConvertToRGB24()", 0, 40, 16, 0x7faa2cccu},
+      {"RGB32", "ConvertToYUY2()", 0, 40, 16, 0x1f0cb146u},
+      {"RGB32", "ConvertToYUY2(matrix=\"PC.709\")", 0, 40, 16, 0xda9812d7u},
+      {"YUY2", "ConvertToRGB24()", 0, 40, 16, 0xfdc278a2u},
+      {"YUY2", "ConvertToRGB32(matrix=\"Rec709\")", 0, 40, 16, 0xb4cc105du},
+      {"YUY2", "ConvertToYV12()", 0, 40, 16, 0x1eb98eb2u},
+      {"YUY2", "ConvertToYV12(interlaced=true)", 0, 40, 16, 0x66e15d7au},
+      {"YUY2", "ConvertToYV24()", 0, 40, 16, 0xa3bfc83fu},
+      {"YUY2", "ConvertToY8()", 0, 40, 16, 0x0e7ac1d9u},
+      {"YUY2", "ConvertToYV16()", 0, 40, 16, 0xd21081a3u},
+      {"YV12", "ConvertToYUY2()", 0, 40, 16, 0xce36aa6eu},
+      {"YV12", "ConvertToYUY2(interlaced=true)", 0, 40, 16, 0x47d69db3u},
+      {"YV24", "ConvertToYUY2()", 0, 40, 16, 0x4cec9660u},
+      {"YV16", "ConvertToYUY2()", 0, 40, 16, 0xd21081a3u},
+  };
+  TempFolder folder;
+  ExpectDigests(folder, 40, 16, cases, std::size(cases));
+}
+
+// Worked values: one colour's luma through each matrix, and a YUY2 pair's
+// odd pixel between two pairs' chroma.
+TEST(ColorConversions, LumaAloneAndYuy2WorkedValues) {
+  const std::string green = "BlankClip(width=16, height=2, pixel_type=\"RGB24\", color=$6EB752)";
+  const struct {
+    const char* call;
+    int luma;
+  } lumas[] = {{"ConvertToY8()", 150},
+               {"ConvertToY8(matrix=\"Rec601\")", 144},
+               {"ConvertToY8(matrix=\"Rec709\")", 153},
+               {"ConvertToY8(matrix=\"PC.709\")", 160},
+               {"ConvertToYV24()", 144},
+               {"ConvertToYUY2()", 144},
+               {"ConvertToYV24(matrix=\"PC.601\")", 150}};
+  for (const auto& c : lumas) EXPECT_EQ(Eval(green + "." + c.call)->GetFrame(0)->Row(0)[0], c.luma) << c.call;
+  // Full-range luma back to RGB stays grey 150.
+  EXPECT_EQ(PixelAt(*Eval(green + ".ConvertToY8().ConvertToRGB24()")->GetFrame(0), 5, 1), (Bgr{150, 150, 150}));
+  // Y 107 U 95 V 163 (even pixel) is (39, 91, 162); the odd pixel beside
+  // it, also Y 107, takes U 95 + 95 and V 163 + 127 at one more bit; the
+  // row's last pixel takes its own pair's chroma twice.
+  const FrameBGR pair = *Eval(
+                             "a = BlankClip(width=2, height=2, pixel_type=\"YUY2\", color_yuv=$6B5FA3)\n"
+                             "b = BlankClip(width=2, height=2, pixel_type=\"YUY2\", color_yuv=$905F7F)\n"
+                             "StackHorizontal(a, b).ConvertToRGB24()")
+                             ->GetFrame(0);
+  EXPECT_EQ(PixelAt(pair, 0, 0), (Bgr{39, 91, 162}));
+  EXPECT_EQ(PixelAt(pair, 1, 0), (Bgr{39, 105, 133}));
+  EXPECT_EQ(PixelAt(pair, 3, 1), (Bgr{83, 163, 148}));
 }
 
 }  // namespace

@@ -44,6 +44,44 @@ TEST(ScriptLanguage, StatementsAssignmentsAndImplicitLast) {
             (Size{10, 10, 240}));
 }
 
+// Several statements may share a line: one ends where its expression cannot
+// go on. What would continue it (an operator, `.', `(' or `[') does.
+TEST(ScriptLanguage, SeveralStatementsOnOneLine) {
+  const struct {
+    const char* script;
+    Size size;
+  } accepted[] = {
+      {"a = 1  b = 2\nBlankClip(width=8, height=6, length=a+b)", {8, 6, 3}},
+      {"a = 1 b = 2 BlankClip(width=8, height=6, length=a+b)", {8, 6, 3}},
+      {"BlankClip(width=8, height=6, length=5) Trim(0,2)", {8, 6, 3}},
+      {"Version() Trim(0,10)", {456, 106, 11}},
+      {"x=BlankClip(width=8, height=6, length=5) x.Trim(0,1)", {8, 6, 2}},
+      {"BlankClip(width=8, height=6, length=5) .Trim(0,2)", {8, 6, 3}},
+      {"a=2 !false BlankClip(width=8, height=6, length=a)", {8, 6, 2}},
+      {"a=2 global b=3 BlankClip(width=8, height=6, length=a+b)", {8, 6, 5}},
+      {"function f(x){ x+1 } BlankClip(width=8, height=6, length=f(2))", {8, 6, 3}},
+      {"if (true) { a=2 } BlankClip(width=8, height=6, length=a)", {8, 6, 2}},
+      {"if (true) { BlankClip(width=8, height=6, length=5) Trim(0,1) }", {8, 6, 2}},
+      {"return BlankClip(width=8, height=6, length=3) Trim(0,1)", {8, 6, 3}},
+      {"BlankClip(width=8, height=6, length=7) try { a } catch (e) { Trim(0,2) }", {8, 6, 3}},
+      {"BlankClip(width=8, height=6, length=7) for (i=0,1) { Trim(0,3) }", {8, 6, 4}},
+      {"BlankClip(width=8, height=6, length=7) while (false) { Trim(0,3) } Trim(0,4)", {8, 6, 5}},
+  };
+  for (const auto& c : accepted) EXPECT_EQ(SizeOf(Eval(c.script)), c.size) << c.script;
+  // A binary operator carries the expression on: a clip minus a number.
+  EXPECT_EQ(Message(EvalError("BlankClip(length=5) -1")), "Script error: `-' cannot be used with a clip and a int.");
+  // Statements that end without a clip: a string, or an assignment last.
+  EXPECT_EQ(Message(EvalError("a=2 BlankClip(length=a) \"x\"")),
+            "The script's return value was not a video clip, (Is a string, \"x\").");
+  EXPECT_EQ(Message(EvalError("BlankClip(length=7) x = last  x.Trim(0,1) global y=3")),
+            "The script's return value was not a video clip, (Is the undefined value).");
+  // What cannot start a statement is refused where it stands.
+  for (const char* bad : {"BlankClip() )", "BlankClip() { Trim(0,1) }", "a = 1 = 2 "})
+    EXPECT_EQ(EvalError(bad).substr(0, 58), "Script error: syntax error: expected the end of the line\n(") << bad;
+  EXPECT_EQ(EvalError("a = 1 = 2"),
+            "Script error: syntax error: expected the end of the line\n(test.avs, line 1, column 7)");
+}
+
 TEST(ScriptLanguage, CommentsContinuationsAndLineEnds) {
   EXPECT_EQ(SizeOf(Eval("BlankClip(width=8, height=6) # a comment")), (Size{8, 6, 240}));
   EXPECT_EQ(SizeOf(Eval("# heading\r\n\r\nBlankClip(width=8, \\\r\n height=6)\r\n")), (Size{8, 6, 240}));
@@ -127,7 +165,7 @@ TEST(ScriptLanguage, SyntaxErrorsGiveLineAndColumn) {
   EXPECT_EQ(EvalError("BlankClip(\"unterminated)"), "Script error: unterminated string\n(test.avs, line 1, column 11)");
   EXPECT_EQ(EvalError("x = 1 +\ny = 2"),
             "Script error: syntax error: the expression is incomplete\n(test.avs, line 1, column 8)");
-  EXPECT_EQ(EvalError("BlankClip() BlankClip()"),
+  EXPECT_EQ(EvalError("BlankClip() , 3"),
             "Script error: syntax error: expected the end of the line\n(test.avs, line 1, column 13)");
   EXPECT_EQ(EvalError("x = 3 @ 4"),
             "Script error: syntax error: unexpected character '@'\n(test.avs, line 1, column 7)");
