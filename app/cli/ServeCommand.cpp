@@ -40,11 +40,11 @@ int RunServe(const Args& args) {
   if (script.empty()) throw UsageError("the script is missing");
 
   engine::ClipPtr clip = engine::OpenVideo(script);
-  // Planar YUV is served as it is; YUY2 as its 4:2:2 planes, RGB as 4:4:4
-  // through the Rec601 matrix.
+  // Planar YUV is served as it is; YUY2 as its 4:2:2 planes, RGB (packed or
+  // planar) as 4:4:4 through the Rec601 matrix.
   const PixelType type = clip->Info().pixelType;
   if (type == PixelType::YUY2) clip = engine::MakeConvert(clip, PixelType::YV16);
-  if (IsRGBType(type)) clip = engine::MakeConvert(clip, PixelType::YV24);
+  if (IsAnyRGBType(type)) clip = engine::MakeConvert(clip, PixelType::YV24);
   const engine::ClipInfo& info = clip->Info();
   if (start < 0 || (start >= info.frameCount && !(start == 0 && info.frameCount == 0)))
     throw TandemixError("The start frame " + std::to_string(start) + " is out of range: " + script + " has " +

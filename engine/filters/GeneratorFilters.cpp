@@ -168,7 +168,7 @@ Value BlankClip(const CallArgs& a) {
   }
   // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV for YUV types only.
   if (a.Has("color") && a.Has("color_yuv")) throw FilterError("BlankClip: color and color_yuv are mutually exclusive");
-  if (a.Has("color_yuv") && IsRGBType(info.pixelType))
+  if (a.Has("color_yuv") && IsAnyRGBType(info.pixelType))
     throw FilterError("BlankClip: color_yuv only valid for YUV color spaces");
   const PlaneColor color = a.Has("color_yuv") ? YuvColorInType(info.pixelType, a.Int("color_yuv"))
                                               : ColorInType(info.pixelType, a.Int("color", 0));
@@ -233,6 +233,18 @@ void DrawColorBarsRgb(FrameBGR& f) {
   }
 }
 
+// Planar RGB bars: the packed ones' bytes, each channel in its plane.
+void DrawColorBarsPlanarRgb(FrameBGR& f) {
+  FrameBGR packed(PixelType::RGB32, f.width, f.height);
+  DrawColorBarsRgb(packed);
+  for (int y = 0; y < f.height; ++y)
+    for (int p = 0; p < f.Planes(); ++p) {
+      const std::uint8_t* s = packed.Row(y) + p;
+      std::uint8_t* d = f.Row(p, y);
+      for (int x = 0; x < f.width; ++x) d[x] = s[4 * x];
+    }
+}
+
 // YUV bars in their own values, laid out on the chroma grid as AviSynth's
 // are: bar edges, the row split (the top while y * 3 < h * 2, the strip
 // while y * 4 < h * 3) and the pluge are reckoned in chroma samples, and a
@@ -291,7 +303,9 @@ Value ColorBars(const CallArgs& a) {
   info.colorRange = ColorRange::Limited;
   if (IsYUVType(info.pixelType)) info.colorMatrix = ColorMatrix::Rec709;
   return Value::Clip(
-      WithTone(std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv)));
+      WithTone(std::make_shared<StillClip>(info, IsRGBType(info.pixelType)         ? DrawColorBarsRgb
+                                                 : IsPlanarRGBType(info.pixelType) ? DrawColorBarsPlanarRgb
+                                                                                   : DrawColorBarsYuv)));
 }
 
 // The high-definition bars in YV24: a grey border of d columns on each side

@@ -402,7 +402,7 @@ Value MergePlanes(const CallArgs& a, bool luma) {
   ClipPtr other = a.Clip(luma ? "luma_clip" : "chroma_clip");
   const ClipInfo& ci = clip->Info();
   const ClipInfo& oi = other->Info();
-  if (IsRGBType(ci.pixelType) || IsRGBType(oi.pixelType))
+  if (IsAnyRGBType(ci.pixelType) || IsAnyRGBType(oi.pixelType))
     throw FilterError(name + ": YUV data only (no RGB); use ConvertToYUY2, ConvertToYV12/16/24 or ConvertToYUVxxx");
   if (ci.width != oi.width || ci.height != oi.height)
     throw FilterError(name + ": Images must have same width and height!");

@@ -262,7 +262,8 @@ ClipPtr WithPixelType(const std::string& filter, ClipPtr clip, const std::string
   }();
   if (upper.empty() || upper == "FULL" || upper == "AUTO") return clip;
   PixelType type = PixelType::RGB24;
-  if (!ParsePixelType(pixelType, type)) throw FilterError(filter + ": invalid pixel_type \"" + pixelType + "\"");
+  if (!ParsePixelType(pixelType, type) || IsPlanarRGBType(type))
+    throw FilterError(filter + ": invalid pixel_type \"" + pixelType + "\"");
   return MakeConvert(std::move(clip), type);
 }
 
