@@ -2,10 +2,12 @@
 
 #include <QCloseEvent>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "core/WindowRules.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {
@@ -332,6 +334,16 @@ void TForm_Preview::RefreshDepth() {
   const int height = std::max(17, Label_DepthWarnings->heightForWidth(423));
   Label_DepthWarnings->setGeometry(8, kWarningsTop, 423, height);
   setFixedSize(kWidth, kWarningsTop + height + 8);
+  KeepOnScreen();
+}
+
+// The window grows downward when the depth appears: one placed low on the
+// screen moves up so that its lower part stays in sight.
+void TForm_Preview::KeepOnScreen() {
+  if (!isVisible() || !screen()) return;
+  const QRect frame = frameGeometry();
+  const QRect kept = KeptInside(frame, screen()->availableGeometry());
+  if (kept.topLeft() != frame.topLeft()) move(pos() + (kept.topLeft() - frame.topLeft()));
 }
 
 void TForm_Preview::RefreshPreview() {

@@ -134,6 +134,7 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void BuildControls();
   void RefreshDepth();
   void RefreshAutoAlignButton();
+  void KeepOnScreen();
   void AutoAlignDone(const AlignmentProposal& proposal);
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
   // `realValued`: the arrow keys and the wheel step the box by tenths

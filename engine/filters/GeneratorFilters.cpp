@@ -219,10 +219,11 @@ constexpr std::uint8_t kYuv[3][3][8] = {
 // above them the strip.
 void DrawColorBarsRgb(FrameBGR& f) {
   const int w = f.width, h = f.height, bpp = BytesPerPixel(f.type);
-  for (int y = 0; y < h; ++y) {
-    const int fromBottom = h - 1 - y;
-    const int kind = fromBottom < h / 4 ? bars::kBottom : fromBottom < h / 3 ? bars::kMiddle : bars::kTop;
-    std::uint8_t* d = f.Row(y);
+  // Rows of one kind are alike: each kind's row is worked out once.
+  std::vector<std::uint8_t> rows[3];
+  for (int kind = 0; kind < 3; ++kind) {
+    rows[kind].resize(static_cast<std::size_t>(w) * bpp);
+    std::uint8_t* d = rows[kind].data();
     for (int x = 0; x < w; ++x, d += bpp) {
       const std::uint32_t c = bars::kRgb[kind][bars::BarAt(kind, x, w)];
       d[0] = static_cast<std::uint8_t>(c);
@@ -230,6 +231,11 @@ void DrawColorBarsRgb(FrameBGR& f) {
       d[2] = static_cast<std::uint8_t>(c >> 16);
       if (bpp == 4) d[3] = 0;
     }
+  }
+  for (int y = 0; y < h; ++y) {
+    const int fromBottom = h - 1 - y;
+    const int kind = fromBottom < h / 4 ? bars::kBottom : fromBottom < h / 3 ? bars::kMiddle : bars::kTop;
+    std::copy(rows[kind].begin(), rows[kind].end(), f.Row(y));
   }
 }
 
@@ -269,10 +275,17 @@ void DrawColorBarsYuv(FrameBGR& f) {
   }
   for (int p = 0; p < f.Planes(); ++p) {
     const int px = p ? 0 : sx, py = p ? 0 : sy;  // luma to chroma
+    const int width = f.PlaneWidth(p);
+    // Rows of one kind are alike: each kind's row is worked out once.
+    std::vector<std::uint8_t> rows[3];
+    for (int kind = 0; kind < 3; ++kind) {
+      rows[kind].resize(static_cast<std::size_t>(width));
+      for (int x = 0; x < width; ++x)
+        rows[kind][static_cast<std::size_t>(x)] = bars::kYuv[kind][p][bars::BarAt(kind, x >> px, cw)];
+    }
     for (int y = 0; y < f.PlaneHeight(p); ++y) {
-      const int kind = kindOf(y >> py);
-      std::uint8_t* d = f.Row(p, y);
-      for (int x = 0; x < f.PlaneWidth(p); ++x) d[x] = bars::kYuv[kind][p][bars::BarAt(kind, x >> px, cw)];
+      const std::vector<std::uint8_t>& row = rows[kindOf(y >> py)];
+      std::copy(row.begin(), row.end(), f.Row(p, y));
     }
   }
 }

@@ -367,6 +367,7 @@ Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<V
     }
   }
   if (!chosen) Fail("Script error: Invalid arguments to function '" + defs.front().name + "'.", line);
+  builtInsCalled_.insert(chosen->name);
   try {
     CheckPlanarRgb(*chosen, values, rest);
     CallArgs args(chosen->name, std::move(values), std::move(rest), folder_, &chosen->params);

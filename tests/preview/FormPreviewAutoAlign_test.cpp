@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -275,6 +276,24 @@ TEST_F(AutoAlignButton, TheDepthLimitBoxesSetTheLimits) {
   EXPECT_EQ(kept[1].nearComfortPercent, 0.5);
   EXPECT_DOUBLE_EQ(window->Model().depth->report.nearLimitPx, 3.6);
   EXPECT_EQ(errors.size(), 1u);
+}
+
+// A window placed low on the screen moves up when the depth makes it
+// taller, so that the warnings stay in sight.
+TEST_F(AutoAlignButton, AGrownWindowStaysOnTheScreen) {
+  auto [left, right] = EdgeBandPair();
+  Open(std::move(left), std::move(right));
+  window->show();
+  ASSERT_NE(window->screen(), nullptr);
+  const QRect screen = window->screen()->availableGeometry();
+  window->move(screen.left() + 10, screen.bottom() + 1 - window->frameGeometry().height());
+  const int before = window->frameGeometry().height();
+  AutoAlign();
+  ASSERT_TRUE(window->Model().depth.has_value());
+  const QRect frame = window->frameGeometry();
+  EXPECT_GT(frame.height(), before + 100);
+  EXPECT_EQ(frame.left(), screen.left() + 10);
+  EXPECT_EQ(frame.top(), std::max(screen.top(), screen.bottom() + 1 - frame.height()));
 }
 
 // The work runs beside the window: while it waits on a gate the window
