@@ -239,6 +239,47 @@ ClipPtr ToType(ClipPtr clip, PixelType type, bool pcRange) {
   return MakeConvert(std::move(clip), type, crossing && pcRange ? "PC.601" : "");
 }
 
+// A 4:4:4 overlay brought to the base's subsampled type: each chroma
+// sample the average of the ones it covers (4:2:0 averages down each
+// column rounding up, then across rounding down). A picture of odd size
+// cannot be, and fails when its frame is asked for.
+class BoxSubsampleClip : public Clip {
+ public:
+  BoxSubsampleClip(ClipPtr clip, PixelType type) : Clip(clip->Info()), clip_(std::move(clip)), pool_("Overlay") {
+    info_.pixelType = type;
+    PassAudioFrom(clip_);
+  }
+  FramePtr GetFrame(int n) override {
+    const int sx = ChromaShiftX(info_.pixelType), sy = ChromaShiftY(info_.pixelType);
+    if (sx != 0 && info_.width % 2 != 0)
+      throw FilterError("Filter Error: Attempted to request a planar frame that wasn't mod2 in width!");
+    if (sy != 0 && info_.height % 2 != 0)
+      throw FilterError("Filter Error: Attempted to request a planar frame that wasn't mod2 in height!");
+    FramePtr f = clip_->GetFrame(n);
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    for (int y = 0; y < info_.height; ++y)
+      std::memcpy(out->Row(0, y), f->Row(0, y), static_cast<std::size_t>(info_.width));
+    for (int p = 1; p < 3; ++p)
+      for (int y = 0; y < out->PlaneHeight(p); ++y) {
+        const std::uint8_t* r0 = f->Row(p, y << sy);
+        const std::uint8_t* r1 = f->Row(p, (y << sy) + sy);
+        std::uint8_t* d = out->Row(p, y);
+        for (int x = 0; x < out->PlaneWidth(p); ++x) {
+          const int x0 = x << sx, x1 = x0 + sx;
+          if (sy != 0)
+            d[x] = static_cast<std::uint8_t>((((r0[x0] + r1[x0] + 1) >> 1) + ((r0[x1] + r1[x1] + 1) >> 1)) >> 1);
+          else
+            d[x] = static_cast<std::uint8_t>((r0[x0] + r0[x1] + 1) >> 1);
+        }
+      }
+    return out;
+  }
+
+ private:
+  ClipPtr clip_;
+  FramePool pool_;
+};
+
 // RGB32 worked on in YUV comes back with the base's alpha on even pixels
 // and 0 on odd ones, as AviSynth's does.
 class BaseAlphaClip : public Clip {
@@ -300,8 +341,23 @@ ClipPtr MakeOverlay(ClipPtr base, ClipPtr over, ClipPtr mask, const OverlaySetti
   // An RGB mask weighs by its blue channel where the work is in YUV.
   if (mask && s.greymask && IsRGBType(mask->Info().pixelType) && !IsRGBType(work)) mask = BlueAsLuma(mask);
   ClipPtr b = ToType(base, work, s.pcRange);
-  ClipPtr o = ToType(std::move(over), work, s.pcRange);
-  ClipPtr m = mask ? ToType(std::move(mask), work, s.pcRange) : nullptr;
+  // On subsampled YUV an overlay of another type is taken to 4:4:4: the
+  // modes other than blend, luma and chroma work there, those three box it
+  // down to the base's type.
+  const bool subsampled = !IsRGBType(work) && (ChromaShiftX(work) != 0 || ChromaShiftY(work) != 0);
+  const bool planeWise = s.mode == OverlayMode::Blend || s.mode == OverlayMode::Luma || s.mode == OverlayMode::Chroma;
+  ClipPtr o;
+  if (subsampled && over->Info().pixelType != work && over->Info().pixelType != PixelType::YUY2) {
+    o = ToType(std::move(over), PixelType::YV24, s.pcRange);
+    if (planeWise) o = std::make_shared<BoxSubsampleClip>(std::move(o), work);
+  } else {
+    o = ToType(std::move(over), work, s.pcRange);
+  }
+  ClipPtr m;
+  if (mask && subsampled && !planeWise && mask->Info().pixelType != work && mask->Info().pixelType != PixelType::YUY2)
+    m = ToType(std::move(mask), PixelType::YV24, s.pcRange);
+  else if (mask)
+    m = ToType(std::move(mask), work, s.pcRange);
   ClipPtr result = std::make_shared<OverlayClip>(std::move(b), std::move(o), std::move(m), s);
   if (baseInfo.pixelType == PixelType::RGB32 && work != PixelType::RGB32) {
     result = std::make_shared<BaseAlphaClip>(ToType(std::move(result), PixelType::RGB32, s.pcRange), base);
