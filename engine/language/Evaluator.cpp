@@ -1,5 +1,6 @@
 #include "engine/language/Evaluator.h"
 
+#include <strings.h>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -342,6 +343,17 @@ Value Evaluator::Call(const Value& function, std::vector<Value> positional, Name
   return CallByName(function.AsString(), std::move(positional), std::move(named), line_);
 }
 
+// A call naming an argument that no form of the function has.
+void Evaluator::FailOnUnknownName(const std::vector<FunctionDef>& defs, const Named& named, int line) {
+  for (const auto& [name, value] : named) {
+    const bool known = std::any_of(defs.begin(), defs.end(), [&](const FunctionDef& def) {
+      return std::any_of(def.params.begin(), def.params.end(),
+                         [&](const Param& p) { return strcasecmp(p.name.c_str(), name.c_str()) == 0; });
+    });
+    if (!known) Fail("Script error: " + defs.front().name + " does not have a named argument \"" + name + "\"", line);
+  }
+}
+
 Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<Value> positional, Named named,
                              int line) {
   std::vector<Value> values;
@@ -366,7 +378,10 @@ Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<V
       }
     }
   }
-  if (!chosen) Fail("Script error: Invalid arguments to function '" + defs.front().name + "'.", line);
+  if (!chosen) {
+    FailOnUnknownName(defs, named, line);
+    Fail("Script error: Invalid arguments to function '" + defs.front().name + "'.", line);
+  }
   try {
     CallArgs args(chosen->name, std::move(values), std::move(rest), folder_, &chosen->params);
     args.SetEnvironment(this);
@@ -414,7 +429,10 @@ Value Evaluator::CallScriptFunction(const FunctionDecl& decl,
       if (!fits) bound = false;
     }
   }
-  if (!bound) Fail("Script error: Invalid arguments to function '" + shownName + "'.", line);
+  if (!bound) {
+    FailOnUnknownName({def}, named, line);
+    Fail("Script error: Invalid arguments to function '" + shownName + "'.", line);
+  }
   Scope scope;
   for (const auto& [name, value] : captures) scope[name] = value;
   for (std::size_t i = 0; i < values.size(); ++i) scope[LowerCase(decl.params[i].name)] = std::move(values[i]);
