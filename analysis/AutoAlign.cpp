@@ -535,9 +535,13 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
     if (left.width != leftSize.width || left.height != leftSize.height || right.width != rightSize.width ||
         right.height != rightSize.height)
       throw TandemixError("The frames to align differ in size from the first pair.");
+    if (options_.step && !options_.step(static_cast<int>(index), static_cast<int>(pairs.size())))
+      throw AlignCancelled();
     MatchPair(left, right, static_cast<int>(index), matches, ambiguous);
   }
 
+  if (options_.step && !options_.step(static_cast<int>(pairs.size()), static_cast<int>(pairs.size())))
+    throw AlignCancelled();
   AlignmentProposal proposal;
   proposal.candidates = static_cast<int>(matches.size());
   const std::string tooFew = "too few matching points: ";
@@ -701,7 +705,9 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   const double windowAt = options_.window == StereoWindow::Near     ? kPercentileNear
                           : options_.window == StereoWindow::Median ? 0.5
                                                                     : kPercentileFar;
-  proposal.shiftH = RoundHalfEven(Percentile(dx, windowAt));
+  // Swapped views see every parallax with the other sign: the seen nearest
+  // points are the farthest of the unswapped pair.
+  proposal.shiftH = RoundHalfEven(Percentile(dx, options_.swapViews ? 1.0 - windowAt : windowAt));
 
   // The held-out rows, centred as the fit centres them, without and with
   // the whole-pixel shift.
@@ -735,21 +741,19 @@ AlignmentProposal AutoAligner::Align(const std::vector<std::pair<FrameBGR, Frame
   for (int i : consistent) ++count[CellOf(matches[i].lx, matches[i].ly, leftSize)];
   const int occupied = static_cast<int>(std::count_if(count.begin(), count.end(), [](int c) { return c > 0; }));
   if (occupied < kCellsAcross * kCellsDown / 4) proposal.cautions.push_back("matches clustered in one area");
-  // Refused features with two candidates on the fitted row, apart along
-  // it: a pattern that repeats across the view.
+  // Refused features whose candidates, nearly alike, lie apart: the same
+  // thing seen in several places, a repeat of a pattern. Where they
+  // outnumber the kept matches twice over (two thirds of what was found),
+  // tiles, a fence or a wall fill the view: the rows may still be right,
+  // but a repeat taken for its neighbour shifts the parallax by a period.
   int repeating = 0;
   for (const Ambiguous& a : ambiguous) {
-    std::vector<double> onRow;
-    for (const cv::Point2d& c : a.right) {
-      const Centred m{a.lx - leftSize.width / 2, a.ly - leftSize.height / 2, c.x - rightSize.width / 2,
-                      c.y - rightSize.height / 2};
-      if (std::fabs(fit.Residual(m)) <= gate) onRow.push_back(c.x);
-    }
-    if (onRow.size() >= 2 &&
-        *std::max_element(onRow.begin(), onRow.end()) - *std::min_element(onRow.begin(), onRow.end()) > 2 * threshold)
-      ++repeating;
+    double apart = 0.0;
+    for (const cv::Point2d& c : a.right)
+      for (const cv::Point2d& d : a.right) apart = std::max(apart, std::hypot(c.x - d.x, c.y - d.y));
+    if (apart > 2 * threshold) ++repeating;
   }
-  if (repeating > proposal.matches) proposal.cautions.push_back("a repeating pattern dominates");
+  if (repeating > 2 * proposal.matches) proposal.cautions.push_back("a repeating pattern dominates");
   return proposal;
 }
 

@@ -6,10 +6,12 @@
 // composing the pair with it gives the transform that was estimated.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/Errors.h"
 #include "base/Frame.h"
 #include "core/CompositionPlan.h"
 
@@ -34,8 +36,22 @@ struct AutoAlignOptions {
   // The compositor's Auto crop changes the tilted views' sizes, and with
   // them the half-pixel centring; the shifts are worked out for this state.
   bool autoCrop = false;
+  // The pair is shown with its views exchanged (Swap L-R, after the
+  // displacement): the window is placed for the parallax as it is seen
+  // then, which is the other sign.
+  bool swapViews = false;
   // Fewer consistent matches than this is a failure, not a guess.
   int minimumMatches = 16;
+  // Told before each frame pair is matched (done = pairs matched so far)
+  // and once more before the fit (done = total); false stops the work with
+  // AlignCancelled. Called on the aligning thread.
+  std::function<bool(int done, int total)> step;
+};
+
+// The work was stopped through AutoAlignOptions::step.
+class AlignCancelled : public TandemixError {
+ public:
+  AlignCancelled() : TandemixError("cancelled") {}
 };
 
 // A match the fit kept: where a point lies in the captured left and right

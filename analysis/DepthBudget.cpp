@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "base/Errors.h"
 #include "core/CompositionPlan.h"
@@ -105,9 +106,10 @@ DepthReport MeasureDepth(const std::vector<ParallaxPoint>& points, const CanvasV
     std::string text = "Something " + Amount(r, -r.brokenParallaxPx) + " in front of the screen is cut by " + where +
                        ": the stereo window is broken. ";
     if (r.farPx + move <= r.farLimitPx) {
-      r.windowFix = -move;
+      r.windowFix = views.swapped ? move : -move;
       text += "Moving the left view " + Format("%.0f", move) +
-              " px to the left puts it behind the screen within the far limit.";
+              (views.swapped ? " px to the right" : " px to the left") +
+              " puts it behind the screen within the far limit.";
     } else {
       text += "No horizontal shift puts it behind the screen within the far limit (" +
               Format("%.0f", std::floor(r.farLimitPx)) + " px); crop or mask that edge.";
@@ -117,8 +119,8 @@ DepthReport MeasureDepth(const std::vector<ParallaxPoint>& points, const CanvasV
   return r;
 }
 
-ViewAlignment ValuesOf(const AlignmentProposal& p, bool autoCrop) {
-  return ViewAlignment{p.shiftH, p.shiftV, p.scaleLeft, p.scaleRight, p.angleLeft, p.angleRight, autoCrop};
+ViewAlignment ValuesOf(const AlignmentProposal& p, bool autoCrop, bool swapViews) {
+  return ViewAlignment{p.shiftH, p.shiftV, p.scaleLeft, p.scaleRight, p.angleLeft, p.angleRight, autoCrop, swapViews};
 }
 
 std::vector<ParallaxPoint> PlaceOnCanvas(const std::vector<AlignedMatch>& matches, FrameSize left, FrameSize right,
@@ -130,6 +132,11 @@ std::vector<ParallaxPoint> PlaceOnCanvas(const std::vector<AlignedMatch>& matche
   views.rightBegin = plan.right.canvas.left;
   views.rightEnd = plan.right.canvas.left + plan.right.scaledSize.width;
   views.width = plan.left.scaledSize.width;
+  views.swapped = v.swapViews;
+  if (v.swapViews) {
+    std::swap(views.leftBegin, views.rightBegin);
+    std::swap(views.leftEnd, views.rightEnd);
+  }
   AlignmentProposal values;
   values.shiftH = v.shiftH;
   values.shiftV = v.shiftV;
@@ -144,7 +151,7 @@ std::vector<ParallaxPoint> PlaceOnCanvas(const std::vector<AlignedMatch>& matche
     if (pair >= 0 && m.pair != pair) continue;
     const CanvasPoint l = mapping.Left({m.leftX, m.leftY});
     const CanvasPoint r = mapping.Right({m.rightX, m.rightY});
-    points.push_back(ParallaxPoint{l.x, r.x, l.y});
+    points.push_back(v.swapViews ? ParallaxPoint{r.x, l.x, r.y} : ParallaxPoint{l.x, r.x, l.y});
   }
   return points;
 }

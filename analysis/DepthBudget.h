@@ -5,7 +5,10 @@
 // Parallax is the right view's position minus the left view's, in canvas
 // pixels: 0 on the screen plane, positive behind it (uncrossed), negative in
 // front of it (crossed). Moving the left view right by one pixel (the
-// horizontal displacement) lowers every parallax by one.
+// horizontal displacement) lowers every parallax by one. With the views
+// swapped (after the displacement) the eyes see the other view each: the
+// parallax is the one seen, the left view's canvas is then shown to the
+// right eye, and the same move raises every parallax by one.
 #pragma once
 
 #include <optional>
@@ -59,6 +62,9 @@ struct CanvasViews {
   double leftBegin = 0.0, leftEnd = 0.0;    // columns [begin, end) of the left view
   double rightBegin = 0.0, rightEnd = 0.0;  // and of the right one
   int width = 0;                            // the picture width (the left view's)
+  // The views are swapped: the displacement moves the view the right eye
+  // sees (see above).
+  bool swapped = false;
 };
 
 enum class DepthWarningKind { Divergence, NearComfort, BrokenWindow };
@@ -78,8 +84,8 @@ struct DepthReport {
   double nearLimitPx = 0.0;
   // A near point cut by the left or right frame edge, and the change of
   // the horizontal displacement that puts every such point behind the
-  // screen (negative: move the left view left), when one does so without
-  // breaking the far limit.
+  // screen (negative: move the left view left; positive when the views are
+  // swapped), when one does so without breaking the far limit.
   bool brokenLeft = false, brokenRight = false;
   double brokenParallaxPx = 0.0;  // the nearest parallax found at an edge
   std::optional<int> windowFix;
@@ -99,14 +105,17 @@ DepthReport MeasureDepth(const std::vector<ParallaxPoint>& points, const CanvasV
 // The inliers of `proposal` (optionally only those of one frame pair, -1 for
 // all) placed on the canvas that composing the pair with the given
 // alignment makes, and the views' places on it. The alignment need not be
-// the proposal's own: the user may have moved it since.
+// the proposal's own: the user may have moved it since. With the views
+// swapped, each point's left and right places are the ones the left and
+// right eye see (the right and the left view's).
 struct ViewAlignment {
   int shiftH = 0, shiftV = 0;
   double scaleLeft = 100.0, scaleRight = 100.0;  // percent
   double angleLeft = 0.0, angleRight = 0.0;      // degrees
   bool autoCrop = false;
+  bool swapViews = false;
 };
-ViewAlignment ValuesOf(const AlignmentProposal& proposal, bool autoCrop);
+ViewAlignment ValuesOf(const AlignmentProposal& proposal, bool autoCrop, bool swapViews = false);
 std::vector<ParallaxPoint> PlaceOnCanvas(const std::vector<AlignedMatch>& matches, FrameSize left, FrameSize right,
                                          const ViewAlignment& values, CanvasViews& views, int pair = -1);
 

@@ -96,25 +96,37 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
     compositor.PreviewImage().SaveToFile(path);
   };
   previewHooks.showError = showError;
-  previewHooks.autoAlign = [this] {
+  previewHooks.autoAlign = [this]() -> AutoAlignWork {
     if (!compositor.HasFrames()) throw TandemixError("there is no captured frame pair");
     AutoAlignOptions options;
     options.autoCrop = alignment.autoCrop;
-    const BusyCursor busy;
-    // The captured frame and a few more of the clip, fitted together; the
-    // captured pair alone when the scripts cannot give more.
-    std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
-    try {
-      pairs = AlignmentFrames(video_, generator.Names(), capturedFrame_, kAutoAlignFrames);
-    } catch (const TandemixError&) {
-      pairs.clear();
-    }
-    const FrameBGR& captured = compositor.LeftFrame().Frame();
-    if (pairs.empty() || pairs[0].first.width != captured.width || pairs[0].first.height != captured.height) {
-      pairs.clear();
-      pairs.emplace_back(captured, compositor.RightFrame().Frame());
-    }
-    return AutoAligner(options).Align(pairs);
+    options.swapViews = alignment.swapViews;
+    // The work runs on a thread of its own: it takes copies of what it
+    // reads here. The services open every script anew, so the clip can
+    // play meanwhile.
+    return [video = &video_, names = generator.Names(), frame = capturedFrame_, options,
+            left = compositor.LeftFrame().Frame(),
+            right = compositor.RightFrame().Frame()](const AlignProgress& progress) mutable {
+      // The captured frame and a few more of the clip, fitted together; the
+      // captured pair alone when the scripts cannot give more.
+      std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
+      try {
+        pairs = AlignmentFrames(*video, names, frame, kAutoAlignFrames,
+                                [&](int done, int total) { return progress.Step("reading frames", done, total); });
+      } catch (const AlignCancelled&) {
+        throw;
+      } catch (const TandemixError&) {
+        pairs.clear();
+      }
+      if (pairs.empty() || pairs[0].first.width != left.width || pairs[0].first.height != left.height) {
+        pairs.clear();
+        pairs.emplace_back(std::move(left), std::move(right));
+      }
+      options.step = [&](int done, int total) {
+        return progress.Step(done < total ? "matching frames" : "fitting", done, total);
+      };
+      return AutoAligner(options).Align(pairs);
+    };
   };
   // Closing the adjustment window closes the picture it adjusts.
   previewHooks.closed = [this] {
@@ -135,6 +147,8 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
   movieHooks.adjustClip = [this](int frame) {
     AdjustClip(video_, generator.Names(), frame, compositor, alignment);
     capturedFrame_ = frame;
+    // An alignment still running speaks of the frames captured before.
+    preview->CancelAutoAlign();
     if (live) live->SetFrames(compositor.LeftFrame(), compositor.RightFrame());
     // The depth spoke of the frames captured before.
     preview->Model().ForgetDepth();

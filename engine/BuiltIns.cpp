@@ -41,6 +41,7 @@ const FunctionTable& BuiltInFunctions() {
     RegisterExprFunctions(t);
     RegisterChromaRepairFunctions(t);
     RegisterHistogramFunctions(t);
+    RegisterHueMaskFunctions(t);
     return t;
   }();
   return table;

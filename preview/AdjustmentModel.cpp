@@ -131,6 +131,7 @@ void AdjustmentModel::MeasureDepthNow() {
     values.shiftH = settings_.horizontal.position;
     values.shiftV = settings_.vertical.position;
     values.autoCrop = settings_.autoCrop;
+    values.swapViews = settings_.swapViews;
     CanvasViews views;
     const auto points =
         PlaceOnCanvas(depthSource_.inliers, depthSource_.leftFrame, depthSource_.rightFrame, values, views);

@@ -23,6 +23,22 @@ TForm_Preview::TForm_Preview(AlignmentSettings& settings, PreviewWindowHooks hoo
   setObjectName("Form_Preview");
   setWindowTitle("Preview");
   setFixedSize(kWidth, kHeight);
+  AutoAlignRunner::Listener listener;
+  listener.progress = [this](const std::string& what, int done, int total) {
+    model_.autoAlignStatus = "Auto align: " + what +
+                             (done < total ? ", " + std::to_string(done + 1) + " of " + std::to_string(total) : "") +
+                             "…";
+    Label_AutoAlign->setText(QString::fromStdString(model_.autoAlignStatus));
+  };
+  listener.done = [this](const AlignmentProposal& proposal) { AutoAlignDone(proposal); };
+  listener.failed = [this](const std::string& reason) {
+    model_.autoAlignStatus = "Auto align: " + reason;
+    RefreshControls();
+  };
+  listener.ended = [this] { RefreshAutoAlignButton(); };
+  aligner_ = std::make_unique<AutoAlignRunner>(
+      [this](std::function<void()> f) { QMetaObject::invokeMethod(this, std::move(f), Qt::QueuedConnection); },
+      std::move(listener));
   BuildControls();
   RefreshControls();
   Timer2 = new QTimer(this);
@@ -242,7 +258,23 @@ void TForm_Preview::RefreshControls() {
   SetItem(ShowClipButtons, static_cast<int>(settings_.showClip));
   SetItem(PreviewOptionButtons, static_cast<int>(settings_.previewMode));
   Label_AutoAlign->setText(QString::fromStdString(model_.autoAlignStatus));
+  RefreshAutoAlignButton();
   RefreshDepth();
+}
+
+void TForm_Preview::RefreshAutoAlignButton() {
+  if (aligner_->Cancelling()) {
+    Button_AutoAlign->setText("Cancelling…");
+    Button_AutoAlign->setEnabled(false);
+  } else if (aligner_->Busy()) {
+    Button_AutoAlign->setText("Cancel");
+    Button_AutoAlign->setEnabled(true);
+    Button_AutoAlign->setToolTip("Stop Auto align; the boxes stay as they are.");
+  } else {
+    Button_AutoAlign->setText("Auto align");
+    Button_AutoAlign->setEnabled(true);
+    Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
+  }
 }
 
 void TForm_Preview::RefreshDepth() {
@@ -292,6 +324,7 @@ void TForm_Preview::RequestRegeneration() {
 }
 
 void TForm_Preview::Button1Click() {
+  CancelAutoAlign();
   Handle([&] { model_.ResetAll(); });
 }
 void TForm_Preview::Button4Click() {
@@ -306,25 +339,44 @@ void TForm_Preview::Button5Click() {
   });
 }
 
-// The boxes change only when a proposal came; a failure leaves them and
-// says why on the line below the buttons.
+// The work runs on its own thread while the window goes on; the boxes
+// change only when a proposal came, and a failure leaves them and says why
+// on the line below the buttons. A second click while it runs cancels it.
 void TForm_Preview::Button_AutoAlignClick() {
+  if (aligner_->Busy()) {
+    CancelAutoAlign();
+    return;
+  }
   if (!hooks_.autoAlign) return;
-  AlignmentProposal proposal;
+  AutoAlignWork work;
   try {
-    proposal = hooks_.autoAlign();
+    work = hooks_.autoAlign();
   } catch (const TandemixError& e) {
     model_.autoAlignStatus = std::string("Auto align: ") + e.what();
     RefreshControls();
     return;
   }
+  if (!work || !aligner_->Start(std::move(work))) return;
+  model_.autoAlignStatus = "Auto align: working…";
+  RefreshControls();
+}
+
+void TForm_Preview::AutoAlignDone(const AlignmentProposal& proposal) {
   model_.autoAlignStatus = proposal.Summary();
   Handle([&] { model_.ApplyProposal(proposal); });
+}
+
+void TForm_Preview::CancelAutoAlign() {
+  if (!aligner_->Busy() || aligner_->Cancelling()) return;
+  aligner_->Cancel();
+  model_.autoAlignStatus = "Auto align: cancelled";
+  RefreshControls();
 }
 
 void TForm_Preview::Timer2Timer() { settings_.TickHoldoff(); }
 
 void TForm_Preview::closeEvent(QCloseEvent* event) {
+  CancelAutoAlign();
   QWidget::closeEvent(event);
   if (hooks_.closed) hooks_.closed();
 }

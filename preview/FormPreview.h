@@ -14,10 +14,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "preview/AdjustmentModel.h"
+#include "preview/AutoAlignRunner.h"
 #include "preview/FormDepthHistogram.h"
 
 namespace tandemix {
@@ -33,8 +35,11 @@ struct PreviewWindowHooks {
   std::function<std::optional<std::string>()> askSavePicture;
   std::function<void(const std::string&)> savePreviewImage;  // may throw
   std::function<void(const std::string&)> showError;
-  // "Auto align": a proposal from the captured frames; throws the reason.
-  std::function<AlignmentProposal()> autoAlign;
+  // "Auto align": on the window's thread, takes what the work needs (or
+  // throws the reason it cannot start) and returns the work, which runs on
+  // a thread of its own and gives a proposal from the captured frames (or
+  // throws the reason).
+  std::function<AutoAlignWork()> autoAlign;
   // The window was closed by the user (its picture window goes with it).
   std::function<void()> closed;
 };
@@ -50,6 +55,10 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void RefreshControls();
   // The compositor enables the preview options only for the "Output" view.
   void SetPreviewOptionsEnabled(bool enabled) { RadioGroup_PreviewOptions->setEnabled(enabled); }
+  // A running "Auto align" stops; what it would have found is not applied.
+  void CancelAutoAlign();
+  // An "Auto align" started and has not ended (a cancelled one included).
+  bool AutoAligning() const { return aligner_->Busy(); }
 
   QScrollBar* ScrollBar_Horizontal;
   QScrollBar* ScrollBar_Vertical;
@@ -83,8 +92,10 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   QCheckBox* CheckBox_Swap;
   QPushButton* Button5;  // "Save Frame"
   QPushButton* Button4;  // "Apply to Clip"
+  // "Auto align"; "Cancel" while it runs, "Cancelling…" until a cancelled
+  // run has stopped.
   QPushButton* Button_AutoAlign;
-  QLabel* Label_AutoAlign;  // what the last "Auto align" found, or why it failed
+  QLabel* Label_AutoAlign;  // how far a running "Auto align" came, what the last one found, or why it failed
   // The depth after "Auto align": near, median and far parallax, their
   // histogram with the limits, and the warnings in words. The window grows
   // to show them.
@@ -111,6 +122,8 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void Handle(const std::function<void()>& action);
   void BuildControls();
   void RefreshDepth();
+  void RefreshAutoAlignButton();
+  void AutoAlignDone(const AlignmentProposal& proposal);
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
   // `realValued`: the arrow keys and the wheel step the box by tenths
   // with Ctrl.
@@ -121,6 +134,7 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   AlignmentSettings& settings_;
   PreviewWindowHooks hooks_;
   AdjustmentModel model_;
+  std::unique_ptr<AutoAlignRunner> aligner_;
 };
 
 }  // namespace tandemix

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "analysis/AutoAlign.h"
 #include "base/Errors.h"
 #include "media/BmpFile.h"
 #include "viewer/FrameCapture.h"
@@ -34,8 +35,13 @@ void AdjustClip(VideoServices& video, const ScriptNames& names, int n, PreviewCo
 }
 
 std::vector<std::pair<FrameBGR, FrameBGR>> AlignmentFrames(VideoServices& video, const ScriptNames& names, int n,
-                                                           int count) {
+                                                           int count,
+                                                           const std::function<bool(int done, int total)>& step) {
   RequireScripts(names);
+  const auto goOn = [&](int done) {
+    if (step && !step(done, std::max(count, 1))) throw AlignCancelled();
+  };
+  goOn(0);
   std::vector<std::pair<FrameBGR, FrameBGR>> pairs;
   pairs.emplace_back(video.DecodeFrame(names.leftView, n), video.DecodeFrame(names.rightView, n));
   const VideoInfo left = video.ReadVideoInfo(names.leftView);
@@ -48,6 +54,7 @@ std::vector<std::pair<FrameBGR, FrameBGR>> AlignmentFrames(VideoServices& video,
     const int k = static_cast<int>((i + 0.5) * length / more);
     if (std::find(chosen.begin(), chosen.end(), k) != chosen.end()) continue;
     chosen.push_back(k);
+    goOn(static_cast<int>(pairs.size()));
     try {
       FrameBGR l = video.DecodeFrame(names.leftView, k);
       FrameBGR r = video.DecodeFrame(names.rightView, k);

@@ -3,6 +3,7 @@
 // Frame" captures the output script's frame into a picture of the user's.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,9 +27,12 @@ void AdjustClip(VideoServices& video, const ScriptNames& names, int n, PreviewCo
 // frame `n` (the captured one) first, then up to `count - 1` more spread
 // evenly over the views' common length, so that one frame's moving things
 // do not decide the alignment. A further frame that does not decode is left
-// out; frame `n` that does not throws the reason.
+// out; frame `n` that does not throws the reason. `step`, when given, is
+// told before each pair is read (done = pairs read so far, of `count`);
+// false stops the reading with AlignCancelled.
 std::vector<std::pair<FrameBGR, FrameBGR>> AlignmentFrames(VideoServices& video, const ScriptNames& names, int n,
-                                                           int count);
+                                                           int count,
+                                                           const std::function<bool(int done, int total)>& step = {});
 
 // Captures frame `n` of the output script into `bitmapPath`.
 void SaveOutputFrame(VideoServices& video, const ScriptNames& names, int n, const std::string& bitmapPath);

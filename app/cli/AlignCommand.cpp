@@ -49,6 +49,8 @@ int Align(const Args& args) {
         options.tilt = TiltPlacement::Split;
       } else if (arg == "--auto-crop") {
         options.autoCrop = true;
+      } else if (arg == "--swap") {
+        options.swapViews = true;
       } else if (!arg.empty() && arg[0] == '-') {
         throw UsageError("unknown option " + arg);
       } else {
@@ -87,7 +89,8 @@ int Align(const Args& args) {
       CanvasViews views;
       const FrameSize leftSize{pairs[0].first.width, pairs[0].first.height};
       const FrameSize rightSize{pairs[0].second.width, pairs[0].second.height};
-      const auto points = PlaceOnCanvas(p.inliers, leftSize, rightSize, ValuesOf(p, options.autoCrop), views);
+      const auto points =
+          PlaceOnCanvas(p.inliers, leftSize, rightSize, ValuesOf(p, options.autoCrop, options.swapViews), views);
       PrintDepth(MeasureDepth(points, views, limits), limits, "");
     }
     return 0;

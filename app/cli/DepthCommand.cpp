@@ -72,6 +72,8 @@ int Depth(const Args& args) {
         if (maxScenes < 1 || maxScenes > 1000) throw UsageError("--max-scenes: give 1 to 1000 scenes");
       } else if (arg == "--auto-crop") {
         options.autoCrop = true;
+      } else if (arg == "--swap") {
+        options.swapViews = true;
       } else if (!arg.empty() && arg[0] == '-') {
         throw UsageError("unknown option " + arg);
       } else {
@@ -119,11 +121,12 @@ int Depth(const Args& args) {
         "--shift-v %d\n",
         p.angleLeft, p.angleRight, p.scaleLeft, p.scaleRight, p.shiftH, p.shiftV);
     CanvasViews views;
-    const auto all = PlaceOnCanvas(p.inliers, leftSize, rightSize, ValuesOf(p, options.autoCrop), views);
+    const auto all =
+        PlaceOnCanvas(p.inliers, leftSize, rightSize, ValuesOf(p, options.autoCrop, options.swapViews), views);
     PrintDepth(MeasureDepth(all, views, limits), limits, "");
     for (std::size_t i = 0; i < scenes.size(); ++i) {
-      const auto points =
-          PlaceOnCanvas(p.inliers, leftSize, rightSize, ValuesOf(p, options.autoCrop), views, static_cast<int>(i));
+      const auto points = PlaceOnCanvas(p.inliers, leftSize, rightSize,
+                                        ValuesOf(p, options.autoCrop, options.swapViews), views, static_cast<int>(i));
       const DepthReport r = MeasureDepth(points, views, limits);
       std::printf("scene %zu frames %d-%d: ", i + 1, scenes[i].first, scenes[i].last);
       if (r.points == 0) {

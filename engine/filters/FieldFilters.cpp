@@ -336,8 +336,8 @@ class BobClip : public Clip {
         r.dstHeight = info.height >> sy;
         r.doHorizontal = false;
         r.vertical = IsRGBType(in.pixelType)
-                         ? MakeResampleProgramBottomUp(kernel, r.srcHeight, shift, r.srcHeight, r.dstHeight, false)
-                         : MakeResampleProgram(kernel, r.srcHeight, shift, r.srcHeight, r.dstHeight, false);
+                         ? MakeResampleProgramBottomUp(kernel, r.srcHeight, shift, r.srcHeight, r.dstHeight)
+                         : MakeResampleProgram(kernel, r.srcHeight, shift, r.srcHeight, r.dstHeight);
         plans_[parity].push_back(r);
       }
   }

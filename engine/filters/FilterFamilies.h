@@ -37,5 +37,6 @@ void RegisterLayerFunctions(FunctionTable& table);
 void RegisterExprFunctions(FunctionTable& table);
 void RegisterChromaRepairFunctions(FunctionTable& table);
 void RegisterHistogramFunctions(FunctionTable& table);
+void RegisterHueMaskFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

@@ -321,9 +321,135 @@ Value Overlay(const CallArgs& a) {
                                  a.String("output", "")));
 }
 
+// MultiOverlay: rectangles of other clips copied onto the base, in order,
+// each at its place; parts outside the base are left out.
+struct CopyPlace {
+  int x, y;                       // where the rectangle's corner goes on the base
+  int srcX, srcY, width, height;  // the rectangle in the overlay
+};
+
+class MultiOverlayClip : public Clip {
+ public:
+  MultiOverlayClip(ClipPtr base, std::vector<ClipPtr> overlays, std::vector<CopyPlace> places)
+      : Clip(base->Info()),
+        base_(std::move(base)),
+        overlays_(std::move(overlays)),
+        places_(std::move(places)),
+        pool_("MultiOverlay") {
+    PassAudioFrom(base_);
+  }
+
+  FramePtr GetFrame(int n) override {
+    n = ClampFrame(n);
+    const FramePtr base = base_->GetFrame(n);
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    CopyFrameBytes(*base, *out);
+    const PixelType t = info_.pixelType;
+    for (std::size_t i = 0; i < overlays_.size(); ++i) {
+      const FramePtr over = overlays_[i]->GetFrame(n);
+      const CopyPlace& pl = places_[i];
+      for (int p = 0; p < out->Planes(); ++p) {
+        // Luma-sized numbers, brought to plane p's samples and bytes.
+        const int sx = p == 0 ? 0 : ChromaShiftX(t), sy = p == 0 ? 0 : ChromaShiftY(t);
+        const int bpp = p == 0 ? BytesPerPixel(t) : 1;
+        int dx = pl.x >> sx, dy = pl.y >> sy, ox = pl.srcX >> sx, oy = pl.srcY >> sy;
+        int w = pl.width >> sx, h = pl.height >> sy;
+        if (dx < 0) ox -= dx, w += dx, dx = 0;
+        if (dy < 0) oy -= dy, h += dy, dy = 0;
+        w = std::min(w, (out->PlaneWidth(p) / bpp) - dx);
+        h = std::min(h, out->PlaneHeight(p) - dy);
+        if (w <= 0 || h <= 0) continue;
+        for (int y = 0; y < h; ++y)
+          std::memcpy(out->Row(p, dy + y) + static_cast<std::size_t>(dx * bpp),
+                      over->Row(p, oy + y) + static_cast<std::size_t>(ox * bpp), static_cast<std::size_t>(w * bpp));
+      }
+    }
+    return out;
+  }
+
+ private:
+  static void CopyFrameBytes(const FrameBGR& src, FrameBGR& out) {
+    for (int p = 0; p < src.Planes(); ++p)
+      for (int y = 0; y < src.PlaneHeight(p); ++y)
+        std::memcpy(out.Row(p, y), src.Row(p, y), static_cast<std::size_t>(src.PlaneWidth(p)));
+  }
+
+  ClipPtr base_;
+  std::vector<ClipPtr> overlays_;
+  std::vector<CopyPlace> places_;
+  FramePool pool_;
+};
+
+// MultiOverlay(clip, overlays, positions): overlays one clip or an array of
+// them; positions x, y (the whole overlay) or x, y, src_x, src_y, width,
+// height per overlay, as integers or one array.
+Value MultiOverlay(const CallArgs& a) {
+  ClipPtr base = a.Clip("clip");
+  std::vector<ClipPtr> overlays;
+  const Value& given = a.At("overlays");
+  if (given.IsArray()) {
+    for (const Value& v : given.AsArray()) overlays.push_back(v.AsClip());
+  } else {
+    overlays.push_back(given.AsClip());
+  }
+  std::vector<int> numbers;
+  const std::vector<Value>& rest = a.Rest();
+  if (rest.size() == 1 && rest[0].IsArray()) {
+    for (const Value& v : rest[0].AsArray()) numbers.push_back(static_cast<int>(v.AsInt()));
+  } else {
+    for (const Value& v : rest) numbers.push_back(static_cast<int>(v.AsInt()));
+  }
+  const std::size_t count = overlays.size();
+  const bool full = numbers.size() == 6 * count;
+  if (count == 0 || (numbers.size() != 2 * count && !full))
+    throw FilterError("MultiOverlay: position array must contain 2 or 6 entries for each clip to overlay!");
+  const ClipInfo& bi = base->Info();
+  const PixelType t = bi.pixelType;
+  const int modX = 1 << ChromaShiftX(t), modY = 1 << ChromaShiftY(t);
+  std::vector<CopyPlace> places;
+  for (std::size_t i = 0; i < count; ++i) {
+    const ClipInfo& oi = overlays[i]->Info();
+    if (oi.pixelType != t) throw FilterError("MultiOverlay: image format must match with the base");
+    CopyPlace pl{};
+    const int* n = numbers.data() + (full ? 6 * i : 2 * i);
+    pl.x = n[0];
+    pl.y = n[1];
+    if (full) {
+      pl.srcX = n[2], pl.srcY = n[3], pl.width = n[4], pl.height = n[5];
+      if (pl.width <= 0 || pl.height <= 0) throw FilterError("MultiOverlay: source width and height must be positive.");
+      if (pl.srcX < 0 || pl.srcY < 0) throw FilterError("MultiOverlay: source coordinate cannot be negative.");
+      if (pl.srcX + static_cast<long long>(pl.width) > oi.width)
+        throw FilterError("MultiOverlay: copy exceeds clip width. x=" + std::to_string(pl.srcX) +
+                          ", size=" + std::to_string(pl.width) + ", clip width=" + std::to_string(oi.width));
+      if (pl.srcY + static_cast<long long>(pl.height) > oi.height)
+        throw FilterError("MultiOverlay: copy exceeds clip height. y=" + std::to_string(pl.srcY) +
+                          ", size=" + std::to_string(pl.height) + ", clip height=" + std::to_string(oi.height));
+    } else {
+      pl.width = oi.width, pl.height = oi.height;
+    }
+    if (pl.x % modX != 0)
+      throw FilterError("MultiOverlay: target x must be mod " + std::to_string(modX) + " for this video format");
+    if (pl.y % modY != 0)
+      throw FilterError("MultiOverlay: target y must be mod " + std::to_string(modY) + " for this video format");
+    if (pl.srcX % modX != 0)
+      throw FilterError("MultiOverlay: source x must be mod " + std::to_string(modX) + " for this video format");
+    if (pl.srcY % modY != 0)
+      throw FilterError("MultiOverlay: source y must be mod " + std::to_string(modY) + " for this video format");
+    if (pl.width % modX != 0)
+      throw FilterError("MultiOverlay: source width must be mod " + std::to_string(modX) + " for this video format");
+    if (pl.height % modY != 0)
+      throw FilterError("MultiOverlay: source height must be mod " + std::to_string(modY) + " for this video format");
+    places.push_back(pl);
+  }
+  return Value::Clip(std::make_shared<MultiOverlayClip>(std::move(base), std::move(overlays), std::move(places)));
+}
+
 }  // namespace
 
 void RegisterOverlayFunctions(FunctionTable& t) {
+  t.Add("MultiOverlay",
+        {Req("clip", ParamType::Clip), Req("overlays", ParamType::Any), Many("positions", ParamType::Any)},
+        MultiOverlay);
   t.Add("Overlay",
         {Req("clip", ParamType::Clip), Req("overlay", ParamType::Clip), Opt("x", ParamType::Int),
          Opt("y", ParamType::Int), Opt("mask", ParamType::Clip), Opt("opacity", ParamType::Float),

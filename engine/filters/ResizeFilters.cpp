@@ -267,7 +267,9 @@ void RegisterResizeFunctions(FunctionTable& t) {
           k.kind = ResampleKernel::Kind::UserDefined2;
           k.b = (std::clamp(a.Float("b", 121.0), -50.0, 250.0) - 16.0) / 219.0;
           k.c = (std::clamp(a.Float("c", 19.0), -50.0, 250.0) - 16.0) / 219.0;
-          k.support = std::clamp(a.Float("s", 2.3), 1.5, 15.0);
+          // The default support is the single-precision 2.3; a given one is
+          // taken as written.
+          k.support = std::clamp(a.Float("s", static_cast<double>(2.3f)), 1.5, 15.0);
           return Resize(a, k);
         });
   t.Add("BicubicResize", ResizeParams({Opt("b", ParamType::Float), Opt("c", ParamType::Float)}), [](const CallArgs& a) {

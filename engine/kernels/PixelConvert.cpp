@@ -161,8 +161,7 @@ std::shared_ptr<const ResampleProgram> ChromaProgram(const ResampleKernel& kerne
     const std::lock_guard<std::mutex> lock(mutex);
     if (const auto found = programs.find(key); found != programs.end()) return found->second;
   }
-  auto program =
-      std::make_shared<const ResampleProgram>(MakeResampleProgram(kernel, srcSize, start, srcSize, dstSize, false));
+  auto program = std::make_shared<const ResampleProgram>(MakeResampleProgram(kernel, srcSize, start, srcSize, dstSize));
   const std::lock_guard<std::mutex> lock(mutex);
   if (programs.size() >= 64) programs.clear();  // sizes a script no longer uses
   programs.emplace(key, program);

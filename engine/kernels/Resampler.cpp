@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "base/VectorKernels.h"
-#include "engine/frames/ScriptError.h"
 #include "engine/kernels/ResamplerTails.h"
 #include "engine/kernels/ResamplerVector.h"
 
@@ -170,20 +169,26 @@ double ResampleKernel::operator()(double x) const {
     case Kind::Gauss:
       return std::pow(base, -p * 0.1 * x * x);
     case Kind::Sinc:
-      return x < taps ? Sinc(x) : 0.0;
+      // Not cut at the taps: a shrinking program's outer taps, past the
+      // support, keep their weights.
+      return Sinc(x);
     case Kind::SinPower: {
-      // cos to the power p over the first half of the support, a falling
-      // lobe of sine's square after it.
-      const double t = x * kPi / 2.0;
-      if (x > 2.0) return 0.0;
-      const double w = std::cos(t);
-      return w >= 0 ? std::pow(w, p) : -std::pow(-w, p) * 0.0;
+      // cos to the power 1.8 over the first quarter period of cos(pi x / p),
+      // a negative lobe of cos^2 falling off as 1 / (0.9 * angle) over the
+      // second, nothing past half a period.
+      const double angle = x * kPi / p;
+      if (angle <= kPi / 2) return std::pow(std::cos(angle), 1.8);
+      if (angle < kPi) {
+        const double w = std::cos(angle);
+        return -w * w / (0.9 * angle);
+      }
+      return 0.0;
     }
     case Kind::SincLin2:
-      if (x >= taps) return 0.0;
+      // Past the taps the linear ramp turns negative: not cut either.
       return x < taps / 2.0 ? Sinc(x) : Sinc(x) * (2.0 - 2.0 * x / taps);
     case Kind::UserDefined2:
-      if (x >= support) return 0.0;
+      // Not cut at the support either.
       return c * Sinc(std::fabs(x + 2.0)) + b * Sinc(std::fabs(x + 1.0)) + Sinc(x) + b * Sinc(std::fabs(x - 1.0)) +
              c * Sinc(std::fabs(x - 2.0));
   }
@@ -191,15 +196,17 @@ double ResampleKernel::operator()(double x) const {
 }
 
 ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize, double start, double size,
-                                    int targetSize, bool refuseSmall) {
+                                    int targetSize) {
   const double scale = targetSize / size;
   const double filterStep = std::min(scale, 1.0);
-  const double support = kernel.Support() / filterStep;
+  // Shrinking widens the support by the step between targets (taken as
+  // that product: dividing by the scale rounds differently, and the last
+  // bit decides where a window ends).
+  const double support = scale < 1.0 ? kernel.Support() * (size / targetSize) : kernel.Support();
+  const int fullTaps = static_cast<int>(std::ceil(support * 2));
+  const bool point = fullTaps == 1;
   // A picture narrower than the kernel is read no further than its edge.
-  const int taps = std::min(static_cast<int>(std::ceil(support * 2)), sourceSize);
-  if (refuseSmall && sourceSize <= support)
-    throw FilterError("Resize: Source image too small for this resize method. Width=" + std::to_string(sourceSize) +
-                      ", Support=" + std::to_string(static_cast<int>(std::ceil(support))));
+  const int taps = std::min(fullTaps, sourceSize);
   ResampleProgram program;
   program.sourceSize = sourceSize;
   program.targetSize = targetSize;
@@ -208,35 +215,33 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
   program.coefficients.resize(static_cast<std::size_t>(targetSize) * static_cast<std::size_t>(taps));
   const double posStep = size / targetSize;
   // The picture's centre stays fixed; the point kernel samples from the window's edge.
-  double pos = taps == 1 ? start : start + (size - targetSize) / (targetSize * 2.0);
+  double pos = point ? start : start + (size - targetSize) / (targetSize * 2.0);
   constexpr double kScale = 1 << kResampleBits;
   // The kernel is laid at the sample's own place, also near the edges;
   // taps that fall outside the picture read its edge sample (AviSynth
   // repeats the edge), so their weights are added to the edge tap's and
-  // the window is kept inside the picture.
-  const int fullTaps = static_cast<int>(std::ceil(support * 2));
-  std::vector<int> weights(static_cast<std::size_t>(fullTaps));
+  // the window is kept inside the picture. The weights are made integers
+  // after that, over the taps inside the picture.
+  std::vector<double> weights(static_cast<std::size_t>(taps));
   for (int i = 0; i < targetSize; ++i) {
-    const int first = taps == 1 ? std::clamp(static_cast<int>(pos + support), 0, sourceSize - 1)
-                                : static_cast<int>(std::floor(pos + support)) - fullTaps + 1;
-    const int count = taps == 1 ? 1 : fullTaps;
-    double total = 0.0;
-    for (int j = 0; j < count; ++j) total += kernel((first + j - pos) * filterStep);
-    if (total == 0.0) total = 1.0;
-    double value = 0.0;
-    for (int k = 0; k < count; ++k) {
-      const double next = value + kernel((first + k - pos) * filterStep) / total;
-      weights[static_cast<std::size_t>(k)] =
-          static_cast<int>(next * kScale + 0.5) - static_cast<int>(value * kScale + 0.5);
-      value = next;
-    }
+    const int first = point ? std::clamp(static_cast<int>(pos + support), 0, sourceSize - 1)
+                            : static_cast<int>(std::floor(pos + support)) - fullTaps + 1;
     const int from = std::clamp(first, 0, sourceSize - taps);
+    std::fill(weights.begin(), weights.end(), 0.0);
+    double total = 0.0;
+    for (int k = 0; k < fullTaps; ++k) {
+      const double w = kernel((first + k - pos) * filterStep);
+      total += w;
+      weights[static_cast<std::size_t>(std::clamp(first + k, 0, sourceSize - 1) - from)] += w;
+    }
+    if (total == 0.0) total = 1.0;
     program.start[static_cast<std::size_t>(i)] = from;
     std::int16_t* c = &program.coefficients[static_cast<std::size_t>(i) * static_cast<std::size_t>(taps)];
-    std::fill(c, c + taps, std::int16_t{0});
-    for (int k = 0; k < count; ++k) {
-      const int at = std::clamp(first + k, 0, sourceSize - 1) - from;
-      c[at] = static_cast<std::int16_t>(c[at] + weights[static_cast<std::size_t>(k)]);
+    double value = 0.0;
+    for (int k = 0; k < taps; ++k) {
+      const double next = value + weights[static_cast<std::size_t>(k)] / total;
+      c[k] = static_cast<std::int16_t>(static_cast<int>(next * kScale + 0.5) - static_cast<int>(value * kScale + 0.5));
+      value = next;
     }
     pos += posStep;
   }
@@ -245,12 +250,11 @@ ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize
 }
 
 ResampleProgram MakeResampleProgramBottomUp(const ResampleKernel& kernel, int sourceSize, double start, double size,
-                                            int targetSize, bool refuseSmall) {
+                                            int targetSize) {
   // Made in the mirrored picture, where the rows run the other way, then
   // turned back: target i is the mirrored target targetSize - 1 - i, with
   // its taps in the other order.
-  const ResampleProgram m =
-      MakeResampleProgram(kernel, sourceSize, sourceSize - start - size, size, targetSize, refuseSmall);
+  const ResampleProgram m = MakeResampleProgram(kernel, sourceSize, sourceSize - start - size, size, targetSize);
   ResampleProgram program = m;
   const auto taps = static_cast<std::size_t>(m.taps);
   for (int i = 0; i < targetSize; ++i) {

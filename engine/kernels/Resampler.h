@@ -72,18 +72,16 @@ struct ResampleProgram {
 constexpr int kResampleBits = 14;
 
 // The program that maps the source window [start, start + size) onto
-// targetSize samples. Throws FilterError "Resize: Source image too small
-// for this resize method. ..." as AviSynth does.
-// `refuseSmall` false (chroma of small pictures in conversions) lets a
-// picture narrower than the kernel through.
+// targetSize samples. A picture narrower than the kernel is taken too: its
+// taps fold onto its edge samples.
 ResampleProgram MakeResampleProgram(const ResampleKernel& kernel, int sourceSize, double start, double size,
-                                    int targetSize, bool refuseSmall = true);
+                                    int targetSize);
 
 // The same program for rows that lie bottom first in memory, as AviSynth
 // keeps packed RGB: its taps are weighed (and rounded) from the bottom up,
 // which can change a target by one.
 ResampleProgram MakeResampleProgramBottomUp(const ResampleKernel& kernel, int sourceSize, double start, double size,
-                                            int targetSize, bool refuseSmall = true);
+                                            int targetSize);
 
 // Targets [first, first + count) of a program: what it gives there, alone.
 ResampleProgram SliceProgram(const ResampleProgram& program, int first, int count);

@@ -75,6 +75,51 @@ TEST(AutoAlignFrames, AMovingThingInOneFrameDoesNotPullThePooledFit) {
   EXPECT_NEAR(pooled.angleLeft - pooled.angleRight, still.angleLeft - still.angleRight, 0.05);
   EXPECT_NEAR(pooled.scaleLeft / pooled.scaleRight, still.scaleLeft / still.scaleRight, 0.001);
   EXPECT_LT(pooled.fitDisparity, 0.3);
+
+  // The work says how far it came: before each pair, then before the fit;
+  // false stops it.
+  std::vector<std::pair<int, int>> steps;
+  AutoAlignOptions counted;
+  counted.step = [&](int done, int total) {
+    steps.emplace_back(done, total);
+    return true;
+  };
+  const AlignmentProposal again = AutoAligner(counted).Align(pairs);
+  EXPECT_EQ(steps, (std::vector<std::pair<int, int>>{{0, 4}, {1, 4}, {2, 4}, {3, 4}, {4, 4}}));
+  EXPECT_EQ(again.shiftV, pooled.shiftV);
+  for (int stopAt : {0, 2, 4}) {
+    AutoAlignOptions stopping;
+    stopping.step = [stopAt](int done, int) { return done < stopAt; };
+    EXPECT_THROW(AutoAligner(stopping).Align(pairs), AlignCancelled) << stopAt;
+  }
+}
+
+// A rig filming a wall: tiles (or bricks) fill the view but for a small
+// poster. The matches that pass are few beside the features that cannot
+// tell one tile from the next, and the proposal says so; a street scene,
+// which has tiles, a fence and bricks among other things, does not.
+std::vector<test::RigPlane> PatternWall(test::Pattern pattern, unsigned seed) {
+  std::vector<test::RigPlane> s;
+  s.push_back({{-4, -3, 4}, {8, 0, 0}, {0, 6, 0}, test::PatternTexture(pattern, 3200, 2400, 40, seed)});
+  s.push_back({{0.2, -0.7, 3.9}, {1.0, 0, 0}, {0, 0.8, 0}, test::TexturedPicture(500, 400, seed + 1)});
+  return s;
+}
+
+TEST(AutoAlignCautions, ARepeatingPatternThatDominatesIsSaid) {
+  test::RigErrors e;
+  e.width = 640;
+  e.height = 480;
+  for (test::Pattern pattern : {test::Pattern::Tiles, test::Pattern::Bricks}) {
+    const test::RigPair wall = test::MakeRigPair(PatternWall(pattern, 7), e, 2, 64);
+    const AlignmentProposal p = AutoAligner().Align(test::ToFrame(wall.leftView), test::ToFrame(wall.rightView));
+    EXPECT_TRUE(Says(p, "a repeating pattern dominates")) << p.Summary();
+    // The poster still sets the rows.
+    EXPECT_LT(p.fitDisparity, 1.0) << p.Summary();
+  }
+  const test::RigPair street = test::MakeRigPair(test::RigStreetScene(21), e, 2, 64);
+  const AlignmentProposal normal = AutoAligner().Align(test::ToFrame(street.leftView), test::ToFrame(street.rightView));
+  EXPECT_FALSE(Says(normal, "a repeating pattern dominates")) << normal.Summary();
+  EXPECT_TRUE(normal.cautions.empty()) << normal.Summary();
 }
 
 }  // namespace

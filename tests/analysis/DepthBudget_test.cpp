@@ -247,6 +247,88 @@ TEST(DepthBudget, MeasuredOnAnAlignedSyntheticPair) {
   EXPECT_TRUE(PlaceOnCanvas(p.inliers, size, size, moved, views, 1).empty());
 }
 
+// Swap L-R shows each eye the other view after the displacement: the
+// parallax seen has the other sign, the edges are the other view's, and
+// moving the left view right raises the parallax instead of lowering it.
+TEST(DepthBudget, SwappedViewsAreMeasuredAsSeen) {
+  const auto pair = PairWithArea(4, 24, cv::Rect(300, 150, 300, 250));
+  AutoAlignOptions options;
+  options.window = StereoWindow::Median;
+  const AlignmentProposal p = AutoAligner(options).Align(pair.first, pair.second);
+  const FrameSize size{960, 540};
+  ViewAlignment values = ValuesOf(p, false);
+  values.shiftH += 30;  // the views apart on the canvas, so that their edges differ
+  CanvasViews plain, swapped;
+  const auto straight = PlaceOnCanvas(p.inliers, size, size, values, plain);
+  values.swapViews = true;
+  const auto seen = PlaceOnCanvas(p.inliers, size, size, values, swapped);
+  ASSERT_EQ(seen.size(), straight.size());
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    EXPECT_EQ(seen[i].leftX, straight[i].rightX);
+    EXPECT_EQ(seen[i].rightX, straight[i].leftX);
+  }
+  EXPECT_TRUE(swapped.swapped);
+  EXPECT_FALSE(plain.swapped);
+  EXPECT_EQ(swapped.leftBegin, plain.rightBegin);
+  EXPECT_EQ(swapped.rightEnd, plain.leftEnd);
+  EXPECT_EQ(plain.leftBegin - plain.rightBegin, p.shiftH + 30.0);
+  const DepthReport a = MeasureDepth(straight, plain, DepthLimits{});
+  const DepthReport b = MeasureDepth(seen, swapped, DepthLimits{});
+  EXPECT_NEAR(b.nearPx, -a.farPx, 1e-9);
+  EXPECT_NEAR(b.farPx, -a.nearPx, 1e-9);
+  EXPECT_NEAR(b.medianPx, -a.medianPx, 1e-9);
+  // Unswapped the block stands 20 px nearer than the background; swapped
+  // it stands 20 px farther.
+  EXPECT_NEAR(a.farPx - a.nearPx, 20.0, 0.5);
+  EXPECT_NEAR(b.farPx - b.nearPx, 20.0, 0.5);
+  EXPECT_NEAR(b.nearPx, 4 + p.shiftH + 30, 0.5) << b.Summary();
+  values.shiftH += 10;
+  const DepthReport c = MeasureDepth(PlaceOnCanvas(p.inliers, size, size, values, swapped), swapped, DepthLimits{});
+  EXPECT_NEAR(c.nearPx, b.nearPx + 10, 1e-9);
+  EXPECT_NEAR(c.farPx, b.farPx + 10, 1e-9);
+
+  // A broken window is mended by moving the left view to the right.
+  std::vector<ParallaxPoint> points;
+  AddPlane(points, 80, 10);
+  AddPlane(points, 5, -20, 10);
+  CanvasViews views = FullViews();
+  views.swapped = true;
+  const DepthReport r = MeasureDepth(points, views, DepthLimits{});
+  ASSERT_TRUE(r.windowFix.has_value());
+  EXPECT_EQ(*r.windowFix, 20);
+  EXPECT_EQ(TextOf(r, DepthWarningKind::BrokenWindow),
+            "Something 1.04 % (20 px) in front of the screen is cut by the left frame edge: the stereo window is "
+            "broken. Moving the left view 20 px to the right puts it behind the screen within the far limit.");
+}
+
+// Auto align places the window for the parallax as the swapped pair shows
+// it: with the far window the background seen comes to the screen, which
+// unswapped is the block.
+TEST(DepthBudget, AutoAlignPlacesTheWindowForSwappedViews) {
+  const auto pair = PairWithArea(4, 24, cv::Rect(300, 150, 300, 250));
+  const FrameSize size{960, 540};
+  for (StereoWindow window : {StereoWindow::Near, StereoWindow::Far}) {
+    AutoAlignOptions options;
+    options.window = window;
+    options.swapViews = true;
+    const AlignmentProposal p = AutoAligner(options).Align(pair.first, pair.second);
+    CanvasViews views;
+    const DepthReport r =
+        MeasureDepth(PlaceOnCanvas(p.inliers, size, size, ValuesOf(p, false, true), views), views, DepthLimits{});
+    // Seen swapped, the background (unswapped -4) is the nearest, the block
+    // (-24) the farthest, 20 px behind it.
+    if (window == StereoWindow::Near) {
+      EXPECT_EQ(p.shiftH, -4);
+      EXPECT_NEAR(r.nearPx, 0.0, 0.5) << r.Summary();
+      EXPECT_NEAR(r.farPx, 20.0, 0.5) << r.Summary();
+    } else {
+      EXPECT_EQ(p.shiftH, -24);
+      EXPECT_NEAR(r.nearPx, -20.0, 0.5) << r.Summary();
+      EXPECT_NEAR(r.farPx, 0.0, 0.5) << r.Summary();
+    }
+  }
+}
+
 TEST(DepthBudget, BrokenWindowFoundOnASyntheticPair) {
   // A near area against the left edge, 20 px nearer than the background;
   // the screen plane on the background (the far end).

@@ -78,6 +78,21 @@ TEST(AlignCommand, ReportsTheDepthAndABrokenWindow) {
   EXPECT_TRUE(move == 20 || move == 21) << relaxed.out;
   EXPECT_TRUE(Contains(relaxed.out, " px to the left puts it behind the screen within the far limit.")) << relaxed.out;
 
+  // Shown swapped, the area stands 20 px behind the background: the near
+  // window puts the background on the screen (the shift that does so for
+  // the straight pair is the area's, -24).
+  const auto straight = RunCli({"align", folder.File("l.bmp"), folder.File("r.bmp"), "--report"});
+  ASSERT_EQ(straight.exitCode, 0) << straight.err;
+  EXPECT_TRUE(Contains(straight.out, "--shift-h -24 ")) << straight.out;
+  const auto swapped = RunCli({"align", folder.File("l.bmp"), folder.File("r.bmp"), "--swap", "--report"});
+  ASSERT_EQ(swapped.exitCode, 0) << swapped.err;
+  const auto swappedLines = Lines(swapped.out);
+  ASSERT_GE(swappedLines.size(), 4u) << swapped.out;
+  EXPECT_TRUE(Contains(swappedLines[0], "--shift-h -4 ")) << swapped.out;
+  EXPECT_TRUE(Contains(swappedLines[2], "depth: near 0.00 % (0 px), median ")) << swapped.out;
+  EXPECT_TRUE(Contains(swappedLines[2], "far 3.13 % (20 px)")) << swapped.out;
+  EXPECT_FALSE(Contains(swapped.out, "warning:")) << swapped.out;
+
   // Without --report nothing about depth.
   EXPECT_FALSE(Contains(RunCli({"align", folder.File("l.bmp"), folder.File("r.bmp")}).out, "depth:"));
   // Limits out of reason are usage errors.
@@ -120,6 +135,19 @@ TEST(DepthCommand, OneLinePerScene) {
   EXPECT_TRUE(Contains(scenes[0], "near 0.00 % (0 px), far 3.13 % (20 px)")) << scenes[0];
   EXPECT_TRUE(Contains(scenes[1], "near 1.88 % (12 px), far 3.4")) << scenes[1];
   EXPECT_TRUE(Contains(scenes[1], "% (22 px), ")) << scenes[1];
+
+  // Shown swapped, each scene's block stands behind its background; the
+  // nearest points of all, the second scene's background (-2), come to the
+  // screen.
+  const auto swapped = RunCli({"depth", folder.File("l.avi"), folder.File("r.avi"), "--swap"});
+  ASSERT_EQ(swapped.exitCode, 0) << swapped.err;
+  std::vector<std::string> swappedScenes;
+  for (const std::string& line : Lines(swapped.out))
+    if (line.rfind("scene ", 0) == 0) swappedScenes.push_back(line);
+  ASSERT_EQ(swappedScenes.size(), 2u) << swapped.out;
+  EXPECT_TRUE(Contains(swapped.out, "--shift-h -2 ")) << swapped.out;
+  EXPECT_TRUE(Contains(swappedScenes[0], "near 0.31 % (2 px), far 3.44 % (22 px)")) << swappedScenes[0];
+  EXPECT_TRUE(Contains(swappedScenes[1], "% (0 px), far 1.56 % (10 px)")) << swappedScenes[1];
 
   EXPECT_EQ(RunCli({"depth", folder.File("l.avi")}).exitCode, 2);
   EXPECT_EQ(RunCli({"depth", folder.File("l.avi"), folder.File("r.avi"), "--samples", "1"}).exitCode, 2);

@@ -60,7 +60,8 @@ TEST_F(VectorSwitch, ResizersAndConversionsGiveThePlainBytes) {
     for (const std::string& chain :
          {src + ".Lanczos4Resize(210, 120).Crop(4, 2, 200, 110)", src + ".Spline36Resize(66, 40)",
           src + ".BicubicResize(404, 228)", src + ".ConvertToRGB24()", src + ".ConvertToRGB32()",
-          src + ".ConvertToYV24().ConvertToYV12()"}) {
+          src + ".ConvertToYV24().ConvertToYV12()", src + ".SinPowerResize(300, 170)",
+          src + ".SincLin2Resize(40, 16)"}) {
       const auto [plain, vector] = PlainAndVector(chain);
       ASSERT_EQ(plain.pixels, vector.pixels) << chain;
       // As a processor without AVX2 runs it.

@@ -1,7 +1,13 @@
 // "Auto align" in the adjustment window, on a real pair made at run time.
 #include <gtest/gtest.h>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
 
 #include "base/Errors.h"
 #include "preview/FormPreview.h"
@@ -20,21 +26,43 @@ class AutoAlignButton : public ::testing::Test {
       ++composed;
     };
     hooks.showError = [this](const std::string& e) { errors.push_back(e); };
-    hooks.autoAlign = [l = std::move(left), r = std::move(right)] { return AutoAligner().Align(l, r); };
+    hooks.autoAlign = [this, l = std::move(left), r = std::move(right)]() -> AutoAlignWork {
+      ++started;
+      if (work) return work;
+      return [l, r](const AlignProgress&) { return AutoAligner().Align(l, r); };
+    };
     window = std::make_unique<TForm_Preview>(settings, hooks);
     window->Timer2->stop();
     window->RefreshControls();
   }
+  // Processes the window's events until `done` holds; false after `ms`.
+  static bool WaitUntil(const std::function<bool()>& done, int ms = 30000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+      if (clock.elapsed() > ms) return false;
+      QTest::qWait(2);
+    }
+    return true;
+  }
+  // Clicks "Auto align" and lets the window run until the work has ended.
+  void AutoAlign() {
+    QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([this] { return !window->AutoAligning(); }));
+  }
+
   AlignmentSettings settings;
   std::unique_ptr<TForm_Preview> window;
   int composed = 0;
+  int started = 0;
   std::vector<std::string> errors;
+  AutoAlignWork work;  // in place of the real alignment when set
 };
 
 TEST_F(AutoAlignButton, FillsTheBoxesRendersAndSaysWhatItFound) {
   const cv::Mat left = test::TexturedPicture(720, 400, 8);
   Open(test::ToFrame(left), test::ToFrame(test::Misaligned(test::WithDepth(left, 3, {9, 16}), {1.5, 1.0, -6})));
-  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  AutoAlign();
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(composed, 1);
   // The right view turned 1.5 degrees counter-clockwise: it is turned back.
@@ -56,7 +84,7 @@ TEST_F(AutoAlignButton, AFailureKeepsTheBoxesAndGivesTheReason) {
   Open(flat, flat);
   window->Edit_AngleR->setText("0.7");
   settings.angleRText = "0.7";
-  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  AutoAlign();
   EXPECT_EQ(window->Label_AutoAlign->text(), "Auto align: too few matching points: 0");
   EXPECT_EQ(window->Edit_AngleR->text(), "0.7");
   EXPECT_EQ(settings.angleRText, "0.7");
@@ -67,14 +95,14 @@ TEST_F(AutoAlignButton, AFailureKeepsTheBoxesAndGivesTheReason) {
 TEST_F(AutoAlignButton, TheStatusGoesWithResetAllAndWithANewAlignment) {
   const FrameBGR flat = test::ToFrame(cv::Mat(200, 300, CV_8UC3, cv::Scalar(70, 70, 70)));
   Open(flat, flat);
-  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  AutoAlign();
   ASSERT_FALSE(window->Label_AutoAlign->text().isEmpty());
   QTest::mouseClick(window->Button1, Qt::LeftButton);  // Reset All
   EXPECT_EQ(window->Label_AutoAlign->text(), "");
 
   // New clips or an opened project set the values from outside: the bars,
   // the mirror boxes and the locks follow, and the old status goes.
-  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  AutoAlign();
   window->Model().lockScale = true;
   settings.scaleText = "132";
   settings.angleRText = "-1.5";
@@ -109,7 +137,7 @@ TEST_F(AutoAlignButton, ShowsTheDepthAndFollowsTheDisplacement) {
   auto [left, right] = EdgeBandPair();
   Open(std::move(left), std::move(right));
   EXPECT_FALSE(window->Histogram_Depth->isVisibleTo(window.get()));
-  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  AutoAlign();
   ASSERT_TRUE(window->Model().depth.has_value());
   // The nearest points come to the screen: the band at 0, the rest 20 px
   // behind it. 65 mm of a 2 m screen is 23.4 px of 720: within.
@@ -149,6 +177,172 @@ TEST_F(AutoAlignButton, ShowsTheDepthAndFollowsTheDisplacement) {
   EXPECT_FALSE(window->Model().depth.has_value());
   EXPECT_FALSE(window->Histogram_Depth->isVisibleTo(window.get()));
   EXPECT_EQ(window->size(), QSize(439, 534));
+}
+
+// Swap L-R shows each eye the other view: the depth follows with the sign
+// the eyes see, and back again.
+TEST_F(AutoAlignButton, TheDepthFollowsSwapLR) {
+  auto [left, right] = EdgeBandPair();
+  Open(std::move(left), std::move(right));
+  AutoAlign();
+  ASSERT_TRUE(window->Model().depth.has_value());
+  const DepthReport before = window->Model().depth->report;
+  EXPECT_NEAR(before.nearPx, 0.0, 0.5);
+  EXPECT_NEAR(before.farPx, 20.0, 0.5);
+
+  QTest::mouseClick(window->CheckBox_Swap, Qt::LeftButton, {}, QPoint(4, 10));
+  ASSERT_TRUE(settings.swapViews);
+  ASSERT_TRUE(window->Model().depth.has_value());
+  const DepthReport swapped = window->Model().depth->report;
+  EXPECT_NEAR(swapped.nearPx, -before.farPx, 1e-9);
+  EXPECT_NEAR(swapped.farPx, -before.nearPx, 1e-9);
+  EXPECT_NEAR(swapped.medianPx, -before.medianPx, 1e-9);
+  // Everything but the band now stands 20 px in front of the screen: too
+  // near for 2 % of 720 (14 px), and cut by both frame edges.
+  EXPECT_TRUE(window->Label_Depth->text().startsWith("Parallax: near -2.7"))
+      << window->Label_Depth->text().toStdString();
+  EXPECT_TRUE(window->Label_Depth->text().endsWith("far 0.00 % (0 px)")) << window->Label_Depth->text().toStdString();
+  const QString warnings = window->Label_DepthWarnings->text();
+  EXPECT_TRUE(warnings.contains("in front of the screen, beyond the 2 % comfort budget (14 px)."))
+      << warnings.toStdString();
+  EXPECT_TRUE(warnings.contains("px to the right puts it behind the screen within the far limit."))
+      << warnings.toStdString();
+
+  QTest::mouseClick(window->CheckBox_Swap, Qt::LeftButton, {}, QPoint(4, 10));
+  ASSERT_FALSE(settings.swapViews);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.nearPx, before.nearPx);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.farPx, before.farPx);
+}
+
+// The work runs beside the window: while it waits on a gate the window
+// goes on taking events, shows how far the work came and offers Cancel;
+// once the gate opens, the proposal lands in the boxes.
+TEST_F(AutoAlignButton, TheWindowAnswersWhileItRunsAndTheResultLands) {
+  const cv::Mat picture = test::TexturedPicture(720, 400, 8);
+  const FrameBGR left = test::ToFrame(picture);
+  const FrameBGR right = test::ToFrame(test::Misaligned(test::WithDepth(picture, 3, {9, 16}), {1.5, 1.0, -6}));
+  std::atomic<bool> open{false};
+  work = [&](const AlignProgress& progress) {
+    progress.Step("reading frames", 0, 3);
+    while (!open.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return AutoAligner().Align(left, right);
+  };
+  Open(left, right);
+  int ticks = 0;
+  QTimer timer;
+  timer.setInterval(1);
+  QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+  timer.start();
+
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  EXPECT_TRUE(window->AutoAligning());
+  EXPECT_EQ(window->Button_AutoAlign->text(), "Cancel");
+  ASSERT_TRUE(WaitUntil([&] { return window->Label_AutoAlign->text() == "Auto align: reading frames, 1 of 3…"; }))
+      << window->Label_AutoAlign->text().toStdString();
+  ASSERT_TRUE(WaitUntil([&] { return ticks >= 20; }));
+  // The boxes take typing meanwhile.
+  QTest::keyClicks(window->Edit_FinalWidth, "8");
+  EXPECT_EQ(window->Edit_FinalWidth->text(), "7208");
+  EXPECT_EQ(composed, 0);
+  EXPECT_EQ(window->Edit_AngleR->text(), "0");
+
+  open = true;
+  ASSERT_TRUE(WaitUntil([&] { return !window->AutoAligning(); }));
+  EXPECT_EQ(composed, 1);
+  EXPECT_NEAR(window->Edit_AngleR->text().toDouble(), 1.5, 0.05);
+  EXPECT_EQ(window->Edit_Vertical->text(), "-6");
+  EXPECT_EQ(settings.vertical.position, -6);
+  EXPECT_TRUE(window->Label_AutoAlign->text().endsWith(" px vertical disparity left"))
+      << window->Label_AutoAlign->text().toStdString();
+  EXPECT_EQ(window->Button_AutoAlign->text(), "Auto align");
+  EXPECT_TRUE(window->Button_AutoAlign->isEnabled());
+  EXPECT_TRUE(errors.empty());
+}
+
+// Cancel: the work is told to stop, what it still returns is dropped, the
+// boxes stay, and the button is free for the next run once the work ended.
+TEST_F(AutoAlignButton, CancelDropsTheResultAndKeepsTheBoxes) {
+  std::atomic<int> stepsAfterCancel{0};
+  work = [&](const AlignProgress& progress) {
+    while (progress.Step("matching frames", 0, 1)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (!progress.Step("fitting", 1, 1)) ++stepsAfterCancel;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    AlignmentProposal p;
+    p.angleRight = 3.0;
+    p.shiftV = 9;
+    return p;
+  };
+  const FrameBGR flat = test::ToFrame(cv::Mat(200, 300, CV_8UC3, cv::Scalar(70, 70, 70)));
+  Open(flat, flat);
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  ASSERT_TRUE(window->AutoAligning());
+  QTest::qWait(20);
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);  // Cancel
+  EXPECT_EQ(window->Label_AutoAlign->text(), "Auto align: cancelled");
+  EXPECT_EQ(window->Button_AutoAlign->text(), "Cancelling…");
+  EXPECT_FALSE(window->Button_AutoAlign->isEnabled());
+  ASSERT_TRUE(WaitUntil([&] { return !window->AutoAligning(); }));
+  EXPECT_EQ(stepsAfterCancel.load(), 1);
+  EXPECT_EQ(window->Label_AutoAlign->text(), "Auto align: cancelled");
+  EXPECT_EQ(window->Edit_AngleR->text(), "0");
+  EXPECT_EQ(settings.vertical.position, 0);
+  EXPECT_EQ(composed, 0);
+  EXPECT_EQ(window->Button_AutoAlign->text(), "Auto align");
+  EXPECT_TRUE(window->Button_AutoAlign->isEnabled());
+
+  // The next run goes through.
+  work = [](const AlignProgress&) {
+    AlignmentProposal p;
+    p.angleRight = 0.5;
+    p.shiftV = -4;
+    return p;
+  };
+  AutoAlign();
+  EXPECT_EQ(started, 2);
+  EXPECT_EQ(window->Edit_AngleR->text(), "0.5");
+  EXPECT_EQ(settings.vertical.position, -4);
+  EXPECT_EQ(composed, 1);
+}
+
+// Reset All and closing the window while the work runs stop it too; a
+// window destroyed meanwhile waits for its worker and nothing arrives late.
+TEST_F(AutoAlignButton, ResetAllAndClosingStopTheWork) {
+  std::atomic<int> stopped{0};
+  work = [&](const AlignProgress& progress) {
+    while (!progress.Cancelled()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ++stopped;
+    return AlignmentProposal{};
+  };
+  const FrameBGR flat = test::ToFrame(cv::Mat(200, 300, CV_8UC3, cv::Scalar(70, 70, 70)));
+  Open(flat, flat);
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  QTest::mouseClick(window->Button1, Qt::LeftButton);  // Reset All
+  ASSERT_TRUE(WaitUntil([&] { return !window->AutoAligning(); }));
+  EXPECT_EQ(stopped.load(), 1);
+  EXPECT_EQ(window->Label_AutoAlign->text(), "");
+
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  window->close();
+  ASSERT_TRUE(WaitUntil([&] { return !window->AutoAligning(); }));
+  EXPECT_EQ(stopped.load(), 2);
+
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  ASSERT_TRUE(window->AutoAligning());
+  window.reset();
+  EXPECT_EQ(stopped.load(), 3);
+  QTest::qWait(10);  // nothing posted by the worker reaches the gone window
+}
+
+// A hook that cannot start (no captured pair) says why at once.
+TEST_F(AutoAlignButton, AHookThatCannotStartSaysWhy) {
+  const FrameBGR flat = test::ToFrame(cv::Mat(200, 300, CV_8UC3, cv::Scalar(70, 70, 70)));
+  Open(flat, flat);
+  PreviewWindowHooks hooks;
+  hooks.autoAlign = []() -> AutoAlignWork { throw TandemixError("there is no captured frame pair"); };
+  window = std::make_unique<TForm_Preview>(settings, hooks);
+  QTest::mouseClick(window->Button_AutoAlign, Qt::LeftButton);
+  EXPECT_FALSE(window->AutoAligning());
+  EXPECT_EQ(window->Label_AutoAlign->text(), "Auto align: there is no captured frame pair");
 }
 
 }  // namespace

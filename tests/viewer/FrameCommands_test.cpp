@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <QLocale>
 
+#include "analysis/AutoAlign.h"
 #include "base/Errors.h"
 #include "media/BmpFile.h"
 #include "platform/DefaultVideoServices.h"
@@ -69,6 +70,22 @@ TEST_F(FrameCommandsTest, AutoAlignGetsTheCapturedFrameAndMoreOfTheClip) {
   // The captured frame must be there; no scripts, no frames.
   EXPECT_THROW(AlignmentFrames(video, names, 8, 5), TandemixError);
   EXPECT_THROW(AlignmentFrames(video, ScriptNames{}, 0, 5), TandemixError);
+
+  // The reading says how far it came before each pair, and stops when told.
+  std::vector<std::pair<int, int>> steps;
+  const auto counted = AlignmentFrames(video, names, 4, 5, [&](int done, int total) {
+    steps.emplace_back(done, total);
+    return true;
+  });
+  EXPECT_EQ(counted.size(), 5u);
+  EXPECT_EQ(steps, (std::vector<std::pair<int, int>>{{0, 5}, {1, 5}, {2, 5}, {3, 5}, {4, 5}}));
+  int calls = 0;
+  const auto stopAfterTwo = [&](int done, int) {
+    ++calls;
+    return done < 2;
+  };
+  EXPECT_THROW(AlignmentFrames(video, names, 4, 5, stopAfterTwo), AlignCancelled);
+  EXPECT_EQ(calls, 3);
 }
 
 TEST_F(FrameCommandsTest, SaveFrameCapturesTheOutput) {
