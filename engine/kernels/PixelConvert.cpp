@@ -675,13 +675,17 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
   // without one, YUY2 and YV12 average or repeat chroma rows.
   if (!chroma && src.type == PixelType::YUY2 && out.type == PixelType::YV12) return Yuy2ToYv12(src, out, interlaced);
   if (!chroma && src.type == PixelType::YV12 && out.type == PixelType::YUY2) return Yv12ToYuy2(src, out, interlaced);
-  FrameBGR yv16(PixelType::YV16, src.width, src.height);
-  if (src.type == PixelType::YUY2) {
-    Yuy2ToYv16(src, yv16);
-    return ConvertFrame(yv16, out, matrix, interlaced, chroma);
+  const bool planarOther = (src.type == PixelType::YUY2 ? out.Planes() : src.Planes()) == 3;
+  if ((src.type == PixelType::YUY2 || out.type == PixelType::YUY2) && planarOther) {
+    FrameBGR yv16(PixelType::YV16, src.width, src.height);
+    if (src.type == PixelType::YUY2) {
+      Yuy2ToYv16(src, yv16);
+      return ConvertPlanarInto(yv16, out, 0, 0, interlaced, chroma);
+    }
+    ConvertPlanarInto(src, yv16, 0, 0, interlaced, chroma);
+    return Yv16ToYuy2(yv16, out);
   }
-  ConvertFrame(src, yv16, matrix, interlaced, chroma);
-  Yv16ToYuy2(yv16, out);
+  FromPlanes444(ToPlanes444(src, interlaced, kernel), out, interlaced, kernel);
 }
 
 FramePtr ToRGB24(const FramePtr& frame) {

@@ -343,14 +343,20 @@ Value Evaluator::Call(const Value& function, std::vector<Value> positional, Name
   return CallByName(function.AsString(), std::move(positional), std::move(named), line_);
 }
 
-// A call naming an argument that no form of the function has.
+// A call naming an argument that no form of the function has. The names
+// are taken in order: one of a required parameter (which takes no name)
+// leaves the arguments simply invalid.
 void Evaluator::FailOnUnknownName(const std::vector<FunctionDef>& defs, const Named& named, int line) {
   for (const auto& [name, value] : named) {
-    const bool known = std::any_of(defs.begin(), defs.end(), [&](const FunctionDef& def) {
-      return std::any_of(def.params.begin(), def.params.end(),
-                         [&](const Param& p) { return strcasecmp(p.name.c_str(), name.c_str()) == 0; });
-    });
+    bool known = false, optional = false;
+    for (const FunctionDef& def : defs)
+      for (const Param& p : def.params)
+        if (strcasecmp(p.name.c_str(), name.c_str()) == 0) {
+          known = true;
+          optional = optional || p.optional;
+        }
     if (!known) Fail("Script error: " + defs.front().name + " does not have a named argument \"" + name + "\"", line);
+    if (!optional) return;
   }
 }
 

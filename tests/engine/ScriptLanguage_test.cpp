@@ -157,7 +157,7 @@ TEST(ScriptLanguage, ErrorsNameTheProblemTheScriptAndTheLine) {
   EXPECT_EQ(EvalError("BlankClip().Crop(0, 0, \"wide\", 0)"),
             "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
   EXPECT_EQ(EvalError("BlankClip(widht=5)"),
-            "Script error: Invalid arguments to function 'BlankClip'.\n(test.avs, line 1)");
+            "Script error: BlankClip does not have a named argument \"widht\"\n(test.avs, line 1)");
   EXPECT_EQ(EvalError("a = BlankClip(height=5)\nb = BlankClip(height=6)\nStackHorizontal(a, b)"),
             "StackHorizontal: image heights don't match\n(test.avs, line 3)");
   // Without a clip in `last`, a clip function with no clip cannot run.
