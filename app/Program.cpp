@@ -128,17 +128,26 @@ TandemixProgram::TandemixProgram(VideoServices& video, MainPrompts& prompts, She
       return AutoAligner(options).Align(pairs);
     };
   };
+  // The limits typed in the adjustment window are the settings' from now on.
+  previewHooks.depthLimitsChanged = [this](const DepthLimits& limits) {
+    if (!settings_) return;
+    settings_->SetText(kDepthScreenWidthKey, SettingNumberText(limits.screenWidthMetres));
+    settings_->SetText(kDepthNearBudgetKey, SettingNumberText(limits.nearComfortPercent));
+    settings_->Sync();
+  };
   // Closing the adjustment window closes the picture it adjusts.
   previewHooks.closed = [this] {
     if (picture) picture->close();
   };
   preview = std::make_unique<TForm_Preview>(alignment, previewHooks);
   if (settings_) {
-    DepthLimits& limits = preview->Model().depthLimits;
+    DepthLimits limits;
     limits.screenWidthMetres =
         SettingNumber(settings_->Text(kDepthScreenWidthKey), kDefaultScreenWidthMetres, 0.1, 100.0);
     limits.nearComfortPercent =
         SettingNumber(settings_->Text(kDepthNearBudgetKey), kDefaultNearBudgetPercent, 0.01, 50.0);
+    preview->Model().SetDepthLimits(limits);
+    preview->RefreshControls();
   }
 
   slider = std::make_unique<TForm_Slider>(preview->Model(), showError, [this] { preview->RefreshControls(); });

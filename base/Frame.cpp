@@ -22,6 +22,10 @@ const char* PixelTypeName(PixelType type) {
       return "YV16";
     case PixelType::YV12:
       return "YV12";
+    case PixelType::RGBP8:
+      return "RGBP";
+    case PixelType::RGBAP8:
+      return "RGBAP";
   }
   return "RGB24";
 }
@@ -33,11 +37,13 @@ bool ParsePixelType(const std::string& name, PixelType& type) {
   if (upper == "I420" || upper == "IYUV") upper = "YV12";
   if (upper == "GREY" || upper == "GRAY") upper = "Y8";
   // The names of the newer kind for the same formats.
-  if (upper == "YUV420P8") upper = "YV12";
-  if (upper == "YUV422P8") upper = "YV16";
-  if (upper == "YUV444P8") upper = "YV24";
+  if (upper == "YUV420P8" || upper == "YUV420") upper = "YV12";
+  if (upper == "YUV422P8" || upper == "YUV422") upper = "YV16";
+  if (upper == "YUV444P8" || upper == "YUV444") upper = "YV24";
+  if (upper == "RGBP8") upper = "RGBP";
+  if (upper == "RGBAP8") upper = "RGBAP";
   for (PixelType t : {PixelType::RGB24, PixelType::RGB32, PixelType::YUY2, PixelType::Y8, PixelType::YV24,
-                      PixelType::YV16, PixelType::YV12}) {
+                      PixelType::YV16, PixelType::YV12, PixelType::RGBP8, PixelType::RGBAP8}) {
     if (upper == PixelTypeName(t)) {
       type = t;
       return true;
@@ -79,7 +85,7 @@ std::vector<std::uint8_t> VideoFrame::Bytes() const {
 }
 
 void VideoFrame::Blacken() {
-  if (IsRGBType(type)) {
+  if (IsAnyRGBType(type)) {
     std::fill(pixels.begin(), pixels.end(), std::uint8_t{0});
     return;
   }

@@ -6,7 +6,10 @@
 //   YUY2   one plane, 2 bytes a pixel: Y0 U Y1 V for each pair of pixels;
 //   Y8     one plane of luma;
 //   YV24, YV16, YV12  three planes, Y then U then V, the chroma planes at
-//          full, half width, and half width and height (4:4:4, 4:2:2, 4:2:0).
+//          full, half width, and half width and height (4:4:4, 4:2:2, 4:2:0);
+//   RGBP8, RGBAP8  three planes, blue, green, red (and a fourth, alpha), each
+//          at full size: the planes in a pixel's byte order in RGB24/RGB32,
+//          so that plane p holds what byte p of a packed pixel holds.
 // Planes lie one after the other in `pixels`, so a YV12 frame is laid out as
 // yuv420p is. Frames outside the engine (pictures, captures, the player and
 // preview) are RGB24: FrameBGR names them.
@@ -20,25 +23,36 @@
 
 namespace tandemix {
 
-enum class PixelType { RGB24, RGB32, YUY2, Y8, YV24, YV16, YV12 };
+enum class PixelType { RGB24, RGB32, YUY2, Y8, YV24, YV16, YV12, RGBP8, RGBAP8 };
 
-// AviSynth's names ("RGB24", "YV12", ...).
+// AviSynth's names ("RGB24", "YV12", ..., "RGBP" and "RGBAP" for the planar RGB types).
 const char* PixelTypeName(PixelType type);
 // Reads a pixel_type argument (letter case ignored); false when unknown.
 bool ParsePixelType(const std::string& name, PixelType& type);
 
+// Packed RGB (RGB24, RGB32): one plane of interleaved pixels.
 inline bool IsRGBType(PixelType t) { return t == PixelType::RGB24 || t == PixelType::RGB32; }
-inline bool IsYUVType(PixelType t) { return !IsRGBType(t); }
+inline bool IsPlanarRGBType(PixelType t) { return t == PixelType::RGBP8 || t == PixelType::RGBAP8; }
+// RGB of either layout.
+inline bool IsAnyRGBType(PixelType t) { return IsRGBType(t) || IsPlanarRGBType(t); }
+inline bool IsYUVType(PixelType t) { return !IsAnyRGBType(t); }
+// A type with a plane per channel (Y8, the YV types, planar RGB).
 inline bool IsPlanarType(PixelType t) {
-  return t == PixelType::Y8 || t == PixelType::YV24 || t == PixelType::YV16 || t == PixelType::YV12;
+  return t == PixelType::Y8 || t == PixelType::YV24 || t == PixelType::YV16 || t == PixelType::YV12 ||
+         IsPlanarRGBType(t);
 }
+// Planar YUV (Y8 and the YV types).
+inline bool IsPlanarYUVType(PixelType t) { return IsPlanarType(t) && !IsPlanarRGBType(t); }
+// Whether a pixel carries alpha (RGB32, RGBAP8).
+inline bool HasAlphaType(PixelType t) { return t == PixelType::RGB32 || t == PixelType::RGBAP8; }
 // log2 of the horizontal and vertical chroma subsampling (YUY2 counts as 4:2:2).
 inline int ChromaShiftX(PixelType t) {
   return t == PixelType::YV12 || t == PixelType::YV16 || t == PixelType::YUY2 ? 1 : 0;
 }
 inline int ChromaShiftY(PixelType t) { return t == PixelType::YV12 ? 1 : 0; }
 inline int PlaneCountOf(PixelType t) {
-  return t == PixelType::YV24 || t == PixelType::YV16 || t == PixelType::YV12 ? 3 : 1;
+  if (t == PixelType::RGBAP8) return 4;
+  return t == PixelType::YV24 || t == PixelType::YV16 || t == PixelType::YV12 || t == PixelType::RGBP8 ? 3 : 1;
 }
 inline int BytesPerPixel(PixelType t) {
   return t == PixelType::RGB24 ? 3 : t == PixelType::RGB32 ? 4 : t == PixelType::YUY2 ? 2 : 1;
@@ -107,15 +121,15 @@ struct VideoFrame {
   // Every plane's rows, one after the other, as the frame's own planes lie.
   std::vector<std::uint8_t> Bytes() const;
 
-  // Black in the frame's type: 0 for RGB, luma 16 and chroma 128 for YUV.
+  // Black in the frame's type: 0 for RGB (alpha too), luma 16 and chroma 128 for YUV.
   void Blacken();
 
  private:
   void CopyFrom(const VideoFrame& other);
 
   std::shared_ptr<const void> keeper_;  // set in a view
-  const std::uint8_t* viewPlanes_[3] = {nullptr, nullptr, nullptr};
-  std::size_t viewStrides_[3] = {0, 0, 0};
+  const std::uint8_t* viewPlanes_[4] = {nullptr, nullptr, nullptr, nullptr};
+  std::size_t viewStrides_[4] = {0, 0, 0, 0};
 };
 
 // Frames outside the engine are RGB24.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iomanip>
 #include <locale>
 #include <sstream>
 
@@ -37,6 +38,13 @@ double SettingNumber(const std::string& text, double fallback, double low, doubl
   in >> std::ws;
   if (!in.eof() || !std::isfinite(value) || value < low || value > high) return fallback;
   return value;
+}
+
+std::string SettingNumberText(double value) {
+  std::ostringstream out;
+  out.imbue(std::locale::classic());
+  out << std::setprecision(8) << value;
+  return out.str();
 }
 
 std::string WindowGeometryKey(const std::string& windowName) { return "windows/" + windowName + "/geometry"; }

@@ -40,6 +40,9 @@ constexpr double kDefaultNearBudgetPercent = 2.0;
 // A remembered number (point as separator) within [low, high]; anything
 // else, an empty text included, gives `fallback`.
 double SettingNumber(const std::string& text, double fallback, double low, double high);
+// A number as it is remembered: a point as separator, at most 8
+// significant digits, nothing more than needed ("2", "1.25").
+std::string SettingNumberText(double value);
 
 // The folder of a file path ("/" for a file in the root, "" for a bare name).
 std::string FolderOf(const std::string& path);

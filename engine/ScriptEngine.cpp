@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <memory>
 #include <new>
+#include <set>
+#include <string>
 
 #include "base/TextFile.h"
 #include "engine/BuiltIns.h"
@@ -41,6 +44,30 @@ std::string NotAClipMessage(const Value& v) {
   return "a clip";
 }
 
+// The filters whose work follows the order frames are asked in: they
+// write lines to files as frames are made, or run scripts per frame that
+// may. A script calling any of them is served one frame at a time.
+bool CallsFiltersInOrder(const std::set<std::string>& called) {
+  static const char* const kInOrder[] = {"WriteFile",         "WriteFileIf",   "WriteFileStart",    "WriteFileEnd",
+                                         "ScriptClip",        "FrameEvaluate", "ConditionalFilter", "ConditionalSelect",
+                                         "ConditionalReader", "Compare"};
+  for (const char* name : kInOrder)
+    if (called.count(name) != 0) return true;
+  return false;
+}
+
+// The script's clip, marked to have its frames asked for in order.
+class InOrderClip : public Clip {
+ public:
+  explicit InOrderClip(ClipPtr child) : Clip(child->Info()), child_(std::move(child)) { PassAudioFrom(child_); }
+  FramePtr GetFrame(int n) override { return child_->GetFrame(n); }
+  void GetFrameInto(int n, VideoFrame& out, int x, int y) override { child_->GetFrameInto(n, out, x, y); }
+  bool FramesInOrder() const override { return true; }
+
+ private:
+  ClipPtr child_;
+};
+
 bool IsScript(const std::string& path) {
   return QFileInfo(QString::fromStdString(path)).suffix().compare("avs", Qt::CaseInsensitive) == 0;
 }
@@ -56,6 +83,7 @@ ClipPtr EvaluateScript(std::string_view text, const std::string& scriptName, con
   if (!result.IsClip())
     throw ScriptError("The script's return value was not a video clip, (Is " + NotAClipMessage(result) + ").\n(" +
                       scriptName + ")");
+  if (CallsFiltersInOrder(evaluator.BuiltInsCalled())) return std::make_shared<InOrderClip>(result.AsClip());
   return result.AsClip();
 }
 

@@ -425,6 +425,33 @@ void AdjustmentModel::ForgetDepth() {
   depthSource_ = AlignmentProposal{};
 }
 
+void AdjustmentModel::SetDepthLimits(const DepthLimits& limits) {
+  CheckDepthLimits(limits);
+  depthLimits = limits;
+  screenWidthText = FormatEditReal(limits.screenWidthMetres);
+  nearBudgetText = FormatEditReal(limits.nearComfortPercent);
+  MeasureDepthNow();
+}
+
+void AdjustmentModel::DepthLimitsEnter() {
+  DepthLimits typed = depthLimits;
+  try {
+    typed.screenWidthMetres = ParseEditReal(screenWidthText);
+    typed.nearComfortPercent = ParseEditReal(nearBudgetText);
+    CheckDepthLimits(typed);
+  } catch (const TandemixError&) {
+    screenWidthText = FormatEditReal(depthLimits.screenWidthMetres);
+    nearBudgetText = FormatEditReal(depthLimits.nearComfortPercent);
+    throw;
+  }
+  if (typed.screenWidthMetres == depthLimits.screenWidthMetres &&
+      typed.nearComfortPercent == depthLimits.nearComfortPercent)
+    return;
+  depthLimits = typed;
+  MeasureDepthNow();
+  host_.DepthLimitsChanged(depthLimits);
+}
+
 void AdjustmentModel::ResetAll() {
   autoAlignStatus.clear();
   ForgetDepth();

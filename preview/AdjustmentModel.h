@@ -13,6 +13,7 @@
 #include "analysis/AutoAlign.h"
 #include "analysis/DepthBudget.h"
 #include "core/AlignmentSettings.h"
+#include "core/EditNumber.h"
 
 namespace tandemix {
 
@@ -29,6 +30,8 @@ class AdjustmentHost {
   // without holding up the window (the newest one only). The end of the
   // drag renders with RefreshPreview as before.
   virtual void PreviewWhileDragging() {}
+  // The depth limits were changed in the window: the program keeps them.
+  virtual void DepthLimitsChanged(const DepthLimits& limits) { (void)limits; }
 };
 
 // A user slider: its bar, steps, box text and label caption.
@@ -93,8 +96,12 @@ class AdjustmentModel {
   // the boxes and bars hold at each render (a box holding a non-number
   // leaves it as it was). None before, and gone with the status.
   std::optional<DepthView> depth;
-  // The limits the depth is held to (the program's settings).
+  // The limits the depth is held to (the program's settings), and the
+  // boxes that edit two of them: the screen width in metres and the near
+  // budget in percent of the width.
   DepthLimits depthLimits;
+  std::string screenWidthText = FormatEditReal(kDefaultScreenWidthMetres);
+  std::string nearBudgetText = FormatEditReal(kDefaultNearBudgetPercent);
 
   // Scroll notifications: the boxes follow every one; the end of a scroll
   // renders, and the moves of a drag of the displacement, scale and tilt
@@ -148,6 +155,17 @@ class AdjustmentModel {
   void FollowSettings();
   // The depth goes (new frames, Reset All, new settings).
   void ForgetDepth();
+  // The program's limits (its settings): the boxes show them and the depth
+  // is measured against them. Throws, changing nothing, when one is out of
+  // reason.
+  void SetDepthLimits(const DepthLimits& limits);
+  // Enter in a depth box (or leaving it): the two boxes, when numbers
+  // within reason (screen 0.1 to 100 m, near budget above 0 and at most
+  // 50 %), become the limits, the depth is measured again and the host is
+  // told. Otherwise both boxes show the limits again and the reason is
+  // thrown ("'x' is not a valid floating point value", "The screen width
+  // must be between 0.1 and 100 m."). Unchanged numbers tell nobody.
+  void DepthLimitsEnter();
 
   UserSlider& Slider(int which) { return which == 0 ? sliderA : sliderB; }
 

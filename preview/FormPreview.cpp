@@ -2,10 +2,12 @@
 
 #include <QCloseEvent>
 #include <QRadioButton>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <algorithm>
 
 #include "base/Errors.h"
+#include "core/WindowRules.h"
 #include "widgets/WidgetMaking.h"
 
 namespace tandemix {
@@ -13,8 +15,12 @@ namespace {
 
 constexpr int kWidth = 439;
 constexpr int kHeight = 534;
-// Where the depth begins when it is shown.
+// Where the depth begins when it is shown: the limit boxes, the line of
+// numbers, the histogram, the warnings.
 constexpr int kDepthTop = 528;
+constexpr int kDepthNumbersTop = kDepthTop + 28;
+constexpr int kHistogramTop = kDepthNumbersTop + 20;
+constexpr int kWarningsTop = kHistogramTop + 64;
 
 }  // namespace
 
@@ -132,10 +138,17 @@ void TForm_Preview::BuildControls() {
   Button_AutoAlign->setGeometry(8, 494, 81, 25);
   Button_AutoAlign->setToolTip("Propose tilt, scale and shifts from matching points of the two views.");
   Label_AutoAlign = MakeLabel(this, "", QRect(100, 498, 331, 17), "Label_AutoAlign");
-  Label_Depth = MakeLabel(this, "", QRect(8, kDepthTop, 423, 17), "Label_Depth");
+  Label_ScreenWidth = MakeLabel(this, "Screen width [m]:", QRect(8, kDepthTop + 3, 110, 17), "Label_ScreenWidth");
+  Edit_ScreenWidth = MakeEdit(this, "Edit_ScreenWidth", {120, kDepthTop, 55, 22});
+  Edit_ScreenWidth->setToolTip(
+      "Width of the screen the picture is seen on: the far points must stay within 65 mm on it.");
+  Label_NearBudget = MakeLabel(this, "Near budget [%]:", QRect(200, kDepthTop + 3, 110, 17), "Label_NearBudget");
+  Edit_NearBudget = MakeEdit(this, "Edit_NearBudget", {312, kDepthTop, 55, 22});
+  Edit_NearBudget->setToolTip("How far in front of the screen is still comfortable, in percent of the width.");
+  Label_Depth = MakeLabel(this, "", QRect(8, kDepthNumbersTop, 423, 17), "Label_Depth");
   Histogram_Depth = new TDepthHistogram(this);
-  Histogram_Depth->setGeometry(8, kDepthTop + 20, 423, 60);
-  Label_DepthWarnings = MakeLabel(this, "", QRect(8, kDepthTop + 84, 423, 17), "Label_DepthWarnings");
+  Histogram_Depth->setGeometry(8, kHistogramTop, 423, 60);
+  Label_DepthWarnings = MakeLabel(this, "", QRect(8, kWarningsTop, 423, 17), "Label_DepthWarnings");
   Label_DepthWarnings->setWordWrap(true);
   Label_DepthWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
@@ -160,6 +173,13 @@ void TForm_Preview::BuildControls() {
   ConnectCheck(CheckBox_Crop, &AdjustmentModel::SetAutoCrop);
   ConnectCheck(CheckBox_FinalSize, &AdjustmentModel::SetUseFinalSize);
   ConnectCheck(CheckBox_Swap, &AdjustmentModel::SetSwap);
+  for (QLineEdit* edit : {Edit_ScreenWidth, Edit_NearBudget}) {
+    std::string* text = edit == Edit_ScreenWidth ? &model_.screenWidthText : &model_.nearBudgetText;
+    connect(edit, &QLineEdit::textEdited, this, [text](const QString& typed) { *text = typed.toStdString(); });
+    // Enter ends the editing too: the second call finds nothing changed.
+    connect(edit, &QLineEdit::returnPressed, this, [this] { Handle([&] { model_.DepthLimitsEnter(); }); });
+    connect(edit, &QLineEdit::editingFinished, this, [this] { Handle([&] { model_.DepthLimitsEnter(); }); });
+  }
   // Typing in the user-slider boxes changes nothing.
   for (QLineEdit* edit : {Edit_SliderA, Edit_SliderB}) {
     connect(edit, &QLineEdit::editingFinished, this, [this] { RefreshControls(); });
@@ -279,6 +299,11 @@ void TForm_Preview::RefreshAutoAlignButton() {
 
 void TForm_Preview::RefreshDepth() {
   const bool shown = model_.depth.has_value();
+  SetText(Edit_ScreenWidth, model_.screenWidthText);
+  SetText(Edit_NearBudget, model_.nearBudgetText);
+  for (QWidget* w : {static_cast<QWidget*>(Label_ScreenWidth), static_cast<QWidget*>(Edit_ScreenWidth),
+                     static_cast<QWidget*>(Label_NearBudget), static_cast<QWidget*>(Edit_NearBudget)})
+    w->setVisible(shown);
   Label_Depth->setVisible(shown);
   Histogram_Depth->setVisible(shown);
   Label_DepthWarnings->setVisible(shown);
@@ -307,8 +332,18 @@ void TForm_Preview::RefreshDepth() {
   Label_DepthWarnings->setStyleSheet(r.warnings.empty() ? "color: #206020;" : "color: #b01010;");
   Label_DepthWarnings->setText(warnings);
   const int height = std::max(17, Label_DepthWarnings->heightForWidth(423));
-  Label_DepthWarnings->setGeometry(8, kDepthTop + 84, 423, height);
-  setFixedSize(kWidth, kDepthTop + 84 + height + 8);
+  Label_DepthWarnings->setGeometry(8, kWarningsTop, 423, height);
+  setFixedSize(kWidth, kWarningsTop + height + 8);
+  KeepOnScreen();
+}
+
+// The window grows downward when the depth appears: one placed low on the
+// screen moves up so that its lower part stays in sight.
+void TForm_Preview::KeepOnScreen() {
+  if (!isVisible() || !screen()) return;
+  const QRect frame = frameGeometry();
+  const QRect kept = KeptInside(frame, screen()->availableGeometry());
+  if (kept.topLeft() != frame.topLeft()) move(pos() + (kept.topLeft() - frame.topLeft()));
 }
 
 void TForm_Preview::RefreshPreview() {
@@ -317,6 +352,10 @@ void TForm_Preview::RefreshPreview() {
 
 void TForm_Preview::PreviewWhileDragging() {
   if (hooks_.dragPreview) hooks_.dragPreview();
+}
+
+void TForm_Preview::DepthLimitsChanged(const DepthLimits& limits) {
+  if (hooks_.depthLimitsChanged) hooks_.depthLimitsChanged(limits);
 }
 
 void TForm_Preview::RequestRegeneration() {

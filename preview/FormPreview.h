@@ -40,6 +40,9 @@ struct PreviewWindowHooks {
   // a thread of its own and gives a proposal from the captured frames (or
   // throws the reason).
   std::function<AutoAlignWork()> autoAlign;
+  // The depth limits were changed in the window's boxes: kept as the
+  // program's settings.
+  std::function<void(const DepthLimits&)> depthLimitsChanged;
   // The window was closed by the user (its picture window goes with it).
   std::function<void()> closed;
 };
@@ -99,6 +102,13 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   // The depth after "Auto align": near, median and far parallax, their
   // histogram with the limits, and the warnings in words. The window grows
   // to show them.
+  // The limits first: the screen width in metres and the near budget in
+  // percent of the width (the program's settings depth/screenWidth and
+  // depth/nearBudget).
+  QLabel* Label_ScreenWidth;
+  QLineEdit* Edit_ScreenWidth;
+  QLabel* Label_NearBudget;
+  QLineEdit* Edit_NearBudget;
   QLabel* Label_Depth;
   TDepthHistogram* Histogram_Depth;
   QLabel* Label_DepthWarnings;
@@ -118,11 +128,13 @@ class TForm_Preview : public QWidget, private AdjustmentHost {
   void RefreshPreview() override;
   void RequestRegeneration() override;
   void PreviewWhileDragging() override;
+  void DepthLimitsChanged(const DepthLimits& limits) override;
   // Runs a handler, shows what it raised, then refreshes the controls.
   void Handle(const std::function<void()>& action);
   void BuildControls();
   void RefreshDepth();
   void RefreshAutoAlignButton();
+  void KeepOnScreen();
   void AutoAlignDone(const AlignmentProposal& proposal);
   void ConnectScroll(QScrollBar* bar, void (AdjustmentModel::*handler)(int, bool));
   // `realValued`: the arrow keys and the wheel step the box by tenths

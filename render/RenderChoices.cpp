@@ -334,6 +334,8 @@ FramePlan PlanFrames(int width, int height, PixelType type, VideoCodec codec, bo
         break;
       case PixelType::RGB24:
       case PixelType::RGB32:
+      case PixelType::RGBP8:
+      case PixelType::RGBAP8:
         plan.pixels = EncodePixels::Rgb;
         break;
     }

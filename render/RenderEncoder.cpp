@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/ScriptEngine.h"
+#include "engine/filters/Conversions.h"
 #include "media/FFmpegLog.h"
 #include "render/AudioStage.h"
 #include "render/RenderTarget.h"
@@ -178,7 +179,12 @@ RenderResult RenderClip(const engine::ClipPtr& clip, const std::string& scriptNa
                         const RenderSettings& settings, ViewLayout layout, const ProgressCallback& progress,
                         const std::atomic<bool>* cancel) {
   media::QuietFFmpegLog();
-  Renderer renderer(clip, scriptName, path, settings, layout);
+  // Planar RGB is encoded from the packed RGB with the same bytes.
+  const PixelType type = clip->Info().pixelType;
+  const engine::ClipPtr source =
+      IsPlanarRGBType(type) ? engine::MakeConvert(clip, HasAlphaType(type) ? PixelType::RGB32 : PixelType::RGB24)
+                            : clip;
+  Renderer renderer(source, scriptName, path, settings, layout);
   return renderer.Run(progress, cancel);
 }
 

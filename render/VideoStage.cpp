@@ -46,6 +46,9 @@ AVPixelFormat SourceFormat(PixelType type) {
       return AV_PIX_FMT_YUV422P;
     case PixelType::YV12:
       return AV_PIX_FMT_YUV420P;
+    case PixelType::RGBP8:  // handed over as packed RGB
+    case PixelType::RGBAP8:
+      break;
   }
   return AV_PIX_FMT_NONE;
 }

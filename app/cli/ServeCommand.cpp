@@ -3,9 +3,11 @@
 // 4:4:4 through Rec601), for an encoder reading a pipe:
 //   tandemix-cli serve movie.avs | ffmpeg -i - out.mkv
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <exception>
+#include <vector>
 
 #include "app/cli/ArgReader.h"
 #include "app/cli/Commands.h"
@@ -40,11 +42,14 @@ int RunServe(const Args& args) {
   if (script.empty()) throw UsageError("the script is missing");
 
   engine::ClipPtr clip = engine::OpenVideo(script);
-  // Planar YUV is served as it is; YUY2 as its 4:2:2 planes, RGB as 4:4:4
-  // through the Rec601 matrix.
+  // Two frames are made at once, each on a core, unless the script's work
+  // follows the order of the requests (it writes files as frames are made).
+  const int group = clip->FramesInOrder() ? 1 : 2;
+  // Planar YUV is served as it is; YUY2 as its 4:2:2 planes, RGB (packed or
+  // planar) as 4:4:4 through the Rec601 matrix.
   const PixelType type = clip->Info().pixelType;
   if (type == PixelType::YUY2) clip = engine::MakeConvert(clip, PixelType::YV16);
-  if (IsRGBType(type)) clip = engine::MakeConvert(clip, PixelType::YV24);
+  if (IsAnyRGBType(type)) clip = engine::MakeConvert(clip, PixelType::YV24);
   const engine::ClipInfo& info = clip->Info();
   if (start < 0 || (start >= info.frameCount && !(start == 0 && info.frameCount == 0)))
     throw TandemixError("The start frame " + std::to_string(start) + " is out of range: " + script + " has " +
@@ -57,21 +62,25 @@ int RunServe(const Args& args) {
   const bool progress = isatty(STDERR_FILENO) != 0;
   Y4mWriter writer(stdout, info.width, info.height, info.rateNumerator, info.rateDenominator, info.pixelType);
   if (!writer.HeaderWritten()) throw TandemixError("Cannot write to the standard output");
-  // Frame i is converted and written while frame i + 1 is made, the two as
-  // parts of one run on the worker pool; the writer serves one frame at a
-  // time, in order.
-  FramePtr next = frames > 0 ? engine::FrameOf(*clip, start, script) : nullptr;
-  for (int i = 0; i < frames; ++i) {
-    const FramePtr frame = std::move(next);
-    bool written = false;
-    RunParts(i + 1 < frames ? 2 : 1, [&](int part) {
-      if (part == 0)
-        written = writer.Write(*frame);
-      else
-        next = engine::FrameOf(*clip, start + i + 1, script);
+  // The frames made last are written while the next group is made, all as
+  // parts of one run on the worker pool; the writer takes them in order.
+  std::vector<FramePtr> ready;
+  for (int i = 0; i < frames;) {
+    const int writing = static_cast<int>(ready.size());
+    const int making = std::min(group, frames - i - writing);
+    std::vector<FramePtr> made(static_cast<std::size_t>(making));
+    bool written = true;
+    RunParts(1 + making, [&](int part) {
+      if (part == 0) {
+        for (const FramePtr& frame : ready) written = written && writer.Write(*frame);
+      } else {
+        made[static_cast<std::size_t>(part - 1)] = engine::FrameOf(*clip, start + i + writing + part - 1, script);
+      }
     });
     if (!written) throw TandemixError("Cannot write to the standard output");
-    if (progress && (i % 10 == 9 || i + 1 == frames)) std::fprintf(stderr, "\rframe %d of %d", i + 1, frames);
+    i += writing;
+    ready = std::move(made);
+    if (progress && writing > 0) std::fprintf(stderr, "\rframe %d of %d", i, frames);
   }
   if (progress) std::fputc('\n', stderr);
   if (std::fflush(stdout) != 0) throw TandemixError("Cannot write to the standard output");

@@ -37,8 +37,9 @@ class MergeRgbClip : public Clip {
     FramePtr b = Owned(rgb_[2]->GetFrame(n));
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
     const int bpp = BytesPerPixel(info_.pixelType);
-    // A planar YUV clip gives its luma for its channel.
+    // A planar YUV clip gives its luma for its channel, planar RGB the channel's plane.
     auto channel = [](const FrameBGR& f, int offset) {
+      if (IsPlanarRGBType(f.type)) return std::pair{f.Plane(offset), 0};
       return IsPlanarType(f.type) ? std::pair{f.Plane(0), 0} : std::pair{f.Plane(0), offset};
     };
     const auto [rp, ro] = channel(*r, kRed);
@@ -46,12 +47,21 @@ class MergeRgbClip : public Clip {
     const auto [bp, bo] = channel(*b, kBlue);
     const int rb = BytesPerPixel(r->type), gb = BytesPerPixel(g->type), bb = BytesPerPixel(b->type);
     const std::size_t count = static_cast<std::size_t>(info_.width) * info_.height;
+    if (IsPlanarRGBType(info_.pixelType)) {
+      for (std::size_t i = 0; i < count; ++i) {
+        out->Plane(kBlue)[i] = bp[i * bb + bo];
+        out->Plane(kGreen)[i] = gp[i * gb + go];
+        out->Plane(kRed)[i] = rp[i * rb + ro];
+      }
+      if (out->Planes() == 4) std::memset(out->Plane(3), 0, count);
+      return out;
+    }
     for (std::size_t i = 0; i < count; ++i) {
       std::uint8_t* d = &out->pixels[i * bpp];
       d[kBlue] = bp[i * bb + bo];
       d[kGreen] = gp[i * gb + go];
       d[kRed] = rp[i * rb + ro];
-      if (bpp == 4) d[3] = 255;
+      if (bpp == 4) d[3] = 0;  // alpha is cleared, as AviSynth's MergeRGB does
     }
     return out;
   }
@@ -95,33 +105,72 @@ class MergeClip : public Clip {
 
 std::uint8_t Clip8(int v) { return static_cast<std::uint8_t>(std::clamp(v, 0, 255)); }
 
-// AviSynth's Tweak on planar YUV and YUY2: a luma table for bright and
-// cont, chroma turned by hue and scaled by sat in 12- and 9-bit fixed
-// point, shifted back once; with coring, luma is kept to 16..235 and chroma to 16..240.
+// AviSynth's Tweak on planar YUV and YUY2. Luma goes through a table for
+// bright and cont. Chroma (u, v about 128) is turned by hue and scaled by
+// sat in 9-bit fixed point: int((u cos + v sin) * iSat) >> 9, with the
+// sine and cosine in double precision; with realcalc the same in single
+// precision floats, without the fixed point. Only the chroma whose hue
+// (atan2(v, u), in degrees) lies from startHue to endHue and whose
+// saturation (the distance from 128, 1.19 to a percent) lies from minSat
+// to maxSat is changed; within interp of those limits the change fades
+// out. With coring, luma is kept to 16..235 and chroma to 16..240.
 struct TweakOp {
-  int sin, cos, sat;
-  bool coring;
+  double sin = 0, cos = 1;
+  int sat = 512;
+  bool coring = true, allPixels = true, realcalc = false;
+  double startHue = 0, endHue = 360, maxSat = 150, minSat = 0, interp = 16;
   std::array<std::uint8_t, 256> luma{};
-  void Chroma(std::uint8_t& u8, std::uint8_t& v8) const {
-    const int u = u8 - 128, v = v8 - 128;
-    // The turned chroma is scaled before the one shift: rounding down
-    // after the turn and again after the scaling lost up to a code.
-    const int ux = u * cos + v * sin;
-    const int vx = v * cos - u * sin;
-    int nu = static_cast<int>((static_cast<std::int64_t>(ux) * sat) >> 21) + 128;
-    int nv = static_cast<int>((static_cast<std::int64_t>(vx) * sat) >> 21) + 128;
-    nu = coring ? std::clamp(nu, 16, 240) : std::clamp(nu, 0, 255);
-    nv = coring ? std::clamp(nv, 16, 240) : std::clamp(nv, 0, 255);
-    u8 = static_cast<std::uint8_t>(nu);
-    v8 = static_cast<std::uint8_t>(nv);
+  std::vector<std::uint16_t> chroma;  // (u << 8 | v) -> new u | new v << 8
+
+  // Whether (u, v) about 0 is to change, and the saturation it takes.
+  bool Selected(int u, int v, int& iSat) const {
+    double t = std::atan2(static_cast<double>(v), static_cast<double>(u)) * 180.0 / 3.14159265358979323846;
+    if (t < 0.0) t += 360.0;
+    if ((startHue < endHue && (t > endHue || t < startHue)) || (t > endHue && t < startHue)) return false;
+    const double w = static_cast<double>(u) * u + static_cast<double>(v) * v;
+    if (minSat * minSat <= w && w <= maxSat * maxSat) return true;
+    if (interp == 0.0) return false;
+    const double high = std::min(maxSat + interp, 180.0);
+    const double low = std::max(minSat - interp, 0.0);
+    if (w <= low * low || high * high <= w) return false;
+    const double hold = w < minSat * minSat ? minSat : maxSat;
+    iSat += static_cast<int>((512 - iSat) * std::fabs(std::sqrt(w) - hold) / interp);
+    return true;
   }
+  std::uint16_t Chroma(int u8, int v8) const {
+    const int lo = coring ? 16 : 0, hi = coring ? 240 : 255;
+    const int u = u8 - 128, v = v8 - 128;
+    int iSat = sat;
+    if (!allPixels && !Selected(u, v, iSat))
+      return static_cast<std::uint16_t>(std::clamp(u8, lo, hi) | std::clamp(v8, lo, hi) << 8);
+    int nu = 0, nv = 0;
+    if (realcalc) {
+      const float s = static_cast<float>(sin), c = static_cast<float>(cos);
+      const float k = iSat == sat ? satFloat : static_cast<float>(iSat / 512.0);
+      const float fu = (static_cast<float>(u) * c + static_cast<float>(v) * s) * k;
+      const float fv = (static_cast<float>(v) * c - static_cast<float>(u) * s) * k;
+      nu = static_cast<int>(std::floor(fu + 128.0f));
+      nv = static_cast<int>(std::floor(fv + 128.0f));
+    } else {
+      nu = (static_cast<int>((u * cos + v * sin) * iSat) >> 9) + 128;
+      nv = (static_cast<int>((v * cos - u * sin) * iSat) >> 9) + 128;
+    }
+    return static_cast<std::uint16_t>(std::clamp(nu, lo, hi) | std::clamp(nv, lo, hi) << 8);
+  }
+  float satFloat = 1.0f;
+
   void operator()(const FrameBGR& src, FrameBGR& out) const {
     out.pixels = src.pixels;
+    auto turn = [this](std::uint8_t& u, std::uint8_t& v) {
+      const std::uint16_t m = chroma[static_cast<std::size_t>(u) << 8 | v];
+      u = static_cast<std::uint8_t>(m & 0xff);
+      v = static_cast<std::uint8_t>(m >> 8);
+    };
     if (out.type == PixelType::YUY2) {
       for (std::size_t i = 0; i + 3 < out.pixels.size(); i += 4) {
         out.pixels[i] = luma[out.pixels[i]];
         out.pixels[i + 2] = luma[out.pixels[i + 2]];
-        Chroma(out.pixels[i + 1], out.pixels[i + 3]);
+        turn(out.pixels[i + 1], out.pixels[i + 3]);
       }
       return;
     }
@@ -131,8 +180,8 @@ struct TweakOp {
     if (out.Planes() < 3) return;
     std::uint8_t* u = out.Plane(1);
     std::uint8_t* v = out.Plane(2);
-    const std::size_t chroma = out.Stride(1) * static_cast<std::size_t>(out.PlaneHeight(1));
-    for (std::size_t i = 0; i < chroma; ++i) Chroma(u[i], v[i]);
+    const std::size_t count = out.Stride(1) * static_cast<std::size_t>(out.PlaneHeight(1));
+    for (std::size_t i = 0; i < count; ++i) turn(u[i], v[i]);
   }
 };
 
@@ -144,24 +193,59 @@ Value Tweak(const CallArgs& a) {
   const double bright = a.Float("bright", 0.0);
   const double cont = a.Float("cont", 1.0);
   const bool coring = a.Bool("coring", true);
+  const double startHue = a.Float("startHue", 0.0), endHue = a.Float("endHue", 360.0);
+  const double maxSat = a.Float("maxSat", 150.0), minSat = a.Float("minSat", 0.0);
+  // interp is in the same percent as minSat and maxSat; unsaid, the fade
+  // spans 16 steps of chroma.
+  const double interp = a.Has("interp") ? a.Float("interp") * 1.19 : 16.0;
+  const bool realcalc = a.Bool("realcalc", false);
   if (sat < 0.0 || sat > 10.0) throw FilterError("Tweak: sat must be between 0.0 and 10.0");
   if (cont < 0.0 || cont > 10.0) throw FilterError("Tweak: cont must be between 0.0 and 10.0");
+  const bool allPixels = startHue == 0.0 && endHue == 360.0 && maxSat == 150.0 && minSat == 0.0;
+  if (clip->Info().pixelType == PixelType::Y8 && !(hue == 0.0 && sat == 1.0 && allPixels))
+    throw FilterError("Tweak: bright and cont are the only options available for greyscale.");
+  if (startHue < 0.0 || startHue >= 360.0)
+    throw FilterError("Tweak: startHue must be greater than or equal to 0.0 and less than 360.0");
+  if (endHue <= 0.0 || endHue > 360.0)
+    throw FilterError("Tweak: endHue must be greater than 0.0 and less than or equal to 360.0");
+  if (minSat >= maxSat) throw FilterError("Tweak: MinSat must be less than MaxSat");
+  if (minSat < 0.0 || minSat >= 150.0)
+    throw FilterError("Tweak: minSat must be greater than or equal to 0 and less than 150.");
+  if (maxSat <= 0.0 || maxSat > 150.0)
+    throw FilterError("Tweak: maxSat must be greater than 0 and less than or equal to 150.");
+  if (a.Has("interp") && (a.Float("interp") >= 150.0 || a.Float("interp") < 0.0))
+    throw FilterError("Tweak: Interp must be greater than or equal to 0 and less than 150.");
   const double radians = hue * 3.14159265358979323846 / 180.0;
-  TweakOp op{static_cast<int>(std::sin(radians) * 4096 + 0.5),
-             static_cast<int>(std::cos(radians) * 4096 + 0.5),
-             static_cast<int>(sat * 512),
-             coring,
-             {}};
+  TweakOp op;
+  op.sin = std::sin(radians);
+  op.cos = std::cos(radians);
+  op.sat = static_cast<int>(sat * 512);
+  op.satFloat = static_cast<float>(sat);
+  op.coring = coring;
+  op.allPixels = allPixels;
+  op.realcalc = realcalc;
+  op.startHue = startHue;
+  op.endHue = endHue;
+  op.maxSat = maxSat * 1.19;
+  op.minSat = minSat * 1.19;
+  op.interp = interp;
   for (int i = 0; i < 256; ++i) {
-    if (coring)
-      op.luma[static_cast<std::size_t>(i)] =
-          static_cast<std::uint8_t>(std::clamp(static_cast<int>((i - 16) * cont + bright + 16.5), 16, 235));
-    else
-      op.luma[static_cast<std::size_t>(i)] =
-          static_cast<std::uint8_t>(std::clamp(static_cast<int>(i * cont + bright + 0.5), 0, 255));
+    int y = 0;
+    if (realcalc) {
+      const float fc = static_cast<float>(cont), fb = static_cast<float>(bright);
+      y = coring ? static_cast<int>(std::floor(static_cast<float>(i - 16) * fc + fb + 16.0f))
+                 : static_cast<int>(std::floor(static_cast<float>(i) * fc + fb));
+    } else {
+      y = coring ? static_cast<int>((i - 16) * cont + bright + 16.5) : static_cast<int>(i * cont + bright + 0.5);
+    }
+    op.luma[static_cast<std::size_t>(i)] =
+        static_cast<std::uint8_t>(std::clamp(y, coring ? 16 : 0, coring ? 235 : 255));
   }
+  op.chroma.resize(256 * 256);
+  for (int u = 0; u < 256; ++u)
+    for (int v = 0; v < 256; ++v) op.chroma[static_cast<std::size_t>(u << 8 | v)] = op.Chroma(u, v);
   const ClipInfo info = clip->Info();
-  return Value::Clip(MakeFrameOp(std::move(clip), info, "Tweak", op));
+  return Value::Clip(MakeFrameOp(std::move(clip), info, "Tweak", std::move(op)));
 }
 
 // AviSynth's Greyscale: RGB to the luma of the matrix in 15-bit weights
@@ -270,15 +354,16 @@ void RegisterColorFunctions(FunctionTable& t) {
         [](const CallArgs& a) {
           std::array<ClipPtr, 3> rgb = {a.Clip("r"), a.Clip("g"), a.Clip("b")};
           for (const ClipPtr& c : rgb)
-            RequireType(IsRGBType(c->Info().pixelType) || IsPlanarType(c->Info().pixelType),
+            RequireType(IsAnyRGBType(c->Info().pixelType) || IsPlanarType(c->Info().pixelType),
                         "MergeRGB: All clips must be RGB");
           for (int i = 1; i < 3; ++i)
             CheckSameSize("MergeRGB: All clips must have the same width and height!", rgb[0]->Info(), rgb[i]->Info());
           ClipInfo info = rgb[0]->Info();
-          info.pixelType = PixelType::RGB32;
+          // Planar RGB gives planar RGB unless told otherwise.
+          info.pixelType = IsPlanarRGBType(info.pixelType) ? PixelType::RGBP8 : PixelType::RGB32;
           if (a.Has("pixel_type")) {
             PixelType type = PixelType::RGB32;
-            if (!ParsePixelType(a.String("pixel_type"), type) || !IsRGBType(type))
+            if (!ParsePixelType(a.String("pixel_type"), type) || !IsAnyRGBType(type))
               throw FilterError("MergeRGB: supports the following output pixel types: RGB24, RGB32");
             info.pixelType = type;
           }
@@ -302,7 +387,10 @@ void RegisterColorFunctions(FunctionTable& t) {
   t.Add("Invert", {Req("clip", ParamType::Clip), Opt("channels", ParamType::String)}, Invert);
   t.Add("Tweak",
         {Req("clip", ParamType::Clip), Opt("hue", ParamType::Float), Opt("sat", ParamType::Float),
-         Opt("bright", ParamType::Float), Opt("cont", ParamType::Float), Opt("coring", ParamType::Bool)},
+         Opt("bright", ParamType::Float), Opt("cont", ParamType::Float), Opt("coring", ParamType::Bool),
+         Opt("sse", ParamType::Bool), Opt("startHue", ParamType::Float), Opt("endHue", ParamType::Float),
+         Opt("maxSat", ParamType::Float), Opt("minSat", ParamType::Float), Opt("interp", ParamType::Float),
+         Opt("dither", ParamType::Bool), Opt("realcalc", ParamType::Bool), Opt("dither_strength", ParamType::Float)},
         Tweak);
 }
 

@@ -11,7 +11,7 @@ namespace tandemix::engine {
 PlaneColor ColorInType(PixelType type, long long rgb) {
   const ColorBGR c = ColorFromInt(rgb);
   PlaneColor out;
-  if (IsRGBType(type)) {
+  if (IsAnyRGBType(type)) {
     out.v[0] = c.b;
     out.v[1] = c.g;
     out.v[2] = c.r;
@@ -79,7 +79,7 @@ void FillRect(FrameBGR& f, int x0, int y0, int x1, int y1, const PlaneColor& c) 
     return;
   }
   const int sx = ChromaShiftX(f.type), sy = ChromaShiftY(f.type);
-  for (int p = 0; p < 3; ++p) {
+  for (int p = 0; p < f.Planes(); ++p) {
     const int ax = p ? x0 >> sx : x0, bx = p ? (x1 + (1 << sx) - 1) >> sx : x1;
     const int ay = p ? y0 >> sy : y0, by = p ? (y1 + (1 << sy) - 1) >> sy : y1;
     for (int y = ay; y < by; ++y) std::memset(f.Row(p, y) + ax, c.v[p], static_cast<std::size_t>(bx - ax));

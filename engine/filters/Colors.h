@@ -14,7 +14,8 @@ struct ColorBGR {
 };
 ColorBGR ColorFromInt(long long rgb);
 
-// One colour in a frame's type: bytes per plane (RGB: b, g, r, a in plane 0).
+// One colour in a frame's type: bytes per plane (packed RGB: b, g, r, a in
+// plane 0; planar RGB: one per plane in the same order).
 struct PlaneColor {
   std::uint8_t v[4] = {0, 0, 0, 0};
 };

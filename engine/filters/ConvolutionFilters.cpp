@@ -28,30 +28,25 @@ constexpr double kLeastFocus = 0.00002201361136;
 struct FocusOp {
   bool horizontal, vertical;
   FocusWeights h, v;
+  // Each row is filtered down (from the rows around it in the source) into
+  // a scratch row and then along into the output, so both passes share one
+  // run over the pool and the row is still in cache for the second.
   void operator()(const FrameBGR& s, FrameBGR& d) const {
-    for (int p = 0; p < s.Planes(); ++p) {
+    ForEachPlaneRows(s, vertical && horizontal ? 10 : 6, [&](int p, int begin, int end) {
       const int rows = s.PlaneHeight(p), bytes = s.PlaneWidth(p);
       const FocusSplit split = FocusSplitFor(s.type, p, bytes);
-      if (vertical)
-        ParallelFor(rows, bytes * 4LL, [&](int begin, int end) {
-          for (int y = begin; y < end; ++y)
-            FocusColumns(s.Row(p, y > 0 ? y - 1 : 0), s.Row(p, y), s.Row(p, y + 1 < rows ? y + 1 : y), d.Row(p, y),
-                         bytes, split.verticalCoarse, v);
-        });
-      if (horizontal)
-        ParallelFor(rows, bytes * 6LL, [&](int begin, int end) {
-          // After the vertical pass the row is filtered along from a copy.
-          std::vector<std::uint8_t> copy(vertical ? static_cast<std::size_t>(bytes) : 0);
-          for (int y = begin; y < end; ++y) {
-            const std::uint8_t* in = s.Row(p, y);
-            if (vertical) {
-              std::copy(d.Row(p, y), d.Row(p, y) + bytes, copy.begin());
-              in = copy.data();
-            }
-            FocusRow(in, d.Row(p, y), s.type, p, bytes, split.coarseEnd, h);
-          }
-        });
-    }
+      std::vector<std::uint8_t> column(vertical && horizontal ? static_cast<std::size_t>(bytes) : 0);
+      for (int y = begin; y < end; ++y) {
+        const std::uint8_t* in = s.Row(p, y);
+        if (vertical) {
+          std::uint8_t* down = horizontal ? column.data() : d.Row(p, y);
+          FocusColumns(s.Row(p, y > 0 ? y - 1 : 0), in, s.Row(p, y + 1 < rows ? y + 1 : y), down, bytes,
+                       split.verticalCoarse, v);
+          in = down;
+        }
+        if (horizontal) FocusRow(in, d.Row(p, y), s.type, p, bytes, split.coarseEnd, h);
+      }
+    });
   }
 };
 

@@ -144,7 +144,13 @@ Value Expr(const CallArgs& a) {
     shape.height = p == 0 ? info.height : info.height >> ChromaShiftY(info.pixelType);
     shape.pictureWidth = info.width;
     shape.pictureHeight = info.height;
-    programs.push_back(CompileExpr(texts[std::min<std::size_t>(static_cast<std::size_t>(p), texts.size() - 1)], shape));
+    // Planar RGB takes its expressions as R, G, B, A; its planes lie as B, G, R, A.
+    // Without an expression of its own, alpha is copied.
+    const int e = IsPlanarRGBType(info.pixelType) && p < 3 ? 2 - p : p;
+    const bool copyAlpha = p == 3 && texts.size() < 4;
+    programs.push_back(CompileExpr(
+        copyAlpha ? std::string() : texts[std::min<std::size_t>(static_cast<std::size_t>(e), texts.size() - 1)],
+        shape));
   }
   return Value::Clip(std::make_shared<ExprClip>(std::move(clips), std::move(programs), info));
 }

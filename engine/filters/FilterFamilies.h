@@ -38,5 +38,6 @@ void RegisterExprFunctions(FunctionTable& table);
 void RegisterChromaRepairFunctions(FunctionTable& table);
 void RegisterHistogramFunctions(FunctionTable& table);
 void RegisterHueMaskFunctions(FunctionTable& table);
+void RegisterCompareFunctions(FunctionTable& table);
 
 }  // namespace tandemix::engine

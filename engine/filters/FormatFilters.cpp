@@ -40,7 +40,8 @@ class ConvertClip : public Clip {
     return out;
   }
   void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
-    if (PlaneCountOf(info_.pixelType) != 3 || PlaneCountOf(child_->Info().pixelType) != 3)
+    const PixelType from = child_->Info().pixelType, to = info_.pixelType;
+    if (!IsPlanarYUVType(from) || !IsPlanarYUVType(to) || PlaneCountOf(from) != 3 || PlaneCountOf(to) != 3)
       return Clip::GetFrameInto(n, out, x, y);
     ConvertPlanarInto(*child_->GetFrame(n), out, x, y, interlaced_, Chroma());
   }
@@ -86,14 +87,15 @@ ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, b
                     const std::string& chromaResample) {
   ClipInfo info = clip->Info();
   Matrix matrix = Matrix::Rec601;
-  if (!matrixName.empty() && !ParseMatrix(matrixName, matrix))
-    throw FilterError("Convert: Unknown colormatrix \"" + matrixName + "\"");
+  const bool fromRgb = IsAnyRGBType(info.pixelType), toRgb = IsAnyRGBType(to);
+  // The matrix is read only where the colours change model.
+  if (fromRgb != toRgb && !matrixName.empty() && !ParseMatrix(matrixName, matrix))
+    throw FilterError("Convert: Unknown matrix");
   if (info.pixelType == to) return clip;
   if (ChromaShiftX(to) && info.width % 2) throw FilterError("Convert: Cannot convert if width isn't mod2!");
   if (ChromaShiftY(to) && info.height % 2) throw FilterError("Convert: Cannot convert if height isn't mod2!");
   if (ChromaShiftY(to) && interlaced && info.height % 4)
     throw FilterError("Convert: Cannot convert if height isn't mod4!");
-  const bool fromRgb = IsRGBType(info.pixelType), toRgb = IsRGBType(to);
   if (fromRgb && !toRgb) {
     // Luma alone from full-range RGB is full range unless a matrix is named.
     if (to == PixelType::Y8 && matrixName.empty() && info.colorRange != ColorRange::Limited) matrix = Matrix::PC601;
@@ -149,10 +151,11 @@ void RegisterFormatFunctions(FunctionTable& t) {
   const struct {
     const char* name;
     PixelType type;
-  } conversions[] = {{"ConvertToRGB24", PixelType::RGB24}, {"ConvertToRGB32", PixelType::RGB32},
-                     {"ConvertToRGB", PixelType::RGB32},   {"ConvertToYV12", PixelType::YV12},
-                     {"ConvertToYUY2", PixelType::YUY2},   {"ConvertToYV24", PixelType::YV24},
-                     {"ConvertToYV16", PixelType::YV16},   {"ConvertToY8", PixelType::Y8}};
+  } conversions[] = {{"ConvertToRGB24", PixelType::RGB24},     {"ConvertToRGB32", PixelType::RGB32},
+                     {"ConvertToRGB", PixelType::RGB32},       {"ConvertToYV12", PixelType::YV12},
+                     {"ConvertToYUY2", PixelType::YUY2},       {"ConvertToYV24", PixelType::YV24},
+                     {"ConvertToYV16", PixelType::YV16},       {"ConvertToY8", PixelType::Y8},
+                     {"ConvertToPlanarRGB", PixelType::RGBP8}, {"ConvertToPlanarRGBA", PixelType::RGBAP8}};
   for (const auto& c : conversions) {
     const PixelType to = c.type;
     const bool keepRgb = std::string(c.name) == "ConvertToRGB";
@@ -166,14 +169,25 @@ void RegisterFormatFunctions(FunctionTable& t) {
     // ConvertToYUY2 names no output placement.
     if (to == PixelType::Y8) params = {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)};
     if (to == PixelType::YUY2) params.pop_back();
+    if (IsPlanarRGBType(to))
+      params = {Req("clip", ParamType::Clip),
+                Opt("matrix", ParamType::String),
+                Opt("interlaced", ParamType::Bool),
+                Opt("ChromaInPlacement", ParamType::String),
+                Opt("chromaresample", ParamType::String),
+                Opt("param1", ParamType::Float),
+                Opt("param2", ParamType::Float),
+                Opt("param3", ParamType::Float)};
     t.Add(c.name, params, [to, keepRgb](const CallArgs& a) {
       ClipPtr clip = a.Clip("clip");
-      // ConvertToRGB leaves RGB24 as it is.
-      if (keepRgb && clip->Info().pixelType == PixelType::RGB24) return Value::Clip(clip);
+      // ConvertToRGB leaves RGB24 as it is and keeps planar RGB's alpha or its lack.
+      const PixelType from = clip->Info().pixelType;
+      if (keepRgb && from == PixelType::RGB24) return Value::Clip(clip);
+      if (keepRgb && from == PixelType::RGBP8)
+        return Value::Clip(MakeConvert(std::move(clip), PixelType::RGB24, a.String("matrix")));
       const bool interlaced = to != PixelType::Y8 && a.Bool("interlaced", false);
       const bool placed = to != PixelType::Y8 && (a.Has("ChromaInPlacement") || a.Has("chromaresample"));
       // The packed paths between RGB and YUY2 resample nothing.
-      const PixelType from = clip->Info().pixelType;
       if (placed && to == PixelType::YUY2 && IsRGBType(from))
         throw FilterError(
             "ConvertToYUY2: ChromaPlacement, ChromaResample, param1, param2 or param3 options are not supported.");

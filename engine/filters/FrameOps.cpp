@@ -11,9 +11,19 @@ ChannelTables::ChannelTables() {
 }
 
 void ForEachPlaneRows(const FrameBGR& f, int costPerByte, const std::function<void(int, int, int)>& fn) {
-  for (int p = 0; p < f.Planes(); ++p)
-    ParallelFor(f.PlaneHeight(p), static_cast<long long>(f.PlaneWidth(p)) * costPerByte,
-                [&](int begin, int end) { fn(p, begin, end); });
+  const int planes = f.Planes();
+  const int height = f.PlaneHeight(0);
+  if (height <= 0) return;
+  long long bytes = 0;
+  for (int p = 0; p < planes; ++p) bytes += static_cast<long long>(f.PlaneWidth(p)) * f.PlaneHeight(p);
+  ParallelFor(height, bytes * costPerByte / height, [&](int begin, int end) {
+    for (int p = 0; p < planes; ++p) {
+      const long long rows = f.PlaneHeight(p);
+      const auto first = static_cast<int>(rows * begin / height);
+      const auto last = static_cast<int>(rows * end / height);
+      if (first < last) fn(p, first, last);
+    }
+  });
 }
 
 void ApplyTables(const FrameBGR& src, FrameBGR& out, const ChannelTables& tables) {
@@ -24,8 +34,7 @@ void ApplyTables(const FrameBGR& src, FrameBGR& out, const ChannelTables& tables
       const std::uint8_t* s = src.Row(p, y);
       std::uint8_t* d = out.Row(p, y);
       if (IsPlanarType(type)) {
-        const ByteTable& t = tables.t[static_cast<std::size_t>(p)];
-        for (int x = 0; x < width; ++x) d[x] = t[s[x]];
+        LookUpBytes(s, d, width, tables.t[static_cast<std::size_t>(p)]);
       } else {
         const int group = type == PixelType::RGB24 ? 3 : 4;
         const ByteTable* t[4];

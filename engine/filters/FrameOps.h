@@ -14,6 +14,7 @@
 #include "engine/frames/Clip.h"
 #include "engine/frames/FrameBudget.h"
 #include "engine/frames/FrameCopy.h"
+#include "engine/kernels/ByteTable.h"
 
 namespace tandemix::engine {
 
@@ -47,7 +48,6 @@ ClipPtr MakeFrameOp(ClipPtr child, const ClipInfo& info, const char* name, Op op
 
 // A byte table per channel: for YUV types 0 = Y, 1 = U, 2 = V; for RGB
 // 0 = blue, 1 = green, 2 = red, 3 = alpha (the bytes' order in a pixel).
-using ByteTable = std::array<std::uint8_t, 256>;
 struct ChannelTables {
   std::array<ByteTable, 4> t{};
   ChannelTables();  // every table the identity
@@ -57,7 +57,9 @@ struct ChannelTables {
 void ApplyTables(const FrameBGR& src, FrameBGR& out, const ChannelTables& tables);
 
 // Runs fn(plane, firstRow, endRow) over the rows of each plane of `f`'s
-// shape, split over the pool; `bytesPerPixel` is the rough cost of a byte.
+// shape, split over the pool; `costPerByte` is the rough cost of a byte.
+// The planes are cut into bands together, in one pass on the pool: each
+// part takes the same share of every plane's rows.
 void ForEachPlaneRows(const FrameBGR& f, int costPerByte, const std::function<void(int, int, int)>& fn);
 
 // The channel a byte at `offset` bytes into a packed row belongs to (as

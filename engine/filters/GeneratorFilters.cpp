@@ -168,7 +168,7 @@ Value BlankClip(const CallArgs& a) {
   }
   // color is $RRGGBB (converted for YUV), color_yuv $YYUUVV for YUV types only.
   if (a.Has("color") && a.Has("color_yuv")) throw FilterError("BlankClip: color and color_yuv are mutually exclusive");
-  if (a.Has("color_yuv") && IsRGBType(info.pixelType))
+  if (a.Has("color_yuv") && IsAnyRGBType(info.pixelType))
     throw FilterError("BlankClip: color_yuv only valid for YUV color spaces");
   const PlaneColor color = a.Has("color_yuv") ? YuvColorInType(info.pixelType, a.Int("color_yuv"))
                                               : ColorInType(info.pixelType, a.Int("color", 0));
@@ -219,10 +219,11 @@ constexpr std::uint8_t kYuv[3][3][8] = {
 // above them the strip.
 void DrawColorBarsRgb(FrameBGR& f) {
   const int w = f.width, h = f.height, bpp = BytesPerPixel(f.type);
-  for (int y = 0; y < h; ++y) {
-    const int fromBottom = h - 1 - y;
-    const int kind = fromBottom < h / 4 ? bars::kBottom : fromBottom < h / 3 ? bars::kMiddle : bars::kTop;
-    std::uint8_t* d = f.Row(y);
+  // Rows of one kind are alike: each kind's row is worked out once.
+  std::vector<std::uint8_t> rows[3];
+  for (int kind = 0; kind < 3; ++kind) {
+    rows[kind].resize(static_cast<std::size_t>(w) * bpp);
+    std::uint8_t* d = rows[kind].data();
     for (int x = 0; x < w; ++x, d += bpp) {
       const std::uint32_t c = bars::kRgb[kind][bars::BarAt(kind, x, w)];
       d[0] = static_cast<std::uint8_t>(c);
@@ -231,6 +232,23 @@ void DrawColorBarsRgb(FrameBGR& f) {
       if (bpp == 4) d[3] = 0;
     }
   }
+  for (int y = 0; y < h; ++y) {
+    const int fromBottom = h - 1 - y;
+    const int kind = fromBottom < h / 4 ? bars::kBottom : fromBottom < h / 3 ? bars::kMiddle : bars::kTop;
+    std::copy(rows[kind].begin(), rows[kind].end(), f.Row(y));
+  }
+}
+
+// Planar RGB bars: the packed ones' bytes, each channel in its plane.
+void DrawColorBarsPlanarRgb(FrameBGR& f) {
+  FrameBGR packed(PixelType::RGB32, f.width, f.height);
+  DrawColorBarsRgb(packed);
+  for (int y = 0; y < f.height; ++y)
+    for (int p = 0; p < f.Planes(); ++p) {
+      const std::uint8_t* s = packed.Row(y) + p;
+      std::uint8_t* d = f.Row(p, y);
+      for (int x = 0; x < f.width; ++x) d[x] = s[4 * x];
+    }
 }
 
 // YUV bars in their own values, laid out on the chroma grid as AviSynth's
@@ -257,10 +275,17 @@ void DrawColorBarsYuv(FrameBGR& f) {
   }
   for (int p = 0; p < f.Planes(); ++p) {
     const int px = p ? 0 : sx, py = p ? 0 : sy;  // luma to chroma
+    const int width = f.PlaneWidth(p);
+    // Rows of one kind are alike: each kind's row is worked out once.
+    std::vector<std::uint8_t> rows[3];
+    for (int kind = 0; kind < 3; ++kind) {
+      rows[kind].resize(static_cast<std::size_t>(width));
+      for (int x = 0; x < width; ++x)
+        rows[kind][static_cast<std::size_t>(x)] = bars::kYuv[kind][p][bars::BarAt(kind, x >> px, cw)];
+    }
     for (int y = 0; y < f.PlaneHeight(p); ++y) {
-      const int kind = kindOf(y >> py);
-      std::uint8_t* d = f.Row(p, y);
-      for (int x = 0; x < f.PlaneWidth(p); ++x) d[x] = bars::kYuv[kind][p][bars::BarAt(kind, x >> px, cw)];
+      const std::vector<std::uint8_t>& row = rows[kindOf(y >> py)];
+      std::copy(row.begin(), row.end(), f.Row(p, y));
     }
   }
 }
@@ -291,7 +316,9 @@ Value ColorBars(const CallArgs& a) {
   info.colorRange = ColorRange::Limited;
   if (IsYUVType(info.pixelType)) info.colorMatrix = ColorMatrix::Rec709;
   return Value::Clip(
-      WithTone(std::make_shared<StillClip>(info, IsRGBType(info.pixelType) ? DrawColorBarsRgb : DrawColorBarsYuv)));
+      WithTone(std::make_shared<StillClip>(info, IsRGBType(info.pixelType)         ? DrawColorBarsRgb
+                                                 : IsPlanarRGBType(info.pixelType) ? DrawColorBarsPlanarRgb
+                                                                                   : DrawColorBarsYuv)));
 }
 
 // The high-definition bars in YV24: a grey border of d columns on each side

@@ -67,6 +67,7 @@ struct Settings {
   double factor = 100.0;
   bool keepSource = true;
   bool markers = true;
+  int bits = 8;  // the classic picture's columns: 2^bits
 };
 
 class HistogramClip : public Clip {
@@ -107,32 +108,40 @@ class HistogramClip : public Clip {
         std::memcpy(out.Row(p, y), src.Row(p, y), static_cast<std::size_t>(src.PlaneWidth(p)));
   }
 
+  // With bits above 8 the histogram has 2^bits columns and level v counts
+  // in column v << (bits - 8); the markers' limits move alike, the middle
+  // marker to (125 << s) + 2^(s-1) - 1. YUY2 draws its 256 columns at the
+  // left of the wider area (the rest stays black).
   void DrawClassic(const FrameBGR& src, FrameBGR& out) const {
     if (s_.keepSource) CopySource(src, out);
     const PixelType t = src.type;
     const bool packed = t == PixelType::YUY2;
     const int step = packed ? 2 : 1;
+    const int shift = packed ? 0 : s_.bits - 8, columns = 256 << shift;
     const int left = s_.keepSource ? src.width : 0;  // the histogram's first column
-    const int middle = packed ? 124 : 125;
+    const int middle = ((packed ? 124 : 125) << shift) + std::max(0, (1 << shift) / 2 - 1);
+    const int low = 16 << shift, high = 235 << shift;
+    auto outside = [&](int column) { return column < low || column > high; };
     const auto& shade = CountShades();
     const bool markers = s_.markers;
-    ParallelFor(src.height, src.width + 256LL, [&](int begin, int end) {
+    ParallelFor(src.height, src.width + static_cast<long long>(columns), [&](int begin, int end) {
+      std::vector<int> count(static_cast<std::size_t>(columns));
       for (int y = begin; y < end; ++y) {
-        int count[256] = {};
+        std::fill(count.begin(), count.end(), 0);
         const std::uint8_t* s = src.Row(0, y);
-        for (int x = 0; x < src.width; ++x) ++count[s[x * step]];
+        for (int x = 0; x < src.width; ++x) ++count[static_cast<std::size_t>(s[x * step] << shift)];
         std::uint8_t* d = out.Row(0, y) + static_cast<std::size_t>(left * step);
-        for (int level = 0; level < 256; ++level) {
-          const int shown = shade[static_cast<std::size_t>(std::min(count[level], 255))];
-          const bool marked = markers && (OutOfRange(level) || level == middle);
-          d[level * step] = static_cast<std::uint8_t>(marked ? std::min(shown + 68, 235) : shown);
-          if (packed) d[level * step + 1] = 128;
+        for (int column = 0; column < columns; ++column) {
+          const int shown = shade[static_cast<std::size_t>(std::min(count[static_cast<std::size_t>(column)], 255))];
+          const bool marked = markers && (outside(column) || column == middle);
+          d[column * step] = static_cast<std::uint8_t>(marked ? std::min(shown + 68, 235) : shown);
+          if (packed) d[column * step + 1] = 128;
         }
         if (packed) {
           // Chroma of the pairs of columns: U then V.
-          for (int c = 0; c < 128; ++c) {
+          for (int c = 0; c < columns / 2; ++c) {
             std::uint8_t u = 128, v = 128;
-            if (markers && OutOfRange(2 * c)) u = 16, v = 160;
+            if (markers && outside(2 * c)) u = 16, v = 160;
             if (markers && 2 * c == middle) u = 160, v = 16;
             d[4 * c + 1] = u;
             d[4 * c + 3] = v;
@@ -146,11 +155,11 @@ class HistogramClip : public Clip {
     for (int y = 0; y < out.PlaneHeight(1); ++y) {
       std::uint8_t* u = out.Row(1, y) + cleft;
       std::uint8_t* v = out.Row(2, y) + cleft;
-      for (int c = 0; c < (256 >> sx); ++c) {
-        const int level = c << sx;
+      for (int c = 0; c < (columns >> sx); ++c) {
+        const int column = c << sx;
         u[c] = v[c] = 128;
-        if (markers && OutOfRange(level)) u[c] = 16, v[c] = 160;
-        if (markers && level == middle) u[c] = 160, v[c] = 16;
+        if (markers && outside(column)) u[c] = 16, v[c] = 160;
+        if (markers && column == middle) u[c] = 160, v[c] = 16;
       }
     }
   }
@@ -341,7 +350,9 @@ Value Histogram(const CallArgs& a) {
   if (bits < 8 || bits > 12) throw FilterError("Histogram: bits parameter can only be 8, 9 .. 12");
   if (bits != 8 && s.mode == HistogramMode::AudioLevels)
     throw FilterError("Histogram: this histogram type is available only for 8 bit formats and parameters");
-  if (bits != 8) throw FilterError("Histogram: only bits=8 is available for 8-bit clips");
+  if (bits != 8 && s.mode != HistogramMode::Classic)
+    throw FilterError("Histogram: bits other than 8 are available in the classic mode only");
+  s.bits = bits;
   if (a.Has("factor")) {
     if (s.mode != HistogramMode::Levels) throw FilterError("Histogram: Unknown optional value.");
     s.factor = a.Float("factor");
@@ -352,7 +363,7 @@ Value Histogram(const CallArgs& a) {
   switch (s.mode) {
     case HistogramMode::Classic:
       if (rgb) throw FilterError("Histogram: YUV(A) data only");
-      info.width = s.keepSource ? info.width + 256 : 256;
+      info.width = s.keepSource ? info.width + (1 << bits) : 1 << bits;
       break;
     case HistogramMode::Levels:
       if (t == PixelType::YUY2) throw FilterError("Histogram: Levels mode only available in PLANAR.");

@@ -19,11 +19,11 @@ namespace {
 // A channel as ChannelTables numbers it: for YUV 0 = Y, 1 = U, 2 = V; for
 // RGB 0 = blue, 1 = green, 2 = red, 3 = alpha.
 int ChannelWidth(PixelType t, int width, int c) {
-  if (IsRGBType(t) || c == 0) return width;
+  if (IsAnyRGBType(t) || c == 0) return width;
   return width >> ChromaShiftX(t);
 }
 int ChannelHeight(PixelType t, int height, int c) {
-  if (IsRGBType(t) || c == 0) return height;
+  if (IsAnyRGBType(t) || c == 0) return height;
   return height >> ChromaShiftY(t);
 }
 
@@ -31,6 +31,10 @@ int ChannelHeight(PixelType t, int height, int c) {
 void ReadChannelRow(const FrameBGR& src, int c, int y, std::uint8_t* dst) {
   const PixelType t = src.type;
   const int w = ChannelWidth(t, src.width, c);
+  if (c >= src.Planes() && IsPlanarRGBType(t)) {
+    std::memset(dst, 255, static_cast<std::size_t>(w));
+    return;
+  }
   if (IsPlanarType(t)) {
     std::memcpy(dst, src.Row(c, y), static_cast<std::size_t>(w));
     return;
@@ -55,7 +59,7 @@ void ReadChannelRow(const FrameBGR& src, int c, int y, std::uint8_t* dst) {
 // Writes the byte rows `rows(y, buffer)` as the grey picture of an output
 // frame of any type: YUV gets them as luma with chroma 128 (a subsampled
 // type takes every row and column it needs), RGB as grey with alpha from
-// `alpha` (255 when null).
+// `alpha` (255 when null), planar RGB in each of its planes.
 void WriteGrey(FrameBGR& out, const std::function<void(int, std::uint8_t*)>& rows,
                const std::function<void(int, std::uint8_t*)>* alpha = nullptr) {
   const PixelType t = out.type;
@@ -65,7 +69,13 @@ void WriteGrey(FrameBGR& out, const std::function<void(int, std::uint8_t*)>& row
     for (int y = begin; y < end; ++y) {
       rows(y, line.data());
       std::uint8_t* d = out.Row(y);
-      if (IsPlanarType(t)) {
+      if (IsPlanarRGBType(t)) {
+        for (int p = 0; p < 3; ++p) std::memcpy(out.Row(p, y), line.data(), line.size());
+        if (out.Planes() == 4) {
+          if (alpha) (*alpha)(y, out.Row(3, y));
+          if (!alpha) std::memset(out.Row(3, y), 255, line.size());
+        }
+      } else if (IsPlanarType(t)) {
         std::memcpy(d, line.data(), line.size());
       } else if (t == PixelType::YUY2) {
         for (int x = 0; x < out.width; ++x) {
@@ -83,7 +93,7 @@ void WriteGrey(FrameBGR& out, const std::function<void(int, std::uint8_t*)>& row
       }
     }
   });
-  for (int p = 1; p < out.Planes(); ++p)
+  for (int p = 1; p < out.Planes() && IsYUVType(t); ++p)
     std::memset(out.Plane(p), 128, static_cast<std::size_t>(out.PlaneWidth(p)) * out.PlaneHeight(p));
 }
 
@@ -101,7 +111,7 @@ ClipPtr ChannelAsGrey(ClipPtr clip, int channel, PixelType type, const char* nam
   info.height = ChannelHeight(in.pixelType, in.height, channel);
   info.pixelType = type;
   CheckSubsampling(name, type, info.width, info.height);
-  const bool keepAlpha = in.pixelType == PixelType::RGB32;
+  const bool keepAlpha = HasAlphaType(in.pixelType);
   return MakeFrameOp(std::move(clip), info, name, [channel, keepAlpha](const FrameBGR& s, FrameBGR& d) {
     const std::function<void(int, std::uint8_t*)> alpha = [&s](int y, std::uint8_t* row) {
       ReadChannelRow(s, 3, y, row);
@@ -115,17 +125,17 @@ ClipPtr ChannelAsGrey(ClipPtr clip, int channel, PixelType type, const char* nam
 int PlaneLetter(const std::string& plane, PixelType t) {
   const std::string p = LowerCase(plane);
   if (p == "y" || p == "u" || p == "v") {
-    if (IsRGBType(t)) throw FilterError("PlaneToY: clip is not YUV!");
+    if (IsAnyRGBType(t)) throw FilterError("PlaneToY: clip is not YUV!");
     if (p != "y" && t == PixelType::Y8)
       throw FilterError("PlaneToY: channel cannot be extracted from a greyscale clip!");
     return p == "y" ? 0 : p == "u" ? 1 : 2;
   }
   if (p == "r" || p == "g" || p == "b") {
-    if (!IsRGBType(t)) throw FilterError("PlaneToY: clip is not planar RGB!");
+    if (!IsAnyRGBType(t)) throw FilterError("PlaneToY: clip is not planar RGB!");
     return p == "r" ? 2 : p == "g" ? 1 : 0;
   }
   if (p == "a") {
-    if (!IsRGBType(t)) throw FilterError("PlaneToY: Clip has no Alpha channel!");
+    if (!IsRGBType(t) && t != PixelType::RGBAP8) throw FilterError("PlaneToY: Clip has no Alpha channel!");
     return 3;
   }
   throw FilterError("PlaneToY: Invalid plane!");
@@ -150,12 +160,12 @@ Value ShowChannel(const CallArgs& a, int channel, bool rgb, const char* name) {
   ClipPtr clip = a.Clip("clip");
   const PixelType t = clip->Info().pixelType;
   const std::string n = name;
-  if (channel == 3 && rgb && t != PixelType::RGB32)
+  if (channel == 3 && rgb && !HasAlphaType(t))
     throw FilterError("ShowAlpha: RGB32, RGB64, Planar RGBA or YUVA data only");
-  if (rgb && !IsRGBType(t)) throw FilterError(n + ": plane is valid only with RGB or planar RGB(A) source");
+  if (rgb && !IsAnyRGBType(t)) throw FilterError(n + ": plane is valid only with RGB or planar RGB(A) source");
   if (!rgb && !IsYUVType(t)) throw FilterError(n + ": plane is valid only with YUV(A) source");
   if (!rgb && channel > 0 && t == PixelType::Y8) throw FilterError(n + ": invalid plane for greyscale source");
-  PixelType type = rgb ? PixelType::RGB32 : PixelType::YV24;
+  PixelType type = IsPlanarRGBType(t) ? PixelType::RGBP8 : rgb ? PixelType::RGB32 : PixelType::YV24;
   if (a.Has("pixel_type")) type = PixelTypeArg(a.String("pixel_type"), n + ": invalid pixel_type!");
   return Value::Clip(ChannelAsGrey(std::move(clip), channel, type, name));
 }
@@ -249,7 +259,7 @@ Value YToUV(const CallArgs& a) {
 // SwapUV: U and V change places.
 Value SwapUV(ClipPtr clip) {
   const ClipInfo info = clip->Info();
-  if (IsRGBType(info.pixelType)) throw FilterError("SwapUV: YUV or YUVA data only!");
+  if (IsAnyRGBType(info.pixelType)) throw FilterError("SwapUV: YUV or YUVA data only!");
   if (info.pixelType == PixelType::Y8) return Value::Clip(clip);
   return Value::Clip(MakeFrameOp(std::move(clip), info, "SwapUV", [](const FrameBGR& s, FrameBGR& d) {
     if (s.type == PixelType::YUY2) {
@@ -289,7 +299,7 @@ Value CombinePlanes(const CallArgs& a) {
     for (std::size_t i = 0; i < planes.size(); ++i) {
       const ClipPtr& c = clips[std::min(i, clips.size() - 1)];
       const PixelType st = c->Info().pixelType;
-      sources += IsRGBType(st)         ? "RGBA"[std::min<std::size_t>(i, 3)]
+      sources += IsAnyRGBType(st)      ? "RGBA"[std::min<std::size_t>(i, 3)]
                  : st == PixelType::Y8 ? 'Y'
                                        : "YUVY"[std::min<std::size_t>(i, 3)];
     }
@@ -302,17 +312,19 @@ Value CombinePlanes(const CallArgs& a) {
   for (char c : planes)
     if (!isYuvLetter(c) && std::string("RGBArgba").find(c) == std::string::npos)
       throw FilterError("CombinePlanes: invalid plane definifion : " + planes);
-  for (char c : planes)
-    if (!isYuvLetter(c))
-      throw FilterError("CombinePlanes: planar RGB and alpha planes are not available for 8-bit clips here");
+  const bool rgbLetters = !isYuvLetter(planes[0]);
   if (a.Has("pixel_type")) {
     info.pixelType = PixelTypeArg(a.String("pixel_type"), "CombinePlanes: invalid pixel_type!");
   } else if (a.Has("sample_clip")) {
     info.pixelType = a.Clip("sample_clip")->Info().pixelType;
   } else if (info.pixelType == PixelType::Y8 && clips.size() > 1) {
-    info.pixelType = PixelType::YV24;
+    const bool alpha = planes.find_first_of("Aa") != std::string::npos;
+    info.pixelType = !rgbLetters ? PixelType::YV24 : alpha ? PixelType::RGBAP8 : PixelType::RGBP8;
   }
   if (!IsPlanarType(info.pixelType)) throw FilterError("CombinePlanes: output clip video format is not planar!");
+  // Target letters name the output's planes: Y, U, V or R, G, B, A.
+  const bool rgbTarget = IsPlanarRGBType(info.pixelType);
+  const std::string targetLetters = rgbTarget ? "bgra" : "yuv";
   const int targetCount = PlaneCountOf(info.pixelType);
   if (static_cast<int>(planes.size()) > targetCount)
     throw FilterError("CombinePlanes: too many target planes (" + std::to_string(planes.size()) +
@@ -324,16 +336,20 @@ Value CombinePlanes(const CallArgs& a) {
   };
   std::vector<Route> routes;
   for (std::size_t i = 0; i < planes.size(); ++i) {
-    const int target = static_cast<int>(
-        std::string("yuv").find(static_cast<char>(std::tolower(static_cast<unsigned char>(planes[i])))));
+    const int target =
+        static_cast<int>(targetLetters.find(static_cast<char>(std::tolower(static_cast<unsigned char>(planes[i])))));
+    if (target < 0 || target >= PlaneCountOf(info.pixelType))
+      throw FilterError(std::string("CombinePlanes: target has no such plane ") +
+                        static_cast<char>(std::toupper(static_cast<unsigned char>(planes[i]))));
     const ClipPtr& c = clips[std::min(i, clips.size() - 1)];
     const PixelType st = c->Info().pixelType;
     const char sc = static_cast<char>(std::tolower(static_cast<unsigned char>(sources[i])));
     int channel = -1;
     if (IsYUVType(st) && (sc == 'y' || (st != PixelType::Y8 && (sc == 'u' || sc == 'v'))))
       channel = sc == 'y' ? 0 : sc == 'u' ? 1 : 2;
-    if (IsRGBType(st) && std::string("bgra").find(sc) != std::string::npos)
+    if (IsAnyRGBType(st) && std::string("bgra").find(sc) != std::string::npos)
       channel = static_cast<int>(std::string("bgra").find(sc));
+    if (channel == 3 && st == PixelType::RGBP8) channel = -1;
     if (channel < 0)
       throw FilterError(std::string("CombinePlanes: source has no such plane ") +
                         static_cast<char>(std::toupper(static_cast<unsigned char>(sc))));
@@ -348,12 +364,13 @@ Value CombinePlanes(const CallArgs& a) {
   const ClipInfo& first = clips[0]->Info();
   for (int p = 0; p < targetCount; ++p) {
     if (std::any_of(routes.begin(), routes.end(), [p](const Route& r) { return r.target == p; })) continue;
-    if (IsYUVType(first.pixelType) && (p == 0 || first.pixelType != PixelType::Y8) &&
+    if (IsPlanarRGBType(first.pixelType) == rgbTarget && IsYUVType(first.pixelType) != rgbTarget &&
+        (p == 0 || first.pixelType != PixelType::Y8) && p < PlaneCountOf(first.pixelType) &&
         ChannelWidth(first.pixelType, first.width, p) == ChannelWidth(info.pixelType, info.width, p) &&
         ChannelHeight(first.pixelType, first.height, p) == ChannelHeight(info.pixelType, info.height, p))
       routes.push_back(Route{p, 0, p});
     else
-      routes.push_back(Route{p, -1, p == 0 ? 16 : 128});
+      routes.push_back(Route{p, -1, rgbTarget ? (p == 3 ? 255 : 0) : p == 0 ? 16 : 128});
   }
   class CombineClip : public Clip {
    public:

@@ -152,11 +152,15 @@ class MediaClip : public Clip {
   // Frames read in order: the next one is decoded on the source's own
   // thread (started once, on the first such read) while the filters work
   // on this one, so decoding and filtering overlap. The frame waits in the
-  // source's cache.
+  // source's cache. A reader making two frames at once asks for them in
+  // either order, so a frame just behind or up to two ahead of the furthest one
+  // asked for still counts as in order; the frame read ahead is the one
+  // after the furthest.
   void ReadAhead(int n) {
     std::lock_guard<std::mutex> lock(aheadMutex_);
-    const bool inOrder = n == last_ + 1;
-    last_ = n;
+    const bool inOrder = n != last_ && n >= last_ - 1 && n <= last_ + 2;
+    if (!inOrder || n > last_) last_ = n;
+    n = last_;
     if (!inOrder || n + 1 >= info_.frameCount || quit_) return;
     if (!ahead_.joinable()) {
       try {
@@ -194,7 +198,7 @@ class MediaClip : public Clip {
   std::mutex aheadMutex_;  // guards the read-ahead state below
   std::condition_variable aheadWake_;
   std::thread ahead_;
-  int last_ = -2;    // the frame asked for last
+  int last_ = -9;    // the furthest frame asked for in this run of reads
   int wanted_ = -1;  // the frame to decode ahead, -1 for none
   bool quit_ = false;
 };
@@ -262,7 +266,8 @@ ClipPtr WithPixelType(const std::string& filter, ClipPtr clip, const std::string
   }();
   if (upper.empty() || upper == "FULL" || upper == "AUTO") return clip;
   PixelType type = PixelType::RGB24;
-  if (!ParsePixelType(pixelType, type)) throw FilterError(filter + ": invalid pixel_type \"" + pixelType + "\"");
+  if (!ParsePixelType(pixelType, type) || IsPlanarRGBType(type))
+    throw FilterError(filter + ": invalid pixel_type \"" + pixelType + "\"");
   return MakeConvert(std::move(clip), type);
 }
 

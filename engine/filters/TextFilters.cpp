@@ -14,6 +14,7 @@
 #include <mutex>
 #include <vector>
 
+#include "base/ParallelFor.h"
 #include "engine/filters/Colors.h"
 #include "engine/filters/FilterFamilies.h"
 #include "engine/filters/FrameMessage.h"
@@ -118,65 +119,75 @@ void Draw(FrameBGR& f, const TextInk& ink) {
   };
   const PlaneColor tc = ColorInType(f.type, ink.textColor & 0xffffff);
   const PlaneColor hc = ColorInType(f.type, ink.haloColor & 0xffffff);
+  // Rows are drawn apart on the pool (each writes only its own bytes); a
+  // pixel's weights and blends cost as much as copying a few dozen bytes.
+  const long long cost = 48LL * (x1 - x0);
   if (IsRGBType(f.type)) {
     const int bpp = BytesPerPixel(f.type);
-    for (int y = y0; y < y1; ++y) {
-      std::uint8_t* row = f.Row(y);
-      for (int x = x0; x < x1; ++x) {
-        int h = 0, t = 0;
-        weights(x, y, h, t);
-        if (!h && !t) continue;
-        for (int k = 0; k < 3; ++k) {
-          Blend(row[bpp * x + k], hc.v[k], h);
-          Blend(row[bpp * x + k], tc.v[k], t);
+    ParallelFor(y1 - y0, cost, [&](int begin, int end) {
+      for (int y = y0 + begin; y < y0 + end; ++y) {
+        std::uint8_t* row = f.Row(y);
+        for (int x = x0; x < x1; ++x) {
+          int h = 0, t = 0;
+          weights(x, y, h, t);
+          if (!h && !t) continue;
+          for (int k = 0; k < 3; ++k) {
+            Blend(row[bpp * x + k], hc.v[k], h);
+            Blend(row[bpp * x + k], tc.v[k], t);
+          }
         }
       }
-    }
+    });
     return;
   }
   if (f.type == PixelType::YUY2) {
-    for (int y = y0; y < y1; ++y) {
-      std::uint8_t* row = f.Row(y);
-      for (int x = x0 & ~1; x < x1; x += 2) {
-        int h0 = 0, t0 = 0, h1 = 0, t1 = 0;
-        weights(x, y, h0, t0);
-        if (x + 1 < f.width) weights(x + 1, y, h1, t1);
-        if (!h0 && !t0 && !h1 && !t1) continue;
-        Blend(row[2 * x], hc.v[0], h0);
-        Blend(row[2 * x], tc.v[0], t0);
-        if (x + 1 < f.width) {
-          Blend(row[2 * x + 2], hc.v[0], h1);
-          Blend(row[2 * x + 2], tc.v[0], t1);
+    ParallelFor(y1 - y0, cost, [&](int begin, int end) {
+      for (int y = y0 + begin; y < y0 + end; ++y) {
+        std::uint8_t* row = f.Row(y);
+        for (int x = x0 & ~1; x < x1; x += 2) {
+          int h0 = 0, t0 = 0, h1 = 0, t1 = 0;
+          weights(x, y, h0, t0);
+          if (x + 1 < f.width) weights(x + 1, y, h1, t1);
+          if (!h0 && !t0 && !h1 && !t1) continue;
+          Blend(row[2 * x], hc.v[0], h0);
+          Blend(row[2 * x], tc.v[0], t0);
+          if (x + 1 < f.width) {
+            Blend(row[2 * x + 2], hc.v[0], h1);
+            Blend(row[2 * x + 2], tc.v[0], t1);
+          }
+          const int h = (h0 + h1 + 1) / 2, t = (t0 + t1 + 1) / 2;
+          Blend(row[2 * x + 1], hc.v[1], h);
+          Blend(row[2 * x + 1], tc.v[1], t);
+          Blend(row[2 * x + 3], hc.v[2], h);
+          Blend(row[2 * x + 3], tc.v[2], t);
         }
-        const int h = (h0 + h1 + 1) / 2, t = (t0 + t1 + 1) / 2;
-        Blend(row[2 * x + 1], hc.v[1], h);
-        Blend(row[2 * x + 1], tc.v[1], t);
-        Blend(row[2 * x + 3], hc.v[2], h);
-        Blend(row[2 * x + 3], tc.v[2], t);
       }
-    }
+    });
     return;
   }
   for (int p = 0; p < f.Planes(); ++p) {
     const int sx = p ? ChromaShiftX(f.type) : 0, sy = p ? ChromaShiftY(f.type) : 0;
     const int bw = 1 << sx, bh = 1 << sy;
-    for (int cy = y0 >> sy; cy <= (y1 - 1) >> sy; ++cy) {
-      std::uint8_t* row = f.Row(p, cy);
-      for (int cx = x0 >> sx; cx <= (x1 - 1) >> sx; ++cx) {
-        int hs = 0, ts = 0;
-        for (int dy = 0; dy < bh; ++dy)
-          for (int dx = 0; dx < bw; ++dx) {
-            int h = 0, t = 0;
-            weights((cx << sx) + dx, (cy << sy) + dy, h, t);
-            hs += h;
-            ts += t;
-          }
-        if (!hs && !ts) continue;
-        const int n = bw * bh;
-        Blend(row[cx], hc.v[p], (hs + n / 2) / n);
-        Blend(row[cx], tc.v[p], (ts + n / 2) / n);
+    const int firstRow = y0 >> sy;
+    ParallelFor(((y1 - 1) >> sy) - firstRow + 1, cost << (sy + sx), [&](int begin, int end) {
+      for (int cy = firstRow + begin; cy < firstRow + end; ++cy) {
+        std::uint8_t* row = f.Row(p, cy);
+        for (int cx = x0 >> sx; cx <= (x1 - 1) >> sx; ++cx) {
+          int hs = 0, ts = 0;
+          for (int dy = 0; dy < bh; ++dy)
+            for (int dx = 0; dx < bw; ++dx) {
+              int h = 0, t = 0;
+              weights((cx << sx) + dx, (cy << sy) + dy, h, t);
+              hs += h;
+              ts += t;
+            }
+          if (!hs && !ts) continue;
+          const int n = bw * bh;
+          Blend(row[cx], hc.v[p], (hs + n / 2) / n);
+          Blend(row[cx], tc.v[p], (ts + n / 2) / n);
+        }
       }
-    }
+    });
   }
 }
 

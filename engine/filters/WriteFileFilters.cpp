@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "engine/filters/FilterFamilies.h"
+#include "engine/filters/WritablePath.h"
 #include "engine/frames/ScriptError.h"
 #include "media/PictureWriter.h"
 
@@ -270,6 +271,8 @@ std::vector<Param> WriteParams() {
 }
 
 }  // namespace
+
+std::string WritablePath(const CallArgs& a, const std::string& name) { return AllowedPath(a, name); }
 
 void RegisterWriteFileFunctions(FunctionTable& t) {
   for (const bool conditional : {false, true}) {

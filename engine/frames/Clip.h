@@ -111,6 +111,12 @@ class Clip {
   // reads the child named there instead.
   virtual void GetAudio(void* buffer, int64_t start, int64_t count);
 
+  // True when frames must be asked for one at a time and in order: the
+  // script writes files or runs scripts as frames are made, and what they
+  // write follows the order of the requests. Otherwise a reader may make
+  // several frames at once.
+  virtual bool FramesInOrder() const { return false; }
+
  protected:
   // For filters that leave the sound as it is: the clip's audio
   // description becomes the child's and the default GetAudio reads the

@@ -619,6 +619,28 @@ void Yv16ToYuy2(const FrameBGR& src, FrameBGR& out) {
   }
 }
 
+// Planar RGB and packed RGB hold the same bytes in other places: plane p
+// of the one is byte p of a pixel of the other. Alpha that the source
+// lacks is 255.
+void RgbLayout(const FrameBGR& src, FrameBGR& out) {
+  const bool fromPlanar = IsPlanarRGBType(src.type);
+  const int channels = IsPlanarRGBType(out.type) ? out.Planes() : BytesPerPixel(out.type);
+  const int have = fromPlanar ? src.Planes() : BytesPerPixel(src.type);
+  for (int y = 0; y < src.height; ++y) {
+    for (int c = 0; c < channels; ++c) {
+      const std::uint8_t* s = fromPlanar ? src.Row(c < have ? c : 0, y) : src.Row(y) + (c < have ? c : 0);
+      const int ss = fromPlanar ? 1 : have;
+      std::uint8_t* d = IsPlanarRGBType(out.type) ? out.Row(c, y) : out.Row(y) + c;
+      const int ds = IsPlanarRGBType(out.type) ? 1 : channels;
+      if (c >= have) {
+        for (int x = 0; x < src.width; ++x) d[x * ds] = 255;
+      } else {
+        for (int x = 0; x < src.width; ++x) d[x * ds] = s[x * ss];
+      }
+    }
+  }
+}
+
 }  // namespace
 
 void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced, const ResampleKernel* chroma) {
@@ -627,6 +649,19 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     return;
   }
   const ResampleKernel& kernel = chroma ? *chroma : DefaultChromaKernel();
+  // Planar RGB converts as packed RGB with the same bytes does.
+  if (IsAnyRGBType(src.type) && IsAnyRGBType(out.type) && (IsPlanarRGBType(src.type) || IsPlanarRGBType(out.type)))
+    return RgbLayout(src, out);
+  if (IsPlanarRGBType(src.type)) {
+    FrameBGR packed(HasAlphaType(src.type) ? PixelType::RGB32 : PixelType::RGB24, src.width, src.height);
+    RgbLayout(src, packed);
+    return ConvertFrame(packed, out, matrix, interlaced, chroma);
+  }
+  if (IsPlanarRGBType(out.type)) {
+    FrameBGR packed(HasAlphaType(out.type) ? PixelType::RGB32 : PixelType::RGB24, src.width, src.height);
+    ConvertFrame(src, packed, matrix, interlaced, chroma);
+    return RgbLayout(packed, out);
+  }
   if (IsRGBType(src.type) && IsRGBType(out.type)) {
     const int sb = BytesPerPixel(src.type), db = BytesPerPixel(out.type);
     for (int y = 0; y < src.height; ++y) {

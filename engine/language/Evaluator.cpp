@@ -388,7 +388,9 @@ Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<V
     FailOnUnknownName(defs, named, line);
     Fail("Script error: Invalid arguments to function '" + defs.front().name + "'.", line);
   }
+  builtInsCalled_.insert(chosen->name);
   try {
+    CheckPlanarRgb(*chosen, values, rest);
     CallArgs args(chosen->name, std::move(values), std::move(rest), folder_, &chosen->params);
     args.SetEnvironment(this);
     line_ = line;
@@ -624,6 +626,7 @@ Value Evaluator::EvalBinary(const Expr& e) {
         const std::vector<FunctionDef>* splice = functions_.Find(op == "++" ? "AlignedSplice" : "UnalignedSplice");
         if (!splice || splice->empty()) Fail("Script error: there is no function named 'Splice'.", e.line);
         const FunctionDef& def = splice->front();
+        CheckPlanarRgb(def, {a}, {b});
         return Value::Clip(WithCache(def.body(CallArgs(def.name, {a}, {b}, folder_, &def.params)).AsClip()));
       } catch (const TandemixError& error) {
         Fail(error.what(), e.line);

@@ -14,6 +14,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,9 @@ class Evaluator : public ScriptEnvironment {
   bool BuiltInFunctionExists(const std::string& name) const override { return functions_.Find(name) != nullptr; }
   const std::string& ScriptPath() const override { return scriptName_; }
   const std::string& ScriptFolder() const override { return folder_; }
+  // The built-in functions the script has called, by the names they are
+  // shown under (in messages).
+  const std::set<std::string>& BuiltInsCalled() const { return builtInsCalled_; }
   std::shared_ptr<const RuntimeScript> Compile(const std::string& text, const std::string& name) override;
   // The global variables this evaluator set (by lower-case name).
   Variables Globals() const;
@@ -90,6 +94,7 @@ class Evaluator : public ScriptEnvironment {
   [[noreturn]] void Fail(const std::string& message, int line) const;
 
   const FunctionTable& functions_;
+  std::set<std::string> builtInsCalled_;
   std::string scriptName_;
   std::string folder_;
   std::shared_ptr<ScriptContext> context_;

@@ -6,6 +6,7 @@
 #include <climits>
 #include <stdexcept>
 
+#include "engine/frames/Clip.h"
 #include "engine/frames/ScriptError.h"
 
 namespace tandemix::engine {
@@ -86,7 +87,35 @@ std::string CallArgs::ResolvePath(const std::string& path) const {
 
 void FunctionTable::Add(std::string name, std::vector<Param> params, FunctionBody body) {
   const std::string key = LowerCase(name);
-  functions_[key].push_back(FunctionDef{std::move(name), std::move(params), std::move(body)});
+  functions_[key].push_back(FunctionDef{std::move(name), std::move(params), std::move(body), planarRgbDefault_});
+}
+
+void FunctionTable::TakePlanarRgb(std::initializer_list<std::string_view> names) {
+  for (std::string_view name : names) {
+    auto it = functions_.find(LowerCase(std::string(name)));
+    if (it == functions_.end()) throw std::logic_error("TakePlanarRgb: no function " + std::string(name));
+    for (FunctionDef& def : it->second) def.planarRgb = true;
+  }
+}
+
+void FunctionTable::TakePlanarRgb(std::string_view name, const std::function<FunctionBody(FunctionBody)>& wrap) {
+  auto it = functions_.find(LowerCase(std::string(name)));
+  if (it == functions_.end()) throw std::logic_error("TakePlanarRgb: no function " + std::string(name));
+  for (FunctionDef& def : it->second) {
+    def.planarRgb = true;
+    def.body = wrap(std::move(def.body));
+  }
+}
+
+void CheckPlanarRgb(const FunctionDef& def, const std::vector<Value>& values, const std::vector<Value>& rest) {
+  if (def.planarRgb) return;
+  auto planar = [](const Value& v) {
+    return v.IsClip() && v.AsClip() && IsPlanarRGBType(v.AsClip()->Info().pixelType);
+  };
+  for (const Value& v : values)
+    if (planar(v)) throw FilterError(def.name + ": planar RGB clips are not supported");
+  for (const Value& v : rest)
+    if (planar(v)) throw FilterError(def.name + ": planar RGB clips are not supported");
 }
 
 const std::vector<FunctionDef>* FunctionTable::Find(const std::string& name) const {

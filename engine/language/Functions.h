@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
@@ -136,6 +137,14 @@ class CallArgs {
 
   // The values taken by a repeated parameter.
   const std::vector<Value>& Rest() const { return rest_; }
+  // Every parameter's value in the signature's order (void where not given).
+  const std::vector<Value>& Values() const { return values_; }
+  // The same call with other values (a filter handing its arguments on changed).
+  CallArgs WithValues(std::vector<Value> values, std::vector<Value> rest) const {
+    CallArgs changed(function_, std::move(values), std::move(rest), folder_, params_);
+    changed.environment_ = environment_;
+    return changed;
+  }
   // A file path of the script: relative paths are taken from the script's folder.
   std::string ResolvePath(const std::string& path) const;
 
@@ -156,11 +165,21 @@ struct FunctionDef {
   std::string name;  // as shown in messages
   std::vector<Param> params;
   FunctionBody body;
+  // Whether the function takes planar RGB clips (RGBP8, RGBAP8). A filter
+  // written before those types existed would read their planes as luma and
+  // chroma, so a call that hands it one is refused instead.
+  bool planarRgb = true;
 };
 
 class FunctionTable {
  public:
   void Add(std::string name, std::vector<Param> params, FunctionBody body);
+  // Whether functions added from now on take planar RGB clips.
+  void SetPlanarRgbDefault(bool taken) { planarRgbDefault_ = taken; }
+  // Marks every signature of the named functions as taking planar RGB.
+  void TakePlanarRgb(std::initializer_list<std::string_view> names);
+  // The same, each body replaced by wrap(body).
+  void TakePlanarRgb(std::string_view name, const std::function<FunctionBody(FunctionBody)>& wrap);
   // The signatures of a name; nullptr when there is no such function.
   const std::vector<FunctionDef>* Find(const std::string& name) const;
   // Every name, as first added (for the function lists scripts read).
@@ -168,7 +187,12 @@ class FunctionTable {
 
  private:
   std::map<std::string, std::vector<FunctionDef>> functions_;  // by lower-case name
+  bool planarRgbDefault_ = true;
 };
+
+// Throws FilterError when a function that does not take planar RGB is
+// handed a planar RGB clip among `values`.
+void CheckPlanarRgb(const FunctionDef& def, const std::vector<Value>& values, const std::vector<Value>& rest);
 
 // Binds arguments to a signature; false when they do not fit. Only
 // optional parameters may be given by name, as in AviSynth.

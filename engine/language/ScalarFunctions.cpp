@@ -323,7 +323,26 @@ void RegisterScalarFunctions(FunctionTable& t) {
   AddProperty(t, "FrameRateDenominator", [](const ClipInfo& i) { return Value::Int(i.rateDenominator); });
   AddProperty(t, "IsFieldBased", [](const ClipInfo& i) { return Value::Bool(i.fieldBased); });
   AddProperty(t, "IsFrameBased", [](const ClipInfo& i) { return Value::Bool(!i.fieldBased); });
-  AddProperty(t, "IsRGB", [](const ClipInfo& i) { return Value::Bool(IsRGBType(i.pixelType)); });
+  AddProperty(t, "IsRGB", [](const ClipInfo& i) { return Value::Bool(IsAnyRGBType(i.pixelType)); });
+  AddProperty(t, "IsPackedRGB", [](const ClipInfo& i) { return Value::Bool(IsRGBType(i.pixelType)); });
+  AddProperty(t, "IsPlanarRGB", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::RGBP8); });
+  AddProperty(t, "IsPlanarRGBA", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::RGBAP8); });
+  AddProperty(t, "HasAlpha", [](const ClipInfo& i) { return Value::Bool(HasAlphaType(i.pixelType)); });
+  // Channels of a pixel: YUY2 counts three, as its luma and two chroma kinds.
+  AddProperty(t, "NumComponents", [](const ClipInfo& i) {
+    const PixelType p = i.pixelType;
+    return Value::Int(p == PixelType::Y8 ? 1 : HasAlphaType(p) ? 4 : 3);
+  });
+  // The planar YUV kinds only: YUY2 and planar RGB are none of them.
+  AddProperty(t, "Is444", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YV24); });
+  AddProperty(t, "Is422", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YV16); });
+  AddProperty(t, "Is420", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::YV12); });
+  AddProperty(t, "IsY", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::Y8); });
+  // The engine's pixels are all 8-bit integers without a YUV alpha plane.
+  for (const char* never : {"IsYUVA", "IsRGB48", "IsRGB64", "IsVideoFloat", "IsYV411"})
+    AddProperty(t, never, [](const ClipInfo&) { return Value::Bool(false); });
+  AddProperty(t, "ComponentSize", [](const ClipInfo&) { return Value::Int(1); });
+  AddProperty(t, "BitsPerComponent", [](const ClipInfo&) { return Value::Int(8); });
   AddProperty(t, "IsRGB24", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::RGB24); });
   AddProperty(t, "IsRGB32", [](const ClipInfo& i) { return Value::Bool(i.pixelType == PixelType::RGB32); });
   AddProperty(t, "IsYUV", [](const ClipInfo& i) { return Value::Bool(IsYUVType(i.pixelType)); });

@@ -307,5 +307,41 @@ TEST_F(ProgramWindows, PlacesOfShownWindowsAreKeptBetweenRuns) {
   EXPECT_EQ(second.main->geometry(), place);
 }
 
+// The depth limits come from the settings into the adjustment window's
+// boxes, and what is typed there goes back to the settings file.
+TEST_F(ProgramWindows, DepthLimitsAreKeptInTheSettings) {
+  test::TempFolder config;
+  const std::string path = SettingsStore::PathFor(config.Path(), "/nonexistent");
+  {
+    SettingsStore store(path);
+    store.SetText(kDepthScreenWidthKey, "3.5");
+    store.SetText(kDepthNearBudgetKey, "1.25");
+    store.Sync();
+  }
+  SettingsStore store(path);
+  {
+    TandemixProgram program(video, prompts, shell, folder.Path(), &player, &store);
+    EXPECT_EQ(program.preview->Model().depthLimits.screenWidthMetres, 3.5);
+    EXPECT_EQ(program.preview->Model().depthLimits.nearComfortPercent, 1.25);
+    EXPECT_EQ(program.preview->Edit_ScreenWidth->text(), "3.5");
+    EXPECT_EQ(program.preview->Edit_NearBudget->text(), "1.25");
+    program.preview->Edit_ScreenWidth->selectAll();
+    QTest::keyClicks(program.preview->Edit_ScreenWidth, "12");
+    QTest::keyClick(program.preview->Edit_ScreenWidth, Qt::Key_Return);
+    EXPECT_EQ(program.preview->Model().depthLimits.screenWidthMetres, 12.0);
+    EXPECT_TRUE(prompts.errors.empty());
+  }
+  SettingsStore again(path);
+  EXPECT_EQ(again.Text(kDepthScreenWidthKey), "12");
+  EXPECT_EQ(again.Text(kDepthNearBudgetKey), "1.25");
+
+  // A file holding nonsense gives the defaults.
+  again.SetText(kDepthScreenWidthKey, "wide");
+  again.SetText(kDepthNearBudgetKey, "90");
+  TandemixProgram program(video, prompts, shell, folder.Path(), &player, &again);
+  EXPECT_EQ(program.preview->Edit_ScreenWidth->text(), "2");
+  EXPECT_EQ(program.preview->Edit_NearBudget->text(), "2");
+}
+
 }  // namespace
 }  // namespace tandemix

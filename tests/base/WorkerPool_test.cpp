@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/WorkerPool.h"
@@ -41,6 +46,81 @@ TEST(WorkerPool, TheFirstFailingPartInOrderIsReportedAfterAllHaveRun) {
   EXPECT_EQ(finished.load(), 8);
   // A single part runs on the caller and its error passes straight through.
   EXPECT_THROW(RunParts(1, [](int) { throw std::logic_error("one"); }), std::logic_error);
+}
+
+// Thread ids seen by parts, and a wait (bounded, so a fault fails the test
+// instead of hanging it) until enough distinct threads have come.
+class Threads {
+ public:
+  void Arrive() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    seen_.insert(std::this_thread::get_id());
+    changed_.notify_all();
+  }
+  bool WaitFor(std::size_t count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(3), [&] { return seen_.size() >= count; });
+  }
+  bool Saw(std::thread::id id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return seen_.count(id) != 0;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::set<std::thread::id> seen_;
+};
+
+TEST(WorkerPool, AThreadDoneWithItsPartsHelpsWithThePartsTheOthersStarted) {
+  // The caller's part ends as soon as the other part has started on a pool
+  // thread; that part then splits its work, and each piece waits for a
+  // second thread to come. Only the caller can be that second thread.
+  const std::thread::id caller = std::this_thread::get_id();
+  std::atomic<bool> started{false};
+  Threads pieces;
+  std::atomic<int> helped{0};
+  RunParts(2, [&](int) {
+    if (std::this_thread::get_id() == caller) {
+      while (!started.load()) std::this_thread::yield();
+      return;
+    }
+    started.store(true);
+    RunParts(4, [&](int) {
+      pieces.Arrive();
+      if (pieces.WaitFor(2)) helped.fetch_add(1);
+    });
+  });
+  EXPECT_EQ(helped.load(), 4);
+}
+
+TEST(WorkerPool, AWaitingCallerTakesNoPartOfUnrelatedWork) {
+  // One caller waits on a part that is held up on a pool thread (its own
+  // part ends only once that one has started); meanwhile another thread
+  // runs a batch of its own. The waiting caller must not take any of it
+  // (it may hold locks or frames that work does not expect).
+  std::mutex hold;
+  std::unique_lock<std::mutex> held(hold);
+  std::atomic<bool> blocked{false};
+  std::thread::id waiter;
+  std::thread first([&] {
+    waiter = std::this_thread::get_id();
+    RunParts(2, [&](int) {
+      if (std::this_thread::get_id() == waiter) {
+        while (!blocked.load()) std::this_thread::yield();
+        return;
+      }
+      blocked.store(true);
+      std::lock_guard<std::mutex> wait(hold);
+    });
+  });
+  while (!blocked.load()) std::this_thread::yield();
+  Threads others;
+  std::thread second([&] { RunParts(16, [&](int) { others.Arrive(); }); });
+  second.join();
+  held.unlock();
+  first.join();
+  EXPECT_FALSE(others.Saw(waiter));
 }
 
 }  // namespace

@@ -61,6 +61,37 @@ TEST(ServeCommand, WritesEachPixelTypeInItsOwnLayout) {
   }
 }
 
+// Frames are made two at a time but come out in order; a script that
+// writes a file as frames are made is served one frame at a time, so its
+// lines keep the order of the frames too.
+TEST(ServeCommand, FramesAndWrittenLinesComeInOrder) {
+  TempFolder folder;
+  const int frames = 41;
+  WriteTextLines(folder.File("count.avs"),
+                 {"BlankClip(width=16, height=8, length=41, pixel_type=\"Y8\")", "Expr(\"frameno 5 *\")"});
+  WriteTextLines(folder.File("log.avs"), {"BlankClip(width=16, height=8, length=41, pixel_type=\"Y8\")",
+                                          "WriteFile(\"lines.txt\", \"current_frame\")"});
+  for (const char* name : {"count.avs", "log.avs"}) {
+    SCOPED_TRACE(name);
+    const CommandResult served = RunCli({"serve", folder.File(name)});
+    ASSERT_EQ(served.exitCode, 0) << served.err;
+    // Each frame: "FRAME\n" and 16 x 8 luma bytes.
+    std::size_t at = served.out.find('\n') + 1;
+    for (int n = 0; n < frames; ++n) {
+      ASSERT_EQ(served.out.compare(at, 6, "FRAME\n"), 0) << "frame " << n;
+      at += 6;
+      if (std::string(name) == "count.avs") {
+        EXPECT_EQ(static_cast<unsigned char>(served.out[at + 77]), (n * 5) & 255) << "frame " << n;
+      }
+      at += 16 * 8;
+    }
+    EXPECT_EQ(at, served.out.size());
+  }
+  std::string expected;
+  for (int n = 0; n < frames; ++n) expected += std::to_string(n) + "\n";
+  EXPECT_EQ(ReadTextFile(folder.File("lines.txt")), expected);
+}
+
 TEST(ServeCommand, StartCountAndOddSizes) {
   TempFolder folder;
   WriteTextLines(folder.File("odd.avs"), {"BlankClip(width=33, height=17, length=20)"});

@@ -44,4 +44,15 @@ TEST(SettingsKeys, DepthLimitsReadWithinReason) {
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(SettingNumber(c.text, 2.0, 0.1, 100.0), c.expected) << c.text;
 }
 
+TEST(SettingsKeys, DepthLimitsWrittenAsTheyAreRead) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {{2.0, "2"}, {1.25, "1.25"}, {0.1, "0.1"}, {100.0, "100"}, {1.0 / 3.0, "0.33333333"}, {2.5e-2, "0.025"}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(SettingNumberText(c.value), c.text) << c.value;
+    EXPECT_NEAR(SettingNumber(SettingNumberText(c.value), -1.0, 0.0, 1000.0), c.value, 1e-8) << c.value;
+  }
+}
+
 }  // namespace tandemix

@@ -46,11 +46,14 @@ inline std::string NoiseSource(const std::string& picture, const std::string& ty
     return "YToUV(" + g + ".Crop(0, 0, " + hw + ", " + hh + "), " + r + ".Crop(" + qw + ", " + qh + ", " + hw + ", " +
            hh + "), " + y + ")";
   if (type == "RGB32") return picture + ".ConvertToRGB32()";
+  if (type == "RGBP8") return picture + ".ConvertToPlanarRGB()";
+  if (type == "RGBAP8") return picture + ".ConvertToPlanarRGBA()";
   return picture;
 }
 
 // FNV-1a over a frame's bytes: RGB as blue, green, red of each pixel row
-// by row (alpha left out); YUV plane by plane, YUY2 as its Y, U and V planes.
+// by row (alpha left out); YUV and planar RGB plane by plane (blue, green,
+// red, alpha), YUY2 as its Y, U and V planes.
 inline std::uint32_t FrameDigest(const FrameBGR& f) {
   std::uint32_t h = 2166136261u;
   auto add = [&h](std::uint8_t b) { h = (h ^ b) * 16777619u; };

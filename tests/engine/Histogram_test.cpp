@@ -24,6 +24,8 @@ constexpr SizeCase kSizes[] = {
     {"ColorBars(pixel_type=\"YV24\").ConvertToY8().Histogram()", 896, 480, ""},
     {"BlankClip(width=64, height=48, pixel_type=\"YV12\").Histogram(keepsource=false)", 256, 48, ""},
     {"BlankClip(width=64, height=48, pixel_type=\"YV12\").Histogram(\"no such mode\")", 320, 48, ""},
+    {"BlankClip(width=64, height=48, pixel_type=\"YV12\").Histogram(bits=9)", 576, 48, ""},
+    {"BlankClip(width=64, height=48, pixel_type=\"YUY2\").Histogram(bits=12, keepsource=false)", 4096, 48, ""},
     {"ColorBars().Histogram()", 0, 0, "Histogram: YUV(A) data only"},
     {"ColorBars(pixel_type=\"RGB24\").Histogram(\"classic\", keepsource=false)", 0, 0, "Histogram: YUV(A) data only"},
     {"ColorBars(pixel_type=\"YV12\").Histogram(bits=7)", 0, 0, "Histogram: bits parameter can only be 8, 9 .. 12"},
@@ -112,6 +114,57 @@ TEST(Histogram, ClassicMarkersInEveryLayout) {
 // 144 pixels), U on odd levels 1..253 and V on 7, 10, .. 196.
 constexpr const char* kSpread =
     "BlankClip(width=64, height=64, pixel_type=\"YV24\").Expr(\"sx sy * 256 %\", \"sy 4 * 1 +\", \"sx 3 * 7 +\")";
+
+TEST(Histogram, ClassicWithMoreBitsSpreadsTheLevels) {
+  // bits=10: level v counts in column 4v; the limits move to 64 and 940,
+  // the middle marker to 501. bits=9 on 4:2:0: the middle falls on chroma
+  // column 125.
+  struct Case {
+    const char* script;
+    int width;
+    int plane, row;
+    std::vector<int> columns, values;
+  };
+  const Case cases[] = {
+      {"BlankClip(width=16, height=4, pixel_type=\"YV24\").Histogram(bits=10, keepsource=false)",
+       1024,
+       0,
+       1,
+       {0, 63, 64, 500, 501, 940, 941, 1023},
+       {84, 84, 85, 16, 84, 16, 84, 84}},
+      {"BlankClip(width=16, height=4, pixel_type=\"YV24\").Histogram(bits=10, keepsource=false)",
+       1024,
+       1,
+       1,
+       {0, 63, 64, 500, 501, 940, 941, 1023},
+       {16, 16, 128, 128, 160, 128, 16, 16}},
+      {"BlankClip(width=16, height=4, pixel_type=\"YV24\").Histogram(bits=10, keepsource=false)",
+       1024,
+       2,
+       1,
+       {0, 63, 64, 500, 501, 940, 941, 1023},
+       {160, 160, 128, 128, 16, 128, 160, 160}},
+      {"BlankClip(width=16, height=4, pixel_type=\"YV12\").Histogram(bits=9, keepsource=false)",
+       512,
+       0,
+       0,
+       {0, 31, 32, 250, 251, 470, 471, 511},
+       {84, 84, 85, 84, 16, 16, 84, 84}},
+      {"BlankClip(width=16, height=4, pixel_type=\"YV12\").Histogram(bits=9, keepsource=false)",
+       512,
+       1,
+       0,
+       {0, 15, 16, 125, 234, 235, 236, 255},
+       {16, 16, 128, 160, 128, 128, 16, 16}},
+  };
+  for (const Case& c : cases) {
+    const FramePtr f = Eval(c.script)->GetFrame(0);
+    EXPECT_EQ(f->width, c.width) << c.script;
+    for (std::size_t i = 0; i < c.columns.size(); ++i)
+      EXPECT_EQ(At(f, c.plane, c.columns[i], c.row), c.values[i])
+          << c.script << " plane " << c.plane << " column " << c.columns[i];
+  }
+}
 
 TEST(Histogram, LevelsDrawsBarsOverEachPanel) {
   struct Point {

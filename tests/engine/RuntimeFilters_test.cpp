@@ -500,3 +500,32 @@ TEST(ApplyRange, FiltersOnlyItsFrames) {
 
 }  // namespace
 }  // namespace tandemix::test
+
+namespace tandemix::test {
+namespace {
+
+// A script whose filters write files or run scripts as frames are made
+// asks for its frames in order; any other may have several made at once.
+TEST(FrameOrder, ScriptsThatWriteOrRunPerFrameKeepTheirFramesInOrder) {
+  TempFolder folder;
+  const std::string bars = "BlankClip(width=16, height=8, length=4)\n";
+  const struct {
+    const char* script;
+    bool inOrder;
+  } cases[] = {
+      {"Levels(0, 1.2, 255, 0, 255)", false},
+      {"Trim(0, 1) ++ Trim(2, 3)", false},
+      {"WriteFile(\"f.txt\", \"current_frame\")", true},
+      {"WriteFileIf(\"f.txt\", \"true\", \"current_frame\")", true},
+      {"ScriptClip(\"last\")", true},
+      {"FrameEvaluate(\"x = 1\")", true},
+      {"ConditionalFilter(last, last, \"true\")", true},
+      // Reached through a function of the script's own and through Eval.
+      {"function w(clip c) { return c.WriteFile(\"g.txt\", \"current_frame\") }\nw(last)", true},
+      {"Eval(\"\"\"ScriptClip(\"last\")\"\"\")", true},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Eval(bars + c.script, folder.Path())->FramesInOrder(), c.inOrder) << c.script;
+}
+
+}  // namespace
+}  // namespace tandemix::test

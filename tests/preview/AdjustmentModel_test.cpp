@@ -21,7 +21,9 @@ class CountingHost : public AdjustmentHost {
     ++renders;
   }
   void RequestRegeneration() override { ++regenerations; }
+  void DepthLimitsChanged(const DepthLimits& limits) override { kept.push_back(limits); }
   AlignmentSettings& settings;
+  std::vector<DepthLimits> kept;
   int renders = 0;
   int regenerations = 0;
 };
@@ -248,6 +250,65 @@ TEST_F(AdjustmentTest, SwitchesRunOnlyWhenTheStateChanges) {
   EXPECT_EQ(host.renders, 0);
   model.ApplyToClip();
   EXPECT_EQ(host.regenerations, 1);
+}
+
+// The depth limit boxes: numbers within reason become the limits and the
+// host keeps them; anything else puts both boxes back and says why.
+TEST_F(AdjustmentTest, DepthLimitBoxes) {
+  EXPECT_EQ(model.screenWidthText, "2");
+  EXPECT_EQ(model.nearBudgetText, "2");
+  DepthLimits start;
+  start.screenWidthMetres = 3.5;
+  start.nearComfortPercent = 1.5;
+  model.SetDepthLimits(start);
+  EXPECT_EQ(model.screenWidthText, "3.5");
+  EXPECT_EQ(model.nearBudgetText, "1.5");
+  EXPECT_TRUE(host.kept.empty());
+  DepthLimits wild = start;
+  wild.screenWidthMetres = 0.0;
+  EXPECT_THROW(model.SetDepthLimits(wild), TandemixError);
+  EXPECT_EQ(model.depthLimits.screenWidthMetres, 3.5);
+
+  const struct {
+    const char* screen;
+    const char* near;
+    const char* error;  // "" when taken
+    double screenAfter, nearAfter;
+  } cases[] = {
+      {"1.2", "1.5", "", 1.2, 1.5},
+      {"1.2", "1.5", "", 1.2, 1.5},  // unchanged: nobody is told
+      {"100", "50", "", 100, 50},
+      {"0.09", "50", "The screen width must be between 0.1 and 100 m.", 100, 50},
+      {"100.5", "2", "The screen width must be between 0.1 and 100 m.", 100, 50},
+      {"2", "0", "The near comfort budget must be above 0 and at most 50 % of the width.", 100, 50},
+      {"2", "50.1", "The near comfort budget must be above 0 and at most 50 % of the width.", 100, 50},
+      {"two", "2", "'two' is not a valid floating point value", 100, 50},
+      {"2", "", "'' is not a valid floating point value", 100, 50},
+      {" 0.1 ", "0.5", "", 0.1, 0.5},
+  };
+  for (const auto& c : cases) {
+    model.screenWidthText = c.screen;
+    model.nearBudgetText = c.near;
+    std::string error;
+    try {
+      model.DepthLimitsEnter();
+    } catch (const TandemixError& e) {
+      error = e.what();
+    }
+    EXPECT_EQ(error, c.error) << c.screen << " " << c.near;
+    EXPECT_EQ(model.depthLimits.screenWidthMetres, c.screenAfter) << c.screen;
+    EXPECT_EQ(model.depthLimits.nearComfortPercent, c.nearAfter) << c.near;
+    if (!error.empty()) {
+      EXPECT_EQ(model.screenWidthText, FormatEditReal(c.screenAfter));
+      EXPECT_EQ(model.nearBudgetText, FormatEditReal(c.nearAfter));
+    }
+  }
+  // Told of the three changes only, with the numbers taken.
+  ASSERT_EQ(host.kept.size(), 3u);
+  EXPECT_EQ(host.kept[0].screenWidthMetres, 1.2);
+  EXPECT_EQ(host.kept[1].nearComfortPercent, 50.0);
+  EXPECT_EQ(host.kept[2].screenWidthMetres, 0.1);
+  EXPECT_EQ(host.kept[2].nearComfortPercent, 0.5);
 }
 
 }  // namespace

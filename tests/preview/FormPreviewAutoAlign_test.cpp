@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <QElapsedTimer>
 #include <QLocale>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <atomic>
@@ -212,6 +213,87 @@ TEST_F(AutoAlignButton, TheDepthFollowsSwapLR) {
   ASSERT_FALSE(settings.swapViews);
   EXPECT_DOUBLE_EQ(window->Model().depth->report.nearPx, before.nearPx);
   EXPECT_DOUBLE_EQ(window->Model().depth->report.farPx, before.farPx);
+}
+
+// The limits are edited in the depth area; the depth is measured against
+// the new ones at once and the program is told, to keep them.
+TEST_F(AutoAlignButton, TheDepthLimitBoxesSetTheLimits) {
+  auto [left, right] = EdgeBandPair();
+  Open(std::move(left), std::move(right));
+  EXPECT_FALSE(window->Edit_ScreenWidth->isVisibleTo(window.get()));
+  AutoAlign();
+  ASSERT_TRUE(window->Model().depth.has_value());
+  EXPECT_TRUE(window->Edit_ScreenWidth->isVisibleTo(window.get()));
+  EXPECT_TRUE(window->Edit_NearBudget->isVisibleTo(window.get()));
+  EXPECT_EQ(window->Edit_ScreenWidth->text(), "2");
+  EXPECT_EQ(window->Edit_NearBudget->text(), "2");
+  std::vector<DepthLimits> kept;
+  // The hooks are the window's own copy: a new window with a keeping hook.
+  PreviewWindowHooks hooks;
+  hooks.composePreview = [this] { ++composed; };
+  hooks.showError = [this](const std::string& e) { errors.push_back(e); };
+  hooks.depthLimitsChanged = [&](const DepthLimits& l) { kept.push_back(l); };
+  auto [l2, r2] = EdgeBandPair();
+  hooks.autoAlign = [l = l2, r = r2]() -> AutoAlignWork {
+    return [l, r](const AlignProgress&) { return AutoAligner().Align(l, r); };
+  };
+  window = std::make_unique<TForm_Preview>(settings, hooks);
+  window->Timer2->stop();
+  AutoAlign();
+  ASSERT_TRUE(window->Model().depth.has_value());
+
+  // A 4 m screen: 65 mm is 11.7 px of 720, and the far points (20 px)
+  // pass it.
+  window->Edit_ScreenWidth->selectAll();
+  QTest::keyClicks(window->Edit_ScreenWidth, "4");
+  QTest::keyClick(window->Edit_ScreenWidth, Qt::Key_Return);
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].screenWidthMetres, 4.0);
+  EXPECT_EQ(kept[0].nearComfortPercent, 2.0);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.farLimitPx, 11.7);
+  EXPECT_TRUE(window->Label_DepthWarnings->text().startsWith("The farthest points are 2.7"))
+      << window->Label_DepthWarnings->text().toStdString();
+  EXPECT_TRUE(window->Label_DepthWarnings->text().contains("on a 4 m wide screen"))
+      << window->Label_DepthWarnings->text().toStdString();
+  EXPECT_TRUE(errors.empty());
+
+  // A number out of reason is refused with the reason; the box shows the
+  // limit again and nothing is kept.
+  window->Edit_NearBudget->selectAll();
+  QTest::keyClicks(window->Edit_NearBudget, "80");
+  QTest::keyClick(window->Edit_NearBudget, Qt::Key_Return);
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(errors[0], "The near comfort budget must be above 0 and at most 50 % of the width.");
+  EXPECT_EQ(window->Edit_NearBudget->text(), "2");
+  EXPECT_EQ(kept.size(), 1u);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.nearLimitPx, 14.4);
+
+  // Leaving the box takes the number as Enter does.
+  window->Edit_NearBudget->selectAll();
+  QTest::keyClicks(window->Edit_NearBudget, "0.5");
+  emit window->Edit_NearBudget->editingFinished();
+  ASSERT_EQ(kept.size(), 2u);
+  EXPECT_EQ(kept[1].nearComfortPercent, 0.5);
+  EXPECT_DOUBLE_EQ(window->Model().depth->report.nearLimitPx, 3.6);
+  EXPECT_EQ(errors.size(), 1u);
+}
+
+// A window placed low on the screen moves up when the depth makes it
+// taller, so that the warnings stay in sight.
+TEST_F(AutoAlignButton, AGrownWindowStaysOnTheScreen) {
+  auto [left, right] = EdgeBandPair();
+  Open(std::move(left), std::move(right));
+  window->show();
+  ASSERT_NE(window->screen(), nullptr);
+  const QRect screen = window->screen()->availableGeometry();
+  window->move(screen.left() + 10, screen.bottom() + 1 - window->frameGeometry().height());
+  const int before = window->frameGeometry().height();
+  AutoAlign();
+  ASSERT_TRUE(window->Model().depth.has_value());
+  const QRect frame = window->frameGeometry();
+  EXPECT_GT(frame.height(), before + 100);
+  EXPECT_EQ(frame.left(), screen.left() + 10);
+  EXPECT_EQ(frame.top(), std::max(screen.top(), screen.bottom() + 1 - frame.height()));
 }
 
 // The work runs beside the window: while it waits on a gate the window
