@@ -131,9 +131,14 @@ void LayerLightRow(const LayerSettings& s, std::uint8_t* d, const std::uint8_t* 
 }
 
 // YUV has no alpha: the level (0..257) is the weight of every pixel; mul
-// scales the luma and mixes the chroma.
-std::uint8_t LayerYuvByte(LayerOp op, int x, int y, int w, bool luma) {
+// scales the luma and mixes the chroma. Without use_chroma the chroma
+// moves towards grey instead of the overlay's (for mul at half the level).
+std::uint8_t LayerYuvByte(LayerOp op, int x, int y, int w, bool luma, bool useChroma) {
   int v = x;
+  if (!luma && !useChroma) {
+    v = op == LayerOp::Mul ? x + (((128 - x) * (w >> 1)) >> 8) : x + (((128 - x) * w + 128) >> 8);
+    return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
+  }
   switch (op) {
     case LayerOp::Add:
       v = x + (((y - x) * w + 128) >> 8);
@@ -154,8 +159,30 @@ std::uint8_t LayerYuvByte(LayerOp op, int x, int y, int w, bool luma) {
   return static_cast<std::uint8_t>(std::clamp(v, 0, 255));
 }
 
-void LayerYuv(const LayerSettings& s, const FrameBGR& o, FrameBGR& out) {
+// Lighten and darken: where the overlay's luma is past the base's by the
+// threshold, the pixel moves towards the overlay's by the level.
+bool LayerTakes(const LayerSettings& s, int base, int over) {
+  return s.op == LayerOp::Lighten ? over > base + s.threshold : over < base - s.threshold;
+}
+std::uint8_t LayerMix(int x, int y, int w) { return static_cast<std::uint8_t>(x + (((y - x) * w + 128) >> 8)); }
+
+// The luma that decides a chroma sample of a subsampled plane: the luma
+// under it and its left and right neighbours weighed 1-2-1, over both rows
+// in 4:2:0, rounded. A neighbour left of the picture is the sample itself.
+int SitedLuma(const FrameBGR& f, int cx, int cy, int shx, int shy, bool first) {
+  const int lx = cx << shx, ly = cy << shy;
+  const int left = first ? lx : lx - 1, right = std::min(lx + 1, f.width - 1);
+  int sum = 0;
+  for (int j = 0; j < 1 << shy; ++j) {
+    const std::uint8_t* row = f.Row(0, ly + j);
+    sum += row[left] + 2 * row[lx] + row[right];
+  }
+  return (sum + (2 << shy)) >> (2 + shy);
+}
+
+void LayerYuv(const LayerSettings& s, const FrameBGR& base, const FrameBGR& o, FrameBGR& out) {
   const bool yuy2 = out.type == PixelType::YUY2;
+  const bool light = s.op == LayerOp::Lighten || s.op == LayerOp::Darken;
   for (int p = 0; p < out.Planes(); ++p) {
     const int shx = p == 0 ? 0 : ChromaShiftX(out.type), shy = p == 0 ? 0 : ChromaShiftY(out.type);
     const int dx = std::max(0, s.x) >> shx, dy = std::max(0, s.y) >> shy;
@@ -168,7 +195,27 @@ void LayerYuv(const LayerSettings& s, const FrameBGR& o, FrameBGR& out) {
       for (int r = begin; r < end; ++r) {
         std::uint8_t* d = out.Row(p, dy + r) + dx * unit;
         const std::uint8_t* src = o.Row(p, sy + r) + sx * unit;
-        for (int i = 0; i < w; ++i) d[i] = LayerYuvByte(s.op, d[i], src[i], s.level, yuy2 ? (i & 1) == 0 : p == 0);
+        if (!light) {
+          for (int i = 0; i < w; ++i)
+            d[i] = LayerYuvByte(s.op, d[i], src[i], s.level, yuy2 ? (i & 1) == 0 : p == 0, s.useChroma);
+        } else if (yuy2) {
+          // U follows the first luma of its pair, V the second.
+          const std::uint8_t* b = base.Row(0, dy + r) + dx * unit;
+          for (int i = 0; i < w; ++i) {
+            const int k = (i & 1) == 0 ? i : i - 1;
+            d[i] = LayerMix(d[i], src[i], LayerTakes(s, b[k], src[k]) ? s.level : 0);
+          }
+        } else if (p == 0 || (shx == 0 && shy == 0)) {
+          const std::uint8_t* b = base.Row(0, dy + r) + dx;
+          const std::uint8_t* ol = o.Row(0, sy + r) + sx;
+          for (int i = 0; i < w; ++i) d[i] = LayerMix(d[i], src[i], LayerTakes(s, b[i], ol[i]) ? s.level : 0);
+        } else {
+          for (int i = 0; i < w; ++i) {
+            const bool take = LayerTakes(s, SitedLuma(base, dx + i, dy + r, shx, shy, i == 0),
+                                         SitedLuma(o, sx + i, sy + r, shx, shy, i == 0));
+            d[i] = LayerMix(d[i], src[i], take ? s.level : 0);
+          }
+        }
       }
     });
   }
@@ -193,9 +240,11 @@ Value Layer(const CallArgs& a) {
   ClipInfo info = bi;
   info.frameCount = std::max(bi.frameCount, over->Info().frameCount);
   if (IsYUVType(bi.pixelType)) {
-    if (s.op == LayerOp::Lighten || s.op == LayerOp::Darken)
-      throw FilterError("Layer: lighten and darken are done on RGB32 here");
-    auto yuv = [s](const FrameBGR&, const FrameBGR& o, FrameBGR& out) { LayerYuv(s, o, out); };
+    // The overlay lands on whole chroma samples.
+    const int xMask = bi.pixelType == PixelType::YUY2 ? 1 : (1 << ChromaShiftX(bi.pixelType)) - 1;
+    s.x &= ~xMask;
+    s.y &= ~((1 << ChromaShiftY(bi.pixelType)) - 1);
+    auto yuv = [s](const FrameBGR& b, const FrameBGR& o, FrameBGR& out) { LayerYuv(s, b, o, out); };
     return Value::Clip(std::make_shared<TwoClipOp>(std::move(base), std::move(over), info, yuv, "Layer"));
   }
   auto op = [s](const FrameBGR&, const FrameBGR& o, FrameBGR& out) {
@@ -371,7 +420,9 @@ Value RemoveAlphaPlane(const CallArgs& a) {
 
 // The luma bytes of a frame, or its chroma bytes, as (row pointer, count)
 // per row: plane 0, or planes 1 and 2; YUY2's alternate bytes.
-void MixPlanes(const FrameBGR& src, FrameBGR& out, bool luma, int weight, bool half) {
+// YUY2 weighs by 32768ths (the weight cut, not rounded), the
+// rest by 32767ths.
+void MixPlanes(const FrameBGR& src, FrameBGR& out, bool luma, int weight, int packedWeight, bool half) {
   auto mix = [&](std::uint8_t& d, std::uint8_t s) {
     if (weight >= 32767)
       d = s;
@@ -384,7 +435,13 @@ void MixPlanes(const FrameBGR& src, FrameBGR& out, bool luma, int weight, bool h
     for (int y = 0; y < out.height; ++y) {
       std::uint8_t* d = out.Row(0, y);
       const std::uint8_t* s = src.Row(0, y);
-      for (int x = luma ? 0 : 1; x < out.width * 2; x += 2) mix(d[x], s[x]);
+      if (weight >= 32767 || half) {
+        for (int x = luma ? 0 : 1; x < out.width * 2; x += 2) mix(d[x], s[x]);
+      } else {
+        const int w = packedWeight;
+        for (int x = luma ? 0 : 1; x < out.width * 2; x += 2)
+          d[x] = static_cast<std::uint8_t>((d[x] * (32768 - w) + s[x] * w + 16384) >> 15);
+      }
     }
     return;
   }
@@ -414,11 +471,14 @@ Value MergePlanes(const CallArgs& a, bool luma) {
   if (luma && (ci.pixelType == PixelType::YUY2) != (oi.pixelType == PixelType::YUY2))
     throw FilterError("MergeLuma: Images must have the same color format!");
   const int w = weight > 0.9999 ? 32767 : static_cast<int>(static_cast<float>(weight) * 32767.0f + 0.5f);
+  const int packedWeight = static_cast<int>(weight * 32768.0);
   const bool half = weight == 0.5;
   const ClipInfo info = ci;
   return Value::Clip(std::make_shared<TwoClipOp>(
       std::move(clip), std::move(other), info,
-      [luma, w, half](const FrameBGR&, const FrameBGR& o, FrameBGR& out) { MixPlanes(o, out, luma, w, half); },
+      [luma, w, packedWeight, half](const FrameBGR&, const FrameBGR& o, FrameBGR& out) {
+        MixPlanes(o, out, luma, w, packedWeight, half);
+      },
       luma ? "MergeLuma" : "MergeChroma"));
 }
 

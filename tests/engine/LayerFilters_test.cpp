@@ -77,6 +77,52 @@ TEST_F(LayerFilters, GiveAviSynthsSums) {
   }
 }
 
+// Layer on YUV (no alpha: the level weighs every pixel) over two busy
+// pictures and one of luma 100..104 near the other's 99..105, where the
+// rule that picks the pixels shows. Lighten and darken decide the luma per
+// pixel; chroma follows the luma under it in 4:4:4, YUY2's U and V the
+// first and second luma of their pair, 4:2:2 and 4:2:0 the luma under and
+// beside the sample weighed 1-2-1 (both rows in 4:2:0). Without use_chroma
+// the chroma moves towards grey. Offsets land on whole chroma samples.
+// MergeLuma and MergeChroma on the same pictures.
+const LayerCase kYuvCases[] = {
+    {R"(Layer(n, b, "lighten", threshold=1))", {123332, 150439, 155402}},
+    {R"(Layer(a, b, "darken", 100, x=-5, y=3, threshold=7))", {136448, 151221, 152933}},
+    {R"(Layer(n.ConvertToYV12(), b.ConvertToYV12(), "lighten", 200, threshold=1))", {123161, 37294, 38197}},
+    {R"(Layer(n.ConvertToYV12(), b.ConvertToYV12().Crop(2, 2, 24, 16), "darken", x=5, y=3))", {122028, 37090, 37852}},
+    {R"(Layer(n.ConvertToYV16(), b.ConvertToYV16(), "darken", 180))", {121595, 74964, 75842}},
+    {R"(Layer(a.ConvertToYV16(), b.ConvertToYV16().Crop(2, 2, 24, 16), "lighten", x=20, y=20))",
+     {157690, 75346, 76177}},
+    {R"(Layer(n.ConvertToYUY2(), b.ConvertToYUY2(), "lighten", threshold=1))", {123332, 74045, 76352}},
+    {R"(Layer(a.ConvertToYUY2(), b.ConvertToYUY2().Crop(2, 2, 24, 16), "darken", 150, x=-3, y=-1))",
+     {145365, 75368, 76611}},
+    {R"(Layer(n.ConvertToY8(), b.ConvertToY8(), "darken", 77, threshold=2))", {122182}},
+    {R"(Layer(a.ConvertToYV12(), b.ConvertToYV12(), "add", 99, use_chroma=false))", {141613, 37820, 38265}},
+    {R"(Layer(a, b, "subtract", use_chroma=false))", {183595, 153600, 153600}},
+    {R"(Layer(a, b, "mul", 37, use_chroma=false))", {139628, 150327, 152132}},
+    {R"(Layer(a.ConvertToYUY2(), b.ConvertToYUY2(), "mul", 201, use_chroma=false))", {80051, 75362, 76198}},
+    {R"(Layer(a.ConvertToYV16(), b.ConvertToYV16().Crop(2, 2, 24, 16), "add", x=3, y=3))", {143613, 75095, 75679}},
+    {R"(Layer(a.ConvertToYV12(), b.ConvertToYV12().Crop(2, 2, 24, 16), "mul", 100, x=7, y=-7))",
+     {148012, 37332, 38227}},
+    // YUY2 merges by 32768ths of the weight, cut; the planes by 32767ths.
+    {R"(MergeChroma(a.ConvertToYUY2(), b.ConvertToYUY2(), 0.0651))", {153692, 75054, 76235}},
+    {R"(MergeLuma(a.ConvertToYUY2(), b.ConvertToYUY2(), 0.77))", {129615, 74939, 76301}},
+    {R"(MergeLuma(a.ConvertToYV16(), b.ConvertToYV16(), 0.77))", {129608, 74939, 76301}},
+};
+
+TEST(LayerYuv, GivesAviSynthsSums) {
+  const std::string prelude =
+      "a = BlankClip(width=40, height=30, pixel_type=\"YV24\").Expr(\"sx 37 * sy 91 * + sx sy * 3 * + 256 %\", "
+      "\"sx 11 * sy 5 * + sx sy * + 256 %\", \"sx 3 * sy 17 * + sx sy * 7 * + 256 %\")\n"
+      "b = BlankClip(width=40, height=30, pixel_type=\"YV24\").Expr(\"sx 13 * sy 29 * + sx sy * 5 * + 7 % 99 +\", "
+      "\"sx 7 * sy 23 * + sx sy * 2 * + 256 %\", \"sx 31 * sy 3 * + sx sy * 11 * + 256 %\")\n"
+      "n = a.Expr(\"x 5 % 100 +\", \"\", \"\")\n";
+  for (const LayerCase& c : kYuvCases) {
+    const engine::ClipPtr clip = Eval(prelude + c.call);
+    EXPECT_EQ(ChannelSums(*clip->GetFrame(0)), c.sums) << c.call;
+  }
+}
+
 TEST_F(LayerFilters, RefuseAsAviSynthDoes) {
   const std::string prelude = Prelude() + "y = a.ConvertToYV12()\n";
   const std::pair<const char*, const char*> refusals[] = {
