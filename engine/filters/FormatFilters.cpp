@@ -1,6 +1,8 @@
 // Formats: the ConvertTo... family (real conversions, PixelConvert.h),
 // AssumeFPS and SetMemoryMax.
+#include <cctype>
 #include <cmath>
+#include <optional>
 
 extern "C" {
 #include <libavutil/mathematics.h>
@@ -15,39 +17,74 @@ extern "C" {
 #include "engine/frames/FrameBudget.h"
 #include "engine/frames/ScriptError.h"
 #include "engine/kernels/PixelConvert.h"
+#include "engine/kernels/Resampler.h"
 
 namespace tandemix::engine {
 namespace {
 
 class ConvertClip : public Clip {
  public:
-  ConvertClip(ClipPtr child, const ClipInfo& info, Matrix matrix, bool interlaced)
-      : Clip(info), child_(std::move(child)), matrix_(matrix), interlaced_(interlaced), pool_("Convert") {
+  ConvertClip(ClipPtr child, const ClipInfo& info, Matrix matrix, bool interlaced, std::optional<ResampleKernel> chroma)
+      : Clip(info),
+        child_(std::move(child)),
+        matrix_(matrix),
+        interlaced_(interlaced),
+        chroma_(chroma),
+        pool_("Convert") {
     PassAudioFrom(child_);
   }
   FramePtr GetFrame(int n) override {
     FramePtr src = child_->GetFrame(n);
     auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
-    ConvertFrame(*src, *out, matrix_, interlaced_);
+    ConvertFrame(*src, *out, matrix_, interlaced_, Chroma());
     return out;
   }
   void GetFrameInto(int n, VideoFrame& out, int x, int y) override {
     const PixelType from = child_->Info().pixelType, to = info_.pixelType;
     if (!IsPlanarYUVType(from) || !IsPlanarYUVType(to) || PlaneCountOf(from) != 3 || PlaneCountOf(to) != 3)
       return Clip::GetFrameInto(n, out, x, y);
-    ConvertPlanarInto(*child_->GetFrame(n), out, x, y, interlaced_);
+    ConvertPlanarInto(*child_->GetFrame(n), out, x, y, interlaced_, Chroma());
   }
 
  private:
+  const ResampleKernel* Chroma() const { return chroma_ ? &*chroma_ : nullptr; }
+
   ClipPtr child_;
   Matrix matrix_;
   bool interlaced_;
+  std::optional<ResampleKernel> chroma_;
   FramePool pool_;
 };
 
+// The kernel a chromaresample argument names, with the resizers' defaults.
+ResampleKernel ChromaResampler(const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  using Kind = ResampleKernel::Kind;
+  ResampleKernel k;
+  static const struct {
+    const char* name;
+    Kind kind;
+    int taps;
+  } kNames[] = {{"point", Kind::Point, 3},       {"bilinear", Kind::Bilinear, 3}, {"bicubic", Kind::Bicubic, 3},
+                {"lanczos", Kind::Lanczos, 3},   {"lanczos4", Kind::Lanczos, 4},  {"blackman", Kind::Blackman, 4},
+                {"spline16", Kind::Spline16, 3}, {"spline36", Kind::Spline36, 3}, {"spline64", Kind::Spline64, 3},
+                {"gauss", Kind::Gauss, 3},       {"sinc", Kind::Sinc, 4},         {"sinpow", Kind::SinPower, 3}};
+  for (const auto& n : kNames) {
+    if (lower != n.name) continue;
+    k.kind = n.kind;
+    k.taps = n.taps;
+    if (n.kind == Kind::Gauss) k.p = 30.0;
+    if (n.kind == Kind::SinPower) k.p = 2.5;
+    return k;
+  }
+  throw FilterError("Convert: Unknown chroma resampler, '" + name + "'");
+}
+
 }  // namespace
 
-ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, bool interlaced) {
+ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, bool interlaced,
+                    const std::string& chromaResample) {
   ClipInfo info = clip->Info();
   Matrix matrix = Matrix::Rec601;
   const bool fromRgb = IsAnyRGBType(info.pixelType), toRgb = IsAnyRGBType(to);
@@ -83,7 +120,9 @@ ClipPtr MakeConvert(ClipPtr clip, PixelType to, const std::string& matrixName, b
     info.colorMatrix = ColorMatrix::Unsaid;
   }
   info.pixelType = to;
-  return std::make_shared<ConvertClip>(std::move(clip), info, matrix, interlaced);
+  std::optional<ResampleKernel> chroma;
+  if (!chromaResample.empty()) chroma = ChromaResampler(chromaResample);
+  return std::make_shared<ConvertClip>(std::move(clip), info, matrix, interlaced, chroma);
 }
 
 namespace {
@@ -127,7 +166,9 @@ void RegisterFormatFunctions(FunctionTable& t) {
                                  Opt("ChromaInPlacement", ParamType::String),
                                  Opt("chromaresample", ParamType::String),
                                  Opt("ChromaOutPlacement", ParamType::String)};
+    // ConvertToYUY2 names no output placement.
     if (to == PixelType::Y8) params = {Req("clip", ParamType::Clip), Opt("matrix", ParamType::String)};
+    if (to == PixelType::YUY2) params.pop_back();
     if (IsPlanarRGBType(to))
       params = {Req("clip", ParamType::Clip),
                 Opt("matrix", ParamType::String),
@@ -145,7 +186,15 @@ void RegisterFormatFunctions(FunctionTable& t) {
       if (keepRgb && from == PixelType::RGBP8)
         return Value::Clip(MakeConvert(std::move(clip), PixelType::RGB24, a.String("matrix")));
       const bool interlaced = to != PixelType::Y8 && a.Bool("interlaced", false);
-      return Value::Clip(MakeConvert(std::move(clip), to, a.String("matrix"), interlaced));
+      const bool placed = to != PixelType::Y8 && (a.Has("ChromaInPlacement") || a.Has("chromaresample"));
+      // The packed paths between RGB and YUY2 resample nothing.
+      if (placed && to == PixelType::YUY2 && IsRGBType(from))
+        throw FilterError(
+            "ConvertToYUY2: ChromaPlacement, ChromaResample, param1, param2 or param3 options are not supported.");
+      if (placed && IsRGBType(to) && from == PixelType::YUY2)
+        throw FilterError("ConvertToRGB: ChromaPlacement and ChromaResample options are not supported.");
+      return Value::Clip(MakeConvert(std::move(clip), to, a.String("matrix"), interlaced,
+                                     to == PixelType::Y8 ? std::string() : a.String("chromaresample")));
     });
   }
   // SetMemoryMax(megabytes): the script's frame memory budget; returns it.

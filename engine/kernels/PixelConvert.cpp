@@ -139,7 +139,7 @@ double PlacementOffset(bool subsampled, bool vertical, int field) {
   return field == 0 ? 0.25 : 0.75;
 }
 
-const ResampleKernel& ChromaKernel() {
+const ResampleKernel& DefaultChromaKernel() {
   static const ResampleKernel k{ResampleKernel::Kind::Bicubic, 1.0 / 3.0, 1.0 / 3.0, 3};
   return k;
 }
@@ -148,19 +148,20 @@ const ResampleKernel& ChromaKernel() {
 // sitting at aS * s + bS, target d at aD * d + bD (luma units).
 // Built once for each size and placement and kept (a script has few), so a
 // stream of frames does not build them again for each.
-std::shared_ptr<const ResampleProgram> ChromaProgram(int srcSize, int dstSize, double aS, double bS, double aD,
-                                                     double bD) {
-  const double start = (bD - bS) / aS - 0.5 * aD / aS + 0.5;
-  using Key = std::tuple<int, int, double, double>;
+std::shared_ptr<const ResampleProgram> ChromaProgram(const ResampleKernel& kernel, int srcSize, int dstSize, double aS,
+                                                     double bS, double aD, double bD) {
+  // Point sampling counts from the planes' edges: the placement alone moves it.
+  const double start = (bD - bS) / aS + (kernel.kind == ResampleKernel::Kind::Point ? 0.0 : 0.5 - 0.5 * aD / aS);
+  using Key = std::tuple<int, int, double, double, int, double, double, int, double>;
   static std::mutex mutex;
   static std::map<Key, std::shared_ptr<const ResampleProgram>> programs;
-  const Key key{srcSize, dstSize, start, aD / aS};
+  const Key key{srcSize,  dstSize,  start,       aD / aS, static_cast<int>(kernel.kind),
+                kernel.b, kernel.c, kernel.taps, kernel.p};
   {
     const std::lock_guard<std::mutex> lock(mutex);
     if (const auto found = programs.find(key); found != programs.end()) return found->second;
   }
-  auto program =
-      std::make_shared<const ResampleProgram>(MakeResampleProgram(ChromaKernel(), srcSize, start, srcSize, dstSize));
+  auto program = std::make_shared<const ResampleProgram>(MakeResampleProgram(kernel, srcSize, start, srcSize, dstSize));
   const std::lock_guard<std::mutex> lock(mutex);
   if (programs.size() >= 64) programs.clear();  // sizes a script no longer uses
   programs.emplace(key, program);
@@ -169,10 +170,10 @@ std::shared_ptr<const ResampleProgram> ChromaProgram(int srcSize, int dstSize, d
 
 // Resamples one chroma plane between subsamplings along one direction.
 // Source sample s sits at aS * s + bS, target d at aD * d + bD (luma units).
-void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, int srcH, std::uint8_t* dst,
-                    std::size_t dstStride, int dstW, int dstH, bool vertical, double aS, double bS, double aD,
-                    double bD) {
-  const auto kept = ChromaProgram(vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
+void ResampleChroma(const ResampleKernel& kernel, const std::uint8_t* src, std::size_t srcStride, int srcW, int srcH,
+                    std::uint8_t* dst, std::size_t dstStride, int dstW, int dstH, bool vertical, double aS, double bS,
+                    double aD, double bD) {
+  const auto kept = ChromaProgram(kernel, vertical ? srcH : srcW, vertical ? dstH : dstW, aS, bS, aD, bD);
   const ResampleProgram& program = *kept;
   // Row bands on the worker pool: each band's bytes are what one pass gives.
   if (vertical)
@@ -188,8 +189,9 @@ void ResampleChroma(const std::uint8_t* src, std::size_t srcStride, int srcW, in
 
 // A chroma plane from one subsampling to another (shifts 0 or 1).
 // Strides of 0 are the planes' widths.
-void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS, std::uint8_t* dst, int dstW, int dstH,
-                  int sxD, int syD, bool interlaced, std::size_t dstStride = 0, std::size_t srcStride = 0) {
+void ChangeChroma(const ResampleKernel& kernel, const std::uint8_t* src, int srcW, int srcH, int sxS, int syS,
+                  std::uint8_t* dst, int dstW, int dstH, int sxD, int syD, bool interlaced, std::size_t dstStride = 0,
+                  std::size_t srcStride = 0) {
   if (dstStride == 0) dstStride = static_cast<std::size_t>(dstW);
   if (srcStride == 0) srcStride = static_cast<std::size_t>(srcW);
   // Kept by the thread between frames (see ResizeFilters.cpp).
@@ -199,21 +201,21 @@ void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS,
   std::size_t curStride = srcStride;
   if (sxS != sxD) {
     mid.resize(static_cast<std::size_t>(dstW) * curH);
-    ResampleChroma(cur, curStride, curW, curH, mid.data(), static_cast<std::size_t>(dstW), dstW, curH, false, 1 << sxS,
-                   0.0, 1 << sxD, 0.0);
+    ResampleChroma(kernel, cur, curStride, curW, curH, mid.data(), static_cast<std::size_t>(dstW), dstW, curH, false,
+                   1 << sxS, 0.0, 1 << sxD, 0.0);
     cur = mid.data();
     curW = dstW;
     curStride = static_cast<std::size_t>(dstW);
   }
   if (syS != syD) {
     if (!interlaced || curH % 2 || dstH % 2) {
-      ResampleChroma(cur, curStride, curW, curH, dst, dstStride, dstW, dstH, true, 1 << syS,
+      ResampleChroma(kernel, cur, curStride, curW, curH, dst, dstStride, dstW, dstH, true, 1 << syS,
                      PlacementOffset(syS, true, -1), 1 << syD, PlacementOffset(syD, true, -1));
     } else {
       // Each field on its own: every other row.
       for (int field = 0; field < 2; ++field)
-        ResampleChroma(cur + curStride * field, curStride * 2, curW, curH / 2, dst + dstStride * field, dstStride * 2,
-                       dstW, dstH / 2, true, 1 << syS, PlacementOffset(syS, true, field), 1 << syD,
+        ResampleChroma(kernel, cur + curStride * field, curStride * 2, curW, curH / 2, dst + dstStride * field,
+                       dstStride * 2, dstW, dstH / 2, true, 1 << syS, PlacementOffset(syS, true, field), 1 << syD,
                        PlacementOffset(syD, true, field));
     }
     return;
@@ -222,7 +224,7 @@ void ChangeChroma(const std::uint8_t* src, int srcW, int srcH, int sxS, int syS,
 }
 
 // Any YUV frame as 4:4:4 planes.
-Planes444 ToPlanes444(const FrameBGR& f, bool interlaced) {
+Planes444 ToPlanes444(const FrameBGR& f, bool interlaced, const ResampleKernel& kernel) {
   Planes444 p(f.width, f.height);
   const auto width = static_cast<std::size_t>(f.width);
   const auto copyLuma = [&] {
@@ -245,21 +247,21 @@ Planes444 ToPlanes444(const FrameBGR& f, bool interlaced) {
         v[static_cast<std::size_t>(y) * cw + x] = s[4 * x + 3];
       }
     }
-    ChangeChroma(u.data(), cw, f.height, 1, 0, p.u.data(), f.width, f.height, 0, 0, interlaced);
-    ChangeChroma(v.data(), cw, f.height, 1, 0, p.v.data(), f.width, f.height, 0, 0, interlaced);
+    ChangeChroma(kernel, u.data(), cw, f.height, 1, 0, p.u.data(), f.width, f.height, 0, 0, interlaced);
+    ChangeChroma(kernel, v.data(), cw, f.height, 1, 0, p.v.data(), f.width, f.height, 0, 0, interlaced);
     return p;
   }
   copyLuma();
   const int sx = ChromaShiftX(f.type), sy = ChromaShiftY(f.type);
-  ChangeChroma(f.Plane(1), f.PlaneWidth(1), f.PlaneHeight(1), sx, sy, p.u.data(), f.width, f.height, 0, 0, interlaced,
-               0, f.Stride(1));
-  ChangeChroma(f.Plane(2), f.PlaneWidth(2), f.PlaneHeight(2), sx, sy, p.v.data(), f.width, f.height, 0, 0, interlaced,
-               0, f.Stride(2));
+  ChangeChroma(kernel, f.Plane(1), f.PlaneWidth(1), f.PlaneHeight(1), sx, sy, p.u.data(), f.width, f.height, 0, 0,
+               interlaced, 0, f.Stride(1));
+  ChangeChroma(kernel, f.Plane(2), f.PlaneWidth(2), f.PlaneHeight(2), sx, sy, p.v.data(), f.width, f.height, 0, 0,
+               interlaced, 0, f.Stride(2));
   return p;
 }
 
 // 4:4:4 planes into a YUV frame of any type.
-void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
+void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced, const ResampleKernel& kernel) {
   const std::size_t n = p.y.size();
   if (out.type == PixelType::Y8) {
     std::memcpy(out.Plane(0), p.y.data(), n);
@@ -268,8 +270,8 @@ void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
   if (out.type == PixelType::YUY2) {
     const int cw = out.width / 2;
     std::vector<std::uint8_t> u(static_cast<std::size_t>(cw) * out.height), v(u.size());
-    ChangeChroma(p.u.data(), p.width, p.height, 0, 0, u.data(), cw, out.height, 1, 0, interlaced);
-    ChangeChroma(p.v.data(), p.width, p.height, 0, 0, v.data(), cw, out.height, 1, 0, interlaced);
+    ChangeChroma(kernel, p.u.data(), p.width, p.height, 0, 0, u.data(), cw, out.height, 1, 0, interlaced);
+    ChangeChroma(kernel, p.v.data(), p.width, p.height, 0, 0, v.data(), cw, out.height, 1, 0, interlaced);
     for (int y = 0; y < out.height; ++y) {
       std::uint8_t* d = out.Row(y);
       for (int x = 0; x < cw; ++x) {
@@ -283,9 +285,9 @@ void FromPlanes444(const Planes444& p, FrameBGR& out, bool interlaced) {
   }
   std::memcpy(out.Plane(0), p.y.data(), n);
   const int sx = ChromaShiftX(out.type), sy = ChromaShiftY(out.type);
-  ChangeChroma(p.u.data(), p.width, p.height, 0, 0, out.Plane(1), out.PlaneWidth(1), out.PlaneHeight(1), sx, sy,
+  ChangeChroma(kernel, p.u.data(), p.width, p.height, 0, 0, out.Plane(1), out.PlaneWidth(1), out.PlaneHeight(1), sx, sy,
                interlaced);
-  ChangeChroma(p.v.data(), p.width, p.height, 0, 0, out.Plane(2), out.PlaneWidth(2), out.PlaneHeight(2), sx, sy,
+  ChangeChroma(kernel, p.v.data(), p.width, p.height, 0, 0, out.Plane(2), out.PlaneWidth(2), out.PlaneHeight(2), sx, sy,
                interlaced);
 }
 
@@ -511,10 +513,11 @@ void Yv12ToYuy2(const FrameBGR& src, FrameBGR& out, bool interlaced) {
 // ChangeChroma (across, then down) and PlanesToRgb, row by row, so the
 // bytes are theirs without whole 4:4:4 planes in memory.
 void Yv12ToRgb(const FrameBGR& src, FrameBGR& out, Matrix m) {
+  const ResampleKernel& kernel = DefaultChromaKernel();
   const int w = src.width, h = src.height;
   const int cw = src.PlaneWidth(1), ch = src.PlaneHeight(1);
-  const auto keptAcross = ChromaProgram(cw, w, 2, 0.0, 1, 0.0);
-  const auto keptDown = ChromaProgram(ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
+  const auto keptAcross = ChromaProgram(kernel, cw, w, 2, 0.0, 1, 0.0);
+  const auto keptDown = ChromaProgram(kernel, ch, h, 2, PlacementOffset(true, true, -1), 1, 0.0);
   const ResampleProgram& across = *keptAcross;
   const ResampleProgram& down = *keptDown;
   const ToRgbMatrix& mx = ToRgbOf(m);
@@ -578,17 +581,43 @@ void YuvToRgb(Matrix m, int y, int u, int v, int& r, int& g, int& b) { ToRgb(ToR
 void RgbToYuv601(int r, int g, int b, int& y, int& u, int& v) { RgbToYuv(Matrix::Rec601, r, g, b, y, u, v); }
 void YuvToRgb601(int y, int u, int v, int& r, int& g, int& b) { YuvToRgb(Matrix::Rec601, y, u, v, r, g, b); }
 
-void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced) {
+void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced,
+                       const ResampleKernel* chroma) {
+  const ResampleKernel& kernel = chroma ? *chroma : DefaultChromaKernel();
   const auto lumaBytes = static_cast<std::size_t>(src.PlaneWidth(0));
   for (int row = 0; row < src.height; ++row) std::memcpy(out.Row(0, y + row) + x, src.Row(0, row), lumaBytes);
   const int sx = ChromaShiftX(out.type), sy = ChromaShiftY(out.type);
   for (int c = 1; c < 3; ++c)
-    ChangeChroma(src.Plane(c), src.PlaneWidth(c), src.PlaneHeight(c), ChromaShiftX(src.type), ChromaShiftY(src.type),
-                 out.Row(c, y >> sy) + (x >> sx), src.width >> sx, src.height >> sy, sx, sy, interlaced, out.Stride(c),
-                 src.Stride(c));
+    ChangeChroma(kernel, src.Plane(c), src.PlaneWidth(c), src.PlaneHeight(c), ChromaShiftX(src.type),
+                 ChromaShiftY(src.type), out.Row(c, y >> sy) + (x >> sx), src.width >> sx, src.height >> sy, sx, sy,
+                 interlaced, out.Stride(c), src.Stride(c));
 }
 
 namespace {
+
+void Yuy2ToYv16(const FrameBGR& src, FrameBGR& out) {
+  for (int y = 0; y < src.height; ++y) {
+    const std::uint8_t* s = src.Row(y);
+    for (int x = 0; x < src.width / 2; ++x) {
+      out.Row(0, y)[2 * x] = s[4 * x];
+      out.Row(0, y)[2 * x + 1] = s[4 * x + 2];
+      out.Row(1, y)[x] = s[4 * x + 1];
+      out.Row(2, y)[x] = s[4 * x + 3];
+    }
+  }
+}
+
+void Yv16ToYuy2(const FrameBGR& src, FrameBGR& out) {
+  for (int y = 0; y < src.height; ++y) {
+    std::uint8_t* d = out.Row(y);
+    for (int x = 0; x < src.width / 2; ++x) {
+      d[4 * x] = src.Row(0, y)[2 * x];
+      d[4 * x + 1] = src.Row(1, y)[x];
+      d[4 * x + 2] = src.Row(0, y)[2 * x + 1];
+      d[4 * x + 3] = src.Row(2, y)[x];
+    }
+  }
+}
 
 // Planar RGB and packed RGB hold the same bytes in other places: plane p
 // of the one is byte p of a pixel of the other. Alpha that the source
@@ -614,22 +643,23 @@ void RgbLayout(const FrameBGR& src, FrameBGR& out) {
 
 }  // namespace
 
-void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced) {
+void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced, const ResampleKernel* chroma) {
   if (src.type == out.type) {
     out = src;
     return;
   }
+  const ResampleKernel& kernel = chroma ? *chroma : DefaultChromaKernel();
   // Planar RGB converts as packed RGB with the same bytes does.
   if (IsAnyRGBType(src.type) && IsAnyRGBType(out.type) && (IsPlanarRGBType(src.type) || IsPlanarRGBType(out.type)))
     return RgbLayout(src, out);
   if (IsPlanarRGBType(src.type)) {
     FrameBGR packed(HasAlphaType(src.type) ? PixelType::RGB32 : PixelType::RGB24, src.width, src.height);
     RgbLayout(src, packed);
-    return ConvertFrame(packed, out, matrix, interlaced);
+    return ConvertFrame(packed, out, matrix, interlaced, chroma);
   }
   if (IsPlanarRGBType(out.type)) {
     FrameBGR packed(HasAlphaType(out.type) ? PixelType::RGB32 : PixelType::RGB24, src.width, src.height);
-    ConvertFrame(src, packed, matrix, interlaced);
+    ConvertFrame(src, packed, matrix, interlaced, chroma);
     return RgbLayout(packed, out);
   }
   if (IsRGBType(src.type) && IsRGBType(out.type)) {
@@ -652,15 +682,15 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
       return RgbToYuy2(src, out, matrix);
     Planes444 p(src.width, src.height);
     RgbToPlanes(src, p.y.data(), p.u.data(), p.v.data(), matrix);
-    FromPlanes444(p, out, interlaced);
+    FromPlanes444(p, out, interlaced, kernel);
     return;
   }
   if (IsRGBType(out.type)) {
-    if (src.type == PixelType::YV12 && !interlaced) return Yv12ToRgb(src, out, matrix);
+    if (src.type == PixelType::YV12 && !interlaced && !chroma) return Yv12ToRgb(src, out, matrix);
     if (src.type == PixelType::YUY2) return Yuy2ToRgb(src, out, matrix);
     if (src.type == PixelType::YV24 && !src.IsView())
       return PlanesToRgb(src.Plane(0), src.Plane(1), src.Plane(2), out, matrix);
-    const Planes444 p = ToPlanes444(src, interlaced);
+    const Planes444 p = ToPlanes444(src, interlaced, kernel);
     return PlanesToRgb(p.y.data(), p.u.data(), p.v.data(), out, matrix);
   }
   // YUV to YUV: luma as it is, chroma resampled.
@@ -673,34 +703,24 @@ void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interl
     }
     return;
   }
-  if (src.Planes() == 3 && out.Planes() == 3) return ConvertPlanarInto(src, out, 0, 0, interlaced);
-  if (src.type == PixelType::YUY2 && out.type == PixelType::YV12) return Yuy2ToYv12(src, out, interlaced);
-  if (src.type == PixelType::YV12 && out.type == PixelType::YUY2) return Yv12ToYuy2(src, out, interlaced);
-  if (src.type == PixelType::YUY2 && out.type == PixelType::YV16) {
-    for (int y = 0; y < src.height; ++y) {
-      const std::uint8_t* s = src.Row(y);
-      for (int x = 0; x < src.width / 2; ++x) {
-        out.Row(0, y)[2 * x] = s[4 * x];
-        out.Row(0, y)[2 * x + 1] = s[4 * x + 2];
-        out.Row(1, y)[x] = s[4 * x + 1];
-        out.Row(2, y)[x] = s[4 * x + 3];
-      }
+  if (src.Planes() == 3 && out.Planes() == 3) return ConvertPlanarInto(src, out, 0, 0, interlaced, chroma);
+  if (src.type == PixelType::YUY2 && out.type == PixelType::YV16) return Yuy2ToYv16(src, out);
+  if (src.type == PixelType::YV16 && out.type == PixelType::YUY2) return Yv16ToYuy2(src, out);
+  // A named chroma resampler takes YUY2 through YV16 and its resampling;
+  // without one, YUY2 and YV12 average or repeat chroma rows.
+  if (!chroma && src.type == PixelType::YUY2 && out.type == PixelType::YV12) return Yuy2ToYv12(src, out, interlaced);
+  if (!chroma && src.type == PixelType::YV12 && out.type == PixelType::YUY2) return Yv12ToYuy2(src, out, interlaced);
+  const bool planarOther = (src.type == PixelType::YUY2 ? out.Planes() : src.Planes()) == 3;
+  if ((src.type == PixelType::YUY2 || out.type == PixelType::YUY2) && planarOther) {
+    FrameBGR yv16(PixelType::YV16, src.width, src.height);
+    if (src.type == PixelType::YUY2) {
+      Yuy2ToYv16(src, yv16);
+      return ConvertPlanarInto(yv16, out, 0, 0, interlaced, chroma);
     }
-    return;
+    ConvertPlanarInto(src, yv16, 0, 0, interlaced, chroma);
+    return Yv16ToYuy2(yv16, out);
   }
-  if (src.type == PixelType::YV16 && out.type == PixelType::YUY2) {
-    for (int y = 0; y < src.height; ++y) {
-      std::uint8_t* d = out.Row(y);
-      for (int x = 0; x < src.width / 2; ++x) {
-        d[4 * x] = src.Row(0, y)[2 * x];
-        d[4 * x + 1] = src.Row(1, y)[x];
-        d[4 * x + 2] = src.Row(0, y)[2 * x + 1];
-        d[4 * x + 3] = src.Row(2, y)[x];
-      }
-    }
-    return;
-  }
-  FromPlanes444(ToPlanes444(src, interlaced), out, interlaced);
+  FromPlanes444(ToPlanes444(src, interlaced, kernel), out, interlaced, kernel);
 }
 
 FramePtr ToRGB24(const FramePtr& frame) {

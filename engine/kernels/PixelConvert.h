@@ -16,6 +16,8 @@
 
 namespace tandemix::engine {
 
+struct ResampleKernel;
+
 // The last two take RGB in studio range (16 to 235, as colour bars are
 // drawn) to the Rec601 and Rec709 YUV; as targets they give full-range RGB.
 enum class Matrix { Rec601, Rec709, PC601, PC709, Rec601StudioRgb, Rec709StudioRgb };
@@ -31,11 +33,15 @@ void RgbToYuv(Matrix m, int r, int g, int b, int& y, int& u, int& v);
 void YuvToRgb(Matrix m, int y, int u, int v, int& r, int& g, int& b);
 
 // `src` in pixel type `to`; `out` (of that type and size) receives it.
-void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced);
+// `chroma`, when given, is the kernel that resamples chroma instead of the
+// default bicubic (YUY2 then goes through YV16 and that kernel).
+void ConvertFrame(const FrameBGR& src, FrameBGR& out, Matrix matrix, bool interlaced,
+                  const ResampleKernel* chroma = nullptr);
 // A planar YUV frame in `out`'s planar YUV type, written with its top-left
 // corner at (x, y) of `out` (which fit both subsamplings): the bytes
 // ConvertFrame gives, in place.
-void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced);
+void ConvertPlanarInto(const FrameBGR& src, FrameBGR& out, int x, int y, bool interlaced,
+                       const ResampleKernel* chroma = nullptr);
 
 // A frame of any type as RGB24 through Rec601, for what the user sees
 // (the player, frame capture, the still-frame preview). RGB24 frames pass

@@ -1,5 +1,6 @@
 #include "engine/language/Evaluator.h"
 
+#include <strings.h>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -342,6 +343,23 @@ Value Evaluator::Call(const Value& function, std::vector<Value> positional, Name
   return CallByName(function.AsString(), std::move(positional), std::move(named), line_);
 }
 
+// A call naming an argument that no form of the function has. The names
+// are taken in order: one of a required parameter (which takes no name)
+// leaves the arguments simply invalid.
+void Evaluator::FailOnUnknownName(const std::vector<FunctionDef>& defs, const Named& named, int line) {
+  for (const auto& [name, value] : named) {
+    bool known = false, optional = false;
+    for (const FunctionDef& def : defs)
+      for (const Param& p : def.params)
+        if (strcasecmp(p.name.c_str(), name.c_str()) == 0) {
+          known = true;
+          optional = optional || p.optional;
+        }
+    if (!known) Fail("Script error: " + defs.front().name + " does not have a named argument \"" + name + "\"", line);
+    if (!optional) return;
+  }
+}
+
 Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<Value> positional, Named named,
                              int line) {
   std::vector<Value> values;
@@ -366,7 +384,10 @@ Value Evaluator::CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<V
       }
     }
   }
-  if (!chosen) Fail("Script error: Invalid arguments to function '" + defs.front().name + "'.", line);
+  if (!chosen) {
+    FailOnUnknownName(defs, named, line);
+    Fail("Script error: Invalid arguments to function '" + defs.front().name + "'.", line);
+  }
   builtInsCalled_.insert(chosen->name);
   try {
     CheckPlanarRgb(*chosen, values, rest);
@@ -416,7 +437,10 @@ Value Evaluator::CallScriptFunction(const FunctionDecl& decl,
       if (!fits) bound = false;
     }
   }
-  if (!bound) Fail("Script error: Invalid arguments to function '" + shownName + "'.", line);
+  if (!bound) {
+    FailOnUnknownName({def}, named, line);
+    Fail("Script error: Invalid arguments to function '" + shownName + "'.", line);
+  }
   Scope scope;
   for (const auto& [name, value] : captures) scope[name] = value;
   for (std::size_t i = 0; i < values.size(); ++i) scope[LowerCase(decl.params[i].name)] = std::move(values[i]);

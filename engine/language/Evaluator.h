@@ -81,6 +81,7 @@ class Evaluator : public ScriptEnvironment {
   Value EvalIndex(const Expr& e);
   Value CallByName(const std::string& name, std::vector<Value> positional, Named named, int line);
   Value CallBuiltIn(const std::vector<FunctionDef>& defs, std::vector<Value> positional, Named named, int line);
+  void FailOnUnknownName(const std::vector<FunctionDef>& defs, const Named& named, int line);
   Value CallScriptFunction(const FunctionDecl& decl, const std::vector<std::pair<std::string, Value>>& captures,
                            std::vector<Value> positional, Named named, int line);
   Value CallFunctionValue(const FunctionValue& f, std::vector<Value> positional, Named named, int line);

@@ -140,5 +140,55 @@ TEST(ColorConversions, LumaAloneAndYuy2WorkedValues) {
   EXPECT_EQ(PixelAt(pair, 3, 1), (Bgr{83, 163, 148}));
 }
 
+// chromaresample names the kernel that moves chroma between subsamplings
+// (YUY2 then goes through YV16); point sampling counts from the planes'
+// edges. The packed paths between RGB and YUY2 refuse it, and an unknown
+// name is refused.
+TEST(ColorConversions, ChromaResamplersByteForByte) {
+  const DigestCase cases[] = {
+      {"YV24", "ConvertToYV12(chromaresample=\"point\")", 0, 40, 16, 0x9c01e589u},
+      {"YV24", "ConvertToYV12(chromaresample=\"bilinear\")", 0, 40, 16, 0xba60506au},
+      {"YV24", "ConvertToYV12(chromaresample=\"lanczos\")", 0, 40, 16, 0xda6d37f2u},
+      {"YV24", "ConvertToYV12(chromaresample=\"Spline36\")", 0, 40, 16, 0x528eec16u},
+      {"YV24", "ConvertToYV12(chromaresample=\"gauss\")", 0, 40, 16, 0x5f3a4d92u},
+      {"YV24", "ConvertToYV16(chromaresample=\"spline16\")", 0, 40, 16, 0xf9daa89eu},
+      {"YV24", "ConvertToYV12(chromaresample=\"point\", interlaced=true)", 0, 40, 16, 0xee2d49a4u},
+      {"YV24", "ConvertToYUY2(chromaresample=\"point\")", 0, 40, 16, 0x3e59b054u},
+      {"YV12", "ConvertToYV24(chromaresample=\"point\")", 0, 40, 16, 0xd10046a9u},
+      {"YV12", "ConvertToYUY2(chromaresample=\"bicubic\")", 0, 40, 16, 0xdbe708e0u},
+      {"YV12", "ConvertToYUY2(chromaresample=\"point\", interlaced=true)", 0, 40, 16, 0xe7fd29d8u},
+      {"YV12", "ConvertToRGB24(chromaresample=\"lanczos4\")", 0, 40, 16, 0x79362964u},
+      {"YV12", "ConvertToRGB32(chromaresample=\"point\")", 0, 40, 16, 0xcdd72b48u},
+      {"YV12", "ConvertToYV16(chromaresample=\"blackman\")", 0, 40, 16, 0xa1d2ab3fu},
+      {"YUY2", "ConvertToYV12(chromaresample=\"point\")", 0, 40, 16, 0x14924a4bu},
+      {"YUY2", "ConvertToYV12(chromaresample=\"sinc\")", 0, 40, 16, 0x55d5306fu},
+      {"YUY2", "ConvertToYV24(chromaresample=\"spline64\")", 0, 40, 16, 0x9412c81eu},
+      {"YUY2", "ConvertToYV12(chromaresample=\"bicubic\", interlaced=true)", 0, 40, 16, 0xaf0bc8fcu},
+  };
+  TempFolder folder;
+  ExpectDigests(folder, 40, 16, cases, std::size(cases));
+  const struct {
+    const char* script;
+    const char* message;
+  } refused[] = {
+      {"BlankClip(pixel_type=\"RGB24\").ConvertToYUY2(chromaresample=\"point\")",
+       "ConvertToYUY2: ChromaPlacement, ChromaResample, param1, param2 or param3 options are not supported."},
+      {"BlankClip(pixel_type=\"RGB32\").ConvertToYUY2(ChromaInPlacement=\"MPEG2\")",
+       "ConvertToYUY2: ChromaPlacement, ChromaResample, param1, param2 or param3 options are not supported."},
+      {"BlankClip(pixel_type=\"YUY2\").ConvertToRGB24(chromaresample=\"bicubic\")",
+       "ConvertToRGB: ChromaPlacement and ChromaResample options are not supported."},
+      {"BlankClip(pixel_type=\"YUY2\").ConvertToRGB32(ChromaInPlacement=\"MPEG2\")",
+       "ConvertToRGB: ChromaPlacement and ChromaResample options are not supported."},
+      {"BlankClip(pixel_type=\"YV24\").ConvertToYV12(chromaresample=\"foo\")",
+       "Convert: Unknown chroma resampler, 'foo'"},
+      {"BlankClip(pixel_type=\"YV12\").ConvertToYUY2(ChromaOutPlacement=\"left\")",
+       "Script error: ConvertToYUY2 does not have a named argument \"ChromaOutPlacement\""},
+  };
+  for (const auto& r : refused) EXPECT_EQ(Message(EvalError(r.script)), r.message) << r.script;
+  // The same arguments are taken where a planar step resamples.
+  EXPECT_EQ(EvalError("BlankClip(pixel_type=\"YV12\").ConvertToYUY2(ChromaInPlacement=\"MPEG2\")"), "");
+  EXPECT_EQ(EvalError("BlankClip(pixel_type=\"YUY2\").ConvertToYV12(chromaresample=\"point\")"), "");
+}
+
 }  // namespace
 }  // namespace tandemix::test

@@ -87,11 +87,14 @@ struct DigestCase {
 };
 
 // Runs a table on a noise picture of width x height; every row is checked.
-inline void ExpectDigests(const TempFolder& folder, int width, int height, const DigestCase* cases, std::size_t count) {
+// Each row's call follows the picture after `join`: "." calls it on the
+// picture, "\n" starts a line of its own with the picture as `last`.
+inline void ExpectDigests(const TempFolder& folder, int width, int height, const DigestCase* cases, std::size_t count,
+                          const char* join = ".") {
   const std::string picture = PictureSource(folder, "noise.bmp", NoisePicture(width, height));
   for (std::size_t i = 0; i < count; ++i) {
     const DigestCase& c = cases[i];
-    const std::string script = NoiseSource(picture, c.type, width, height) + "." + c.call;
+    const std::string script = NoiseSource(picture, c.type, width, height) + join + c.call;
     engine::ClipPtr clip;
     try {
       clip = Eval(script);

@@ -78,22 +78,7 @@ TEST(PlanarRgb, GeneratorsFillEveryPlane) {
 // of AviSynth's frames.
 void ExpectPlanarDigests(const DigestCase* cases, std::size_t count) {
   TempFolder folder;
-  const int width = 40, height = 24;
-  const std::string picture = PictureSource(folder, "noise.bmp", NoisePicture(width, height));
-  for (std::size_t i = 0; i < count; ++i) {
-    const DigestCase& c = cases[i];
-    const std::string script = NoiseSource(picture, c.type, width, height) + "\n" + c.call;
-    engine::ClipPtr clip;
-    try {
-      clip = Eval(script);
-    } catch (const std::exception& e) {
-      ADD_FAILURE() << c.type << " " << c.call << ": " << e.what();
-      continue;
-    }
-    EXPECT_EQ(clip->Info().width, c.width) << c.type << " " << c.call;
-    EXPECT_EQ(clip->Info().height, c.height) << c.type << " " << c.call;
-    EXPECT_EQ(FrameDigest(*clip->GetFrame(c.frame)), c.digest) << c.type << " " << c.call << " frame " << c.frame;
-  }
+  ExpectDigests(folder, 40, 24, cases, count, "\n");
 }
 
 TEST(PlanarRgb, FiltersGiveAviSynthsBytes) {

@@ -82,6 +82,19 @@ TEST(ScriptLanguage, SeveralStatementsOnOneLine) {
             "Script error: syntax error: expected the end of the line\n(test.avs, line 1, column 7)");
 }
 
+// A named argument that no form of the function has is named in the error.
+TEST(ScriptLanguage, UnknownNamedArgumentsAreNamed) {
+  const struct {
+    const char* script;
+    const char* message;
+  } cases[] = {
+      {"function f(x){x}\nBlankClip()\nf(Y=1)", "Script error: f does not have a named argument \"Y\""},
+      {"BlankClip().Crop(1,1,1,1, foo=1)", "Script error: Crop does not have a named argument \"foo\""},
+      {"BlankClip().Trim(0,5, Foo=1)", "Script error: Trim does not have a named argument \"Foo\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Message(EvalError(c.script)), c.message) << c.script;
+}
+
 TEST(ScriptLanguage, CommentsContinuationsAndLineEnds) {
   EXPECT_EQ(SizeOf(Eval("BlankClip(width=8, height=6) # a comment")), (Size{8, 6, 240}));
   EXPECT_EQ(SizeOf(Eval("# heading\r\n\r\nBlankClip(width=8, \\\r\n height=6)\r\n")), (Size{8, 6, 240}));
@@ -144,7 +157,7 @@ TEST(ScriptLanguage, ErrorsNameTheProblemTheScriptAndTheLine) {
   EXPECT_EQ(EvalError("BlankClip().Crop(0, 0, \"wide\", 0)"),
             "Script error: Invalid arguments to function 'Crop'.\n(test.avs, line 1)");
   EXPECT_EQ(EvalError("BlankClip(widht=5)"),
-            "Script error: Invalid arguments to function 'BlankClip'.\n(test.avs, line 1)");
+            "Script error: BlankClip does not have a named argument \"widht\"\n(test.avs, line 1)");
   EXPECT_EQ(EvalError("a = BlankClip(height=5)\nb = BlankClip(height=6)\nStackHorizontal(a, b)"),
             "StackHorizontal: image heights don't match\n(test.avs, line 3)");
   // Without a clip in `last`, a clip function with no clip cannot run.
