@@ -187,11 +187,15 @@ Value Resize(const CallArgs& a, const ResampleKernel& kernel) {
   return Value::Clip(std::make_shared<ResizeClip>(std::move(clip), info, window, kernel, leftSited));
 }
 
-std::vector<Param> ResizeParams(std::vector<Param> extra = {}) {
+// The kernel's own arguments come before the source window (BicubicResize's
+// b and c, UserDefined2Resize's) or, with `afterWindow`, after it
+// (GaussResize's p, b and s, SinPowerResize's p), as AviSynth orders them.
+std::vector<Param> ResizeParams(std::vector<Param> extra = {}, bool afterWindow = false) {
   std::vector<Param> p = {Req("clip", ParamType::Clip), Req("target_width", ParamType::Int),
                           Req("target_height", ParamType::Int)};
-  p.insert(p.end(), extra.begin(), extra.end());
+  if (!afterWindow) p.insert(p.end(), extra.begin(), extra.end());
   for (const char* n : {"src_left", "src_top", "src_width", "src_height"}) p.push_back(Opt(n, ParamType::Float));
+  if (afterWindow) p.insert(p.end(), extra.begin(), extra.end());
   p.push_back(Opt("force", ParamType::Int));         // every pass runs: the same pixels
   p.push_back(Opt("keep_center", ParamType::Bool));  // read as true
   p.push_back(Opt("placement", ParamType::String));
@@ -245,7 +249,7 @@ void RegisterResizeFunctions(FunctionTable& t) {
   AddTaps(t, "SincResize", ResampleKernel::Kind::Sinc, 4, 20);
   AddTaps(t, "SincLin2Resize", ResampleKernel::Kind::SincLin2, 15, 30);
   t.Add("GaussResize",
-        ResizeParams({Opt("p", ParamType::Float), Opt("b", ParamType::Float), Opt("s", ParamType::Float)}),
+        ResizeParams({Opt("p", ParamType::Float), Opt("b", ParamType::Float), Opt("s", ParamType::Float)}, true),
         [](const CallArgs& a) {
           ResampleKernel k;
           k.kind = ResampleKernel::Kind::Gauss;
@@ -254,7 +258,7 @@ void RegisterResizeFunctions(FunctionTable& t) {
           k.support = std::clamp(a.Float("s", 4.0), 0.1, 150.0);
           return Resize(a, k);
         });
-  t.Add("SinPowerResize", ResizeParams({Opt("p", ParamType::Float)}), [](const CallArgs& a) {
+  t.Add("SinPowerResize", ResizeParams({Opt("p", ParamType::Float)}, true), [](const CallArgs& a) {
     ResampleKernel k;
     k.kind = ResampleKernel::Kind::SinPower;
     k.p = std::clamp(a.Float("p", 2.5), 1.0, 10.0);

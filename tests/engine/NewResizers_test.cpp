@@ -157,3 +157,35 @@ TEST(NewResizers, ChromaPlacement) {
 
 }  // namespace
 }  // namespace tandemix::test
+
+namespace tandemix::test {
+namespace {
+
+// Where a kernel's own arguments stand among the positional ones, as
+// AviSynth takes them: each positional call makes the same frame as its
+// named form (and not the one where the numbers would have gone elsewhere).
+TEST(NewResizers, PositionalArgumentsTakeAviSynthsOrder) {
+  const std::string bars = "ColorBars(width=40, height=30, pixel_type=\"YV24\").";
+  const struct {
+    const char* positional;
+    const char* named;
+  } cases[] = {
+      {"GaussResize(64, 48, 7.5)", "GaussResize(64, 48, src_left=7.5)"},
+      {"GaussResize(64, 48, 0, 0, 40, 30, 10)", "GaussResize(64, 48, p=10)"},
+      {"GaussResize(64, 48, 0, 0, 40, 30, 30, 3)", "GaussResize(64, 48, b=3)"},
+      {"SinPowerResize(64, 48, 7.5)", "SinPowerResize(64, 48, src_left=7.5)"},
+      {"SinPowerResize(64, 48, 0, 0, 40, 30, 4)", "SinPowerResize(64, 48, p=4)"},
+      {"SinPowerResize(64, 48, 0.5, -1.25, 39, 29.5)",
+       "SinPowerResize(64, 48, src_left=0.5, src_top=-1.25, src_width=39, src_height=29.5)"},
+      {"BicubicResize(64, 48, 0.5)", "BicubicResize(64, 48, b=0.5)"},
+      {"UserDefined2Resize(64, 48, 7.5)", "UserDefined2Resize(64, 48, b=7.5)"},
+  };
+  for (const auto& c : cases) {
+    const FramePtr positional = Eval(bars + c.positional)->GetFrame(0);
+    const FramePtr named = Eval(bars + c.named)->GetFrame(0);
+    EXPECT_EQ(positional->pixels, named->pixels) << c.positional;
+  }
+}
+
+}  // namespace
+}  // namespace tandemix::test
