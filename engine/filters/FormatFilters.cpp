@@ -203,8 +203,9 @@ void RegisterFormatFunctions(FunctionTable& t) {
     if (a.Has("amount") && a.Int("amount") > 0) budget->SetLimit(static_cast<std::size_t>(a.Int("amount")) << 20);
     return Value::Int(static_cast<std::int64_t>(budget->Limit() >> 20));
   });
-  // AssumeFPS(clip, numerator[, denominator]), AssumeFPS(clip, fps) and
-  // AssumeFPS(clip, clip whose rate is taken).
+  // AssumeFPS(clip, numerator[, denominator]), AssumeFPS(clip, fps),
+  // AssumeFPS(clip, clip whose rate is taken) and AssumeFPS(clip, preset),
+  // a named rate such as "ntsc_film" (24000/1001) in any letter case.
   t.Add("AssumeFPS",
         {Req("clip", ParamType::Clip), Req("numerator", ParamType::Int), Opt("denominator", ParamType::Int),
          Opt("sync_audio", ParamType::Bool)},
@@ -217,6 +218,14 @@ void RegisterFormatFunctions(FunctionTable& t) {
           // The fraction as AviSynth finds it for a float (2.9971 is 6201/2069).
           long long num = 0, den = 1;
           FloatRate("AssumeFPS", a.Float("fps"), num, den);
+          return WithRate(a.Clip("clip"), num, den, a.Bool("sync_audio", false));
+        });
+  t.Add("AssumeFPS",
+        {Req("clip", ParamType::Clip), Req("preset", ParamType::String), Opt("sync_audio", ParamType::Bool)},
+        [](const CallArgs& a) {
+          long long num = 0, den = 1;
+          // AviSynth's wording, its trailing space included.
+          if (!PresetRate(a.String("preset"), num, den)) throw FilterError("AssumeFPS: invalid preset value used. ");
           return WithRate(a.Clip("clip"), num, den, a.Bool("sync_audio", false));
         });
   t.Add("AssumeFPS", {Req("clip", ParamType::Clip), Req("like", ParamType::Clip), Opt("sync_audio", ParamType::Bool)},

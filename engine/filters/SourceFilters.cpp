@@ -367,13 +367,58 @@ void ExactFloatRate(const std::string& filter, ClipInfo& info, double fps) {
   SetRate(filter, info, num, den);
 }
 
+// A picture as grey: its luminance with the Rec709 weights in single
+// precision, (R wr + G wg) + B wb rounded at each step and truncated, as
+// AviSynth's picture reader makes Y8 of a colour picture (so white stays
+// 255 but a few greys come out one lower). Grey pixels pass as they are:
+// a picture stored grey is read without change, and a grey pixel of a
+// colour picture is the one place this can be one above AviSynth's.
+class PictureLuma : public Clip {
+ public:
+  explicit PictureLuma(ClipPtr child) : Clip(LumaInfo(child->Info())), child_(std::move(child)), pool_("ImageReader") {
+    for (int v = 0; v < 256; ++v) {
+      red_[v] = 0.212671f * static_cast<float>(v);
+      green_[v] = 0.715160f * static_cast<float>(v);
+      blue_[v] = 0.072169f * static_cast<float>(v);
+    }
+  }
+  FramePtr GetFrame(int n) override {
+    const FramePtr src = child_->GetFrame(n);
+    auto out = pool_.Take(info_, FramePool::Fill::Overwritten);
+    for (int y = 0; y < info_.height; ++y) {
+      const std::uint8_t* s = src->Row(y);
+      std::uint8_t* d = out->Row(y);
+      for (int x = 0; x < info_.width; ++x, s += 3) {
+        const int b = s[0], g = s[1], r = s[2];
+        if (r == g && g == b) {
+          d[x] = static_cast<std::uint8_t>(g);
+          continue;
+        }
+        const float sum = (red_[r] + green_[g]) + blue_[b];
+        d[x] = static_cast<std::uint8_t>(std::min(255.0f, sum));
+      }
+    }
+    return out;
+  }
+
+ private:
+  static ClipInfo LumaInfo(ClipInfo info) {
+    info.pixelType = PixelType::Y8;
+    return info;
+  }
+  ClipPtr child_;
+  FramePool pool_;
+  float red_[256], green_[256], blue_[256];
+};
+
 // The pixel types a picture source gives: 8-bit RGB with or without alpha
 // and grey.
 ClipPtr PictureType(const std::string& filter, ClipPtr clip, const std::string& pixelType) {
   std::string upper = pixelType;
   for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (upper == "RGB24") return clip;
-  if (upper == "RGB32" || upper == "Y8") return WithPixelType(filter, std::move(clip), upper);
+  if (upper == "Y8") return std::make_shared<PictureLuma>(std::move(clip));
+  if (upper == "RGB32") return WithPixelType(filter, std::move(clip), upper);
   if (upper == "RGB48" || upper == "RGB64" || upper == "Y16")
     throw FilterError(filter + ": " + upper + " has 16 bits per sample; the engine works in 8 bits (RGB24, RGB32, Y8)");
   throw FilterError(filter + ": supports the following pixel types: RGB24/32/48/64 or Y8/16");

@@ -375,6 +375,24 @@ TEST_F(Filters, ImageReaderReadsNumberedPicturesAsAviSynth) {
   EXPECT_EQ(SizeOf(Eval("ImageSource(" + seq + ", 1, 0)")), (Size{4, 2, 0}));
   EXPECT_EQ(Eval("ImageSource(" + seq + ", 0, 1, pixel_type=\"rgb32\")")->Info().pixelType, PixelType::RGB32);
   EXPECT_EQ(Eval("ImageSource(" + seq + ", 0, 1, pixel_type=\"Y8\")")->Info().pixelType, PixelType::Y8);
+  // Grey of a colour picture is its luminance with the Rec709 weights in
+  // single precision, truncated, as AviSynth reads it; grey pixels pass.
+  const struct {
+    int r, g, b, y;
+  } lumas[] = {{127, 0, 254, 45},  {253, 0, 0, 53},      {0, 254, 0, 181}, {0, 0, 254, 18},     {253, 253, 0, 234},
+               {0, 255, 255, 200}, {219, 139, 27, 147},  {36, 52, 19, 46}, {61, 61, 0, 56},     {255, 255, 254, 254},
+               {35, 35, 35, 35},   {200, 200, 200, 200}, {0, 0, 0, 0},     {255, 255, 255, 255}};
+  FrameBGR colours(static_cast<int>(std::size(lumas)), 1);
+  for (std::size_t i = 0; i < std::size(lumas); ++i) {
+    colours.pixels[3 * i] = static_cast<std::uint8_t>(lumas[i].b);
+    colours.pixels[3 * i + 1] = static_cast<std::uint8_t>(lumas[i].g);
+    colours.pixels[3 * i + 2] = static_cast<std::uint8_t>(lumas[i].r);
+  }
+  SaveBmp24(folder_.File("colours.bmp"), colours);
+  const FrameBGR luma =
+      Frame(Eval("ImageReader(\"" + folder_.File("colours.bmp") + "\", end=0, pixel_type=\"Y8\")"), 0);
+  for (std::size_t i = 0; i < std::size(lumas); ++i)
+    EXPECT_EQ(luma.Row(0)[i], lumas[i].y) << lumas[i].r << "," << lumas[i].g << "," << lumas[i].b;
   const struct {
     const char* args;
     const char* message;

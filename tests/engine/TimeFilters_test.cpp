@@ -161,6 +161,10 @@ TEST(TimeFilters, RatesAsAviSynthReducesThem) {
       {"AssumeFPS(2.9971)", 6201, 2069, 48000},
       {"AssumeFPS(12.345)", 2469, 200, 48000},
       {"AssumeFPS(0.7)", 7, 10, 48000},
+      {"AssumeFPS(\"ntsc_film\")", 24000, 1001, 48000},
+      {"AssumeFPS(\"NTSC_Round_Video\")", 2997, 100, 48000},
+      {"AssumeFPS(\"pal_double\", true)", 50, 1, 80080},
+      {"AssumeFPS(\"film\", sync_audio=false)", 24, 1, 48000},
   };
   for (const auto& c : cases) {
     const auto clip = Eval(kBars + "." + c.call);
@@ -364,6 +368,8 @@ TEST(TimeFilters, RefusalsInAviSynthsWords) {
       {"KillAudio().AudioTrim(0.75, 10)", "AudioTrim: Cannot trim if there is no audio."},
       {"ChangeFPS(\"bogus\")", "ChangeFPS: invalid preset value used. "},
       {"ConvertFPS(\"bogus\")", "ConvertFPS: invalid preset value used. "},
+      {"AssumeFPS(\"drop\")", "AssumeFPS: invalid preset value used. "},
+      {"AssumeFPS(\"\")", "AssumeFPS: invalid preset value used. "},
       {"ChangeFPS(0.3)", "ChangeFPS: Ratio must be less than 10 for linear access. Set LINEAR=False."},
       {"ChangeFPS(24, 0)", "ChangeFPS: Denominator cannot be 0 (zero)."},
       {"ChangeFPS(0.0)", "ChangeFPS: FPS must be greater then 0. "},
